@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the program.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${OVELIN_BUILD_DIR:-$root/build}"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh"
+exec "$build/tools/kitsdemo"
