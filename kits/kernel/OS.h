@@ -5,6 +5,7 @@
 
 using sem_id = int32;
 using thread_id = int32;
+using area_id = int32;
 
 constexpr bigtime_t B_INFINITE_TIMEOUT = INT64_MAX;
 
@@ -58,6 +59,35 @@ status_t wait_for_thread(thread_id thread, status_t* exitValue);
 // one on first call). Otherwise the first live spawned thread of that name.
 thread_id find_thread(const char* name);
 status_t set_thread_priority(thread_id thread, int32 priority);
+
+// Areas: page-aligned blocks of memory with an id, so that memory can be found
+// from an address and shared by cloning. A clone maps the same memory; the
+// memory goes away with the last of the original and its clones.
+enum : uint32 {
+    B_ANY_ADDRESS = 1,
+    B_NO_LOCK = 0,
+    B_FULL_LOCK = 2,
+    B_CONTIGUOUS = 3,
+    B_READ_AREA = 1,
+    B_WRITE_AREA = 2,
+    B_CLONEABLE_AREA = 0x100,
+};
+constexpr size_t B_PAGE_SIZE = 4096;
+area_id create_area(const char* name, void** address, uint32 addressSpec, size_t size,
+    uint32 lock, uint32 protection);
+area_id clone_area(const char* name, void** address, uint32 addressSpec, uint32 protection,
+    area_id source);
+status_t delete_area(area_id area);
+// The area whose memory holds `address`, or B_ERROR.
+area_id area_for(const void* address);
+
+struct area_info {
+    area_id area;
+    char name[32];
+    size_t size;
+    void* address;
+};
+status_t get_area_info(area_id area, area_info* info);
 
 // Microseconds since an arbitrary moment, monotonic.
 bigtime_t system_time();
