@@ -1,6 +1,7 @@
 #include "kits/storage/MallocIO.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 ssize_t BMallocIO::ReadAt(off_t at, void* buffer, size_t size)
@@ -17,6 +18,11 @@ ssize_t BMallocIO::ReadAt(off_t at, void* buffer, size_t size)
 ssize_t BMallocIO::WriteAt(off_t at, const void* buffer, size_t size)
 {
     if (at < 0 || buffer == nullptr)
+        return B_BAD_VALUE;
+    // Writing nothing must not grow the buffer up to the position.
+    if (size == 0)
+        return 0;
+    if (size > size_t(SSIZE_MAX) || uint64(at) > uint64(SSIZE_MAX) - size)
         return B_BAD_VALUE;
     if (data.size() < size_t(at) + size)
         data.resize(size_t(at) + size);
