@@ -1,0 +1,829 @@
+#include "kits/app/Flattening.h"
+
+#include "kits/app/Message.h"
+#include "kits/storage/MallocIO.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <new>
+#include <regex>
+#include <string>
+#include <vector>
+
+// The largest single allocation made by this thread while tracking is on, to show that a
+// claimed size or count never turns into an allocation of its own.
+namespace {
+thread_local bool trackAllocations = false;
+thread_local size_t largestAllocation = 0;
+}
+
+// Not inlined, so the compiler sees matching new and delete calls, not malloc against delete.
+[[gnu::noinline]] void* operator new(size_t size)
+{
+    if (trackAllocations)
+        largestAllocation = std::max(largestAllocation, size);
+    void* memory = std::malloc(size == 0 ? 1 : size);
+    if (memory == nullptr)
+        std::abort();
+    return memory;
+}
+
+[[gnu::noinline]] void operator delete(void* memory) noexcept
+{
+    std::free(memory);
+}
+
+[[gnu::noinline]] void operator delete(void* memory, size_t) noexcept
+{
+    std::free(memory);
+}
+
+namespace {
+
+using kits::app::ByteOrder;
+using Bytes = std::vector<uint8>;
+
+class AllocationTracker {
+public:
+    AllocationTracker()
+    {
+        largestAllocation = 0;
+        trackAllocations = true;
+    }
+    ~AllocationTracker() { trackAllocations = false; }
+    size_t Largest() const { return largestAllocation; }
+};
+
+std::string DataPath(const std::string& name)
+{
+    const char* root = std::getenv("OVELIN_TEST_DATA");
+    return std::string(root != nullptr ? root : "tests/data") + "/kits/app/" + name;
+}
+
+Bytes ReadFile(const std::string& name)
+{
+    std::ifstream file(DataPath(name), std::ios::binary);
+    EXPECT_TRUE(file.good()) << DataPath(name);
+    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The hand-written form of a golden file: hex bytes and "quoted text", # starts a comment.
+Bytes ReadHexFile(const std::string& name)
+{
+    std::ifstream file(DataPath(name));
+    EXPECT_TRUE(file.good()) << DataPath(name);
+    Bytes bytes;
+    std::string line;
+    const std::regex token(R"("[^"]*"|\S+)");
+    while (std::getline(file, line)) {
+        line = line.substr(0, line.find('#'));
+        for (std::sregex_iterator it(line.begin(), line.end(), token), end; it != end; ++it) {
+            std::string text = it->str();
+            if (text.front() == '"')
+                bytes.insert(bytes.end(), text.begin() + 1, text.end() - 1);
+            else
+                bytes.push_back(uint8(std::stoul(text, nullptr, 16)));
+        }
+    }
+    return bytes;
+}
+
+const char* const GOLDEN_FILES[] = {
+    "settings.msg", "presets.msg", "nested.msg", "routing.msg", "bigendian.msg"};
+
+Bytes Flatten(const BMessage& message, ByteOrder order = ByteOrder::LittleEndian)
+{
+    Bytes flat;
+    EXPECT_EQ(kits::app::FlattenMessage(message, order, flat), B_OK);
+    return flat;
+}
+
+status_t Unflatten(const Bytes& bytes, BMessage& message, ByteOrder* order = nullptr)
+{
+    return kits::app::UnflattenMessage(bytes.data(), bytes.size(), message, order);
+}
+
+// Builds message bytes by the layout, for inputs the encoder would never write.
+class Builder {
+public:
+    Builder& U8(uint8 value)
+    {
+        bytes.push_back(value);
+        return *this;
+    }
+    Builder& U32(uint32 value)
+    {
+        for (int i = 0; i < 4; i++)
+            bytes.push_back(uint8(value >> (8 * i)));
+        return *this;
+    }
+    // A four-character code, little-endian: its characters backwards.
+    Builder& Code(const char (&code)[5]) { return U32(FourCC(code)); }
+    Builder& Text(const std::string& text)
+    {
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return *this;
+    }
+    Builder& Raw(const Bytes& more)
+    {
+        bytes.insert(bytes.end(), more.begin(), more.end());
+        return *this;
+    }
+    Builder& Zeros(size_t count)
+    {
+        bytes.insert(bytes.end(), count, 0);
+        return *this;
+    }
+    // Wraps the bytes so far as the fields of a message, adding header and end mark.
+    Bytes Message(uint32 what = 0) const
+    {
+        Builder message;
+        uint32 total = uint32(17 + bytes.size() + 1);
+        message.Code("FOB1").U32(0).U32(total).U32(what).U8(0x01).Raw(bytes).U8(0);
+        return message.bytes;
+    }
+
+    Bytes bytes;
+};
+
+TEST(FlatteningTest, GoldenFilesMatchTheirHandWrittenForm)
+{
+    for (const char* name : GOLDEN_FILES) {
+        std::string hexName = std::string(name, std::strlen(name) - 4) + ".hex";
+        EXPECT_EQ(ReadFile(name), ReadHexFile(hexName)) << name;
+    }
+}
+
+TEST(FlatteningTest, SettingsMessageFlattensToGoldenBytes)
+{
+    BMessage message(FourCC("CNLS"));
+    ASSERT_EQ(message.AddBool("chkDblRefresh", true), B_OK);
+    ASSERT_EQ(message.AddInt32("rdoResolution", 2), B_OK);
+    ASSERT_EQ(message.AddPoint("window_pos", BPoint(100, 50)), B_OK);
+
+    Bytes golden = ReadFile("settings.msg");
+    EXPECT_EQ(message.FlattenedSize(), ssize_t(golden.size()));
+    Bytes flat(golden.size());
+    ASSERT_EQ(message.Flatten(reinterpret_cast<char*>(flat.data()), ssize_t(flat.size())), B_OK);
+    EXPECT_EQ(flat, golden);
+    EXPECT_EQ(message.Flatten(reinterpret_cast<char*>(flat.data()), ssize_t(flat.size()) - 1),
+        B_BAD_VALUE);
+}
+
+TEST(FlatteningTest, PresetsMessageFlattensToGoldenBytes)
+{
+    BMessage message(FourCC("CNLS"));
+    ASSERT_EQ(message.AddInt32("Channel", 4), B_OK);
+    ASSERT_EQ(message.AddString("Name", "ZDF"), B_OK);
+    ASSERT_EQ(message.AddInt32("Channel", 7), B_OK);
+    ASSERT_EQ(message.AddString("Name", "Arte"), B_OK);
+    ASSERT_EQ(message.AddString("VALUE", "ab"), B_OK);
+    ASSERT_EQ(message.AddString("VALUE", "hello"), B_OK);
+    ASSERT_EQ(message.AddInt32("COUNT", 5), B_OK);
+
+    BMallocIO stream;
+    ssize_t written = 0;
+    ASSERT_EQ(message.Flatten(&stream, &written), B_OK);
+    Bytes golden = ReadFile("presets.msg");
+    EXPECT_EQ(written, ssize_t(golden.size()));
+    const auto* buffer = static_cast<const uint8*>(stream.Buffer());
+    EXPECT_EQ(Bytes(buffer, buffer + stream.BufferLength()), golden);
+}
+
+BMessage NodeManagerArchive()
+{
+    BMessage nodeManager(FourCC("NdMg"));
+    EXPECT_EQ(nodeManager.AddBool("_HalfHeight", false), B_OK);
+    EXPECT_EQ(nodeManager.AddInt32("_SignalFormat", 1), B_OK);
+    return nodeManager;
+}
+
+TEST(FlatteningTest, NestedMessageFlattensToGoldenBytes)
+{
+    BMessage archive;
+    BMessage nodeManager = NodeManagerArchive();
+    ASSERT_EQ(archive.AddString("class", "TVView"), B_OK);
+    ASSERT_EQ(archive.AddMessage("NodeManager", &nodeManager), B_OK);
+    EXPECT_EQ(Flatten(archive), ReadFile("nested.msg"));
+}
+
+TEST(FlatteningTest, GoldenMessagesReadBackWithTheirValues)
+{
+    BMessage presets;
+    ASSERT_EQ(Unflatten(ReadFile("presets.msg"), presets), B_OK);
+    EXPECT_EQ(presets.what, FourCC("CNLS"));
+    int32 channel = 0;
+    const char* name = nullptr;
+    ASSERT_EQ(presets.FindInt32("Channel", 1, &channel), B_OK);
+    EXPECT_EQ(channel, 7);
+    ASSERT_EQ(presets.FindString("Name", 1, &name), B_OK);
+    EXPECT_STREQ(name, "Arte");
+    ASSERT_EQ(presets.FindString("VALUE", 1, &name), B_OK);
+    EXPECT_STREQ(name, "hello");
+    EXPECT_FALSE(presets.HasInt32("Channel", 2));
+
+    BMessage archive;
+    ASSERT_EQ(Unflatten(ReadFile("nested.msg"), archive), B_OK);
+    BMessage nodeManager;
+    ASSERT_EQ(archive.FindMessage("NodeManager", &nodeManager), B_OK);
+    EXPECT_EQ(nodeManager.what, FourCC("NdMg"));
+    int32 signalFormat = 0;
+    ASSERT_EQ(nodeManager.FindInt32("_SignalFormat", &signalFormat), B_OK);
+    EXPECT_EQ(signalFormat, 1);
+}
+
+TEST(FlatteningTest, BigEndianMessageReadsWithSwappedNumbers)
+{
+    Bytes golden = ReadFile("bigendian.msg");
+    BMessage message;
+    ByteOrder order = ByteOrder::LittleEndian;
+    ASSERT_EQ(Unflatten(golden, message, &order), B_OK);
+    EXPECT_EQ(order, ByteOrder::BigEndian);
+    EXPECT_EQ(message.what, FourCC("CNLS"));
+
+    bool refresh = false;
+    int32 resolution = 0;
+    BPoint position;
+    const char* name = nullptr;
+    int16 volume = 0;
+    double ratio = 0;
+    ASSERT_EQ(message.FindBool("chkDblRefresh", &refresh), B_OK);
+    ASSERT_EQ(message.FindInt32("rdoResolution", &resolution), B_OK);
+    ASSERT_EQ(message.FindPoint("window_pos", &position), B_OK);
+    ASSERT_EQ(message.FindString("Name", 1, &name), B_OK);
+    ASSERT_EQ(message.FindDouble("Ratio", &ratio), B_OK);
+    EXPECT_TRUE(refresh);
+    EXPECT_EQ(resolution, 2);
+    EXPECT_EQ(position, BPoint(100, 50));
+    EXPECT_STREQ(name, "Arte");
+    EXPECT_EQ(ratio, 0.75);
+    ASSERT_EQ(message.FindInt16("Volume", 0, &volume), B_OK);
+    EXPECT_EQ(volume, -2);
+    ASSERT_EQ(message.FindInt16("Volume", 1, &volume), B_OK);
+    EXPECT_EQ(volume, 300);
+
+    BMessage nodeManager;
+    int32 signalFormat = 0;
+    ASSERT_EQ(message.FindMessage("NodeManager", &nodeManager), B_OK);
+    ASSERT_EQ(nodeManager.FindInt32("_SignalFormat", &signalFormat), B_OK);
+    EXPECT_EQ(signalFormat, 1);
+
+    // Written back in its own order it is the same file, nested message included.
+    EXPECT_EQ(Flatten(message, ByteOrder::BigEndian), golden);
+}
+
+TEST(FlatteningTest, RoutingBlocksFlagsAndUnknownTypesSurviveRewriting)
+{
+    Bytes golden = ReadFile("routing.msg");
+    BMessage message;
+    ASSERT_EQ(Unflatten(golden, message), B_OK);
+    EXPECT_EQ(Flatten(message), golden);
+
+    const void* data = nullptr;
+    ssize_t size = 0;
+    ASSERT_EQ(message.FindData("blob", FourCC("XYZW"), &data, &size), B_OK);
+    ASSERT_EQ(size, 3);
+    EXPECT_EQ(std::memcmp(data, "\x01\x02\x03", 3), 0);
+    bool fixedSize = false;
+    ASSERT_EQ(message.GetInfo("raw", nullptr, &fixedSize), B_OK);
+    EXPECT_TRUE(fixedSize);
+    ASSERT_EQ(message.FindData("raw", B_RAW_TYPE, 1, &data, &size), B_OK);
+    EXPECT_EQ(std::memcmp(data, "\xCC\xDD", 2), 0);
+
+    // A copy keeps the header too.
+    BMessage copy(message);
+    EXPECT_EQ(Flatten(copy), golden);
+}
+
+BMessage MessageOfEveryType()
+{
+    BMessage message(FourCC("ALL!"));
+    static int marker;
+    const uint8 colour[] = {10, 20, 30, 255};
+    const uint8 raw[] = {0xDE, 0xAD, 0xBE, 0xEF, 0x01};
+    EXPECT_EQ(message.AddBool("bool", true), B_OK);
+    EXPECT_EQ(message.AddBool("bool", false), B_OK);
+    EXPECT_EQ(message.AddInt8("int8", -100), B_OK);
+    EXPECT_EQ(message.AddUInt8("uint8", 250), B_OK);
+    EXPECT_EQ(message.AddInt16("int16", -12345), B_OK);
+    EXPECT_EQ(message.AddUInt16("uint16", 54321), B_OK);
+    EXPECT_EQ(message.AddInt32("int32", -123456789), B_OK);
+    EXPECT_EQ(message.AddUInt32("uint32", 0xDEADBEEF), B_OK);
+    EXPECT_EQ(message.AddInt64("int64", -1234567890123LL), B_OK);
+    EXPECT_EQ(message.AddUInt64("uint64", 0x0102030405060708ULL), B_OK);
+    EXPECT_EQ(message.AddFloat("float", -0.125f), B_OK);
+    EXPECT_EQ(message.AddDouble("double", 1e300), B_OK);
+    EXPECT_EQ(message.AddString("string", ""), B_OK);
+    EXPECT_EQ(message.AddString("string", "eight ch"), B_OK);
+    EXPECT_EQ(message.AddPoint("point", BPoint(-1.5f, 2.5f)), B_OK);
+    EXPECT_EQ(message.AddRect("rect", BRect(1, 2, 3, 4)), B_OK);
+    EXPECT_EQ(message.AddData("colour", B_RGB_COLOR_TYPE, colour, 4), B_OK);
+    EXPECT_EQ(message.AddPointer("pointer", &marker), B_OK);
+    EXPECT_EQ(message.AddData("raw fixed", B_RAW_TYPE, raw, 2), B_OK);
+    EXPECT_EQ(message.AddData("raw fixed", B_RAW_TYPE, raw + 2, 2), B_OK);
+    EXPECT_EQ(message.AddData("raw", B_RAW_TYPE, raw, 5, false), B_OK);
+    EXPECT_EQ(message.AddData("raw", B_RAW_TYPE, raw, 0, false), B_OK);
+    EXPECT_EQ(message.AddData("int32 variable", B_INT32_TYPE, raw, 4, false), B_OK);
+    BMessage nested = NodeManagerArchive();
+    EXPECT_EQ(message.AddMessage("message", &nested), B_OK);
+    return message;
+}
+
+void ExpectEveryTypeHasItsValue(const BMessage& message)
+{
+    bool b = true;
+    int8 i8 = 0;
+    uint8 u8 = 0;
+    int16 i16 = 0;
+    uint16 u16 = 0;
+    int32 i32 = 0;
+    uint32 u32 = 0;
+    int64 i64 = 0;
+    uint64 u64 = 0;
+    float f = 0;
+    double d = 0;
+    std::string s;
+    BPoint p;
+    BRect r;
+    void* pointer = nullptr;
+    BMessage nested;
+    EXPECT_EQ(message.what, FourCC("ALL!"));
+    ASSERT_EQ(message.FindBool("bool", 1, &b), B_OK);
+    ASSERT_EQ(message.FindInt8("int8", &i8), B_OK);
+    ASSERT_EQ(message.FindUInt8("uint8", &u8), B_OK);
+    ASSERT_EQ(message.FindInt16("int16", &i16), B_OK);
+    ASSERT_EQ(message.FindUInt16("uint16", &u16), B_OK);
+    ASSERT_EQ(message.FindInt32("int32", &i32), B_OK);
+    ASSERT_EQ(message.FindUInt32("uint32", &u32), B_OK);
+    ASSERT_EQ(message.FindInt64("int64", &i64), B_OK);
+    ASSERT_EQ(message.FindUInt64("uint64", &u64), B_OK);
+    ASSERT_EQ(message.FindFloat("float", &f), B_OK);
+    ASSERT_EQ(message.FindDouble("double", &d), B_OK);
+    ASSERT_EQ(message.FindString("string", 1, &s), B_OK);
+    ASSERT_EQ(message.FindPoint("point", &p), B_OK);
+    ASSERT_EQ(message.FindRect("rect", &r), B_OK);
+    ASSERT_EQ(message.FindPointer("pointer", &pointer), B_OK);
+    ASSERT_EQ(message.FindMessage("message", &nested), B_OK);
+    EXPECT_FALSE(b);
+    EXPECT_EQ(i8, -100);
+    EXPECT_EQ(u8, 250);
+    EXPECT_EQ(i16, -12345);
+    EXPECT_EQ(u16, 54321);
+    EXPECT_EQ(i32, -123456789);
+    EXPECT_EQ(u32, 0xDEADBEEF);
+    EXPECT_EQ(i64, -1234567890123LL);
+    EXPECT_EQ(u64, 0x0102030405060708ULL);
+    EXPECT_EQ(f, -0.125f);
+    EXPECT_EQ(d, 1e300);
+    EXPECT_EQ(s, "eight ch");
+    EXPECT_EQ(p, BPoint(-1.5f, 2.5f));
+    EXPECT_EQ(r, BRect(1, 2, 3, 4));
+    EXPECT_NE(pointer, nullptr);
+    EXPECT_EQ(nested.what, FourCC("NdMg"));
+
+    const void* data = nullptr;
+    ssize_t size = 0;
+    ASSERT_EQ(message.FindData("colour", B_RGB_COLOR_TYPE, &data, &size), B_OK);
+    EXPECT_EQ(std::memcmp(data, "\x0A\x14\x1E\xFF", 4), 0);
+    ASSERT_EQ(message.FindData("raw fixed", B_RAW_TYPE, 1, &data, &size), B_OK);
+    EXPECT_EQ(std::memcmp(data, "\xBE\xEF", 2), 0);
+    ASSERT_EQ(message.FindData("raw", B_RAW_TYPE, 1, &data, &size), B_OK);
+    EXPECT_EQ(size, 0);
+    bool fixedSize = true;
+    ASSERT_EQ(message.GetInfo("int32 variable", nullptr, &fixedSize), B_OK);
+    EXPECT_FALSE(fixedSize);
+    ASSERT_EQ(message.GetInfo("raw fixed", nullptr, &fixedSize), B_OK);
+    EXPECT_TRUE(fixedSize);
+}
+
+TEST(FlatteningTest, EveryTypeSurvivesARoundTripInBothByteOrders)
+{
+    BMessage original = MessageOfEveryType();
+    Bytes little = Flatten(original);
+    EXPECT_EQ(little.size(), size_t(original.FlattenedSize()));
+    Bytes big = Flatten(original, ByteOrder::BigEndian);
+    ASSERT_EQ(big.size(), little.size());
+    EXPECT_NE(big, little);
+
+    for (const Bytes* flat : {&little, &big}) {
+        BMessage read;
+        ASSERT_EQ(Unflatten(*flat, read), B_OK);
+        ExpectEveryTypeHasItsValue(read);
+        EXPECT_EQ(Flatten(read), little);
+    }
+}
+
+TEST(FlatteningTest, LargeFieldsUseFullSizesAndCounts)
+{
+    // 300 items: neither count nor data size fits the one-byte form.
+    BMessage message;
+    for (int32 i = 0; i < 300; i++)
+        ASSERT_EQ(message.AddInt16("v", int16(i)), B_OK);
+
+    Builder fields;
+    fields.U8(0x05).Code("SHRT").U32(300).U32(600).U8(1).Text("v");
+    for (int32 i = 0; i < 300; i++)
+        fields.U8(uint8(i)).U8(uint8(i >> 8));
+    Bytes expected = fields.Message();
+    // Checksum: total size 17 + 615 + 1 = 633 = 0x279, bytes 79 02 00 00, command 0, flags 1.
+    uint32 checksum = 0x79020000 + 1;
+    std::memcpy(expected.data() + 4, &checksum, 4);
+    EXPECT_EQ(Flatten(message), expected);
+
+    BMessage read;
+    ASSERT_EQ(Unflatten(expected, read), B_OK);
+    int16 last = 0;
+    ASSERT_EQ(read.FindInt16("v", 299, &last), B_OK);
+    EXPECT_EQ(last, 299);
+}
+
+void ExpectRejected(const Bytes& bytes, const char* what)
+{
+    BMessage message(FourCC("keep"));
+    ASSERT_EQ(message.AddInt32("kept", 1), B_OK);
+    EXPECT_NE(Unflatten(bytes, message), B_OK) << what;
+    EXPECT_EQ(message.what, FourCC("keep")) << what;
+    EXPECT_TRUE(message.HasInt32("kept")) << what;
+    EXPECT_EQ(message.CountNames(B_ANY_TYPE), 1) << what;
+}
+
+TEST(FlatteningTest, EveryPrefixOfAMessageIsRejected)
+{
+    for (const char* name : GOLDEN_FILES) {
+        Bytes golden = ReadFile(name);
+        for (size_t length = 0; length < golden.size(); length++) {
+            Bytes prefix(golden.begin(), golden.begin() + ptrdiff_t(length));
+            SCOPED_TRACE(std::string(name) + " cut at " + std::to_string(length));
+            ExpectRejected(prefix, name);
+        }
+    }
+}
+
+TEST(FlatteningTest, BytesAfterTheTotalSizeAreNotPartOfTheMessage)
+{
+    Bytes golden = ReadFile("settings.msg");
+    Bytes longer = golden;
+    longer.insert(longer.end(), {0xFF, 0x00, 0x12});
+    BMessage message;
+    size_t used = 0;
+    ASSERT_EQ(kits::app::UnflattenMessage(longer.data(), longer.size(), message, nullptr, &used),
+        B_OK);
+    EXPECT_EQ(used, golden.size());
+    EXPECT_EQ(Flatten(message), golden);
+}
+
+// Accepted damage must still be a message that flattens and reads back to itself.
+void ExpectRejectedOrSelfConsistent(const Bytes& bytes)
+{
+    BMessage message;
+    ByteOrder order = ByteOrder::LittleEndian;
+    if (Unflatten(bytes, message, &order) != B_OK)
+        return;
+    Bytes again = Flatten(message, order);
+    BMessage reread;
+    ASSERT_EQ(Unflatten(again, reread), B_OK);
+    EXPECT_EQ(Flatten(reread, order), again);
+}
+
+TEST(FlatteningTest, EverySingleByteChangeIsRejectedOrSelfConsistent)
+{
+    for (const char* name : GOLDEN_FILES) {
+        Bytes golden = ReadFile(name);
+        for (size_t at = 0; at < golden.size(); at++) {
+            SCOPED_TRACE(std::string(name) + " at " + std::to_string(at));
+            Bytes damaged = golden;
+            for (int value = 0; value < 256; value++) {
+                if (value == golden[at])
+                    continue;
+                damaged[at] = uint8(value);
+                ExpectRejectedOrSelfConsistent(damaged);
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
+
+void ExpectEveryChangeAtRejected(const Bytes& golden, size_t at, const char* what)
+{
+    Bytes damaged = golden;
+    for (int value = 0; value < 256; value++) {
+        if (value == golden[at])
+            continue;
+        damaged[at] = uint8(value);
+        ExpectRejected(damaged, (std::string(what) + " = " + std::to_string(value)).c_str());
+    }
+}
+
+TEST(FlatteningTest, ChangedStructuralBytesAreRejected)
+{
+    Bytes settings = ReadFile("settings.msg");
+    for (size_t at : {0, 1, 2, 3})
+        ExpectEveryChangeAtRejected(settings, at, "tag");
+    for (size_t at : {8, 9, 10, 11})
+        ExpectEveryChangeAtRejected(settings, at, "total size");
+    for (size_t at : {17, 38, 62})
+        ExpectEveryChangeAtRejected(settings, at, "field flags");
+    for (size_t at : {23, 44, 68})
+        ExpectEveryChangeAtRejected(settings, at, "name length");
+    for (size_t at : {22, 43, 67})
+        ExpectEveryChangeAtRejected(settings, at, "data size");
+    ExpectEveryChangeAtRejected(settings, settings.size() - 1, "end mark");
+
+    Bytes presets = ReadFile("presets.msg");
+    ExpectEveryChangeAtRejected(presets, 22, "int32 count");
+    ExpectEveryChangeAtRejected(presets, 45, "string count");
+    ExpectEveryChangeAtRejected(presets, 52, "string item size");
+}
+
+TEST(FlatteningTest, ChangedTypeCodeOfAFixedTypeIsRejectedUnlessTheCodeIsUnknown)
+{
+    // Unknown codes are kept as raw data, so only a change to another known code can be told
+    // apart from a message that really holds such a field.
+    Bytes settings = ReadFile("settings.msg");
+    const type_code known[] = {B_BOOL_TYPE, B_INT8_TYPE, B_UINT8_TYPE, B_INT16_TYPE,
+        B_UINT16_TYPE, B_INT32_TYPE, B_UINT32_TYPE, B_INT64_TYPE, B_UINT64_TYPE, B_FLOAT_TYPE,
+        B_DOUBLE_TYPE, B_POINT_TYPE, B_RECT_TYPE, B_RGB_COLOR_TYPE, B_POINTER_TYPE,
+        B_STRING_TYPE, B_MESSAGE_TYPE};
+    int knownChanges = 0;
+    for (size_t start : {18, 39, 63}) {
+        for (size_t at = start; at < start + 4; at++) {
+            Bytes damaged = settings;
+            for (int value = 0; value < 256; value++) {
+                if (value == settings[at])
+                    continue;
+                damaged[at] = uint8(value);
+                type_code code = 0;
+                std::memcpy(&code, damaged.data() + start, 4);
+                if (std::find(std::begin(known), std::end(known), code) != std::end(known)) {
+                    knownChanges++;
+                    ExpectRejected(damaged, "known type code");
+                    continue;
+                }
+                BMessage message;
+                ASSERT_EQ(Unflatten(damaged, message), B_OK);
+                EXPECT_EQ(message.CountNames(code), 1);
+                EXPECT_EQ(Flatten(message), damaged);
+            }
+        }
+    }
+    // Some neighbours are known: 'LONG' and 'LLNG' differ in one byte.
+    EXPECT_GT(knownChanges, 0);
+}
+
+TEST(FlatteningTest, MalformedMessagesAreRejected)
+{
+    auto single = [](const char (&type)[5], const std::string& name, const Bytes& data) {
+        return Builder()
+            .U8(0x0F)
+            .Code(type)
+            .U8(uint8(data.size()))
+            .U8(uint8(name.size()))
+            .Text(name)
+            .Raw(data)
+            .Message();
+    };
+    // The same fields are accepted when well formed.
+    BMessage accepted;
+    ASSERT_EQ(Unflatten(single("LONG", "n", {1, 0, 0, 0}), accepted), B_OK);
+    ASSERT_EQ(Unflatten(single("PNTR", "p", {1, 0, 0, 0}), accepted), B_OK);
+    ASSERT_EQ(Unflatten(single("PNTR", "p", {1, 0, 0, 0, 0, 0, 0, 0}), accepted), B_OK);
+
+    Bytes settings = ReadFile("settings.msg");
+    Bytes damaged = settings;
+    damaged[0] = 'X';
+    ExpectRejected(damaged, "unknown tag");
+    damaged = settings;
+    damaged[8] = 16;
+    ExpectRejected(damaged, "total size below the header");
+    damaged = settings;
+    damaged[8] = 60;
+    ExpectRejected(damaged, "field running past the total size");
+    damaged = settings;
+    damaged[8] = 89;
+    ExpectRejected(damaged, "total size beyond the input");
+    damaged = settings;
+    std::memcpy(damaged.data() + 45, "chkDblRefresh", 13);
+    ExpectRejected(damaged, "duplicate name");
+    damaged = settings;
+    damaged.pop_back();
+    damaged[8] = 87;
+    ExpectRejected(damaged, "no end mark");
+    damaged = settings;
+    damaged.push_back(0);
+    damaged[8] = 89;
+    ExpectRejected(damaged, "bytes between the end mark and the total size");
+
+    ExpectRejected(single("BOOL", "b", {1, 0}), "bool of two bytes");
+    ExpectRejected(single("RECT", "r", Bytes(8)), "rect of eight bytes");
+    ExpectRejected(single("PNTR", "p", {1, 0, 0, 0, 0, 0}), "pointer of six bytes");
+    ExpectRejected(single("RAWT", "r", {}), "zero-size item in a fixed field");
+    ExpectRejected(single("LONG", "", {1, 0, 0, 0}), "empty name");
+    ExpectRejected(single("LONG", std::string("a\0b", 3), {1, 0, 0, 0}), "zero in a name");
+    for (uint8 flags : {0x0E, 0x1F, 0x8F}) {
+        Bytes bytes = single("LONG", "n", {1, 0, 0, 0});
+        bytes[17] = flags;
+        ExpectRejected(bytes, "field flags");
+    }
+
+    auto strings = [](uint8 count, const Bytes& data) {
+        return Builder()
+            .U8(0x03)
+            .Code("CSTR")
+            .U8(count)
+            .U8(uint8(data.size()))
+            .U8(1)
+            .Text("s")
+            .Raw(data)
+            .Message();
+    };
+    ASSERT_EQ(Unflatten(strings(1, {2, 0, 0, 0, 'a', 0, 0, 0}), accepted), B_OK);
+    ExpectRejected(strings(1, {2, 0, 0, 0, 'a', 'b', 0, 0}), "string without its zero");
+    ExpectRejected(strings(1, {0, 0, 0, 0, 0, 0, 0, 0}), "empty string item");
+    ExpectRejected(strings(1, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}), "negative item size");
+    ExpectRejected(strings(1, {5, 0, 0, 0, 'a', 'b', 'c', 0}), "item past the field");
+    ExpectRejected(strings(1, {2, 0, 0, 0, 'a', 0}), "padding past the field");
+    ExpectRejected(strings(0, {}), "count of 0");
+    ExpectRejected(strings(2, {2, 0, 0, 0, 'a', 0, 0, 0}), "fewer items than counted");
+    ExpectRejected(strings(1, {2, 0, 0, 0, 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+        "data after the last item");
+
+    auto int32s = [](uint8 count, uint8 size) {
+        return Builder()
+            .U8(0x07)
+            .Code("LONG")
+            .U8(count)
+            .U8(size)
+            .U8(1)
+            .Text("n")
+            .Zeros(size)
+            .Message();
+    };
+    ASSERT_EQ(Unflatten(int32s(2, 8), accepted), B_OK);
+    ExpectRejected(int32s(3, 8), "size not divisible by the count");
+    ExpectRejected(int32s(1, 8), "wrong item size for the type");
+    ExpectRejected(int32s(0, 8), "fixed count of 0");
+}
+
+TEST(FlatteningTest, NestedMessageMustFillItsItemExactly)
+{
+    Bytes inner = Builder().Message(FourCC("in  "));
+    auto outer = [&](const Bytes& item) {
+        Builder field;
+        field.U8(0x0B).Code("MSGG").U8(uint8((4 + item.size() + 7) / 8 * 8)).U8(1).Text("m");
+        field.U32(uint32(item.size())).Raw(item).Zeros((8 - (4 + item.size()) % 8) % 8);
+        return field.Message();
+    };
+    BMessage message;
+    ASSERT_EQ(Unflatten(outer(inner), message), B_OK);
+    Bytes longer = inner;
+    longer.push_back(0);
+    ExpectRejected(outer(longer), "item longer than its message");
+    Bytes damaged = inner;
+    damaged[0] = 'X';
+    ExpectRejected(outer(damaged), "item that is no message");
+}
+
+// Wraps flattened message bytes as the only field of another message.
+Bytes Wrap(const Bytes& inner)
+{
+    size_t dataSize = (4 + inner.size() + 7) / 8 * 8;
+    Builder field;
+    field.U8(0x09).Code("MSGG").U32(uint32(dataSize)).U8(1).Text("m");
+    field.U32(uint32(inner.size())).Raw(inner).Zeros(dataSize - 4 - inner.size());
+    return field.Message();
+}
+
+TEST(FlatteningTest, NestingDeeperThanTheLimitIsRejected)
+{
+    Bytes chain = Builder().Message();
+    for (int level = 1; level <= kits::app::MAX_MESSAGE_NESTING; level++)
+        chain = Wrap(chain);
+    BMessage message;
+    ASSERT_EQ(Unflatten(chain, message), B_OK);
+    ExpectRejected(Wrap(chain), "nesting 65 deep");
+}
+
+TEST(FlatteningTest, HugeCountsAndSizesAreRejectedWithoutLargeAllocations)
+{
+    auto field = [](uint32 count, uint32 size, uint8 flags) {
+        return Builder()
+            .U8(flags)
+            .Code("LONG")
+            .U32(count)
+            .U32(size)
+            .U8(1)
+            .Text("n")
+            .Zeros(8)
+            .Message();
+    };
+    Bytes huge = ReadFile("settings.msg");
+    huge[8] = 0xF0;
+    huge[11] = 0x7F;
+    AllocationTracker tracker;
+    for (uint8 flags : {0x01, 0x05}) {
+        ExpectRejected(field(0x7FFFFFFF, 8, flags), "huge count");
+        ExpectRejected(field(0xFFFFFFFF, 8, flags), "negative count");
+        ExpectRejected(field(2, 0x7FFFFFF8, flags), "huge data size");
+        ExpectRejected(field(2, 0xFFFFFFF8, flags), "negative data size");
+    }
+    ExpectRejected(huge, "huge total size");
+    EXPECT_LT(tracker.Largest(), size_t(4096));
+}
+
+TEST(FlatteningTest, StreamIsLeftJustAfterTheEndMark)
+{
+    Bytes first = ReadFile("settings.msg");
+    Bytes second = ReadFile("bigendian.msg");
+    BMallocIO stream;
+    ASSERT_EQ(stream.WriteExactly(first.data(), first.size()), B_OK);
+    ASSERT_EQ(stream.WriteExactly(second.data(), second.size()), B_OK);
+    ASSERT_EQ(stream.WriteExactly("tail", 4), B_OK);
+    ASSERT_EQ(stream.Seek(0, SEEK_SET), 0);
+
+    BMessage message;
+    ASSERT_EQ(message.Unflatten(&stream), B_OK);
+    EXPECT_EQ(stream.Position(), off_t(first.size()));
+    EXPECT_TRUE(message.HasPoint("window_pos"));
+    ASSERT_EQ(message.Unflatten(&stream), B_OK);
+    EXPECT_EQ(stream.Position(), off_t(first.size() + second.size()));
+    EXPECT_TRUE(message.HasMessage("NodeManager"));
+    char tail[4] = {};
+    ASSERT_EQ(stream.ReadExactly(tail, 4), B_OK);
+    EXPECT_EQ(std::memcmp(tail, "tail", 4), 0);
+
+    EXPECT_NE(message.Unflatten(&stream), B_OK);
+    EXPECT_TRUE(message.HasMessage("NodeManager"));
+}
+
+// A stream that hands out one byte per read, as a pipe might.
+class TricklingStream : public BDataIO {
+public:
+    explicit TricklingStream(Bytes bytes) : bytes(std::move(bytes)) {}
+    ssize_t Read(void* buffer, size_t size) override
+    {
+        if (position == bytes.size() || size == 0)
+            return 0;
+        *static_cast<uint8*>(buffer) = bytes[position++];
+        return 1;
+    }
+    ssize_t Write(const void*, size_t) override { return B_NOT_ALLOWED; }
+
+    Bytes bytes;
+    size_t position = 0;
+};
+
+TEST(FlatteningTest, StreamReadsMessagesThatArriveInPieces)
+{
+    Bytes golden = ReadFile("nested.msg");
+    TricklingStream stream(golden);
+    BMessage message;
+    ASSERT_EQ(message.Unflatten(&stream), B_OK);
+    EXPECT_EQ(stream.position, golden.size());
+    EXPECT_EQ(Flatten(message), golden);
+}
+
+TEST(FlatteningTest, StreamOfEveryPrefixIsRejected)
+{
+    Bytes golden = ReadFile("presets.msg");
+    for (size_t length = 0; length < golden.size(); length++) {
+        TricklingStream stream(Bytes(golden.begin(), golden.begin() + ptrdiff_t(length)));
+        BMessage message(FourCC("keep"));
+        EXPECT_NE(message.Unflatten(&stream), B_OK) << length;
+        EXPECT_EQ(message.what, FourCC("keep"));
+    }
+}
+
+TEST(FlatteningTest, StreamClaimingAHugeSizeGrowsOnlyWithTheData)
+{
+    Bytes bytes = ReadFile("settings.msg");
+    bytes[8] = 0xF0;
+    bytes[11] = 0x7F;
+    bytes.resize(100000, 0xAB);
+    TricklingStream stream(bytes);
+    BMessage message;
+    AllocationTracker tracker;
+    EXPECT_NE(message.Unflatten(&stream), B_OK);
+    EXPECT_EQ(stream.position, bytes.size());
+    EXPECT_LT(tracker.Largest(), size_t(4 * bytes.size()));
+}
+
+TEST(FlatteningTest, PointerOfAnotherWidthIsKeptButNotFound)
+{
+    Bytes bytes = Builder().U8(0x0F).Code("PNTR").U8(4).U8(1).Text("p").U32(0x1234).Message();
+    BMessage message;
+    ASSERT_EQ(Unflatten(bytes, message), B_OK);
+    void* pointer = &message;
+    EXPECT_EQ(message.FindPointer("p", &pointer), B_BAD_DATA);
+    EXPECT_EQ(pointer, &message);
+    Bytes again = Flatten(message);
+    EXPECT_EQ(Bytes(again.begin() + 8, again.end()), Bytes(bytes.begin() + 8, bytes.end()));
+}
+
+}

@@ -1,0 +1,390 @@
+#include "kits/app/Message.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+TEST(MessageTest, FieldsKeepTheOrderTheyWereFirstAddedIn)
+{
+    BMessage message(FourCC("CNLS"));
+    ASSERT_EQ(message.AddInt32("Channel", 4), B_OK);
+    ASSERT_EQ(message.AddString("Name", "ZDF"), B_OK);
+    ASSERT_EQ(message.AddInt32("Channel", 7), B_OK);
+    ASSERT_EQ(message.AddBool("flag", true), B_OK);
+
+    EXPECT_EQ(message.what, FourCC("CNLS"));
+    EXPECT_EQ(message.CountNames(B_ANY_TYPE), 3);
+    EXPECT_EQ(message.CountNames(B_INT32_TYPE), 1);
+    EXPECT_EQ(message.CountNames(B_RECT_TYPE), 0);
+
+    const char* expectedNames[] = {"Channel", "Name", "flag"};
+    const type_code expectedTypes[] = {B_INT32_TYPE, B_STRING_TYPE, B_BOOL_TYPE};
+    const int32 expectedCounts[] = {2, 1, 1};
+    for (int32 i = 0; i < 3; i++) {
+        char* name = nullptr;
+        type_code type = 0;
+        int32 count = 0;
+        ASSERT_EQ(message.GetInfo(B_ANY_TYPE, i, &name, &type, &count), B_OK);
+        EXPECT_STREQ(name, expectedNames[i]);
+        EXPECT_EQ(type, expectedTypes[i]);
+        EXPECT_EQ(count, expectedCounts[i]);
+    }
+    int32 value = 0;
+    ASSERT_EQ(message.FindInt32("Channel", 1, &value), B_OK);
+    EXPECT_EQ(value, 7);
+}
+
+TEST(MessageTest, FindOfMissingNameLeavesOutputAlone)
+{
+    BMessage message;
+    ASSERT_EQ(message.AddInt32("present", 1), B_OK);
+    int32 value = 42;
+    EXPECT_EQ(message.FindInt32("absent", &value), B_NAME_NOT_FOUND);
+    EXPECT_EQ(message.FindInt32(nullptr, &value), B_NAME_NOT_FOUND);
+    EXPECT_EQ(value, 42);
+    const char* string = "untouched";
+    EXPECT_EQ(message.FindString("absent", &string), B_NAME_NOT_FOUND);
+    EXPECT_STREQ(string, "untouched");
+    BMessage nested(FourCC("keep"));
+    EXPECT_EQ(message.FindMessage("absent", &nested), B_NAME_NOT_FOUND);
+    EXPECT_EQ(nested.what, FourCC("keep"));
+}
+
+TEST(MessageTest, FindWithWrongTypeLeavesOutputAlone)
+{
+    BMessage message;
+    ASSERT_EQ(message.AddInt32("number", 5), B_OK);
+    ASSERT_EQ(message.AddString("text", "abc"), B_OK);
+
+    int64 wide = -1;
+    EXPECT_EQ(message.FindInt64("number", &wide), B_BAD_TYPE);
+    EXPECT_EQ(wide, -1);
+    uint32 unsignedValue = 9;
+    EXPECT_EQ(message.FindUInt32("number", &unsignedValue), B_BAD_TYPE);
+    EXPECT_EQ(unsignedValue, 9u);
+    std::string string = "before";
+    EXPECT_EQ(message.FindString("number", &string), B_BAD_TYPE);
+    EXPECT_EQ(string, "before");
+    bool flag = true;
+    EXPECT_EQ(message.FindBool("text", &flag), B_BAD_TYPE);
+    EXPECT_TRUE(flag);
+    BPoint point(3, 4);
+    EXPECT_EQ(message.FindPoint("text", &point), B_BAD_TYPE);
+    EXPECT_EQ(point, BPoint(3, 4));
+}
+
+TEST(MessageTest, FindBeyondTheItemsLeavesOutputAlone)
+{
+    BMessage message;
+    ASSERT_EQ(message.AddInt16("values", 1), B_OK);
+    ASSERT_EQ(message.AddInt16("values", 2), B_OK);
+    int16 value = 77;
+    EXPECT_EQ(message.FindInt16("values", 2, &value), B_BAD_INDEX);
+    EXPECT_EQ(message.FindInt16("values", -1, &value), B_BAD_INDEX);
+    EXPECT_EQ(value, 77);
+    const void* data = &value;
+    ssize_t size = 123;
+    EXPECT_EQ(message.FindData("values", B_INT16_TYPE, 5, &data, &size), B_BAD_INDEX);
+    EXPECT_EQ(data, &value);
+    EXPECT_EQ(size, 123);
+}
+
+TEST(MessageTest, EveryTypeIsFoundAsAdded)
+{
+    BMessage message;
+    int marker = 0;
+    ASSERT_EQ(message.AddBool("bool", true), B_OK);
+    ASSERT_EQ(message.AddInt8("int8", -8), B_OK);
+    ASSERT_EQ(message.AddUInt8("uint8", 200), B_OK);
+    ASSERT_EQ(message.AddInt16("int16", -16000), B_OK);
+    ASSERT_EQ(message.AddUInt16("uint16", 60000), B_OK);
+    ASSERT_EQ(message.AddInt32("int32", -2000000000), B_OK);
+    ASSERT_EQ(message.AddUInt32("uint32", 4000000000u), B_OK);
+    ASSERT_EQ(message.AddInt64("int64", -(int64(1) << 40)), B_OK);
+    ASSERT_EQ(message.AddUInt64("uint64", uint64(1) << 63), B_OK);
+    ASSERT_EQ(message.AddFloat("float", 1.5f), B_OK);
+    ASSERT_EQ(message.AddDouble("double", -2.25), B_OK);
+    ASSERT_EQ(message.AddString("string", "text"), B_OK);
+    ASSERT_EQ(message.AddPoint("point", BPoint(1, 2)), B_OK);
+    ASSERT_EQ(message.AddRect("rect", BRect(0, 0, 639, 479)), B_OK);
+    ASSERT_EQ(message.AddPointer("pointer", &marker), B_OK);
+
+    bool b = false;
+    int8 i8 = 0;
+    uint8 u8 = 0;
+    int16 i16 = 0;
+    uint16 u16 = 0;
+    int32 i32 = 0;
+    uint32 u32 = 0;
+    int64 i64 = 0;
+    uint64 u64 = 0;
+    float f = 0;
+    double d = 0;
+    const char* s = nullptr;
+    BPoint p;
+    BRect r;
+    void* pointer = nullptr;
+    EXPECT_EQ(message.FindBool("bool", &b), B_OK);
+    EXPECT_EQ(message.FindInt8("int8", &i8), B_OK);
+    EXPECT_EQ(message.FindUInt8("uint8", &u8), B_OK);
+    EXPECT_EQ(message.FindInt16("int16", &i16), B_OK);
+    EXPECT_EQ(message.FindUInt16("uint16", &u16), B_OK);
+    EXPECT_EQ(message.FindInt32("int32", &i32), B_OK);
+    EXPECT_EQ(message.FindUInt32("uint32", &u32), B_OK);
+    EXPECT_EQ(message.FindInt64("int64", &i64), B_OK);
+    EXPECT_EQ(message.FindUInt64("uint64", &u64), B_OK);
+    EXPECT_EQ(message.FindFloat("float", &f), B_OK);
+    EXPECT_EQ(message.FindDouble("double", &d), B_OK);
+    EXPECT_EQ(message.FindString("string", &s), B_OK);
+    EXPECT_EQ(message.FindPoint("point", &p), B_OK);
+    EXPECT_EQ(message.FindRect("rect", &r), B_OK);
+    EXPECT_EQ(message.FindPointer("pointer", &pointer), B_OK);
+    EXPECT_TRUE(b);
+    EXPECT_EQ(i8, -8);
+    EXPECT_EQ(u8, 200);
+    EXPECT_EQ(i16, -16000);
+    EXPECT_EQ(u16, 60000);
+    EXPECT_EQ(i32, -2000000000);
+    EXPECT_EQ(u32, 4000000000u);
+    EXPECT_EQ(i64, -(int64(1) << 40));
+    EXPECT_EQ(u64, uint64(1) << 63);
+    EXPECT_EQ(f, 1.5f);
+    EXPECT_EQ(d, -2.25);
+    EXPECT_STREQ(s, "text");
+    EXPECT_EQ(p, BPoint(1, 2));
+    EXPECT_EQ(r, BRect(0, 0, 639, 479));
+    EXPECT_EQ(r.Width(), 639);
+    EXPECT_EQ(pointer, &marker);
+
+    EXPECT_TRUE(message.HasRect("rect"));
+    EXPECT_FALSE(message.HasRect("rect", 1));
+    EXPECT_FALSE(message.HasInt32("rect"));
+    EXPECT_TRUE(message.HasData("string", B_ANY_TYPE));
+}
+
+TEST(MessageTest, FindDataGivesStoredBytes)
+{
+    BMessage message;
+    const uint8 raw[] = {1, 2, 3};
+    ASSERT_EQ(message.AddData("raw", B_RAW_TYPE, raw, sizeof(raw), false), B_OK);
+    ASSERT_EQ(message.AddData("raw", B_RAW_TYPE, raw, 1, false), B_OK);
+    ASSERT_EQ(message.AddString("text", "hi"), B_OK);
+
+    const void* data = nullptr;
+    ssize_t size = 0;
+    ASSERT_EQ(message.FindData("raw", B_RAW_TYPE, 0, &data, &size), B_OK);
+    ASSERT_EQ(size, 3);
+    EXPECT_EQ(std::memcmp(data, raw, 3), 0);
+    ASSERT_EQ(message.FindData("raw", B_ANY_TYPE, 1, &data, &size), B_OK);
+    EXPECT_EQ(size, 1);
+    ASSERT_EQ(message.FindData("text", B_STRING_TYPE, &data, &size), B_OK);
+    EXPECT_EQ(size, 3);
+    EXPECT_STREQ(static_cast<const char*>(data), "hi");
+}
+
+TEST(MessageTest, AddToANameOfAnotherTypeFails)
+{
+    BMessage message;
+    ASSERT_EQ(message.AddInt32("value", 1), B_OK);
+    EXPECT_EQ(message.AddFloat("value", 1.0f), B_BAD_TYPE);
+    EXPECT_EQ(message.AddString("value", "x"), B_BAD_TYPE);
+    int32 count = 0;
+    type_code type = 0;
+    ASSERT_EQ(message.GetInfo("value", &type, &count), B_OK);
+    EXPECT_EQ(type, B_INT32_TYPE);
+    EXPECT_EQ(count, 1);
+}
+
+TEST(MessageTest, AddRefusesWhatCouldNotBeFlattenedOrReadBack)
+{
+    BMessage message;
+    int32 value = 0;
+    EXPECT_EQ(message.AddInt32("", 1), B_BAD_VALUE);
+    EXPECT_EQ(message.AddInt32(nullptr, 1), B_BAD_VALUE);
+    EXPECT_EQ(message.AddInt32(std::string(256, 'n').c_str(), 1), B_BAD_VALUE);
+    EXPECT_EQ(message.AddInt32(std::string(255, 'n').c_str(), 1), B_OK);
+    // A known fixed type must have its own size.
+    EXPECT_EQ(message.AddData("short", B_INT32_TYPE, &value, 3), B_BAD_VALUE);
+    // A string must carry its terminating zero.
+    EXPECT_EQ(message.AddData("text", B_STRING_TYPE, "abc", 3, false), B_BAD_VALUE);
+    EXPECT_EQ(message.AddData("empty", B_RAW_TYPE, "", 0, true), B_BAD_VALUE);
+    EXPECT_EQ(message.AddData("any", B_ANY_TYPE, &value, 4), B_BAD_TYPE);
+    EXPECT_EQ(message.AddData("message", B_MESSAGE_TYPE, "not a message", 14, false),
+        B_BAD_VALUE);
+    EXPECT_EQ(message.AddString("text", nullptr), B_BAD_VALUE);
+    EXPECT_EQ(message.AddMessage("nested", nullptr), B_BAD_VALUE);
+    // Items of a fixed-size field keep the field's item size.
+    ASSERT_EQ(message.AddData("raw", B_RAW_TYPE, "ab", 2, true), B_OK);
+    EXPECT_EQ(message.AddData("raw", B_RAW_TYPE, "abc", 3, true), B_BAD_VALUE);
+    EXPECT_EQ(message.CountNames(B_ANY_TYPE), 2);
+
+    // Variable-size raw data may be empty.
+    EXPECT_EQ(message.AddData("blob", B_RAW_TYPE, nullptr, 0, false), B_OK);
+}
+
+TEST(MessageTest, ReplaceChangesOnlyTheChosenItem)
+{
+    BMessage message;
+    ASSERT_EQ(message.AddString("names", "one"), B_OK);
+    ASSERT_EQ(message.AddString("names", "two"), B_OK);
+    ASSERT_EQ(message.AddString("names", "three"), B_OK);
+    ASSERT_EQ(message.AddInt32("number", 1), B_OK);
+
+    ASSERT_EQ(message.ReplaceString("names", 1, "a much longer second name"), B_OK);
+    ASSERT_EQ(message.ReplaceInt32("number", 2), B_OK);
+    std::string name;
+    ASSERT_EQ(message.FindString("names", 0, &name), B_OK);
+    EXPECT_EQ(name, "one");
+    ASSERT_EQ(message.FindString("names", 1, &name), B_OK);
+    EXPECT_EQ(name, "a much longer second name");
+    ASSERT_EQ(message.FindString("names", 2, &name), B_OK);
+    EXPECT_EQ(name, "three");
+    int32 number = 0;
+    ASSERT_EQ(message.FindInt32("number", &number), B_OK);
+    EXPECT_EQ(number, 2);
+
+    EXPECT_EQ(message.ReplaceInt32("missing", 1), B_NAME_NOT_FOUND);
+    EXPECT_EQ(message.ReplaceInt64("number", 1), B_BAD_TYPE);
+    EXPECT_EQ(message.ReplaceInt32("number", 1, 5), B_BAD_INDEX);
+    EXPECT_EQ(message.ReplaceData("number", B_INT32_TYPE, 0, &number, 2), B_BAD_VALUE);
+    ASSERT_EQ(message.FindInt32("number", &number), B_OK);
+    EXPECT_EQ(number, 2);
+}
+
+TEST(MessageTest, RemovingTheLastItemRemovesTheField)
+{
+    BMessage message;
+    ASSERT_EQ(message.AddInt32("a", 1), B_OK);
+    ASSERT_EQ(message.AddInt32("a", 2), B_OK);
+    ASSERT_EQ(message.AddInt32("b", 3), B_OK);
+
+    EXPECT_EQ(message.RemoveData("a", 2), B_BAD_INDEX);
+    ASSERT_EQ(message.RemoveData("a", 0), B_OK);
+    int32 value = 0;
+    ASSERT_EQ(message.FindInt32("a", &value), B_OK);
+    EXPECT_EQ(value, 2);
+    ASSERT_EQ(message.RemoveData("a"), B_OK);
+    EXPECT_FALSE(message.HasInt32("a"));
+    EXPECT_EQ(message.GetInfo("a", nullptr), B_NAME_NOT_FOUND);
+    EXPECT_EQ(message.RemoveData("a"), B_NAME_NOT_FOUND);
+
+    // A removed name can come back with another type.
+    ASSERT_EQ(message.AddString("a", "new"), B_OK);
+    char* name = nullptr;
+    ASSERT_EQ(message.GetInfo(B_ANY_TYPE, 1, &name, nullptr), B_OK);
+    EXPECT_STREQ(name, "a");
+
+    EXPECT_EQ(message.RemoveName("b"), B_OK);
+    EXPECT_EQ(message.RemoveName("b"), B_NAME_NOT_FOUND);
+    EXPECT_FALSE(message.IsEmpty());
+    ASSERT_EQ(message.MakeEmpty(), B_OK);
+    EXPECT_TRUE(message.IsEmpty());
+    EXPECT_EQ(message.CountNames(B_ANY_TYPE), 0);
+}
+
+TEST(MessageTest, GetInfoReportsTypeCountAndFixedSize)
+{
+    BMessage message;
+    ASSERT_EQ(message.AddInt32("n", 1), B_OK);
+    ASSERT_EQ(message.AddString("s", "x"), B_OK);
+    ASSERT_EQ(message.AddInt32("m", 2), B_OK);
+
+    bool fixedSize = false;
+    type_code type = 0;
+    ASSERT_EQ(message.GetInfo("n", &type, &fixedSize), B_OK);
+    EXPECT_TRUE(fixedSize);
+    ASSERT_EQ(message.GetInfo("s", &type, &fixedSize), B_OK);
+    EXPECT_FALSE(fixedSize);
+    EXPECT_EQ(type, B_STRING_TYPE);
+
+    char* name = nullptr;
+    int32 count = 0;
+    ASSERT_EQ(message.GetInfo(B_INT32_TYPE, 1, &name, &type, &count), B_OK);
+    EXPECT_STREQ(name, "m");
+    EXPECT_EQ(message.GetInfo(B_INT32_TYPE, 2, &name, &type, &count), B_BAD_INDEX);
+    EXPECT_EQ(message.GetInfo(B_DOUBLE_TYPE, 0, &name, &type, &count), B_BAD_TYPE);
+    EXPECT_STREQ(name, "m");
+}
+
+TEST(MessageTest, CopiesAreIndependent)
+{
+    BMessage original(FourCC("orig"));
+    ASSERT_EQ(original.AddInt32("value", 1), B_OK);
+    BMessage copy(original);
+    BMessage assigned;
+    assigned = original;
+    ASSERT_EQ(copy.ReplaceInt32("value", 2), B_OK);
+    ASSERT_EQ(assigned.AddInt32("value", 3), B_OK);
+
+    int32 value = 0;
+    ASSERT_EQ(original.FindInt32("value", &value), B_OK);
+    EXPECT_EQ(value, 1);
+    EXPECT_FALSE(original.HasInt32("value", 1));
+    EXPECT_EQ(copy.what, FourCC("orig"));
+    ASSERT_EQ(copy.FindInt32("value", &value), B_OK);
+    EXPECT_EQ(value, 2);
+
+    BMessage moved(std::move(copy));
+    ASSERT_EQ(moved.FindInt32("value", &value), B_OK);
+    EXPECT_EQ(value, 2);
+}
+
+TEST(MessageTest, NestedMessageIsACopyTakenWhenAdded)
+{
+    BMessage inner(FourCC("NdMg"));
+    ASSERT_EQ(inner.AddBool("_HalfHeight", true), B_OK);
+    BMessage outer;
+    ASSERT_EQ(outer.AddMessage("NodeManager", &inner), B_OK);
+    ASSERT_EQ(inner.ReplaceBool("_HalfHeight", false), B_OK);
+
+    BMessage found;
+    ASSERT_EQ(outer.FindMessage("NodeManager", &found), B_OK);
+    EXPECT_EQ(found.what, FourCC("NdMg"));
+    bool halfHeight = false;
+    ASSERT_EQ(found.FindBool("_HalfHeight", &halfHeight), B_OK);
+    EXPECT_TRUE(halfHeight);
+
+    BMessage replacement(FourCC("repl"));
+    ASSERT_EQ(outer.ReplaceMessage("NodeManager", &replacement), B_OK);
+    ASSERT_EQ(outer.FindMessage("NodeManager", &found), B_OK);
+    EXPECT_EQ(found.what, FourCC("repl"));
+    EXPECT_TRUE(found.IsEmpty());
+}
+
+TEST(MessageTest, AddMessageRefusesNestingDeeperThanAReaderAccepts)
+{
+    // 64 levels below the top are allowed; a 65th would make the result unreadable.
+    BMessage chain(FourCC("deep"));
+    for (int level = 1; level <= 64; level++) {
+        BMessage outer(FourCC("deep"));
+        ASSERT_EQ(outer.AddMessage("inner", &chain), B_OK) << level;
+        chain = std::move(outer);
+    }
+    BMessage tooDeep;
+    EXPECT_EQ(tooDeep.AddMessage("inner", &chain), B_BAD_VALUE);
+    EXPECT_TRUE(tooDeep.IsEmpty());
+
+    std::vector<char> flat(size_t(chain.FlattenedSize()));
+    ASSERT_EQ(chain.Flatten(flat.data(), ssize_t(flat.size())), B_OK);
+    BMessage read;
+    EXPECT_EQ(read.Unflatten(flat.data(), flat.size()), B_OK);
+}
+
+TEST(MessageTest, CountHintDoesNotLimitTheItems)
+{
+    BMessage message;
+    int32 value = 1;
+    ASSERT_EQ(message.AddData("values", B_INT32_TYPE, &value, 4, true, 1 << 30), B_OK);
+    for (value = 2; value <= 300; value++)
+        ASSERT_EQ(message.AddInt32("values", value), B_OK);
+    int32 count = 0;
+    ASSERT_EQ(message.GetInfo("values", nullptr, &count), B_OK);
+    EXPECT_EQ(count, 300);
+    ASSERT_EQ(message.FindInt32("values", 299, &value), B_OK);
+    EXPECT_EQ(value, 300);
+}
+
+}
