@@ -1,0 +1,179 @@
+#include "kits/app/Messenger.h"
+
+#include "kits/app/Looper.h"
+#include "kits/app/Message.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr uint32 MSG_PING = FourCC("ping");
+
+// Records what its handlers receive; the test waits on it.
+struct Inbox {
+    std::mutex lock;
+    std::condition_variable changed;
+    // Guarded by lock.
+    std::vector<std::pair<const BHandler*, uint32>> received;
+
+    void Add(const BHandler* handler, uint32 what)
+    {
+        {
+            std::lock_guard guard(lock);
+            received.emplace_back(handler, what);
+        }
+        changed.notify_all();
+    }
+
+    // Five seconds only guard against a hang.
+    bool WaitForCount(size_t count)
+    {
+        std::unique_lock guard(lock);
+        return changed.wait_for(guard, std::chrono::seconds(5),
+            [&] { return received.size() >= count; });
+    }
+};
+
+class InboxHandler : public BHandler {
+public:
+    explicit InboxHandler(Inbox& inbox)
+        :
+        inbox(inbox)
+    {
+    }
+
+    void MessageReceived(BMessage* message) override { inbox.Add(this, message->what); }
+
+private:
+    Inbox& inbox;
+};
+
+class InboxLooper : public BLooper {
+public:
+    explicit InboxLooper(Inbox& inbox)
+        :
+        inbox(inbox)
+    {
+    }
+
+    void MessageReceived(BMessage* message) override { inbox.Add(this, message->what); }
+
+private:
+    Inbox& inbox;
+};
+
+} // namespace
+
+TEST(MessengerTest, MessengerWithoutATargetIsInvalid)
+{
+    BMessenger empty;
+    EXPECT_FALSE(empty.IsValid());
+    EXPECT_EQ(empty.SendMessage(MSG_PING), B_BAD_PORT_ID);
+    EXPECT_EQ(empty.SendMessage(static_cast<const BMessage*>(nullptr)), B_BAD_VALUE);
+    EXPECT_FALSE(empty.LockTarget());
+    BLooper* looper = reinterpret_cast<BLooper*>(1);
+    EXPECT_EQ(empty.Target(&looper), nullptr);
+    EXPECT_EQ(looper, nullptr);
+
+    status_t result = B_OK;
+    BMessenger none(nullptr, nullptr, &result);
+    EXPECT_EQ(result, B_BAD_VALUE);
+    EXPECT_FALSE(none.IsValid());
+
+    Inbox inbox;
+    InboxHandler loose(inbox);
+    BMessenger toLoose(&loose, nullptr, &result);
+    EXPECT_EQ(result, B_BAD_HANDLER);
+    EXPECT_FALSE(toLoose.IsValid());
+}
+
+TEST(MessengerTest, SendsToAHandlerItsLooperAndThePreferredHandler)
+{
+    Inbox inbox;
+    auto* looper = new InboxLooper(inbox);
+    auto* other = new InboxLooper(inbox);
+    InboxHandler handler(inbox);
+    looper->AddHandler(&handler);
+    looper->SetPreferredHandler(&handler);
+
+    status_t result = B_ERROR;
+    BMessenger toHandler(&handler, looper, &result);
+    EXPECT_EQ(result, B_OK);
+    BMessenger mismatched(&handler, other, &result);
+    EXPECT_EQ(result, B_MISMATCHED_VALUES);
+    EXPECT_FALSE(mismatched.IsValid());
+    BMessenger toLooper(looper);
+    BMessenger toPreferred(nullptr, looper);
+    EXPECT_TRUE(toHandler.IsValid());
+    EXPECT_TRUE(toPreferred.IsValid());
+    EXPECT_FALSE(toHandler == toLooper);
+    BMessenger copy = toHandler;
+    EXPECT_TRUE(copy == toHandler);
+
+    BLooper* targetLooper = nullptr;
+    EXPECT_EQ(toHandler.Target(&targetLooper), &handler);
+    EXPECT_EQ(targetLooper, looper);
+    EXPECT_EQ(toLooper.Target(&targetLooper), looper);
+    EXPECT_EQ(toPreferred.Target(&targetLooper), nullptr);
+    EXPECT_EQ(targetLooper, looper);
+
+    looper->Run();
+    // Sent from another thread, as windows and nodes do.
+    std::thread sender([&] {
+        toHandler.SendMessage(MSG_PING);
+        toLooper.SendMessage(MSG_PING);
+        toPreferred.SendMessage(MSG_PING);
+    });
+    sender.join();
+    ASSERT_TRUE(inbox.WaitForCount(3));
+    {
+        std::lock_guard guard(inbox.lock);
+        using Entry = std::pair<const BHandler*, uint32>;
+        EXPECT_EQ(inbox.received, (std::vector<Entry>{{&handler, MSG_PING},
+            {looper, MSG_PING}, {&handler, MSG_PING}}));
+    }
+
+    ASSERT_TRUE(looper->Lock());
+    looper->RemoveHandler(&handler);
+    looper->Unlock();
+    EXPECT_FALSE(toHandler.IsValid());
+    EXPECT_EQ(toHandler.SendMessage(MSG_PING), B_BAD_HANDLER);
+    EXPECT_EQ(toHandler.Target(&targetLooper), nullptr);
+    EXPECT_EQ(targetLooper, nullptr);
+    EXPECT_TRUE(toLooper.IsValid());
+
+    ASSERT_TRUE(looper->Lock());
+    looper->Quit();
+    ASSERT_TRUE(other->Lock());
+    other->Quit();
+    EXPECT_FALSE(toLooper.IsValid());
+    EXPECT_EQ(toPreferred.SendMessage(MSG_PING), B_BAD_PORT_ID);
+}
+
+TEST(MessengerTest, LockTargetLocksTheLooperForTheCallingThread)
+{
+    Inbox inbox;
+    auto* looper = new InboxLooper(inbox);
+    looper->Run();
+    BMessenger messenger(looper);
+    ASSERT_TRUE(messenger.LockTarget());
+    EXPECT_TRUE(looper->IsLocked());
+    EXPECT_EQ(looper->LockingThread(), find_thread(nullptr));
+
+    status_t fromOtherThread = B_OK;
+    std::thread other([&] { fromOtherThread = messenger.LockTargetWithTimeout(5000); });
+    other.join();
+    EXPECT_EQ(fromOtherThread, B_TIMED_OUT);
+
+    EXPECT_EQ(messenger.LockTargetWithTimeout(0), B_OK);
+    EXPECT_EQ(looper->CountLocks(), 2);
+    looper->Unlock();
+    looper->Quit();
+    EXPECT_EQ(messenger.LockTargetWithTimeout(0), B_BAD_PORT_ID);
+}
