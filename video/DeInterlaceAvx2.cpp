@@ -10,15 +10,27 @@ namespace video {
 
 namespace {
 
+using Vector = __m256i;
 constexpr int32 VECTOR_BYTES = 32;
 
-[[gnu::always_inline]] inline __m256i Blend(const uint8* row, const uint8* below, __m256i mask)
+// The pixels at address with the lowest bit of every channel cleared.
+[[gnu::always_inline]] inline Vector LoadCleared(const uint8* address, Vector mask)
 {
-    const __m256i upper = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row));
-    const __m256i lower = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(below));
-    // The mask pattern repeats every pixel of every format, so a vector may start at any pixel.
-    return _mm256_add_epi32(_mm256_srli_epi32(_mm256_and_si256(upper, mask), 1),
-        _mm256_srli_epi32(_mm256_and_si256(lower, mask), 1));
+    return _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const Vector*>(address)), mask);
+}
+
+// Half of each channel of both, added. With the lowest bits cleared every channel sum is even, so
+// the rounding average of 16-bit lanes is exact: a carry out of one channel lands in the cleared
+// lowest bit of the next and comes back with the halving. The mask pattern repeats with every
+// pixel of every format, so a vector may start at any pixel.
+[[gnu::always_inline]] inline Vector Average(Vector upper, Vector lower)
+{
+    return _mm256_avg_epu16(upper, lower);
+}
+
+[[gnu::always_inline]] inline void Store(uint8* address, Vector value)
+{
+    _mm256_storeu_si256(reinterpret_cast<Vector*>(address), value);
 }
 
 }
@@ -34,20 +46,41 @@ void DeInterlaceAvx2(const FrameView& frame)
         DeInterlaceSse2(frame);
         return;
     }
-    const __m256i mask = _mm256_set1_epi32(int32(wordMask));
-    // Top down: row y + 1 still holds its original pixels while row y is written.
+    const Vector mask = _mm256_set1_epi32(int32(wordMask));
+    const int64 step = frame.bytesPerRow;
     const int32 lastVector = rowBytes - VECTOR_BYTES;
-    for (int32 y = 0; y < rows; y++) {
+    // Four rows at a time, as they share the loads of the rows between them; every row is written
+    // only after the row below has been read, and the next group starts below the last one read.
+    for (int32 y = 0; y < rows; y += 4) {
         uint8* row = frame.Row(y);
-        const uint8* below = frame.Row(y + 1);
-        // The last vector ends at the row's end and may overlap the one before it; it is computed
-        // before anything in the row is written, so both see original pixels.
-        const __m256i last = Blend(row + lastVector, below + lastVector, mask);
+        // The last vector of a row ends at the row's end and may overlap the one before it; it is
+        // computed before anything in these rows is written, so both see original pixels.
+        uint8* lastColumn = row + lastVector;
+        const Vector h0 = LoadCleared(lastColumn, mask);
+        const Vector h1 = LoadCleared(lastColumn + step, mask);
+        const Vector h2 = LoadCleared(lastColumn + 2 * step, mask);
+        const Vector h3 = LoadCleared(lastColumn + 3 * step, mask);
+        const Vector h4 = LoadCleared(lastColumn + 4 * step, mask);
+        const Vector last0 = Average(h0, h1);
+        const Vector last1 = Average(h1, h2);
+        const Vector last2 = Average(h2, h3);
+        const Vector last3 = Average(h3, h4);
         for (int32 x = 0; x < lastVector; x += VECTOR_BYTES) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x),
-                Blend(row + x, below + x, mask));
+            uint8* column = row + x;
+            const Vector v0 = LoadCleared(column, mask);
+            const Vector v1 = LoadCleared(column + step, mask);
+            const Vector v2 = LoadCleared(column + 2 * step, mask);
+            const Vector v3 = LoadCleared(column + 3 * step, mask);
+            const Vector v4 = LoadCleared(column + 4 * step, mask);
+            Store(column, Average(v0, v1));
+            Store(column + step, Average(v1, v2));
+            Store(column + 2 * step, Average(v2, v3));
+            Store(column + 3 * step, Average(v3, v4));
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + lastVector), last);
+        Store(lastColumn, last0);
+        Store(lastColumn + step, last1);
+        Store(lastColumn + 2 * step, last2);
+        Store(lastColumn + 3 * step, last3);
     }
 }
 
