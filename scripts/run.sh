@@ -5,4 +5,6 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${OVELIN_BUILD_DIR:-$root/build}"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
-exec "$build/tools/kitsdemo"
+# Until the viewer's window exists: the kits at work, then the file they wrote.
+"$build/tools/kitsdemo"
+"$build/tools/msgdump" "/boot/home/config/settings/Ovelin Kits Demo"
