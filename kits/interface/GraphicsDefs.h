@@ -26,3 +26,13 @@ struct rgb_color {
     uint8 blue;
     uint8 alpha;
 };
+
+// An 8 by 8 pixel pattern for filling: a set bit takes the high colour, a clear bit the low
+// colour. Row y is data[y % 8]; its most significant bit is column 0.
+struct pattern {
+    uint8 data[8];
+};
+
+inline constexpr pattern B_SOLID_HIGH = {{0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff}};
+inline constexpr pattern B_SOLID_LOW = {{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}};
+inline constexpr pattern B_MIXED_COLORS = {{0xaa, 0x55, 0xaa, 0x55, 0xaa, 0x55, 0xaa, 0x55}};

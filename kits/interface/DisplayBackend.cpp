@@ -1,0 +1,51 @@
+#include "kits/interface/DisplayBackend.h"
+
+namespace kits::interface {
+
+int64 RetracePeriodNanoseconds(const display_mode& mode)
+{
+    const int64 pixels = int64(mode.timing.h_total) * mode.timing.v_total;
+    if (mode.timing.pixel_clock == 0 || pixels == 0)
+        return 0;
+    // pixel_clock counts kHz: a frame of pixels lasts pixels / (pixel_clock * 1000) seconds.
+    return (pixels * 1000000 + mode.timing.pixel_clock / 2) / mode.timing.pixel_clock;
+}
+
+bigtime_t NextRetrace(bigtime_t now, int64 periodNanoseconds)
+{
+    if (periodNanoseconds <= 0)
+        return now;
+    // In nanoseconds, which a 64-bit product of microseconds could overflow.
+    const __int128 nowNanoseconds = __int128(now) * 1000;
+    __int128 tick = nowNanoseconds / periodNanoseconds;
+    if (nowNanoseconds < 0 && nowNanoseconds % periodNanoseconds != 0)
+        tick--;
+    tick++;
+    // The first whole microsecond at or after the tick, which lies after now.
+    const __int128 nanoseconds = tick * periodNanoseconds;
+    bigtime_t next = bigtime_t(nanoseconds / 1000);
+    if (__int128(next) * 1000 < nanoseconds)
+        next++;
+    return next;
+}
+
+bool IsShowableMode(const display_mode& mode)
+{
+    const display_timing& t = mode.timing;
+    switch (mode.space) {
+    case B_CMAP8:
+    case B_RGB15:
+    case B_RGB16:
+    case B_RGB32:
+        break;
+    default:
+        return false;
+    }
+    return t.pixel_clock > 0 && t.h_display > 0 && t.h_display <= t.h_sync_start
+        && t.h_sync_start <= t.h_sync_end && t.h_sync_end <= t.h_total && t.v_display > 0
+        && t.v_display <= t.v_sync_start && t.v_sync_start <= t.v_sync_end
+        && t.v_sync_end <= t.v_total && mode.virtual_width >= t.h_display
+        && mode.virtual_height >= t.v_display;
+}
+
+}

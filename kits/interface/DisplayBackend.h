@@ -1,0 +1,57 @@
+#pragma once
+// DisplayBackend: where the interface kit meets the display; private to the kit.
+
+#include "kits/interface/ClipRegion.h"
+#include "kits/interface/Screen.h"
+
+#include <vector>
+
+class BWindow;
+
+namespace kits::interface {
+
+class FrameBuffer;
+
+// The display the windows are shown on: its modes, retrace and workspaces, and the place where a
+// window's frame buffer is presented. One backend serves the whole process (Display()); every
+// member may be called from any thread, and each backend guards its own state with its own mutex,
+// which is never held while a window lock is taken.
+class DisplayBackend {
+public:
+    virtual ~DisplayBackend() = default;
+
+    // The modes offered, in the order GetModeList reports them.
+    virtual std::vector<display_mode> ModeList() const = 0;
+    virtual display_mode CurrentMode() const = 0;
+    // B_BAD_VALUE (and nothing changed) for a mode the display cannot show.
+    [[nodiscard]] virtual status_t SetMode(const display_mode& mode) = 0;
+    // See BScreen::WaitForRetrace.
+    [[nodiscard]] virtual status_t WaitForRetrace(bigtime_t timeout) = 0;
+
+    // The workspace shown now, from 0.
+    virtual int32 CurrentWorkspace() const = 0;
+
+    // A window comes into being and goes away; between the two the backend may post messages
+    // to it. Called by the window with its lock held (RemoveWindow from its destructor).
+    virtual void AddWindow(BWindow* window) = 0;
+    virtual void RemoveWindow(BWindow* window) = 0;
+    // Its frame, title, visibility or minimised state changed. Called with the window locked.
+    virtual void WindowChanged(BWindow* window) = 0;
+    // Shows what the views drew; `changed` bounds the pixels that differ from the last present.
+    // Called with the window locked; the buffer is valid only during the call.
+    virtual void Present(BWindow* window, const FrameBuffer& buffer, const PixelRect& changed) = 0;
+};
+
+// The process's display: the headless one until a real display is wired in. Never destroyed,
+// so windows may still reach it while the program exits.
+DisplayBackend& Display();
+
+// The refresh period of a mode in nanoseconds; 0 for a mode without a pixel clock or totals.
+int64 RetracePeriodNanoseconds(const display_mode& mode);
+// The first retrace strictly after `now` (microseconds), for retraces at multiples of the period
+// from time 0.
+bigtime_t NextRetrace(bigtime_t now, int64 periodNanoseconds);
+// Whether a mode can be shown at all: see BScreen::SetMode.
+bool IsShowableMode(const display_mode& mode);
+
+}

@@ -1,0 +1,234 @@
+// Lock order: a window's lock, then the headless display's mutex, then a looper's queue mutex
+// (taken by posting). The display never takes a window lock.
+#include "kits/interface/HeadlessDisplayBackend.h"
+
+#include "kits/app/AppDefs.h"
+#include "kits/app/Message.h"
+#include "kits/interface/Window.h"
+
+#include <algorithm>
+
+namespace kits::interface {
+
+namespace {
+
+constexpr display_mode MakeMode(uint32 pixelClock, uint16 hDisplay, uint16 hSyncStart,
+    uint16 hSyncEnd, uint16 hTotal, uint16 vDisplay, uint16 vSyncStart, uint16 vSyncEnd,
+    uint16 vTotal, uint32 timingFlags, color_space space)
+{
+    return display_mode{{pixelClock, hDisplay, hSyncStart, hSyncEnd, hTotal, vDisplay,
+                            vSyncStart, vSyncEnd, vTotal, timingFlags},
+        uint32(space), hDisplay, vDisplay, 0, 0, 0};
+}
+
+// The VESA timings at 60 Hz of the three sizes the program offers full-screen.
+constexpr display_mode MODE_640 = MakeMode(25175, 640, 656, 752, 800, 480, 490, 492, 525, 0,
+    B_RGB32);
+constexpr display_mode MODE_800 = MakeMode(40000, 800, 840, 968, 1056, 600, 601, 605, 628,
+    B_POSITIVE_HSYNC | B_POSITIVE_VSYNC, B_RGB32);
+constexpr display_mode MODE_1024 = MakeMode(65000, 1024, 1048, 1184, 1344, 768, 771, 777, 806, 0,
+    B_RGB32);
+
+constexpr int32 MAX_SCREEN_SIZE = 4096;
+
+display_mode WithSpace(display_mode mode, color_space space)
+{
+    mode.space = uint32(space);
+    return mode;
+}
+
+std::vector<display_mode> StandardModes()
+{
+    return {MODE_640, WithSpace(MODE_640, B_RGB16), MODE_800, WithSpace(MODE_800, B_RGB16),
+        MODE_1024, WithSpace(MODE_1024, B_RGB16)};
+}
+
+bigtime_t RealNow()
+{
+    return system_time();
+}
+
+void RealSleepUntil(bigtime_t time)
+{
+    snooze_until(time, B_SYSTEM_TIMEBASE);
+}
+
+}
+
+HeadlessDisplayBackend::HeadlessDisplayBackend()
+    :
+    mode(MODE_1024),
+    now(RealNow),
+    sleepUntil(RealSleepUntil)
+{
+}
+
+std::vector<display_mode> HeadlessDisplayBackend::ModeList() const
+{
+    return StandardModes();
+}
+
+display_mode HeadlessDisplayBackend::CurrentMode() const
+{
+    std::lock_guard guard(lock);
+    return mode;
+}
+
+status_t HeadlessDisplayBackend::SetMode(const display_mode& newMode)
+{
+    if (!IsShowableMode(newMode))
+        return B_BAD_VALUE;
+    std::lock_guard guard(lock);
+    mode = newMode;
+    return B_OK;
+}
+
+status_t HeadlessDisplayBackend::WaitForRetrace(bigtime_t timeout)
+{
+    int64 period;
+    NowFunction clock;
+    SleepUntilFunction sleep;
+    {
+        std::lock_guard guard(lock);
+        period = RetracePeriodNanoseconds(mode);
+        clock = now;
+        sleep = sleepUntil;
+    }
+    const bigtime_t start = clock();
+    const bigtime_t next = NextRetrace(start, period);
+    const bigtime_t limit = timeout >= B_INFINITE_TIMEOUT - start ? B_INFINITE_TIMEOUT
+        : start + std::max<bigtime_t>(timeout, 0);
+    if (next > limit) {
+        if (limit > start)
+            sleep(limit);
+        return B_TIMED_OUT;
+    }
+    sleep(next);
+    return B_OK;
+}
+
+int32 HeadlessDisplayBackend::CurrentWorkspace() const
+{
+    std::lock_guard guard(lock);
+    return workspace;
+}
+
+void HeadlessDisplayBackend::AddWindow(BWindow* window)
+{
+    std::lock_guard guard(lock);
+    presents.emplace(window, 0);
+}
+
+void HeadlessDisplayBackend::RemoveWindow(BWindow* window)
+{
+    std::lock_guard guard(lock);
+    presents.erase(window);
+}
+
+void HeadlessDisplayBackend::WindowChanged(BWindow*)
+{
+    // Nothing is shown, so there is nothing to move, retitle or hide.
+}
+
+void HeadlessDisplayBackend::Present(BWindow* window, const FrameBuffer&, const PixelRect&)
+{
+    std::lock_guard guard(lock);
+    auto found = presents.find(window);
+    if (found != presents.end())
+        found->second++;
+}
+
+status_t HeadlessDisplayBackend::SetCurrentWorkspace(int32 newWorkspace)
+{
+    if (newWorkspace < 0 || newWorkspace > 31)
+        return B_BAD_VALUE;
+    std::lock_guard guard(lock);
+    const int32 old = workspace;
+    workspace = newWorkspace;
+    if (old == newWorkspace)
+        return B_OK;
+    // Windows leave the list in their destructors under this mutex, so each is alive here;
+    // posting takes only its queue mutex.
+    for (const auto& [window, count] : presents) {
+        BMessage deactivated(B_WORKSPACE_ACTIVATED);
+        deactivated.AddInt32("workspace", old);
+        deactivated.AddBool("active", false);
+        window->PostMessage(&deactivated);
+        BMessage activated(B_WORKSPACE_ACTIVATED);
+        activated.AddInt32("workspace", newWorkspace);
+        activated.AddBool("active", true);
+        window->PostMessage(&activated);
+    }
+    return B_OK;
+}
+
+status_t HeadlessDisplayBackend::SetScreen(color_space space, int32 width, int32 height)
+{
+    if (width <= 0 || height <= 0 || width > MAX_SCREEN_SIZE || height > MAX_SCREEN_SIZE)
+        return B_BAD_VALUE;
+    display_mode screen = MODE_1024;
+    bool offered = false;
+    for (const display_mode& candidate : StandardModes()) {
+        if (candidate.timing.h_display == width && candidate.timing.v_display == height) {
+            screen = candidate;
+            offered = true;
+            break;
+        }
+    }
+    if (!offered) {
+        const display_timing& base = MODE_1024.timing;
+        display_timing& t = screen.timing;
+        t.h_display = uint16(width);
+        t.h_sync_start = uint16(width + (base.h_sync_start - base.h_display));
+        t.h_sync_end = uint16(width + (base.h_sync_end - base.h_display));
+        t.h_total = uint16(width + (base.h_total - base.h_display));
+        t.v_display = uint16(height);
+        t.v_sync_start = uint16(height + (base.v_sync_start - base.v_display));
+        t.v_sync_end = uint16(height + (base.v_sync_end - base.v_display));
+        t.v_total = uint16(height + (base.v_total - base.v_display));
+        t.pixel_clock = uint32(int64(t.h_total) * t.v_total * 60 / 1000);
+    }
+    screen.space = uint32(space);
+    screen.virtual_width = uint16(width);
+    screen.virtual_height = uint16(height);
+    std::lock_guard guard(lock);
+    mode = screen;
+    return B_OK;
+}
+
+void HeadlessDisplayBackend::SetClock(NowFunction newNow, SleepUntilFunction newSleepUntil)
+{
+    std::lock_guard guard(lock);
+    now = newNow ? std::move(newNow) : NowFunction(RealNow);
+    sleepUntil = newSleepUntil ? std::move(newSleepUntil) : SleepUntilFunction(RealSleepUntil);
+}
+
+int64 HeadlessDisplayBackend::PresentCount(const BWindow* window) const
+{
+    std::lock_guard guard(lock);
+    auto found = presents.find(window);
+    return found == presents.end() ? 0 : found->second;
+}
+
+void HeadlessDisplayBackend::Reset()
+{
+    std::lock_guard guard(lock);
+    mode = MODE_1024;
+    workspace = 0;
+    now = RealNow;
+    sleepUntil = RealSleepUntil;
+}
+
+HeadlessDisplayBackend& HeadlessDisplay()
+{
+    // Never destroyed: windows may leave it while the program exits.
+    static HeadlessDisplayBackend* display = new HeadlessDisplayBackend;
+    return *display;
+}
+
+DisplayBackend& Display()
+{
+    return HeadlessDisplay();
+}
+
+}

@@ -1,0 +1,602 @@
+#include "kits/interface/View.h"
+
+#include "kits/interface/Bitmap.h"
+#include "kits/interface/ClipRegion.h"
+#include "kits/interface/DrawBitmap.h"
+#include "kits/interface/FrameBuffer.h"
+#include "kits/interface/Window.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <cstring>
+
+using kits::interface::ClipRegion;
+using kits::interface::PixelRect;
+
+namespace {
+
+uint32 Pack(rgb_color color)
+{
+    return kits::interface::PackColor(color.red, color.green, color.blue);
+}
+
+bool IsSolid(const pattern& fill, uint8 value)
+{
+    return std::all_of(std::begin(fill.data), std::end(fill.data),
+        [value](uint8 row) { return row == value; });
+}
+
+// The new position of one edge under its rule, given the parent's change of size on that axis.
+float FollowEdge(float edge, uint32 rule, uint32 farRule, float delta)
+{
+    if (rule == farRule)
+        return edge + delta;
+    if (rule == 5)
+        return edge + delta / 2;
+    return edge;
+}
+
+}
+
+BView::BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
+    :
+    BHandler(name),
+    frame(frame),
+    resizingMode(resizingMode),
+    flags(flags)
+{
+}
+
+BView::~BView()
+{
+    if (parent != nullptr) {
+        // The parent holds this view in a unique_ptr: take it back from there first, so that
+        // it does not delete this view a second time.
+        parent->RemoveChild(this);
+    }
+    if (window != nullptr)
+        Detach();
+    std::vector<std::unique_ptr<BView>> owned;
+    owned.swap(children);
+    for (auto& child : owned)
+        child->parent = nullptr;
+}
+
+void BView::AddChild(BView* child, BView* before)
+{
+    if (child == nullptr || child->parent != nullptr || child->window != nullptr)
+        return;
+    for (const BView* ancestor = this; ancestor != nullptr; ancestor = ancestor->parent) {
+        if (ancestor == child)
+            return;
+    }
+    auto position = std::find_if(children.begin(), children.end(),
+        [before](const auto& existing) { return existing.get() == before; });
+    if (before == nullptr)
+        position = children.end();
+    children.insert(position, std::unique_ptr<BView>(child));
+    child->parent = this;
+    if (window != nullptr) {
+        child->Attach(window);
+        if (!child->IsHidden())
+            window->InvalidatePixels(kits::interface::ToPixels(child->WindowFrame()));
+    }
+}
+
+bool BView::RemoveChild(BView* child)
+{
+    auto found = std::find_if(children.begin(), children.end(),
+        [child](const auto& existing) { return existing.get() == child; });
+    if (child == nullptr || found == children.end())
+        return false;
+    if (window != nullptr) {
+        if (!child->IsHidden())
+            window->InvalidatePixels(kits::interface::ToPixels(child->WindowFrame()));
+        child->Detach();
+    }
+    found->release();
+    children.erase(found);
+    child->parent = nullptr;
+    return true;
+}
+
+bool BView::RemoveSelf()
+{
+    return parent != nullptr && parent->RemoveChild(this);
+}
+
+int32 BView::CountChildren() const
+{
+    return int32(children.size());
+}
+
+BView* BView::ChildAt(int32 index) const
+{
+    if (index < 0 || size_t(index) >= children.size())
+        return nullptr;
+    return children[size_t(index)].get();
+}
+
+BView* BView::Parent() const
+{
+    return parent;
+}
+
+BView* BView::FindView(const char* name) const
+{
+    if (name == nullptr)
+        return nullptr;
+    for (const auto& child : children) {
+        if (std::strcmp(child->Name(), name) == 0)
+            return child.get();
+        if (BView* found = child->FindView(name); found != nullptr)
+            return found;
+    }
+    return nullptr;
+}
+
+BView* BView::NextSibling() const
+{
+    if (parent == nullptr)
+        return nullptr;
+    const auto& siblings = parent->children;
+    for (size_t i = 0; i + 1 < siblings.size(); i++) {
+        if (siblings[i].get() == this)
+            return siblings[i + 1].get();
+    }
+    return nullptr;
+}
+
+BView* BView::PreviousSibling() const
+{
+    if (parent == nullptr)
+        return nullptr;
+    const auto& siblings = parent->children;
+    for (size_t i = 1; i < siblings.size(); i++) {
+        if (siblings[i].get() == this)
+            return siblings[i - 1].get();
+    }
+    return nullptr;
+}
+
+BWindow* BView::Window() const
+{
+    return window;
+}
+
+void BView::Attach(BWindow* newWindow)
+{
+    window = newWindow;
+    window->AddHandler(this);
+    AttachedToWindow();
+    // By index: a hook may add or remove children.
+    for (size_t i = 0; i < children.size(); i++)
+        children[i]->Attach(newWindow);
+}
+
+void BView::Detach()
+{
+    DetachedFromWindow();
+    for (size_t i = 0; i < children.size(); i++)
+        children[i]->Detach();
+    if (window->focus == this)
+        window->SetFocus(nullptr);
+    window->RemoveHandler(this);
+    window = nullptr;
+}
+
+BRect BView::Bounds() const
+{
+    return BRect(0, 0, frame.Width(), frame.Height());
+}
+
+BRect BView::Frame() const
+{
+    return frame;
+}
+
+void BView::SetFrame(BRect newFrame)
+{
+    const BRect old = frame;
+    if (newFrame == old)
+        return;
+    const bool visible = window != nullptr && !IsHidden();
+    if (visible)
+        window->InvalidatePixels(kits::interface::ToPixels(WindowFrame()));
+    frame = newFrame;
+    const float dWidth = newFrame.Width() - old.Width();
+    const float dHeight = newFrame.Height() - old.Height();
+    if (dWidth != 0 || dHeight != 0) {
+        for (size_t i = 0; i < children.size(); i++)
+            children[i]->ParentResized(dWidth, dHeight);
+    }
+    if (visible)
+        window->InvalidatePixels(kits::interface::ToPixels(WindowFrame()));
+    if (newFrame.LeftTop() != old.LeftTop())
+        FrameMoved(newFrame.LeftTop());
+    if (dWidth != 0 || dHeight != 0)
+        FrameResized(newFrame.Width(), newFrame.Height());
+}
+
+void BView::ParentResized(float dWidth, float dHeight)
+{
+    const uint32 topRule = (resizingMode >> 12) & 0xF;
+    const uint32 leftRule = (resizingMode >> 8) & 0xF;
+    const uint32 bottomRule = (resizingMode >> 4) & 0xF;
+    const uint32 rightRule = resizingMode & 0xF;
+    BRect moved = frame;
+    moved.left = FollowEdge(frame.left, leftRule, 4, dWidth);
+    moved.right = FollowEdge(frame.right, rightRule, 4, dWidth);
+    moved.top = FollowEdge(frame.top, topRule, 3, dHeight);
+    moved.bottom = FollowEdge(frame.bottom, bottomRule, 3, dHeight);
+    SetFrame(moved);
+}
+
+void BView::MoveTo(BPoint where)
+{
+    BRect moved = frame;
+    moved.OffsetTo(where);
+    SetFrame(moved);
+}
+
+void BView::MoveTo(float x, float y)
+{
+    MoveTo(BPoint(x, y));
+}
+
+void BView::MoveBy(float dx, float dy)
+{
+    MoveTo(frame.left + dx, frame.top + dy);
+}
+
+void BView::ResizeTo(float width, float height)
+{
+    SetFrame(BRect(frame.left, frame.top, frame.left + width, frame.top + height));
+}
+
+void BView::ResizeBy(float dWidth, float dHeight)
+{
+    ResizeTo(frame.Width() + dWidth, frame.Height() + dHeight);
+}
+
+uint32 BView::ResizingMode() const
+{
+    return resizingMode;
+}
+
+void BView::SetResizingMode(uint32 mode)
+{
+    resizingMode = mode;
+}
+
+uint32 BView::Flags() const
+{
+    return flags;
+}
+
+void BView::SetFlags(uint32 newFlags)
+{
+    flags = newFlags;
+}
+
+BPoint BView::ConvertToParent(BPoint point) const
+{
+    return point + frame.LeftTop();
+}
+
+BPoint BView::ConvertFromParent(BPoint point) const
+{
+    return point - frame.LeftTop();
+}
+
+BPoint BView::ConvertToScreen(BPoint point) const
+{
+    BPoint converted = point + ParentOrigin() + frame.LeftTop();
+    if (window != nullptr)
+        converted += window->Frame().LeftTop();
+    return converted;
+}
+
+BPoint BView::ConvertFromScreen(BPoint point) const
+{
+    BPoint converted = point - ParentOrigin() - frame.LeftTop();
+    if (window != nullptr)
+        converted -= window->Frame().LeftTop();
+    return converted;
+}
+
+void BView::ConvertToScreen(BPoint* point) const
+{
+    if (point != nullptr)
+        *point = ConvertToScreen(*point);
+}
+
+BPoint BView::ParentOrigin() const
+{
+    BPoint origin;
+    for (const BView* ancestor = parent; ancestor != nullptr; ancestor = ancestor->parent)
+        origin += ancestor->frame.LeftTop();
+    return origin;
+}
+
+BRect BView::WindowFrame() const
+{
+    BRect rect = frame;
+    rect.OffsetBy(ParentOrigin());
+    return rect;
+}
+
+void BView::Show()
+{
+    if (hideCount == 0)
+        return;
+    hideCount--;
+    if (hideCount == 0 && window != nullptr && !IsHidden())
+        window->InvalidatePixels(kits::interface::ToPixels(WindowFrame()));
+}
+
+void BView::Hide()
+{
+    const bool wasShown = window != nullptr && !IsHidden();
+    hideCount++;
+    // The views behind show through where this one was.
+    if (wasShown)
+        window->InvalidatePixels(kits::interface::ToPixels(WindowFrame()));
+}
+
+bool BView::IsHidden() const
+{
+    for (const BView* view = this; view != nullptr; view = view->parent) {
+        if (view->hideCount > 0)
+            return true;
+    }
+    return false;
+}
+
+bool BView::IsHiddenItself() const
+{
+    return hideCount > 0;
+}
+
+void BView::SetHighColor(rgb_color color)
+{
+    highColor = color;
+}
+
+void BView::SetHighColor(uint8 red, uint8 green, uint8 blue, uint8 alpha)
+{
+    SetHighColor(rgb_color{red, green, blue, alpha});
+}
+
+rgb_color BView::HighColor() const
+{
+    return highColor;
+}
+
+void BView::SetLowColor(rgb_color color)
+{
+    lowColor = color;
+}
+
+void BView::SetLowColor(uint8 red, uint8 green, uint8 blue, uint8 alpha)
+{
+    SetLowColor(rgb_color{red, green, blue, alpha});
+}
+
+rgb_color BView::LowColor() const
+{
+    return lowColor;
+}
+
+void BView::SetViewColor(rgb_color color)
+{
+    viewColor = color;
+}
+
+void BView::SetViewColor(uint8 red, uint8 green, uint8 blue, uint8 alpha)
+{
+    SetViewColor(rgb_color{red, green, blue, alpha});
+}
+
+rgb_color BView::ViewColor() const
+{
+    return viewColor;
+}
+
+ClipRegion BView::VisibleRegion() const
+{
+    BRect rect = WindowFrame();
+    for (const BView* ancestor = parent; ancestor != nullptr; ancestor = ancestor->parent)
+        rect = rect & ancestor->WindowFrame();
+    ClipRegion region(kits::interface::ToPixels(rect));
+    region.IntersectWith(window->buffer.Rect());
+    const BPoint origin = ParentOrigin() + frame.LeftTop();
+    for (const auto& child : children) {
+        if (child->IsHiddenItself())
+            continue;
+        BRect childFrame = child->frame;
+        childFrame.OffsetBy(origin);
+        region.Exclude(kits::interface::ToPixels(childFrame));
+    }
+    // Views in front: the later siblings of this view and of each ancestor.
+    for (const BView* view = this; view->parent != nullptr; view = view->parent) {
+        bool inFront = false;
+        for (const auto& sibling : view->parent->children) {
+            if (sibling.get() == view) {
+                inFront = true;
+                continue;
+            }
+            if (inFront && !sibling->IsHiddenItself())
+                region.Exclude(kits::interface::ToPixels(sibling->WindowFrame()));
+        }
+    }
+    return region;
+}
+
+bool BView::PrepareDrawing(ClipRegion& clip, BPoint& origin) const
+{
+    if (window == nullptr)
+        return false;
+    assert(window->IsLocked() && "draw into a view only with its window locked");
+    if (IsHidden())
+        return false;
+    clip = VisibleRegion();
+    if (window->drawingView == this)
+        clip.IntersectWith(window->drawingRegion);
+    origin = ParentOrigin() + frame.LeftTop();
+    return !clip.IsEmpty();
+}
+
+void BView::FillClipped(const ClipRegion& clip, BRect rect, BPoint origin, const pattern& fill)
+{
+    rect.OffsetBy(origin);
+    const PixelRect pixels = kits::interface::ToPixels(rect);
+    kits::interface::FrameBuffer& buffer = window->buffer;
+    const uint32 high = Pack(highColor);
+    const uint32 low = Pack(lowColor);
+    const bool solidHigh = IsSolid(fill, 0xFF);
+    const bool solidLow = IsSolid(fill, 0x00);
+    for (const PixelRect& part : clip.Rects()) {
+        const PixelRect area = part.Intersection(pixels);
+        if (area.IsEmpty())
+            continue;
+        if (solidHigh || solidLow) {
+            buffer.Fill(area, solidHigh ? high : low);
+            continue;
+        }
+        // The pattern is anchored to the window's top-left corner.
+        for (int32 y = area.top; y <= area.bottom; y++) {
+            uint32* row = buffer.Row(y);
+            const uint8 bits = fill.data[y & 7];
+            for (int32 x = area.left; x <= area.right; x++)
+                row[x] = (bits & (0x80 >> (x & 7))) != 0 ? high : low;
+        }
+    }
+}
+
+void BView::FillRect(BRect rect, const pattern& fill)
+{
+    ClipRegion clip;
+    BPoint origin;
+    if (!rect.IsValid() || !PrepareDrawing(clip, origin))
+        return;
+    FillClipped(clip, rect, origin, fill);
+    rect.OffsetBy(origin);
+    window->DrawingDone(kits::interface::ToPixels(rect));
+}
+
+void BView::StrokeRect(BRect rect, const pattern& stroke)
+{
+    ClipRegion clip;
+    BPoint origin;
+    if (!rect.IsValid() || !PrepareDrawing(clip, origin))
+        return;
+    FillClipped(clip, BRect(rect.left, rect.top, rect.right, rect.top), origin, stroke);
+    FillClipped(clip, BRect(rect.left, rect.bottom, rect.right, rect.bottom), origin, stroke);
+    FillClipped(clip, BRect(rect.left, rect.top, rect.left, rect.bottom), origin, stroke);
+    FillClipped(clip, BRect(rect.right, rect.top, rect.right, rect.bottom), origin, stroke);
+    rect.OffsetBy(origin);
+    window->DrawingDone(kits::interface::ToPixels(rect));
+}
+
+void BView::DrawBitmap(const BBitmap* bitmap, BRect destination)
+{
+    if (bitmap == nullptr || !bitmap->IsValid())
+        return;
+    DrawBitmap(bitmap, bitmap->Bounds(), destination);
+}
+
+void BView::DrawBitmap(const BBitmap* bitmap, BRect source, BRect destination)
+{
+    ClipRegion clip;
+    BPoint origin;
+    if (bitmap == nullptr || !bitmap->IsValid() || !source.IsValid() || !destination.IsValid()
+        || !bitmaps_support_space(bitmap->ColorSpace(), nullptr)
+        || !PrepareDrawing(clip, origin)) {
+        return;
+    }
+    const kits::interface::SourceImage image{static_cast<const uint8*>(bitmap->Bits()),
+        bitmap->BytesPerRow(), bitmap->Bounds().IntegerWidth() + 1,
+        bitmap->Bounds().IntegerHeight() + 1, bitmap->ColorSpace()};
+    kits::interface::FrameBuffer& buffer = window->buffer;
+    const kits::interface::TargetImage target{buffer.Pixels(), buffer.Width(), buffer.Width(),
+        buffer.Height()};
+    destination.OffsetBy(origin);
+    const PixelRect pixels = kits::interface::ToPixels(destination);
+    kits::interface::DrawBitmap(image, kits::interface::ToPixels(source), target, pixels, clip);
+    window->DrawingDone(pixels);
+}
+
+void BView::Invalidate()
+{
+    Invalidate(Bounds());
+}
+
+void BView::Invalidate(BRect rect)
+{
+    if (window == nullptr || IsHidden() || !rect.IsValid())
+        return;
+    rect.OffsetBy(ParentOrigin() + frame.LeftTop());
+    window->InvalidatePixels(kits::interface::ToPixels(rect & WindowFrame()));
+}
+
+void BView::MakeFocus(bool focus)
+{
+    if (window == nullptr)
+        return;
+    if (focus)
+        window->SetFocus(this);
+    else if (window->focus == this)
+        window->SetFocus(nullptr);
+}
+
+bool BView::IsFocus() const
+{
+    return window != nullptr && window->focus == this;
+}
+
+BView* BView::ViewAt(BPoint point)
+{
+    if (IsHiddenItself() || !Bounds().Contains(point))
+        return nullptr;
+    // Front-most first.
+    for (auto child = children.rbegin(); child != children.rend(); ++child) {
+        if (BView* found = (*child)->ViewAt((*child)->ConvertFromParent(point)); found != nullptr)
+            return found;
+    }
+    return this;
+}
+
+void BView::Draw(BRect)
+{
+}
+
+void BView::AttachedToWindow()
+{
+}
+
+void BView::DetachedFromWindow()
+{
+}
+
+void BView::FrameMoved(BPoint)
+{
+}
+
+void BView::FrameResized(float, float)
+{
+}
+
+void BView::MouseDown(BPoint)
+{
+}
+
+void BView::KeyDown(const char*, int32)
+{
+}
+
+void BView::MessageReceived(BMessage* message)
+{
+    BHandler::MessageReceived(message);
+}

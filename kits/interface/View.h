@@ -1,0 +1,199 @@
+#pragma once
+// BView: a rectangle of a window that draws itself, with child views inside it.
+
+#include "kits/app/Handler.h"
+#include "kits/interface/GraphicsDefs.h"
+#include "kits/interface/Rect.h"
+
+#include <memory>
+#include <vector>
+
+class BBitmap;
+class BWindow;
+
+namespace kits::interface {
+class ClipRegion;
+}
+
+// Resizing modes: four 4-bit rules, from the most significant: the top edge, the left edge, the
+// bottom edge and the right edge, each naming the parent edge it keeps its distance from
+// (1 top, 2 left, 3 bottom, 4 right) or 5 for staying centred. 0 keeps a left or top distance.
+enum : uint32 {
+    B_FOLLOW_NONE = 0,
+    B_FOLLOW_LEFT = 0x0202,
+    B_FOLLOW_RIGHT = 0x0404,
+    B_FOLLOW_LEFT_RIGHT = 0x0204,
+    B_FOLLOW_H_CENTER = 0x0505,
+    B_FOLLOW_TOP = 0x1010,
+    B_FOLLOW_BOTTOM = 0x3030,
+    B_FOLLOW_TOP_BOTTOM = 0x1030,
+    B_FOLLOW_V_CENTER = 0x5050,
+    B_FOLLOW_ALL_SIDES = 0x1234,
+    B_FOLLOW_ALL = B_FOLLOW_ALL_SIDES,
+};
+
+// View flags.
+enum : uint32 {
+    B_FULL_UPDATE_ON_RESIZE = 0x80000000,
+    B_WILL_DRAW = 0x20000000,
+    B_PULSE_NEEDED = 0x04000000,
+    B_NAVIGABLE_JUMP = 0x02000000,
+    B_FRAME_EVENTS = 0x01000000,
+    B_NAVIGABLE = 0x00800000,
+};
+
+// A view is created alone and joins a tree with AddChild; attached to a window, its hooks run on
+// the window's thread with the window locked, and every other call on it (drawing included) must
+// be made with the window locked, from any thread: a thread that draws video into a view locks
+// the view's window around the drawing. A view that belongs to no window may be used by the one
+// thread that owns it.
+//
+// Drawing goes straight into the window's frame buffer, clipped to the view, to its ancestors, and
+// away from its shown child views and from shown views in front of it (later siblings of it and of
+// its ancestors): a child view shown over a moving picture stays on top of it. Drawing into a view
+// without a window or a hidden view does nothing. Coordinates are the view's own, with (0, 0) at
+// its top-left corner; rectangles have inclusive edges.
+class BView : public BHandler {
+public:
+    // frame is in the coordinates of the parent-to-be.
+    BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags);
+    // Deletes the children. A view deleted while it has a parent leaves the parent first.
+    ~BView() override;
+
+    // Takes ownership of child and puts it in front of its siblings, or just behind `before`
+    // (a child of this view). Refused, with the caller keeping the child, for a null child, one
+    // that already has a parent, this view itself or an ancestor. Attaching to a window calls
+    // AttachedToWindow on the child and its descendants, parents first.
+    void AddChild(BView* child, BView* before = nullptr);
+    // Gives child back to the caller, detached from the window (DetachedFromWindow on it and its
+    // descendants, parents first). False when child is not a child of this view.
+    bool RemoveChild(BView* child);
+    // RemoveChild on the parent; the caller takes ownership. False without a parent.
+    bool RemoveSelf();
+    int32 CountChildren() const;
+    // Null when index is out of range.
+    BView* ChildAt(int32 index) const;
+    BView* Parent() const;
+    // The first view of this name among the descendants, depth first; null if none.
+    BView* FindView(const char* name) const;
+    BView* NextSibling() const;
+    BView* PreviousSibling() const;
+    BWindow* Window() const;
+
+    // (0, 0, frame width, frame height).
+    BRect Bounds() const;
+    // In the parent's coordinates.
+    BRect Frame() const;
+    // In the parent's coordinates. Moving calls FrameMoved, resizing FrameResized with the new
+    // bounds width and height, after the children have followed their resizing modes; both only
+    // when something changed. The area left and entered is redrawn.
+    void MoveTo(BPoint where);
+    void MoveTo(float x, float y);
+    void MoveBy(float dx, float dy);
+    void ResizeTo(float width, float height);
+    void ResizeBy(float dWidth, float dHeight);
+    uint32 ResizingMode() const;
+    void SetResizingMode(uint32 mode);
+    uint32 Flags() const;
+    void SetFlags(uint32 flags);
+
+    BPoint ConvertToParent(BPoint point) const;
+    BPoint ConvertFromParent(BPoint point) const;
+    // Window content coordinates plus the window's frame; without a window, the window part is
+    // left out.
+    BPoint ConvertToScreen(BPoint point) const;
+    BPoint ConvertFromScreen(BPoint point) const;
+    void ConvertToScreen(BPoint* point) const;
+
+    // Hide and Show nest: each Hide() needs one Show() before the view shows again; Show() on a
+    // shown view does nothing. A view is hidden while it or an ancestor is hidden.
+    virtual void Show();
+    virtual void Hide();
+    bool IsHidden() const;
+
+    // High colour: drawing with B_SOLID_HIGH (black at first). Low colour: B_SOLID_LOW (white).
+    // View colour: what the view's area is cleared to before Draw (white). Alpha is kept but
+    // does not blend.
+    void SetHighColor(rgb_color color);
+    void SetHighColor(uint8 red, uint8 green, uint8 blue, uint8 alpha = 255);
+    rgb_color HighColor() const;
+    void SetLowColor(rgb_color color);
+    void SetLowColor(uint8 red, uint8 green, uint8 blue, uint8 alpha = 255);
+    rgb_color LowColor() const;
+    void SetViewColor(rgb_color color);
+    void SetViewColor(uint8 red, uint8 green, uint8 blue, uint8 alpha = 255);
+    rgb_color ViewColor() const;
+
+    void FillRect(BRect rect, const pattern& fill = B_SOLID_HIGH);
+    // The one-pixel outline just inside rect.
+    void StrokeRect(BRect rect, const pattern& stroke = B_SOLID_HIGH);
+    // The whole bitmap scaled into destination, nearest pixel (see kits/interface/DrawBitmap.h):
+    // a destination BRect(0, 0, 767, 431) covers 768 by 432 pixels. A source rectangle (in the
+    // bitmap's pixels) is clipped to the bitmap first, and what is left fills the destination.
+    // Colour spaces that bitmaps_support_space refuses draw nothing.
+    void DrawBitmap(const BBitmap* bitmap, BRect destination);
+    void DrawBitmap(const BBitmap* bitmap, BRect source, BRect destination);
+
+    // Asks for the area to be redrawn: the window's thread clears it to the view colours and
+    // calls Draw for each view in it, soon after.
+    void Invalidate();
+    void Invalidate(BRect rect);
+
+    // Gives the keyboard focus to this view (or takes it away): key presses of the window are
+    // passed to the focus view's KeyDown. Only for a view in a window.
+    virtual void MakeFocus(bool focus = true);
+    bool IsFocus() const;
+
+    // Hooks, on the window's thread with the window locked.
+    // updateRect bounds the area to draw, in view coordinates; drawing is clipped to it.
+    // Called only for views with B_WILL_DRAW. Default: nothing.
+    virtual void Draw(BRect updateRect);
+    virtual void AttachedToWindow();
+    virtual void DetachedFromWindow();
+    virtual void FrameMoved(BPoint newPosition);
+    virtual void FrameResized(float newWidth, float newHeight);
+    // A mouse button went down over the view; where is in view coordinates, and the window's
+    // current message holds "buttons" (int32).
+    virtual void MouseDown(BPoint where);
+    // A key press for the focus view: bytes is the UTF-8 text of the key.
+    virtual void KeyDown(const char* bytes, int32 numBytes);
+    void MessageReceived(BMessage* message) override;
+
+private:
+    friend class BWindow;
+
+    // Sets the window of this view and its descendants, adding or removing them as handlers of
+    // its looper and calling the hooks.
+    void Attach(BWindow* newWindow);
+    void Detach();
+    // The top-left of the parent in window coordinates (0, 0 for the top view).
+    BPoint ParentOrigin() const;
+    // Frame in window coordinates.
+    BRect WindowFrame() const;
+    // The pixels this view may draw on, in window coordinates: see the class comment.
+    kits::interface::ClipRegion VisibleRegion() const;
+    // The pixels drawing may touch now, and the offset from view to window coordinates; false
+    // when nothing may be drawn.
+    bool PrepareDrawing(kits::interface::ClipRegion& clip, BPoint& origin) const;
+    void FillClipped(const kits::interface::ClipRegion& clip, BRect rect, BPoint origin,
+        const pattern& fill);
+    // Follows the parent's change of size by this view's resizing mode.
+    void ParentResized(float dWidth, float dHeight);
+    void SetFrame(BRect newFrame);
+    // Own hide count only, ignoring ancestors.
+    bool IsHiddenItself() const;
+    // The deepest shown view under point (in this view's coordinates), or null.
+    BView* ViewAt(BPoint point);
+
+    BRect frame;
+    uint32 resizingMode;
+    uint32 flags;
+    int32 hideCount = 0;
+    rgb_color highColor = {0, 0, 0, 255};
+    rgb_color lowColor = {255, 255, 255, 255};
+    rgb_color viewColor = {255, 255, 255, 255};
+    BView* parent = nullptr;
+    BWindow* window = nullptr;
+    // Front-most last.
+    std::vector<std::unique_ptr<BView>> children;
+};

@@ -1,0 +1,411 @@
+// Lock order: the window's lock, then the display's mutex. The window never waits for another
+// window's lock.
+#include "kits/interface/Window.h"
+
+#include "kits/app/AppDefs.h"
+#include "kits/app/Application.h"
+#include "kits/app/Message.h"
+#include "kits/interface/DisplayBackend.h"
+#include "kits/interface/InterfaceDefs.h"
+#include "kits/interface/Screen.h"
+#include "kits/interface/Snapshot.h"
+#include "kits/interface/View.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <cstring>
+
+using kits::interface::ClipRegion;
+using kits::interface::PixelRect;
+
+namespace {
+
+// Posted to the window itself when something has been invalidated.
+constexpr uint32 UPDATE_MESSAGE = FourCC("_UPD");
+
+uint32 WorkspaceSet(uint32 workspaces)
+{
+    return workspaces == B_CURRENT_WORKSPACE ? 1u << current_workspace() : workspaces;
+}
+
+int32 PixelSize(float extent)
+{
+    return std::max(0, int32(std::ceil(extent)) + 1);
+}
+
+}
+
+BWindow::BWindow(BRect frame, const char* title, window_type type, uint32 flags,
+    uint32 workspaces)
+    :
+    BLooper(title),
+    frame(frame),
+    title(title != nullptr ? title : ""),
+    type(type),
+    flags(flags),
+    workspaces(WorkspaceSet(workspaces))
+{
+    Lock();
+    topView = std::make_unique<BView>(Bounds(), "top view", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
+    // A window too large for memory gets an empty buffer and draws nothing.
+    (void)buffer.SetSize(PixelSize(frame.Width()), PixelSize(frame.Height()),
+        kits::interface::PackColor(255, 255, 255));
+    topView->Attach(this);
+    kits::interface::Display().AddWindow(this);
+    InvalidatePixels(buffer.Rect());
+    Unlock();
+}
+
+BWindow::~BWindow()
+{
+    kits::interface::Display().RemoveWindow(this);
+    topView->Detach();
+    topView.reset();
+}
+
+void BWindow::Show()
+{
+    if (hideCount == 0)
+        return;
+    hideCount--;
+    if (hideCount > 0)
+        return;
+    InvalidatePixels(buffer.Rect());
+    kits::interface::Display().WindowChanged(this);
+    if (Thread() < 0)
+        Run();
+}
+
+void BWindow::Hide()
+{
+    hideCount++;
+    if (hideCount == 1)
+        kits::interface::Display().WindowChanged(this);
+}
+
+bool BWindow::IsHidden() const
+{
+    return hideCount > 0;
+}
+
+void BWindow::Minimize(bool minimize)
+{
+    if (minimized == minimize)
+        return;
+    minimized = minimize;
+    kits::interface::Display().WindowChanged(this);
+    if (!minimized)
+        InvalidatePixels(buffer.Rect());
+}
+
+bool BWindow::IsMinimized() const
+{
+    return minimized;
+}
+
+uint32 BWindow::Workspaces() const
+{
+    return workspaces;
+}
+
+void BWindow::SetWorkspaces(uint32 newWorkspaces)
+{
+    workspaces = WorkspaceSet(newWorkspaces);
+    kits::interface::Display().WindowChanged(this);
+}
+
+BRect BWindow::Frame() const
+{
+    return frame;
+}
+
+BRect BWindow::Bounds() const
+{
+    return BRect(0, 0, frame.Width(), frame.Height());
+}
+
+void BWindow::MoveTo(BPoint where)
+{
+    if (where == frame.LeftTop())
+        return;
+    frame.OffsetTo(where);
+    kits::interface::Display().WindowChanged(this);
+    FrameMoved(where);
+}
+
+void BWindow::MoveTo(float x, float y)
+{
+    MoveTo(BPoint(x, y));
+}
+
+void BWindow::MoveBy(float dx, float dy)
+{
+    MoveTo(frame.left + dx, frame.top + dy);
+}
+
+void BWindow::ResizeTo(float width, float height)
+{
+    width = std::clamp(width, minWidth, std::max(minWidth, maxWidth));
+    height = std::clamp(height, minHeight, std::max(minHeight, maxHeight));
+    if (width == frame.Width() && height == frame.Height())
+        return;
+    ResizeContent(width, height);
+    FrameResized(width, height);
+}
+
+void BWindow::ResizeContent(float width, float height)
+{
+    frame.right = frame.left + width;
+    frame.bottom = frame.top + height;
+    // The old pixels are of no use at another size: everything is drawn again.
+    (void)buffer.SetSize(PixelSize(width), PixelSize(height), kits::interface::PackColor(
+        topView->ViewColor().red, topView->ViewColor().green, topView->ViewColor().blue));
+    invalid.MakeEmpty();
+    topView->SetFrame(Bounds());
+    InvalidatePixels(buffer.Rect());
+    kits::interface::Display().WindowChanged(this);
+}
+
+void BWindow::ResizeBy(float dWidth, float dHeight)
+{
+    ResizeTo(frame.Width() + dWidth, frame.Height() + dHeight);
+}
+
+void BWindow::SetSizeLimits(float newMinWidth, float newMaxWidth, float newMinHeight,
+    float newMaxHeight)
+{
+    minWidth = newMinWidth;
+    maxWidth = newMaxWidth;
+    minHeight = newMinHeight;
+    maxHeight = newMaxHeight;
+}
+
+void BWindow::GetSizeLimits(float* outMinWidth, float* outMaxWidth, float* outMinHeight,
+    float* outMaxHeight) const
+{
+    if (outMinWidth != nullptr)
+        *outMinWidth = minWidth;
+    if (outMaxWidth != nullptr)
+        *outMaxWidth = maxWidth;
+    if (outMinHeight != nullptr)
+        *outMinHeight = minHeight;
+    if (outMaxHeight != nullptr)
+        *outMaxHeight = maxHeight;
+}
+
+void BWindow::SetTitle(const char* newTitle)
+{
+    title = newTitle != nullptr ? newTitle : "";
+    SetName(title.c_str());
+    kits::interface::Display().WindowChanged(this);
+}
+
+const char* BWindow::Title() const
+{
+    return title.c_str();
+}
+
+window_type BWindow::Type() const
+{
+    return type;
+}
+
+uint32 BWindow::Flags() const
+{
+    return flags;
+}
+
+void BWindow::AddChild(BView* child, BView* before)
+{
+    topView->AddChild(child, before);
+}
+
+bool BWindow::RemoveChild(BView* child)
+{
+    return topView->RemoveChild(child);
+}
+
+int32 BWindow::CountChildren() const
+{
+    return topView->CountChildren();
+}
+
+BView* BWindow::ChildAt(int32 index) const
+{
+    return topView->ChildAt(index);
+}
+
+BView* BWindow::FindView(const char* name) const
+{
+    return topView->FindView(name);
+}
+
+BView* BWindow::CurrentFocus() const
+{
+    return focus;
+}
+
+void BWindow::SetFocus(BView* view)
+{
+    focus = view;
+    SetPreferredHandler(view);
+}
+
+void BWindow::InvalidatePixels(const PixelRect& rect)
+{
+    const PixelRect inside = rect.Intersection(buffer.Rect());
+    if (inside.IsEmpty())
+        return;
+    invalid.Include(inside);
+    if (!updatePosted) {
+        updatePosted = true;
+        PostMessage(UPDATE_MESSAGE);
+    }
+}
+
+void BWindow::UpdateIfNeeded()
+{
+    assert(IsLocked() && "update a window only with it locked");
+    // A Draw hook that asks for an update gets it after the current one.
+    if (updating || invalid.IsEmpty())
+        return;
+    ClipRegion region;
+    std::swap(region, invalid);
+    updating = true;
+    DrawTree(topView.get(), region);
+    updating = false;
+    if (IsOnScreen())
+        kits::interface::Display().Present(this, buffer, region.Bounds());
+}
+
+void BWindow::DrawTree(BView* view, const ClipRegion& region)
+{
+    if (view->IsHiddenItself())
+        return;
+    ClipRegion clip = view->VisibleRegion();
+    clip.IntersectWith(region);
+    if (!clip.IsEmpty()) {
+        const rgb_color color = view->ViewColor();
+        const uint32 fill = kits::interface::PackColor(color.red, color.green, color.blue);
+        for (const PixelRect& rect : clip.Rects())
+            buffer.Fill(rect, fill);
+        if ((view->Flags() & B_WILL_DRAW) != 0) {
+            drawingView = view;
+            drawingRegion = clip;
+            BRect update = kits::interface::ToRect(clip.Bounds());
+            update.OffsetBy(BPoint() - (view->ParentOrigin() + view->Frame().LeftTop()));
+            view->Draw(update);
+            drawingView = nullptr;
+            drawingRegion.MakeEmpty();
+        }
+    }
+    // By index: Draw may have changed the tree.
+    for (int32 i = 0; i < view->CountChildren(); i++)
+        DrawTree(view->ChildAt(i), region);
+}
+
+void BWindow::DrawingDone(const PixelRect& changed)
+{
+    // During an update, the update presents everything at its end.
+    if (!updating && IsOnScreen())
+        kits::interface::Display().Present(this, buffer, changed.Intersection(buffer.Rect()));
+}
+
+bool BWindow::IsOnScreen() const
+{
+    return hideCount == 0 && !minimized;
+}
+
+status_t BWindow::WriteSnapshot(const char* hostPath) const
+{
+    return kits::interface::WriteSnapshot(buffer, hostPath);
+}
+
+const kits::interface::FrameBuffer& BWindow::ContentBuffer() const
+{
+    return buffer;
+}
+
+void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
+{
+    if (handler != this) {
+        auto* view = dynamic_cast<BView*>(handler);
+        if (view != nullptr && message->what == B_KEY_DOWN) {
+            const char* bytes = nullptr;
+            if (message->FindString("bytes", &bytes) == B_OK)
+                view->KeyDown(bytes, int32(std::strlen(bytes)));
+            return;
+        }
+        BLooper::DispatchMessage(message, handler);
+        return;
+    }
+    switch (message->what) {
+    case UPDATE_MESSAGE:
+        updatePosted = false;
+        UpdateIfNeeded();
+        return;
+    case B_WORKSPACE_ACTIVATED: {
+        int32 workspace;
+        bool active;
+        if (message->FindInt32("workspace", &workspace) == B_OK
+            && message->FindBool("active", &active) == B_OK) {
+            WorkspaceActivated(workspace, active);
+        }
+        return;
+    }
+    case B_ZOOM: {
+        const BRect screen = BScreen(this).Frame();
+        Zoom(screen.LeftTop(), screen.Width(), screen.Height());
+        return;
+    }
+    case B_MINIMIZE: {
+        bool minimize;
+        if (message->FindBool("minimize", &minimize) == B_OK)
+            Minimize(minimize);
+        return;
+    }
+    case B_KEY_DOWN: {
+        const char* bytes = nullptr;
+        if (focus != nullptr && message->FindString("bytes", &bytes) == B_OK)
+            focus->KeyDown(bytes, int32(std::strlen(bytes)));
+        return;
+    }
+    case B_MOUSE_DOWN: {
+        BPoint where;
+        if (message->FindPoint("where", &where) != B_OK)
+            return;
+        if (BView* view = topView->ViewAt(where); view != nullptr && view != topView.get())
+            view->MouseDown(where - (view->ParentOrigin() + view->Frame().LeftTop()));
+        return;
+    }
+    case B_QUIT_REQUESTED:
+        if (QuitRequested()) {
+            if ((flags & B_QUIT_ON_WINDOW_CLOSE) != 0)
+                be_app_messenger.SendMessage(B_QUIT_REQUESTED);
+            Quit();
+        }
+        return;
+    default:
+        BLooper::DispatchMessage(message, handler);
+        return;
+    }
+}
+
+void BWindow::FrameMoved(BPoint)
+{
+}
+
+void BWindow::FrameResized(float, float)
+{
+}
+
+void BWindow::WorkspaceActivated(int32, bool)
+{
+}
+
+void BWindow::Zoom(BPoint origin, float width, float height)
+{
+    MoveTo(origin);
+    ResizeTo(width, height);
+}
