@@ -10,8 +10,6 @@
 
 #include "video/SubtitleContrastPrivate.h"
 
-#include <type_traits>
-
 namespace video {
 
 template <typename V, typename Format, bool ACTIVE>
@@ -170,10 +168,12 @@ void SubtitleContrastVector(const FrameView& frame, SubtitleContrastState& state
         tally = band.active ? SubtitleVectorPass<V, Rgb16, true>::Run(band)
                             : SubtitleVectorPass<V, Rgb16, false>::Run(band);
         break;
-    default:
+    case B_RGB32:
         tally = band.active ? SubtitleVectorPass<V, Rgb32, true>::Run(band)
                             : SubtitleVectorPass<V, Rgb32, false>::Run(band);
         break;
+    default:
+        return;
     }
     EndSubtitleFrame(frame, band, tally, state);
 }

@@ -43,7 +43,8 @@ void ConfigureRatio(benchmark::internal::Benchmark* benchmark);
 // then one memcpy of the baseline frame (timed). Reports the filter's time and, as the counter
 // "xMemcpy", the filter's total time over the memcpy's.
 template <typename Prepare, typename Filter>
-void TimeAgainstMemcpy(benchmark::State& state, Prepare&& prepare, Filter&& filter, int32 calls = 1)
+void TimeAgainstMemcpy(
+    benchmark::State& state, Prepare&& prepare, Filter&& filter, int32 calls = 1)
 {
     using Clock = std::chrono::steady_clock;
     double filterSeconds = 0;

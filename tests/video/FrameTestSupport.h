@@ -28,6 +28,7 @@ public:
     {
         view.bits = bytes.data();
     }
+    TestFrame& operator=(const TestFrame&) = delete;
 
     const FrameView& View() const { return view; }
     const std::vector<uint8>& Bytes() const { return bytes; }
