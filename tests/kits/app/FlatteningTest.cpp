@@ -12,7 +12,6 @@
 #include <iterator>
 #include <limits>
 #include <new>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -80,15 +79,20 @@ Bytes ReadHexFile(const std::string& name)
     EXPECT_TRUE(file.good()) << DataPath(name);
     Bytes bytes;
     std::string line;
-    const std::regex token(R"("[^"]*"|\S+)");
     while (std::getline(file, line)) {
         line = line.substr(0, line.find('#'));
-        for (std::sregex_iterator it(line.begin(), line.end(), token), end; it != end; ++it) {
-            std::string text = it->str();
-            if (text.front() == '"')
-                bytes.insert(bytes.end(), text.begin() + 1, text.end() - 1);
-            else
-                bytes.push_back(uint8(std::stoul(text, nullptr, 16)));
+        size_t at = 0;
+        while ((at = line.find_first_not_of(" \t", at)) != std::string::npos) {
+            if (line[at] == '"') {
+                size_t end = line.find('"', at + 1);
+                bytes.insert(bytes.end(), line.begin() + ptrdiff_t(at + 1),
+                    line.begin() + ptrdiff_t(end));
+                at = end + 1;
+            } else {
+                size_t end = std::min(line.find_first_of(" \t", at), line.size());
+                bytes.push_back(uint8(std::stoul(line.substr(at, end - at), nullptr, 16)));
+                at = end;
+            }
         }
     }
     return bytes;
