@@ -76,10 +76,16 @@ display_mode HeadlessDisplayBackend::CurrentMode() const
 
 status_t HeadlessDisplayBackend::SetMode(const display_mode& newMode)
 {
-    if (!IsShowableMode(newMode))
+    // As a driver would, pull the end of each sync pulse back inside the total, so that a total
+    // shortened to fill the screen still gives a mode.
+    display_mode adjusted = newMode;
+    display_timing& t = adjusted.timing;
+    t.h_sync_end = std::clamp(t.h_sync_end, t.h_sync_start, std::max(t.h_sync_start, t.h_total));
+    t.v_sync_end = std::clamp(t.v_sync_end, t.v_sync_start, std::max(t.v_sync_start, t.v_total));
+    if (!IsShowableMode(adjusted))
         return B_BAD_VALUE;
     std::lock_guard guard(lock);
-    mode = newMode;
+    mode = adjusted;
     return B_OK;
 }
 

@@ -1,0 +1,317 @@
+#include "kits/interface/DrawBitmap.h"
+
+#include "InterfaceTestSupport.h"
+#include "kits/interface/Bitmap.h"
+#include "kits/interface/DrawBitmapPrivate.h"
+#include "kits/interface/View.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+using namespace interface_test;
+using kits::interface::ClipRegion;
+using kits::interface::PixelRect;
+using kits::interface::SourceImage;
+using kits::interface::TargetImage;
+
+constexpr uint32 SENTINEL = 0x12345678;
+
+// A target of plain memory, every pixel preset to SENTINEL, so untouched pixels show.
+struct Target {
+    Target(int32 width, int32 height, int32 pixelsPerRow)
+        :
+        pixels(size_t(pixelsPerRow) * size_t(height), SENTINEL),
+        image{pixels.data(), pixelsPerRow, width, height}
+    {
+    }
+    uint32 At(int32 x, int32 y) const { return pixels[size_t(y) * size_t(image.pixelsPerRow) + size_t(x)]; }
+
+    std::vector<uint32> pixels;
+    TargetImage image;
+};
+
+// A source of plain memory holding exactly its rows, so reading past them is caught by the
+// address sanitiser.
+struct Source {
+    Source(color_space space, int32 width, int32 lines, int32 bytesPerRow)
+        :
+        bits(size_t(bytesPerRow) * size_t(lines)),
+        image{bits.data(), bytesPerRow, width, lines, space}
+    {
+    }
+    void Set16(int32 x, int32 y, uint16 value)
+    {
+        std::memcpy(bits.data() + size_t(y) * size_t(image.bytesPerRow) + size_t(x) * 2, &value, 2);
+    }
+    void Set32(int32 x, int32 y, uint32 value)
+    {
+        std::memcpy(bits.data() + size_t(y) * size_t(image.bytesPerRow) + size_t(x) * 4, &value, 4);
+    }
+
+    std::vector<uint8> bits;
+    SourceImage image;
+};
+
+TEST(DrawBitmapTest, ChannelsWidenByRepeatingTheirTopBits)
+{
+    using namespace kits::interface;
+    EXPECT_EQ(Rgb15Source::ToRgb32(0x7FFF), 0xFFFFFFFFu);
+    EXPECT_EQ(Rgb15Source::ToRgb32(0x8000), 0xFF000000u);
+    // Red 10000b becomes 10000100b, green 00001b 00001000b, blue 11000b 11000110b.
+    EXPECT_EQ(Rgb15Source::ToRgb32(0x4000 | 0x0020 | 0x0018), 0xFF8408C6u);
+    EXPECT_EQ(Rgb16Source::ToRgb32(0xFFFF), 0xFFFFFFFFu);
+    // Green 100000b becomes 10000010b.
+    EXPECT_EQ(Rgb16Source::ToRgb32(0x0400), 0xFF008200u);
+    EXPECT_EQ(Rgb16Source::ToRgb32(0x1084), 0xFF101021u);
+    EXPECT_EQ(Gray8Source::ToRgb32(0x80), 0xFF808080u);
+    EXPECT_EQ(Rgb32Source::ToRgb32(0x00123456), 0xFF123456u);
+}
+
+TEST(DrawBitmapTest, NearestPixelMapsCentres)
+{
+    // Three columns into four take 0, 1, 1, 2; four into three take 0, 2, 3.
+    Source source(B_RGB32, 4, 1, 16);
+    for (int32 x = 0; x < 4; x++)
+        source.Set32(x, 0, uint32(x));
+    Target wide(4, 1, 4);
+    kits::interface::DrawBitmap(source.image, {0, 0, 2, 0}, wide.image, {0, 0, 3, 0},
+        ClipRegion(PixelRect{0, 0, 3, 0}));
+    EXPECT_EQ(wide.pixels, (std::vector<uint32>{0xFF000000, 0xFF000001, 0xFF000001, 0xFF000002}));
+    Target narrow(3, 1, 3);
+    kits::interface::DrawBitmap(source.image, {0, 0, 3, 0}, narrow.image, {0, 0, 2, 0},
+        ClipRegion(PixelRect{0, 0, 2, 0}));
+    EXPECT_EQ(narrow.pixels, (std::vector<uint32>{0xFF000000, 0xFF000002, 0xFF000003}));
+}
+
+TEST(DrawBitmapTest, SourceIsClippedToTheImageAndFillsTheDestination)
+{
+    Source source(B_RGB16, 2, 2, 4);
+    source.Set16(0, 0, 0xF800);
+    source.Set16(1, 0, 0x07E0);
+    source.Set16(0, 1, 0x001F);
+    source.Set16(1, 1, 0xFFFF);
+    Target target(4, 4, 6);
+    kits::interface::DrawBitmap(source.image, {-5, -5, 10, 10}, target.image, {0, 0, 3, 3},
+        ClipRegion(PixelRect{0, 0, 100, 100}));
+    const uint32 red = 0xFFFF0000, green = 0xFF00FF00, blue = 0xFF0000FF, white = 0xFFFFFFFF;
+    const uint32 expected[4][4] = {{red, red, green, green}, {red, red, green, green},
+        {blue, blue, white, white}, {blue, blue, white, white}};
+    for (int32 y = 0; y < 4; y++) {
+        for (int32 x = 0; x < 4; x++)
+            EXPECT_EQ(target.At(x, y), expected[y][x]) << x << "," << y;
+        // The row padding of the target is left alone.
+        EXPECT_EQ(target.At(4, y), SENTINEL);
+        EXPECT_EQ(target.At(5, y), SENTINEL);
+    }
+}
+
+TEST(DrawBitmapTest, ClippingDoesNotMoveThePicture)
+{
+    Source source(B_GRAY8, 7, 5, 8);
+    for (size_t i = 0; i < source.bits.size(); i++)
+        source.bits[i] = uint8(i * 13);
+    const PixelRect destination{-3, -2, 14, 11};
+    Target whole(10, 8, 10);
+    kits::interface::DrawBitmap(source.image, {0, 0, 6, 4}, whole.image, destination,
+        ClipRegion(PixelRect{0, 0, 9, 7}));
+    Target part(10, 8, 10);
+    ClipRegion clip(PixelRect{0, 0, 9, 7});
+    clip.Exclude({2, 2, 5, 5});
+    kits::interface::DrawBitmap(source.image, {0, 0, 6, 4}, part.image, destination, clip);
+    for (int32 y = 0; y < 8; y++) {
+        for (int32 x = 0; x < 10; x++) {
+            const bool excluded = x >= 2 && x <= 5 && y >= 2 && y <= 5;
+            EXPECT_EQ(part.At(x, y), excluded ? SENTINEL : whole.At(x, y)) << x << "," << y;
+        }
+    }
+}
+
+TEST(DrawBitmapTest, OtherColourSpacesDrawNothing)
+{
+    Source source(B_RGB24, 4, 4, 12);
+    Target target(4, 4, 4);
+    kits::interface::DrawBitmap(source.image, {0, 0, 3, 3}, target.image, {0, 0, 3, 3},
+        ClipRegion(PixelRect{0, 0, 3, 3}));
+    EXPECT_EQ(target.pixels, std::vector<uint32>(16, SENTINEL));
+}
+
+// Random pixels, rectangles and clips through every implementation, compared pixel for pixel
+// with the reference, the pixels outside the clip included.
+TEST(DrawBitmapTest, EveryImplementationMatchesTheReference)
+{
+    std::mt19937 random(20240601);
+    const color_space spaces[] = {B_GRAY8, B_RGB15, B_RGB16, B_RGB32, B_RGBA15, B_RGBA32};
+    const int32 widths[] = {1, 2, 3, 7, 8, 9, 15, 17, 31, 33, 67, 768};
+    const auto implementations = kits::interface::DrawBitmapImplementations();
+    ASSERT_GE(implementations.size(), 2u);
+    auto pick = [&random](int32 low, int32 high) {
+        return std::uniform_int_distribution<int32>(low, high)(random);
+    };
+    for (int32 round = 0; round < 600; round++) {
+        const color_space space = spaces[round % 6];
+        const int32 width = widths[size_t(pick(0, 11))];
+        const int32 lines = pick(1, 40);
+        const int32 pixelBytes = space == B_GRAY8 ? 1 : space == B_RGB32 || space == B_RGBA32 ? 4 : 2;
+        const int32 bytesPerRow = width * pixelBytes + pick(0, 9);
+        Source source(space, width, lines, bytesPerRow);
+        for (uint8& byte : source.bits)
+            byte = uint8(random());
+        const PixelRect sourceRect = PixelRect{pick(0, width - 1), pick(0, lines - 1), 0, 0};
+        const PixelRect fullSource{sourceRect.left, sourceRect.top,
+            pick(sourceRect.left, width - 1), pick(sourceRect.top, lines - 1)};
+        const int32 targetWidth = pick(1, 90);
+        const int32 targetHeight = pick(1, 30);
+        const int32 left = pick(-20, targetWidth);
+        const int32 top = pick(-10, targetHeight);
+        const PixelRect destination{left, top, left + pick(0, 120), top + pick(0, 40)};
+        PixelRect clip{pick(0, targetWidth - 1), pick(0, targetHeight - 1), 0, 0};
+        clip.right = pick(clip.left, targetWidth - 1);
+        clip.bottom = pick(clip.top, targetHeight - 1);
+        clip = clip.Intersection(destination);
+        if (clip.IsEmpty())
+            continue;
+        const int32 pixelsPerRow = targetWidth + pick(0, 3);
+        Target reference(targetWidth, targetHeight, pixelsPerRow);
+        kits::interface::DrawBitmapReference(source.image, fullSource, reference.image,
+            destination, clip);
+        for (const auto& implementation : implementations) {
+            Target target(targetWidth, targetHeight, pixelsPerRow);
+            implementation.function(source.image, fullSource, target.image, destination, clip);
+            ASSERT_EQ(target.pixels, reference.pixels)
+                << implementation.name << " round " << round << " space " << space << " width "
+                << width << " destination " << destination.left << "," << destination.top << " "
+                << destination.Width() << "x" << destination.Height();
+        }
+    }
+}
+
+// The frame sizes the viewer draws, all four spaces, every implementation.
+TEST(DrawBitmapTest, VideoSizesMatchTheReference)
+{
+    std::mt19937 random(5);
+    const struct {
+        PixelRect source;
+        PixelRect destination;
+    } cases[] = {
+        {{0, 0, 767, 575}, {0, 0, 799, 599}},
+        {{0, 72, 767, 503}, {0, 0, 767, 431}},
+        {{0, 0, 767, 575}, {0, 0, 383, 287}},
+        {{0, 0, 767, 575}, {0, 0, 1023, 767}},
+    };
+    for (color_space space : {B_GRAY8, B_RGB15, B_RGB16, B_RGB32}) {
+        BBitmap bitmap(BRect(0, 0, 767, 575), space);
+        ASSERT_TRUE(bitmap.IsValid());
+        auto* bits = static_cast<uint8*>(bitmap.Bits());
+        for (int32 i = 0; i < bitmap.BitsLength(); i++)
+            bits[i] = uint8(random());
+        const SourceImage image{bits, bitmap.BytesPerRow(), 768, 576, space};
+        for (const auto& drawCase : cases) {
+            const int32 width = drawCase.destination.Width();
+            const int32 height = drawCase.destination.Height();
+            Target reference(width, height, width);
+            kits::interface::DrawBitmapReference(image, drawCase.source, reference.image,
+                drawCase.destination, drawCase.destination);
+            for (const auto& implementation : kits::interface::DrawBitmapImplementations()) {
+                Target target(width, height, width);
+                implementation.function(image, drawCase.source, target.image,
+                    drawCase.destination, drawCase.destination);
+                ASSERT_EQ(target.pixels, reference.pixels) << implementation.name << " " << space;
+            }
+        }
+    }
+}
+
+class ViewDrawBitmapTest : public LockedWindowTest {
+protected:
+    void SetUp() override
+    {
+        MakeWindow(768, 432);
+        view = new BView(BRect(0, 0, 767, 431), "video", B_FOLLOW_ALL, 0);
+        window->AddChild(view);
+        window->UpdateIfNeeded();
+    }
+
+    BView* view = nullptr;
+};
+
+TEST_F(ViewDrawBitmapTest, WideCropShowsLines72To503)
+{
+    // Each line of the 768 by 576 frame carries its number in red and green.
+    BBitmap bitmap(BRect(0, 0, 767, 575), B_RGB32);
+    ASSERT_TRUE(bitmap.IsValid());
+    for (int32 y = 0; y < 576; y++) {
+        auto* row = reinterpret_cast<uint32*>(static_cast<uint8*>(bitmap.Bits())
+            + y * bitmap.BytesPerRow());
+        for (int32 x = 0; x < 768; x++)
+            row[x] = uint32(y) << 8 | uint32(x & 0xFF);
+    }
+    view->DrawBitmap(&bitmap, BRect(0, 72, 767, 503), BRect(0, 0, 767, 431));
+    for (int32 y = 0; y < 432; y++) {
+        for (int32 x = 0; x < 768; x += 97)
+            ASSERT_EQ(Pixel(x, y), (0xFF000000u | uint32(y + 72) << 8 | uint32(x & 0xFF)));
+    }
+    EXPECT_EQ(Pixel(767, 431), 0xFF000000u | 503u << 8 | 0xFFu);
+}
+
+TEST_F(ViewDrawBitmapTest, KnownBitmapInEachSpaceFillsTheDestination)
+{
+    const struct {
+        color_space space;
+        uint32 pixel;
+        uint32 expected;
+    } cases[] = {
+        {B_GRAY8, 0x40, 0xFF404040},
+        {B_RGB15, 0x7C00, 0xFFFF0000},
+        {B_RGB16, 0x07E0, 0xFF00FF00},
+        {B_RGB32, 0x000000FF, 0xFF0000FF},
+    };
+    for (const auto& drawCase : cases) {
+        // 3 by 2 pixels: the chosen pixel at (1, 1), zero elsewhere.
+        BBitmap bitmap(BRect(0, 0, 2, 1), drawCase.space);
+        ASSERT_TRUE(bitmap.IsValid());
+        auto* row = static_cast<uint8*>(bitmap.Bits()) + bitmap.BytesPerRow();
+        const int32 pixelBytes = drawCase.space == B_GRAY8 ? 1 : drawCase.space == B_RGB32 ? 4 : 2;
+        std::memcpy(row + pixelBytes, &drawCase.pixel, size_t(pixelBytes));
+        view->DrawBitmap(&bitmap, BRect(10, 20, 15, 23));
+        // Each source pixel becomes 2 by 2 destination pixels.
+        for (int32 y = 20; y <= 23; y++) {
+            for (int32 x = 10; x <= 15; x++) {
+                const bool chosen = x >= 12 && x <= 13 && y >= 22;
+                ASSERT_EQ(Pixel(x, y), chosen ? drawCase.expected : BLACK)
+                    << drawCase.space << " " << x << "," << y;
+            }
+        }
+        EXPECT_EQ(Pixel(16, 20), WHITE);
+        EXPECT_EQ(Pixel(10, 24), WHITE);
+    }
+}
+
+TEST_F(ViewDrawBitmapTest, PictureStaysBehindAShownOverlay)
+{
+    auto* overlay = new BView(BRect(100, 300, 199, 324), "overlay", B_FOLLOW_NONE, 0);
+    view->AddChild(overlay);
+    window->UpdateIfNeeded();
+    BBitmap bitmap(BRect(0, 0, 383, 287), B_RGB16);
+    ASSERT_TRUE(bitmap.IsValid());
+    std::memset(bitmap.Bits(), 0, size_t(bitmap.BitsLength()));
+    view->DrawBitmap(&bitmap, view->Bounds());
+    EXPECT_EQ(CountPixels(WHITE, 100, 300, 199, 324), 100 * 25);
+    EXPECT_EQ(CountPixels(BLACK, 0, 0, 767, 431), 768 * 432 - 100 * 25);
+}
+
+TEST_F(ViewDrawBitmapTest, UndrawableBitmapsDrawNothing)
+{
+    BBitmap cmap(BRect(0, 0, 9, 9), B_CMAP8);
+    view->DrawBitmap(&cmap, view->Bounds());
+    BBitmap invalid(BRect(0, 0, -1, -1), B_RGB32);
+    view->DrawBitmap(&invalid, view->Bounds());
+    view->DrawBitmap(nullptr, view->Bounds());
+    EXPECT_EQ(CountPixels(WHITE, 0, 0, 767, 431), 768 * 432);
+}
+
+}

@@ -1,0 +1,344 @@
+#include "kits/interface/View.h"
+
+#include "InterfaceTestSupport.h"
+#include "kits/interface/Window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace interface_test;
+
+// Records its hooks into a journal that outlives it.
+struct Journal {
+    std::vector<std::string> events;
+    std::vector<BRect> drawn;
+    float resizedWidth = -1;
+    float resizedHeight = -1;
+};
+
+class RecordingView : public BView {
+public:
+    RecordingView(BRect frame, const char* name, uint32 mode, Journal& journal,
+        uint32 flags = B_WILL_DRAW)
+        :
+        BView(frame, name, mode, flags),
+        journal(journal)
+    {
+    }
+    ~RecordingView() override { journal.events.push_back(std::string("deleted ") + Name()); }
+
+    void Draw(BRect updateRect) override
+    {
+        journal.events.push_back(std::string("draw ") + Name());
+        journal.drawn.push_back(updateRect);
+    }
+    void AttachedToWindow() override
+    {
+        journal.events.push_back(std::string("attached ") + Name());
+    }
+    void DetachedFromWindow() override
+    {
+        journal.events.push_back(std::string("detached ") + Name());
+    }
+    void FrameResized(float width, float height) override
+    {
+        journal.resizedWidth = width;
+        journal.resizedHeight = height;
+    }
+
+private:
+    Journal& journal;
+};
+
+TEST(ViewTest, ChildrenFollowTheirResizingModes)
+{
+    BView parent(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, 0);
+    auto* dragger = new BView(BRect(92, 92, 99, 99), "dragger", B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM,
+        0);
+    auto* filling = new BView(BRect(10, 10, 89, 89), "filling", B_FOLLOW_ALL_SIDES, 0);
+    auto* bar = new BView(BRect(10, 80, 89, 89), "bar", B_FOLLOW_LEFT_RIGHT | B_FOLLOW_BOTTOM, 0);
+    auto* centred = new BView(BRect(40, 40, 59, 59), "centred",
+        B_FOLLOW_H_CENTER | B_FOLLOW_V_CENTER, 0);
+    auto* pinned = new BView(BRect(5, 5, 14, 14), "pinned", B_FOLLOW_NONE, 0);
+    auto* label = new BView(BRect(8, 8, 20, 20), "label", B_FOLLOW_LEFT | B_FOLLOW_TOP, 0);
+    for (BView* child : {dragger, filling, bar, centred, pinned, label})
+        parent.AddChild(child);
+    EXPECT_EQ(B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, 0x3434u);
+    EXPECT_EQ(B_FOLLOW_ALL_SIDES, 0x1234u);
+
+    parent.ResizeBy(50, 30);
+    EXPECT_EQ(parent.Bounds(), BRect(0, 0, 149, 129));
+    EXPECT_EQ(dragger->Frame(), BRect(142, 122, 149, 129));
+    EXPECT_EQ(filling->Frame(), BRect(10, 10, 139, 119));
+    EXPECT_EQ(bar->Frame(), BRect(10, 110, 139, 119));
+    EXPECT_EQ(centred->Frame(), BRect(65, 55, 84, 74));
+    EXPECT_EQ(pinned->Frame(), BRect(5, 5, 14, 14));
+    EXPECT_EQ(label->Frame(), BRect(8, 8, 20, 20));
+
+    parent.ResizeTo(99, 99);
+    EXPECT_EQ(dragger->Frame(), BRect(92, 92, 99, 99));
+    EXPECT_EQ(filling->Frame(), BRect(10, 10, 89, 89));
+}
+
+TEST(ViewTest, FrameResizedGetsTheNewBoundsSize)
+{
+    Journal journal;
+    BView parent(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, 0);
+    auto* child = new RecordingView(BRect(0, 0, 99, 99), "child", B_FOLLOW_ALL_SIDES, journal);
+    parent.AddChild(child);
+    parent.ResizeTo(199, 149);
+    EXPECT_EQ(journal.resizedWidth, 199.0f);
+    EXPECT_EQ(journal.resizedHeight, 149.0f);
+    journal.resizedWidth = -1;
+    parent.MoveTo(10, 10);
+    EXPECT_EQ(journal.resizedWidth, -1.0f);
+}
+
+TEST(ViewTest, HideAndShowNest)
+{
+    BView parent(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, 0);
+    auto* child = new BView(BRect(0, 0, 9, 9), "child", B_FOLLOW_NONE, 0);
+    parent.AddChild(child);
+    child->Hide();
+    child->Hide();
+    child->Show();
+    EXPECT_TRUE(child->IsHidden());
+    child->Show();
+    EXPECT_FALSE(child->IsHidden());
+    // A Show too many is not saved up for a later Hide.
+    child->Show();
+    child->Hide();
+    EXPECT_TRUE(child->IsHidden());
+    child->Show();
+    parent.Hide();
+    EXPECT_TRUE(child->IsHidden());
+    parent.Show();
+    EXPECT_FALSE(child->IsHidden());
+}
+
+TEST(ViewTest, ParentOwnsItsChildrenUntilRemoved)
+{
+    Journal journal;
+    auto* parent = new RecordingView(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, journal);
+    auto* kept = new RecordingView(BRect(0, 0, 9, 9), "kept", B_FOLLOW_NONE, journal);
+    auto* given = new RecordingView(BRect(0, 0, 9, 9), "given", B_FOLLOW_NONE, journal);
+    auto* grandchild = new RecordingView(BRect(0, 0, 1, 1), "grandchild", B_FOLLOW_NONE,
+        journal);
+    parent->AddChild(kept);
+    parent->AddChild(given, kept);
+    kept->AddChild(grandchild);
+    EXPECT_EQ(parent->CountChildren(), 2);
+    EXPECT_EQ(parent->ChildAt(0), given);
+    EXPECT_EQ(parent->ChildAt(1), kept);
+    EXPECT_EQ(parent->ChildAt(2), nullptr);
+    EXPECT_EQ(parent->FindView("grandchild"), grandchild);
+    EXPECT_EQ(grandchild->Parent(), kept);
+    EXPECT_EQ(given->NextSibling(), kept);
+
+    // Cycles and second parents are refused.
+    kept->AddChild(parent);
+    grandchild->AddChild(kept);
+    EXPECT_EQ(parent->Parent(), nullptr);
+    EXPECT_EQ(kept->Parent(), parent);
+
+    EXPECT_TRUE(parent->RemoveChild(given));
+    EXPECT_FALSE(parent->RemoveChild(given));
+    EXPECT_EQ(given->Parent(), nullptr);
+    delete parent;
+    EXPECT_EQ(journal.events, (std::vector<std::string>{"deleted parent", "deleted kept",
+                                  "deleted grandchild"}));
+    delete given;
+}
+
+TEST(ViewTest, DeletingAChildTakesItOutOfItsParent)
+{
+    BView parent(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, 0);
+    auto* child = new BView(BRect(0, 0, 9, 9), "child", B_FOLLOW_NONE, 0);
+    parent.AddChild(child);
+    delete child;
+    EXPECT_EQ(parent.CountChildren(), 0);
+}
+
+class ViewDrawingTest : public LockedWindowTest {
+protected:
+    // Outlives the window, which TearDown deletes with its views.
+    Journal journal;
+};
+
+TEST_F(ViewDrawingTest, AttachingCallsHooksParentsFirst)
+{
+    auto* parent = new RecordingView(BRect(0, 0, 49, 49), "parent", B_FOLLOW_NONE, journal);
+    parent->AddChild(new RecordingView(BRect(0, 0, 9, 9), "child", B_FOLLOW_NONE, journal));
+    window->AddChild(parent);
+    EXPECT_EQ(parent->Window(), window);
+    EXPECT_EQ(parent->ChildAt(0)->Window(), window);
+    EXPECT_EQ(parent->Looper(), window);
+    EXPECT_TRUE(window->RemoveChild(parent));
+    EXPECT_EQ(parent->ChildAt(0)->Window(), nullptr);
+    EXPECT_EQ(journal.events, (std::vector<std::string>{"attached parent", "attached child",
+                                  "detached parent", "detached child"}));
+    delete parent;
+}
+
+TEST_F(ViewDrawingTest, UpdateClearsToViewColoursAndDrawsInTreeOrder)
+{
+    auto* video = new RecordingView(BRect(10, 10, 89, 89), "video", B_FOLLOW_ALL, journal);
+    video->SetViewColor(0, 0, 0);
+    auto* overlay = new RecordingView(BRect(20, 20, 29, 29), "overlay", B_FOLLOW_NONE, journal);
+    overlay->SetViewColor(255, 0, 0);
+    auto* silent = new RecordingView(BRect(60, 60, 69, 69), "silent", B_FOLLOW_NONE, journal, 0);
+    silent->SetViewColor(0, 0, 255);
+    video->AddChild(overlay);
+    video->AddChild(silent);
+    window->AddChild(video);
+    journal.events.clear();
+    window->UpdateIfNeeded();
+
+    EXPECT_EQ(journal.events, (std::vector<std::string>{"draw video", "draw overlay"}));
+    ASSERT_EQ(journal.drawn.size(), 2u);
+    EXPECT_EQ(journal.drawn[0], BRect(0, 0, 79, 79));
+    EXPECT_EQ(journal.drawn[1], BRect(0, 0, 9, 9));
+    EXPECT_EQ(Pixel(9, 9), WHITE);
+    EXPECT_EQ(Pixel(10, 10), BLACK);
+    // The children's frames are in the video view's coordinates, which start at (10, 10).
+    EXPECT_EQ(Pixel(30, 30), RED);
+    EXPECT_EQ(Pixel(39, 39), RED);
+    EXPECT_EQ(Pixel(40, 39), BLACK);
+    EXPECT_EQ(Pixel(75, 75), BLUE);
+
+    // Only what is invalidated is drawn again.
+    journal.events.clear();
+    overlay->Invalidate(BRect(2, 2, 3, 3));
+    window->UpdateIfNeeded();
+    EXPECT_EQ(journal.events, (std::vector<std::string>{"draw overlay"}));
+    EXPECT_EQ(journal.drawn.back(), BRect(2, 2, 3, 3));
+}
+
+TEST_F(ViewDrawingTest, DrawingIsClippedToTheViewAndItsAncestors)
+{
+    auto* outer = new BView(BRect(10, 10, 59, 59), "outer", B_FOLLOW_NONE, 0);
+    auto* inner = new BView(BRect(40, 40, 79, 79), "inner", B_FOLLOW_NONE, 0);
+    outer->AddChild(inner);
+    window->AddChild(outer);
+    window->UpdateIfNeeded();
+    inner->SetHighColor(255, 0, 0);
+    inner->FillRect(BRect(-100, -100, 1000, 1000));
+    // inner covers window pixels 50..89 but outer ends at 59.
+    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 10 * 10);
+    EXPECT_EQ(Pixel(50, 50), RED);
+    EXPECT_EQ(Pixel(59, 59), RED);
+    EXPECT_EQ(Pixel(60, 59), WHITE);
+}
+
+TEST_F(ViewDrawingTest, ParentNeverDrawsOverAShownChildUntilItIsHidden)
+{
+    auto* video = new BView(BRect(0, 0, 99, 99), "video", B_FOLLOW_ALL, 0);
+    auto* overlay = new BView(BRect(20, 70, 79, 89), "overlay", B_FOLLOW_NONE, 0);
+    overlay->SetViewColor(255, 255, 255);
+    video->AddChild(overlay);
+    window->AddChild(video);
+    window->UpdateIfNeeded();
+
+    video->SetHighColor(0, 255, 0);
+    video->FillRect(video->Bounds());
+    EXPECT_EQ(CountPixels(GREEN, 0, 0, 99, 99), 100 * 100 - 60 * 20);
+    EXPECT_EQ(CountPixels(WHITE, 20, 70, 79, 89), 60 * 20);
+
+    overlay->Hide();
+    video->FillRect(video->Bounds());
+    EXPECT_EQ(CountPixels(GREEN, 0, 0, 99, 99), 100 * 100);
+
+    // Shown again, the overlay is drawn on top and kept out of the picture.
+    overlay->Show();
+    window->UpdateIfNeeded();
+    video->SetHighColor(0, 0, 255);
+    video->FillRect(video->Bounds());
+    EXPECT_EQ(CountPixels(WHITE, 20, 70, 79, 89), 60 * 20);
+    EXPECT_EQ(CountPixels(BLUE, 0, 0, 99, 99), 100 * 100 - 60 * 20);
+}
+
+TEST_F(ViewDrawingTest, LaterSiblingsStayInFront)
+{
+    auto* back = new BView(BRect(0, 0, 49, 49), "back", B_FOLLOW_NONE, 0);
+    auto* front = new BView(BRect(40, 40, 59, 59), "front", B_FOLLOW_NONE, 0);
+    window->AddChild(back);
+    window->AddChild(front);
+    window->UpdateIfNeeded();
+    back->SetHighColor(255, 0, 0);
+    back->FillRect(back->Bounds());
+    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 50 * 50 - 10 * 10);
+    front->SetHighColor(0, 0, 255);
+    front->FillRect(front->Bounds());
+    EXPECT_EQ(CountPixels(BLUE, 0, 0, 99, 99), 20 * 20);
+}
+
+TEST_F(ViewDrawingTest, FractionalFramesLeaveNoGapBetweenParentAndChild)
+{
+    auto* video = new BView(BRect(0, 0, 99, 99), "video", B_FOLLOW_ALL, 0);
+    auto* label = new BView(BRect(7.67f, 8.4f, 92.04f, 33.5f), "label", B_FOLLOW_NONE, 0);
+    video->AddChild(label);
+    window->AddChild(video);
+    window->UpdateIfNeeded();
+    video->SetHighColor(255, 0, 0);
+    video->FillRect(video->Bounds());
+    label->SetHighColor(0, 0, 255);
+    label->FillRect(label->Bounds());
+    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99) + CountPixels(BLUE, 0, 0, 99, 99), 100 * 100);
+    EXPECT_EQ(CountPixels(BLUE, 8, 8, 92, 34), (92 - 8 + 1) * (34 - 8 + 1));
+}
+
+TEST_F(ViewDrawingTest, HiddenAndDetachedViewsDrawNothing)
+{
+    auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL, 0);
+    window->AddChild(view);
+    window->UpdateIfNeeded();
+    view->SetHighColor(255, 0, 0);
+    view->Hide();
+    view->FillRect(view->Bounds());
+    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 0);
+    view->Show();
+    ASSERT_TRUE(window->RemoveChild(view));
+    view->FillRect(view->Bounds());
+    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 0);
+    delete view;
+}
+
+TEST_F(ViewDrawingTest, StrokeAndPatternsUseHighAndLowColours)
+{
+    auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL, 0);
+    window->AddChild(view);
+    window->UpdateIfNeeded();
+    view->SetHighColor(255, 0, 0);
+    view->SetLowColor(0, 0, 255);
+    view->StrokeRect(BRect(10, 10, 19, 14));
+    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 2 * 10 + 2 * 3);
+    EXPECT_EQ(Pixel(10, 10), RED);
+    EXPECT_EQ(Pixel(19, 14), RED);
+    EXPECT_EQ(Pixel(11, 11), WHITE);
+
+    view->FillRect(BRect(30, 30, 33, 31), B_MIXED_COLORS);
+    EXPECT_EQ(Pixel(30, 30), RED);
+    EXPECT_EQ(Pixel(31, 30), BLUE);
+    EXPECT_EQ(Pixel(30, 31), BLUE);
+    EXPECT_EQ(Pixel(31, 31), RED);
+    view->FillRect(BRect(40, 40, 41, 41), B_SOLID_LOW);
+    EXPECT_EQ(CountPixels(BLUE, 40, 40, 41, 41), 4);
+}
+
+TEST_F(ViewDrawingTest, ConversionsAddTheOriginsOfAncestorsAndWindow)
+{
+    auto* outer = new BView(BRect(10, 20, 89, 89), "outer", B_FOLLOW_NONE, 0);
+    auto* inner = new BView(BRect(5, 5, 20, 20), "inner", B_FOLLOW_NONE, 0);
+    outer->AddChild(inner);
+    window->AddChild(outer);
+    EXPECT_EQ(inner->ConvertToParent(BPoint(1, 1)), BPoint(6, 6));
+    // The window's content area starts at (50, 50) on screen.
+    EXPECT_EQ(inner->ConvertToScreen(BPoint(1, 1)), BPoint(66, 76));
+    EXPECT_EQ(inner->ConvertFromScreen(BPoint(66, 76)), BPoint(1, 1));
+}
+
+}

@@ -1,0 +1,327 @@
+#include "kits/interface/Window.h"
+
+#include "InterfaceTestSupport.h"
+#include "kits/app/AppDefs.h"
+#include "kits/app/Application.h"
+#include "kits/app/Message.h"
+#include "kits/interface/HeadlessDisplayBackend.h"
+#include "kits/interface/InterfaceDefs.h"
+#include "kits/interface/View.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace interface_test;
+using kits::interface::HeadlessDisplay;
+
+// What a window or view saw, shared with the test, which outlives both.
+struct Events {
+    std::mutex lock;
+    // Guarded by lock.
+    std::vector<std::pair<int32, bool>> workspaces;
+    std::vector<std::string> keys;
+    std::vector<BPoint> clicks;
+    std::vector<int32> buttons;
+    std::atomic<int32> draws{0};
+    std::atomic<thread_id> drawThread{-1};
+    std::atomic<bool> destroyed{false};
+    float resizedWidth = -1;
+    BPoint movedTo;
+};
+
+class EventView : public BView {
+public:
+    EventView(BRect frame, Events& events)
+        :
+        BView(frame, "events", B_FOLLOW_NONE, B_WILL_DRAW),
+        events(events)
+    {
+    }
+
+    void Draw(BRect) override
+    {
+        events.drawThread = find_thread(nullptr);
+        events.draws++;
+    }
+    void KeyDown(const char* bytes, int32 numBytes) override
+    {
+        std::lock_guard guard(events.lock);
+        events.keys.emplace_back(bytes, size_t(numBytes));
+    }
+    void MouseDown(BPoint where) override
+    {
+        int32 buttons = 0;
+        Window()->CurrentMessage()->FindInt32("buttons", &buttons);
+        std::lock_guard guard(events.lock);
+        events.clicks.push_back(where);
+        events.buttons.push_back(buttons);
+    }
+
+private:
+    Events& events;
+};
+
+class EventWindow : public BWindow {
+public:
+    EventWindow(BRect frame, Events& events, uint32 flags = 0)
+        :
+        BWindow(frame, "events", B_TITLED_WINDOW, flags),
+        events(events)
+    {
+    }
+    ~EventWindow() override { events.destroyed = true; }
+
+    void WorkspaceActivated(int32 workspace, bool active) override
+    {
+        std::lock_guard guard(events.lock);
+        events.workspaces.emplace_back(workspace, active);
+    }
+    void FrameResized(float width, float) override { events.resizedWidth = width; }
+    void FrameMoved(BPoint where) override { events.movedTo = where; }
+
+private:
+    Events& events;
+};
+
+void QuitWindow(BWindow* window)
+{
+    window->Lock();
+    window->Quit();
+}
+
+class WindowTest : public testing::Test {
+protected:
+    void TearDown() override { HeadlessDisplay().Reset(); }
+};
+
+TEST_F(WindowTest, IsCreatedHiddenAndRunsOnFirstShow)
+{
+    auto* window = new BWindow(BRect(0, 0, 99, 99), "shown", B_TITLED_WINDOW, 0);
+    ASSERT_TRUE(window->Lock());
+    EXPECT_TRUE(window->IsHidden());
+    EXPECT_LT(window->Thread(), 0);
+    window->Show();
+    EXPECT_FALSE(window->IsHidden());
+    EXPECT_GE(window->Thread(), 0);
+
+    window->Hide();
+    window->Hide();
+    window->Show();
+    EXPECT_TRUE(window->IsHidden());
+    window->Show();
+    EXPECT_FALSE(window->IsHidden());
+    window->Minimize(true);
+    EXPECT_TRUE(window->IsMinimized());
+    EXPECT_FALSE(window->IsHidden());
+    window->Minimize(false);
+    EXPECT_FALSE(window->IsMinimized());
+    window->Quit();
+}
+
+TEST_F(WindowTest, InvalidatedViewsAreDrawnOnTheWindowThreadAndPresented)
+{
+    Events events;
+    auto* window = new BWindow(BRect(0, 0, 99, 99), "drawing", B_TITLED_WINDOW, 0);
+    auto* view = new EventView(BRect(0, 0, 49, 49), events);
+    window->Lock();
+    window->AddChild(view);
+    window->Show();
+    window->Unlock();
+    ASSERT_TRUE(AwaitCondition([&] { return events.draws.load() >= 1; }));
+    EXPECT_EQ(events.drawThread.load(), window->Thread());
+    EXPECT_TRUE(AwaitCondition([&] { return HeadlessDisplay().PresentCount(window) >= 1; }));
+
+    const int32 before = events.draws.load();
+    window->Lock();
+    view->Invalidate();
+    window->Unlock();
+    EXPECT_TRUE(AwaitCondition([&] { return events.draws.load() > before; }));
+    QuitWindow(window);
+}
+
+TEST_F(WindowTest, LockWithTimeoutFailsWhileAnotherThreadHoldsIt)
+{
+    auto* window = new BWindow(BRect(0, 0, 99, 99), "locked", B_TITLED_WINDOW, 0);
+    window->Lock();
+    window->Show();
+    window->Unlock();
+    std::atomic<bool> holding{false};
+    std::atomic<bool> release{false};
+    std::thread holder([&] {
+        window->Lock();
+        holding = true;
+        while (!release)
+            snooze(200);
+        window->Unlock();
+    });
+    ASSERT_TRUE(AwaitCondition([&] { return holding.load(); }));
+    EXPECT_EQ(window->LockWithTimeout(2500), B_TIMED_OUT);
+    release = true;
+    holder.join();
+    EXPECT_EQ(window->LockWithTimeout(2500), B_OK);
+    window->Quit();
+}
+
+class WindowGeometryTest : public LockedWindowTest {};
+
+TEST_F(WindowGeometryTest, FrameBufferHasTheContentSizeAndFollowsResizing)
+{
+    EXPECT_EQ(window->Frame(), BRect(50, 50, 149, 149));
+    EXPECT_EQ(window->Bounds(), BRect(0, 0, 99, 99));
+    EXPECT_EQ(window->ContentBuffer().Width(), 100);
+    EXPECT_EQ(window->ContentBuffer().Height(), 100);
+
+    auto* dragger = new BView(BRect(92, 92, 99, 99), "dragger", B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM,
+        0);
+    auto* video = new BView(BRect(10, 10, 99, 99), "video", B_FOLLOW_ALL_SIDES, 0);
+    window->AddChild(video);
+    window->AddChild(dragger);
+    window->ResizeTo(199, 49);
+    EXPECT_EQ(window->ContentBuffer().Width(), 200);
+    EXPECT_EQ(window->ContentBuffer().Height(), 50);
+    EXPECT_EQ(video->Frame(), BRect(10, 10, 199, 49));
+    EXPECT_EQ(dragger->Frame(), BRect(192, 42, 199, 49));
+    EXPECT_EQ(window->FindView("dragger"), dragger);
+    EXPECT_EQ(window->CountChildren(), 2);
+    EXPECT_EQ(window->ChildAt(0), video);
+
+    window->SetSizeLimits(50, 150, 20, 80);
+    window->ResizeTo(10, 1000);
+    EXPECT_EQ(window->Bounds(), BRect(0, 0, 50, 80));
+    EXPECT_EQ(window->ContentBuffer().Width(), 51);
+}
+
+TEST_F(WindowGeometryTest, ResizedWindowIsDrawnAgainWhole)
+{
+    auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL_SIDES, 0);
+    view->SetViewColor(255, 0, 0);
+    window->AddChild(view);
+    window->UpdateIfNeeded();
+    window->ResizeBy(20, 10);
+    window->UpdateIfNeeded();
+    EXPECT_EQ(CountPixels(RED, 0, 0, 119, 109), 120 * 110);
+}
+
+TEST(WindowHookTest, MovingAndResizingCallTheHooks)
+{
+    Events events;
+    auto* window = new EventWindow(BRect(10, 10, 109, 109), events);
+    window->Lock();
+    window->MoveTo(30, 40);
+    EXPECT_EQ(events.movedTo, BPoint(30, 40));
+    EXPECT_EQ(window->Frame(), BRect(30, 40, 129, 139));
+    window->ResizeBy(10, 0);
+    EXPECT_EQ(events.resizedWidth, 109.0f);
+    window->SetTitle("Ovelin Beta 4 - Station");
+    EXPECT_STREQ(window->Title(), "Ovelin Beta 4 - Station");
+    window->Quit();
+    EXPECT_TRUE(events.destroyed);
+}
+
+TEST_F(WindowTest, WorkspacesDefaultToTheCurrentOne)
+{
+    ASSERT_EQ(HeadlessDisplay().SetCurrentWorkspace(2), B_OK);
+    EXPECT_EQ(current_workspace(), 2);
+    auto* window = new BWindow(BRect(0, 0, 9, 9), "workspaces", B_TITLED_WINDOW, 0);
+    window->Lock();
+    EXPECT_EQ(window->Workspaces(), 1u << 2);
+    window->SetWorkspaces(B_ALL_WORKSPACES);
+    EXPECT_EQ(window->Workspaces(), B_ALL_WORKSPACES);
+    ASSERT_EQ(HeadlessDisplay().SetCurrentWorkspace(0), B_OK);
+    window->SetWorkspaces(B_CURRENT_WORKSPACE);
+    EXPECT_EQ(window->Workspaces(), 1u);
+    window->Quit();
+    EXPECT_EQ(HeadlessDisplay().SetCurrentWorkspace(32), B_BAD_VALUE);
+}
+
+TEST_F(WindowTest, SwitchingWorkspacesTellsEveryWindow)
+{
+    Events events;
+    auto* window = new EventWindow(BRect(0, 0, 9, 9), events);
+    window->Lock();
+    window->Show();
+    window->Unlock();
+    ASSERT_EQ(HeadlessDisplay().SetCurrentWorkspace(1), B_OK);
+    ASSERT_TRUE(AwaitCondition([&] {
+        std::lock_guard guard(events.lock);
+        return events.workspaces.size() >= 2;
+    }));
+    {
+        std::lock_guard guard(events.lock);
+        EXPECT_EQ(events.workspaces,
+            (std::vector<std::pair<int32, bool>>{{0, false}, {1, true}}));
+    }
+    QuitWindow(window);
+}
+
+TEST_F(WindowTest, KeysGoToTheFocusViewAndClicksToTheViewUnderThePointer)
+{
+    Events events;
+    auto* window = new BWindow(BRect(0, 0, 99, 99), "input", B_TITLED_WINDOW, 0);
+    auto* view = new EventView(BRect(20, 20, 59, 59), events);
+    window->Lock();
+    window->AddChild(view);
+    view->MakeFocus();
+    EXPECT_EQ(window->CurrentFocus(), view);
+    window->Show();
+    window->Unlock();
+
+    BMessage key(B_KEY_DOWN);
+    key.AddString("bytes", "+");
+    window->PostMessage(&key);
+    BMessage click(B_MOUSE_DOWN);
+    click.AddPoint("where", BPoint(25, 30));
+    click.AddInt32("buttons", 2);
+    window->PostMessage(&click);
+    BMessage miss(B_MOUSE_DOWN);
+    miss.AddPoint("where", BPoint(90, 90));
+    miss.AddInt32("buttons", 1);
+    window->PostMessage(&miss);
+    window->PostMessage(&click);
+    ASSERT_TRUE(AwaitCondition([&] {
+        std::lock_guard guard(events.lock);
+        return events.clicks.size() >= 2;
+    }));
+    std::lock_guard guard(events.lock);
+    EXPECT_EQ(events.keys, std::vector<std::string>{"+"});
+    EXPECT_EQ(events.clicks[0], BPoint(5, 10));
+    EXPECT_EQ(events.buttons, (std::vector<int32>{2, 2}));
+    QuitWindow(window);
+}
+
+TEST_F(WindowTest, QuitRequestClosesTheWindow)
+{
+    Events events;
+    auto* window = new EventWindow(BRect(0, 0, 9, 9), events);
+    window->Lock();
+    window->Show();
+    window->Unlock();
+    window->PostMessage(B_QUIT_REQUESTED);
+    EXPECT_TRUE(AwaitCondition([&] { return events.destroyed.load(); }));
+}
+
+TEST_F(WindowTest, ApplicationClosesItsWindowsAtItsEnd)
+{
+    Events shownEvents;
+    Events hiddenEvents;
+    {
+        BApplication application("application/x-vnd.Ovelin-interface-test");
+        auto* shown = new EventWindow(BRect(0, 0, 9, 9), shownEvents);
+        shown->Lock();
+        shown->Show();
+        shown->Unlock();
+        new EventWindow(BRect(0, 0, 9, 9), hiddenEvents);
+    }
+    EXPECT_TRUE(shownEvents.destroyed);
+    EXPECT_TRUE(hiddenEvents.destroyed);
+}
+
+}
