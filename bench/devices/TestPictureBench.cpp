@@ -1,0 +1,117 @@
+// What a 768x576 frame of the test signal card costs: a station's frame (its still picture is
+// kept, so a copy plus the moving objects), snow, and drawing a station's still picture anew, as
+// after tuning or a control change. Each also as a ratio to memcpy of one 768x576 RGB32 frame
+// timed in the same iteration (the counter "xMemcpy").
+
+#include "devices/TestPicture.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace devices::bench {
+namespace {
+
+constexpr int32 WIDTH = 768;
+constexpr int32 LINES = 576;
+// A PAL frame and field period, in microseconds.
+constexpr bigtime_t FRAME = 40000;
+constexpr bigtime_t FIELD = 20000;
+
+const char* SpaceName(color_space space)
+{
+    switch (space) {
+    case B_RGB32:
+        return "RGB32";
+    case B_RGB16:
+        return "RGB16";
+    case B_RGB15:
+        return "RGB15";
+    default:
+        return "GRAY8";
+    }
+}
+
+// Times draw() and one memcpy of an RGB32 frame in every iteration; reports draw()'s time and
+// its ratio to the memcpy.
+template <typename Draw>
+void TimeAgainstMemcpy(benchmark::State& state, Draw&& draw)
+{
+    using Clock = std::chrono::steady_clock;
+    std::vector<uint8> source(size_t(WIDTH) * LINES * 4, 1);
+    std::vector<uint8> target(source.size());
+    double drawSeconds = 0;
+    double memcpySeconds = 0;
+    int64 iteration = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        draw(iteration++);
+        benchmark::ClobberMemory();
+        const Clock::time_point middle = Clock::now();
+        std::memcpy(target.data(), source.data(), source.size());
+        benchmark::ClobberMemory();
+        const Clock::time_point end = Clock::now();
+        const double seconds = std::chrono::duration<double>(middle - start).count();
+        state.SetIterationTime(seconds);
+        drawSeconds += seconds;
+        memcpySeconds += std::chrono::duration<double>(end - middle).count();
+    }
+    state.counters["xMemcpy"] = drawSeconds / memcpySeconds;
+}
+
+void Configure(benchmark::internal::Benchmark* benchmark)
+{
+    benchmark->UseManualTime()->Repetitions(5)->ReportAggregatesOnly(true)->Unit(
+        benchmark::kMicrosecond);
+}
+
+const bool registered = [] {
+    for (color_space space : {B_RGB32, B_RGB16, B_RGB15, B_GRAY8}) {
+        const std::string name = SpaceName(space);
+        Configure(benchmark::RegisterBenchmark(("TestPicture/StationFrame/" + name).c_str(),
+            [space](benchmark::State& state) {
+                const int32 bytesPerRow = WIDTH * PixelBytes(space);
+                std::vector<uint8> bits(size_t(bytesPerRow) * LINES);
+                const PictureBuffer frame{bits.data(), bytesPerRow, WIDTH, LINES, space};
+                TestPicture picture;
+                // The station with the most moving objects.
+                const TestStation station = DefaultTestStations()[4];
+                TimeAgainstMemcpy(state, [&](int64 iteration) {
+                    const bigtime_t time = iteration * FRAME;
+                    benchmark::DoNotOptimize(
+                        picture.DrawStation(frame, station, {}, {time, time + FIELD}));
+                });
+            }));
+        Configure(benchmark::RegisterBenchmark(("TestPicture/Snow/" + name).c_str(),
+            [space](benchmark::State& state) {
+                const int32 bytesPerRow = WIDTH * PixelBytes(space);
+                std::vector<uint8> bits(size_t(bytesPerRow) * LINES);
+                const PictureBuffer frame{bits.data(), bytesPerRow, WIDTH, LINES, space};
+                TestPicture picture;
+                TimeAgainstMemcpy(state, [&](int64 iteration) {
+                    benchmark::DoNotOptimize(picture.DrawNoise(frame, {}, uint64(iteration)));
+                });
+            }));
+    }
+    Configure(benchmark::RegisterBenchmark("TestPicture/StillPictureDrawnAnew/RGB32",
+        [](benchmark::State& state) {
+            std::vector<uint8> bits(size_t(WIDTH) * 4 * LINES);
+            const PictureBuffer frame{bits.data(), WIDTH * 4, WIDTH, LINES, B_RGB32};
+            TestPicture picture;
+            const std::vector<TestStation> stations = DefaultTestStations();
+            TimeAgainstMemcpy(state, [&](int64 iteration) {
+                // A brightness no earlier iteration used: the kept still pictures never match.
+                PictureControls controls;
+                controls.brightness = float(iteration % 200) / 8.0f;
+                const TestStation& station = stations[size_t(iteration) % stations.size()];
+                benchmark::DoNotOptimize(picture.DrawStation(frame, station, controls, {0, 0}));
+            });
+        }));
+    return true;
+}();
+
+}
+}

@@ -1,0 +1,56 @@
+#include "devices/ChannelPlan.h"
+
+#include "devices/TestStation.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace devices::test {
+namespace {
+
+TEST(ChannelPlanTest, ListsBandsOneAndThreeThenTheUhfChannels)
+{
+    ASSERT_EQ(ChannelPlan::CountChannels(), 60);
+    EXPECT_EQ(ChannelPlan::LabelAt(0), "E2");
+    EXPECT_EQ(ChannelPlan::LabelAt(3), "E5");
+    EXPECT_EQ(ChannelPlan::LabelAt(10), "E12");
+    EXPECT_EQ(ChannelPlan::LabelAt(11), "21");
+    EXPECT_EQ(ChannelPlan::LabelAt(59), "69");
+    EXPECT_EQ(ChannelPlan::LabelAt(-1), "");
+    EXPECT_EQ(ChannelPlan::LabelAt(60), "");
+}
+
+TEST(ChannelPlanTest, FindsEveryLabelAndNothingElse)
+{
+    for (int32 position = 0; position < ChannelPlan::CountChannels(); position++)
+        EXPECT_EQ(ChannelPlan::PositionOf(ChannelPlan::LabelAt(position)), position);
+    EXPECT_EQ(ChannelPlan::PositionOf("E13"), -1);
+    EXPECT_EQ(ChannelPlan::PositionOf("70"), -1);
+    EXPECT_EQ(ChannelPlan::PositionOf(""), -1);
+}
+
+TEST(ChannelPlanTest, DefaultStationsHaveDistinctNamesOnDistinctChannels)
+{
+    const std::vector<TestStation> stations = DefaultTestStations();
+    std::set<std::string> names;
+    std::set<int32> channels;
+    int32 subtitled = 0;
+    for (const TestStation& station : stations) {
+        EXPECT_GE(station.channel, 0);
+        EXPECT_LT(station.channel, ChannelPlan::CountChannels());
+        EXPECT_FALSE(station.name.empty());
+        EXPECT_NE(station.pattern, TestPattern::BLANK);
+        names.insert(station.name);
+        channels.insert(station.channel);
+        subtitled += station.subtitles;
+    }
+    EXPECT_GE(stations.size(), 6u);
+    EXPECT_EQ(names.size(), stations.size());
+    EXPECT_EQ(channels.size(), stations.size());
+    EXPECT_GE(subtitled, 2);
+    EXPECT_EQ(stations[0].channel, ChannelPlan::PositionOf("E5"));
+}
+
+}
+}

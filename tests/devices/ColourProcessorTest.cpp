@@ -1,0 +1,194 @@
+#include "devices/ColourProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace devices::test {
+namespace {
+
+constexpr uint32 WHITE = Rgb(255, 255, 255);
+
+int32 Red32(uint32 pixel) { return int32(pixel >> 16 & 0xFF); }
+int32 Green32(uint32 pixel) { return int32(pixel >> 8 & 0xFF); }
+int32 Blue32(uint32 pixel) { return int32(pixel & 0xFF); }
+
+bool IsGrey32(uint32 pixel)
+{
+    return Red32(pixel) == Green32(pixel) && Green32(pixel) == Blue32(pixel);
+}
+
+PictureControls With(void (*change)(PictureControls&))
+{
+    PictureControls controls;
+    change(controls);
+    return controls;
+}
+
+// Processes an image into tightly packed rows and hands back every pixel.
+std::vector<uint32> ProcessAll(const RgbImage& image, const PictureControls& controls,
+    color_space space)
+{
+    const int32 pixelBytes = space == B_RGB32 ? 4 : space == B_GRAY8 ? 1 : 2;
+    std::vector<uint8> bytes(size_t(image.Width()) * image.Lines() * pixelBytes);
+    ColourProcessor(controls, space).Process(image, bytes.data(), image.Width() * pixelBytes);
+    std::vector<uint32> pixels(size_t(image.Width()) * image.Lines());
+    for (size_t i = 0; i < pixels.size(); i++)
+        std::memcpy(&pixels[i], bytes.data() + i * pixelBytes, size_t(pixelBytes));
+    return pixels;
+}
+
+TEST(ColourProcessorTest, DefaultControlsKeepColoursAndGreysExactly)
+{
+    const ColourProcessor processor({}, B_RGB32);
+    for (uint32 level : {0u, 1u, 77u, 128u, 254u, 255u})
+        EXPECT_EQ(processor.PackSolid(Rgb(level, level, level)), 0xFF000000u | level * 0x010101u);
+    for (uint32 rgb : {Rgb(191, 0, 0), Rgb(0, 191, 191), Rgb(60, 80, 130), Rgb(245, 205, 90)}) {
+        const uint32 pixel = processor.PackSolid(rgb);
+        EXPECT_LE(std::abs(Red32(pixel) - int32(RedOf(rgb))), 2) << std::hex << rgb;
+        EXPECT_LE(std::abs(Green32(pixel) - int32(GreenOf(rgb))), 2) << std::hex << rgb;
+        EXPECT_LE(std::abs(Blue32(pixel) - int32(BlueOf(rgb))), 2) << std::hex << rgb;
+    }
+    EXPECT_EQ(ColourProcessor({}, B_RGB16).PackSolid(WHITE), 0xFFFFu);
+    EXPECT_EQ(ColourProcessor({}, B_RGB15).PackSolid(WHITE), 0x7FFFu);
+    EXPECT_EQ(ColourProcessor({}, B_GRAY8).PackSolid(WHITE), 0xFFu);
+    EXPECT_EQ(ColourProcessor({}, B_RGB16).PackSolid(Rgb(255, 0, 0)), 0xF800u);
+    EXPECT_EQ(ColourProcessor({}, B_RGB15).PackSolid(Rgb(0, 0, 255)), 0x001Fu);
+}
+
+TEST(ColourProcessorTest, BrightnessAddsAndContrastScalesTheLuma)
+{
+    const ColourProcessor brighter(With([](PictureControls& c) { c.brightness = 20; }), B_RGB32);
+    EXPECT_EQ(brighter.PackSolid(Rgb(100, 100, 100)) & 0xFFFFFF, 0x787878u);
+    const ColourProcessor darker(With([](PictureControls& c) { c.brightness = -128; }), B_RGB32);
+    EXPECT_EQ(darker.PackSolid(Rgb(100, 100, 100)) & 0xFFFFFF, 0u);
+    const ColourProcessor flatter(With([](PictureControls& c) { c.contrast = 50; }), B_RGB32);
+    EXPECT_EQ(flatter.PackSolid(Rgb(100, 100, 100)) & 0xFFFFFF, 0x323232u);
+    // Values outside the published ranges are held at their ends.
+    const ColourProcessor limited(With([](PictureControls& c) { c.contrast = 1000; }), B_RGB32);
+    EXPECT_EQ(limited.PackSolid(Rgb(100, 100, 100)) & 0xFFFFFF, 0xC8C8C8u);
+}
+
+TEST(ColourProcessorTest, SaturationAndHueActOnColourOnly)
+{
+    const ColourProcessor grey(With([](PictureControls& c) { c.saturation = 0; }), B_RGB32);
+    const ColourProcessor turned(With([](PictureControls& c) { c.hue = 90; }), B_RGB32);
+    const ColourProcessor plain({}, B_RGB32);
+    for (uint32 rgb : {Rgb(191, 0, 0), Rgb(20, 110, 120), Rgb(245, 205, 90)}) {
+        EXPECT_TRUE(IsGrey32(grey.PackSolid(rgb))) << std::hex << rgb;
+        EXPECT_NE(turned.PackSolid(rgb), plain.PackSolid(rgb)) << std::hex << rgb;
+        EXPECT_FALSE(IsGrey32(turned.PackSolid(rgb))) << std::hex << rgb;
+    }
+    EXPECT_EQ(turned.PackSolid(Rgb(90, 90, 90)), plain.PackSolid(Rgb(90, 90, 90)));
+}
+
+TEST(ColourProcessorTest, GammaBrightensMidTonesAndKeepsTheEnds)
+{
+    const ColourProcessor gamma(With([](PictureControls& c) { c.gamma = true; }), B_RGB32);
+    EXPECT_EQ(gamma.PackSolid(Rgb(0, 0, 0)) & 0xFFFFFF, 0u);
+    EXPECT_EQ(gamma.PackSolid(WHITE) & 0xFFFFFF, 0xFFFFFFu);
+    const uint32 mid = gamma.PackSolid(Rgb(64, 64, 64));
+    EXPECT_TRUE(IsGrey32(mid));
+    EXPECT_GT(Green32(mid), 100);
+}
+
+TEST(ColourProcessorTest, LumaCoringFlattensGrainButKeepsEdges)
+{
+    RgbImage image;
+    ASSERT_EQ(image.Allocate(64, 4), B_OK);
+    std::mt19937 random(5);
+    for (int32 y = 0; y < 4; y++) {
+        for (int32 x = 0; x < 64; x++) {
+            const uint32 level = x < 32 ? 100 + random() % 7 : 200;
+            image.Row(y)[x] = Rgb(level, level, level);
+        }
+    }
+    const auto roughness = [](const std::vector<uint32>& pixels) {
+        int32 sum = 0;
+        for (int32 x = 1; x < 31; x++)
+            sum += std::abs(Green32(pixels[x]) - Green32(pixels[x - 1]));
+        return sum;
+    };
+    const std::vector<uint32> plain = ProcessAll(image, {}, B_RGB32);
+    const std::vector<uint32> cored = ProcessAll(image,
+        With([](PictureControls& c) { c.lumaCoring = true; }), B_RGB32);
+    EXPECT_LT(roughness(cored) * 2, roughness(plain));
+    // The step from 106 or less to 200 is no grain.
+    EXPECT_EQ(Green32(cored[40]), 200);
+    EXPECT_LT(Green32(cored[31]), 110);
+}
+
+TEST(ColourProcessorTest, WithoutTheCombFineGreyDetailTurnsColoured)
+{
+    RgbImage image;
+    ASSERT_EQ(image.Allocate(64, 4), B_OK);
+    for (int32 y = 0; y < 4; y++) {
+        for (int32 x = 0; x < 64; x++)
+            image.Row(y)[x] = (x / 2) % 2 == 0 ? Rgb(40, 40, 40) : Rgb(220, 220, 220);
+    }
+    const auto coloured = [](const std::vector<uint32>& pixels) {
+        int32 count = 0;
+        for (uint32 pixel : pixels)
+            count += !IsGrey32(pixel);
+        return count;
+    };
+    EXPECT_EQ(coloured(ProcessAll(image, {}, B_RGB32)), 0);
+    EXPECT_GT(coloured(ProcessAll(image, With([](PictureControls& c) { c.chromaComb = false; }),
+                  B_RGB32)),
+        64 * 4 / 2);
+}
+
+TEST(ColourProcessorTest, ErrorDiffusionMixesCodesToKeepTheMeanLevel)
+{
+    RgbImage image;
+    ASSERT_EQ(image.Allocate(64, 16), B_OK);
+    // 103 lies between the 5-bit codes for 99 and 107.
+    image.FillRect(0, 0, 64, 16, Rgb(103, 103, 103));
+    const auto meanRed = [](const std::vector<uint32>& pixels) {
+        double sum = 0;
+        for (uint32 pixel : pixels) {
+            const uint32 code = pixel >> 11 & 0x1F;
+            sum += (code << 3) | (code >> 2);
+        }
+        return sum / double(pixels.size());
+    };
+    const std::vector<uint32> plain = ProcessAll(image, {}, B_RGB16);
+    const std::vector<uint32> diffused = ProcessAll(image,
+        With([](PictureControls& c) { c.errorDiffusion = true; }), B_RGB16);
+    EXPECT_EQ(std::count(plain.begin(), plain.end(), plain[0]), int64(plain.size()));
+    EXPECT_LT(std::count(diffused.begin(), diffused.end(), diffused[0]), int64(plain.size()));
+    EXPECT_LT(std::abs(meanRed(diffused) - 103.0), 1.0);
+    EXPECT_EQ(meanRed(plain), 99.0);
+    // Nothing to diffuse into 32-bit pixels.
+    EXPECT_EQ(ProcessAll(image, With([](PictureControls& c) { c.errorDiffusion = true; }),
+                  B_RGB32),
+        ProcessAll(image, {}, B_RGB32));
+}
+
+TEST(ColourProcessorTest, WhiteStaysWhiteBesideDiffusedColours)
+{
+    RgbImage image;
+    ASSERT_EQ(image.Allocate(48, 12), B_OK);
+    for (int32 y = 0; y < 12; y++) {
+        for (int32 x = 0; x < 48; x++)
+            image.Row(y)[x] = (x / 3 + y / 3) % 2 == 0 ? WHITE : Rgb(37 + x, 93, 151 - y);
+    }
+    for (color_space space : {B_RGB16, B_RGB15}) {
+        const std::vector<uint32> pixels = ProcessAll(image,
+            With([](PictureControls& c) { c.errorDiffusion = true; }), space);
+        const uint32 white = space == B_RGB16 ? 0xFFFF : 0x7FFF;
+        for (int32 y = 0; y < 12; y++) {
+            for (int32 x = 0; x < 48; x++) {
+                if (image.Row(y)[x] == WHITE) {
+                    ASSERT_EQ(pixels[size_t(y) * 48 + x], white) << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+}
+}

@@ -1,0 +1,80 @@
+#include "devices/StationPainter.h"
+
+#include <gtest/gtest.h>
+
+namespace devices::test {
+namespace {
+
+TEST(StationPainterTest, BandLiesWhereTheSubtitleFilterLooks)
+{
+    const StationLayout full(768, 576);
+    EXPECT_EQ(full.bandTop, 431);
+    EXPECT_EQ(full.bandBottom, 545);
+    const StationLayout field(768, 288);
+    EXPECT_EQ(field.bandTop, 214);
+    EXPECT_EQ(field.bandBottom, 271);
+    const StationLayout ntsc(640, 480);
+    EXPECT_EQ(ntsc.bandTop, 359);
+    EXPECT_EQ(ntsc.bandBottom, 454);
+}
+
+TEST(StationPainterTest, PartsFollowEachOtherDownThePictureAtEverySize)
+{
+    // Below ten lines the band c - c/5 - c/20 reaches into the header.
+    for (int32 lines = 10; lines <= 1080; lines++) {
+        const StationLayout layout(lines * 4 / 3 + 1, lines);
+        SCOPED_TRACE(lines);
+        ASSERT_GE(layout.headerBottom, 1);
+        ASSERT_LE(layout.headerBottom, layout.motionTop);
+        ASSERT_LE(layout.nameBottom, layout.motionTop);
+        ASSERT_LE(layout.motionTop, layout.motionBottom);
+        ASSERT_LE(layout.motionBottom, layout.bandTop);
+        ASSERT_LE(layout.bandTop, layout.bandBottom);
+        ASSERT_LE(layout.bandBottom, lines);
+        if (lines >= 100) {
+            ASSERT_GE(layout.clockY - layout.clockRadius, layout.motionTop);
+            ASSERT_LE(layout.clockY + layout.clockRadius, layout.motionBottom);
+            ASSERT_LE(2 * layout.ballRadius, layout.motionBottom - layout.motionTop);
+        }
+    }
+}
+
+TEST(StationPainterTest, SubtitlesAreTheOnlyWhiteAndStayInTheBand)
+{
+    for (bool subtitles : {false, true}) {
+        const TestStation station{0, "DELTA NEWS", TestPattern::RINGS, subtitles};
+        RgbImage image;
+        ASSERT_EQ(image.Allocate(768, 576), B_OK);
+        StationPainter::Paint(station, image);
+        const StationLayout layout(768, 576);
+        int32 white = 0;
+        for (int32 y = 0; y < 576; y++) {
+            for (int32 x = 0; x < 768; x++) {
+                if (image.Row(y)[x] != Rgb(255, 255, 255))
+                    continue;
+                white++;
+                ASSERT_GE(y, layout.bandTop);
+                ASSERT_LT(y, layout.bandBottom);
+            }
+        }
+        if (subtitles)
+            EXPECT_GT(white, 2000);
+        else
+            EXPECT_EQ(white, 0);
+    }
+}
+
+TEST(StationPainterTest, EveryPatternButBlankMovesSomething)
+{
+    for (TestPattern pattern : {TestPattern::COLOUR_BARS, TestPattern::RAINBOW,
+             TestPattern::GRID, TestPattern::RINGS, TestPattern::CHECKERS, TestPattern::LANDSCAPE,
+             TestPattern::STRIPES}) {
+        const StationMotion motion = StationPainter::MotionFor(pattern);
+        EXPECT_TRUE(motion.sweepingBar || motion.bouncingBall || motion.clockHand);
+    }
+    const StationMotion blank = StationPainter::MotionFor(TestPattern::BLANK);
+    EXPECT_FALSE(blank.sweepingBar || blank.bouncingBall || blank.clockHand);
+}
+
+}
+}

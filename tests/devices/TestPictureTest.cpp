@@ -1,0 +1,357 @@
+#include "devices/TestPicture.h"
+
+#include "devices/StationPainter.h"
+#include "tests/devices/PictureTestSupport.h"
+#include "video/FindContrast.h"
+#include "video/SubtitleContrast.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace devices::test {
+namespace {
+
+constexpr color_space SPACES[] = {B_RGB32, B_RGB16, B_RGB15, B_GRAY8};
+// A PAL field period, in microseconds.
+constexpr bigtime_t FIELD = 20000;
+constexpr bigtime_t FRAME = 40000;
+constexpr bigtime_t START = 123456789;
+
+struct Size {
+    int32 width;
+    int32 lines;
+};
+
+constexpr Size USUAL_SIZES[] = {{768, 576}, {720, 576}, {640, 480}, {384, 288}};
+
+std::string Describe(const TestStation& station, Size size, color_space space)
+{
+    return station.name + " at " + std::to_string(size.width) + "x" + std::to_string(size.lines)
+        + " in space " + std::to_string(int32(space));
+}
+
+TestStation StationWith(TestPattern pattern, bool subtitles = false)
+{
+    for (const TestStation& station : DefaultTestStations()) {
+        if (station.pattern == pattern) {
+            TestStation copy = station;
+            copy.subtitles = subtitles;
+            return copy;
+        }
+    }
+    return {0, "PLAIN", pattern, subtitles};
+}
+
+int32 Contrast(const TestFrame& frame)
+{
+    return FindContrast(frame.View(), frame.Bytes().size() - TestFrame::GUARD_BYTES);
+}
+
+// The subtitle filter's own test of a pixel with its threshold at 0: white when red, green and
+// blue agree once their lowest bits are dropped.
+bool IsColourless(const TestFrame& frame, int32 x, int32 y)
+{
+    const uint32 p = frame.Pixel(x, y);
+    switch (frame.Buffer().colorSpace) {
+    case B_RGB32:
+        return (p >> 8 & 0xFE) == (p >> 16 & 0xFE) && (p >> 8 & 0xFE) == (p & 0xFE);
+    case B_RGB16:
+        return (p >> 6 & 0x1E) == (p >> 11 & 0x1E) && (p >> 6 & 0x1E) == (p & 0x1E);
+    default:
+        return (p >> 5 & 0x1E) == (p >> 10 & 0x1E) && (p >> 5 & 0x1E) == (p & 0x1E);
+    }
+}
+
+class TestPictureTest : public testing::Test {
+protected:
+    TestFrame Draw(const TestStation& station, Size size, color_space space,
+        FieldTimes times = {START, START + FIELD}, const PictureControls& controls = {})
+    {
+        // Rows without padding, as the consumer's bitmaps have them: FindContrast walks the
+        // bytes from the start of the bits whatever the rows.
+        TestFrame frame(space, size.width, size.lines);
+        EXPECT_EQ(picture.DrawStation(frame.Buffer(), station, controls, times), B_OK);
+        return frame;
+    }
+
+    TestFrame Snow(Size size, color_space space, uint64 seed)
+    {
+        TestFrame frame(space, size.width, size.lines);
+        EXPECT_EQ(picture.DrawNoise(frame.Buffer(), {}, seed), B_OK);
+        return frame;
+    }
+
+    TestPicture picture;
+};
+
+TEST_F(TestPictureTest, WritesEveryPixelAndNoPaddingInEverySpaceAndSize)
+{
+    const Size sizes[] = {{1, 1}, {2, 2}, {3, 5}, {17, 9}, {101, 77}, {767, 575}};
+    const TestStation station = DefaultTestStations()[1];
+    for (color_space space : SPACES) {
+        for (Size size : sizes) {
+            for (bool snow : {false, true}) {
+                SCOPED_TRACE(Describe(station, size, space) + (snow ? " snow" : ""));
+                TestFrame frame(space, size.width, size.lines, 5);
+                TestFrame other(space, size.width, size.lines, 5);
+                std::fill(const_cast<uint8*>(other.Bytes().data()),
+                    const_cast<uint8*>(other.Bytes().data()) + other.Bytes().size(), 0x5A);
+                for (TestFrame* target : {&frame, &other}) {
+                    const status_t status = snow
+                        ? picture.DrawNoise(target->Buffer(), {}, 7)
+                        : picture.DrawStation(target->Buffer(), station, {}, {START, START});
+                    ASSERT_EQ(status, B_OK);
+                }
+                const int32 rowBytes = size.width * PixelBytes(space);
+                for (int32 y = 0; y < size.lines; y++) {
+                    ASSERT_TRUE(frame.RowsEqual(other, y)) << "row " << y;
+                    for (int32 i = rowBytes; i < frame.Buffer().bytesPerRow; i++)
+                        ASSERT_EQ(frame.Buffer().Row(y)[i], FILL_BYTE) << "row " << y;
+                    for (int32 x = 0; space == B_RGB15 && x < size.width; x++)
+                        ASSERT_EQ(frame.Pixel(x, y) & 0x8000u, 0u);
+                }
+                for (size_t i = frame.Bytes().size() - TestFrame::GUARD_BYTES;
+                     i < frame.Bytes().size(); i++) {
+                    ASSERT_EQ(frame.Bytes()[i], FILL_BYTE);
+                }
+            }
+        }
+    }
+}
+
+TEST_F(TestPictureTest, DrawsTheLargestFrame)
+{
+    const TestFrame frame = Draw(DefaultTestStations()[2], {1920, 1080}, B_RGB32);
+    EXPECT_GE(Contrast(frame), 1);
+    EXPECT_LE(Contrast(frame), 1499);
+}
+
+TEST_F(TestPictureTest, RefusesFramesItCannotDraw)
+{
+    const TestStation station = DefaultTestStations()[0];
+    std::vector<uint8> bytes(4 * 1921 * 4, FILL_BYTE);
+    const PictureBuffer bad[] = {
+        {nullptr, 64, 16, 16, B_RGB32},
+        {bytes.data(), 64, 0, 16, B_RGB32},
+        {bytes.data(), 64, 16, 0, B_RGB32},
+        {bytes.data(), 63, 16, 4, B_RGB32},
+        {bytes.data(), 64, 16, 4, B_RGB24},
+        {bytes.data(), 64, 16, 4, B_CMAP8},
+        {bytes.data(), 4 * 1921, 1921, 1, B_RGB32},
+        {bytes.data(), 1, 1, 1081, B_GRAY8},
+    };
+    for (const PictureBuffer& frame : bad) {
+        EXPECT_EQ(picture.DrawStation(frame, station, {}, {}), B_BAD_VALUE);
+        EXPECT_EQ(picture.DrawNoise(frame, {}, 1), B_BAD_VALUE);
+    }
+    for (uint8 byte : bytes)
+        ASSERT_EQ(byte, FILL_BYTE);
+}
+
+TEST_F(TestPictureTest, EveryStationLooksDifferent)
+{
+    std::vector<TestStation> stations = DefaultTestStations();
+    // The same pattern under another name still differs: the name tints the picture.
+    stations.push_back({0, "ZULU", stations[0].pattern, false});
+    const Size size{384, 288};
+    std::vector<TestFrame> frames;
+    for (const TestStation& station : stations)
+        frames.push_back(Draw(station, size, B_RGB32, {START, START}));
+    for (size_t a = 0; a < frames.size(); a++) {
+        for (size_t b = a + 1; b < frames.size(); b++) {
+            int32 differing = 0;
+            for (int32 y = 0; y < size.lines; y++) {
+                for (int32 x = 0; x < size.width; x++)
+                    differing += frames[a].Pixel(x, y) != frames[b].Pixel(x, y);
+            }
+            EXPECT_GT(differing, size.width * size.lines / 4)
+                << stations[a].name << " and " << stations[b].name;
+        }
+    }
+}
+
+TEST_F(TestPictureTest, PictureMovesFromFrameToFrameAndRepeatsForTheSameTime)
+{
+    for (const TestStation& station : DefaultTestStations()) {
+        SCOPED_TRACE(station.name);
+        const TestFrame first = Draw(station, {384, 288}, B_RGB16, {START, START + FIELD});
+        const TestFrame again = Draw(station, {384, 288}, B_RGB16, {START, START + FIELD});
+        const TestFrame next = Draw(station, {384, 288}, B_RGB16,
+            {START + FRAME, START + FRAME + FIELD});
+        EXPECT_EQ(first.Bytes(), again.Bytes());
+        EXPECT_NE(first.Bytes(), next.Bytes());
+    }
+}
+
+TEST_F(TestPictureTest, EachFieldShowsThePictureAtItsOwnTime)
+{
+    for (const TestStation& station : DefaultTestStations()) {
+        SCOPED_TRACE(station.name);
+        const Size size{768, 576};
+        const TestFrame interlaced = Draw(station, size, B_RGB32, {START, START + FIELD});
+        const TestFrame early = Draw(station, size, B_RGB32, {START, START});
+        const TestFrame late = Draw(station, size, B_RGB32, {START + FIELD, START + FIELD});
+        for (int32 y = 0; y < size.lines; y++)
+            ASSERT_TRUE(interlaced.RowsEqual(y % 2 == 0 ? early : late, y)) << "row " << y;
+        // Moving edges comb: neighbouring lines differ more than in either field's own frame.
+        const StationLayout layout(size.width, size.lines);
+        const int64 combed = interlaced.VerticalDifference(layout.motionTop, layout.motionBottom);
+        EXPECT_GT(combed, early.VerticalDifference(layout.motionTop, layout.motionBottom));
+        EXPECT_GT(combed, late.VerticalDifference(layout.motionTop, layout.motionBottom));
+    }
+}
+
+TEST_F(TestPictureTest, BottomFieldFirstSwapsTheFieldTimes)
+{
+    const TestStation station = DefaultTestStations()[0];
+    const TestFrame bottomFirst = Draw(station, {640, 480}, B_RGB16, {START + 16683, START});
+    const TestFrame early = Draw(station, {640, 480}, B_RGB16, {START, START});
+    for (int32 y = 1; y < 480; y += 2)
+        ASSERT_TRUE(bottomFirst.RowsEqual(early, y)) << "row " << y;
+    EXPECT_NE(bottomFirst.Bytes(), early.Bytes());
+}
+
+TEST_F(TestPictureTest, MovingObjectsStayClearOfTheHeaderAndTheSubtitleBand)
+{
+    for (const TestStation& station : DefaultTestStations()) {
+        SCOPED_TRACE(station.name);
+        const Size size{384, 288};
+        const StationLayout layout(size.width, size.lines);
+        const TestFrame reference = Draw(station, size, B_RGB32, {START, START});
+        for (bigtime_t time = START; time < START + 4000000; time += 97000) {
+            const TestFrame frame = Draw(station, size, B_RGB32, {time, time + FIELD});
+            for (int32 y = 0; y < size.lines; y++) {
+                if (y < layout.motionTop || y >= layout.motionBottom) {
+                    ASSERT_TRUE(frame.RowsEqual(reference, y)) << "row " << y;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(TestPictureTest, TopOfEveryStationMeasuresAsAStation)
+{
+    for (const TestStation& station : DefaultTestStations()) {
+        for (Size size : USUAL_SIZES) {
+            for (color_space space : SPACES) {
+                const int32 contrast = Contrast(Draw(station, size, space));
+                EXPECT_GE(contrast, 1) << Describe(station, size, space);
+                EXPECT_LE(contrast, 1499) << Describe(station, size, space);
+            }
+        }
+    }
+}
+
+TEST_F(TestPictureTest, SnowMeasuresAsNoiseAndChangesWithTheSeed)
+{
+    for (Size size : USUAL_SIZES) {
+        for (color_space space : SPACES) {
+            const TestFrame snow = Snow(size, space, 1);
+            EXPECT_GE(Contrast(snow), 1500) << size.width << " " << int32(space);
+            EXPECT_NE(snow.Bytes(), Snow(size, space, 2).Bytes());
+            EXPECT_EQ(snow.Bytes(), Snow(size, space, 1).Bytes());
+        }
+    }
+}
+
+TEST_F(TestPictureTest, BlankStationIsFlat)
+{
+    const TestStation blank{0, "OFF AIR", TestPattern::BLANK, false};
+    for (color_space space : SPACES)
+        EXPECT_EQ(Contrast(Draw(blank, {768, 576}, space)), 0);
+}
+
+TEST_F(TestPictureTest, SubtitlesSetOffTheSubtitleFilterAtFullSize)
+{
+    int32 withSubtitles = 0;
+    for (const TestStation& station : DefaultTestStations()) {
+        for (color_space space : {B_RGB32, B_RGB16, B_RGB15}) {
+            SCOPED_TRACE(Describe(station, {768, 576}, space));
+            TestFrame frame = Draw(station, {768, 576}, space);
+            const StationLayout layout(768, 576);
+            ASSERT_EQ(layout.bandTop, 431);
+            ASSERT_EQ(layout.bandBottom, 545);
+            int32 white = 0;
+            int32 dark = 0;
+            for (int32 y = layout.bandTop; y < layout.bandBottom; y++) {
+                for (int32 x = 0; x < 768; x++) {
+                    if (IsColourless(frame, x, y))
+                        white++;
+                    else
+                        dark++;
+                }
+            }
+            SubtitleContrastState state;
+            SubtitleContrast(frame.View(), state);
+            if (station.subtitles) {
+                EXPECT_GT(white, 2000);
+                EXPECT_GT(dark, 6 * white);
+                EXPECT_TRUE(state.active);
+                EXPECT_GT(state.threshold, 0);
+            } else {
+                EXPECT_EQ(white, 0);
+                EXPECT_FALSE(state.active);
+            }
+        }
+        withSubtitles += station.subtitles;
+    }
+    EXPECT_GE(withSubtitles, 2);
+}
+
+TEST_F(TestPictureTest, EveryControlChangesThePicture)
+{
+    const TestStation station = StationWith(TestPattern::LANDSCAPE, true);
+    const Size size{384, 288};
+    const TestFrame plain = Draw(station, size, B_RGB16);
+    std::vector<std::pair<const char*, PictureControls>> changes;
+    PictureControls controls;
+    controls.brightness = 40;
+    changes.emplace_back("brightness", controls);
+    controls = {};
+    controls.contrast = 60;
+    changes.emplace_back("contrast", controls);
+    controls = {};
+    controls.saturation = 30;
+    changes.emplace_back("saturation", controls);
+    controls = {};
+    controls.hue = 45;
+    changes.emplace_back("hue", controls);
+    controls = {};
+    controls.lumaCoring = true;
+    changes.emplace_back("luma coring", controls);
+    controls = {};
+    controls.chromaComb = false;
+    changes.emplace_back("chroma comb", controls);
+    controls = {};
+    controls.gamma = true;
+    changes.emplace_back("gamma", controls);
+    controls = {};
+    controls.errorDiffusion = true;
+    changes.emplace_back("error diffusion", controls);
+    for (const auto& [name, changed] : changes) {
+        const TestFrame frame = Draw(station, size, B_RGB16, {START, START + FIELD}, changed);
+        int32 differing = 0;
+        for (int32 y = 0; y < size.lines; y++) {
+            for (int32 x = 0; x < size.width; x++)
+                differing += frame.Pixel(x, y) != plain.Pixel(x, y);
+        }
+        EXPECT_GT(differing, size.width * size.lines / 50) << name;
+    }
+}
+
+TEST_F(TestPictureTest, SnowFollowsBrightnessAndContrast)
+{
+    TestFrame flat(B_RGB32, 64, 64);
+    PictureControls controls;
+    controls.contrast = 0;
+    ASSERT_EQ(picture.DrawNoise(flat.Buffer(), controls, 3), B_OK);
+    EXPECT_EQ(Contrast(flat), 0);
+    controls.brightness = 100;
+    ASSERT_EQ(picture.DrawNoise(flat.Buffer(), controls, 3), B_OK);
+    EXPECT_EQ(flat.Pixel(10, 10) & 0xFFFFFF, 0x646464u);
+}
+
+}
+}
