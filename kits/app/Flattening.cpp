@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <unordered_set>
 
 namespace kits::app {
 
@@ -320,8 +321,10 @@ status_t ParseItem(const uint8* data, size_t size, type_code type, ByteOrder ord
     return B_OK;
 }
 
+// `names` holds the names of the fields read so far; a set keeps a file of many fields from
+// costing quadratic time.
 status_t ParseField(Reader& reader, uint8 flags, ByteOrder order, int depth,
-    std::vector<MessageField>& fields)
+    std::vector<MessageField>& fields, std::unordered_set<std::string>& names)
 {
     if ((flags & FIELD_FLAG_VALID) == 0 || (flags & ~FIELD_FLAGS_KNOWN) != 0)
         return B_BAD_DATA;
@@ -353,10 +356,8 @@ status_t ParseField(Reader& reader, uint8 flags, ByteOrder order, int depth,
     if (std::memchr(name, 0, nameLength) != nullptr)
         return B_BAD_DATA;
     std::string fieldName(reinterpret_cast<const char*>(name), nameLength);
-    for (const MessageField& field : fields) {
-        if (field.name == fieldName)
-            return B_BAD_DATA;
-    }
+    if (names.contains(fieldName))
+        return B_BAD_DATA;
     const uint8* data = nullptr;
     if (!reader.Bytes(dataSize, data))
         return B_BAD_DATA;
@@ -405,6 +406,7 @@ status_t ParseField(Reader& reader, uint8 flags, ByteOrder order, int depth,
         if (items.Remaining() != 0)
             return B_BAD_DATA;
     }
+    names.insert(field.name);
     fields.push_back(std::move(field));
     return B_OK;
 }
@@ -465,13 +467,14 @@ status_t ParseMessage(const uint8* data, size_t size, int depth, BMessage& messa
     }
 
     std::vector<MessageField>& fields = MessageAccess::Fields(result);
+    std::unordered_set<std::string> names;
     while (true) {
         uint8 fieldFlags = 0;
         if (!reader.Byte(fieldFlags))
             return B_BAD_DATA;
         if (fieldFlags == END_MARK)
             break;
-        if (status_t status = ParseField(reader, fieldFlags, order, depth, fields);
+        if (status_t status = ParseField(reader, fieldFlags, order, depth, fields, names);
             status != B_OK) {
             return status;
         }

@@ -675,6 +675,21 @@ TEST(FlatteningTest, MalformedMessagesAreRejected)
     ExpectRejected(int32s(0, 8), "fixed count of 0");
 }
 
+TEST(FlatteningTest, DuplicateNameAmongManyFieldsIsRejected)
+{
+    // The duplicate check must not cost time quadratic in the number of fields.
+    Builder fields;
+    for (int i = 0; i < 20000; i++) {
+        std::string name = std::to_string(i);
+        fields.U8(0x0F).Code("UBYT").U8(1).U8(uint8(name.size())).Text(name).U8(uint8(i));
+    }
+    BMessage message;
+    ASSERT_EQ(Unflatten(fields.Message(), message), B_OK);
+    EXPECT_EQ(message.CountNames(B_UINT8_TYPE), 20000);
+    fields.U8(0x0F).Code("UBYT").U8(1).U8(5).Text("12345").U8(0);
+    ExpectRejected(fields.Message(), "duplicate of an early name");
+}
+
 TEST(FlatteningTest, NestedMessageMustFillItsItemExactly)
 {
     Bytes inner = Builder().Message(FourCC("in  "));
