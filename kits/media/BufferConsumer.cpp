@@ -19,11 +19,6 @@ media_type BBufferConsumer::ConsumerType() const
     return consumerType;
 }
 
-status_t BBufferConsumer::HandleMessage(int32, const void*, size_t)
-{
-    return B_ERROR;
-}
-
 status_t BBufferConsumer::SetOutputBuffersFor(const media_source& source,
     const media_destination&, BBufferGroup* group, void*, int32* changeTag, bool, void*)
 {

@@ -36,8 +36,6 @@ protected:
     virtual status_t FormatChanged(const media_source& producer,
         const media_destination& consumer, int32 changeTag, const media_format& format) = 0;
 
-    status_t HandleMessage(int32 message, const void* data, size_t size) override;
-
     // Tells the producer of `source` (on its control thread) to write into
     // `group` from now on; null makes it use buffers of its own. The group
     // stays the caller's, who must hand the producer another group (or

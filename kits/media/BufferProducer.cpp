@@ -74,11 +74,6 @@ status_t BBufferProducer::GetInitialLatency(bigtime_t* outLatency, uint32* outFl
     return B_OK;
 }
 
-status_t BBufferProducer::HandleMessage(int32, const void*, size_t)
-{
-    return B_ERROR;
-}
-
 status_t BBufferProducer::SendBuffer(BBuffer* buffer, const media_source& source,
     const media_destination& destination)
 {

@@ -50,8 +50,6 @@ protected:
     // Extra latency before the first buffer after a start; the default is none.
     virtual status_t GetInitialLatency(bigtime_t* outLatency, uint32* outFlags);
 
-    status_t HandleMessage(int32 message, const void* data, size_t size) override;
-
     // Hands `buffer` to the consumer of `destination`, whose BufferReceived
     // then runs on its control thread; the buffer is given away either way:
     // when the destination is not connected to `source` or its node is gone,

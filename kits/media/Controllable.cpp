@@ -32,11 +32,6 @@ status_t BControllable::SetParameterWeb(BParameterWeb* newWeb)
     return B_OK;
 }
 
-status_t BControllable::HandleMessage(int32, const void*, size_t)
-{
-    return B_ERROR;
-}
-
 namespace kits::media {
 
 uint32 NodeAccess::WebGeneration(BControllable* node)

@@ -34,8 +34,6 @@ protected:
     virtual void SetParameterValue(int32 id, bigtime_t when, const void* value,
         size_t size) = 0;
 
-    status_t HandleMessage(int32 message, const void* data, size_t size) override;
-
 private:
     friend struct kits::media::NodeAccess;
 

@@ -94,10 +94,14 @@ Registry& TheRegistry()
         clock->Acquire();
         NodeAccess::SetId(clock, made->nextId);
         made->nodes[made->nextId++] = clock;
-        time_source_op_info start;
-        start.op = time_source_op_info::B_TIMESOURCE_START;
-        start.real_time = system_time();
-        NodeAccess::TimeSourceOp(clock, start);
+        // Performance time starts out equal to real time.
+        time_source_op_info op;
+        op.real_time = system_time();
+        op.performance_time = op.real_time;
+        op.op = time_source_op_info::B_TIMESOURCE_SEEK;
+        NodeAccess::TimeSourceOp(clock, op);
+        op.op = time_source_op_info::B_TIMESOURCE_START;
+        NodeAccess::TimeSourceOp(clock, op);
         return made;
     }();
     return *registry;

@@ -1,0 +1,180 @@
+#include "kits/media/MediaTestHooks.h"
+
+#include "kits/media/MediaDevices.h"
+#include "kits/media/MediaRoster.h"
+#include "tests/kits/media/TestNodes.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using kits::media::FailRosterOperation;
+using kits::media::RosterOperation;
+using media_test::TestConsumer;
+using media_test::TestProducer;
+
+BMediaNode* MakeCard()
+{
+    return new TestProducer("Card");
+}
+
+constexpr status_t INJECTED = B_MEDIA_SYSTEM_FAILURE;
+
+class MediaTestHooksTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        roster = BMediaRoster::Roster();
+        ASSERT_NE(roster, nullptr);
+        ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT, MakeCard, 1), B_OK);
+        ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_AUDIO_OUTPUT, MakeCard, 1), B_OK);
+        producer = std::make_unique<TestProducer>();
+        consumer = std::make_unique<TestConsumer>();
+        ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
+        ASSERT_EQ(roster->RegisterNode(consumer.get()), B_OK);
+    }
+
+    void TearDown() override
+    {
+        kits::media::ResetMediaFaults();
+        roster->UnregisterNode(consumer.get());
+        roster->UnregisterNode(producer.get());
+        consumer.reset();
+        producer.reset();
+        kits::media::ResetDefaultNodes();
+    }
+
+    status_t Connect()
+    {
+        media_format format;
+        format.type = B_MEDIA_RAW_VIDEO;
+        return roster->Connect(producer->output.source, consumer->input.destination, &format,
+            &output, &input);
+    }
+
+    status_t Disconnect()
+    {
+        return roster->Disconnect(producer->ID(), output.source, consumer->ID(),
+            input.destination);
+    }
+
+    BMediaRoster* roster = nullptr;
+    std::unique_ptr<TestProducer> producer;
+    std::unique_ptr<TestConsumer> consumer;
+    media_output output;
+    media_input input;
+};
+
+struct Operation {
+    RosterOperation operation;
+    std::function<status_t()> call;
+};
+
+TEST_F(MediaTestHooksTest, EveryOperationCanBeMadeToFailUntilReset)
+{
+    media_node node;
+    media_output outputs[1];
+    media_input inputs[1];
+    int32 count = 0;
+    bigtime_t latency = 0;
+    BParameterWeb* web = nullptr;
+    media_node clock;
+    ASSERT_EQ(roster->GetSystemTimeSource(&clock), B_OK);
+    media_test::TestConsumer spare("Spare");
+    media_test::TestTimeSource testClock;
+    ASSERT_EQ(roster->RegisterNode(&testClock), B_OK);
+    media_node other = testClock.Node();
+
+    const std::vector<Operation> operations = {
+        {RosterOperation::GetVideoInput, [&] { return roster->GetVideoInput(&node); }},
+        {RosterOperation::GetAudioOutput,
+            [&] { return roster->GetAudioOutput(&node); }},
+        {RosterOperation::GetTimeSource, [&] { return roster->GetTimeSource(&node); }},
+        {RosterOperation::RegisterNode, [&] { return roster->RegisterNode(&spare); }},
+        {RosterOperation::UnregisterNode,
+            [&] { return roster->UnregisterNode(&spare); }},
+        {RosterOperation::GetFreeOutputsFor,
+            [&] {
+                return roster->GetFreeOutputsFor(producer->Node(), outputs, 1, &count);
+            }},
+        {RosterOperation::GetFreeInputsFor,
+            [&] {
+                return roster->GetFreeInputsFor(consumer->Node(), inputs, 1, &count);
+            }},
+        {RosterOperation::Connect, [&] { return Connect(); }},
+        {RosterOperation::Disconnect, [&] { return Disconnect(); }},
+        {RosterOperation::GetParameterWebFor,
+            [&] { return roster->GetParameterWebFor(producer->Node(), &web); }},
+        {RosterOperation::SetTimeSourceFor,
+            [&] { return roster->SetTimeSourceFor(consumer->ID(), clock.node); }},
+        {RosterOperation::GetLatencyFor,
+            [&] { return roster->GetLatencyFor(producer->Node(), &latency); }},
+        {RosterOperation::GetInitialLatencyFor,
+            [&] {
+                return roster->GetInitialLatencyFor(producer->Node(), &latency);
+            }},
+        {RosterOperation::SetProducerRunModeDelay,
+            [&] {
+                return roster->SetProducerRunModeDelay(producer->Node(), 0, B_RECORDING);
+            }},
+        {RosterOperation::StartTimeSource,
+            [&] { return roster->StartTimeSource(other, BTimeSource::RealTime()); }},
+        {RosterOperation::SeekTimeSource,
+            [&] { return roster->SeekTimeSource(other, 0, BTimeSource::RealTime()); }},
+        {RosterOperation::StopTimeSource,
+            [&] { return roster->StopTimeSource(other, 0, true); }},
+        {RosterOperation::StartNode,
+            [&] { return roster->StartNode(consumer->Node(), 0); }},
+        {RosterOperation::StopNode,
+            [&] { return roster->StopNode(consumer->Node(), 0, true); }},
+    };
+    for (const Operation& operation : operations) {
+        SCOPED_TRACE(int(operation.operation));
+        FailRosterOperation(operation.operation, INJECTED);
+        EXPECT_EQ(operation.call(), INJECTED);
+        kits::media::ResetMediaFaults();
+        EXPECT_EQ(operation.call(), B_OK);
+    }
+    EXPECT_EQ(operations.size(), size_t(RosterOperation::StopNode) + 1) << "one call each";
+    roster->UnregisterNode(&testClock);
+}
+
+TEST_F(MediaTestHooksTest, AFaultForOneNodeLeavesTheOthersAlone)
+{
+    FailRosterOperation(RosterOperation::StartNode, B_ERROR, producer->ID());
+    EXPECT_EQ(roster->StartNode(producer->Node(), 0), B_ERROR);
+    EXPECT_EQ(roster->StartNode(consumer->Node(), 0), B_OK);
+
+    FailRosterOperation(RosterOperation::SetTimeSourceFor, B_ERROR, -1, "Test consumer");
+    media_node clock;
+    ASSERT_EQ(roster->GetTimeSource(&clock), B_OK);
+    EXPECT_EQ(roster->SetTimeSourceFor(producer->ID(), clock.node), B_OK);
+    EXPECT_EQ(roster->SetTimeSourceFor(consumer->ID(), clock.node), B_ERROR);
+
+    TestConsumer named("Named");
+    FailRosterOperation(RosterOperation::RegisterNode, B_NO_MEMORY, -1, "Named");
+    EXPECT_EQ(roster->RegisterNode(&named), B_NO_MEMORY);
+}
+
+TEST_F(MediaTestHooksTest, AFaultCanBeLimitedToSomeCalls)
+{
+    FailRosterOperation(RosterOperation::Connect, B_ERROR, -1, std::string(), 1);
+    EXPECT_EQ(Connect(), B_ERROR);
+    EXPECT_EQ(Connect(), B_OK);
+}
+
+TEST_F(MediaTestHooksTest, WithoutTheMediaServiceThereIsNoRoster)
+{
+    kits::media::SetMediaServerRunning(false);
+    status_t status = B_OK;
+    EXPECT_EQ(BMediaRoster::Roster(&status), nullptr);
+    EXPECT_NE(status, B_OK);
+    EXPECT_EQ(BMediaRoster::CurrentRoster(), nullptr);
+    kits::media::ResetMediaFaults();
+    EXPECT_EQ(BMediaRoster::Roster(&status), roster);
+    EXPECT_EQ(status, B_OK);
+}
+
+} // namespace

@@ -1,0 +1,128 @@
+#include "kits/media/TimeSource.h"
+
+#include "kits/media/MediaRoster.h"
+#include "kits/media/MediaTestHooks.h"
+#include "tests/kits/media/TestNodes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using media_test::Eventually;
+
+class TimeSourceTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        roster = BMediaRoster::Roster();
+        ASSERT_NE(roster, nullptr);
+        clock = std::make_unique<media_test::TestTimeSource>();
+        ASSERT_EQ(roster->RegisterNode(clock.get()), B_OK);
+    }
+
+    void TearDown() override
+    {
+        roster->UnregisterNode(clock.get());
+        clock.reset();
+    }
+
+    BMediaRoster* roster = nullptr;
+    std::unique_ptr<media_test::TestTimeSource> clock;
+};
+
+TEST_F(TimeSourceTest, SystemTimeSourceRunsWithPerformanceTimeEqualToRealTime)
+{
+    media_node node;
+    ASSERT_EQ(roster->GetTimeSource(&node), B_OK);
+    EXPECT_TRUE(node.kind & B_TIME_SOURCE);
+    BTimeSource* system = roster->MakeTimeSourceFor(node);
+    ASSERT_NE(system, nullptr);
+    EXPECT_EQ(system->ID(), node.node);
+    EXPECT_TRUE(system->IsRunning());
+    EXPECT_EQ(system->PerformanceTimeFor(123456789), 123456789);
+    EXPECT_EQ(system->RealTimeFor(123456789, 0), 123456789);
+    EXPECT_EQ(system->RealTimeFor(123456789, 1000), 123455789);
+    bigtime_t before = BTimeSource::RealTime();
+    bigtime_t now = system->Now();
+    EXPECT_GE(now, before);
+    EXPECT_LE(now, BTimeSource::RealTime());
+    system->Release();
+}
+
+TEST_F(TimeSourceTest, SeekMovesPerformanceTimeAgainstRealTime)
+{
+    ASSERT_EQ(roster->StartTimeSource(clock->Node(), 1000), B_OK);
+    ASSERT_EQ(roster->SeekTimeSource(clock->Node(), 50000, 2000), B_OK);
+    EXPECT_TRUE(clock->IsRunning());
+    EXPECT_EQ(clock->PerformanceTimeFor(2000), 50000);
+    EXPECT_EQ(clock->PerformanceTimeFor(12000), 60000);
+    EXPECT_EQ(clock->RealTimeFor(60000, 0), 12000);
+    EXPECT_EQ(clock->RealTimeFor(60000, 500), 11500);
+}
+
+TEST_F(TimeSourceTest, StoppedTimeSourceStandsStillUntilStartedAgain)
+{
+    bigtime_t now = BTimeSource::RealTime();
+    ASSERT_EQ(roster->SeekTimeSource(clock->Node(), 0, now), B_OK);
+    ASSERT_EQ(roster->StartTimeSource(clock->Node(), now), B_OK);
+    ASSERT_EQ(roster->StopTimeSource(clock->Node(), now + 1000), B_OK);
+    EXPECT_FALSE(clock->IsRunning());
+    EXPECT_EQ(clock->PerformanceTimeFor(now + 5000), 1000);
+    EXPECT_EQ(clock->Now(), 1000);
+
+    ASSERT_EQ(roster->StartTimeSource(clock->Node(), now + 10000), B_OK);
+    EXPECT_TRUE(clock->IsRunning());
+    EXPECT_EQ(clock->PerformanceTimeFor(now + 12000), 3000);
+}
+
+TEST_F(TimeSourceTest, StartingANodeThatIsNotATimeSourceFails)
+{
+    media_test::TestConsumer consumer;
+    ASSERT_EQ(roster->RegisterNode(&consumer), B_OK);
+    EXPECT_EQ(roster->StartTimeSource(consumer.Node(), 0), B_MEDIA_BAD_NODE);
+    roster->UnregisterNode(&consumer);
+}
+
+TEST_F(TimeSourceTest, NodeFollowsItsTimeSourceWhenItIsSeeked)
+{
+    bigtime_t now = BTimeSource::RealTime();
+    ASSERT_EQ(roster->SeekTimeSource(clock->Node(), 0, now), B_OK);
+    ASSERT_EQ(roster->StartTimeSource(clock->Node(), now), B_OK);
+
+    media_test::TestConsumer consumer;
+    ASSERT_EQ(roster->RegisterNode(&consumer), B_OK);
+    ASSERT_EQ(roster->SetTimeSourceFor(consumer.ID(), clock->ID()), B_OK);
+    EXPECT_EQ(consumer.TimeSource(), clock.get());
+    BTimeSource* made = roster->MakeTimeSourceFor(consumer.Node());
+    EXPECT_EQ(made, clock.get());
+    made->Release();
+
+    // Due in an hour on the test clock, until the clock jumps there.
+    const bigtime_t hour = 3600000000LL;
+    consumer.Mark(hour);
+    ASSERT_EQ(roster->SeekTimeSource(clock->Node(), hour, BTimeSource::RealTime()), B_OK);
+    EXPECT_TRUE(Eventually([&] {
+        std::lock_guard guard(consumer.lock);
+        return consumer.marks.size() == 1;
+    }));
+    std::lock_guard guard(consumer.lock);
+    ASSERT_EQ(consumer.marks.size(), 1u);
+    EXPECT_GE(consumer.marks[0].performanceNow, hour);
+    roster->UnregisterNode(&consumer);
+}
+
+TEST_F(TimeSourceTest, SeekingTheSystemTimeSourceShiftsItsPerformanceTime)
+{
+    media_node node;
+    ASSERT_EQ(roster->GetSystemTimeSource(&node), B_OK);
+    BTimeSource* system = roster->MakeTimeSourceFor(node);
+    bigtime_t real = BTimeSource::RealTime();
+    ASSERT_EQ(roster->SeekTimeSource(node, real + 777, real), B_OK);
+    EXPECT_EQ(system->PerformanceTimeFor(real + 10), real + 787);
+    // Back to performance time = real time, for the other tests.
+    ASSERT_EQ(roster->SeekTimeSource(node, real, real), B_OK);
+    EXPECT_EQ(system->PerformanceTimeFor(real + 10), real + 10);
+    system->Release();
+}
+
+} // namespace
