@@ -23,7 +23,8 @@ struct PixelRect {
 };
 
 // The pixels a BRect covers: each edge rounded to the nearest whole pixel, so that a view's frame
-// and the drawing clipped to it agree on every pixel. Coordinates beyond ±2^29 are clamped, so widths fit in 32 bits.
+// and the drawing clipped to it agree on every pixel. Coordinates beyond ±2^29 are clamped, so
+// widths fit in 32 bits.
 PixelRect ToPixels(const BRect& rect);
 BRect ToRect(const PixelRect& rect);
 

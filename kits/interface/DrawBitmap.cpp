@@ -17,7 +17,8 @@ void DrawBitmapScalar(const SourceImage& image, const PixelRect& source,
         for (int32 x = clip.left; x <= clip.right; x++) {
             const int32 sourceX = source.left
                 + SourceOffset(x - destination.left, source.Width(), destination.Width());
-            out[x] = Format::ToRgb32(LoadSourcePixel<Pixel>(row + size_t(sourceX) * sizeof(Pixel)));
+            const uint8* address = row + size_t(sourceX) * sizeof(Pixel);
+            out[x] = Format::ToRgb32(LoadSourcePixel<Pixel>(address));
         }
     }
 }

@@ -2,10 +2,17 @@
 // always-inlined helpers of DrawBitmapPrivate.h and its own internal functions, and no library
 // template (its scratch memory is on the stack), so nothing compiled for AVX2 here can become the
 // copy the linker keeps for code that runs on every CPU.
+//
+// Each source row the picture needs is first widened to RGB32 (16 pixels per step for the 16-bit
+// spaces), once for all the destination rows that show it; the scaling then only moves 32-bit
+// pixels: eight destination pixels whose source columns lie within eight pixels take one load and
+// one permute, others a gather.
 
 #include "kits/interface/DrawBitmapPrivate.h"
 
 #include <immintrin.h>
+
+#include <cstdint>
 
 namespace kits::interface {
 
@@ -14,156 +21,156 @@ namespace {
 constexpr int32 LANES = 8;
 // Destination columns planned at a time; a wider clip is drawn in strips this wide.
 constexpr int32 STRIP = 512;
+// Widened source pixels one strip may use; a strip that shrinks more than this falls back to
+// reading pixel by pixel.
+constexpr int32 SCRATCH = 4096;
 
-// How one group of eight destination pixels finds its source pixels.
-enum class GroupMode : int32 {
-    // The eight source columns lie within eight pixels from the first: one load, one permute.
-    PERMUTE,
-    // Further apart (shrinking), but every 32-bit read stays inside the row: a gather.
-    GATHER,
-    // Too close to the end of the row's memory for a vector read: pixel by pixel.
-    SCALAR,
-};
-
+// Eight destination pixels starting at `start` (relative to the strip's left), and the source
+// columns they take, relative to the strip's first source column.
 struct Group {
-    // Destination index of the group's first pixel, relative to clip.left.
     int32 start;
-    GroupMode mode;
-    // PERMUTE: the first source column; the permutation is columns minus first.
+    // PERMUTE groups: the first column; indices are then relative to it.
     int32 first;
     alignas(32) int32 indices[LANES];
 };
 
-template <typename Format>
-struct Vector;
-
-template <>
-struct Vector<Gray8Source> {
-    [[gnu::always_inline]] static __m256i Load(const uint8* address)
-    {
-        return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(address)));
-    }
-    [[gnu::always_inline]] static __m256i Gather(const uint8* row, __m256i columns)
-    {
-        const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(row), columns, 1);
-        return _mm256_and_si256(words, _mm256_set1_epi32(0xFF));
-    }
-    [[gnu::always_inline]] static __m256i ToRgb32(__m256i gray)
-    {
-        const __m256i twice = _mm256_or_si256(gray, _mm256_slli_epi32(gray, 8));
-        return _mm256_or_si256(_mm256_or_si256(twice, _mm256_slli_epi32(gray, 16)),
-            _mm256_set1_epi32(int32(0xFF000000u)));
-    }
-    // Bytes a gather reads from the first byte of a pixel.
-    static constexpr int32 GATHER_BYTES = 4;
+struct Plan {
+    Group permute[STRIP / LANES + 2];
+    int32 permuteCount = 0;
+    Group gather[STRIP / LANES + 2];
+    int32 gatherCount = 0;
 };
 
-template <>
-struct Vector<Rgb15Source> {
-    [[gnu::always_inline]] static __m256i Load(const uint8* address)
-    {
-        return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(address)));
-    }
-    [[gnu::always_inline]] static __m256i Gather(const uint8* row, __m256i columns)
-    {
-        const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(row), columns, 2);
-        return _mm256_and_si256(words, _mm256_set1_epi32(0xFFFF));
-    }
-    [[gnu::always_inline]] static __m256i ToRgb32(__m256i p)
-    {
-        // Red bits 10-14 go to 19-23 and their top three to 16-18; green 5-9 to 11-15 and 8-10;
-        // blue 0-4 to 3-7 and 0-2: the same widening as Rgb15Source::ToRgb32.
-        const __m256i red = _mm256_or_si256(
-            _mm256_slli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0x7C00)), 9),
-            _mm256_slli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0x7000)), 4));
-        const __m256i green = _mm256_or_si256(
-            _mm256_slli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0x03E0)), 6),
-            _mm256_slli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0x0380)), 1));
-        const __m256i blue = _mm256_or_si256(
-            _mm256_slli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0x001F)), 3),
-            _mm256_srli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0x001C)), 2));
-        return _mm256_or_si256(_mm256_or_si256(red, green),
-            _mm256_or_si256(blue, _mm256_set1_epi32(int32(0xFF000000u))));
-    }
-    static constexpr int32 GATHER_BYTES = 4;
-};
-
-template <>
-struct Vector<Rgb16Source> {
-    [[gnu::always_inline]] static __m256i Load(const uint8* address)
-    {
-        return Vector<Rgb15Source>::Load(address);
-    }
-    [[gnu::always_inline]] static __m256i Gather(const uint8* row, __m256i columns)
-    {
-        return Vector<Rgb15Source>::Gather(row, columns);
-    }
-    [[gnu::always_inline]] static __m256i ToRgb32(__m256i p)
-    {
-        // Red bits 11-15 go to 19-23 and their top three to 16-18; green 5-10 to 10-15 and its
-        // top two to 8-9; blue as in RGB15.
-        const __m256i red = _mm256_or_si256(
-            _mm256_slli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0xF800)), 8),
-            _mm256_slli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0xE000)), 3));
-        const __m256i green = _mm256_or_si256(
-            _mm256_slli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0x07E0)), 5),
-            _mm256_srli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0x0600)), 1));
-        const __m256i blue = _mm256_or_si256(
-            _mm256_slli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0x001F)), 3),
-            _mm256_srli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0x001C)), 2));
-        return _mm256_or_si256(_mm256_or_si256(red, green),
-            _mm256_or_si256(blue, _mm256_set1_epi32(int32(0xFF000000u))));
-    }
-    static constexpr int32 GATHER_BYTES = 4;
-};
-
-template <>
-struct Vector<Rgb32Source> {
-    [[gnu::always_inline]] static __m256i Load(const uint8* address)
-    {
-        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(address));
-    }
-    [[gnu::always_inline]] static __m256i Gather(const uint8* row, __m256i columns)
-    {
-        return _mm256_i32gather_epi32(reinterpret_cast<const int*>(row), columns, 4);
-    }
-    [[gnu::always_inline]] static __m256i ToRgb32(__m256i pixels)
-    {
-        return _mm256_or_si256(pixels, _mm256_set1_epi32(int32(0xFF000000u)));
-    }
-    static constexpr int32 GATHER_BYTES = 4;
-};
-
-// Plans the groups of a clip row once; every row of the clip uses the same plan.
-// Returns the number of groups; count is at least LANES.
-template <typename Format>
-int32 PlanGroups(const int32* columns, int32 count, int32 bytesPerRow, Group* groups)
+void AddGroup(Plan& plan, const int32* columns, int32 start, int32 available)
 {
-    constexpr int32 pixelBytes = int32(sizeof(typename Format::Pixel));
-    int32 planned = 0;
-    for (int32 start = 0; start < count; start += LANES) {
-        Group& group = groups[planned++];
-        // The last group ends at the row's end and may overlap the one before it: it writes the
-        // same values again.
-        group.start = start + LANES <= count ? start : count - LANES;
-        const int32* indices = columns + group.start;
-        group.first = indices[0];
-        const int32 last = indices[LANES - 1];
-        if (last - group.first < LANES && (group.first + LANES) * pixelBytes <= bytesPerRow) {
-            group.mode = GroupMode::PERMUTE;
-            for (int32 lane = 0; lane < LANES; lane++)
-                group.indices[lane] = indices[lane] - group.first;
-        } else if (last * pixelBytes + Vector<Format>::GATHER_BYTES <= bytesPerRow) {
-            group.mode = GroupMode::GATHER;
-            for (int32 lane = 0; lane < LANES; lane++)
-                group.indices[lane] = indices[lane];
-        } else {
-            group.mode = GroupMode::SCALAR;
-            for (int32 lane = 0; lane < LANES; lane++)
-                group.indices[lane] = indices[lane];
-        }
+    const int32* indices = columns + start;
+    const int32 first = indices[0];
+    if (indices[LANES - 1] - first < LANES && first + LANES <= available) {
+        Group& group = plan.permute[plan.permuteCount++];
+        group.start = start;
+        group.first = first;
+        for (int32 lane = 0; lane < LANES; lane++)
+            group.indices[lane] = indices[lane] - first;
+    } else {
+        Group& group = plan.gather[plan.gatherCount++];
+        group.start = start;
+        group.first = first;
+        for (int32 lane = 0; lane < LANES; lane++)
+            group.indices[lane] = indices[lane];
     }
-    return planned;
+}
+
+// Covers count (at least LANES) destination pixels with groups of eight. When `aligned` pixels
+// from the start a 32-byte boundary of the target begins (the same on every row), the groups in
+// between start on such boundaries; a first and a last group may overlap their neighbours and
+// write the same values again.
+void PlanGroups(const int32* columns, int32 count, int32 available, int32 aligned, Plan& plan)
+{
+    int32 start = 0;
+    if (aligned != 0) {
+        AddGroup(plan, columns, 0, available);
+        start = aligned;
+    }
+    for (; start + LANES <= count; start += LANES)
+        AddGroup(plan, columns, start, available);
+    if (start < count)
+        AddGroup(plan, columns, count - LANES, available);
+}
+
+[[gnu::always_inline]] inline __m256i Opaque(__m256i pixels)
+{
+    return _mm256_or_si256(pixels, _mm256_set1_epi32(int32(0xFF000000u)));
+}
+
+// Scales one row of RGB32 pixels (relative to the strip's first source column) into out.
+[[gnu::always_inline]] inline void ScaleRow(const uint32* base, uint32* out, const Plan& plan)
+{
+    for (int32 g = 0; g < plan.permuteCount; g++) {
+        const Group& group = plan.permute[g];
+        const __m256i indices = _mm256_load_si256(reinterpret_cast<const __m256i*>(group.indices));
+        const __m256i pixels
+            = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + group.first));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + group.start),
+            Opaque(_mm256_permutevar8x32_epi32(pixels, indices)));
+    }
+    for (int32 g = 0; g < plan.gatherCount; g++) {
+        const Group& group = plan.gather[g];
+        const __m256i indices = _mm256_load_si256(reinterpret_cast<const __m256i*>(group.indices));
+        const __m256i pixels
+            = _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), indices, 4);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + group.start), Opaque(pixels));
+    }
+}
+
+// Widening of count pixels from in to RGB32 in out, as Format::ToRgb32 does.
+template <typename Format>
+void WidenRow(const uint8* in, int32 count, uint32* out);
+
+// Multiplying a 5-bit channel c placed at the top of 16 bits by 264 and keeping the high half
+// gives c * 33 / 4 = (c << 3) | (c >> 2); the other constants do the same for other positions.
+template <uint16 RED_MASK, uint16 RED_FACTOR, uint16 GREEN_MASK, uint16 GREEN_FACTOR>
+[[gnu::always_inline]] inline void Widen16(const uint8* in, int32 count, uint32* out)
+{
+    int32 x = 0;
+    for (; x + 16 <= count; x += 16) {
+        const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 2 * x));
+        const __m256i red = _mm256_mulhi_epu16(
+            _mm256_and_si256(p, _mm256_set1_epi16(int16(RED_MASK))),
+            _mm256_set1_epi16(int16(RED_FACTOR)));
+        const __m256i green = _mm256_mulhi_epu16(
+            _mm256_and_si256(p, _mm256_set1_epi16(int16(GREEN_MASK))),
+            _mm256_set1_epi16(int16(GREEN_FACTOR)));
+        const __m256i blue = _mm256_mulhi_epu16(_mm256_slli_epi16(p, 11),
+            _mm256_set1_epi16(264));
+        const __m256i low = _mm256_or_si256(blue, _mm256_slli_epi16(green, 8));
+        const __m256i high = _mm256_or_si256(red, _mm256_set1_epi16(int16(0xFF00)));
+        // The unpacks work within each 128-bit half: pixels 0-3 and 8-11, then 4-7 and 12-15.
+        const __m256i first = _mm256_unpacklo_epi16(low, high);
+        const __m256i second = _mm256_unpackhi_epi16(low, high);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
+            _mm256_permute2x128_si256(first, second, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x + 8),
+            _mm256_permute2x128_si256(first, second, 0x31));
+    }
+}
+
+template <>
+void WidenRow<Rgb16Source>(const uint8* in, int32 count, uint32* out)
+{
+    Widen16<0xF800, 264, 0x07E0, 8320>(in, count, out);
+    for (int32 x = count & ~15; x < count; x++)
+        out[x] = Rgb16Source::ToRgb32(LoadSourcePixel<uint16>(in + 2 * x));
+}
+
+template <>
+void WidenRow<Rgb15Source>(const uint8* in, int32 count, uint32* out)
+{
+    Widen16<0x7C00, 528, 0x03E0, 16896>(in, count, out);
+    for (int32 x = count & ~15; x < count; x++)
+        out[x] = Rgb15Source::ToRgb32(LoadSourcePixel<uint16>(in + 2 * x));
+}
+
+template <>
+void WidenRow<Gray8Source>(const uint8* in, int32 count, uint32* out)
+{
+    // Each grey byte is copied into blue, green and red; alpha comes from the OR.
+    // Both 128-bit halves hold the eight bytes; the low half spreads bytes 0-3, the high 4-7.
+    const __m256i spread = _mm256_setr_epi8(0, 0, 0, -1, 1, 1, 1, -1, 2, 2, 2, -1, 3, 3, 3, -1,
+        4, 4, 4, -1, 5, 5, 5, -1, 6, 6, 6, -1, 7, 7, 7, -1);
+    int32 x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
+            Opaque(_mm256_shuffle_epi8(_mm256_broadcastq_epi64(bytes), spread)));
+    }
+    for (; x < count; x++)
+        out[x] = Gray8Source::ToRgb32(in[x]);
+}
+
+int32 PixelAlignment(const uint32* address)
+{
+    // Pixels until the next 32-byte boundary.
+    return int32((32 - (reinterpret_cast<uintptr_t>(address) & 31)) & 31) / 4;
 }
 
 template <typename Format>
@@ -171,10 +178,17 @@ void DrawStrip(const SourceImage& image, const PixelRect& source, const TargetIm
     const PixelRect& destination, const PixelRect& clip)
 {
     using Pixel = typename Format::Pixel;
+    constexpr bool WIDEN = sizeof(Pixel) != 4;
     int32 columns[STRIP];
     const int32 count = clip.Width();
     BuildColumnTable(source, destination, clip.left, count, columns);
-    if (count < LANES) {
+    const int32 lowest = columns[0];
+    // Pixels of the row's memory from the lowest column on: vector reads stay inside.
+    const int32 capacity = image.bytesPerRow / int32(sizeof(Pixel));
+    const int32 highest = columns[count - 1];
+    const int32 available = capacity - lowest < highest - lowest + LANES
+        ? capacity - lowest : highest - lowest + LANES;
+    if (count < LANES || (WIDEN && available > SCRATCH)) {
         for (int32 y = clip.top; y <= clip.bottom; y++) {
             const int32 sourceY = source.top
                 + SourceOffset(y - destination.top, source.Height(), destination.Height());
@@ -187,37 +201,32 @@ void DrawStrip(const SourceImage& image, const PixelRect& source, const TargetIm
         }
         return;
     }
-    Group groups[STRIP / LANES];
-    const int32 groupCount = PlanGroups<Format>(columns, count, image.bytesPerRow, groups);
+    for (int32 i = 0; i < count; i++)
+        columns[i] -= lowest;
+    uint32* firstOut = target.pixels + int64(clip.top) * target.pixelsPerRow + clip.left;
+    const int32 aligned = target.pixelsPerRow % LANES == 0 ? PixelAlignment(firstOut) : 0;
+    Plan plan;
+    PlanGroups(columns, count, available, aligned, plan);
+
+    alignas(32) uint32 widened[WIDEN ? SCRATCH : 1];
+    int32 widenedY = -1;
     for (int32 y = clip.top; y <= clip.bottom; y++) {
         const int32 sourceY = source.top
             + SourceOffset(y - destination.top, source.Height(), destination.Height());
-        const uint8* row = image.bits + int64(sourceY) * image.bytesPerRow;
-        uint32* out = target.pixels + int64(y) * target.pixelsPerRow + clip.left;
-        for (int32 g = 0; g < groupCount; g++) {
-            const Group& group = groups[g];
-            const __m256i indices
-                = _mm256_load_si256(reinterpret_cast<const __m256i*>(group.indices));
-            __m256i pixels;
-            switch (group.mode) {
-            case GroupMode::PERMUTE:
-                pixels = _mm256_permutevar8x32_epi32(
-                    Vector<Format>::Load(row + size_t(group.first) * sizeof(Pixel)), indices);
-                break;
-            case GroupMode::GATHER:
-                pixels = Vector<Format>::Gather(row, indices);
-                break;
-            case GroupMode::SCALAR:
-            default:
-                for (int32 lane = 0; lane < LANES; lane++) {
-                    out[group.start + lane] = Format::ToRgb32(LoadSourcePixel<Pixel>(
-                        row + size_t(group.indices[lane]) * sizeof(Pixel)));
-                }
-                continue;
+        const uint8* row = image.bits + int64(sourceY) * image.bytesPerRow
+            + size_t(lowest) * sizeof(Pixel);
+        const uint32* base;
+        if constexpr (WIDEN) {
+            // Consecutive destination rows often show the same source row.
+            if (sourceY != widenedY) {
+                WidenRow<Format>(row, available, widened);
+                widenedY = sourceY;
             }
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + group.start),
-                Vector<Format>::ToRgb32(pixels));
+            base = widened;
+        } else {
+            base = reinterpret_cast<const uint32*>(row);
         }
+        ScaleRow(base, target.pixels + int64(y) * target.pixelsPerRow + clip.left, plan);
     }
 }
 

@@ -16,7 +16,8 @@ status_t FrameBuffer::SetSize(int32 newWidth, int32 newHeight, uint32 fill)
     if (count == 0)
         return B_OK;
     // Frame-sized: a failure is reported, not fatal.
-    pixels.reset(new (std::nothrow) uint32[count]);
+    pixels.reset(static_cast<uint32*>(
+        operator new[](count * sizeof(uint32), ALIGNMENT, std::nothrow)));
     if (pixels == nullptr)
         return B_NO_MEMORY;
     width = newWidth;

@@ -5,6 +5,7 @@
 #include "kits/kernel/SupportDefs.h"
 
 #include <memory>
+#include <new>
 
 namespace kits::interface {
 
@@ -35,7 +36,14 @@ public:
     void Fill(const PixelRect& rect, uint32 value);
 
 private:
-    std::unique_ptr<uint32[]> pixels;
+    // Rows start 64 bytes aligned when the width allows it, so vector stores do not straddle
+    // cache lines.
+    static constexpr std::align_val_t ALIGNMENT{64};
+    struct AlignedDelete {
+        void operator()(uint32* memory) const { operator delete[](memory, ALIGNMENT); }
+    };
+
+    std::unique_ptr<uint32[], AlignedDelete> pixels;
     int32 width = 0;
     int32 height = 0;
 };

@@ -24,7 +24,8 @@ enum : uint32 {
 };
 
 // The timing of a display mode, in the old platform's layout. pixel_clock is in kHz; the others
-// count pixels (h_*) and lines (v_*). The refresh rate is pixel_clock * 1000 / (h_total * v_total).
+// count pixels (h_*) and lines (v_*). The refresh rate in Hz is
+// pixel_clock * 1000 / (h_total * v_total).
 struct display_timing {
     uint32 pixel_clock;
     uint16 h_display;

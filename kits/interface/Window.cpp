@@ -12,7 +12,6 @@
 #include "kits/interface/View.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -33,6 +32,25 @@ int32 PixelSize(float extent)
 {
     return std::max(0, int32(std::ceil(extent)) + 1);
 }
+
+// Holds a window's lock for a scope. The lock is recursive, so the calls that take it work the
+// same for callers that hold it already.
+class WindowLocker {
+public:
+    explicit WindowLocker(BWindow* window) : window(window), locked(window->Lock()) {}
+    ~WindowLocker()
+    {
+        if (locked)
+            window->Unlock();
+    }
+
+    WindowLocker(const WindowLocker&) = delete;
+    WindowLocker& operator=(const WindowLocker&) = delete;
+
+private:
+    BWindow* window;
+    bool locked;
+};
 
 }
 
@@ -66,6 +84,7 @@ BWindow::~BWindow()
 
 void BWindow::Show()
 {
+    WindowLocker locker(this);
     if (hideCount == 0)
         return;
     hideCount--;
@@ -79,6 +98,7 @@ void BWindow::Show()
 
 void BWindow::Hide()
 {
+    WindowLocker locker(this);
     hideCount++;
     if (hideCount == 1)
         kits::interface::Display().WindowChanged(this);
@@ -91,6 +111,7 @@ bool BWindow::IsHidden() const
 
 void BWindow::Minimize(bool minimize)
 {
+    WindowLocker locker(this);
     if (minimized == minimize)
         return;
     minimized = minimize;
@@ -111,6 +132,7 @@ uint32 BWindow::Workspaces() const
 
 void BWindow::SetWorkspaces(uint32 newWorkspaces)
 {
+    WindowLocker locker(this);
     workspaces = WorkspaceSet(newWorkspaces);
     kits::interface::Display().WindowChanged(this);
 }
@@ -127,6 +149,7 @@ BRect BWindow::Bounds() const
 
 void BWindow::MoveTo(BPoint where)
 {
+    WindowLocker locker(this);
     if (where == frame.LeftTop())
         return;
     frame.OffsetTo(where);
@@ -141,11 +164,13 @@ void BWindow::MoveTo(float x, float y)
 
 void BWindow::MoveBy(float dx, float dy)
 {
+    WindowLocker locker(this);
     MoveTo(frame.left + dx, frame.top + dy);
 }
 
 void BWindow::ResizeTo(float width, float height)
 {
+    WindowLocker locker(this);
     width = std::clamp(width, minWidth, std::max(minWidth, maxWidth));
     height = std::clamp(height, minHeight, std::max(minHeight, maxHeight));
     if (width == frame.Width() && height == frame.Height())
@@ -169,12 +194,14 @@ void BWindow::ResizeContent(float width, float height)
 
 void BWindow::ResizeBy(float dWidth, float dHeight)
 {
+    WindowLocker locker(this);
     ResizeTo(frame.Width() + dWidth, frame.Height() + dHeight);
 }
 
 void BWindow::SetSizeLimits(float newMinWidth, float newMaxWidth, float newMinHeight,
     float newMaxHeight)
 {
+    WindowLocker locker(this);
     minWidth = newMinWidth;
     maxWidth = newMaxWidth;
     minHeight = newMinHeight;
@@ -196,6 +223,7 @@ void BWindow::GetSizeLimits(float* outMinWidth, float* outMaxWidth, float* outMi
 
 void BWindow::SetTitle(const char* newTitle)
 {
+    WindowLocker locker(this);
     title = newTitle != nullptr ? newTitle : "";
     SetName(title.c_str());
     kits::interface::Display().WindowChanged(this);
@@ -218,11 +246,13 @@ uint32 BWindow::Flags() const
 
 void BWindow::AddChild(BView* child, BView* before)
 {
+    WindowLocker locker(this);
     topView->AddChild(child, before);
 }
 
 bool BWindow::RemoveChild(BView* child)
 {
+    WindowLocker locker(this);
     return topView->RemoveChild(child);
 }
 
@@ -266,7 +296,7 @@ void BWindow::InvalidatePixels(const PixelRect& rect)
 
 void BWindow::UpdateIfNeeded()
 {
-    assert(IsLocked() && "update a window only with it locked");
+    WindowLocker locker(this);
     // A Draw hook that asks for an update gets it after the current one.
     if (updating || invalid.IsEmpty())
         return;

@@ -48,8 +48,10 @@ enum : uint32 {
 // any looper does (BLooper::Quit deletes it), and an application object quits it when it ends.
 // Hooks (FrameMoved, FrameResized, WorkspaceActivated, Zoom, the views' hooks) run with the
 // window locked: on the window's thread for posted events, on the caller's thread for calls like
-// ResizeTo that the caller makes with the lock held. Every call other than posting and locking
-// needs the window locked.
+// ResizeTo. The calls that change the window (Show, Hide, Minimize, SetWorkspaces, MoveTo,
+// MoveBy, ResizeTo, ResizeBy, SetSizeLimits, SetTitle, AddChild, RemoveChild, UpdateIfNeeded)
+// take the lock themselves, waiting for it as Lock() does; every other call, the getters
+// included, is made with the window locked.
 //
 // Lock order: a window's lock before the display's mutex; the main window locks another window
 // only while holding its own; a thread drawing video takes its render lock before the window
@@ -106,8 +108,8 @@ public:
     // The view that gets key presses, or null.
     BView* CurrentFocus() const;
 
-    // Draws what has been invalidated now, on the calling thread (which holds the lock), and
-    // presents it. Otherwise the window's thread does so soon after an invalidation.
+    // Draws what has been invalidated now, on the calling thread, and presents it. Otherwise the
+    // window's thread does so soon after an invalidation.
     void UpdateIfNeeded();
 
     // Writes the frame buffer as an 8-bit RGB PNG file at a path of the host.

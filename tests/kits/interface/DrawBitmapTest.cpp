@@ -29,7 +29,10 @@ struct Target {
         image{pixels.data(), pixelsPerRow, width, height}
     {
     }
-    uint32 At(int32 x, int32 y) const { return pixels[size_t(y) * size_t(image.pixelsPerRow) + size_t(x)]; }
+    uint32 At(int32 x, int32 y) const
+    {
+        return pixels[size_t(y) * size_t(image.pixelsPerRow) + size_t(x)];
+    }
 
     std::vector<uint32> pixels;
     TargetImage image;
@@ -44,13 +47,11 @@ struct Source {
         image{bits.data(), bytesPerRow, width, lines, space}
     {
     }
-    void Set16(int32 x, int32 y, uint16 value)
+    void Set16(int32 x, int32 y, uint16 value) { std::memcpy(At(x, y, 2), &value, 2); }
+    void Set32(int32 x, int32 y, uint32 value) { std::memcpy(At(x, y, 4), &value, 4); }
+    uint8* At(int32 x, int32 y, int32 pixelBytes)
     {
-        std::memcpy(bits.data() + size_t(y) * size_t(image.bytesPerRow) + size_t(x) * 2, &value, 2);
-    }
-    void Set32(int32 x, int32 y, uint32 value)
-    {
-        std::memcpy(bits.data() + size_t(y) * size_t(image.bytesPerRow) + size_t(x) * 4, &value, 4);
+        return bits.data() + size_t(y) * size_t(image.bytesPerRow) + size_t(x * pixelBytes);
     }
 
     std::vector<uint8> bits;
@@ -156,7 +157,8 @@ TEST(DrawBitmapTest, EveryImplementationMatchesTheReference)
         const color_space space = spaces[round % 6];
         const int32 width = widths[size_t(pick(0, 11))];
         const int32 lines = pick(1, 40);
-        const int32 pixelBytes = space == B_GRAY8 ? 1 : space == B_RGB32 || space == B_RGBA32 ? 4 : 2;
+        const int32 pixelBytes
+            = space == B_GRAY8 ? 1 : space == B_RGB32 || space == B_RGBA32 ? 4 : 2;
         const int32 bytesPerRow = width * pixelBytes + pick(0, 9);
         Source source(space, width, lines, bytesPerRow);
         for (uint8& byte : source.bits)
