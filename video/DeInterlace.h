@@ -5,7 +5,7 @@
 
 // Replaces every row by the average of itself and the row below, channel by channel (each halved,
 // rounding down, then added), for B_GRAY8, B_RGB15, B_RGB16 and B_RGB32; the ignored top bits come
-// out as zero. Rows go in groups of four, so the last two to five rows keep their values; a frame
+// out as zero. Rows go in groups of four, so the last three to six rows keep their values; a frame
 // of six rows or fewer, of another colour space or not usable is left alone. Picks the fastest
 // implementation this CPU runs on first use; every one gives the same bytes.
 void DeInterlace(const FrameView& frame);
