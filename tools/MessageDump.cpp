@@ -2,12 +2,11 @@
 
 #include "kits/app/Flattening.h"
 #include "kits/app/Message.h"
+#include "kits/storage/File.h"
 
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -153,13 +152,22 @@ std::string ValueText(type_code type, const void* data, size_t size)
     }
 }
 
+// Files go through the storage kit, so the old platform's "/boot/..." paths work as well as
+// host paths.
 bool ReadFile(const std::string& path, std::vector<uint8>& bytes)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    BFile file(path.c_str(), B_READ_ONLY);
+    if (file.InitCheck() != B_OK)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
+    uint8 chunk[65536];
+    for (;;) {
+        ssize_t done = file.Read(chunk, sizeof(chunk));
+        if (done < 0)
+            return false;
+        if (done == 0)
+            return true;
+        bytes.insert(bytes.end(), chunk, chunk + done);
+    }
 }
 
 std::string StatusText(status_t status)
@@ -202,10 +210,8 @@ int Rewrite(const std::string& inPath, const std::string& outPath, std::ostream&
         err << "msgdump: " << inPath << ": cannot flatten the message again\n";
         return 1;
     }
-    std::ofstream file(outPath, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(flat.data()), std::streamsize(flat.size()));
-    file.close();
-    if (!file) {
+    BFile file(outPath.c_str(), B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
+    if (file.InitCheck() != B_OK || file.WriteExactly(flat.data(), flat.size()) != B_OK) {
         err << "msgdump: " << outPath << ": cannot write the file\n";
         return 1;
     }
