@@ -102,7 +102,9 @@ status_t HeadlessDisplayBackend::WaitForRetrace(bigtime_t timeout)
     }
     const bigtime_t start = clock();
     const bigtime_t next = NextRetrace(start, period);
-    const bigtime_t limit = timeout >= B_INFINITE_TIMEOUT - start ? B_INFINITE_TIMEOUT
+    // Saturating: an infinite time-out must not wrap around.
+    const bigtime_t limit = timeout > B_INFINITE_TIMEOUT - std::max<bigtime_t>(start, 0)
+        ? B_INFINITE_TIMEOUT
         : start + std::max<bigtime_t>(timeout, 0);
     if (next > limit) {
         if (limit > start)

@@ -176,6 +176,9 @@ TEST_F(ScreenTest, WaitForRetraceSleepsUntilTheNextRetrace)
     EXPECT_EQ(screen.WaitForRetrace(25000), B_OK);
     ASSERT_EQ(sleeps.size(), 1u);
     EXPECT_EQ(fakeNow, 1016602);
+    // Without a time-out: the 62nd retrace, at 1033267.2 us.
+    EXPECT_EQ(screen.WaitForRetrace(), B_OK);
+    EXPECT_EQ(fakeNow, 1033268);
 }
 
 TEST_F(ScreenTest, WaitForRetraceTimesOutBeforeTheNextRetrace)
