@@ -359,14 +359,25 @@ const kits::interface::FrameBuffer& BWindow::ContentBuffer() const
 
 void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
 {
-    if (handler != this) {
+    // Input goes where the pointer or the focus is, whichever handler it was addressed to.
+    if (message->what == B_KEY_DOWN) {
         auto* view = dynamic_cast<BView*>(handler);
-        if (view != nullptr && message->what == B_KEY_DOWN) {
-            const char* bytes = nullptr;
-            if (message->FindString("bytes", &bytes) == B_OK)
-                view->KeyDown(bytes, int32(std::strlen(bytes)));
+        if (view == nullptr)
+            view = focus;
+        const char* bytes = nullptr;
+        if (view != nullptr && message->FindString("bytes", &bytes) == B_OK)
+            view->KeyDown(bytes, int32(std::strlen(bytes)));
+        return;
+    }
+    if (message->what == B_MOUSE_DOWN) {
+        BPoint where;
+        if (message->FindPoint("where", &where) != B_OK)
             return;
-        }
+        if (BView* view = topView->ViewAt(where); view != nullptr && view != topView.get())
+            view->MouseDown(where - (view->ParentOrigin() + view->Frame().LeftTop()));
+        return;
+    }
+    if (handler != this) {
         BLooper::DispatchMessage(message, handler);
         return;
     }
@@ -393,20 +404,6 @@ void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
         bool minimize;
         if (message->FindBool("minimize", &minimize) == B_OK)
             Minimize(minimize);
-        return;
-    }
-    case B_KEY_DOWN: {
-        const char* bytes = nullptr;
-        if (focus != nullptr && message->FindString("bytes", &bytes) == B_OK)
-            focus->KeyDown(bytes, int32(std::strlen(bytes)));
-        return;
-    }
-    case B_MOUSE_DOWN: {
-        BPoint where;
-        if (message->FindPoint("where", &where) != B_OK)
-            return;
-        if (BView* view = topView->ViewAt(where); view != nullptr && view != topView.get())
-            view->MouseDown(where - (view->ParentOrigin() + view->Frame().LeftTop()));
         return;
     }
     case B_QUIT_REQUESTED:
