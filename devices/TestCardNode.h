@@ -1,0 +1,160 @@
+#pragma once
+// TestCardNode: the built-in capture card that sends test pictures when no real card is present.
+
+#include "devices/PictureControls.h"
+#include "devices/TestPicture.h"
+#include "devices/TestStation.h"
+#include "kits/media/BufferProducer.h"
+#include "kits/media/Controllable.h"
+#include "kits/media/MediaEventLooper.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class BBufferGroup;
+
+namespace devices {
+
+// Ids of the card's parameters in its web.
+enum : int32 {
+    PARAMETER_VIDEO_FORMAT = 1,
+    PARAMETER_CHANNEL,
+    PARAMETER_AUDIO_FORMAT,
+    PARAMETER_TUNER_BRAND,
+    PARAMETER_BRIGHTNESS,
+    PARAMETER_CONTRAST,
+    PARAMETER_SATURATION,
+    PARAMETER_HUE,
+    PARAMETER_LUMA_CORING,
+    PARAMETER_CHROMA_COMB,
+    PARAMETER_GAMMA,
+    PARAMETER_ERROR_DIFFUSION,
+};
+
+// Positions of the "Video Format" items: 0 is "Auto" (taken as PAL-B/G), then the standards.
+enum : int32 {
+    VIDEO_FORMAT_AUTO = 0,
+    VIDEO_FORMAT_NTSC_M = 1,
+    VIDEO_FORMAT_NTSC_M_JP = 2,
+    VIDEO_FORMAT_PAL_BG = 3,
+    VIDEO_FORMAT_PAL_M = 4,
+    VIDEO_FORMAT_PAL_N = 5,
+    VIDEO_FORMAT_SECAM = 6,
+};
+
+// A capture card with a tuner on the channels of the ChannelPlan. Channels that carry one of its
+// stations show that station's moving picture, the others snow. It has one raw-video output
+// that takes B_RGB32, B_RGB16, B_RGB15 or B_GRAY8 at up to 1920x1080 (open fields get 768x576
+// B_RGB32 for the 625-line standards, 640x480 for the 525-line ones) and, while started, sends
+// one frame per frame period of its "Video Format" (25 a second, or 30000/1001): into the buffer
+// group its consumer handed it, or into a group of its own. Each buffer is stamped with the
+// frame's time on the node's time source plus the consumer's latency; a frame that finds no free
+// buffer within a frame period is dropped and counted. Its web holds the tuner's "Video Format",
+// "Channel", "Audio Format" and "Tuner Brand" and the picture's "Brightness", "Contrast",
+// "Saturation", "Hue", "Luma Coring", "Chroma Comb", "Gamma" and "Error Diffusion"; every value is
+// 4 bytes, and a write applies at its time, at once when that time has come.
+//
+// Every node hook runs on the node's control thread (before Run(), on the thread calling it),
+// holding no lock. The public setters and counters may be called from any thread: the stations
+// and the tuner's presence are guarded by `stationLock`, a leaf lock held only to copy them.
+class TestCardNode : public BMediaEventLooper, public BBufferProducer, public BControllable {
+public:
+    TestCardNode();
+    ~TestCardNode() override;
+
+    // Replaces the stations the tuner receives; channels without a station show snow. A later
+    // entry for the same channel wins.
+    void SetStations(std::vector<TestStation> stations);
+    std::vector<TestStation> Stations() const;
+    // Without a tuner "Tuner Brand" reads 0, writing "Channel" changes nothing, and the card
+    // shows the picture on its external input.
+    void SetTunerFitted(bool fitted);
+
+    // Frames sent to the consumer, and frames lost for want of a buffer or time.
+    int64 FramesSent() const;
+    int64 FramesDropped() const;
+
+    BMediaAddOn* AddOn(int32* internalId) const override;
+
+protected:
+    void NodeRegistered() override;
+    status_t HandleMessage(int32 message, const void* data, size_t size) override;
+
+    void HandleEvent(const media_timed_event* event, bigtime_t lateness,
+        bool realTimeEvent = false) override;
+
+    status_t FormatSuggestionRequested(media_type type, int32 quality,
+        media_format* format) override;
+    status_t FormatProposal(const media_source& output, media_format* format) override;
+    status_t FormatChangeRequested(const media_source& source,
+        const media_destination& destination, media_format* ioFormat,
+        int32* deprecated) override;
+    status_t GetNextOutput(int32* cookie, media_output* outOutput) override;
+    status_t DisposeOutputCookie(int32 cookie) override;
+    status_t SetBufferGroup(const media_source& forSource, BBufferGroup* group) override;
+    status_t PrepareToConnect(const media_source& what, const media_destination& where,
+        media_format* format, media_source* outSource, char* outName) override;
+    void Connect(status_t error, const media_source& source,
+        const media_destination& destination, const media_format& format,
+        char* ioName) override;
+    void Disconnect(const media_source& what, const media_destination& where) override;
+    void LateNoticeReceived(const media_source& what, bigtime_t howMuch,
+        bigtime_t performanceTime) override;
+    void EnableOutput(const media_source& what, bool enabled, int32* deprecated) override;
+    status_t GetLatency(bigtime_t* outLatency) override;
+
+    status_t GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
+        size_t* ioSize) override;
+    void SetParameterValue(int32 id, bigtime_t when, const void* value, size_t size) override;
+
+private:
+    struct Timing;
+
+    Timing CurrentTiming() const;
+    // Fills the open fields of a raw-video format; B_MEDIA_BAD_FORMAT for one it cannot make.
+    [[nodiscard]] status_t Negotiate(media_format& format) const;
+    void BuildWeb();
+    void ApplyParameter(int32 id, int32 bits, bigtime_t when);
+    void StartProducing(bigtime_t performanceTime);
+    void ProduceFrame(bigtime_t frameTime);
+    void ScheduleNextFrame(bigtime_t frameTime);
+    [[nodiscard]] status_t DrawFrame(BBuffer* buffer, bigtime_t frameTime);
+
+    media_output output;
+    bool outputEnabled = true;
+    // Set between PrepareToConnect and Connect.
+    bool preparing = false;
+    bool connected = false;
+    bigtime_t downstreamLatency = 0;
+    // The consumer's group (not owned), or null for ownGroup.
+    BBufferGroup* consumerGroup = nullptr;
+    std::unique_ptr<BBufferGroup> ownGroup;
+
+    bool producing = false;
+    // Frames are due at anchorTime + n * period; the anchor moves when the standard changes.
+    bigtime_t anchorTime = 0;
+    int64 framesSinceAnchor = 0;
+    int32 anchorFormat = VIDEO_FORMAT_PAL_BG;
+    uint32 fieldSequence = 0;
+
+    int32 videoFormat = VIDEO_FORMAT_PAL_BG;
+    int32 channel = 0;
+    int32 audioFormat = 0;
+    PictureControls controls;
+    // The switches as written: any value but 0 counts as on.
+    int32 switchValues[4] = {0, 1, 0, 0};
+    bigtime_t lastChanges[PARAMETER_ERROR_DIFFUSION + 1] = {};
+    TestPicture picture;
+
+    mutable std::mutex stationLock;
+    // Guarded by stationLock.
+    std::vector<TestStation> stations;
+    bool tunerFitted = true;
+
+    std::atomic<int64> framesSent{0};
+    std::atomic<int64> framesDropped{0};
+};
+
+}
