@@ -10,7 +10,9 @@
 // free, so a group's buffers are used in turn.
 //
 // Deleting the group frees every buffer that is back. A buffer still out is
-// not freed under its holder: it stays valid and is freed when recycled.
+// not freed under its holder: it stays valid and is freed when recycled, so
+// the group need not wait for it. No thread may be waiting in RequestBuffer
+// while the group is deleted.
 class BBufferGroup {
 public:
     // An empty group; buffers are added with AddBuffer.

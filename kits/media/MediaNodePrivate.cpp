@@ -162,10 +162,4 @@ void NodePort::Close()
     }
 }
 
-bool NodePort::IsClosed() const
-{
-    std::lock_guard guard(lock);
-    return closed;
-}
-
 } // namespace kits::media

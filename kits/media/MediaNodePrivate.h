@@ -46,7 +46,6 @@ public:
     void Wake();
     // Refuses new requests, wakes the serving thread and drops queued requests.
     void Close();
-    bool IsClosed() const;
 
 private:
     struct Request {

@@ -137,6 +137,8 @@ TEST_F(MediaEventLooperTest, QuitWaitsForTheHookInProgress)
 
 TEST_F(MediaEventLooperTest, SetPriorityIsKept)
 {
+    // Once the thread serves requests it has applied its first priority.
+    ASSERT_EQ(roster->StartNode(consumer->Node(), 0), B_OK);
     consumer->SetPriority(B_REAL_TIME_DISPLAY_PRIORITY);
     EXPECT_EQ(consumer->Priority(), B_REAL_TIME_DISPLAY_PRIORITY);
     EXPECT_GT(consumer->SchedulingLatency(), 0);
