@@ -331,6 +331,12 @@ void TestCardNode::ScheduleNextFrame(bigtime_t frameTime)
         framesDropped += current - framesSinceAnchor;
         framesSinceAnchor = current;
     }
+    // A time source set back would leave the next frame far ahead: start again from now.
+    const bigtime_t period = timing.frameNumerator / timing.frameDenominator;
+    if (timeOf(framesSinceAnchor) > now + 2 * period) {
+        anchorTime = now;
+        framesSinceAnchor = 0;
+    }
     EventQueue()->AddEvent(media_timed_event(timeOf(framesSinceAnchor), FRAME_EVENT));
 }
 
