@@ -71,9 +71,10 @@ void* ThreadEntry(void* argument)
         // Suspended until resume_thread; an unbounded wait, since a thread nobody
         // resumes is one nobody waits for either.
         tableChanged.wait(guard, [&] { return record->resumed; });
+        // Under the lock, so a set_thread_priority racing with the start is not lost.
+        ApplyPriority(tid, record->priority);
     }
     pthread_setname_np(pthread_self(), record->name.substr(0, 15).c_str());
-    ApplyPriority(tid, record->priority);
     status_t result = record->function(record->data);
     {
         std::lock_guard guard(tableLock);
