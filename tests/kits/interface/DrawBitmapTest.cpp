@@ -204,6 +204,9 @@ TEST(DrawBitmapTest, VideoSizesMatchTheReference)
         {{0, 72, 767, 503}, {0, 0, 767, 431}},
         {{0, 0, 767, 575}, {0, 0, 383, 287}},
         {{0, 0, 767, 575}, {0, 0, 1023, 767}},
+        // Wider than one planned strip of the fast path, with a last strip of 52 or 4 pixels.
+        {{0, 0, 767, 575}, {0, 0, 2099, 99}},
+        {{0, 0, 767, 575}, {0, 0, 2051, 49}},
     };
     for (color_space space : {B_GRAY8, B_RGB15, B_RGB16, B_RGB32}) {
         BBitmap bitmap(BRect(0, 0, 767, 575), space);
@@ -222,6 +225,31 @@ TEST(DrawBitmapTest, VideoSizesMatchTheReference)
                 Target target(width, height, width);
                 implementation.function(image, drawCase.source, target.image,
                     drawCase.destination, drawCase.destination);
+                ASSERT_EQ(target.pixels, reference.pixels) << implementation.name << " " << space;
+            }
+        }
+    }
+}
+
+// Shrinking a source wider than the fast path widens at a time, in one strip and in several.
+TEST(DrawBitmapTest, VeryWideSourcesMatchTheReference)
+{
+    std::mt19937 random(9);
+    for (color_space space : {B_GRAY8, B_RGB16, B_RGB32}) {
+        const int32 pixelBytes = space == B_GRAY8 ? 1 : space == B_RGB16 ? 2 : 4;
+        Source source(space, 9000, 3, 9000 * pixelBytes + 2);
+        for (uint8& byte : source.bits)
+            byte = uint8(random());
+        for (const PixelRect destination : {PixelRect{0, 0, 20, 2}, PixelRect{0, 0, 1100, 3}}) {
+            const int32 width = destination.Width();
+            const int32 height = destination.Height();
+            Target reference(width, height, width);
+            kits::interface::DrawBitmapReference(source.image, {0, 0, 8999, 2}, reference.image,
+                destination, destination);
+            for (const auto& implementation : kits::interface::DrawBitmapImplementations()) {
+                Target target(width, height, width);
+                implementation.function(source.image, {0, 0, 8999, 2}, target.image,
+                    destination, destination);
                 ASSERT_EQ(target.pixels, reference.pixels) << implementation.name << " " << space;
             }
         }
