@@ -1,0 +1,876 @@
+// The consumer's frame path end to end: frames from a producer node drawn into a window.
+
+#include "video/VideoConsumer.h"
+
+#include "devices/TestCardNode.h"
+#include "kits/interface/FrameBuffer.h"
+#include "kits/interface/HeadlessDisplayBackend.h"
+#include "kits/interface/View.h"
+#include "kits/interface/Window.h"
+#include "kits/media/Buffer.h"
+#include "kits/media/BufferGroup.h"
+#include "kits/media/BufferProducer.h"
+#include "kits/media/MediaEventLooper.h"
+#include "kits/media/MediaRoster.h"
+#include "kits/media/MediaTestHooks.h"
+#include "kits/media/TimeSource.h"
+#include "video/FindContrast.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using kits::interface::HeadlessDisplay;
+using kits::interface::PackColor;
+
+// Generous: the machines running the tests are shared.
+constexpr bigtime_t WAIT = 5000000;
+constexpr size_t MAX_FRAME_BYTES = size_t(768) * 576 * 4;
+
+constexpr uint32 RED = 0x00FF0000;
+constexpr uint32 GREEN = 0x0000FF00;
+constexpr uint32 BLUE = 0x000000FF;
+// What the window shows where the consumer has not drawn.
+constexpr rgb_color BACKGROUND = {0, 0, 64, 255};
+
+// The frame buffer word of a B_RGB32 pixel.
+constexpr uint32 Shown(uint32 pixel)
+{
+    return 0xFF000000u | (pixel & 0x00FFFFFFu);
+}
+
+bool Await(const std::function<bool()>& condition)
+{
+    const bigtime_t deadline = system_time() + WAIT;
+    while (!condition()) {
+        if (system_time() > deadline)
+            return false;
+        snooze(1000);
+    }
+    return true;
+}
+
+media_format VideoFormat(color_space space, uint32 width, uint32 lines)
+{
+    media_format format;
+    format.type = B_MEDIA_RAW_VIDEO;
+    format.u.raw_video = media_raw_video_format::wildcard;
+    format.u.raw_video.orientation = B_VIDEO_TOP_LEFT_RIGHT;
+    format.u.raw_video.pixel_width_aspect = 4;
+    format.u.raw_video.pixel_height_aspect = 3;
+    format.u.raw_video.display.format = space;
+    format.u.raw_video.display.line_width = width;
+    format.u.raw_video.display.line_count = lines;
+    format.u.raw_video.display.bytes_per_row = width * uint32(BytesPerPixel(space));
+    return format;
+}
+
+// Writes a frame into a buffer laid out as `display` says.
+using Painter = std::function<void(uint8* bits, const media_video_display_info& display)>;
+
+// Every B_RGB32 pixel from colour(x, y).
+Painter Rgb32(std::function<uint32(int32 x, int32 y)> colour)
+{
+    return [colour](uint8* bits, const media_video_display_info& display) {
+        for (uint32 y = 0; y < display.line_count; y++) {
+            auto* row = reinterpret_cast<uint32*>(bits + size_t(y) * display.bytes_per_row);
+            for (uint32 x = 0; x < display.line_width; x++)
+                row[x] = colour(int32(x), int32(y));
+        }
+    };
+}
+
+Painter Solid(uint32 pixel)
+{
+    return Rgb32([pixel](int32, int32) { return pixel; });
+}
+
+// The left half red, the right half blue.
+Painter Halves()
+{
+    return [](uint8* bits, const media_video_display_info& display) {
+        const int32 half = int32(display.line_width) / 2;
+        Rgb32([half](int32 x, int32) { return x < half ? RED : BLUE; })(bits, display);
+    };
+}
+
+// Takes every free buffer of the group and gives it back: how many were free.
+int32 CountFreeBuffers(BBufferGroup& group)
+{
+    std::vector<BBuffer*> taken;
+    while (BBuffer* buffer = group.RequestBuffer(0, 0))
+        taken.push_back(buffer);
+    for (BBuffer* buffer : taken)
+        buffer->Recycle();
+    return int32(taken.size());
+}
+
+// A raw-video producer driven by the test: it sends each frame the test paints, from the test's
+// thread, into the group the consumer offered or into a group of its own of three buffers of
+// the largest frame, which it keeps for its whole life so its buffers can be counted throughout.
+class FrameProducer : public BMediaEventLooper, public BBufferProducer {
+public:
+    explicit FrameProducer(bool ownBuffers)
+        : BMediaNode("Frame producer"),
+          BBufferProducer(B_MEDIA_RAW_VIDEO),
+          ownBuffers(ownBuffers),
+          ownGroup(MAX_FRAME_BYTES, 3)
+    {
+        output.format.type = B_MEDIA_RAW_VIDEO;
+        std::strncpy(output.name, "Frames", B_MEDIA_NAME_LENGTH - 1);
+    }
+
+    ~FrameProducer() override { Quit(); }
+
+    BMediaAddOn* AddOn(int32* internalId) const override
+    {
+        if (internalId != nullptr)
+            *internalId = 0;
+        return nullptr;
+    }
+
+    status_t SendFrame(bigtime_t startTime, const Painter& paint)
+    {
+        BBufferGroup* group = nullptr;
+        media_output target;
+        {
+            std::lock_guard guard(lock);
+            group = ownBuffers ? &ownGroup : offered;
+            target = output;
+        }
+        if (group == nullptr)
+            return B_ERROR;
+        const media_video_display_info& display = target.format.u.raw_video.display;
+        const size_t bytes = size_t(display.bytes_per_row) * display.line_count;
+        BBuffer* buffer = group->RequestBuffer(bytes, WAIT);
+        if (buffer == nullptr)
+            return B_TIMED_OUT;
+        paint(static_cast<uint8*>(buffer->Data()), display);
+        buffer->SetSizeUsed(bytes);
+        buffer->Header()->type = B_MEDIA_RAW_VIDEO;
+        buffer->Header()->start_time = startTime;
+        return SendBuffer(buffer, target.source, target.destination);
+    }
+
+    // The group frames are written into: the producer's own or the one offered last.
+    BBufferGroup* Group()
+    {
+        std::lock_guard guard(lock);
+        return ownBuffers ? &ownGroup : offered;
+    }
+
+    int32 GroupsOffered()
+    {
+        std::lock_guard guard(lock);
+        return groupsOffered;
+    }
+
+    // Tells the consumer, from this node's control thread as a card would, that the connection
+    // now carries `format`, and waits for its answer.
+    status_t ChangeFormatTo(const media_format& format)
+    {
+        {
+            std::lock_guard guard(lock);
+            pendingFormat = format;
+            changeResult.reset();
+        }
+        EventQueue()->AddEvent(media_timed_event(TimeSource()->Now(), CHANGE_FORMAT));
+        std::unique_lock guard(lock);
+        if (!changed.wait_for(guard, std::chrono::microseconds(WAIT),
+                [&] { return changeResult.has_value(); })) {
+            return B_TIMED_OUT;
+        }
+        return *changeResult;
+    }
+
+protected:
+    static constexpr int32 CHANGE_FORMAT = BTimedEventQueue::B_USER_EVENT + 1;
+
+    void NodeRegistered() override
+    {
+        {
+            std::lock_guard guard(lock);
+            output.node = Node();
+            output.source = {ControlPort(), 0};
+            output.destination = media_destination::null;
+        }
+        BMediaEventLooper::NodeRegistered();
+    }
+
+    void HandleEvent(const media_timed_event* event, bigtime_t, bool) override
+    {
+        if (event->type != CHANGE_FORMAT)
+            return;
+        media_format format;
+        media_output target;
+        {
+            std::lock_guard guard(lock);
+            format = pendingFormat;
+            target = output;
+        }
+        const status_t status = ChangeFormat(target.source, target.destination, &format);
+        std::lock_guard guard(lock);
+        if (status == B_OK)
+            output.format = format;
+        changeResult = status;
+        changed.notify_all();
+    }
+
+    status_t FormatSuggestionRequested(media_type, int32, media_format* format) override
+    {
+        *format = VideoFormat(B_RGB32, 64, 48);
+        return B_OK;
+    }
+
+    status_t FormatProposal(const media_source& source, media_format* format) override
+    {
+        std::lock_guard guard(lock);
+        if (!(source == output.source))
+            return B_MEDIA_BAD_SOURCE;
+        if (format->type == B_MEDIA_NO_TYPE)
+            format->type = B_MEDIA_RAW_VIDEO;
+        return format->type == B_MEDIA_RAW_VIDEO ? B_OK : B_MEDIA_BAD_FORMAT;
+    }
+
+    status_t FormatChangeRequested(const media_source&, const media_destination&, media_format*,
+        int32*) override
+    {
+        return B_NOT_ALLOWED;
+    }
+
+    status_t GetNextOutput(int32* cookie, media_output* outOutput) override
+    {
+        if (*cookie != 0)
+            return B_BAD_INDEX;
+        std::lock_guard guard(lock);
+        *outOutput = output;
+        (*cookie)++;
+        return B_OK;
+    }
+
+    status_t DisposeOutputCookie(int32) override { return B_OK; }
+
+    status_t SetBufferGroup(const media_source&, BBufferGroup* group) override
+    {
+        std::lock_guard guard(lock);
+        offered = group;
+        if (group != nullptr)
+            groupsOffered++;
+        return B_OK;
+    }
+
+    status_t PrepareToConnect(const media_source& what, const media_destination& where,
+        media_format* format, media_source* outSource, char* outName) override
+    {
+        media_video_display_info& display = format->u.raw_video.display;
+        if (display.bytes_per_row == 0)
+            display.bytes_per_row = display.line_width * uint32(BytesPerPixel(display.format));
+        std::lock_guard guard(lock);
+        output.destination = where;
+        output.format = *format;
+        *outSource = what;
+        std::strncpy(outName, output.name, B_MEDIA_NAME_LENGTH);
+        return B_OK;
+    }
+
+    void Connect(status_t error, const media_source&, const media_destination&,
+        const media_format& format, char*) override
+    {
+        std::lock_guard guard(lock);
+        if (error != B_OK)
+            output.destination = media_destination::null;
+        else
+            output.format = format;
+    }
+
+    void Disconnect(const media_source&, const media_destination&) override
+    {
+        std::lock_guard guard(lock);
+        output.destination = media_destination::null;
+        offered = nullptr;
+    }
+
+    void LateNoticeReceived(const media_source&, bigtime_t, bigtime_t) override {}
+    void EnableOutput(const media_source&, bool, int32*) override {}
+
+private:
+    const bool ownBuffers;
+    BBufferGroup ownGroup;
+    std::mutex lock;
+    std::condition_variable changed;
+    // Guarded by lock.
+    media_output output;
+    BBufferGroup* offered = nullptr;
+    int32 groupsOffered = 0;
+    media_format pendingFormat;
+    std::optional<status_t> changeResult;
+};
+
+// A running time source whose performance time the test holds still.
+class FrozenClock : public BTimeSource {
+public:
+    FrozenClock() : BMediaNode("Frozen clock") {}
+
+    BMediaAddOn* AddOn(int32* internalId) const override
+    {
+        if (internalId != nullptr)
+            *internalId = 0;
+        return nullptr;
+    }
+
+    // From now on Now() is performanceTime; events due later are still dispatched after the
+    // real time between, as if the clock ran.
+    void Freeze(bigtime_t performanceTime) { PublishTime(performanceTime, RealTime(), 0.0f); }
+
+protected:
+    status_t TimeSourceOp(const time_source_op_info& op, void*) override
+    {
+        switch (op.op) {
+        case time_source_op_info::B_TIMESOURCE_START:
+            PublishTime(PerformanceTimeFor(op.real_time), op.real_time, 1.0f);
+            break;
+        case time_source_op_info::B_TIMESOURCE_SEEK:
+            PublishTime(op.performance_time, op.real_time, 1.0f);
+            break;
+        default:
+            PublishTime(PerformanceTimeFor(op.real_time), op.real_time, 0.0f);
+            break;
+        }
+        return B_OK;
+    }
+};
+
+class FramePathTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        roster = BMediaRoster::Roster();
+        ASSERT_NE(roster, nullptr);
+    }
+
+    void TearDown() override
+    {
+        DeleteConsumer();
+        for (BMediaNode* node : {static_cast<BMediaNode*>(producer),
+                 static_cast<BMediaNode*>(card), static_cast<BMediaNode*>(clock)}) {
+            if (node == nullptr)
+                continue;
+            roster->StopNode(node->Node(), 0, true);
+            roster->UnregisterNode(node);
+            node->Release();
+        }
+        if (window != nullptr) {
+            window->Lock();
+            window->Quit();
+        }
+        kits::media::ResetMediaFaults();
+        HeadlessDisplay().Reset();
+    }
+
+    // A shown window whose content is one view of width by height pixels.
+    void MakeWindow(int32 width, int32 height)
+    {
+        window = new BWindow(BRect(40, 40, float(40 + width - 1), float(40 + height - 1)),
+            "Frames", B_TITLED_WINDOW, 0);
+        view = new BView(BRect(0, 0, float(width - 1), float(height - 1)), "picture",
+            B_FOLLOW_NONE, 0);
+        view->SetViewColor(BACKGROUND);
+        window->AddChild(view);
+        window->Show();
+        Settle();
+    }
+
+    // Draws what the window has invalidated now, so no later update paints over a frame.
+    void Settle()
+    {
+        window->Lock();
+        window->UpdateIfNeeded();
+        window->Unlock();
+    }
+
+    void MakeConsumer()
+    {
+        consumer = new VideoConsumer(view, nullptr, 0);
+        ASSERT_EQ(roster->RegisterNode(consumer), B_OK);
+    }
+
+    void MakeProducer(bool ownBuffers)
+    {
+        producer = new FrameProducer(ownBuffers);
+        ASSERT_EQ(roster->RegisterNode(producer), B_OK);
+    }
+
+    // As the program stops its graph: stop, disconnect, unregister, delete.
+    void DeleteConsumer()
+    {
+        if (consumer == nullptr)
+            return;
+        roster->StopNode(consumer->Node(), 0, true);
+        Disconnect();
+        roster->UnregisterNode(consumer);
+        delete consumer;
+        consumer = nullptr;
+    }
+
+    status_t Connect(const media_node& from, media_format format)
+    {
+        media_output freeOutput;
+        media_input freeInput;
+        int32 count = 0;
+        if (roster->GetFreeOutputsFor(from, &freeOutput, 1, &count, B_MEDIA_RAW_VIDEO) != B_OK
+            || count != 1) {
+            return B_MEDIA_BAD_SOURCE;
+        }
+        if (roster->GetFreeInputsFor(consumer->Node(), &freeInput, 1, &count, B_MEDIA_RAW_VIDEO)
+                != B_OK
+            || count != 1) {
+            return B_MEDIA_BAD_DESTINATION;
+        }
+        return roster->Connect(freeOutput.source, freeInput.destination, &format, &output,
+            &input);
+    }
+
+    void Disconnect()
+    {
+        roster->Disconnect(output.node.node, output.source, input.node.node, input.destination);
+    }
+
+    void StartConsumer()
+    {
+        ASSERT_EQ(roster->StartNode(consumer->Node(), consumer->TimeSource()->Now()), B_OK);
+        ASSERT_TRUE(
+            Await([&] { return consumer->RunState() == BMediaEventLooper::B_STARTED; }));
+    }
+
+    // Sends a frame and waits until the consumer has handled it and given its buffer back.
+    void Show(bigtime_t startTime, const Painter& paint)
+    {
+        BBufferGroup& group = *producer->Group();
+        const int32 free = CountFreeBuffers(group);
+        ASSERT_EQ(producer->SendFrame(startTime, paint), B_OK);
+        ASSERT_TRUE(Await([&] { return CountFreeBuffers(group) == free; }));
+    }
+
+    void ShowNow(const Painter& paint) { Show(consumer->TimeSource()->Now(), paint); }
+
+    uint32 Pixel(int32 x, int32 y)
+    {
+        window->Lock();
+        const uint32 pixel = window->ContentBuffer().PixelAt(x, y);
+        window->Unlock();
+        return pixel;
+    }
+
+    std::vector<uint32> Sample(int32 step)
+    {
+        std::vector<uint32> pixels;
+        window->Lock();
+        const kits::interface::FrameBuffer& buffer = window->ContentBuffer();
+        for (int32 y = step / 2; y < buffer.Height(); y += step) {
+            for (int32 x = step / 2; x < buffer.Width(); x += step)
+                pixels.push_back(buffer.PixelAt(x, y));
+        }
+        window->Unlock();
+        return pixels;
+    }
+
+    BMediaRoster* roster = nullptr;
+    BWindow* window = nullptr;
+    BView* view = nullptr;
+    VideoConsumer* consumer = nullptr;
+    FrameProducer* producer = nullptr;
+    devices::TestCardNode* card = nullptr;
+    FrozenClock* clock = nullptr;
+    media_output output;
+    media_input input;
+};
+
+TEST_F(FramePathTest, TestCardPictureReachesTheWindowAndMoves)
+{
+    MakeWindow(768, 576);
+    MakeConsumer();
+    card = new devices::TestCardNode();
+    ASSERT_EQ(roster->RegisterNode(card), B_OK);
+    ASSERT_EQ(Connect(card->Node(), VideoFormat(B_RGB32, 768, 576)), B_OK);
+
+    // Started as the program starts its graph: a common time source and start time.
+    media_node timeSource;
+    ASSERT_EQ(roster->GetTimeSource(&timeSource), B_OK);
+    ASSERT_EQ(roster->SetTimeSourceFor(card->ID(), timeSource.node), B_OK);
+    ASSERT_EQ(roster->SetTimeSourceFor(consumer->ID(), timeSource.node), B_OK);
+    bigtime_t latency = 0;
+    ASSERT_EQ(roster->GetLatencyFor(card->Node(), &latency), B_OK);
+    EXPECT_GE(latency, 20000);
+    roster->SetProducerRunModeDelay(card->Node(), latency, B_RECORDING);
+    BTimeSource* clockNode = roster->MakeTimeSourceFor(card->Node());
+    ASSERT_NE(clockNode, nullptr);
+    const bigtime_t start = clockNode->PerformanceTimeFor(BTimeSource::RealTime() + latency);
+    clockNode->Release();
+    ASSERT_EQ(roster->StartNode(card->Node(), start), B_OK);
+    ASSERT_EQ(roster->StartNode(consumer->Node(), start), B_OK);
+
+    // A station's picture: many colours, none of them the window's own.
+    std::vector<uint32> first;
+    ASSERT_TRUE(Await([&] {
+        first = Sample(48);
+        std::set<uint32> colours(first.begin(), first.end());
+        return colours.size() >= 8 && colours.count(PackColor(0, 0, 64)) == 0;
+    }));
+    // Its objects move from frame to frame.
+    ASSERT_TRUE(Await([&] { return Sample(48) != first; }));
+    EXPECT_GE(card->FramesSent(), 2);
+}
+
+TEST_F(FramePathTest, FramesAre25MillisecondsLateOrEarlyAreNotDrawn)
+{
+    MakeWindow(64, 48);
+    MakeConsumer();
+    MakeProducer(true);
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+    clock = new FrozenClock();
+    ASSERT_EQ(roster->RegisterNode(clock), B_OK);
+    ASSERT_EQ(roster->StartTimeSource(clock->Node(), BTimeSource::RealTime()), B_OK);
+    ASSERT_EQ(roster->SetTimeSourceFor(consumer->ID(), clock->ID()), B_OK);
+    constexpr bigtime_t NOW = 10000000;
+    clock->Freeze(NOW);
+    ASSERT_EQ(roster->StartNode(consumer->Node(), NOW), B_OK);
+    ASSERT_TRUE(Await([&] { return consumer->RunState() == BMediaEventLooper::B_STARTED; }));
+
+    const struct {
+        bigtime_t offset;
+        bool drawn;
+    } cases[] = {{-25000, false}, {-24999, true}, {0, true}, {24999, true}, {25000, false}};
+    for (const auto& entry : cases) {
+        Show(NOW, Solid(RED));
+        ASSERT_EQ(Pixel(10, 10), Shown(RED));
+        Show(NOW + entry.offset, Solid(GREEN));
+        EXPECT_EQ(Pixel(10, 10), Shown(entry.drawn ? GREEN : RED)) << entry.offset;
+    }
+}
+
+TEST_F(FramePathTest, FramesInTheProducersOwnBuffersAreCopiedAndDrawnScaled)
+{
+    MakeWindow(128, 96);
+    MakeConsumer();
+    MakeProducer(true);
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+    StartConsumer();
+    ShowNow(Halves());
+    EXPECT_EQ(Pixel(0, 0), Shown(RED));
+    EXPECT_EQ(Pixel(63, 95), Shown(RED));
+    EXPECT_EQ(Pixel(64, 0), Shown(BLUE));
+    EXPECT_EQ(Pixel(127, 95), Shown(BLUE));
+    ShowNow(Solid(GREEN));
+    EXPECT_EQ(Pixel(100, 50), Shown(GREEN));
+}
+
+TEST_F(FramePathTest, OfferedBuffersWrapTheBitmapsInOrder)
+{
+    MakeWindow(64, 48);
+    MakeConsumer();
+    MakeProducer(false);
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+    ASSERT_EQ(producer->GroupsOffered(), 1);
+    BBufferGroup* group = producer->Group();
+    ASSERT_NE(group, nullptr);
+    BBuffer* list[4] = {};
+    ASSERT_EQ(group->GetBufferList(4, list), B_OK);
+    for (int32 i = 0; i < 3; i++) {
+        ASSERT_NE(list[i], nullptr);
+        EXPECT_EQ(list[i]->Flags(), i);
+        EXPECT_EQ(list[i]->SizeAvailable(), size_t(64 * 4 * 48));
+    }
+    EXPECT_EQ(list[3], nullptr);
+
+    StartConsumer();
+    // Each buffer in turn, so every bitmap is drawn from.
+    for (uint32 colour : {RED, GREEN, BLUE, RED}) {
+        ShowNow(Solid(colour));
+        EXPECT_EQ(Pixel(32, 24), Shown(colour));
+    }
+}
+
+TEST_F(FramePathTest, EveryAcceptedColourSpaceIsDrawn)
+{
+    MakeWindow(32, 24);
+    MakeConsumer();
+    MakeProducer(true);
+    const struct {
+        color_space space;
+        uint32 pixel;
+        uint32 shown;
+    } cases[] = {{B_RGB32, 0x00FF8000, PackColor(255, 128, 0)},
+        {B_RGB16, 0xF800, PackColor(255, 0, 0)}, {B_RGB15, 0x03E0, PackColor(0, 255, 0)},
+        {B_GRAY8, 0x80, PackColor(128, 128, 128)}};
+    for (const auto& entry : cases) {
+        ASSERT_EQ(Connect(producer->Node(), VideoFormat(entry.space, 32, 24)), B_OK);
+        StartConsumer();
+        const int32 pixelBytes = BytesPerPixel(entry.space);
+        ShowNow([&](uint8* bits, const media_video_display_info& display) {
+            for (uint32 y = 0; y < display.line_count; y++) {
+                for (uint32 x = 0; x < display.line_width; x++) {
+                    std::memcpy(bits + y * display.bytes_per_row + x * pixelBytes,
+                        &entry.pixel, size_t(pixelBytes));
+                }
+            }
+        });
+        EXPECT_EQ(Pixel(16, 12), entry.shown) << entry.space;
+        Disconnect();
+    }
+}
+
+TEST_F(FramePathTest, WideSignalsAreCroppedToTheViewAndTheLastLineKeptOdd)
+{
+    MakeWindow(64, 576);
+    window->Lock();
+    view->ResizeTo(63, 431);
+    window->UpdateIfNeeded();
+    window->Unlock();
+    MakeConsumer();
+    MakeProducer(true);
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 576)), B_OK);
+    StartConsumer();
+    consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_WIDE_625);
+    ShowNow(Rgb32([](int32, int32 y) { return y < 72 ? RED : y <= 503 ? GREEN : BLUE; }));
+    for (int32 y : {0, 1, 215, 430, 431})
+        EXPECT_EQ(Pixel(5, y), Shown(GREEN)) << y;
+    EXPECT_NE(Pixel(5, 432), Shown(GREEN));
+
+    Disconnect();
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 480)), B_OK);
+    StartConsumer();
+    window->Lock();
+    view->ResizeTo(63, 405);
+    window->UpdateIfNeeded();
+    window->Unlock();
+    consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_WIDE_525);
+    ShowNow(Rgb32([](int32, int32 y) { return y < 36 ? RED : y <= 441 ? GREEN : BLUE; }));
+    for (int32 y : {0, 200, 405})
+        EXPECT_EQ(Pixel(5, y), Shown(GREEN)) << y;
+    EXPECT_NE(Pixel(5, 406), Shown(GREEN));
+
+    // Bounds 430 high: the picture ends on line 429, the view's last line is left alone.
+    window->Lock();
+    view->ResizeTo(63, 430);
+    window->UpdateIfNeeded();
+    window->Unlock();
+    consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_FULL);
+    ShowNow(Solid(GREEN));
+    EXPECT_EQ(Pixel(5, 429), Shown(GREEN));
+    EXPECT_EQ(Pixel(5, 430), PackColor(0, 0, 64));
+}
+
+// Even lines light grey, odd lines black: the de-interlace filter makes every blended line
+// mid grey, and the subtitle filter leaves such colourless pixels alone.
+constexpr uint32 LIGHT = 0x00FEFEFE;
+constexpr uint32 BLENDED = 0x007F7F7F;
+
+Painter Interlaced()
+{
+    return Rgb32([](int32, int32 y) { return y % 2 == 0 ? LIGHT : 0; });
+}
+
+TEST_F(FramePathTest, FiltersRunOnlyWhileTheWindowIsVisibleButFramesAreStillDrawn)
+{
+    MakeWindow(64, 48);
+    MakeConsumer();
+    MakeProducer(true);
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+    StartConsumer();
+    consumer->SetDeInterlaceFilter(true);
+    consumer->SetSubtitleFilter(true);
+
+    const auto expectFiltered = [&](bool filtered, const char* state) {
+        ShowNow(Solid(RED));
+        ShowNow(Interlaced());
+        EXPECT_EQ(Pixel(20, 10), Shown(filtered ? BLENDED : LIGHT)) << state;
+        EXPECT_EQ(Pixel(20, 11), Shown(filtered ? BLENDED : 0)) << state;
+        // The last lines are outside the groups of four that are blended.
+        EXPECT_EQ(Pixel(20, 46), Shown(LIGHT)) << state;
+    };
+    expectFiltered(true, "shown");
+
+    window->Minimize(true);
+    expectFiltered(false, "minimized");
+    window->Minimize(false);
+    Settle();
+    expectFiltered(true, "restored");
+
+    window->Hide();
+    expectFiltered(false, "hidden");
+    window->Show();
+    Settle();
+
+    ASSERT_EQ(HeadlessDisplay().SetCurrentWorkspace(1), B_OK);
+    expectFiltered(false, "other workspace");
+    ASSERT_EQ(HeadlessDisplay().SetCurrentWorkspace(0), B_OK);
+    Settle();
+    expectFiltered(true, "back on its workspace");
+
+    consumer->SetDeInterlaceFilter(false);
+    expectFiltered(false, "filter off");
+}
+
+TEST_F(FramePathTest, LineContrastIsMeasuredOnTheNextFrameEvenWhileMinimized)
+{
+    MakeWindow(64, 48);
+    MakeConsumer();
+    MakeProducer(true);
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+    StartConsumer();
+    consumer->SetDeInterlaceFilter(true);
+
+    std::vector<uint8> frame(64 * 4 * 48);
+    media_video_display_info display = VideoFormat(B_RGB32, 64, 48).u.raw_video.display;
+    Interlaced()(frame.data(), display);
+    const int32 expected
+        = FindContrast(FrameView{frame.data(), 256, 64, 48, B_RGB32}, frame.size());
+    ASSERT_GT(expected, 0);
+
+    for (bool minimized : {false, true}) {
+        window->Minimize(minimized);
+        std::atomic<bool> done{false};
+        int32 contrast = -2;
+        std::thread asker([&] {
+            contrast = consumer->GetLineContrast();
+            done = true;
+        });
+        // Frames keep coming until the answer is in; the asker gives up after 250 ms anyway.
+        while (!done) {
+            if (producer->SendFrame(consumer->TimeSource()->Now(), Interlaced()) != B_OK
+                || producer->Group()->ReclaimAllBuffers() != B_OK) {
+                break;
+            }
+        }
+        asker.join();
+        // Measured before the filters change the frame.
+        EXPECT_EQ(contrast, expected) << minimized;
+    }
+}
+
+TEST_F(FramePathTest, EveryBufferIsRecycledOnceAcrossStopReconnectionAndDeletion)
+{
+    MakeWindow(64, 48);
+    MakeConsumer();
+    MakeProducer(true);
+    BBufferGroup& group = *producer->Group();
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+    StartConsumer();
+
+    // Frames queued far ahead hold their buffers until a stop flushes them.
+    const bigtime_t later = consumer->TimeSource()->Now() + 60000000;
+    for (int32 i = 0; i < 3; i++)
+        ASSERT_EQ(producer->SendFrame(later, Solid(RED)), B_OK);
+    ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 3; }));
+    EXPECT_EQ(CountFreeBuffers(group), 0);
+    ASSERT_EQ(roster->StopNode(consumer->Node(), 0, true), B_OK);
+    EXPECT_TRUE(Await([&] { return CountFreeBuffers(group) == 3; }));
+
+    // While stopped, a frame comes back at once, undrawn.
+    ShowNow(Solid(GREEN));
+    EXPECT_EQ(CountFreeBuffers(group), 3);
+    EXPECT_NE(Pixel(10, 10), Shown(GREEN));
+
+    // Reconnected at a new size with frames still queued: the bitmaps follow the new size.
+    StartConsumer();
+    for (int32 i = 0; i < 2; i++)
+        ASSERT_EQ(producer->SendFrame(later, Solid(RED)), B_OK);
+    ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 2; }));
+    Disconnect();
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 32, 24)), B_OK);
+    ShowNow(Halves());
+    EXPECT_EQ(Pixel(10, 40), Shown(RED));
+    EXPECT_EQ(Pixel(50, 40), Shown(BLUE));
+    EXPECT_EQ(CountFreeBuffers(group), 1);
+
+    // Deleted with frames queued (unregistered, not stopped): each comes back once.
+    Disconnect();
+    ASSERT_EQ(roster->UnregisterNode(consumer), B_OK);
+    delete consumer;
+    consumer = nullptr;
+    EXPECT_EQ(CountFreeBuffers(group), 3);
+}
+
+TEST_F(FramePathTest, StoppingReturnsEveryOfferedBuffer)
+{
+    MakeWindow(64, 48);
+    MakeConsumer();
+    MakeProducer(false);
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+    BBufferGroup& group = *producer->Group();
+    StartConsumer();
+    const bigtime_t later = consumer->TimeSource()->Now() + 60000000;
+    for (int32 i = 0; i < 3; i++)
+        ASSERT_EQ(producer->SendFrame(later, Solid(RED)), B_OK);
+    ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 3; }));
+    EXPECT_EQ(CountFreeBuffers(group), 0);
+    ASSERT_EQ(roster->StopNode(consumer->Node(), 0, true), B_OK);
+    EXPECT_TRUE(Await([&] { return CountFreeBuffers(group) == 3; }));
+    ShowNow(Solid(GREEN));
+    EXPECT_EQ(CountFreeBuffers(group), 3);
+}
+
+TEST_F(FramePathTest, FormatChangeHandsTheProducerNewBuffersAndSurvivesAFailedOne)
+{
+    MakeWindow(64, 48);
+    MakeConsumer();
+    MakeProducer(false);
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+    StartConsumer();
+    ShowNow(Solid(RED));
+    ASSERT_EQ(Pixel(10, 10), Shown(RED));
+
+    // No bitmap can be made: the producer keeps writing into the buffers it has, which stay
+    // valid, and its frames are dropped as there is nothing to draw into.
+    media_format empty = VideoFormat(B_RGB32, 64, 48);
+    empty.u.raw_video.display.line_width = 0;
+    EXPECT_EQ(producer->ChangeFormatTo(empty), B_ERROR);
+    ShowNow(Solid(GREEN));
+    EXPECT_EQ(Pixel(10, 10), Shown(RED));
+    EXPECT_EQ(producer->GroupsOffered(), 1);
+
+    // A good format: new bitmaps, and the new group handed over once the producer had its answer.
+    ASSERT_EQ(producer->ChangeFormatTo(VideoFormat(B_RGB32, 32, 24)), B_OK);
+    ASSERT_TRUE(Await([&] { return producer->GroupsOffered() == 2; }));
+    ShowNow(Halves());
+    EXPECT_EQ(Pixel(10, 40), Shown(RED));
+    EXPECT_EQ(Pixel(50, 40), Shown(BLUE));
+}
+
+TEST_F(FramePathTest, DeletingAConsumerStillConnectedLeavesTheCardRunning)
+{
+    MakeWindow(128, 96);
+    MakeConsumer();
+    card = new devices::TestCardNode();
+    ASSERT_EQ(roster->RegisterNode(card), B_OK);
+    ASSERT_EQ(Connect(card->Node(), VideoFormat(B_RGB32, 128, 96)), B_OK);
+    const bigtime_t start = card->TimeSource()->Now() + 20000;
+    ASSERT_EQ(roster->StartNode(card->Node(), start), B_OK);
+    ASSERT_EQ(roster->StartNode(consumer->Node(), start), B_OK);
+    ASSERT_TRUE(Await([&] { return card->FramesSent() >= 3; }));
+
+    // Stopping, disconnecting and unregistering all fail, as they may when the program stops
+    // its graph; it deletes the consumer anyway while the card keeps sending into its buffers.
+    for (auto operation : {kits::media::RosterOperation::StopNode,
+             kits::media::RosterOperation::Disconnect,
+             kits::media::RosterOperation::UnregisterNode}) {
+        kits::media::FailRosterOperation(operation, B_ERROR, consumer->ID());
+    }
+    DeleteConsumer();
+
+    // The card carries on in buffers of its own; with nobody to take them its frames are lost.
+    const int64 dropped = card->FramesDropped();
+    EXPECT_TRUE(Await([&] { return card->FramesDropped() >= dropped + 3; }));
+}
+
+}

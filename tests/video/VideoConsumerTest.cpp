@@ -1,0 +1,223 @@
+#include "video/VideoConsumer.h"
+
+#include "kits/media/MediaRoster.h"
+#include "kits/media/TimeSource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Reaches the hooks the roster calls, so negotiation can be checked on the test's thread while
+// the control thread idles.
+class ConsumerProbe : public VideoConsumer {
+public:
+    ConsumerProbe()
+        : BMediaNode("Consumer"), VideoConsumer(nullptr, nullptr, 7)
+    {
+    }
+
+    using VideoConsumer::AcceptFormat;
+    using VideoConsumer::Connected;
+    using VideoConsumer::GetLatencyFor;
+    using VideoConsumer::GetNextInput;
+};
+
+media_format RawVideo(color_space space)
+{
+    media_format format;
+    format.type = B_MEDIA_RAW_VIDEO;
+    format.u.raw_video = media_raw_video_format::wildcard;
+    format.u.raw_video.display.format = space;
+    format.u.raw_video.display.line_width = 320;
+    format.u.raw_video.display.line_count = 240;
+    return format;
+}
+
+class VideoConsumerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        roster = BMediaRoster::Roster();
+        ASSERT_NE(roster, nullptr);
+        consumer = new ConsumerProbe();
+        ASSERT_EQ(roster->RegisterNode(consumer), B_OK);
+        int32 cookie = 0;
+        ASSERT_EQ(consumer->GetNextInput(&cookie, &input), B_OK);
+    }
+
+    void TearDown() override
+    {
+        roster->UnregisterNode(consumer);
+        consumer->Release();
+    }
+
+    BMediaRoster* roster = nullptr;
+    ConsumerProbe* consumer = nullptr;
+    media_input input;
+};
+
+TEST_F(VideoConsumerTest, OffersOneRawVideoInputWithOnlyTheOrientationSet)
+{
+    EXPECT_STREQ(consumer->Name(), "Consumer");
+    EXPECT_NE(consumer->Kinds() & B_BUFFER_CONSUMER, 0u);
+    EXPECT_EQ(consumer->ConsumerType(), B_MEDIA_RAW_VIDEO);
+
+    media_input inputs[2];
+    int32 count = 0;
+    ASSERT_EQ(roster->GetFreeInputsFor(consumer->Node(), inputs, 2, &count, B_MEDIA_RAW_VIDEO),
+        B_OK);
+    ASSERT_EQ(count, 1);
+    EXPECT_STREQ(inputs[0].name, "Video Consumer");
+    EXPECT_EQ(inputs[0].destination.port, consumer->ControlPort());
+    EXPECT_EQ(inputs[0].destination.id, 0);
+    EXPECT_TRUE(inputs[0].source == media_source::null);
+    EXPECT_EQ(inputs[0].node.node, consumer->ID());
+    EXPECT_EQ(inputs[0].format.type, B_MEDIA_RAW_VIDEO);
+    media_raw_video_format expected = {};
+    expected.orientation = B_VIDEO_TOP_LEFT_RIGHT;
+    EXPECT_TRUE(inputs[0].format.u.raw_video == expected);
+}
+
+TEST_F(VideoConsumerTest, SecondInputIsABadDestination)
+{
+    int32 cookie = 0;
+    media_input first;
+    ASSERT_EQ(consumer->GetNextInput(&cookie, &first), B_OK);
+    EXPECT_EQ(cookie, 1);
+    media_input second;
+    EXPECT_EQ(consumer->GetNextInput(&cookie, &second), B_MEDIA_BAD_DESTINATION);
+    EXPECT_EQ(cookie, 1);
+}
+
+TEST_F(VideoConsumerTest, AcceptsTheFourDrawableSpacesAndTakesTheWildcardAsRgb16)
+{
+    for (color_space space : {B_RGB32, B_RGB16, B_RGB15, B_GRAY8}) {
+        media_format format = RawVideo(space);
+        EXPECT_EQ(consumer->AcceptFormat(input.destination, &format), B_OK) << space;
+        EXPECT_EQ(format.u.raw_video.display.format, space);
+        EXPECT_EQ(format.u.raw_video.display.line_width, 320u);
+    }
+    media_format wildcard = RawVideo(B_NO_COLOR_SPACE);
+    EXPECT_EQ(consumer->AcceptFormat(input.destination, &wildcard), B_OK);
+    EXPECT_EQ(wildcard.u.raw_video.display.format, B_RGB16);
+
+    media_format untyped = RawVideo(B_RGB32);
+    untyped.type = B_MEDIA_NO_TYPE;
+    EXPECT_EQ(consumer->AcceptFormat(input.destination, &untyped), B_OK);
+    EXPECT_EQ(untyped.type, B_MEDIA_RAW_VIDEO);
+}
+
+TEST_F(VideoConsumerTest, RefusesOtherSpacesTypesAndDestinations)
+{
+    for (color_space space : {B_RGB24, B_CMAP8, B_RGBA32, B_RGB32_BIG}) {
+        media_format format = RawVideo(space);
+        EXPECT_EQ(consumer->AcceptFormat(input.destination, &format), B_MEDIA_BAD_FORMAT)
+            << space;
+    }
+    media_format audio;
+    audio.type = B_MEDIA_RAW_AUDIO;
+    EXPECT_EQ(consumer->AcceptFormat(input.destination, &audio), B_MEDIA_BAD_FORMAT);
+
+    media_format format = RawVideo(B_RGB32);
+    media_destination foreign = input.destination;
+    foreign.id = 1;
+    EXPECT_EQ(consumer->AcceptFormat(foreign, &format), B_MEDIA_BAD_DESTINATION);
+    foreign = input.destination;
+    foreign.port++;
+    EXPECT_EQ(consumer->AcceptFormat(foreign, &format), B_MEDIA_BAD_DESTINATION);
+}
+
+TEST_F(VideoConsumerTest, ReportsTwentyMillisecondsOnItsTimeSource)
+{
+    bigtime_t latency = 0;
+    media_node_id timeSource = -1;
+    ASSERT_EQ(consumer->GetLatencyFor(input.destination, &latency, &timeSource), B_OK);
+    EXPECT_EQ(latency, 20000);
+    EXPECT_EQ(timeSource, consumer->TimeSource()->ID());
+    EXPECT_EQ(consumer->GetLatencyFor(media_destination::null, &latency, &timeSource),
+        B_MEDIA_BAD_DESTINATION);
+
+    int32 internalId = -1;
+    EXPECT_EQ(consumer->AddOn(&internalId), nullptr);
+    EXPECT_EQ(internalId, 7);
+}
+
+TEST_F(VideoConsumerTest, ConnectionFailsWhenNoBitmapCanBeMade)
+{
+    media_format empty = RawVideo(B_RGB32);
+    empty.u.raw_video.display.line_width = 0;
+    media_input connected;
+    EXPECT_EQ(consumer->Connected(media_source::null, input.destination, empty, &connected),
+        B_ERROR);
+    EXPECT_STREQ(connected.name, "Video Consumer");
+    EXPECT_EQ(consumer->CreateBuffers(empty), B_ERROR);
+    EXPECT_EQ(consumer->CreateBuffers(RawVideo(B_GRAY8)), B_OK);
+}
+
+TEST_F(VideoConsumerTest, LineContrastIsMinusOneWhenNoFrameComesWithinAQuarterSecond)
+{
+    const bigtime_t start = system_time();
+    EXPECT_EQ(consumer->GetLineContrast(), -1);
+    const bigtime_t waited = system_time() - start;
+    EXPECT_GE(waited, 250000);
+    // Generous: the machines running the tests are shared.
+    EXPECT_LT(waited, 1000000);
+    // The request stays armed and a second one waits as long again.
+    EXPECT_EQ(consumer->GetLineContrast(), -1);
+}
+
+TEST(VideoConsumerArithmeticTest, DrawsOnlyStrictlyWithinTwentyFiveMilliseconds)
+{
+    const bigtime_t start = 5000000;
+    EXPECT_TRUE(VideoConsumer::IsOnTime(start, start));
+    EXPECT_TRUE(VideoConsumer::IsOnTime(start, start - 24999));
+    EXPECT_TRUE(VideoConsumer::IsOnTime(start, start + 24999));
+    EXPECT_FALSE(VideoConsumer::IsOnTime(start, start - 25000));
+    EXPECT_FALSE(VideoConsumer::IsOnTime(start, start + 25000));
+    EXPECT_FALSE(VideoConsumer::IsOnTime(start, start + 1000000));
+    EXPECT_TRUE(VideoConsumer::IsOnTime(-10000, 0));
+}
+
+TEST(VideoConsumerArithmeticTest, DestinationCoversTheViewDownToAnOddLastLine)
+{
+    EXPECT_EQ(VideoConsumer::DestinationFor(BRect(0, 0, 767, 431)), BRect(0, 0, 767, 431));
+    EXPECT_EQ(VideoConsumer::DestinationFor(BRect(0, 0, 767, 430)), BRect(0, 0, 767, 429));
+    EXPECT_EQ(VideoConsumer::DestinationFor(BRect(0, 0, 799, 599)), BRect(0, 0, 799, 599));
+    // Fractional edges are rounded up, and the origin of the bounds does not matter.
+    EXPECT_EQ(VideoConsumer::DestinationFor(BRect(10, 20, 777.5f, 451.2f)),
+        BRect(0, 0, 768, 431));
+    EXPECT_EQ(VideoConsumer::DestinationFor(BRect(0, 0, 0, 0)), BRect(0, 0, 0, -1));
+}
+
+TEST(VideoConsumerArithmeticTest, WideSourcesCutTheLinesAddedFor16By9)
+{
+    EXPECT_EQ(VideoConsumer::SourceFor(BRect(0, 0, 767, 575),
+                  VideoConsumer::SIGNAL_FORMAT_WIDE_625),
+        BRect(0, 72, 767, 503));
+    EXPECT_EQ(VideoConsumer::SourceFor(BRect(0, 0, 639, 479),
+                  VideoConsumer::SIGNAL_FORMAT_WIDE_525),
+        BRect(0, 36, 639, 441));
+    EXPECT_EQ(VideoConsumer::SourceFor(BRect(0, 0, 719, 479),
+                  VideoConsumer::SIGNAL_FORMAT_WIDE_525),
+        BRect(0, 36, 719, 441));
+    EXPECT_EQ(VideoConsumer::SourceFor(BRect(0, 0, 767, 575), VideoConsumer::SIGNAL_FORMAT_FULL),
+        BRect(0, 0, 767, 575));
+    // Too few lines to crop leave an empty source, which draws nothing.
+    EXPECT_FALSE(VideoConsumer::SourceFor(BRect(0, 0, 63, 47),
+                     VideoConsumer::SIGNAL_FORMAT_WIDE_625)
+                     .IsValid());
+}
+
+TEST(VideoConsumerArithmeticTest, GreyLevelsAreDividedByEightInWholeWordsOnly)
+{
+    std::vector<uint8> bits = {0xFF, 0x08, 0x07, 0x80, 0x10, 0xF8, 0x3F, 0x40, 0xFF, 0xFF};
+    VideoConsumer::ScaleGreyLevels(bits.data(), bits.size());
+    const std::vector<uint8> expected
+        = {0x1F, 0x01, 0x00, 0x10, 0x02, 0x1F, 0x07, 0x08, 0xFF, 0xFF};
+    EXPECT_EQ(bits, expected);
+}
+
+}
