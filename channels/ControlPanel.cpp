@@ -1,0 +1,82 @@
+#include "channels/ControlPanel.h"
+
+#include "kits/app/Looper.h"
+#include "kits/interface/Window.h"
+#include "window/Commands.h"
+
+namespace {
+
+// The key codes the panel answers to.
+enum : char {
+    KEY_HOME = 0x01,
+    KEY_END = 0x04,
+    KEY_INSERT = 0x05,
+    KEY_PAGE_UP = 0x0b,
+    KEY_PAGE_DOWN = 0x0c,
+    KEY_UP_ARROW = 0x1e,
+    KEY_DOWN_ARROW = 0x1f,
+    KEY_DELETE = 0x7f,
+};
+
+// The command a key byte stands for, or 0 for none.
+uint32 CommandForKey(char key)
+{
+    switch (key) {
+    case '+':
+        return MSG_CHANNEL_UP;
+    case '-':
+        return MSG_CHANNEL_DOWN;
+    case KEY_UP_ARROW:
+        return MSG_VOLUME_UP;
+    case KEY_DOWN_ARROW:
+        return MSG_VOLUME_DOWN;
+    case KEY_INSERT:
+        return MSG_BRIGHTNESS_UP;
+    case KEY_DELETE:
+        return MSG_BRIGHTNESS_DOWN;
+    case KEY_HOME:
+        return MSG_CONTRAST_UP;
+    case KEY_END:
+        return MSG_CONTRAST_DOWN;
+    case KEY_PAGE_UP:
+        return MSG_SATURATION_UP;
+    case KEY_PAGE_DOWN:
+        return MSG_SATURATION_DOWN;
+    default:
+        return 0;
+    }
+}
+
+// The flags the panel's drawing relies on: B_WILL_DRAW and B_FULL_UPDATE_ON_RESIZE among them.
+constexpr uint32 PANEL_FLAGS = 0xa1000000;
+
+}
+
+ControlPanel::ControlPanel(BRect frame)
+    :
+    BView(frame, "ControlPanel", B_FOLLOW_LEFT | B_FOLLOW_TOP_BOTTOM, PANEL_FLAGS)
+{
+    SetViewColor(192, 192, 192, 0);
+}
+
+void ControlPanel::SetStationNumber(int32 number)
+{
+    stationNumber = number;
+    Invalidate();
+}
+
+int32 ControlPanel::StationNumber() const
+{
+    return stationNumber;
+}
+
+void ControlPanel::KeyDown(const char* bytes, int32 numBytes)
+{
+    BWindow* window = Window();
+    if (window == nullptr)
+        return;
+    for (int32 i = 0; i < numBytes; i++) {
+        if (uint32 command = CommandForKey(bytes[i]); command != 0)
+            window->PostMessage(command);
+    }
+}
