@@ -3,6 +3,7 @@
 #include "kits/interface/Bitmap.h"
 #include "kits/interface/ClipRegion.h"
 #include "kits/interface/DrawBitmap.h"
+#include "kits/interface/FontEngine.h"
 #include "kits/interface/FrameBuffer.h"
 #include "kits/interface/Window.h"
 
@@ -526,6 +527,75 @@ void BView::DrawBitmap(const BBitmap* bitmap, BRect source, BRect destination)
     const PixelRect pixels = kits::interface::ToPixels(destination);
     kits::interface::DrawBitmap(image, kits::interface::ToPixels(source), target, pixels, clip);
     window->DrawingDone(pixels);
+}
+
+void BView::SetFont(const BFont* newFont, uint32 mask)
+{
+    if (newFont == nullptr)
+        return;
+    if ((mask & B_FONT_FAMILY_AND_STYLE) != 0) {
+        kits::interface::FontAccess::SetFixed(font,
+            kits::interface::FontAccess::IsFixed(*newFont));
+        font.SetFace(newFont->Face());
+    }
+    if ((mask & B_FONT_SIZE) != 0)
+        font.SetSize(newFont->Size());
+    if ((mask & B_FONT_FACE) != 0)
+        font.SetFace(newFont->Face());
+}
+
+void BView::GetFont(BFont* outFont) const
+{
+    if (outFont != nullptr)
+        *outFont = font;
+}
+
+void BView::SetFontSize(float size)
+{
+    font.SetSize(size);
+}
+
+float BView::StringWidth(const char* string) const
+{
+    return font.StringWidth(string);
+}
+
+void BView::MovePenTo(BPoint where)
+{
+    penLocation = where;
+}
+
+void BView::MovePenTo(float x, float y)
+{
+    MovePenTo(BPoint(x, y));
+}
+
+BPoint BView::PenLocation() const
+{
+    return penLocation;
+}
+
+void BView::DrawString(const char* string, BPoint location)
+{
+    penLocation = location;
+    DrawString(string);
+}
+
+void BView::DrawString(const char* string)
+{
+    if (string == nullptr || *string == '\0')
+        return;
+    ClipRegion clip;
+    BPoint origin;
+    if (!PrepareDrawing(clip, origin)) {
+        penLocation.x += font.StringWidth(string);
+        return;
+    }
+    PixelRect changed;
+    penLocation.x += kits::interface::Fonts().Draw(window->buffer, clip, font, string,
+        penLocation + origin, Pack(highColor), changed);
+    if (!changed.IsEmpty())
+        window->DrawingDone(changed);
 }
 
 void BView::Invalidate()

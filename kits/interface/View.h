@@ -2,6 +2,7 @@
 // BView: a rectangle of a window that draws itself, with child views inside it.
 
 #include "kits/app/Handler.h"
+#include "kits/interface/Font.h"
 #include "kits/interface/GraphicsDefs.h"
 #include "kits/interface/Rect.h"
 
@@ -134,6 +135,22 @@ public:
     void DrawBitmap(const BBitmap* bitmap, BRect destination);
     void DrawBitmap(const BBitmap* bitmap, BRect source, BRect destination);
 
+    // The font text is measured and drawn with; be_plain_font at first. mask picks what is
+    // copied: B_FONT_FAMILY_AND_STYLE, B_FONT_SIZE and B_FONT_FACE (the rest changes nothing).
+    void SetFont(const BFont* font, uint32 mask = B_FONT_ALL);
+    void GetFont(BFont* font) const;
+    void SetFontSize(float size);
+    float StringWidth(const char* string) const;
+    // Where DrawString without a location starts; (0, 0) at first.
+    void MovePenTo(BPoint where);
+    void MovePenTo(float x, float y);
+    BPoint PenLocation() const;
+    // Draws UTF-8 text in the high colour, anti-aliased over what is there, the start of its
+    // baseline at the pen (or at location, where the pen moves first); the pen then moves to the
+    // end of the text, also when nothing could be drawn.
+    void DrawString(const char* string);
+    void DrawString(const char* string, BPoint location);
+
     // Asks for the area to be redrawn: the window's thread clears it to the view colours and
     // calls Draw for each view in it, soon after.
     void Invalidate();
@@ -192,6 +209,8 @@ private:
     rgb_color highColor = {0, 0, 0, 255};
     rgb_color lowColor = {255, 255, 255, 255};
     rgb_color viewColor = {255, 255, 255, 255};
+    BFont font = *be_plain_font;
+    BPoint penLocation;
     BView* parent = nullptr;
     BWindow* window = nullptr;
     // Front-most last.

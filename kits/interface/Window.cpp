@@ -7,6 +7,8 @@
 #include "kits/app/Message.h"
 #include "kits/interface/DisplayBackend.h"
 #include "kits/interface/InterfaceDefs.h"
+#include "kits/interface/MenuBar.h"
+#include "kits/interface/MenuTracker.h"
 #include "kits/interface/Screen.h"
 #include "kits/interface/Snapshot.h"
 #include "kits/interface/View.h"
@@ -276,6 +278,16 @@ BView* BWindow::CurrentFocus() const
     return focus;
 }
 
+void BWindow::SetKeyMenuBar(BMenuBar* bar)
+{
+    keyMenuBar = bar;
+}
+
+BMenuBar* BWindow::KeyMenuBar() const
+{
+    return keyMenuBar;
+}
+
 void BWindow::SetFocus(BView* view)
 {
     focus = view;
@@ -359,8 +371,13 @@ const kits::interface::FrameBuffer& BWindow::ContentBuffer() const
 
 void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
 {
-    // Input goes where the pointer or the focus is, whichever handler it was addressed to.
+    if (menuTracker != nullptr && menuTracker->FilterInput(message))
+        return;
+    // Input goes where the pointer or the focus is, whichever handler it was addressed to; menu
+    // shortcuts come before the focus view.
     if (message->what == B_KEY_DOWN) {
+        if (keyMenuBar != nullptr && kits::interface::InvokeShortcut(*keyMenuBar, *message))
+            return;
         auto* view = dynamic_cast<BView*>(handler);
         if (view == nullptr)
             view = focus;

@@ -9,7 +9,12 @@
 #include <memory>
 #include <string>
 
+class BMenuBar;
 class BView;
+
+namespace kits::interface {
+class MenuTracker;
+}
 
 enum window_type {
     B_UNTYPED_WINDOW = 0,
@@ -107,6 +112,10 @@ public:
     BView* FindView(const char* name) const;
     // The view that gets key presses, or null.
     BView* CurrentFocus() const;
+    // The menu bar whose items' shortcuts the window answers before the focus view sees a key:
+    // the first BMenuBar added to the window, or null. Not owned.
+    void SetKeyMenuBar(BMenuBar* bar);
+    BMenuBar* KeyMenuBar() const;
 
     // Draws what has been invalidated now, on the calling thread, and presents it. Otherwise the
     // window's thread does so soon after an invalidation.
@@ -134,6 +143,7 @@ public:
 
 private:
     friend class BView;
+    friend class kits::interface::MenuTracker;
 
     // Adds rect (window coordinates) to what the next update redraws.
     void InvalidatePixels(const kits::interface::PixelRect& rect);
@@ -159,6 +169,9 @@ private:
     kits::interface::FrameBuffer buffer;
     std::unique_ptr<BView> topView;
     BView* focus = nullptr;
+    BMenuBar* keyMenuBar = nullptr;
+    // The open menus, which take the input first; null while none is open.
+    kits::interface::MenuTracker* menuTracker = nullptr;
     // What the next update draws, in window coordinates.
     kits::interface::ClipRegion invalid;
     bool updatePosted = false;

@@ -350,6 +350,49 @@ protected:
     }
 };
 
+// Holds every wait for the vertical retrace until opened, so a frame can be caught mid-draw.
+class RetraceGate {
+public:
+    RetraceGate()
+    {
+        HeadlessDisplay().SetClock([] { return system_time(); }, [this](bigtime_t) { Hold(); });
+    }
+
+    ~RetraceGate()
+    {
+        Open();
+        HeadlessDisplay().SetClock({}, {});
+    }
+
+    bool AwaitHeld()
+    {
+        std::unique_lock guard(lock);
+        return changed.wait_for(guard, std::chrono::microseconds(WAIT), [&] { return held; });
+    }
+
+    void Open()
+    {
+        std::lock_guard guard(lock);
+        open = true;
+        changed.notify_all();
+    }
+
+private:
+    void Hold()
+    {
+        std::unique_lock guard(lock);
+        held = true;
+        changed.notify_all();
+        changed.wait_for(guard, std::chrono::microseconds(WAIT), [&] { return open; });
+    }
+
+    std::mutex lock;
+    std::condition_variable changed;
+    // Guarded by lock.
+    bool held = false;
+    bool open = false;
+};
+
 class FramePathTest : public testing::Test {
 protected:
     void SetUp() override
@@ -871,6 +914,44 @@ TEST_F(FramePathTest, DeletingAConsumerStillConnectedLeavesTheCardRunning)
     // The card carries on in buffers of its own; with nobody to take them its frames are lost.
     const int64 dropped = card->FramesDropped();
     EXPECT_TRUE(Await([&] { return card->FramesDropped() >= dropped + 3; }));
+}
+
+TEST_F(FramePathTest, DeletionStopsTheControlThreadBeforeFreeingWhatItUses)
+{
+    MakeWindow(64, 48);
+    MakeConsumer();
+    MakeProducer(false);
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+    StartConsumer();
+
+    // A frame is caught waiting for the retrace, and a format change, which would make new
+    // buffers, queues up behind it; the roster waits for the consumer's answer longer than this
+    // test waits for anything.
+    kits::media::SetNodeCallTimeout(4 * WAIT);
+    RetraceGate gate;
+    ASSERT_EQ(producer->SendFrame(consumer->TimeSource()->Now(), Solid(RED)), B_OK);
+    ASSERT_TRUE(gate.AwaitHeld());
+    std::atomic<status_t> change{1};
+    std::thread changer([&] { change = producer->ChangeFormatTo(VideoFormat(B_RGB32, 32, 24)); });
+
+    // The program deletes the consumer even when stopping it fails.
+    for (auto operation : {kits::media::RosterOperation::StopNode,
+             kits::media::RosterOperation::Disconnect,
+             kits::media::RosterOperation::UnregisterNode}) {
+        kits::media::FailRosterOperation(operation, B_ERROR, consumer->ID());
+    }
+    std::thread deleter([&] { DeleteConsumer(); });
+    // The control thread is told to quit first: the queued change is refused while the frame
+    // is still being drawn, before anything it would touch is freed.
+    const bool refused = Await([&] { return change != 1; });
+    gate.Open();
+    deleter.join();
+    changer.join();
+    EXPECT_TRUE(refused);
+    EXPECT_NE(change, B_OK);
+    EXPECT_EQ(producer->GroupsOffered(), 1);
+    // And the producer no longer writes into the buffers of the deleted consumer.
+    EXPECT_EQ(producer->Group(), nullptr);
 }
 
 }

@@ -1,0 +1,534 @@
+#include "kits/interface/Menu.h"
+
+#include "kits/app/AppDefs.h"
+#include "kits/app/Message.h"
+#include "kits/interface/InterfaceDefs.h"
+#include "kits/interface/MenuBar.h"
+#include "kits/interface/MenuItem.h"
+#include "kits/interface/PopUpMenu.h"
+#include "kits/interface/PopUpMenuTestHooks.h"
+#include "kits/interface/SeparatorItem.h"
+#include "kits/interface/Window.h"
+#include "tests/kits/interface/InterfaceTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+using interface_test::AwaitCondition;
+
+namespace {
+
+constexpr uint32 MSG_PREFERENCES = 0x1000d;
+constexpr uint32 MSG_FULLSCREEN = 0x10011;
+constexpr uint32 MSG_CHANNEL_UP = 0x10000;
+constexpr uint32 MSG_FORMAT_4_3 = 0x1000f;
+constexpr uint32 MSG_FORMAT_16_9 = 0x10010;
+// Posted last by a test: once it arrives, everything posted before has been handled.
+constexpr uint32 MARKER = 'mark';
+
+struct Record {
+    std::mutex lock;
+    std::vector<uint32> commands;
+    std::vector<std::string> keys;
+    int32 quitRequests = 0;
+
+    bool Has(uint32 command)
+    {
+        std::lock_guard guard(lock);
+        return std::find(commands.begin(), commands.end(), command) != commands.end();
+    }
+};
+
+class KeyView : public BView {
+public:
+    KeyView(BRect frame, Record& record)
+        : BView(frame, "keys", B_FOLLOW_NONE, B_WILL_DRAW), record(record)
+    {
+    }
+    void KeyDown(const char* bytes, int32) override
+    {
+        std::lock_guard guard(record.lock);
+        record.keys.emplace_back(bytes);
+    }
+
+private:
+    Record& record;
+};
+
+class RecordingWindow : public BWindow {
+public:
+    explicit RecordingWindow(Record& record)
+        : BWindow(BRect(10, 25, 409, 324), "menus", B_TITLED_WINDOW, 0), record(record)
+    {
+    }
+    void MessageReceived(BMessage* message) override
+    {
+        std::lock_guard guard(record.lock);
+        record.commands.push_back(message->what);
+    }
+    bool QuitRequested() override
+    {
+        std::lock_guard guard(record.lock);
+        record.quitRequests++;
+        return false;
+    }
+
+private:
+    Record& record;
+};
+
+BMenuItem* Item(const char* label, uint32 command, char shortcut = 0)
+{
+    return new BMenuItem(label, new BMessage(command), shortcut);
+}
+
+// The main window's menus, as far as these tests need them.
+BMenuBar* MakeBar()
+{
+    auto* bar = new BMenuBar(BRect(0, 0, 640, 20), "Menu Bar");
+    auto* tv = new BMenu("TV");
+    tv->AddItem(Item("Preferences", MSG_PREFERENCES));
+    tv->AddSeparatorItem();
+    tv->AddItem(Item("Quit", B_QUIT_REQUESTED, 'Q'));
+    bar->AddItem(tv);
+    auto* view = new BMenu("View");
+    auto* formats = new BMenu("Video format");
+    formats->SetRadioMode(true);
+    formats->AddItem(Item("4:3", MSG_FORMAT_4_3));
+    formats->AddItem(Item("16:9 (PAL Plus)", MSG_FORMAT_16_9));
+    formats->ItemAt(0)->SetMarked(true);
+    view->AddItem(formats);
+    view->AddSeparatorItem();
+    view->AddItem(Item("Toggle fullscreen mode", MSG_FULLSCREEN, B_ENTER));
+    bar->AddItem(view);
+    auto* tuner = new BMenu("Tuner");
+    tuner->AddItem(Item("Channel up", MSG_CHANNEL_UP));
+    bar->AddItem(tuner);
+    return bar;
+}
+
+BMessage Click(BPoint where)
+{
+    BMessage click(B_MOUSE_DOWN);
+    click.AddPoint("where", where);
+    click.AddInt32("buttons", B_PRIMARY_MOUSE_BUTTON);
+    click.AddInt32("modifiers", 0);
+    click.AddInt32("clicks", 1);
+    return click;
+}
+
+BMessage Key(const char* bytes, int32 modifiers)
+{
+    BMessage key(B_KEY_DOWN);
+    key.AddString("bytes", bytes);
+    key.AddInt32("modifiers", modifiers);
+    key.AddInt32("key", 0);
+    key.AddInt32("raw_char", uint8(bytes[0]));
+    return key;
+}
+
+BPoint Middle(BRect rect)
+{
+    return BPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+}
+
+TEST(MenuTest, ItemsAreAddedFoundAndRemoved)
+{
+    BMenu menu("TV");
+    auto* quit = Item("Quit", B_QUIT_REQUESTED, 'Q');
+    ASSERT_TRUE(menu.AddItem(quit));
+    ASSERT_TRUE(menu.AddItem(Item("Preferences", MSG_PREFERENCES), 0));
+    ASSERT_TRUE(menu.AddSeparatorItem());
+    auto* sub = new BMenu("Video format");
+    sub->AddItem(Item("4:3", MSG_FORMAT_4_3));
+    ASSERT_TRUE(menu.AddItem(sub));
+    EXPECT_EQ(menu.CountItems(), 4);
+    EXPECT_EQ(menu.IndexOf(quit), 1);
+    EXPECT_EQ(menu.IndexOf(sub), 3);
+    EXPECT_EQ(menu.ItemAt(3)->Submenu(), sub);
+    EXPECT_STREQ(menu.ItemAt(3)->Label(), "Video format");
+    EXPECT_EQ(sub->Supermenu(), &menu);
+    EXPECT_EQ(menu.FindItem("Quit"), quit);
+    EXPECT_EQ(menu.FindItem(MSG_FORMAT_4_3), sub->ItemAt(0));
+    EXPECT_EQ(menu.FindItem("Nothing"), nullptr);
+    EXPECT_EQ(menu.ItemAt(7), nullptr);
+    EXPECT_EQ(quit->Command(), B_QUIT_REQUESTED);
+    uint32 modifiers = 1;
+    EXPECT_EQ(quit->Shortcut(&modifiers), 'Q');
+    EXPECT_EQ(modifiers, 0u);
+    // An item of another menu and indices out of range are refused.
+    BMenu other("other");
+    EXPECT_FALSE(other.AddItem(quit));
+    auto* stray = Item("stray", 1);
+    EXPECT_FALSE(menu.AddItem(stray, 9));
+    EXPECT_FALSE(menu.AddItem(stray, -1));
+    delete stray;
+    std::unique_ptr<BMenuItem> removed(menu.RemoveItem(1));
+    EXPECT_EQ(removed.get(), quit);
+    EXPECT_EQ(removed->Menu(), nullptr);
+    EXPECT_EQ(menu.CountItems(), 3);
+    EXPECT_EQ(menu.RemoveItem(5), nullptr);
+}
+
+TEST(MenuTest, RadioModeKeepsExactlyOneItemMarked)
+{
+    BMenu menu("Video format");
+    menu.SetRadioMode(true);
+    menu.AddItem(Item("4:3", MSG_FORMAT_4_3));
+    menu.AddItem(Item("16:9", MSG_FORMAT_16_9));
+    menu.ItemAt(0)->SetMarked(true);
+    EXPECT_EQ(menu.FindMarked(), menu.ItemAt(0));
+    menu.ItemAt(1)->SetMarked(true);
+    EXPECT_FALSE(menu.ItemAt(0)->IsMarked());
+    EXPECT_EQ(menu.FindMarked(), menu.ItemAt(1));
+    // A marked item added later takes the mark over.
+    auto* third = Item("other", 3);
+    third->SetMarked(true);
+    menu.AddItem(third);
+    EXPECT_FALSE(menu.ItemAt(1)->IsMarked());
+
+    BMenu free("checks");
+    free.AddItem(Item("a", 1));
+    free.AddItem(Item("b", 2));
+    free.ItemAt(0)->SetMarked(true);
+    free.ItemAt(1)->SetMarked(true);
+    EXPECT_TRUE(free.ItemAt(0)->IsMarked());
+}
+
+TEST(MenuTest, ADisabledMenuDisablesAndSilencesItsItems)
+{
+    BMenu top("View");
+    auto* tuner = new BMenu("Tuner");
+    tuner->AddItem(Item("Channel up", MSG_CHANNEL_UP));
+    top.AddItem(tuner);
+    BMenuItem* up = tuner->ItemAt(0);
+    EXPECT_TRUE(up->IsEnabled());
+    tuner->SetEnabled(false);
+    EXPECT_FALSE(tuner->IsEnabled());
+    EXPECT_FALSE(up->IsEnabled());
+    EXPECT_EQ(up->Invoke(), B_NOT_ALLOWED);
+    tuner->SetEnabled(true);
+    top.SetEnabled(false);
+    EXPECT_FALSE(up->IsEnabled());
+    top.SetEnabled(true);
+    up->SetEnabled(false);
+    EXPECT_FALSE(up->IsEnabled());
+    EXPECT_TRUE(tuner->IsEnabled());
+    // Enabled but outside any window and without a target, it has nowhere to go.
+    up->SetEnabled(true);
+    EXPECT_EQ(up->Invoke(), B_BAD_HANDLER);
+    BSeparatorItem separator;
+    separator.SetEnabled(true);
+    EXPECT_FALSE(separator.IsEnabled());
+}
+
+class MenuBarTest : public interface_test::LockedWindowTest {
+protected:
+    void SetUp() override
+    {
+        MakeWindow(400, 300);
+        bar = MakeBar();
+        window->AddChild(bar);
+    }
+
+    BMenuBar* bar = nullptr;
+};
+
+TEST_F(MenuBarTest, BarFitsTheFontAndTheWindowAndBecomesTheKeyMenuBar)
+{
+    EXPECT_EQ(window->KeyMenuBar(), bar);
+    EXPECT_EQ(bar->Frame().Width(), window->Bounds().Width());
+    EXPECT_GE(bar->Bounds().Height(), 15.0f);
+    EXPECT_LE(bar->Bounds().Height(), 24.0f);
+    auto* second = new BMenuBar(BRect(0, 100, 100, 120), "second");
+    window->AddChild(second);
+    EXPECT_EQ(window->KeyMenuBar(), bar);
+    window->RemoveChild(bar);
+    EXPECT_EQ(window->KeyMenuBar(), nullptr);
+    delete bar;
+}
+
+TEST_F(MenuBarTest, TitlesAreLaidOutLeftToRightAndDrawnReadably)
+{
+    window->UpdateIfNeeded();
+    float right = -1;
+    for (int32 i = 0; i < bar->CountItems(); i++) {
+        const BRect frame = bar->ItemAt(i)->Frame();
+        EXPECT_EQ(frame.left, right + 1) << i;
+        EXPECT_GT(frame.Width(), be_plain_font->StringWidth(bar->ItemAt(i)->Label())) << i;
+        EXPECT_EQ(frame.top, 0);
+        right = frame.right;
+    }
+    // Dark label pixels inside each title, none in the empty rest of the bar.
+    const int32 bottom = int32(bar->Bounds().bottom);
+    const uint32 background = Pixel(int32(right) + 20, bottom / 2);
+    for (int32 i = 0; i < bar->CountItems(); i++) {
+        const BRect frame = bar->ItemAt(i)->Frame();
+        int32 dark = 0;
+        for (int32 y = 0; y <= bottom; y++) {
+            for (int32 x = int32(frame.left); x <= int32(frame.right); x++)
+                dark += (Pixel(x, y) & 0xFF) < 100;
+        }
+        EXPECT_GT(dark, 10) << i;
+    }
+    EXPECT_EQ(CountPixels(background, int32(right) + 1, 0, 399, bottom),
+        (399 - int32(right)) * (bottom + 1));
+}
+
+class MenuWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = new RecordingWindow(record);
+        window->Lock();
+        bar = MakeBar();
+        window->AddChild(bar);
+        focusView = new KeyView(BRect(0, 30, 399, 299), record);
+        window->AddChild(focusView);
+        focusView->MakeFocus();
+        window->Show();
+        window->Unlock();
+    }
+
+    void TearDown() override
+    {
+        window->Lock();
+        window->Quit();
+    }
+
+    // Posts the message, then a marker, and waits until the marker has been handled.
+    void Send(BMessage message)
+    {
+        window->PostMessage(&message);
+        window->PostMessage(MARKER);
+        ASSERT_TRUE(AwaitCondition([&] {
+            std::lock_guard guard(record.lock);
+            return std::count(record.commands.begin(), record.commands.end(), MARKER)
+                > markers;
+        }));
+        markers++;
+    }
+
+    BPoint TitlePoint(int32 index)
+    {
+        window->Lock();
+        const BPoint point = Middle(bar->ItemAt(index)->Frame());
+        window->Unlock();
+        return point;
+    }
+
+    // Where an item of the open menu lies, in window coordinates.
+    BPoint ItemPoint(BMenu* menu, int32 index, float dropDownLeft)
+    {
+        window->Lock();
+        const BRect frame = menu->ItemAt(index)->Frame();
+        const float top = bar->Bounds().bottom + 1;
+        window->Unlock();
+        return BPoint(dropDownLeft + (frame.left + frame.right) / 2,
+            top + (frame.top + frame.bottom) / 2);
+    }
+
+    bool Tracking()
+    {
+        window->Lock();
+        const bool tracking = bar->IsTracking();
+        window->Unlock();
+        return tracking;
+    }
+
+    std::vector<uint32> Commands()
+    {
+        std::lock_guard guard(record.lock);
+        std::vector<uint32> commands;
+        for (uint32 command : record.commands) {
+            if (command != MARKER)
+                commands.push_back(command);
+        }
+        return commands;
+    }
+
+    Record record;
+    RecordingWindow* window = nullptr;
+    BMenuBar* bar = nullptr;
+    KeyView* focusView = nullptr;
+    int32 markers = 0;
+};
+
+TEST_F(MenuWindowTest, ClickOnATitleOpensItsMenuAndAClickOnAnItemFiresIt)
+{
+    Send(Click(TitlePoint(0)));
+    EXPECT_TRUE(Tracking());
+    Send(Click(ItemPoint(bar->ItemAt(0)->Submenu(), 0, 0)));
+    EXPECT_FALSE(Tracking());
+    EXPECT_EQ(Commands(), std::vector<uint32>{MSG_PREFERENCES});
+}
+
+TEST_F(MenuWindowTest, TheOpenMenuIsDrawnOverTheViews)
+{
+    Send(Click(TitlePoint(0)));
+    window->Lock();
+    window->UpdateIfNeeded();
+    const BMenu* menu = bar->ItemAt(0)->Submenu();
+    const BRect item = menu->ItemAt(0)->Frame();
+    const int32 top = int32(bar->Bounds().bottom) + 1;
+    int32 dark = 0;
+    for (int32 y = top + int32(item.top); y <= top + int32(item.bottom); y++) {
+        for (int32 x = int32(item.left); x <= int32(item.right); x++)
+            dark += (window->ContentBuffer().PixelAt(x, y) & 0xFF) < 100;
+    }
+    window->Unlock();
+    EXPECT_GT(dark, 20);
+}
+
+TEST_F(MenuWindowTest, EscapeOrAClickElsewhereClosesWithoutFiring)
+{
+    Send(Click(TitlePoint(0)));
+    Send(Key("\x1b", 0));
+    EXPECT_FALSE(Tracking());
+    Send(Click(TitlePoint(0)));
+    Send(Click(BPoint(390, 290)));
+    EXPECT_FALSE(Tracking());
+    // A second click on the open title closes it too.
+    Send(Click(TitlePoint(1)));
+    Send(Click(TitlePoint(1)));
+    EXPECT_FALSE(Tracking());
+    EXPECT_TRUE(Commands().empty());
+    std::lock_guard guard(record.lock);
+    EXPECT_TRUE(record.keys.empty());
+}
+
+TEST_F(MenuWindowTest, SeparatorsAndDisabledItemsOrMenusDoNothing)
+{
+    window->Lock();
+    bar->ItemAt(0)->Submenu()->ItemAt(0)->SetEnabled(false);
+    bar->ItemAt(2)->Submenu()->SetEnabled(false);
+    window->Unlock();
+    Send(Click(TitlePoint(0)));
+    Send(Click(ItemPoint(bar->ItemAt(0)->Submenu(), 0, 0)));
+    Send(Click(ItemPoint(bar->ItemAt(0)->Submenu(), 1, 0)));
+    EXPECT_TRUE(Tracking());
+    Send(Key("\x1b", 0));
+    Send(Click(TitlePoint(2)));
+    EXPECT_FALSE(Tracking());
+    EXPECT_TRUE(Commands().empty());
+}
+
+TEST_F(MenuWindowTest, ChoosingFromARadioSubmenuMarksTheItem)
+{
+    BMenu* view = bar->ItemAt(1)->Submenu();
+    BMenu* formats = view->ItemAt(0)->Submenu();
+    window->Lock();
+    const float left = bar->ItemAt(1)->Frame().left;
+    window->Unlock();
+    Send(Click(TitlePoint(1)));
+    Send(Click(ItemPoint(view, 0, left)));
+    window->Lock();
+    ASSERT_TRUE(bar->IsTracking());
+    // The submenu opens beside the item that holds it, as the front-most view.
+    const BRect opened = window->ChildAt(window->CountChildren() - 1)->Frame();
+    const BRect parent = window->ChildAt(window->CountChildren() - 2)->Frame();
+    EXPECT_TRUE(window->Bounds().Contains(opened));
+    EXPECT_EQ(opened.top, parent.top + view->ItemAt(0)->Frame().top - 1);
+    const BRect item = formats->ItemAt(1)->Frame();
+    const BPoint target = Middle(item) + opened.LeftTop();
+    window->Unlock();
+    Send(Click(target));
+    EXPECT_FALSE(Tracking());
+    EXPECT_EQ(Commands(), std::vector<uint32>{MSG_FORMAT_16_9});
+    window->Lock();
+    EXPECT_EQ(formats->FindMarked(), formats->ItemAt(1));
+    window->Unlock();
+}
+
+TEST_F(MenuWindowTest, ShortcutsFireTheirItemsAndOtherKeysReachTheFocusView)
+{
+    Send(Key("q", B_COMMAND_KEY));
+    Send(Key("\n", B_COMMAND_KEY));
+    Send(Key("+", 0));
+    Send(Key("\n", 0));
+    Send(Key("x", B_COMMAND_KEY));
+    EXPECT_EQ(Commands(), std::vector<uint32>{MSG_FULLSCREEN});
+    std::lock_guard guard(record.lock);
+    EXPECT_EQ(record.quitRequests, 1);
+    EXPECT_EQ(record.keys, (std::vector<std::string>{"+", "\n", "x"}));
+}
+
+TEST_F(MenuWindowTest, ShortcutsOfDisabledItemsGoToTheFocusView)
+{
+    window->Lock();
+    bar->FindItem(B_QUIT_REQUESTED)->SetEnabled(false);
+    window->Unlock();
+    Send(Key("q", B_COMMAND_KEY));
+    std::lock_guard guard(record.lock);
+    EXPECT_EQ(record.quitRequests, 0);
+    EXPECT_EQ(record.keys, std::vector<std::string>{"q"});
+}
+
+TEST_F(MenuWindowTest, ArrowKeysAndEnterChooseFromTheOpenMenu)
+{
+    Send(Click(TitlePoint(0)));
+    Send(Key("\x1f", 0));
+    Send(Key("\x1f", 0));
+    Send(Key("\n", 0));
+    EXPECT_FALSE(Tracking());
+    std::lock_guard guard(record.lock);
+    // Down twice skips the separator and lands on "Quit".
+    EXPECT_EQ(record.quitRequests, 1);
+}
+
+class PopUpMenuTest : public testing::Test {
+protected:
+    void TearDown() override { kits::interface::SetPopUpResponder(nullptr); }
+};
+
+TEST_F(PopUpMenuTest, GoAnswersWithTheItemTheResponderChooses)
+{
+    BPopUpMenu menu("ReplicantMenu", false, false, B_ITEMS_IN_COLUMN);
+    auto* stations = new BMenu("Stations");
+    stations->AddItem(Item("One", 'tZAP'));
+    menu.AddItem(stations);
+    menu.AddSeparatorItem();
+    menu.AddItem(Item("Resize to optimal size", 'tvRO'));
+    BPoint asked;
+    kits::interface::SetPopUpResponder([&](BPopUpMenu* shown, BPoint where) {
+        asked = where;
+        return shown->FindItem("Resize to optimal size");
+    });
+    EXPECT_EQ(menu.Go(BPoint(30, 40), true, true, false), menu.ItemAt(2));
+    EXPECT_EQ(asked, BPoint(30, 40));
+    EXPECT_EQ(menu.Go(BPoint(0, 0), false, false, true), nullptr);
+
+    kits::interface::SetPopUpResponder([](BPopUpMenu* shown, BPoint) {
+        return shown->FindItem("One");
+    });
+    EXPECT_EQ(menu.Go(BPoint(0, 0)), stations->ItemAt(0));
+    stations->ItemAt(0)->SetEnabled(false);
+    EXPECT_EQ(menu.Go(BPoint(0, 0)), nullptr);
+    kits::interface::SetPopUpResponder([](BPopUpMenu*, BPoint) { return nullptr; });
+    EXPECT_EQ(menu.Go(BPoint(0, 0)), nullptr);
+}
+
+TEST_F(PopUpMenuTest, RadioPopUpMarksTheChosenItemAndAnEmptyOneStaysShut)
+{
+    BPopUpMenu menu("Source");
+    EXPECT_TRUE(menu.IsRadioMode());
+    EXPECT_TRUE(menu.IsLabelFromMarked());
+    int32 asked = 0;
+    kits::interface::SetPopUpResponder([&](BPopUpMenu* shown, BPoint) {
+        asked++;
+        return shown->ItemAt(1);
+    });
+    EXPECT_EQ(menu.Go(BPoint(0, 0)), nullptr);
+    EXPECT_EQ(asked, 0);
+    menu.AddItem(Item("Line", 1));
+    menu.AddItem(Item("Tuner", 2));
+    menu.ItemAt(0)->SetMarked(true);
+    EXPECT_EQ(menu.Go(BPoint(0, 0)), menu.ItemAt(1));
+    EXPECT_EQ(menu.FindMarked(), menu.ItemAt(1));
+}
