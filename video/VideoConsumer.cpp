@@ -10,10 +10,10 @@
 #include "kits/media/TimeSource.h"
 #include "video/DeInterlace.h"
 #include "video/FindContrast.h"
+#include "video/FrameView.h"
 #include "video/SubtitleContrast.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 // Lock order: the render lock ("renderSem") is taken before the view's window lock, each with a
@@ -379,11 +379,17 @@ status_t VideoConsumer::AcceptFormat(const media_destination& destination, media
         format->type = B_MEDIA_RAW_VIDEO;
     if (format->type != B_MEDIA_RAW_VIDEO)
         return B_MEDIA_BAD_FORMAT;
-    color_space& space = format->u.raw_video.display.format;
-    if (!IsAcceptedSpace(space))
+    media_video_display_info& display = format->u.raw_video.display;
+    if (!IsAcceptedSpace(display.format))
         return B_MEDIA_BAD_FORMAT;
-    if (space == B_NO_COLOR_SPACE)
-        space = B_RGB16;
+    if (display.format == B_NO_COLOR_SPACE)
+        display.format = B_RGB16;
+    // The producer writes into the bitmaps' memory, whose rows are padded to whole 32-bit words;
+    // rows of another length (766 grey pixels, say) would come out sheared.
+    if (display.line_width != 0) {
+        display.bytes_per_row
+            = (display.line_width * uint32(BytesPerPixel(display.format)) + 3) & ~uint32(3);
+    }
     return B_OK;
 }
 

@@ -1,6 +1,26 @@
 #include "kits/interface/DisplayBackend.h"
 
+#include "kits/interface/HeadlessDisplayBackend.h"
+#include "kits/interface/SdlDisplayBackend.h"
+
+#include <cstdlib>
+#include <cstring>
+
 namespace kits::interface {
+
+DisplayBackend& Display()
+{
+    // Chosen once: every window of the process must live on the same display.
+    static DisplayBackend& display = []() -> DisplayBackend& {
+        const char* headless = std::getenv("OVELIN_HEADLESS");
+        if (headless != nullptr && std::strcmp(headless, "1") == 0)
+            return HeadlessDisplay();
+        if (SdlDisplayBackend* desktop = SdlDisplay())
+            return *desktop;
+        return HeadlessDisplay();
+    }();
+    return display;
+}
 
 int64 RetracePeriodNanoseconds(const display_mode& mode)
 {

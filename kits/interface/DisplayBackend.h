@@ -42,8 +42,9 @@ public:
     virtual void Present(BWindow* window, const FrameBuffer& buffer, const PixelRect& changed) = 0;
 };
 
-// The process's display: the headless one until a real display is wired in. Never destroyed,
-// so windows may still reach it while the program exits.
+// The process's display, chosen on the first call: the desktop's (SdlDisplay()) when one is
+// reachable and OVELIN_HEADLESS is not "1", the headless one otherwise. Never destroyed, so
+// windows may still reach it while the program exits.
 DisplayBackend& Display();
 
 // The refresh period of a mode in nanoseconds; 0 for a mode without a pixel clock or totals.

@@ -234,9 +234,4 @@ HeadlessDisplayBackend& HeadlessDisplay()
     return *display;
 }
 
-DisplayBackend& Display()
-{
-    return HeadlessDisplay();
-}
-
 }

@@ -208,6 +208,7 @@ void BWindow::SetSizeLimits(float newMinWidth, float newMaxWidth, float newMinHe
     maxWidth = newMaxWidth;
     minHeight = newMinHeight;
     maxHeight = newMaxHeight;
+    kits::interface::Display().WindowChanged(this);
 }
 
 void BWindow::GetSizeLimits(float* outMinWidth, float* outMaxWidth, float* outMinHeight,
@@ -415,6 +416,22 @@ void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
     case B_ZOOM: {
         const BRect screen = BScreen(this).Frame();
         Zoom(screen.LeftTop(), screen.Width(), screen.Height());
+        return;
+    }
+    // The user moved or resized the window on the desktop.
+    case B_WINDOW_MOVED: {
+        BPoint where;
+        if (message->FindPoint("where", &where) == B_OK)
+            MoveTo(where);
+        return;
+    }
+    case B_WINDOW_RESIZED: {
+        int32 width;
+        int32 height;
+        if (message->FindInt32("width", &width) == B_OK
+            && message->FindInt32("height", &height) == B_OK) {
+            ResizeTo(float(width), float(height));
+        }
         return;
     }
     case B_MINIMIZE: {

@@ -127,10 +127,11 @@ public:
     // What the views drew, for snapshots and tests.
     const kits::interface::FrameBuffer& ContentBuffer() const;
 
-    // Handles the window's own events (updates, workspace switches, zooming, minimising, key
-    // presses for the focus view, mouse buttons for the view under the pointer) and passes every
-    // other message on as a looper does. B_QUIT_REQUESTED that QuitRequested() accepts quits the
-    // window, and the application with it under B_QUIT_ON_WINDOW_CLOSE.
+    // Handles the window's own events (updates, workspace switches, zooming, minimising, moves
+    // and resizes made on the desktop, key presses for the focus view, mouse buttons for the
+    // view under the pointer) and passes every other message on as a looper does.
+    // B_QUIT_REQUESTED that QuitRequested() accepts quits the window, and the application with
+    // it under B_QUIT_ON_WINDOW_CLOSE.
     void DispatchMessage(BMessage* message, BHandler* handler) override;
 
     // Hooks. newPosition is the content area's new top-left on screen.

@@ -643,31 +643,42 @@ TEST_F(FramePathTest, OfferedBuffersWrapTheBitmapsInOrder)
     }
 }
 
-TEST_F(FramePathTest, EveryAcceptedColourSpaceIsDrawn)
+TEST_F(FramePathTest, EveryAcceptedColourSpaceIsDrawnUnsheared)
 {
-    MakeWindow(32, 24);
+    // 30 pixels: grey rows are padded to 32 bytes in the bitmaps, and the producer is told so.
+    MakeWindow(30, 24);
     MakeConsumer();
     MakeProducer(true);
     const struct {
         color_space space;
-        uint32 pixel;
-        uint32 shown;
-    } cases[] = {{B_RGB32, 0x00FF8000, PackColor(255, 128, 0)},
-        {B_RGB16, 0xF800, PackColor(255, 0, 0)}, {B_RGB15, 0x03E0, PackColor(0, 255, 0)},
-        {B_GRAY8, 0x80, PackColor(128, 128, 128)}};
+        uint32 left;
+        uint32 right;
+        uint32 shownLeft;
+        uint32 shownRight;
+    } cases[] = {
+        {B_RGB32, 0x00FF8000, 0x000000FF, PackColor(255, 128, 0), PackColor(0, 0, 255)},
+        {B_RGB16, 0xF800, 0x001F, PackColor(255, 0, 0), PackColor(0, 0, 255)},
+        {B_RGB15, 0x03E0, 0x7C00, PackColor(0, 255, 0), PackColor(255, 0, 0)},
+        {B_GRAY8, 0x80, 0xFF, PackColor(128, 128, 128), PackColor(255, 255, 255)}};
     for (const auto& entry : cases) {
-        ASSERT_EQ(Connect(producer->Node(), VideoFormat(entry.space, 32, 24)), B_OK);
+        ASSERT_EQ(Connect(producer->Node(), VideoFormat(entry.space, 30, 24)), B_OK);
         StartConsumer();
         const int32 pixelBytes = BytesPerPixel(entry.space);
         ShowNow([&](uint8* bits, const media_video_display_info& display) {
             for (uint32 y = 0; y < display.line_count; y++) {
                 for (uint32 x = 0; x < display.line_width; x++) {
-                    std::memcpy(bits + y * display.bytes_per_row + x * pixelBytes,
-                        &entry.pixel, size_t(pixelBytes));
+                    const uint32* pixel = x < 15 ? &entry.left : &entry.right;
+                    std::memcpy(bits + y * display.bytes_per_row + x * pixelBytes, pixel,
+                        size_t(pixelBytes));
                 }
             }
         });
-        EXPECT_EQ(Pixel(16, 12), entry.shown) << entry.space;
+        for (int32 y : {0, 23}) {
+            EXPECT_EQ(Pixel(0, y), entry.shownLeft) << entry.space;
+            EXPECT_EQ(Pixel(14, y), entry.shownLeft) << entry.space;
+            EXPECT_EQ(Pixel(15, y), entry.shownRight) << entry.space;
+            EXPECT_EQ(Pixel(29, y), entry.shownRight) << entry.space;
+        }
         Disconnect();
     }
 }

@@ -110,6 +110,29 @@ TEST_F(VideoConsumerTest, AcceptsTheFourDrawableSpacesAndTakesTheWildcardAsRgb16
     EXPECT_EQ(untyped.type, B_MEDIA_RAW_VIDEO);
 }
 
+TEST_F(VideoConsumerTest, RowsAreTheBitmapsWholeWords)
+{
+    const struct {
+        color_space space;
+        uint32 width;
+        uint32 offered;
+        uint32 accepted;
+    } cases[] = {{B_GRAY8, 766, 766, 768}, {B_GRAY8, 768, 768, 768}, {B_RGB16, 641, 1282, 1284},
+        {B_RGB32, 766, 3064, 3064}, {B_RGB32, 766, 4096, 3064}, {B_NO_COLOR_SPACE, 3, 0, 8}};
+    for (const auto& entry : cases) {
+        media_format format = RawVideo(entry.space);
+        format.u.raw_video.display.line_width = entry.width;
+        format.u.raw_video.display.bytes_per_row = entry.offered;
+        ASSERT_EQ(consumer->AcceptFormat(input.destination, &format), B_OK);
+        EXPECT_EQ(format.u.raw_video.display.bytes_per_row, entry.accepted) << entry.width;
+    }
+    // An open width leaves the row length open too.
+    media_format open = RawVideo(B_RGB32);
+    open.u.raw_video.display.line_width = 0;
+    ASSERT_EQ(consumer->AcceptFormat(input.destination, &open), B_OK);
+    EXPECT_EQ(open.u.raw_video.display.bytes_per_row, 0u);
+}
+
 TEST_F(VideoConsumerTest, RefusesOtherSpacesTypesAndDestinations)
 {
     for (color_space space : {B_RGB24, B_CMAP8, B_RGBA32, B_RGB32_BIG}) {

@@ -1,0 +1,988 @@
+// Lock order: a window's lock, then the SDL display's mutex, then a looper's queue mutex (taken
+// by posting). The SDL thread never takes a window lock, so a window may wait for it.
+#include "kits/interface/SdlDisplayBackend.h"
+
+#include "kits/app/AppDefs.h"
+#include "kits/app/Message.h"
+#include "kits/app/Messenger.h"
+#include "kits/interface/FrameBuffer.h"
+#include "kits/interface/InterfaceDefs.h"
+#include "kits/interface/Window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+
+namespace kits::interface {
+
+namespace {
+
+// SDL answers a negative number (or a null pointer, passed here as -1) and keeps its reason in
+// SDL_GetError; only running out of memory has a status of its own.
+status_t SdlStatus(int result)
+{
+    if (result >= 0)
+        return B_OK;
+    return std::strcmp(SDL_GetError(), "Out of memory") == 0 ? B_NO_MEMORY : B_ERROR;
+}
+
+struct WindowDeleter {
+    void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
+};
+// A window's surface belongs to the window, so only the window needs a wrapper.
+using WindowPointer = std::unique_ptr<SDL_Window, WindowDeleter>;
+
+struct PixelsDelete {
+    void operator()(uint32* pixels) const { delete[] pixels; }
+};
+using PixelsPointer = std::unique_ptr<uint32[], PixelsDelete>;
+
+// A desktop window is at most this large in either direction; larger size limits mean none.
+constexpr int32 MAX_WINDOW_SIZE = 16384;
+// SDL_Init connects to the display server; one that does not answer in this time is not used.
+constexpr auto INIT_TIME_OUT = std::chrono::seconds(10);
+// Sizes and positions the user gave that a window may still be catching up with.
+constexpr size_t MAX_USER_CHANGES = 64;
+
+int32 PixelExtent(float extent)
+{
+    return std::clamp(int32(std::ceil(extent)) + 1, 1, MAX_WINDOW_SIZE);
+}
+
+color_space SpaceOfFormat(uint32 format)
+{
+    switch (SDL_BITSPERPIXEL(format)) {
+    case 8:
+        return B_CMAP8;
+    case 15:
+        return B_RGB15;
+    case 16:
+        return B_RGB16;
+    default:
+        return B_RGB32;
+    }
+}
+
+// A display mode with timings a monitor could use for the size and rate: the reduced blanking of
+// flat panels (160 pixels a line, at least 460 microseconds of lines a frame).
+display_mode ModeOf(int width, int height, int refreshRate, color_space space)
+{
+    const int32 hz = refreshRate > 0 ? refreshRate : 60;
+    width = std::clamp(width, 1, 65535 - 160);
+    height = std::clamp(height, 1, 60000);
+    display_mode mode{};
+    display_timing& t = mode.timing;
+    t.h_display = uint16(width);
+    t.h_sync_start = uint16(width + 48);
+    t.h_sync_end = uint16(width + 80);
+    t.h_total = uint16(width + 160);
+    const double activeShare = std::max(0.5, 1.0 - 460e-6 * hz);
+    const int32 vTotal = std::max(height + 10, int32(std::ceil(height / activeShare)));
+    t.v_display = uint16(height);
+    t.v_sync_start = uint16(height + 3);
+    t.v_sync_end = uint16(height + 9);
+    t.v_total = uint16(std::min(vTotal, 65535));
+    t.pixel_clock = uint32((int64(t.h_total) * t.v_total * hz + 500) / 1000);
+    t.flags = B_POSITIVE_HSYNC;
+    mode.space = uint32(space);
+    mode.virtual_width = uint16(width);
+    mode.virtual_height = uint16(height);
+    return mode;
+}
+
+uint32 Modifiers(SDL_Keymod state)
+{
+    uint32 modifiers = 0;
+    if ((state & KMOD_SHIFT) != 0)
+        modifiers |= B_SHIFT_KEY;
+    // PC keyboards have no Command key: Control and Alt both give it, as the shortcuts expect,
+    // and the logo key is Option.
+    if ((state & KMOD_CTRL) != 0)
+        modifiers |= B_COMMAND_KEY | B_CONTROL_KEY;
+    if ((state & KMOD_ALT) != 0)
+        modifiers |= B_COMMAND_KEY;
+    if ((state & KMOD_GUI) != 0)
+        modifiers |= B_COMMAND_KEY | B_OPTION_KEY;
+    if ((state & KMOD_CAPS) != 0)
+        modifiers |= B_CAPS_LOCK;
+    if ((state & KMOD_NUM) != 0)
+        modifiers |= B_NUM_LOCK;
+    return modifiers;
+}
+
+// The byte of a key that produces no text, or 0.
+char SpecialKeyByte(SDL_Keycode key)
+{
+    switch (key) {
+    case SDLK_LEFT:
+        return char(B_LEFT_ARROW);
+    case SDLK_RIGHT:
+        return char(B_RIGHT_ARROW);
+    case SDLK_UP:
+        return char(B_UP_ARROW);
+    case SDLK_DOWN:
+        return char(B_DOWN_ARROW);
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return char(B_ENTER);
+    case SDLK_ESCAPE:
+        return char(B_ESCAPE);
+    case SDLK_INSERT:
+        return char(B_INSERT);
+    case SDLK_DELETE:
+        return char(B_DELETE);
+    case SDLK_HOME:
+        return char(B_HOME);
+    case SDLK_END:
+        return char(B_END);
+    case SDLK_PAGEUP:
+        return char(B_PAGE_UP);
+    case SDLK_PAGEDOWN:
+        return char(B_PAGE_DOWN);
+    case SDLK_BACKSPACE:
+        return char(B_BACKSPACE);
+    case SDLK_TAB:
+        return char(B_TAB);
+    default:
+        return SDLK_F1 <= key && key <= SDLK_F12 ? char(B_FUNCTION_KEY) : 0;
+    }
+}
+
+int32 ButtonBit(uint8 button)
+{
+    switch (button) {
+    case SDL_BUTTON_LEFT:
+        return B_PRIMARY_MOUSE_BUTTON;
+    case SDL_BUTTON_RIGHT:
+        return B_SECONDARY_MOUSE_BUTTON;
+    case SDL_BUTTON_MIDDLE:
+        return B_TERTIARY_MOUSE_BUTTON;
+    default:
+        return 0;
+    }
+}
+
+int32 Buttons(uint32 state)
+{
+    int32 buttons = 0;
+    if ((state & SDL_BUTTON_LMASK) != 0)
+        buttons |= B_PRIMARY_MOUSE_BUTTON;
+    if ((state & SDL_BUTTON_RMASK) != 0)
+        buttons |= B_SECONDARY_MOUSE_BUTTON;
+    if ((state & SDL_BUTTON_MMASK) != 0)
+        buttons |= B_TERTIARY_MOUSE_BUTTON;
+    return buttons;
+}
+
+// What a window wants its desktop window to be, read with the window locked.
+struct WindowState {
+    std::string title;
+    int32 x = 0;
+    int32 y = 0;
+    int32 width = 1;
+    int32 height = 1;
+    bool shown = false;
+    bool minimized = false;
+    bool resizable = true;
+    bool bordered = true;
+    int32 minWidth = 1;
+    int32 maxWidth = MAX_WINDOW_SIZE;
+    int32 minHeight = 1;
+    int32 maxHeight = MAX_WINDOW_SIZE;
+};
+
+WindowState StateOf(const BWindow* window)
+{
+    WindowState state;
+    const BRect frame = window->Frame();
+    state.title = window->Title();
+    state.x = int32(std::lround(frame.left));
+    state.y = int32(std::lround(frame.top));
+    state.width = PixelExtent(frame.Width());
+    state.height = PixelExtent(frame.Height());
+    state.shown = !window->IsHidden();
+    state.minimized = window->IsMinimized();
+    state.resizable = (window->Flags() & B_NOT_RESIZABLE) == 0;
+    state.bordered = window->Type() != B_BORDERED_WINDOW && window->Type() != B_UNTYPED_WINDOW;
+    float minWidth;
+    float maxWidth;
+    float minHeight;
+    float maxHeight;
+    window->GetSizeLimits(&minWidth, &maxWidth, &minHeight, &maxHeight);
+    state.minWidth = PixelExtent(minWidth);
+    state.maxWidth = std::max(state.minWidth, PixelExtent(maxWidth));
+    state.minHeight = PixelExtent(minHeight);
+    state.maxHeight = std::max(state.minHeight, PixelExtent(maxHeight));
+    return state;
+}
+
+// A window as the backend knows it. Created by AddWindow, shared with the SDL thread until both
+// have let it go.
+struct Record {
+    uint64 serial = 0;
+    BMessenger messenger;
+    // Guarded by the backend's mutex.
+    WindowState state;
+    bool stateChanged = true;
+    bool closeRequested = false;
+    // The window's pixels as last presented, and the rows not yet on the desktop (an empty range
+    // when dirtyTop > dirtyBottom).
+    PixelsPointer pixels;
+    int32 pixelsWidth = 0;
+    int32 pixelsHeight = 0;
+    int32 dirtyTop = 0;
+    int32 dirtyBottom = -1;
+    int64 presentsWanted = 0;
+    int64 presentsShown = 0;
+};
+
+// What the SDL thread keeps of a record. Touched only on the SDL thread.
+struct DesktopWindow {
+    std::shared_ptr<Record> record;
+    WindowPointer window;
+    uint32 id = 0;
+    WindowState applied;
+    // The surface must be filled again: it was made anew at another size.
+    bool surfaceStale = true;
+    bool presentedOnce = false;
+    std::vector<std::pair<int32, int32>> userSizes;
+    std::vector<std::pair<int32, int32>> userPositions;
+    int32 buttons = 0;
+};
+
+// Whether a wanted size or position is one the user gave before the latest: the window has not
+// caught up with the user yet, so it must not be pushed back. Forgets the older ones once the
+// window reached the latest.
+bool IsStale(std::vector<std::pair<int32, int32>>& userChanges,
+    std::pair<int32, int32> wanted)
+{
+    if (userChanges.empty())
+        return false;
+    if (userChanges.back() == wanted) {
+        userChanges.clear();
+        return false;
+    }
+    return std::find(userChanges.begin(), userChanges.end(), wanted) != userChanges.end();
+}
+
+void Remember(std::vector<std::pair<int32, int32>>& userChanges, std::pair<int32, int32> value)
+{
+    if (userChanges.size() == MAX_USER_CHANGES)
+        userChanges.erase(userChanges.begin());
+    userChanges.push_back(value);
+}
+
+}
+
+class SdlDisplayBackend::Shared {
+public:
+    void Start();
+    void Stop();
+    // Pushes the wake-up event unless one is on its way. Called with lock held.
+    void Wake();
+
+    mutable std::mutex lock;
+    // Signalled when SDL is up (or failed) and after each present that reached the desktop.
+    std::condition_variable changed;
+    // Guarded by lock.
+    bool initDone = false;
+    status_t initStatus = B_NO_INIT;
+    bool sdlRunning = false;
+    bool stopping = false;
+    bool wakePending = false;
+    uint32 wakeEventType = 0;
+    std::vector<display_mode> modes;
+    display_mode mode{};
+    uint64 nextSerial = 1;
+    std::map<const BWindow*, std::shared_ptr<Record>, std::less<>> windows;
+    PresentStatistics statistics;
+
+    std::thread thread;
+
+private:
+    void Run();
+    void ReadModes();
+    // Applies what the windows want; creates and destroys desktop windows. Returns false when
+    // the thread is to end.
+    bool ServeRequests();
+    void Apply(DesktopWindow& desktop, const WindowState& wanted, bool closeRequested);
+    void ShowPixels(DesktopWindow& desktop);
+    void HandleEvent(const SDL_Event& event);
+    void HandleWindowEvent(DesktopWindow& desktop, const SDL_WindowEvent& event);
+    DesktopWindow* Find(uint32 windowId);
+    void Post(const DesktopWindow& desktop, BMessage& message);
+
+    // Touched only on the SDL thread.
+    std::map<uint64, DesktopWindow> desktopWindows;
+};
+
+void SdlDisplayBackend::Shared::Start()
+{
+    thread = std::thread([this] { Run(); });
+    std::unique_lock guard(lock);
+    if (!changed.wait_until(guard, std::chrono::steady_clock::now() + INIT_TIME_OUT,
+            [this] { return initDone; })) {
+        // The thread ends by itself once SDL_Init returns; Stop() joins it.
+        initStatus = B_TIMED_OUT;
+        stopping = true;
+    }
+}
+
+void SdlDisplayBackend::Shared::Stop()
+{
+    {
+        std::lock_guard guard(lock);
+        stopping = true;
+        Wake();
+    }
+    if (thread.joinable())
+        thread.join();
+}
+
+void SdlDisplayBackend::Shared::Wake()
+{
+    if (!sdlRunning || wakePending)
+        return;
+    SDL_Event event{};
+    event.type = wakeEventType;
+    // SDL_PushEvent is the one SDL call other threads make: it is how the SDL thread is woken.
+    wakePending = SDL_PushEvent(&event) == 1;
+}
+
+void SdlDisplayBackend::Shared::Run()
+{
+    // Without a GPU, the window framebuffer through OpenGL costs many times a shared-memory
+    // image (the environment variable SDL_FRAMEBUFFER_ACCELERATION still decides first).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Interrupting the program stays the shell's business.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // Only the kind of desktop the environment names is tried.
+    if (std::getenv("WAYLAND_DISPLAY") == nullptr)
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    else if (std::getenv("DISPLAY") == nullptr)
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland");
+    status_t status = SdlStatus(SDL_Init(SDL_INIT_VIDEO));
+    uint32 eventType = 0;
+    if (status == B_OK) {
+        eventType = SDL_RegisterEvents(1);
+        if (eventType == uint32(-1)) {
+            status = B_ERROR;
+            SDL_Quit();
+        }
+    }
+    {
+        std::lock_guard guard(lock);
+        initStatus = initDone ? initStatus : status;
+        initDone = true;
+        sdlRunning = status == B_OK && !stopping;
+        wakeEventType = eventType;
+    }
+    changed.notify_all();
+    if (status != B_OK)
+        return;
+    ReadModes();
+    while (ServeRequests()) {
+        SDL_Event event;
+        // The wake-up event comes for every request, so waiting without a time-out misses none.
+        if (SDL_WaitEvent(&event) == 0)
+            continue;
+        HandleEvent(event);
+        while (SDL_PollEvent(&event) != 0)
+            HandleEvent(event);
+    }
+    desktopWindows.clear();
+    {
+        std::lock_guard guard(lock);
+        sdlRunning = false;
+    }
+    SDL_Quit();
+}
+
+void SdlDisplayBackend::Shared::ReadModes()
+{
+    SDL_DisplayMode desktop;
+    if (SdlStatus(SDL_GetDesktopDisplayMode(0, &desktop)) != B_OK)
+        return;
+    const color_space space = SpaceOfFormat(desktop.format);
+    std::vector<display_mode> found;
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; i++) {
+        SDL_DisplayMode sdlMode;
+        if (SdlStatus(SDL_GetDisplayMode(0, i, &sdlMode)) != B_OK)
+            continue;
+        const display_mode candidate = ModeOf(sdlMode.w, sdlMode.h, sdlMode.refresh_rate, space);
+        // SDL lists a size once per pixel format; the desktop's depth is the only one there is.
+        const bool known = std::any_of(found.begin(), found.end(), [&](const display_mode& m) {
+            return std::memcmp(&m, &candidate, sizeof m) == 0;
+        });
+        if (!known)
+            found.push_back(candidate);
+    }
+    const display_mode current = ModeOf(desktop.w, desktop.h, desktop.refresh_rate, space);
+    if (found.empty())
+        found.push_back(current);
+    std::lock_guard guard(lock);
+    modes = std::move(found);
+    mode = current;
+}
+
+bool SdlDisplayBackend::Shared::ServeRequests()
+{
+    struct Wanted {
+        std::shared_ptr<Record> record;
+        WindowState state;
+        bool stateChanged;
+        bool closeRequested;
+    };
+    std::vector<Wanted> wanted;
+    {
+        std::lock_guard guard(lock);
+        wakePending = false;
+        if (stopping)
+            return false;
+        for (const auto& [window, record] : windows) {
+            wanted.push_back({record, record->state, record->stateChanged,
+                record->closeRequested});
+            record->stateChanged = false;
+            record->closeRequested = false;
+        }
+    }
+    // Windows that went away lose their desktop windows.
+    for (auto it = desktopWindows.begin(); it != desktopWindows.end();) {
+        const bool alive = std::any_of(wanted.begin(), wanted.end(),
+            [&](const Wanted& w) { return w.record->serial == it->first; });
+        it = alive ? std::next(it) : desktopWindows.erase(it);
+    }
+    for (Wanted& w : wanted) {
+        auto found = desktopWindows.find(w.record->serial);
+        if (found == desktopWindows.end()) {
+            const WindowState& s = w.state;
+            uint32 flags = SDL_WINDOW_HIDDEN;
+            if (s.resizable)
+                flags |= SDL_WINDOW_RESIZABLE;
+            if (!s.bordered)
+                flags |= SDL_WINDOW_BORDERLESS;
+            WindowPointer window(SDL_CreateWindow(s.title.c_str(), s.x, s.y, s.width,
+                s.height, flags));
+            // A window the desktop refuses is not shown; its window works on without it.
+            if (window == nullptr)
+                continue;
+            DesktopWindow desktop;
+            desktop.record = w.record;
+            desktop.id = SDL_GetWindowID(window.get());
+            desktop.window = std::move(window);
+            desktop.applied.title = s.title;
+            desktop.applied.x = s.x;
+            desktop.applied.y = s.y;
+            desktop.applied.width = s.width;
+            desktop.applied.height = s.height;
+            desktop.applied.minWidth = -1;
+            found = desktopWindows.emplace(w.record->serial, std::move(desktop)).first;
+            w.stateChanged = true;
+        }
+        if (w.stateChanged || w.closeRequested)
+            Apply(found->second, w.state, w.closeRequested);
+        ShowPixels(found->second);
+    }
+    return true;
+}
+
+void SdlDisplayBackend::Shared::Apply(DesktopWindow& desktop, const WindowState& wanted,
+    bool closeRequested)
+{
+    SDL_Window* window = desktop.window.get();
+    WindowState& applied = desktop.applied;
+    if (wanted.title != applied.title)
+        SDL_SetWindowTitle(window, wanted.title.c_str());
+    if (wanted.minWidth != applied.minWidth || wanted.maxWidth != applied.maxWidth
+        || wanted.minHeight != applied.minHeight || wanted.maxHeight != applied.maxHeight) {
+        SDL_SetWindowMinimumSize(window, wanted.minWidth, wanted.minHeight);
+        SDL_SetWindowMaximumSize(window, wanted.maxWidth, wanted.maxHeight);
+    }
+    // Applied keeps the size and position the desktop window has; a wanted one the user has
+    // moved on from is left alone.
+    const bool resized = wanted.width != applied.width || wanted.height != applied.height;
+    const bool sizeStale = IsStale(desktop.userSizes, {wanted.width, wanted.height});
+    if (resized && !sizeStale) {
+        SDL_SetWindowSize(window, wanted.width, wanted.height);
+        desktop.surfaceStale = true;
+        applied.width = wanted.width;
+        applied.height = wanted.height;
+    }
+    const bool moved = wanted.x != applied.x || wanted.y != applied.y;
+    const bool positionStale = IsStale(desktop.userPositions, {wanted.x, wanted.y});
+    if (moved && !positionStale) {
+        SDL_SetWindowPosition(window, wanted.x, wanted.y);
+        applied.x = wanted.x;
+        applied.y = wanted.y;
+    }
+    if (wanted.shown != applied.shown) {
+        if (wanted.shown)
+            SDL_ShowWindow(window);
+        else
+            SDL_HideWindow(window);
+    }
+    if (wanted.shown && wanted.minimized != applied.minimized) {
+        if (wanted.minimized)
+            SDL_MinimizeWindow(window);
+        else
+            SDL_RestoreWindow(window);
+    }
+    applied.title = wanted.title;
+    applied.shown = wanted.shown;
+    applied.minimized = wanted.minimized;
+    applied.minWidth = wanted.minWidth;
+    applied.maxWidth = wanted.maxWidth;
+    applied.minHeight = wanted.minHeight;
+    applied.maxHeight = wanted.maxHeight;
+    if (closeRequested) {
+        SDL_Event event{};
+        event.type = SDL_WINDOWEVENT;
+        event.window.windowID = desktop.id;
+        event.window.event = SDL_WINDOWEVENT_CLOSE;
+        (void)SdlStatus(SDL_PushEvent(&event));
+    }
+}
+
+void SdlDisplayBackend::Shared::ShowPixels(DesktopWindow& desktop)
+{
+    SDL_Window* window = desktop.window.get();
+    if (!desktop.applied.shown || desktop.applied.minimized)
+        return;
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    if (surface == nullptr)
+        return;
+    const auto start = std::chrono::steady_clock::now();
+    Record& record = *desktop.record;
+    SDL_Rect rect{};
+    int64 presents;
+    {
+        std::lock_guard guard(lock);
+        if (desktop.surfaceStale && record.pixels != nullptr) {
+            record.dirtyTop = 0;
+            record.dirtyBottom = record.pixelsHeight - 1;
+        }
+        const int32 top = std::max(record.dirtyTop, 0);
+        const int32 bottom = std::min({record.dirtyBottom, record.pixelsHeight - 1,
+            surface->h - 1});
+        const int32 width = std::min(record.pixelsWidth, surface->w);
+        presents = record.presentsWanted;
+        if (top > bottom || width <= 0) {
+            record.presentsShown = presents;
+            return;
+        }
+        // Copied under the mutex so that a present racing with it cannot tear a row: a full
+        // 800 by 600 frame takes some tens of microseconds.
+        if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
+            return;
+        const uint32* source = record.pixels.get() + int64(top) * record.pixelsWidth;
+        auto* target = static_cast<uint8*>(surface->pixels) + int64(top) * surface->pitch;
+        const uint32 format = surface->format->format;
+        if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
+            // Our own layout, the usual one of a 24-bit desktop: rows are copied as they are.
+            for (int32 y = top; y <= bottom; y++) {
+                std::memcpy(target, source, size_t(width) * 4);
+                source += record.pixelsWidth;
+                target += surface->pitch;
+            }
+        } else {
+            (void)SdlStatus(SDL_ConvertPixels(width, bottom - top + 1,
+                SDL_PIXELFORMAT_ARGB8888, source, record.pixelsWidth * 4, format, target,
+                surface->pitch));
+        }
+        if (SDL_MUSTLOCK(surface))
+            SDL_UnlockSurface(surface);
+        record.dirtyTop = 0;
+        record.dirtyBottom = -1;
+        rect = {0, top, width, bottom - top + 1};
+    }
+    desktop.surfaceStale = false;
+    (void)SdlStatus(SDL_UpdateWindowSurfaceRects(window, &rect, 1));
+    desktop.presentedOnce = true;
+    const auto spent = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+    {
+        std::lock_guard guard(lock);
+        record.presentsShown = presents;
+        statistics.presents++;
+        statistics.microseconds += spent.count();
+    }
+    changed.notify_all();
+}
+
+DesktopWindow* SdlDisplayBackend::Shared::Find(uint32 windowId)
+{
+    for (auto& [serial, desktop] : desktopWindows) {
+        if (desktop.id == windowId)
+            return &desktop;
+    }
+    return nullptr;
+}
+
+void SdlDisplayBackend::Shared::Post(const DesktopWindow& desktop, BMessage& message)
+{
+    message.AddInt64("when", system_time());
+    // A window that is gone drops the message.
+    (void)desktop.record->messenger.SendMessage(&message);
+}
+
+void SdlDisplayBackend::Shared::HandleEvent(const SDL_Event& event)
+{
+    switch (event.type) {
+    case SDL_WINDOWEVENT:
+        if (DesktopWindow* desktop = Find(event.window.windowID))
+            HandleWindowEvent(*desktop, event.window);
+        return;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        DesktopWindow* desktop = Find(event.button.windowID);
+        const int32 bit = ButtonBit(event.button.button);
+        if (desktop == nullptr || bit == 0)
+            return;
+        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+        desktop->buttons = down ? desktop->buttons | bit : desktop->buttons & ~bit;
+        BMessage message(down ? B_MOUSE_DOWN : B_MOUSE_UP);
+        message.AddPoint("where", BPoint(float(event.button.x), float(event.button.y)));
+        message.AddInt32("buttons", desktop->buttons);
+        message.AddInt32("modifiers", int32(Modifiers(SDL_GetModState())));
+        if (down)
+            message.AddInt32("clicks", event.button.clicks);
+        Post(*desktop, message);
+        return;
+    }
+    case SDL_MOUSEMOTION: {
+        DesktopWindow* desktop = Find(event.motion.windowID);
+        if (desktop == nullptr)
+            return;
+        BMessage message(B_MOUSE_MOVED);
+        message.AddPoint("where", BPoint(float(event.motion.x), float(event.motion.y)));
+        message.AddInt32("buttons", Buttons(event.motion.state));
+        message.AddInt32("modifiers", int32(Modifiers(SDL_GetModState())));
+        Post(*desktop, message);
+        return;
+    }
+    case SDL_KEYDOWN: {
+        DesktopWindow* desktop = Find(event.key.windowID);
+        if (desktop == nullptr)
+            return;
+        const SDL_Keycode key = event.key.keysym.sym;
+        const uint32 modifiers = Modifiers(SDL_Keymod(event.key.keysym.mod));
+        char byte = SpecialKeyByte(key);
+        // Text comes as text input; with Command held there is none, so the key itself is sent,
+        // as shortcuts want it.
+        if (byte == 0 && (modifiers & B_COMMAND_KEY) != 0 && key >= 0x20 && key < 0x7f) {
+            byte = char(key);
+            if ((modifiers & B_SHIFT_KEY) != 0 && 'a' <= byte && byte <= 'z')
+                byte = char(byte - 'a' + 'A');
+        }
+        if (byte == 0)
+            return;
+        BMessage message(B_KEY_DOWN);
+        message.AddString("bytes", std::string(1, byte).c_str());
+        message.AddInt32("modifiers", int32(modifiers));
+        message.AddInt32("key", int32(event.key.keysym.scancode));
+        Post(*desktop, message);
+        return;
+    }
+    case SDL_TEXTINPUT: {
+        DesktopWindow* desktop = Find(event.text.windowID);
+        const uint32 modifiers = Modifiers(SDL_GetModState());
+        // Typed with Command held, the key went out as its key press already.
+        if (desktop == nullptr || (modifiers & B_COMMAND_KEY) != 0)
+            return;
+        // One key press per character, each with its UTF-8 bytes.
+        const char* text = event.text.text;
+        while (*text != '\0') {
+            size_t length = 1;
+            while (length < 4 && (uint8(text[length]) & 0xC0) == 0x80)
+                length++;
+            BMessage message(B_KEY_DOWN);
+            message.AddString("bytes", std::string(text, length).c_str());
+            message.AddInt32("modifiers", int32(modifiers));
+            Post(*desktop, message);
+            text += length;
+        }
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
+    const SDL_WindowEvent& event)
+{
+    WindowState& applied = desktop.applied;
+    switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE: {
+        BMessage message(B_QUIT_REQUESTED);
+        Post(desktop, message);
+        return;
+    }
+    case SDL_WINDOWEVENT_MOVED: {
+        if (event.data1 == applied.x && event.data2 == applied.y)
+            return;
+        applied.x = event.data1;
+        applied.y = event.data2;
+        Remember(desktop.userPositions, {event.data1, event.data2});
+        BMessage message(B_WINDOW_MOVED);
+        message.AddPoint("where", BPoint(float(event.data1), float(event.data2)));
+        Post(desktop, message);
+        return;
+    }
+    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+        desktop.surfaceStale = true;
+        if (event.data1 == applied.width && event.data2 == applied.height)
+            return;
+        applied.width = event.data1;
+        applied.height = event.data2;
+        Remember(desktop.userSizes, {event.data1, event.data2});
+        BMessage message(B_WINDOW_RESIZED);
+        message.AddInt32("width", event.data1 - 1);
+        message.AddInt32("height", event.data2 - 1);
+        Post(desktop, message);
+        return;
+    }
+    case SDL_WINDOWEVENT_MINIMIZED:
+    case SDL_WINDOWEVENT_RESTORED: {
+        const bool minimized = event.event == SDL_WINDOWEVENT_MINIMIZED;
+        if (minimized == applied.minimized)
+            return;
+        applied.minimized = minimized;
+        BMessage message(B_MINIMIZE);
+        message.AddBool("minimize", minimized);
+        Post(desktop, message);
+        return;
+    }
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    case SDL_WINDOWEVENT_FOCUS_LOST: {
+        BMessage message(B_WINDOW_ACTIVATED);
+        message.AddBool("active", event.event == SDL_WINDOWEVENT_FOCUS_GAINED);
+        Post(desktop, message);
+        return;
+    }
+    case SDL_WINDOWEVENT_EXPOSED:
+        // The surface still holds the pixels: show them again.
+        if (desktop.presentedOnce && !desktop.surfaceStale)
+            (void)SdlStatus(SDL_UpdateWindowSurface(desktop.window.get()));
+        return;
+    default:
+        return;
+    }
+}
+
+SdlDisplayBackend::SdlDisplayBackend()
+    :
+    shared(std::make_unique<Shared>())
+{
+    shared->Start();
+}
+
+SdlDisplayBackend::~SdlDisplayBackend()
+{
+    Shutdown();
+}
+
+status_t SdlDisplayBackend::InitCheck() const
+{
+    std::lock_guard guard(shared->lock);
+    return shared->initStatus;
+}
+
+void SdlDisplayBackend::Shutdown()
+{
+    shared->Stop();
+}
+
+std::vector<display_mode> SdlDisplayBackend::ModeList() const
+{
+    std::lock_guard guard(shared->lock);
+    return shared->modes;
+}
+
+display_mode SdlDisplayBackend::CurrentMode() const
+{
+    std::lock_guard guard(shared->lock);
+    return shared->mode;
+}
+
+status_t SdlDisplayBackend::SetMode(const display_mode& newMode)
+{
+    display_mode adjusted = newMode;
+    display_timing& t = adjusted.timing;
+    t.h_sync_end = std::clamp(t.h_sync_end, t.h_sync_start, std::max(t.h_sync_start, t.h_total));
+    t.v_sync_end = std::clamp(t.v_sync_end, t.v_sync_start, std::max(t.v_sync_start, t.v_total));
+    if (!IsShowableMode(adjusted))
+        return B_BAD_VALUE;
+    // The desktop keeps its resolution: see the class comment.
+    std::lock_guard guard(shared->lock);
+    shared->mode = adjusted;
+    return B_OK;
+}
+
+status_t SdlDisplayBackend::WaitForRetrace(bigtime_t timeout)
+{
+    // The desktop gives no retrace to wait for; one at the mode's rate keeps timing honest.
+    const int64 period = RetracePeriodNanoseconds(CurrentMode());
+    const bigtime_t start = system_time();
+    const bigtime_t next = NextRetrace(start, period);
+    // Saturating: an infinite time-out must not wrap around.
+    const bigtime_t limit = timeout > B_INFINITE_TIMEOUT - std::max<bigtime_t>(start, 0)
+        ? B_INFINITE_TIMEOUT
+        : start + std::max<bigtime_t>(timeout, 0);
+    if (next > limit) {
+        if (limit > start)
+            snooze_until(limit, B_SYSTEM_TIMEBASE);
+        return B_TIMED_OUT;
+    }
+    snooze_until(next, B_SYSTEM_TIMEBASE);
+    return B_OK;
+}
+
+int32 SdlDisplayBackend::CurrentWorkspace() const
+{
+    return 0;
+}
+
+void SdlDisplayBackend::AddWindow(BWindow* window)
+{
+    auto record = std::make_shared<Record>();
+    record->messenger = BMessenger(window);
+    record->state = StateOf(window);
+    std::lock_guard guard(shared->lock);
+    record->serial = shared->nextSerial++;
+    shared->windows[window] = std::move(record);
+    shared->Wake();
+}
+
+void SdlDisplayBackend::RemoveWindow(BWindow* window)
+{
+    std::lock_guard guard(shared->lock);
+    shared->windows.erase(window);
+    shared->Wake();
+}
+
+void SdlDisplayBackend::WindowChanged(BWindow* window)
+{
+    WindowState state = StateOf(window);
+    std::lock_guard guard(shared->lock);
+    auto found = shared->windows.find(window);
+    if (found == shared->windows.end())
+        return;
+    found->second->state = std::move(state);
+    found->second->stateChanged = true;
+    shared->Wake();
+}
+
+void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
+    const PixelRect& changed)
+{
+    std::lock_guard guard(shared->lock);
+    auto found = shared->windows.find(window);
+    if (found == shared->windows.end() || !shared->sdlRunning)
+        return;
+    Record& record = *found->second;
+    const int32 width = buffer.Width();
+    const int32 height = buffer.Height();
+    int32 top = std::max(changed.top, 0);
+    int32 bottom = std::min(changed.bottom, height - 1);
+    if (width != record.pixelsWidth || height != record.pixelsHeight) {
+        // A new size: the rows kept are of no use, all of the new ones are copied.
+        record.pixels.reset();
+        record.pixelsWidth = 0;
+        record.pixelsHeight = 0;
+        record.dirtyTop = 0;
+        record.dirtyBottom = -1;
+        if (width <= 0 || height <= 0)
+            return;
+        record.pixels.reset(new (std::nothrow) uint32[size_t(width) * size_t(height)]);
+        // Out of memory: the desktop keeps showing the old picture.
+        if (record.pixels == nullptr)
+            return;
+        record.pixelsWidth = width;
+        record.pixelsHeight = height;
+        top = 0;
+        bottom = height - 1;
+    }
+    if (top > bottom)
+        return;
+    // Rows have no padding, so the changed rows are one block.
+    std::memcpy(record.pixels.get() + int64(top) * width, buffer.Row(top),
+        size_t(bottom - top + 1) * size_t(width) * sizeof(uint32));
+    if (record.dirtyTop > record.dirtyBottom) {
+        record.dirtyTop = top;
+        record.dirtyBottom = bottom;
+    } else {
+        record.dirtyTop = std::min(record.dirtyTop, top);
+        record.dirtyBottom = std::max(record.dirtyBottom, bottom);
+    }
+    record.presentsWanted++;
+    shared->Wake();
+}
+
+status_t SdlDisplayBackend::SimulateCloseBox(const BWindow* window)
+{
+    std::lock_guard guard(shared->lock);
+    auto found = shared->windows.find(window);
+    if (found == shared->windows.end())
+        return B_BAD_VALUE;
+    found->second->closeRequested = true;
+    shared->Wake();
+    return B_OK;
+}
+
+status_t SdlDisplayBackend::WaitUntilShown(const BWindow* window, bigtime_t timeout)
+{
+    std::unique_lock guard(shared->lock);
+    auto found = shared->windows.find(window);
+    if (found == shared->windows.end())
+        return B_BAD_VALUE;
+    std::shared_ptr<Record> record = found->second;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(timeout);
+    const bool reached = shared->changed.wait_until(guard, deadline,
+        [&] {
+            return record->presentsWanted > 0 && record->presentsShown == record->presentsWanted;
+        });
+    return reached ? B_OK : B_TIMED_OUT;
+}
+
+SdlDisplayBackend::PresentStatistics SdlDisplayBackend::Statistics() const
+{
+    std::lock_guard guard(shared->lock);
+    return shared->statistics;
+}
+
+SdlDisplayBackend* SdlDisplay()
+{
+    // Joins the SDL thread when static objects are destroyed; the backend itself stays.
+    struct Stopper {
+        SdlDisplayBackend* display = nullptr;
+        ~Stopper()
+        {
+            if (display != nullptr)
+                display->Shutdown();
+        }
+    };
+    static Stopper stopper{[]() -> SdlDisplayBackend* {
+        if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
+            return nullptr;
+        auto display = std::make_unique<SdlDisplayBackend>();
+        if (display->InitCheck() != B_OK)
+            return nullptr;
+        return display.release();
+    }()};
+    return stopper.display;
+}
+
+}

@@ -1,0 +1,80 @@
+#pragma once
+// SdlDisplayBackend: the desktop's display, with each window shown as a real desktop window.
+
+#include "kits/interface/DisplayBackend.h"
+
+#include <memory>
+
+namespace kits::interface {
+
+// Shows windows on the desktop the process was started in (X11 or Wayland) through SDL. One
+// thread, started by the constructor and joined by Shutdown() or the destructor, owns SDL: it
+// initialises it, creates, changes and destroys the desktop windows, presents and pumps events.
+// Every member below may be called from any thread: it records what is wanted under the
+// backend's mutex and wakes that thread, which never takes a window lock. Desktop events reach
+// a window as messages posted to it: B_MOUSE_DOWN, B_MOUSE_UP and B_MOUSE_MOVED ("where" in
+// window coordinates, "buttons", "modifiers", "clicks", "when"), B_KEY_DOWN ("bytes" as the
+// platform's key bytes, "modifiers", "key", "when"), B_QUIT_REQUESTED for the close box,
+// B_WINDOW_MOVED ("where"), B_WINDOW_RESIZED ("width", "height"), B_MINIMIZE ("minimize") and
+// B_WINDOW_ACTIVATED ("active").
+//
+// The desktop belongs to its user, not to us: SetMode checks the mode and reports it as current
+// from then on, so that full-screen code can work with it, but it never changes the desktop's
+// resolution. There is a single workspace, 0.
+//
+// Lock order: a window's lock, then the backend's mutex, then a looper's queue mutex.
+class SdlDisplayBackend : public DisplayBackend {
+public:
+    // Starts the SDL thread and waits for SDL to be initialised on it.
+    SdlDisplayBackend();
+    // Shuts down as Shutdown() does.
+    ~SdlDisplayBackend() override;
+
+    SdlDisplayBackend(const SdlDisplayBackend&) = delete;
+    SdlDisplayBackend& operator=(const SdlDisplayBackend&) = delete;
+
+    // B_OK once SDL runs on a display; otherwise the status of the failure, and the backend
+    // shows nothing.
+    status_t InitCheck() const;
+    // Destroys the desktop windows, ends SDL and joins its thread. Calls made afterwards are
+    // accepted and show nothing.
+    void Shutdown();
+
+    std::vector<display_mode> ModeList() const override;
+    display_mode CurrentMode() const override;
+    [[nodiscard]] status_t SetMode(const display_mode& mode) override;
+    [[nodiscard]] status_t WaitForRetrace(bigtime_t timeout) override;
+    int32 CurrentWorkspace() const override;
+    void AddWindow(BWindow* window) override;
+    void RemoveWindow(BWindow* window) override;
+    void WindowChanged(BWindow* window) override;
+    // Copies the rows `changed` spans; the SDL thread puts them on screen soon after.
+    void Present(BWindow* window, const FrameBuffer& buffer, const PixelRect& changed) override;
+
+    // Hooks for tests and measurements.
+    // Sends the window's desktop window a close event, as a click in its close box would.
+    // B_BAD_VALUE for a window the backend does not know.
+    [[nodiscard]] status_t SimulateCloseBox(const BWindow* window);
+    // Waits until the window has been presented at least once and every present made so far
+    // has reached the desktop. B_TIMED_OUT after timeout microseconds, B_BAD_VALUE for an
+    // unknown window.
+    [[nodiscard]] status_t WaitUntilShown(const BWindow* window, bigtime_t timeout);
+    // The presents that reached the desktop, and the microseconds the SDL thread spent putting
+    // them there (copying into the window surface and updating it), over all windows.
+    struct PresentStatistics {
+        int64 presents = 0;
+        bigtime_t microseconds = 0;
+    };
+    PresentStatistics Statistics() const;
+
+private:
+    class Shared;
+    std::unique_ptr<Shared> shared;
+};
+
+// The SDL display, started on the first call; null when no desktop is reachable (neither DISPLAY
+// nor WAYLAND_DISPLAY set, or SDL cannot start). Never destroyed, so windows may still reach it
+// while the program exits; its thread is joined when static objects are destroyed.
+SdlDisplayBackend* SdlDisplay();
+
+}

@@ -1,0 +1,374 @@
+// sdlwindowcheck: shows a window on a real X display and checks it arrived there.
+//
+// sdlwindowcheck check <directory>: opens "Ovelin backend check" at (10, 25, 410, 325), takes a
+// screenshot of the root window with xwd, checks that the window's pixels are on it where they
+// belong, clicks into the window with xdotool and waits for the click, then closes the window
+// through its close box and expects the program to end through B_QUIT_REQUESTED. Writes the
+// screenshot and the window's own snapshot as PNG files into the directory.
+// sdlwindowcheck measure: presents an 800 by 600 window many times and prints what that costs.
+// Exits 0 when everything held, 1 otherwise.
+
+#include "kits/app/AppDefs.h"
+#include "kits/app/Application.h"
+#include "kits/interface/FrameBuffer.h"
+#include "kits/interface/SdlDisplayBackend.h"
+#include "kits/interface/Snapshot.h"
+#include "kits/interface/View.h"
+#include "kits/interface/Window.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+using kits::interface::FrameBuffer;
+using kits::interface::PackColor;
+using kits::interface::SdlDisplayBackend;
+
+namespace {
+
+constexpr const char* TITLE = "Ovelin backend check";
+const BRect WINDOW_FRAME(10, 25, 410, 325);
+constexpr rgb_color BACKGROUND = {40, 120, 200, 255};
+constexpr rgb_color PATCH = {230, 180, 30, 255};
+const BRect PATCH_FRAME(20, 20, 119, 79);
+// Waits for the display and the tools: generous, as the machine is shared.
+constexpr bigtime_t WAIT = 5000000;
+
+std::atomic<bool> quitRequested = false;
+
+// A view that remembers where it was clicked.
+class PatchView : public BView {
+public:
+    PatchView() : BView(PATCH_FRAME, "patch", B_FOLLOW_NONE, B_WILL_DRAW)
+    {
+        SetViewColor(PATCH);
+    }
+
+    void MouseDown(BPoint where) override
+    {
+        {
+            std::lock_guard guard(lock);
+            clicked = where;
+        }
+        changed.notify_all();
+    }
+
+    std::optional<BPoint> WaitForClick(bigtime_t timeout)
+    {
+        std::unique_lock guard(lock);
+        changed.wait_for(guard, std::chrono::microseconds(timeout),
+            [this] { return clicked.has_value(); });
+        return clicked;
+    }
+
+private:
+    std::mutex lock;
+    std::condition_variable changed;
+    std::optional<BPoint> clicked;
+};
+
+class CheckWindow : public BWindow {
+public:
+    explicit CheckWindow(BRect frame)
+        : BWindow(frame, TITLE, B_TITLED_WINDOW, B_QUIT_ON_WINDOW_CLOSE)
+    {
+        auto* background = new BView(Bounds(), "background", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
+        background->SetViewColor(BACKGROUND);
+        patch = new PatchView;
+        background->AddChild(patch);
+        AddChild(background);
+    }
+
+    bool QuitRequested() override
+    {
+        quitRequested = true;
+        return true;
+    }
+
+    PatchView* patch;
+};
+
+// Runs a program found on PATH and returns its exit status, or -1 when it could not run.
+int RunProgram(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child;
+    if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+uint32 BigEndian32(const std::vector<uint8>& data, size_t offset)
+{
+    return uint32(data[offset]) << 24 | uint32(data[offset + 1]) << 16
+        | uint32(data[offset + 2]) << 8 | data[offset + 3];
+}
+
+// The 8-bit value of a channel under mask.
+uint8 Channel(uint32 pixel, uint32 mask)
+{
+    if (mask == 0)
+        return 0;
+    const int shift = __builtin_ctz(mask);
+    const uint32 maximum = mask >> shift;
+    return uint8(((pixel & mask) >> shift) * 255 / maximum);
+}
+
+// Reads an xwd dump of a true-colour screen with 24 or 32 bits a pixel.
+bool ReadXwd(const char* path, FrameBuffer& image, std::string& error)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<uint8> data{std::istreambuf_iterator<char>(file),
+        std::istreambuf_iterator<char>()};
+    constexpr size_t HEADER_FIELDS = 25;
+    if (data.size() < HEADER_FIELDS * 4) {
+        error = "screenshot too short";
+        return false;
+    }
+    uint32 header[HEADER_FIELDS];
+    for (size_t i = 0; i < HEADER_FIELDS; i++)
+        header[i] = BigEndian32(data, i * 4);
+    const uint32 headerSize = header[0];
+    const uint32 version = header[1];
+    const uint32 format = header[2];
+    const int32 width = int32(header[4]);
+    const int32 height = int32(header[5]);
+    const bool mostSignificantFirst = header[7] == 1;
+    const uint32 bitsPerPixel = header[11];
+    const uint32 bytesPerLine = header[12];
+    const uint32 redMask = header[14];
+    const uint32 greenMask = header[15];
+    const uint32 blueMask = header[16];
+    const uint32 colours = header[19];
+    constexpr uint32 Z_PIXMAP = 2;
+    if (version != 7 || format != Z_PIXMAP || (bitsPerPixel != 32 && bitsPerPixel != 24)
+        || width <= 0 || height <= 0 || width > 8192 || height > 8192) {
+        error = "not a true-colour xwd screenshot";
+        return false;
+    }
+    const size_t pixelsStart = size_t(headerSize) + size_t(colours) * 12;
+    const size_t bytesPerPixel = bitsPerPixel / 8;
+    if (bytesPerLine < width * bytesPerPixel
+        || data.size() < pixelsStart + size_t(bytesPerLine) * size_t(height)) {
+        error = "screenshot pixels cut short";
+        return false;
+    }
+    if (image.SetSize(width, height, 0) != B_OK) {
+        error = "no memory for the screenshot";
+        return false;
+    }
+    for (int32 y = 0; y < height; y++) {
+        const uint8* row = data.data() + pixelsStart + size_t(y) * bytesPerLine;
+        for (int32 x = 0; x < width; x++) {
+            const uint8* p = row + size_t(x) * bytesPerPixel;
+            uint32 pixel = 0;
+            for (size_t b = 0; b < bytesPerPixel; b++) {
+                const size_t index = mostSignificantFirst ? b : bytesPerPixel - 1 - b;
+                pixel = pixel << 8 | p[index];
+            }
+            image.Row(y)[x] = PackColor(Channel(pixel, redMask), Channel(pixel, greenMask),
+                Channel(pixel, blueMask));
+        }
+    }
+    return true;
+}
+
+// Compares the window's own pixels with the screenshot where the window should be.
+bool CompareWithScreen(const FrameBuffer& window, const FrameBuffer& screen, int32 left,
+    int32 top, std::string& error)
+{
+    int64 differing = 0;
+    std::string first;
+    for (int32 y = 0; y < window.Height(); y++) {
+        for (int32 x = 0; x < window.Width(); x++) {
+            const int32 screenX = left + x;
+            const int32 screenY = top + y;
+            const bool inside = screenX < screen.Width() && screenY < screen.Height();
+            const uint32 shown = inside ? screen.PixelAt(screenX, screenY) : 0;
+            if (shown == window.PixelAt(x, y))
+                continue;
+            if (differing++ == 0) {
+                char text[160];
+                std::snprintf(text, sizeof text,
+                    "window pixel (%d, %d) is %06x but the screen shows %06x at (%d, %d)", x, y,
+                    window.PixelAt(x, y) & 0xFFFFFF, shown & 0xFFFFFF, screenX, screenY);
+                first = text;
+            }
+        }
+    }
+    if (differing == 0)
+        return true;
+    error = std::to_string(differing) + " pixels differ; first: " + first;
+    return false;
+}
+
+int Check(const std::string& directory)
+{
+    SdlDisplayBackend* display = kits::interface::SdlDisplay();
+    if (display == nullptr) {
+        std::fprintf(stderr, "sdlwindowcheck: no desktop display (DISPLAY is not usable)\n");
+        return 1;
+    }
+    BApplication application("application/x-vnd.ovelin-sdlwindowcheck");
+    auto* window = new CheckWindow(WINDOW_FRAME);
+    PatchView* patch = window->patch;
+    window->Show();
+
+    std::vector<std::string> failures;
+    std::thread checker([&] {
+        if (display->WaitUntilShown(window, WAIT) != B_OK) {
+            failures.push_back("the window was never presented");
+        } else {
+            const std::string xwdPath = directory + "/sdlwindowcheck-screen.xwd";
+            FrameBuffer screen;
+            std::string error;
+            if (RunProgram({"xwd", "-root", "-silent", "-out", xwdPath}) != 0) {
+                failures.push_back("xwd could not take the screenshot");
+            } else if (!ReadXwd(xwdPath.c_str(), screen, error)) {
+                failures.push_back(error);
+            } else {
+                // The PNG written below is the one kept.
+                std::remove(xwdPath.c_str());
+                (void)kits::interface::WriteSnapshot(screen,
+                    (directory + "/sdlwindowcheck-screen.png").c_str());
+                window->Lock();
+                const FrameBuffer& content = window->ContentBuffer();
+                (void)window->WriteSnapshot((directory + "/sdlwindowcheck-window.png").c_str());
+                const bool expectedSize = content.Width() == WINDOW_FRAME.IntegerWidth() + 1
+                    && content.Height() == WINDOW_FRAME.IntegerHeight() + 1;
+                const bool expectedColours =
+                    content.PixelAt(5, 5) == PackColor(BACKGROUND.red, BACKGROUND.green,
+                        BACKGROUND.blue)
+                    && content.PixelAt(50, 50) == PackColor(PATCH.red, PATCH.green, PATCH.blue);
+                const bool same = CompareWithScreen(content, screen,
+                    int32(WINDOW_FRAME.left), int32(WINDOW_FRAME.top), error);
+                window->Unlock();
+                if (!expectedSize || !expectedColours)
+                    failures.push_back("the window did not draw what it was given");
+                if (!same)
+                    failures.push_back("the screen does not show the window: " + error);
+            }
+            // A real click through the X server, 30 pixels into the patch.
+            const int32 clickX = int32(WINDOW_FRAME.left + PATCH_FRAME.left) + 30;
+            const int32 clickY = int32(WINDOW_FRAME.top + PATCH_FRAME.top) + 30;
+            if (RunProgram({"xdotool", "mousemove", std::to_string(clickX),
+                    std::to_string(clickY), "click", "1"}) != 0) {
+                failures.push_back("xdotool could not click");
+            } else {
+                const std::optional<BPoint> clicked = patch->WaitForClick(WAIT);
+                if (!clicked)
+                    failures.push_back("the click never reached the view");
+                else if (*clicked != BPoint(30, 30))
+                    failures.push_back("the click arrived at the wrong place");
+            }
+        }
+        // Ends the program either way: the close box asks the window to quit, and the window
+        // quits the application.
+        if (display->SimulateCloseBox(window) != B_OK)
+            failures.push_back("the close box could not be clicked");
+    });
+    application.Run();
+    checker.join();
+    if (!quitRequested)
+        failures.push_back("the window was not asked to quit");
+    for (const std::string& failure : failures)
+        std::fprintf(stderr, "sdlwindowcheck: %s\n", failure.c_str());
+    if (failures.empty())
+        std::printf("sdlwindowcheck: the window is on the screen and closes by its close box\n");
+    return failures.empty() ? 0 : 1;
+}
+
+// A view whose colour changes with every frame, so each present is a full one.
+class FrameView : public BView {
+public:
+    explicit FrameView(BRect frame) : BView(frame, "frame", B_FOLLOW_ALL_SIDES, B_WILL_DRAW) {}
+
+    void NextFrame(int32 rows)
+    {
+        frameNumber++;
+        SetViewColor(uint8(frameNumber * 7), uint8(frameNumber * 3), 128);
+        Invalidate(BRect(0, 0, Bounds().right, float(rows - 1)));
+    }
+
+private:
+    int32 frameNumber = 0;
+};
+
+int Measure()
+{
+    SdlDisplayBackend* display = kits::interface::SdlDisplay();
+    if (display == nullptr) {
+        std::fprintf(stderr, "sdlwindowcheck: no desktop display (DISPLAY is not usable)\n");
+        return 1;
+    }
+    BApplication application("application/x-vnd.ovelin-sdlwindowcheck");
+    auto* window = new BWindow(BRect(0, 0, 799, 599), "Ovelin present cost", B_TITLED_WINDOW,
+        B_QUIT_ON_WINDOW_CLOSE);
+    auto* view = new FrameView(window->Bounds());
+    window->AddChild(view);
+    window->Show();
+    bool ok = true;
+    std::thread measurer([&] {
+        ok = display->WaitUntilShown(window, WAIT) == B_OK;
+        constexpr int32 FRAMES = 300;
+        for (int32 rows : {600, 60}) {
+            const SdlDisplayBackend::PresentStatistics before = display->Statistics();
+            bigtime_t copying = 0;
+            for (int32 i = 0; i < FRAMES && ok; i++) {
+                window->Lock();
+                view->NextFrame(rows);
+                // Draws and presents on this thread; the present is the copy of the rows.
+                window->UpdateIfNeeded();
+                window->Unlock();
+                const bigtime_t start = system_time();
+                ok = display->WaitUntilShown(window, WAIT) == B_OK;
+                copying += system_time() - start;
+            }
+            const SdlDisplayBackend::PresentStatistics after = display->Statistics();
+            const int64 presents = after.presents - before.presents;
+            if (!ok || presents <= 0)
+                break;
+            const double perFrame = double(after.microseconds - before.microseconds)
+                / double(presents);
+            std::printf("%d changed rows of 800: %.0f us a present on the SDL thread "
+                        "(%.2f %% of a core at 25 frames/s), %.0f us from present to shown\n",
+                rows, perFrame, perFrame * 25 / 10000, double(copying) / FRAMES);
+        }
+        (void)display->SimulateCloseBox(window);
+    });
+    application.Run();
+    measurer.join();
+    return ok ? 0 : 1;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "check") == 0)
+        return Check(argv[2]);
+    if (argc == 2 && std::strcmp(argv[1], "measure") == 0)
+        return Measure();
+    std::fprintf(stderr, "usage: sdlwindowcheck check <directory> | sdlwindowcheck measure\n");
+    return 2;
+}
