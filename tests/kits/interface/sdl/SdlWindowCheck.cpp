@@ -81,13 +81,29 @@ private:
     std::optional<BPoint> clicked;
 };
 
+// The window's background with the title written on it, in whatever font the machine has (with
+// none, the text is simply missing from both the window and the screen).
+class LabelView : public BView {
+public:
+    explicit LabelView(BRect frame) : BView(frame, "label", B_FOLLOW_ALL_SIDES, B_WILL_DRAW)
+    {
+        SetViewColor(BACKGROUND);
+    }
+
+    void Draw(BRect) override
+    {
+        SetHighColor(255, 255, 255);
+        SetFontSize(20);
+        DrawString(TITLE, BPoint(20, 160));
+    }
+};
+
 class CheckWindow : public BWindow {
 public:
     explicit CheckWindow(BRect frame)
         : BWindow(frame, TITLE, B_TITLED_WINDOW, B_QUIT_ON_WINDOW_CLOSE)
     {
-        auto* background = new BView(Bounds(), "background", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
-        background->SetViewColor(BACKGROUND);
+        auto* background = new LabelView(Bounds());
         patch = new PatchView;
         background->AddChild(patch);
         AddChild(background);
