@@ -40,6 +40,13 @@ public:
     // Shows what the views drew; `changed` bounds the pixels that differ from the last present.
     // Called with the window locked; the buffer is valid only during the call.
     virtual void Present(BWindow* window, const FrameBuffer& buffer, const PixelRect& changed) = 0;
+    // The window covers the whole screen without a border (true) or is back in its own frame
+    // (false); its frame has been set to match already. Called with the window locked. A display
+    // that cannot do this ignores it.
+    virtual void SetFullScreen(BWindow*, bool) {}
+    // The mouse pointer is hidden over the program's windows (true) or shown (false). Called on
+    // any thread, without a window lock. A display without a pointer ignores it.
+    virtual void SetCursorHidden(bool) {}
 };
 
 // The process's display, chosen on the first call: the desktop's (SdlDisplay()) when one is

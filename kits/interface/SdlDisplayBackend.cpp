@@ -19,6 +19,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -199,6 +200,7 @@ struct WindowState {
     int32 maxWidth = MAX_WINDOW_SIZE;
     int32 minHeight = 1;
     int32 maxHeight = MAX_WINDOW_SIZE;
+    bool fullScreen = false;
 };
 
 WindowState StateOf(const BWindow* window)
@@ -254,6 +256,9 @@ struct DesktopWindow {
     WindowState applied;
     // The surface must be filled again: it was made anew at another size.
     bool surfaceStale = true;
+    // Where the window's pixels start on the surface: away from (0, 0) only in full screen.
+    int32 offsetX = 0;
+    int32 offsetY = 0;
     bool presentedOnce = false;
     std::vector<std::pair<int32, int32>> userSizes;
     std::vector<std::pair<int32, int32>> userPositions;
@@ -304,6 +309,8 @@ public:
     std::vector<display_mode> modes;
     display_mode mode{};
     uint64 nextSerial = 1;
+    bool cursorHidden = false;
+    bool cursorChanged = false;
     std::map<const BWindow*, std::shared_ptr<Record>, std::less<>> windows;
     PresentStatistics statistics;
 
@@ -446,11 +453,15 @@ bool SdlDisplayBackend::Shared::ServeRequests()
         bool closeRequested;
     };
     std::vector<Wanted> wanted;
+    std::optional<bool> cursor;
     {
         std::lock_guard guard(lock);
         wakePending = false;
         if (stopping)
             return false;
+        if (cursorChanged)
+            cursor = cursorHidden;
+        cursorChanged = false;
         for (const auto& [window, record] : windows) {
             wanted.push_back({record, record->state, record->stateChanged,
                 record->closeRequested});
@@ -458,6 +469,8 @@ bool SdlDisplayBackend::Shared::ServeRequests()
             record->closeRequested = false;
         }
     }
+    if (cursor)
+        SDL_ShowCursor(*cursor ? SDL_DISABLE : SDL_ENABLE);
     // Windows that went away lose their desktop windows.
     for (auto it = desktopWindows.begin(); it != desktopWindows.end();) {
         const bool alive = std::any_of(wanted.begin(), wanted.end(),
@@ -510,9 +523,24 @@ void SdlDisplayBackend::Shared::Apply(DesktopWindow& desktop, const WindowState&
         SDL_SetWindowMinimumSize(window, wanted.minWidth, wanted.minHeight);
         SDL_SetWindowMaximumSize(window, wanted.maxWidth, wanted.maxHeight);
     }
+    if (wanted.fullScreen != applied.fullScreen) {
+        SDL_SetWindowFullscreen(window, wanted.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        applied.fullScreen = wanted.fullScreen;
+        desktop.surfaceStale = true;
+        if (!wanted.fullScreen) {
+            // Back in its frame, wherever the desktop put it meanwhile.
+            SDL_SetWindowSize(window, wanted.width, wanted.height);
+            SDL_SetWindowPosition(window, wanted.x, wanted.y);
+            applied.width = wanted.width;
+            applied.height = wanted.height;
+            applied.x = wanted.x;
+            applied.y = wanted.y;
+        }
+    }
     // Applied keeps the size and position the desktop window has; a wanted one the user has
-    // moved on from is left alone.
-    const bool resized = wanted.width != applied.width || wanted.height != applied.height;
+    // moved on from is left alone. A full-screen window keeps the desktop's.
+    const bool resized = !wanted.fullScreen
+        && (wanted.width != applied.width || wanted.height != applied.height);
     const bool sizeStale = IsStale(desktop.userSizes, {wanted.width, wanted.height});
     if (resized && !sizeStale) {
         SDL_SetWindowSize(window, wanted.width, wanted.height);
@@ -520,7 +548,7 @@ void SdlDisplayBackend::Shared::Apply(DesktopWindow& desktop, const WindowState&
         applied.width = wanted.width;
         applied.height = wanted.height;
     }
-    const bool moved = wanted.x != applied.x || wanted.y != applied.y;
+    const bool moved = !wanted.fullScreen && (wanted.x != applied.x || wanted.y != applied.y);
     const bool positionStale = IsStale(desktop.userPositions, {wanted.x, wanted.y});
     if (moved && !positionStale) {
         SDL_SetWindowPosition(window, wanted.x, wanted.y);
@@ -567,16 +595,26 @@ void SdlDisplayBackend::Shared::ShowPixels(DesktopWindow& desktop)
     Record& record = *desktop.record;
     SDL_Rect rect{};
     int64 presents;
+    bool fullUpdate = false;
     {
         std::lock_guard guard(lock);
         if (desktop.surfaceStale && record.pixels != nullptr) {
             record.dirtyTop = 0;
             record.dirtyBottom = record.pixelsHeight - 1;
         }
+        if (desktop.surfaceStale && desktop.applied.fullScreen) {
+            desktop.offsetX = std::max(0, (surface->w - record.pixelsWidth) / 2);
+            desktop.offsetY = std::max(0, (surface->h - record.pixelsHeight) / 2);
+            (void)SdlStatus(SDL_FillRect(surface, nullptr, 0));
+            fullUpdate = true;
+        } else if (desktop.surfaceStale) {
+            desktop.offsetX = 0;
+            desktop.offsetY = 0;
+        }
         const int32 top = std::max(record.dirtyTop, 0);
         const int32 bottom = std::min({record.dirtyBottom, record.pixelsHeight - 1,
-            surface->h - 1});
-        const int32 width = std::min(record.pixelsWidth, surface->w);
+            surface->h - desktop.offsetY - 1});
+        const int32 width = std::min(record.pixelsWidth, surface->w - desktop.offsetX);
         presents = record.presentsWanted;
         if (top > bottom || width <= 0) {
             record.presentsShown = presents;
@@ -587,7 +625,8 @@ void SdlDisplayBackend::Shared::ShowPixels(DesktopWindow& desktop)
         if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
             return;
         const uint32* source = record.pixels.get() + int64(top) * record.pixelsWidth;
-        auto* target = static_cast<uint8*>(surface->pixels) + int64(top) * surface->pitch;
+        auto* target = static_cast<uint8*>(surface->pixels)
+            + int64(top + desktop.offsetY) * surface->pitch + int64(desktop.offsetX) * 4;
         const uint32 format = surface->format->format;
         if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
             // Our own layout, the usual one of a 24-bit desktop: rows are copied as they are.
@@ -605,7 +644,9 @@ void SdlDisplayBackend::Shared::ShowPixels(DesktopWindow& desktop)
             SDL_UnlockSurface(surface);
         record.dirtyTop = 0;
         record.dirtyBottom = -1;
-        rect = {0, top, width, bottom - top + 1};
+        rect = {desktop.offsetX, top + desktop.offsetY, width, bottom - top + 1};
+        if (fullUpdate)
+            rect = {0, 0, surface->w, surface->h};
     }
     desktop.surfaceStale = false;
     (void)SdlStatus(SDL_UpdateWindowSurfaceRects(window, &rect, 1));
@@ -653,7 +694,8 @@ void SdlDisplayBackend::Shared::HandleEvent(const SDL_Event& event)
         const bool down = event.type == SDL_MOUSEBUTTONDOWN;
         desktop->buttons = down ? desktop->buttons | bit : desktop->buttons & ~bit;
         BMessage message(down ? B_MOUSE_DOWN : B_MOUSE_UP);
-        message.AddPoint("where", BPoint(float(event.button.x), float(event.button.y)));
+        message.AddPoint("where", BPoint(float(event.button.x - desktop->offsetX),
+            float(event.button.y - desktop->offsetY)));
         message.AddInt32("buttons", desktop->buttons);
         message.AddInt32("modifiers", int32(Modifiers(SDL_GetModState())));
         if (down)
@@ -666,7 +708,8 @@ void SdlDisplayBackend::Shared::HandleEvent(const SDL_Event& event)
         if (desktop == nullptr)
             return;
         BMessage message(B_MOUSE_MOVED);
-        message.AddPoint("where", BPoint(float(event.motion.x), float(event.motion.y)));
+        message.AddPoint("where", BPoint(float(event.motion.x - desktop->offsetX),
+            float(event.motion.y - desktop->offsetY)));
         message.AddInt32("buttons", Buttons(event.motion.state));
         message.AddInt32("modifiers", int32(Modifiers(SDL_GetModState())));
         Post(*desktop, message);
@@ -731,7 +774,7 @@ void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
         return;
     }
     case SDL_WINDOWEVENT_MOVED: {
-        if (event.data1 == applied.x && event.data2 == applied.y)
+        if (applied.fullScreen || (event.data1 == applied.x && event.data2 == applied.y))
             return;
         applied.x = event.data1;
         applied.y = event.data2;
@@ -743,7 +786,8 @@ void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
     }
     case SDL_WINDOWEVENT_SIZE_CHANGED: {
         desktop.surfaceStale = true;
-        if (event.data1 == applied.width && event.data2 == applied.height)
+        if (applied.fullScreen
+            || (event.data1 == applied.width && event.data2 == applied.height))
             return;
         applied.width = event.data1;
         applied.height = event.data2;
@@ -880,6 +924,7 @@ void SdlDisplayBackend::WindowChanged(BWindow* window)
     auto found = shared->windows.find(window);
     if (found == shared->windows.end())
         return;
+    state.fullScreen = found->second->state.fullScreen;
     found->second->state = std::move(state);
     found->second->stateChanged = true;
     shared->Wake();
@@ -928,6 +973,27 @@ void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
         record.dirtyBottom = std::max(record.dirtyBottom, bottom);
     }
     record.presentsWanted++;
+    shared->Wake();
+}
+
+void SdlDisplayBackend::SetFullScreen(BWindow* window, bool fullScreen)
+{
+    WindowState state = StateOf(window);
+    state.fullScreen = fullScreen;
+    std::lock_guard guard(shared->lock);
+    auto found = shared->windows.find(window);
+    if (found == shared->windows.end())
+        return;
+    found->second->state = std::move(state);
+    found->second->stateChanged = true;
+    shared->Wake();
+}
+
+void SdlDisplayBackend::SetCursorHidden(bool hidden)
+{
+    std::lock_guard guard(shared->lock);
+    shared->cursorHidden = hidden;
+    shared->cursorChanged = true;
     shared->Wake();
 }
 

@@ -50,6 +50,10 @@ public:
     void WindowChanged(BWindow* window) override;
     // Copies the rows `changed` spans; the SDL thread puts them on screen soon after.
     void Present(BWindow* window, const FrameBuffer& buffer, const PixelRect& changed) override;
+    // Covers the desktop with the window; the picture is centred on black when the desktop is
+    // larger than the window's frame, as the desktop keeps its own resolution.
+    void SetFullScreen(BWindow* window, bool fullScreen) override;
+    void SetCursorHidden(bool hidden) override;
 
     // Hooks for tests and measurements.
     // Sends the window's desktop window a close event, as a click in its close box would.
