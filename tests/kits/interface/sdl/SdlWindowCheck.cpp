@@ -2,9 +2,10 @@
 //
 // sdlwindowcheck check <directory>: opens "Ovelin backend check" at (10, 25, 410, 325), takes a
 // screenshot of the root window with xwd, checks that the window's pixels are on it where they
-// belong, clicks into the window with xdotool and waits for the click, then closes the window
-// through its close box and expects the program to end through B_QUIT_REQUESTED. Writes the
-// screenshot and the window's own snapshot as PNG files into the directory.
+// belong, clicks and types into the window with xdotool and waits for the view to get both, then
+// closes the window through its close box and expects the program to end through
+// B_QUIT_REQUESTED. Writes the screenshot and the window's own snapshot as PNG files into the
+// directory.
 // sdlwindowcheck measure: presents an 800 by 600 window many times and prints what that costs.
 // Exits 0 when everything held, 1 otherwise.
 
@@ -67,6 +68,24 @@ public:
         changed.notify_all();
     }
 
+    void KeyDown(const char* bytes, int32 numBytes) override
+    {
+        {
+            std::lock_guard guard(lock);
+            typed.append(bytes, size_t(numBytes));
+        }
+        changed.notify_all();
+    }
+
+    // Waits until the keys typed so far are `expected`, or for timeout microseconds.
+    std::string WaitForKeys(const std::string& expected, bigtime_t timeout)
+    {
+        std::unique_lock guard(lock);
+        changed.wait_for(guard, std::chrono::microseconds(timeout),
+            [&] { return typed.size() >= expected.size(); });
+        return typed;
+    }
+
     std::optional<BPoint> WaitForClick(bigtime_t timeout)
     {
         std::unique_lock guard(lock);
@@ -79,6 +98,7 @@ private:
     std::mutex lock;
     std::condition_variable changed;
     std::optional<BPoint> clicked;
+    std::string typed;
 };
 
 // The window's background with the title written on it, in whatever font the machine has (with
@@ -107,6 +127,7 @@ public:
         patch = new PatchView;
         background->AddChild(patch);
         AddChild(background);
+        patch->MakeFocus();
     }
 
     bool QuitRequested() override
@@ -296,6 +317,16 @@ int Check(const std::string& directory)
                     failures.push_back("the click never reached the view");
                 else if (*clicked != BPoint(30, 30))
                     failures.push_back("the click arrived at the wrong place");
+            }
+            // Keys typed on the X server's keyboard reach the focus view as the platform's
+            // bytes: text as text, the arrows and Enter as their codes.
+            const std::string expected = "a\x1c\n";
+            if (RunProgram({"xdotool", "key", "a", "Left", "Return"}) != 0) {
+                failures.push_back("xdotool could not type");
+            } else {
+                const std::string typed = patch->WaitForKeys(expected, WAIT);
+                if (typed != expected)
+                    failures.push_back("typed keys arrived as \"" + typed + "\"");
             }
         }
         // Ends the program either way: the close box asks the window to quit, and the window
