@@ -368,6 +368,12 @@ int Measure()
         std::fprintf(stderr, "sdlwindowcheck: no desktop display (DISPLAY is not usable)\n");
         return 1;
     }
+    for (const display_mode& mode : display->ModeList()) {
+        const display_timing& t = mode.timing;
+        std::printf("mode %ux%u space 0x%x: pixel clock %u kHz, totals %ux%u, %.2f Hz\n",
+            t.h_display, t.v_display, mode.space, t.pixel_clock, t.h_total, t.v_total,
+            t.pixel_clock * 1000.0 / (double(t.h_total) * t.v_total));
+    }
     BApplication application("application/x-vnd.ovelin-sdlwindowcheck");
     auto* window = new BWindow(BRect(0, 0, 799, 599), "Ovelin present cost", B_TITLED_WINDOW,
         B_QUIT_ON_WINDOW_CLOSE);
