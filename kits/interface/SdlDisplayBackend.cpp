@@ -373,7 +373,6 @@ void SdlDisplayBackend::Shared::Run()
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // Interrupting the program stays the shell's business.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     // Only the kind of desktop the environment names is tried.
     if (std::getenv("WAYLAND_DISPLAY") == nullptr)
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");

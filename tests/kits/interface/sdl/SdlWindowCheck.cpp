@@ -11,6 +11,7 @@
 
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
+#include "kits/interface/DisplayBackend.h"
 #include "kits/interface/FrameBuffer.h"
 #include "kits/interface/SdlDisplayBackend.h"
 #include "kits/interface/Snapshot.h"
@@ -262,8 +263,8 @@ bool CompareWithScreen(const FrameBuffer& window, const FrameBuffer& screen, int
 int Check(const std::string& directory)
 {
     SdlDisplayBackend* display = kits::interface::SdlDisplay();
-    if (display == nullptr) {
-        std::fprintf(stderr, "sdlwindowcheck: no desktop display (DISPLAY is not usable)\n");
+    if (display == nullptr || &kits::interface::Display() != display) {
+        std::fprintf(stderr, "sdlwindowcheck: the windows are not on the desktop display\n");
         return 1;
     }
     BApplication application("application/x-vnd.ovelin-sdlwindowcheck");
