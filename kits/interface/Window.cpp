@@ -431,6 +431,8 @@ void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
         if (message->FindInt32("width", &width) == B_OK
             && message->FindInt32("height", &height) == B_OK) {
             ResizeTo(float(width), float(height));
+            // A size the limits refused leaves the frame as it was; the display shows that again.
+            kits::interface::Display().WindowChanged(this);
         }
         return;
     }
