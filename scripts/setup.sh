@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libpng-dev
+    libpng-dev libfreetype-dev fonts-dejavu-core libsdl2-dev
+    xvfb x11-apps xdotool
 )
 if [[ "${1:-}" == "--fuzz" ]]; then
     packages+=(clang libclang-rt-14-dev)
