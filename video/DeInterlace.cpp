@@ -1,5 +1,6 @@
 #include "video/DeInterlace.h"
 
+#include "kits/interface/Bitmap.h"
 #include "video/DeInterlacePrivate.h"
 #include "video/PixelFormat.h"
 
@@ -106,4 +107,13 @@ void DeInterlace(const FrameView& frame)
     // Chosen once, on the first frame; the CPU does not change under a running process.
     static const video::DeInterlaceFunction implementation = video::ChooseDeInterlace();
     implementation(frame);
+}
+
+void DeInterlace(BBitmap* bitmap)
+{
+    if (bitmap == nullptr || !bitmap->IsValid())
+        return;
+    const BRect bounds = bitmap->Bounds();
+    DeInterlace(FrameView{static_cast<uint8*>(bitmap->Bits()), bitmap->BytesPerRow(),
+        bounds.IntegerWidth() + 1, bounds.IntegerHeight() + 1, bitmap->ColorSpace()});
 }

@@ -1,5 +1,6 @@
 #include "video/FindContrast.h"
 
+#include "kits/interface/Bitmap.h"
 #include "video/FindContrastPrivate.h"
 #include "video/PixelFormat.h"
 
@@ -80,4 +81,14 @@ int32 FindContrast(const FrameView& frame, size_t bitsLength)
     default:
         return 0;
     }
+}
+
+int32 FindContrast(const BBitmap* bitmap)
+{
+    if (bitmap == nullptr || !bitmap->IsValid())
+        return 0;
+    const BRect bounds = bitmap->Bounds();
+    const FrameView frame{static_cast<uint8*>(bitmap->Bits()), bitmap->BytesPerRow(),
+        bounds.IntegerWidth() + 1, bounds.IntegerHeight() + 1, bitmap->ColorSpace()};
+    return FindContrast(frame, size_t(bitmap->BitsLength()));
 }

@@ -3,6 +3,7 @@
 
 #include "video/SubtitleContrast.h"
 
+#include "kits/interface/Bitmap.h"
 #include "video/SubtitleContrastPrivate.h"
 
 #include <algorithm>
@@ -171,4 +172,13 @@ void SubtitleContrast(const FrameView& frame)
     video::SharedSubtitleState& shared = video::SharedState();
     std::lock_guard guard(shared.lock);
     SubtitleContrast(frame, shared.state);
+}
+
+void SubtitleContrast(BBitmap* bitmap)
+{
+    if (bitmap == nullptr || !bitmap->IsValid())
+        return;
+    const BRect bounds = bitmap->Bounds();
+    SubtitleContrast(FrameView{static_cast<uint8*>(bitmap->Bits()), bitmap->BytesPerRow(),
+        bounds.IntegerWidth() + 1, bounds.IntegerHeight() + 1, bitmap->ColorSpace()});
 }

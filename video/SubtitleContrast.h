@@ -4,6 +4,8 @@
 #include "kits/kernel/SupportDefs.h"
 #include "video/FrameView.h"
 
+class BBitmap;
+
 // What the filter carries from one frame to the next.
 struct SubtitleContrastState {
     // The previous frame held subtitles, so this one is darkened.
@@ -29,3 +31,7 @@ void SubtitleContrast(const FrameView& frame);
 // The same with the state the caller keeps. Picks the fastest implementation this CPU runs on
 // first use; every one gives the same bytes and the same state.
 void SubtitleContrast(const FrameView& frame, SubtitleContrastState& state);
+
+// The first form on a frame bitmap, in place, with the state kept for the process; a null or
+// invalid bitmap is left alone.
+void SubtitleContrast(BBitmap* bitmap);

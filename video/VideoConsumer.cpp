@@ -71,13 +71,6 @@ private:
     BWindow* window;
 };
 
-FrameView ViewOf(const BBitmap* bitmap)
-{
-    const BRect bounds = bitmap->Bounds();
-    return {static_cast<uint8*>(bitmap->Bits()), bitmap->BytesPerRow(),
-        bounds.IntegerWidth() + 1, bounds.IntegerHeight() + 1, bitmap->ColorSpace()};
-}
-
 bool IsAcceptedSpace(color_space space)
 {
     switch (space) {
@@ -528,7 +521,7 @@ void VideoConsumer::HandleBuffer(BBuffer* buffer)
     if (bitmap->ColorSpace() == B_GRAY8 && !bitmaps_support_space(B_GRAY8, &flags))
         ScaleGreyLevels(bitmap->Bits(), size_t(bitmap->BitsLength()));
     if (lineContrast < 0) {
-        lineContrast = FindContrast(ViewOf(bitmap), size_t(bitmap->BitsLength()));
+        lineContrast = FindContrast(bitmap);
         release_sem(lineContrastSignal.Id());
     }
     FilterAndDraw(bitmap, buffer->Header()->start_time);
@@ -547,9 +540,9 @@ void VideoConsumer::FilterAndDraw(BBitmap* bitmap, bigtime_t startTime)
         && (window->Workspaces() & (1u << current_workspace())) != 0;
     if (visible) {
         if (subtitleContrast)
-            SubtitleContrast(ViewOf(bitmap));
+            SubtitleContrast(bitmap);
         if (deInterlace)
-            DeInterlace(ViewOf(bitmap));
+            DeInterlace(bitmap);
     }
     if (!IsOnTime(startTime, TimeSource()->Now()))
         return;
