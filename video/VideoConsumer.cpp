@@ -133,10 +133,11 @@ VideoConsumer::~VideoConsumer()
 {
     // The control thread goes first: it may still be handling a frame, serving a queued hook
     // (a format change recreates the buffers) or holding queued buffers of our group. Quit
-    // recycles what is queued and joins it, so nothing below races with it.
+    // recycles what is queued and joins it, so nothing below races with it. The join cannot
+    // hang: every wait in a hook is bounded, even when the caller holds the view's window lock.
     Quit();
-    // A consumer deleted while still connected (never disconnected, or disconnected behind a
-    // producer that did not answer) would leave the producer writing into a freed group.
+    // A consumer deleted while still connected (its disconnection failed, say) would leave the
+    // producer writing into a freed group.
     if (!(input.source == media_source::null)) {
         SetOutputBuffersFor(input.source, bufferDestination, nullptr, nullptr, nullptr);
         input.source = media_source::null;
