@@ -4,7 +4,10 @@
 #include "kits/app/Looper.h"
 #include "kits/app/Messenger.h"
 
+#include <functional>
 #include <string>
+
+struct app_info;
 
 // One application object exists at a time, usually an automatic object of
 // main(); it is never deleted by Quit(). Its loop runs on the thread that calls
@@ -40,12 +43,31 @@ public:
     bigtime_t PulseRate() const;
 
     const char* Signature() const;
+    // The signature, the looper thread, the process and the executable's file (read from the
+    // running process, so it names the real program whatever it was started as). B_BAD_VALUE for
+    // a null info; B_ENTRY_NOT_FOUND when the executable cannot be found.
+    status_t GetAppInfo(app_info* info) const;
+
+    // The mouse pointer over the application's windows; hiding does not nest. Any thread may
+    // call these.
+    void ShowCursor();
+    void HideCursor();
+    bool IsCursorHidden() const;
 
     void DispatchMessage(BMessage* message, BHandler* handler) override;
 
 private:
     const std::string signature;
 };
+
+namespace kits::app {
+
+// Told of each change of the cursor's visibility (true: hidden), and once at once with the
+// current state; the display sets it, as this kit cannot reach the display itself. Called on
+// the thread that changed the cursor, with no lock of this kit held. Empty removes it.
+void SetCursorListener(std::function<void(bool hidden)> listener);
+
+}
 
 // The application object while it exists, null otherwise.
 extern BApplication* be_app;

@@ -47,7 +47,7 @@ struct font_height {
 class BFont {
 public:
     // A copy of be_plain_font.
-    BFont();
+    constexpr BFont() = default;
     BFont(const BFont&) = default;
     BFont& operator=(const BFont&) = default;
 
@@ -70,6 +70,8 @@ public:
 
 private:
     friend struct kits::interface::FontAccess;
+
+    constexpr BFont(float size, uint16 face, bool fixed) : size(size), face(face), fixed(fixed) {}
 
     float size = 12.0f;
     uint16 face = B_REGULAR_FACE;

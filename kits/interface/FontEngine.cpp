@@ -346,13 +346,4 @@ FontEngine& Fonts()
     return *engine;
 }
 
-BFont FontAccess::Make(float size, uint16 face, bool fixed)
-{
-    BFont font;
-    font.SetSize(size);
-    font.SetFace(face);
-    font.fixed = fixed;
-    return font;
-}
-
 }

@@ -14,7 +14,10 @@ class FrameBuffer;
 
 // Lets the kit build fonts that the public API cannot, such as the fixed-width standard font.
 struct FontAccess {
-    static BFont Make(float size, uint16 face, bool fixed);
+    static constexpr BFont Make(float size, uint16 face, bool fixed)
+    {
+        return BFont(size, face, fixed);
+    }
     static bool IsFixed(const BFont& font) { return font.fixed; }
     static void SetFixed(BFont& font, bool fixed) { font.fixed = fixed; }
 };

@@ -131,6 +131,34 @@ void HeadlessDisplayBackend::RemoveWindow(BWindow* window)
 {
     std::lock_guard guard(lock);
     presents.erase(window);
+    fullScreenWindows.erase(window);
+}
+
+void HeadlessDisplayBackend::SetFullScreen(BWindow* window, bool fullScreen)
+{
+    std::lock_guard guard(lock);
+    if (fullScreen)
+        fullScreenWindows.insert(window);
+    else
+        fullScreenWindows.erase(window);
+}
+
+void HeadlessDisplayBackend::SetCursorHidden(bool hidden)
+{
+    std::lock_guard guard(lock);
+    cursorHidden = hidden;
+}
+
+bool HeadlessDisplayBackend::IsFullScreen(const BWindow* window) const
+{
+    std::lock_guard guard(lock);
+    return fullScreenWindows.contains(window);
+}
+
+bool HeadlessDisplayBackend::IsCursorHidden() const
+{
+    std::lock_guard guard(lock);
+    return cursorHidden;
 }
 
 void HeadlessDisplayBackend::WindowChanged(BWindow*)

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 
 namespace kits::interface {
 
@@ -31,6 +32,8 @@ public:
     void RemoveWindow(BWindow* window) override;
     void WindowChanged(BWindow* window) override;
     void Present(BWindow* window, const FrameBuffer& buffer, const PixelRect& changed) override;
+    void SetFullScreen(BWindow* window, bool fullScreen) override;
+    void SetCursorHidden(bool hidden) override;
 
     // Hooks. Switches the workspace: every window is sent B_WORKSPACE_ACTIVATED for the old one
     // (with "workspace" int32 and "active" false) and then for the new one ("active" true).
@@ -45,6 +48,9 @@ public:
     void SetClock(NowFunction now, SleepUntilFunction sleepUntil);
     // How often the window has been presented since it was added.
     int64 PresentCount(const BWindow* window) const;
+    // What the windows and the application last asked the display for.
+    bool IsFullScreen(const BWindow* window) const;
+    bool IsCursorHidden() const;
     // Back to the start: 1024 by 768 B_RGB32, workspace 0, the real clock. Windows stay.
     void Reset();
 
@@ -56,6 +62,8 @@ private:
     NowFunction now;
     SleepUntilFunction sleepUntil;
     std::map<BWindow*, int64, std::less<>> presents;
+    std::set<const BWindow*> fullScreenWindows;
+    bool cursorHidden = false;
 };
 
 // The headless display when it is the process's display (Display()), for the hooks.

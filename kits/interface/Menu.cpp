@@ -248,7 +248,8 @@ void BMenu::SetEnabled(bool enable)
 
 bool BMenu::IsEnabled() const
 {
-    return enabled && (superitem == nullptr || superitem->menu == nullptr || superitem->IsEnabled());
+    return enabled
+        && (superitem == nullptr || superitem->menu == nullptr || superitem->IsEnabled());
 }
 
 menu_layout BMenu::Layout() const

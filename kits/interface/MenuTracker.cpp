@@ -18,7 +18,8 @@ namespace {
 
 bool IsChoosable(const BMenuItem* item)
 {
-    return item != nullptr && item->IsEnabled() && dynamic_cast<const BSeparatorItem*>(item) == nullptr;
+    return item != nullptr && item->IsEnabled()
+        && dynamic_cast<const BSeparatorItem*>(item) == nullptr;
 }
 
 // A view's frame in its window's coordinates.
@@ -209,7 +210,8 @@ bool MenuTracker::FilterInput(BMessage* message)
         BPoint local;
         const int32 level = LevelAtPoint(where, local);
         if (level < 0) {
-            if (bar != nullptr && !bar->IsHidden() && WindowFrameOf(*bar, *window).Contains(where)) {
+            if (bar != nullptr && !bar->IsHidden()
+                && WindowFrameOf(*bar, *window).Contains(where)) {
                 if (message->what == B_MOUSE_MOVED) {
                     BMenuItem* title = bar->ItemAtPoint(bar->ConvertFromScreen(where
                         + window->Frame().LeftTop()));

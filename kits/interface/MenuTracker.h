@@ -1,5 +1,5 @@
 #pragma once
-// MenuTracker: the open menus of a menu bar or pop-up, and the input they take; private to the kit.
+// MenuTracker: the open menus of a menu bar or pop-up and the input they take; kit-private.
 
 #include "kits/interface/View.h"
 

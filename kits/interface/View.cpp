@@ -501,6 +501,89 @@ void BView::StrokeRect(BRect rect, const pattern& stroke)
     window->DrawingDone(kits::interface::ToPixels(rect));
 }
 
+void BView::StrokeLine(BPoint start, BPoint end, const pattern& stroke)
+{
+    penLocation = end;
+    ClipRegion clip;
+    BPoint origin;
+    if (!PrepareDrawing(clip, origin))
+        return;
+    int32 x = int32(std::lround(start.x));
+    int32 y = int32(std::lround(start.y));
+    const int32 x1 = int32(std::lround(end.x));
+    const int32 y1 = int32(std::lround(end.y));
+    const int32 dx = std::abs(x1 - x);
+    const int32 dy = -std::abs(y1 - y);
+    const int32 stepX = x < x1 ? 1 : -1;
+    const int32 stepY = y < y1 ? 1 : -1;
+    int32 error = dx + dy;
+    for (;;) {
+        FillClipped(clip, BRect(float(x), float(y), float(x), float(y)), origin, stroke);
+        if (x == x1 && y == y1)
+            break;
+        const int32 twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x += stepX;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y += stepY;
+        }
+    }
+    BRect changed(std::min(start.x, end.x), std::min(start.y, end.y), std::max(start.x, end.x),
+        std::max(start.y, end.y));
+    changed.InsetBy(-1, -1);
+    changed.OffsetBy(origin);
+    window->DrawingDone(kits::interface::ToPixels(changed));
+}
+
+void BView::StrokeLine(BPoint end, const pattern& stroke)
+{
+    StrokeLine(penLocation, end, stroke);
+}
+
+void BView::FillTriangle(BPoint p1, BPoint p2, BPoint p3, const pattern& fill)
+{
+    ClipRegion clip;
+    BPoint origin;
+    if (!PrepareDrawing(clip, origin))
+        return;
+    const BPoint corners[3] = {p1, p2, p3};
+    const float top = std::min({p1.y, p2.y, p3.y});
+    const float bottom = std::max({p1.y, p2.y, p3.y});
+    // Row by row through the pixel centres: the span between the edges crossing each row.
+    for (int32 y = int32(std::ceil(top)); float(y) <= bottom; y++) {
+        float left = HUGE_VALF;
+        float right = -HUGE_VALF;
+        for (int32 i = 0; i < 3; i++) {
+            const BPoint a = corners[i];
+            const BPoint b = corners[(i + 1) % 3];
+            if ((float(y) < std::min(a.y, b.y)) || (float(y) > std::max(a.y, b.y)))
+                continue;
+            if (a.y == b.y) {
+                left = std::min({left, a.x, b.x});
+                right = std::max({right, a.x, b.x});
+                continue;
+            }
+            const float x = a.x + (float(y) - a.y) * (b.x - a.x) / (b.y - a.y);
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+        if (left > right)
+            continue;
+        // The tolerance keeps centres that lie on an edge, whatever the rounding of x.
+        const float first = std::ceil(left - 0.001f);
+        const float last = std::floor(right + 0.001f);
+        if (first <= last)
+            FillClipped(clip, BRect(first, float(y), last, float(y)), origin, fill);
+    }
+    BRect changed(std::min({p1.x, p2.x, p3.x}) - 1, top - 1, std::max({p1.x, p2.x, p3.x}) + 1,
+        bottom + 1);
+    changed.OffsetBy(origin);
+    window->DrawingDone(kits::interface::ToPixels(changed));
+}
+
 void BView::DrawBitmap(const BBitmap* bitmap, BRect destination)
 {
     if (bitmap == nullptr || !bitmap->IsValid())

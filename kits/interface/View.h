@@ -128,6 +128,12 @@ public:
     void FillRect(BRect rect, const pattern& fill = B_SOLID_HIGH);
     // The one-pixel outline just inside rect.
     void StrokeRect(BRect rect, const pattern& stroke = B_SOLID_HIGH);
+    // A one-pixel line between the pixels nearest to both ends, both included; the pen moves to
+    // end. The one-point form starts at the pen.
+    void StrokeLine(BPoint start, BPoint end, const pattern& stroke = B_SOLID_HIGH);
+    void StrokeLine(BPoint end, const pattern& stroke = B_SOLID_HIGH);
+    // The pixels whose centres lie inside the triangle or on its edges.
+    void FillTriangle(BPoint p1, BPoint p2, BPoint p3, const pattern& fill = B_SOLID_HIGH);
     // The whole bitmap scaled into destination, nearest pixel (see kits/interface/DrawBitmap.h):
     // a destination BRect(0, 0, 767, 431) covers 768 by 432 pixels. A source rectangle (in the
     // bitmap's pixels) is clipped to the bitmap first, and what is left fills the destination.

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 using kits::interface::ClipRegion;
 using kits::interface::PixelRect;
@@ -73,6 +74,12 @@ BWindow::BWindow(BRect frame, const char* title, window_type type, uint32 flags,
         kits::interface::PackColor(255, 255, 255));
     topView->Attach(this);
     kits::interface::Display().AddWindow(this);
+    // The display follows the application's cursor from the first window on.
+    static std::once_flag cursorFollowed;
+    std::call_once(cursorFollowed, [] {
+        kits::app::SetCursorListener(
+            [](bool hidden) { kits::interface::Display().SetCursorHidden(hidden); });
+    });
     InvalidatePixels(buffer.Rect());
     Unlock();
 }
@@ -453,6 +460,11 @@ void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
         BLooper::DispatchMessage(message, handler);
         return;
     }
+}
+
+void BWindow::SetDisplayFullScreen(bool fullScreen)
+{
+    kits::interface::Display().SetFullScreen(this, fullScreen);
 }
 
 void BWindow::FrameMoved(BPoint)

@@ -142,6 +142,11 @@ public:
     // screen's).
     virtual void Zoom(BPoint origin, float width, float height);
 
+protected:
+    // Tells the display that the window now covers the whole screen without a border, or is
+    // back in its frame; the caller has set the frame. With the window locked.
+    void SetDisplayFullScreen(bool fullScreen);
+
 private:
     friend class BView;
     friend class kits::interface::MenuTracker;

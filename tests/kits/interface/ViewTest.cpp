@@ -342,3 +342,42 @@ TEST_F(ViewDrawingTest, ConversionsAddTheOriginsOfAncestorsAndWindow)
 }
 
 }
+
+TEST_F(ViewDrawingTest, LinesCoverBothEndsAndMoveThePen)
+{
+    auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL, 0);
+    window->AddChild(view);
+    window->UpdateIfNeeded();
+    view->SetHighColor(255, 0, 0);
+    view->StrokeLine(BPoint(36, 106 - 100), BPoint(44, 114 - 100));
+    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 9);
+    EXPECT_EQ(Pixel(36, 6), RED);
+    EXPECT_EQ(Pixel(40, 10), RED);
+    EXPECT_EQ(Pixel(44, 14), RED);
+    EXPECT_EQ(view->PenLocation(), BPoint(44, 14));
+    view->StrokeLine(BPoint(44, 30));
+    EXPECT_EQ(CountPixels(RED, 44, 14, 44, 30), 17);
+    // A line running out of the view is cut at its edge.
+    view->StrokeLine(BPoint(90, 50), BPoint(150, 50));
+    EXPECT_EQ(CountPixels(RED, 90, 50, 99, 50), 10);
+}
+
+TEST_F(ViewDrawingTest, TrianglesFillThePixelsInsideTheirEdges)
+{
+    auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL, 0);
+    window->AddChild(view);
+    window->UpdateIfNeeded();
+    view->SetHighColor(255, 0, 0);
+    // A button arrow pointing left: 10 wide, 10 high.
+    view->FillTriangle(BPoint(22, 65), BPoint(12, 70), BPoint(22, 75));
+    EXPECT_EQ(Pixel(12, 70), RED);
+    EXPECT_EQ(Pixel(22, 65), RED);
+    EXPECT_EQ(Pixel(22, 75), RED);
+    EXPECT_EQ(Pixel(12, 69), WHITE);
+    EXPECT_EQ(Pixel(11, 70), WHITE);
+    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 64) + CountPixels(RED, 0, 76, 99, 99), 0);
+    // Rows of 1, 3, 5 ... 11 ... 3, 1 pixels.
+    EXPECT_EQ(CountPixels(RED, 12, 65, 22, 75), 61);
+    view->FillTriangle(BPoint(50, 50), BPoint(50, 50), BPoint(50, 50));
+    EXPECT_EQ(Pixel(50, 50), RED);
+}

@@ -330,3 +330,19 @@ TEST_F(WindowTest, ApplicationClosesItsWindowsAtItsEnd)
 }
 
 }
+
+TEST(WindowLimitTest, SizeLimitsRefuseSizesBelowTheMinimumAndBeyondTheMaximum)
+{
+    auto* window = new BWindow(BRect(10, 25, 410, 325), "limits", B_TITLED_WINDOW, 0);
+    window->Lock();
+    window->SetSizeLimits(400, 1024, 300, 768);
+    window->ResizeTo(399, 299);
+    EXPECT_EQ(window->Bounds(), BRect(0, 0, 400, 300));
+    window->ResizeBy(-1, 0);
+    EXPECT_EQ(window->Bounds(), BRect(0, 0, 400, 300));
+    window->ResizeTo(2000, 1000);
+    EXPECT_EQ(window->Bounds(), BRect(0, 0, 1024, 768));
+    window->ResizeTo(500, 400);
+    EXPECT_EQ(window->Bounds(), BRect(0, 0, 500, 400));
+    window->Quit();
+}
