@@ -1,10 +1,12 @@
 #include "kits/interface/Menu.h"
 
 #include "kits/app/Message.h"
+#include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/MenuItem.h"
 #include "kits/interface/SeparatorItem.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -43,15 +45,15 @@ float ItemHeight()
     return std::ceil(height.ascent + height.descent) + 6;
 }
 
-// The Command key is the Alt key on the keyboards the program meets.
+// Ctrl and Alt both act as the Command key; the menus show the one Linux users expect.
 std::string ShortcutText(const BMenuItem& item)
 {
     uint32 modifiers;
     const char shortcut = item.Shortcut(&modifiers);
     if (shortcut == 0)
         return "";
-    std::string text = "Alt+";
-    if ((modifiers & 0x1) != 0)
+    std::string text = "Ctrl+";
+    if ((modifiers & B_SHIFT_KEY) != 0)
         text += "Shift+";
     if (shortcut == '\n')
         text += "Enter";
