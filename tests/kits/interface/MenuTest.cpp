@@ -482,6 +482,29 @@ TEST_F(MenuWindowTest, ArrowKeysAndEnterChooseFromTheOpenMenu)
     EXPECT_EQ(record.quitRequests, 1);
 }
 
+TEST_F(MenuWindowTest, MovingOverAnotherTitleSwitchesTheOpenMenu)
+{
+    Send(Click(TitlePoint(0)));
+    BMessage move(B_MOUSE_MOVED);
+    move.AddPoint("where", TitlePoint(1));
+    Send(move);
+    window->Lock();
+    EXPECT_TRUE(bar->IsTracking());
+    EXPECT_EQ(window->ChildAt(window->CountChildren() - 1)->Frame().left,
+        bar->ItemAt(1)->Frame().left);
+    window->Unlock();
+    Send(Key("\x1b", 0));
+    EXPECT_FALSE(Tracking());
+}
+
+TEST_F(MenuWindowTest, ACloseRequestAsksQuitRequestedWhichMayRefuse)
+{
+    window->PostMessage(B_QUIT_REQUESTED);
+    Send(BMessage(MARKER));
+    std::lock_guard guard(record.lock);
+    EXPECT_EQ(record.quitRequests, 1);
+}
+
 class PopUpMenuTest : public testing::Test {
 protected:
     void TearDown() override { kits::interface::SetPopUpResponder(nullptr); }
