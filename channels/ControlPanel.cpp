@@ -1,46 +1,35 @@
 #include "channels/ControlPanel.h"
 
 #include "kits/app/Looper.h"
+#include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/Window.h"
 #include "window/Commands.h"
 
 namespace {
 
-// The key codes the panel answers to.
-enum : char {
-    KEY_HOME = 0x01,
-    KEY_END = 0x04,
-    KEY_INSERT = 0x05,
-    KEY_PAGE_UP = 0x0b,
-    KEY_PAGE_DOWN = 0x0c,
-    KEY_UP_ARROW = 0x1e,
-    KEY_DOWN_ARROW = 0x1f,
-    KEY_DELETE = 0x7f,
-};
-
 // The command a key byte stands for, or 0 for none.
-uint32 CommandForKey(char key)
+uint32 CommandForKey(uint8 key)
 {
     switch (key) {
     case '+':
         return MSG_CHANNEL_UP;
     case '-':
         return MSG_CHANNEL_DOWN;
-    case KEY_UP_ARROW:
+    case B_UP_ARROW:
         return MSG_VOLUME_UP;
-    case KEY_DOWN_ARROW:
+    case B_DOWN_ARROW:
         return MSG_VOLUME_DOWN;
-    case KEY_INSERT:
+    case B_INSERT:
         return MSG_BRIGHTNESS_UP;
-    case KEY_DELETE:
+    case B_DELETE:
         return MSG_BRIGHTNESS_DOWN;
-    case KEY_HOME:
+    case B_HOME:
         return MSG_CONTRAST_UP;
-    case KEY_END:
+    case B_END:
         return MSG_CONTRAST_DOWN;
-    case KEY_PAGE_UP:
+    case B_PAGE_UP:
         return MSG_SATURATION_UP;
-    case KEY_PAGE_DOWN:
+    case B_PAGE_DOWN:
         return MSG_SATURATION_DOWN;
     default:
         return 0;
@@ -76,7 +65,7 @@ void ControlPanel::KeyDown(const char* bytes, int32 numBytes)
     if (window == nullptr)
         return;
     for (int32 i = 0; i < numBytes; i++) {
-        if (uint32 command = CommandForKey(bytes[i]); command != 0)
+        if (uint32 command = CommandForKey(uint8(bytes[i])); command != 0)
             window->PostMessage(command);
     }
 }

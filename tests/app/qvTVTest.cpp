@@ -1,0 +1,208 @@
+#include "app/qvTV.h"
+
+#include "devices/DefaultNodes.h"
+#include "kits/app/AppDefs.h"
+#include "kits/interface/AlertTestHooks.h"
+#include "kits/interface/HeadlessDisplayBackend.h"
+#include "kits/media/MediaTestHooks.h"
+#include "tests/kits/storage/TemporaryFolder.h"
+#include "window/TVWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The application with hooks for the test, all run on the application thread, which is the
+// test's own.
+class TestApplication : public qvTV {
+public:
+    void ReadyToRun() override
+    {
+        qvTV::ReadyToRun();
+        if (onReady)
+            onReady(*this);
+    }
+
+    void Pulse() override
+    {
+        TVWindow* window = MainWindow();
+        if (window != nullptr && window->Lock()) {
+            pulsesWhileShown += window->IsHidden() ? 0 : 1;
+            window->Unlock();
+        }
+        pulses++;
+        qvTV::Pulse();
+        if (onPulse)
+            onPulse(*this);
+    }
+
+    std::function<void(TestApplication&)> onReady;
+    std::function<void(TestApplication&)> onPulse;
+    int32 pulses = 0;
+    int32 pulsesWhileShown = 0;
+};
+
+// Ends a run that did not end by itself within ten seconds, so a broken quit fails the test
+// instead of hanging it.
+class Watchdog {
+public:
+    explicit Watchdog(BApplication& application)
+        :
+        thread([this, &application] {
+            std::unique_lock guard(lock);
+            if (!changed.wait_for(guard, std::chrono::seconds(10), [this] { return done; })) {
+                fired = true;
+                application.Quit();
+            }
+        })
+    {
+    }
+
+    ~Watchdog()
+    {
+        {
+            std::lock_guard guard(lock);
+            done = true;
+        }
+        changed.notify_all();
+        thread.join();
+    }
+
+    bool Fired()
+    {
+        std::lock_guard guard(lock);
+        return fired;
+    }
+
+private:
+    std::mutex lock;
+    std::condition_variable changed;
+    bool done = false;
+    bool fired = false;
+    std::thread thread;
+};
+
+class qvTVTest : public BootVolumeTest {
+protected:
+    void SetUp() override
+    {
+        BootVolumeTest::SetUp();
+        kits::media::ResetMediaFaults();
+        kits::media::ResetDefaultNodes();
+        ASSERT_EQ(devices::RegisterDefaultNodes(), B_OK);
+        kits::interface::HeadlessDisplay().Reset();
+    }
+
+    void TearDown() override
+    {
+        kits::interface::SetAlertResponder({});
+        kits::interface::ClearRecordedAlerts();
+        kits::media::ResetDefaultNodes();
+        BootVolumeTest::TearDown();
+    }
+};
+
+TEST_F(qvTVTest, ReadyToRunShowsTheMainWindowAndStartsThePulse)
+{
+    TestApplication application;
+    EXPECT_STREQ(application.Signature(), "application/x-vnd.Quarnet.Ovelin");
+    application.onReady = [](TestApplication& app) {
+        TVWindow* window = app.MainWindow();
+        ASSERT_NE(window, nullptr);
+        window->Lock();
+        EXPECT_STREQ(window->Title(), "Ovelin Beta 4");
+        EXPECT_EQ(window->Type(), B_TITLED_WINDOW);
+        EXPECT_EQ(window->Flags(), uint32(B_ASYNCHRONOUS_CONTROLS));
+        EXPECT_EQ(window->Frame().LeftTop(), BPoint(10, 25));
+        EXPECT_FALSE(window->IsHidden());
+        window->Unlock();
+        EXPECT_EQ(app.PulseRate(), 100000);
+    };
+    application.onPulse = [](TestApplication& app) {
+        if (app.pulses == 3)
+            app.PostMessage(B_QUIT_REQUESTED);
+    };
+    Watchdog watchdog(application);
+    application.Run();
+    EXPECT_FALSE(watchdog.Fired());
+    EXPECT_EQ(application.pulses, 3);
+    // Every pulse found the window shown.
+    EXPECT_EQ(application.pulsesWhileShown, 3);
+    EXPECT_EQ(application.MainWindow(), nullptr);
+}
+
+TEST_F(qvTVTest, CloseBoxQuitsTheApplication)
+{
+    TestApplication application;
+    application.onReady = [](TestApplication& app) {
+        app.MainWindow()->PostMessage(B_QUIT_REQUESTED);
+    };
+    Watchdog watchdog(application);
+    application.Run();
+    EXPECT_FALSE(watchdog.Fired());
+    // The application closed the window on its way out.
+    EXPECT_EQ(application.MainWindow(), nullptr);
+}
+
+TEST_F(qvTVTest, MainWindowRefusesToCloseItselfAndAsksTheApplication)
+{
+    TestApplication application;
+    application.onReady = [](TestApplication& app) {
+        TVWindow* window = app.MainWindow();
+        window->Lock();
+        EXPECT_FALSE(window->QuitRequested());
+        // Still open: only the application closes it, on the request just posted.
+        EXPECT_FALSE(window->IsHidden());
+        window->Unlock();
+    };
+    Watchdog watchdog(application);
+    application.Run();
+    EXPECT_FALSE(watchdog.Fired());
+    EXPECT_EQ(application.MainWindow(), nullptr);
+}
+
+TEST_F(qvTVTest, AboutItemShowsTheAboutBoxThroughTheMainWindow)
+{
+    TestApplication application;
+    kits::interface::ClearRecordedAlerts();
+    // Answered on the application thread, which waits in Go() meanwhile.
+    kits::interface::SetAlertResponder([&application](const kits::interface::AlertRecord&) {
+        application.PostMessage(B_QUIT_REQUESTED);
+        return 0;
+    });
+    application.onReady = [](TestApplication& app) {
+        // What the "About" menu item sends.
+        app.MainWindow()->PostMessage(B_ABOUT_REQUESTED);
+    };
+    Watchdog watchdog(application);
+    application.Run();
+    EXPECT_FALSE(watchdog.Fired());
+
+    const std::vector<kits::interface::AlertRecord> alerts = kits::interface::RecordedAlerts();
+    ASSERT_EQ(alerts.size(), 1u);
+    const kits::interface::AlertRecord& about = alerts[0];
+    EXPECT_EQ(about.title, "About");
+    EXPECT_EQ(about.buttons, std::vector<std::string>{"Ok"});
+    EXPECT_EQ(about.width, B_WIDTH_AS_USUAL);
+    EXPECT_EQ(about.type, B_INFO_ALERT);
+    EXPECT_EQ(about.chosen, 0);
+    std::istringstream lines(about.text);
+    std::string first;
+    std::string second;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_EQ(first, "Ovelin, a windowed and fullscreen TV viewer.");
+    EXPECT_EQ(second, "Version: Beta 4");
+    // Credits follow.
+    EXPECT_GT(about.text.size(), first.size() + second.size() + 2);
+}
+
+}

@@ -1,0 +1,294 @@
+// Lock order: this window's lock before the preferences' or the channel suite's lock; those
+// windows never lock this one. Pulse, on the application thread, takes only this window's lock.
+#include "window/TVWindow.h"
+
+#include "channels/ChannelSuite.h"
+#include "channels/ControlPanel.h"
+#include "kits/app/AppDefs.h"
+#include "kits/app/Application.h"
+#include "kits/app/Message.h"
+#include "kits/app/Roster.h"
+#include "kits/interface/InterfaceDefs.h"
+#include "kits/interface/Menu.h"
+#include "kits/interface/MenuBar.h"
+#include "kits/interface/MenuItem.h"
+#include "kits/media/MediaRoster.h"
+#include "kits/storage/Entry.h"
+#include "kits/storage/Path.h"
+#include "prefs/Preferences.h"
+#include "video/TVView.h"
+#include "window/Commands.h"
+#include "window/Slider.h"
+#include "window/TextOver.h"
+
+#include <cmath>
+
+namespace {
+
+// Pulses of 100 ms: the video follows the view's size half a second after the last resize.
+constexpr int32 RESIZE_DELAY = 5;
+// The pulse skips a turn rather than hold up the application thread while the window is busy
+// (an alert open on its thread, say); 50 ms is half a pulse.
+constexpr bigtime_t PULSE_LOCK_TIMEOUT = 50000;
+
+// The folder of the running executable, or "" when the application cannot tell.
+std::string ExecutableDirectory()
+{
+    app_info info;
+    if (be_app == nullptr || be_app->GetAppInfo(&info) != B_OK)
+        return std::string();
+    BPath path(&info.ref);
+    BPath parent;
+    if (path.InitCheck() != B_OK || path.GetParent(&parent) != B_OK)
+        return std::string();
+    return parent.Path();
+}
+
+BMessage* Command(uint32 what)
+{
+    return new BMessage(what);
+}
+
+// Hides view until it reports hidden: hiding nests.
+void HideFully(BView* view)
+{
+    while (!view->IsHidden())
+        view->Hide();
+}
+
+}
+
+TVWindow::TVWindow(BRect frame, const char* title, window_type type, uint32 flags)
+    :
+    TVWindow(frame, title, type, flags, ExecutableDirectory().c_str())
+{
+}
+
+TVWindow::TVWindow(BRect frame, const char* title, window_type type, uint32 flags,
+    const char* applicationDirectory)
+    :
+    BDirectWindow(frame, title, type, flags, B_CURRENT_WORKSPACE),
+    // The roster is asked early so that the media service is reached before the video view
+    // starts its graph; the window itself makes no use of it.
+    mediaRoster(BMediaRoster::Roster()),
+    screen(std::make_unique<BScreen>(this))
+{
+    (void)screen->GetMode(&savedMode);
+    const BRect screenFrame = screen->Frame();
+    SetSizeLimits(frame.Width(), screenFrame.Width(), frame.Height(), screenFrame.Height());
+
+    Lock();
+
+    // The bar fits its height to the menu font.
+    pMenuBar = new BMenuBar(BRect(0, 0, 640, 20), "Menu Bar", B_FOLLOW_LEFT_RIGHT | B_FOLLOW_TOP,
+        B_ITEMS_IN_ROW, true);
+    AddChild(pMenuBar);
+    const float menuBarHeight = pMenuBar->Bounds().Height();
+
+    pControlPanel = new ControlPanel(BRect(0, menuBarHeight + 1, 80, Bounds().Height()));
+    AddChild(pControlPanel);
+
+    const float panelWidth = pControlPanel->Bounds().Width();
+    pTVView = new TVView(BRect(panelWidth + 1, menuBarHeight + 1, frame.Width(), frame.Height()),
+        "TVView", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
+    AddChild(pTVView);
+
+    // Handled once the loop runs, after Show: the video view then takes the signal's size.
+    PostMessage(MSG_OPTIMAL_SIZE);
+
+    int32 tunerStatus = -1;
+    pChannelSuite = new ChannelSuite(pTVView, &tunerStatus);
+    pPreferences = new Preferences(this);
+
+    BuildMenus(applicationDirectory != nullptr ? applicationDirectory : "", tunerStatus == 0);
+    AddOverlays();
+
+    overlayTimeout = 0;
+    // Key presses over the window reach the panel, which turns them into commands.
+    pControlPanel->MakeFocus(true);
+    Unlock();
+}
+
+TVWindow::~TVWindow()
+{
+    if (IsFullScreen()) {
+        (void)screen->SetMode(&savedMode, false);
+        (void)SetFullScreen(false);
+        if (be_app != nullptr)
+            be_app->ShowCursor();
+    }
+    if (pTVView != nullptr) {
+        // Removing a child hands it back: these own what they removed.
+        std::unique_ptr<TextOver> nameLabel(
+            pTVView->RemoveChild(pNameLabel) ? pNameLabel : nullptr);
+        std::unique_ptr<TextOver> channelLabel(
+            pTVView->RemoveChild(pChannelLabel) ? pChannelLabel : nullptr);
+        std::unique_ptr<TVView> view(RemoveChild(pTVView) ? pTVView : nullptr);
+        // The consumer may be drawing into the view on its own thread: give it time to notice
+        // that the view has left the window before the view goes.
+        snooze(10000);
+    }
+    if (pMenuBar != nullptr) {
+        std::unique_ptr<BMenuBar> menuBar(RemoveChild(pMenuBar) ? pMenuBar : nullptr);
+    }
+    if (pControlPanel != nullptr) {
+        std::unique_ptr<ControlPanel> panel(
+            RemoveChild(pControlPanel) ? pControlPanel : nullptr);
+    }
+}
+
+void TVWindow::BuildMenus(const std::string& applicationDirectory, bool tunerFitted)
+{
+    auto* tvMenu = new BMenu("TV", B_ITEMS_IN_COLUMN);
+    tvMenu->AddItem(new BMenuItem("Preferences", Command(MSG_SHOW_PREFERENCES)));
+    tvMenu->AddItem(new BMenuItem("About", Command(B_ABOUT_REQUESTED)));
+    tvMenu->AddSeparatorItem();
+    tvMenu->AddItem(new BMenuItem("Quit", Command(B_QUIT_REQUESTED), 'Q', 0));
+    pMenuBar->AddItem(tvMenu);
+
+    auto* viewMenu = new BMenu("View", B_ITEMS_IN_COLUMN);
+    pVideoFormatMenu = new BMenu("Video format", B_ITEMS_IN_COLUMN);
+    // Radio mode first, so that marking one format unmarks the other.
+    pVideoFormatMenu->SetRadioMode(true);
+    pVideoFormatMenu->AddItem(new BMenuItem("4:3", Command(MSG_FORMAT_4_3)));
+    pVideoFormatMenu->AddItem(new BMenuItem("16:9 (PAL Plus)", Command(MSG_FORMAT_16_9)));
+    pVideoFormatMenu->ItemAt(0)->SetMarked(true);
+    viewMenu->AddItem(pVideoFormatMenu);
+    viewMenu->AddSeparatorItem();
+    pFullScreenItem = new BMenuItem("Toggle fullscreen mode", Command(MSG_TOGGLE_FULLSCREEN),
+        B_ENTER, 0);
+    viewMenu->AddItem(pFullScreenItem);
+    viewMenu->AddItem(new BMenuItem("Resize to optimal size", Command(MSG_OPTIMAL_SIZE), 'O', 0));
+    pMenuBar->AddItem(viewMenu);
+
+    auto* tunerMenu = new BMenu("Tuner", B_ITEMS_IN_COLUMN);
+    tunerMenu->AddItem(new BMenuItem("Channel up", Command(MSG_CHANNEL_UP)));
+    tunerMenu->AddItem(new BMenuItem("Channel down", Command(MSG_CHANNEL_DOWN)));
+    tunerMenu->AddSeparatorItem();
+    tunerMenu->AddItem(new BMenuItem("Show Channel suite", Command(MSG_SHOW_CHANNEL_SUITE),
+        'S', 0));
+    if (!tunerFitted)
+        tunerMenu->SetEnabled(false);
+    pMenuBar->AddItem(tunerMenu);
+
+    auto* helpMenu = new BMenu("Help", B_ITEMS_IN_COLUMN);
+    auto* manualItem = new BMenuItem("Manual", Command(MSG_SHOW_MANUAL));
+    auto* quickStartItem = new BMenuItem("Quick start", Command(MSG_SHOW_QUICK_START));
+    helpMenu->AddItem(manualItem);
+    helpMenu->AddItem(quickStartItem);
+    FindDocument(applicationDirectory, "Doc/Manual", manualItem, &manualRef);
+    FindDocument(applicationDirectory, "Doc/QuickStart", quickStartItem, &quickStartRef);
+    pMenuBar->AddItem(helpMenu);
+}
+
+void TVWindow::FindDocument(const std::string& applicationDirectory, const char* relativePath,
+    BMenuItem* item, entry_ref* ref)
+{
+    BPath path(applicationDirectory.c_str());
+    if (!applicationDirectory.empty() && path.InitCheck() == B_OK
+        && path.Append(relativePath) == B_OK) {
+        // A link is not followed: the document must be a file of its own.
+        BEntry entry(path.Path(), false);
+        if (entry.InitCheck() == B_OK && entry.IsFile()
+            && get_ref_for_path(path.Path(), ref) == B_OK) {
+            return;
+        }
+    }
+    *ref = entry_ref();
+    item->SetEnabled(false);
+}
+
+void TVWindow::AddOverlays()
+{
+    const BRect bounds = pTVView->Bounds();
+    const float u = bounds.Width() / 100;
+    const float v = bounds.Height() / 100;
+
+    pSlider = new Slider(BRect(8 * u, 85 * v - 25, 92 * u, 85 * v + 25), "pSlider",
+        B_FOLLOW_LEFT_RIGHT | B_FOLLOW_BOTTOM, 0);
+    pSlider->SetViewColor(255, 255, 255, 0);
+    pTVView->AddChild(pSlider);
+    pSlider->Hide();
+
+    pNameLabel = new TextOver(BRect(8 * u, 85 * v, 92 * u, 85 * v + 25), "pNameLabel",
+        B_FOLLOW_LEFT_RIGHT | B_FOLLOW_BOTTOM, 0);
+    pTVView->AddChild(pNameLabel);
+    pNameLabel->Hide();
+
+    pChannelLabel = new TextOver(BRect(8 * u, 8 * v, 8 * u + 100, 8 * v + 25), "pChannelLabel",
+        B_FOLLOW_LEFT | B_FOLLOW_TOP, 0);
+    pTVView->AddChild(pChannelLabel);
+    pChannelLabel->Hide();
+}
+
+void TVWindow::MessageReceived(BMessage* message)
+{
+    switch (message->what) {
+    case MSG_OPTIMAL_SIZE:
+        ResizeToSignal();
+        break;
+    case B_ABOUT_REQUESTED:
+        be_app_messenger.SendMessage(B_ABOUT_REQUESTED);
+        break;
+    default:
+        BDirectWindow::MessageReceived(message);
+        break;
+    }
+}
+
+void TVWindow::ResizeToSignal()
+{
+    const BRect signal = pTVView->GetSignalSize();
+    const BRect view = pTVView->Bounds();
+    // The size limits bound the result; the video view follows by its resizing mode.
+    ResizeBy(signal.Width() - view.Width(), signal.Height() - view.Height());
+}
+
+bool TVWindow::QuitRequested()
+{
+    // The application hides, locks and quits this window as it quits.
+    be_app_messenger.SendMessage(B_QUIT_REQUESTED);
+    return false;
+}
+
+void TVWindow::FrameMoved(BPoint newPosition)
+{
+    // Kept for the settings file.
+    if (pPreferences != nullptr)
+        pPreferences->StoreNewLocation(newPosition);
+}
+
+void TVWindow::FrameResized(float, float)
+{
+    // A series of resizes sizes the video once, after the last of them.
+    resizeDelay = RESIZE_DELAY;
+}
+
+void TVWindow::Zoom(BPoint, float, float)
+{
+    PostMessage(MSG_OPTIMAL_SIZE);
+}
+
+void TVWindow::Pulse()
+{
+    // The counters change only under the lock, so the window's thread and this one never race.
+    if (LockWithTimeout(PULSE_LOCK_TIMEOUT) != B_OK)
+        return;
+    if (resizeDelay > 0 && --resizeDelay == 0) {
+        // Bounds measure right minus left: one less than the pixels.
+        const BRect bounds = pTVView->Bounds();
+        pTVView->SetSize(int32(std::ceil(bounds.Width())) + 1,
+            int32(std::ceil(bounds.Height())) + 1);
+    }
+    if (overlayTimeout > 0 && --overlayTimeout == 0) {
+        // Hidden overlays of a window out of sight would not be seen to go; they stay for a
+        // later time-out.
+        const bool onCurrentWorkspace = (Workspaces() & (1u << current_workspace())) != 0;
+        if (!IsHidden() && !IsMinimized() && onCurrentWorkspace) {
+            HideFully(pChannelLabel);
+            HideFully(pNameLabel);
+            HideFully(pSlider);
+        }
+    }
+    Unlock();
+}
