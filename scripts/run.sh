@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the program.
+# Sets up, builds and runs Ovelin on the default video input (the built-in
+# test-signal card when no real card is there).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${OVELIN_BUILD_DIR:-$root/build}"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
-# Until the viewer's window exists: the kits at work, then the file they wrote.
-"$build/tools/kitsdemo"
-"$build/tools/msgdump" "/boot/home/config/settings/Ovelin Kits Demo"
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+    # Without a desktop there is no window to look at: show the frame path at
+    # work instead, as pictures written to a folder.
+    out="${OVELIN_SNAPSHOTS:-$root/build/snapshots}"
+    mkdir -p "$out"
+    echo "No desktop display found; writing snapshots of the live picture to $out"
+    exec "$build/tools/framepathdemo" "$out"
+fi
+exec "$build/app/ovelin"
