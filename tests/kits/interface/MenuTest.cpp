@@ -302,17 +302,20 @@ protected:
         window->Quit();
     }
 
-    // Posts the message, then a marker, and waits until the marker has been handled.
+    // Posts the message and waits until it has been handled and what its handling posted has
+    // arrived: a marker posted after it, then a second one posted once the first arrived.
     void Send(BMessage message)
     {
         window->PostMessage(&message);
-        window->PostMessage(MARKER);
-        ASSERT_TRUE(AwaitCondition([&] {
-            std::lock_guard guard(record.lock);
-            return std::count(record.commands.begin(), record.commands.end(), MARKER)
-                > markers;
-        }));
-        markers++;
+        for (int32 round = 0; round < 2; round++) {
+            window->PostMessage(MARKER);
+            ASSERT_TRUE(AwaitCondition([&] {
+                std::lock_guard guard(record.lock);
+                return std::count(record.commands.begin(), record.commands.end(), MARKER)
+                    > markers;
+            }));
+            markers++;
+        }
     }
 
     BPoint TitlePoint(int32 index)
