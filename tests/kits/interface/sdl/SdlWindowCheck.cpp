@@ -21,6 +21,9 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <csignal>
+#include <cstdlib>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -415,14 +418,104 @@ int Measure()
     return ok ? 0 : 1;
 }
 
+
+// Brightness of a screen pixel, 0 to 255.
+int32 Luma(uint32 pixel)
+{
+    return int32((((pixel >> 16) & 0xff) * 3 + ((pixel >> 8) & 0xff) * 6 + (pixel & 0xff)) / 10);
+}
+
+// Whether the screen shows the viewer's window with its menu bar at the top of its content
+// area (10, 25): a light bar across the window with dark title text at its left end, the
+// control panel below it at the left and the black video view beside it.
+bool ShowsViewerWithMenuBar(const FrameBuffer& screen)
+{
+    const int32 left = 10;
+    const int32 top = 25;
+    if (screen.Width() < left + 400 || screen.Height() < top + 300)
+        return false;
+    int32 lightInBar = 0;
+    for (int32 x = left; x < left + 400; x++)
+        lightInBar += Luma(screen.PixelAt(x, top + 2)) > 150 ? 1 : 0;
+    int32 darkText = 0;
+    for (int32 y = top + 3; y < top + 18; y++) {
+        for (int32 x = left + 2; x < left + 140; x++)
+            darkText += Luma(screen.PixelAt(x, y)) < 100 ? 1 : 0;
+    }
+    const bool panel = Luma(screen.PixelAt(left + 30, top + 150)) > 120;
+    const bool video = Luma(screen.PixelAt(left + 250, top + 150)) < 30;
+    return lightInBar > 380 && darkText > 20 && panel && video;
+}
+
+// The viewer itself on the display: starts it, waits until its window with the menu bar is on
+// the screen, keeps the screenshot, and quits it with Command+Q (Ctrl+Q on this keyboard).
+int Viewer(const std::string& program, const std::string& directory)
+{
+    const std::string bootRoot = directory + "/boot";
+    setenv("OVELIN_BOOT_ROOT", bootRoot.c_str(), 1);
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    pid_t child;
+    if (posix_spawn(&child, argv[0], nullptr, nullptr, argv, environ) != 0) {
+        std::fprintf(stderr, "FAILED: the viewer could not start\n");
+        return 1;
+    }
+    auto exited = [&](int* status) { return waitpid(child, status, WNOHANG) == child; };
+    const std::string xwdPath = directory + "/ovelin-screen.xwd";
+    bool shown = false;
+    FrameBuffer screen;
+    const bigtime_t deadline = system_time() + 3 * WAIT;
+    int status = 0;
+    while (!shown && system_time() < deadline) {
+        if (exited(&status)) {
+            std::fprintf(stderr, "FAILED: the viewer ended before its window was seen\n");
+            return 1;
+        }
+        std::string error;
+        if (RunProgram({"xwd", "-root", "-silent", "-out", xwdPath}) == 0
+            && ReadXwd(xwdPath.c_str(), screen, error)) {
+            shown = ShowsViewerWithMenuBar(screen);
+        }
+        if (!shown)
+            snooze(100000);
+    }
+    std::remove(xwdPath.c_str());
+    (void)kits::interface::WriteSnapshot(screen, (directory + "/ovelin-screen.png").c_str());
+    if (!shown) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        std::fprintf(stderr, "FAILED: the viewer's window with its menu bar never appeared\n");
+        return 1;
+    }
+    RunProgram({"xdotool", "mousemove", "300", "200"});
+    RunProgram({"xdotool", "key", "ctrl+q"});
+    const bigtime_t quitDeadline = system_time() + WAIT;
+    while (!exited(&status)) {
+        if (system_time() > quitDeadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            std::fprintf(stderr, "FAILED: Ctrl+Q did not end the viewer\n");
+            return 1;
+        }
+        snooze(20000);
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "FAILED: the viewer did not end normally\n");
+        return 1;
+    }
+    return 0;
+}
+
 }
 
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "check") == 0)
         return Check(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "viewer") == 0)
+        return Viewer(argv[2], argv[3]);
     if (argc == 2 && std::strcmp(argv[1], "measure") == 0)
         return Measure();
-    std::fprintf(stderr, "usage: sdlwindowcheck check <directory> | sdlwindowcheck measure\n");
+    std::fprintf(stderr, "usage: sdlwindowcheck check <directory> | sdlwindowcheck viewer "
+        "<program> <directory> | sdlwindowcheck measure\n");
     return 2;
 }

@@ -1,5 +1,7 @@
 #!/bin/sh
-# Runs sdlwindowcheck on an X server of its own: SdlWindowCheck.sh <sdlwindowcheck> <directory>.
+# Runs sdlwindowcheck on an X server of its own:
+#   SdlWindowCheck.sh <sdlwindowcheck> <directory>                   the backend check
+#   SdlWindowCheck.sh <sdlwindowcheck> <directory> viewer <program>  the viewer itself
 # Exits 77, which the test reports as skipped, when Xvfb, xwd or xdotool is not installed.
 set -u
 check=$1
@@ -40,4 +42,9 @@ while ! grep -q '[0-9]' "$displayFile"; do
 done
 display=:$(tr -d '\n' <"$displayFile")
 
-DISPLAY=$display timeout 15 env -u OVELIN_HEADLESS -u WAYLAND_DISPLAY "$check" check "$directory"
+if [ "${3:-}" = viewer ]; then
+    DISPLAY=$display timeout 40 env -u OVELIN_HEADLESS -u WAYLAND_DISPLAY \
+        "$check" viewer "$4" "$directory"
+else
+    DISPLAY=$display timeout 15 env -u OVELIN_HEADLESS -u WAYLAND_DISPLAY "$check" check "$directory"
+fi
