@@ -9,6 +9,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev libfreetype-dev fonts-dejavu-core libsdl2-dev
     xvfb x11-apps xdotool
+    libturbojpeg0-dev
+    qemu-system-x86 kmod cpio v4l-utils
 )
 if [[ "${1:-}" == "--fuzz" ]]; then
     packages+=(clang libclang-rt-14-dev)
