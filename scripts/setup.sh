@@ -33,3 +33,7 @@ if ((${#missing[@]} > 0)); then
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends \
         "${missing[@]}"
 fi
+
+# The kernel and busybox for the capture-device test's virtual machine, cached outside the tree.
+# Without them (no network) that test reports itself skipped.
+"$(dirname "$0")/vivid-vm.sh" prepare || echo "setup: the vivid test machine could not be prepared"

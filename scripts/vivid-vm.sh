@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# Runs one of our test programs inside a small virtual machine whose kernel has the vivid test
+# capture driver loaded, because the build machines' own kernel has no V4L2 and no modules.
+#
+#   scripts/vivid-vm.sh prepare
+#       Downloads Debian's kernel package and busybox-static (network needed), keeps the kernel,
+#       the few modules vivid and the 9p shares need and an initramfs in the cache folder
+#       ($OVELIN_VM_CACHE, else $XDG_CACHE_HOME/ovelin/vivid-vm). Does nothing when ready.
+#   scripts/vivid-vm.sh run WORK_DIR PROGRAM [ARGUMENTS...]
+#       Boots the machine with the host's root shared read-only and WORK_DIR read-write, loads
+#       vivid as a TV card with two inputs and its error injection controls, runs PROGRAM (a
+#       host path) in a chroot of the host root and exits with its exit code. Exits 77 when QEMU
+#       or the prepared kernel is missing, so a test runner reports the test skipped.
+set -euo pipefail
+
+cache="${OVELIN_VM_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ovelin/vivid-vm}"
+# A guest that hangs is stopped here rather than hanging the test run.
+run_timeout="${OVELIN_VM_TIMEOUT:-170}"
+skip=77
+
+die() {
+    echo "vivid-vm: $*" >&2
+    exit 1
+}
+
+prepare() {
+    if [[ -f "$cache/ready" ]]; then
+        return 0
+    fi
+    for tool in apt-get apt-cache dpkg-deb depmod modprobe cpio gzip; do
+        command -v "$tool" >/dev/null || die "$tool is missing; run scripts/setup.sh first"
+    done
+    local scratch
+    scratch="$(mktemp -d)"
+    # apt-get download writes as its own unprivileged user.
+    chmod 755 "$scratch"
+    trap 'rm -rf "$scratch"' RETURN
+    local kernel_package
+    kernel_package="$(apt-cache depends linux-image-amd64 \
+        | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -n1)"
+    [[ -n "$kernel_package" ]] || die "no kernel package found behind linux-image-amd64"
+    (cd "$scratch" && apt-get download "$kernel_package" busybox-static >/dev/null)
+
+    local tree="$scratch/tree"
+    mkdir -p "$tree"
+    dpkg-deb --fsys-tarfile "$scratch"/linux-image-*.deb | tar -x -C "$tree" --wildcards \
+        './boot/vmlinuz-*' './lib/modules/*/modules.*' './lib/modules/*/kernel/drivers/media' \
+        './lib/modules/*/kernel/drivers/virtio' './lib/modules/*/kernel/fs/9p' \
+        './lib/modules/*/kernel/fs/netfs' './lib/modules/*/kernel/fs/fscache' \
+        './lib/modules/*/kernel/net/9p' 2>/dev/null || true
+    local version
+    version="$(basename "$(ls -d "$tree"/lib/modules/*)")"
+    [[ -f "$tree/boot/vmlinuz-$version" ]] || die "the kernel package holds no kernel"
+    depmod -b "$tree" "$version"
+
+    # The modules in load order, each once: the share's first, then vivid's.
+    local order="$scratch/order"
+    : >"$order"
+    for module in virtio_pci 9pnet_virtio 9p vivid; do
+        modprobe -d "$tree" -S "$version" --show-depends "$module" \
+            | awk '$1 == "insmod" { print $2 }' >>"$order"
+    done
+
+    local root="$scratch/initramfs"
+    mkdir -p "$root"/{bin,dev,proc,sys,host,modules}
+    dpkg-deb --fsys-tarfile "$scratch"/busybox-static_*.deb | tar -x -C "$scratch" ./bin/busybox
+    cp "$scratch/bin/busybox" "$root/bin/busybox"
+    local module name
+    : >"$root/modules/order"
+    while read -r module; do
+        name="$(basename "$module")"
+        if ! grep -qx "$name" "$root/modules/order"; then
+            cp "$module" "$root/modules/$name"
+            echo "$name" >>"$root/modules/order"
+        fi
+    done <"$order"
+    write_init >"$root/init"
+    chmod +x "$root/init"
+
+    mkdir -p "$cache.new"
+    cp "$tree/boot/vmlinuz-$version" "$cache.new/vmlinuz"
+    (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1 >"$cache.new/initrd.gz")
+    echo "$version" >"$cache.new/ready"
+    rm -rf "$cache"
+    mv "$cache.new" "$cache"
+}
+
+# The guest's first process: loads the modules, mounts the host and the work folder, runs the
+# command the host left in the work folder and hands its exit code to QEMU's debug-exit port.
+write_init() {
+    cat <<'EOF'
+#!/bin/busybox sh
+/bin/busybox --install -s /bin
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+mount -t devtmpfs dev /dev
+work=""
+for word in $(cat /proc/cmdline); do
+    case "$word" in ovelin.work=*) work="${word#ovelin.work=}" ;; esac
+done
+code=1
+finish() {
+    printf "$(printf '\\%03o' "$code")" | dd of=/dev/port bs=1 seek=244 count=1 2>/dev/null
+    poweroff -f
+}
+for module in $(cat /modules/order); do
+    case "$module" in
+    # A TV card: input 0 with a tuner, input 1 S-Video; error injection stays on.
+    vivid.ko) insmod "/modules/$module" n_devs=1 node_types=0x1 num_inputs=2 input_types=0x9 ;;
+    *) insmod "/modules/$module" ;;
+    esac || { echo "cannot load $module"; finish; }
+done
+options=trans=virtio,version=9p2000.L,msize=262144,cache=loose
+mount -t 9p -o "$options,ro" hostroot /host || finish
+for folder in dev proc sys; do mount --bind "/$folder" "/host/$folder"; done
+mount -t tmpfs tmp /host/tmp
+mkdir -p "/host$work" 2>/dev/null
+mount -t 9p -o "$options" work "/host$work" || finish
+chroot /host /bin/sh "$work/guest-command.sh"
+code=$?
+finish
+EOF
+}
+
+run() {
+    [[ $# -ge 2 ]] || die "usage: vivid-vm.sh run WORK_DIR PROGRAM [ARGUMENTS...]"
+    local work program
+    work="$(realpath -m "$1")"
+    program="$(realpath "$2")"
+    shift 2
+    if ! command -v qemu-system-x86_64 >/dev/null; then
+        echo "vivid-vm: QEMU is missing; skipped" >&2
+        exit $skip
+    fi
+    if [[ ! -f "$cache/ready" ]]; then
+        echo "vivid-vm: no prepared kernel in $cache (scripts/vivid-vm.sh prepare); skipped" >&2
+        exit $skip
+    fi
+    mkdir -p "$work"
+    {
+        echo "cd '$work'"
+        echo "export PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin HOME='$work'"
+        echo "export OVELIN_HEADLESS=1 OVELIN_BOOT_ROOT='$work/boot' OVELIN_VM_WORK='$work'"
+        printf '%q ' "$program" "$@"
+        echo
+    } >"$work/guest-command.sh"
+    local accel=tcg
+    if [[ -w /dev/kvm ]]; then
+        accel=kvm
+    fi
+    local status=0
+    timeout --kill-after=5 "$run_timeout" qemu-system-x86_64 -machine "accel=$accel" -m 768 \
+        -smp 2 -nographic -no-reboot -nic none \
+        -kernel "$cache/vmlinuz" -initrd "$cache/initrd.gz" \
+        -append "console=ttyS0 quiet panic=-1 ovelin.work=$work" \
+        -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
+        -virtfs "local,path=$work,mount_tag=work,security_model=none,multidevs=remap" \
+        -device isa-debug-exit,iobase=0xf4,iosize=0x04 || status=$?
+    # The guest's code comes back as (code << 1) | 1; anything else is a crash or a time-out.
+    if ((status % 2 == 1)); then
+        exit $((status >> 1))
+    fi
+    echo "vivid-vm: the machine ended without a result (status $status)" >&2
+    exit 1
+}
+
+case "${1:-}" in
+prepare) prepare ;;
+run) shift; run "$@" ;;
+*) die "usage: vivid-vm.sh prepare | run WORK_DIR PROGRAM [ARGUMENTS...]" ;;
+esac
