@@ -1,6 +1,7 @@
 #pragma once
 // BHandler: something inside a looper that messages are addressed to.
 
+#include "kits/app/Archivable.h"
 #include "kits/kernel/SupportDefs.h"
 
 #include <string>
@@ -12,13 +13,18 @@ class BMessage;
 // on that looper's thread with the looper locked; everything else about it is
 // touched under that lock too. Delete a handler only after removing it from its
 // looper, or with the looper locked: the destructor removes it then.
-class BHandler {
+class BHandler : public BArchivable {
 public:
     explicit BHandler(const char* name = nullptr);
-    virtual ~BHandler();
+    // Takes the name from the archive's "_name"; none without it.
+    explicit BHandler(BMessage* archive);
+    ~BHandler() override;
 
     BHandler(const BHandler&) = delete;
     BHandler& operator=(const BHandler&) = delete;
+
+    // Adds the class name and, for a named handler, "_name".
+    status_t Archive(BMessage* archive, bool deep = true) const override;
 
     // Passes the message on to the next handler; with none, a message nobody
     // understood is dropped.

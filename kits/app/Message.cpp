@@ -108,7 +108,10 @@ BMessage::BMessage(uint32 what) : what(what) {}
 BMessage::BMessage(const BMessage& other)
     : what(other.what),
       fields(other.fields),
-      header(other.header ? std::make_unique<kits::app::MessageHeader>(*other.header) : nullptr)
+      header(other.header ? std::make_unique<kits::app::MessageHeader>(*other.header) : nullptr),
+      wasDropped(other.wasDropped),
+      dropPoint(other.dropPoint),
+      dropOffset(other.dropOffset)
 {
 }
 
@@ -755,6 +758,29 @@ status_t BMessage::RemoveName(const char* name)
         return B_NAME_NOT_FOUND;
     fields.erase(fields.begin() + (field - fields.data()));
     return B_OK;
+}
+
+bool BMessage::WasDropped() const
+{
+    return wasDropped;
+}
+
+BPoint BMessage::DropPoint(BPoint* offset) const
+{
+    if (offset != nullptr)
+        *offset = dropOffset;
+    return dropPoint;
+}
+
+namespace kits::app {
+
+void MarkDropped(BMessage& message, BPoint dropPoint, BPoint offset)
+{
+    message.wasDropped = true;
+    message.dropPoint = dropPoint;
+    message.dropOffset = offset;
+}
+
 }
 
 status_t BMessage::MakeEmpty()

@@ -12,10 +12,16 @@
 
 class BDataIO;
 
+class BMessage;
+
 namespace kits::app {
 class MessageField;
 struct MessageHeader;
 struct MessageAccess;
+
+// Marks a message as dropped by a drag at dropPoint (screen coordinates), with the offset of
+// that point from the dragged rectangle's top-left; the interface kit calls it on delivery.
+void MarkDropped(BMessage& message, BPoint dropPoint, BPoint offset);
 }
 
 // A message is a plain value: it has no lock and belongs to whoever holds it. Each field has a
@@ -192,14 +198,24 @@ public:
     status_t Unflatten(const char* buffer, size_t size);
     status_t Unflatten(BDataIO* stream);
 
+    // A message delivered by a drag and drop: where it was dropped, in screen coordinates, and
+    // (through offset, if given) that point's distance from the top-left of the rectangle that
+    // was dragged. The drop marks travel with copies but not with the flattened form.
+    bool WasDropped() const;
+    BPoint DropPoint(BPoint* offset = nullptr) const;
+
     uint32 what = 0;
 
 private:
     friend struct kits::app::MessageAccess;
+    friend void kits::app::MarkDropped(BMessage&, BPoint, BPoint);
 
     // Fields in the order first added.
     std::vector<kits::app::MessageField> fields;
     // Header flag bits and routing blocks read from a flattened message, kept so that it
     // flattens to the same bytes again; null when there was nothing beyond the usual flags.
     std::unique_ptr<kits::app::MessageHeader> header;
+    bool wasDropped = false;
+    BPoint dropPoint;
+    BPoint dropOffset;
 };
