@@ -1,36 +1,32 @@
 #include "video/TVView.h"
 
-namespace {
-
-// A 625-line frame in 4:3, as the card delivers it: 768 by 576 pixels.
-constexpr BRect SIGNAL_625_4_3(0, 0, 767, 575);
-
-}
-
 TVView::TVView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
     :
-    BView(frame, name, resizingMode, flags)
+    BView(frame, name, resizingMode, flags),
+    NodeManager(),
+    startStopLock(create_sem(0, "startstopSem"))
 {
     SetViewColor(0, 0, 0, 0);
+    release_sem(startStopLock);
 }
 
-BRect TVView::GetSignalSize() const
+TVView::~TVView()
 {
-    return SIGNAL_625_4_3;
+    // Unbounded: the lock is held only while a view is built or archived, never while waiting
+    // on another thread.
+    acquire_sem(startStopLock);
+    StopNodes();
+    delete_sem(startStopLock);
 }
 
-void TVView::SetSize(int32 width, int32 height)
+void TVView::AttachedToWindow()
 {
-    videoWidth = width;
-    videoHeight = height;
+    BView::AttachedToWindow();
+    StartNodes(this);
 }
 
-int32 TVView::VideoWidth() const
+void TVView::DetachedFromWindow()
 {
-    return videoWidth;
-}
-
-int32 TVView::VideoHeight() const
-{
-    return videoHeight;
+    StopNodes();
+    BView::DetachedFromWindow();
 }

@@ -2,6 +2,8 @@
 // The main window's command codes, posted by menus, keys, the control panel and other windows.
 
 #include "kits/kernel/SupportDefs.h"
+// MSG_NODE_ERROR comes from the node manager that posts it.
+#include "video/NodeErrors.h"
 
 // Each is the `what` of a message to the main window; the preferences and channel suite windows
 // reuse the same numbers for their own controls, and those never reach the main window.
@@ -32,6 +34,4 @@ enum : uint32 {
     MSG_SET_16BIT_LIMIT = 0x10014,
     // "Name": string, the station's preset name; "Preset": int32, its 1-based place in the list.
     MSG_STATION_CHANGED = 0x10015,
-    // "Number": int32, the node error, 2410 to 2571.
-    MSG_NODE_ERROR = 0x20000,
 };

@@ -1,0 +1,577 @@
+#include "video/NodeManager.h"
+
+#include "kits/app/Message.h"
+#include "kits/interface/Screen.h"
+#include "kits/interface/View.h"
+#include "kits/interface/Window.h"
+#include "kits/media/MediaRoster.h"
+#include "kits/media/ParameterWeb.h"
+#include "kits/media/TimeSource.h"
+#include "video/NodeManagerTestHooks.h"
+#include "video/VideoConsumer.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+// Lock order: "initSem" is taken before the consumer's "renderSem" (through the consumer's
+// setters) and may be taken while the caller holds the view's window lock; the consumer takes
+// "renderSem" before the window lock, each with a 2500 µs time-out, so no cycle can block.
+
+namespace {
+
+constexpr uint32 ARCHIVE_COMMAND = 'NdMg';
+constexpr const char* ARCHIVE_NAME = "NodeManager";
+
+// How long the archive constructor waits for the media service: 19 tries 5 s apart, then 5 s
+// more for the service to settle.
+constexpr int32 ROSTER_TRIES = 19;
+constexpr bigtime_t ROSTER_WAIT = 5000000;
+
+// The card's "Video Format" values that name the TV standard.
+constexpr int32 CARD_NTSC_M = 1;
+constexpr int32 CARD_NTSC_M_JP = 2;
+constexpr int32 CARD_PAL_BG = 3;
+constexpr int32 CARD_PAL_M = 4;
+constexpr int32 CARD_PAL_N = 5;
+constexpr int32 CARD_SECAM = 6;
+
+kits::video::SleepFunction& RosterWaitSleep()
+{
+    static kits::video::SleepFunction sleep;
+    return sleep;
+}
+
+kits::video::ConsumerFactory& ConsumerFactoryHook()
+{
+    static kits::video::ConsumerFactory factory;
+    return factory;
+}
+
+void SleepForRoster(bigtime_t duration)
+{
+    if (RosterWaitSleep())
+        RosterWaitSleep()(duration);
+    else
+        snooze(duration);
+}
+
+// Whether `name` begins with the first `length` characters of `prefix`.
+bool NameStartsWith(const char* name, const char* prefix, size_t length)
+{
+    return name != nullptr && std::strncmp(name, prefix, length) == 0;
+}
+
+// A parameter's 4-byte value; false when it cannot be read.
+bool ReadInt32(BDiscreteParameter* parameter, int32* value)
+{
+    if (parameter == nullptr)
+        return false;
+    int32 read = 0;
+    size_t size = sizeof(read);
+    if (parameter->GetValue(&read, &size, nullptr) != B_OK || size != sizeof(read))
+        return false;
+    *value = read;
+    return true;
+}
+
+void WriteInt32(BDiscreteParameter* parameter, int32 value)
+{
+    parameter->SetValue(&value, sizeof(value), BTimeSource::RealTime());
+}
+
+bool IsWide(int32 signalFormat)
+{
+    return signalFormat == FORMAT_16_9;
+}
+
+bool Is625Lines(int32 type)
+{
+    return type == SIGNAL_625 || type == SIGNAL_625_B;
+}
+
+bool Is525Lines(int32 type)
+{
+    return type == SIGNAL_525 || type == SIGNAL_525_B;
+}
+
+// The pixel size of a rectangle with inclusive edges.
+int32 PixelWidth(BRect rect)
+{
+    return int32(std::ceil(rect.right - rect.left)) + 1;
+}
+
+int32 PixelHeight(BRect rect)
+{
+    return int32(std::ceil(rect.bottom - rect.top)) + 1;
+}
+
+}
+
+namespace kits::video {
+
+void SetRosterWaitSleep(SleepFunction sleep)
+{
+    RosterWaitSleep() = std::move(sleep);
+}
+
+void SetConsumerFactory(ConsumerFactory factory)
+{
+    ConsumerFactoryHook() = std::move(factory);
+}
+
+}
+
+// Holds "initSem" for a scope. The wait is unbounded: every holder only waits on roster calls,
+// which time out, so the lock always comes back.
+class NodeManager::InitLock {
+public:
+    explicit InitLock(sem_id lock)
+        :
+        lock(lock),
+        acquired(acquire_sem(lock) == B_OK)
+    {
+    }
+
+    ~InitLock()
+    {
+        if (acquired)
+            release_sem(lock);
+    }
+
+    InitLock(const InitLock&) = delete;
+    InitLock& operator=(const InitLock&) = delete;
+
+    bool Acquired() const { return acquired; }
+
+private:
+    sem_id lock;
+    bool acquired;
+};
+
+NodeManager::NodeManager()
+{
+    SetDefaults();
+}
+
+NodeManager::NodeManager(BMessage* archive)
+{
+    SetDefaults();
+
+    BMessage nested;
+    if (archive != nullptr && archive->FindMessage(ARCHIVE_NAME, &nested) == B_OK
+        && nested.what == ARCHIVE_COMMAND) {
+        bool flag = false;
+        halfHeight = nested.FindBool("_HalfHeight", &flag) == B_OK && flag;
+        int32 value = FORMAT_4_3;
+        signalFormat = nested.FindInt32("_SignalFormat", &value) == B_OK ? value : FORMAT_4_3;
+        channel = nested.FindInt32("_Channel", &value) == B_OK ? value : -1;
+        deInterlace = nested.FindBool("_DeInterlace", &flag) == B_OK && flag;
+        // The two modes exclude each other; single field wins, as it sizes the signal.
+        if (deInterlace && halfHeight)
+            deInterlace = false;
+    }
+
+    if (roster == nullptr) {
+        // A replicant may be rebuilt while the media service is still starting.
+        for (int32 attempt = 0; attempt < ROSTER_TRIES; attempt++) {
+            SleepForRoster(ROSTER_WAIT);
+            status_t status = B_OK;
+            BMediaRoster* found = BMediaRoster::Roster(&status);
+            if (status == B_OK && found != nullptr) {
+                roster = found;
+                break;
+            }
+        }
+        SleepForRoster(ROSTER_WAIT);
+    }
+}
+
+NodeManager::~NodeManager()
+{
+    StopNodes();
+    delete_sem(initLock);
+}
+
+void NodeManager::SetDefaults()
+{
+    roster = BMediaRoster::Roster(nullptr);
+    initLock = create_sem(1, "initSem");
+    halfHeight = false;
+    signalFormat = FORMAT_4_3;
+    deInterlace = false;
+    limit16Bit = true;
+    channel = -1;
+}
+
+status_t NodeManager::Archive(BMessage* archive, bool) const
+{
+    BMessage nested(ARCHIVE_COMMAND);
+    nested.AddBool("_DeInterlace", deInterlace);
+    nested.AddBool("_HalfHeight", halfHeight);
+    nested.AddInt32("_SignalFormat", signalFormat);
+    int32 current = 0;
+    if (ReadInt32(channelParameter.load(), &current))
+        nested.AddInt32("_Channel", current);
+    archive->AddMessage(ARCHIVE_NAME, &nested);
+    return B_OK;
+}
+
+int32 NodeManager::RequestedWidth() const
+{
+    InitLock lock(initLock);
+    return width;
+}
+
+int32 NodeManager::RequestedHeight() const
+{
+    InitLock lock(initLock);
+    return height;
+}
+
+int32 NodeManager::GetSignalType() const
+{
+    int32 value = 0;
+    if (!ReadInt32(videoFormatParameter.load(), &value))
+        return SIGNAL_UNKNOWN;
+    switch (value) {
+        case CARD_PAL_BG:
+        case CARD_PAL_N:
+            return SIGNAL_625;
+        case CARD_PAL_M:
+            return SIGNAL_525_B;
+        case CARD_NTSC_M:
+        case CARD_NTSC_M_JP:
+            return SIGNAL_525;
+        case CARD_SECAM:
+            return SIGNAL_625_B;
+        default:
+            return SIGNAL_UNKNOWN;
+    }
+}
+
+BRect NodeManager::GetSignalSize() const
+{
+    const int32 type = GetSignalType();
+    // An aspect value other than the two the menu offers is shown as 4:3.
+    if (IsWide(signalFormat)) {
+        if (Is625Lines(type))
+            return BRect(0, 0, 767, 431);
+        if (Is525Lines(type))
+            return BRect(0, 0, 719, 405);
+        return BRect(0, 0, 639, 359);
+    }
+    if (Is625Lines(type))
+        return BRect(0, 0, 767, 575);
+    return BRect(0, 0, 639, 479);
+}
+
+BRect NodeManager::GetRawSignalSize() const
+{
+    const int32 type = GetSignalType();
+    if (Is625Lines(type))
+        return BRect(0, 0, 767, 575);
+    if (Is525Lines(type) && IsWide(signalFormat))
+        return BRect(0, 0, 719, 479);
+    return BRect(0, 0, 639, 479);
+}
+
+float NodeManager::GetFieldRate() const
+{
+    return Is525Lines(GetSignalType()) ? 59.94f : 50.0f;
+}
+
+void NodeManager::SetSignalFormat(int32 format)
+{
+    InitLock lock(initLock);
+    if (!lock.Acquired() || consumer == nullptr)
+        return;
+    if (format == FORMAT_4_3) {
+        consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_FULL);
+    } else if (format == FORMAT_16_9) {
+        const int32 type = GetSignalType();
+        if (Is625Lines(type))
+            consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_WIDE_625);
+        else if (Is525Lines(type))
+            consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_WIDE_525);
+    }
+    signalFormat = format;
+}
+
+void NodeManager::SetSize(int32 newWidth, int32 newHeight)
+{
+    InitLock lock(initLock);
+    if (lock.Acquired())
+        ResizeSignal(newWidth, newHeight);
+}
+
+void NodeManager::Reconnect()
+{
+    InitLock lock(initLock);
+    if (lock.Acquired())
+        ResizeSignal(width, height);
+}
+
+void NodeManager::ResizeSignal(int32 newWidth, int32 newHeight)
+{
+    const color_space screenSpace = BScreen(B_MAIN_SCREEN_ID).ColorSpace();
+    const BRect raw = GetRawSignalSize();
+    if (roster == nullptr)
+        return;
+
+    width = newWidth & ~1;
+    height = newHeight & ~1;
+
+    int32 requestWidth = newWidth;
+    int32 requestHeight = newHeight;
+    // The consumer crops the added third again when it draws.
+    if (IsWide(signalFormat))
+        requestHeight = newHeight + newHeight / 3;
+    requestWidth &= ~1;
+    requestHeight &= ~1;
+    const int32 rawWidth = int32(std::ceil(raw.right - raw.left));
+    const int32 rawHeight = int32(std::ceil(raw.bottom - raw.top));
+    if (requestWidth > rawWidth)
+        requestWidth = rawWidth + 1;
+    if (requestHeight > rawHeight)
+        requestHeight = rawHeight + 1;
+    if (halfHeight)
+        requestHeight >>= 1;
+
+    color_space space = B_RGB16;
+    uint32 bytesPerPixel = 2;
+    if (screenSpace == B_CMAP8 || screenSpace == B_GRAY8) {
+        space = B_GRAY8;
+        bytesPerPixel = 1;
+    } else if (screenSpace == B_RGB32 && !limit16Bit) {
+        space = B_RGB32;
+        bytesPerPixel = 4;
+    } else if (screenSpace == B_RGB24 && !limit16Bit) {
+        space = B_RGB24;
+        bytesPerPixel = 3;
+    } else if (screenSpace == B_RGB15) {
+        space = B_RGB15;
+    }
+
+    media_format format;
+    format.type = B_MEDIA_RAW_VIDEO;
+    media_raw_video_format& video = format.u.raw_video;
+    video.field_rate = 0;
+    video.interlace = 0;
+    video.first_active = 0;
+    video.last_active = 0;
+    video.orientation = B_VIDEO_TOP_LEFT_RIGHT;
+    video.pixel_width_aspect = 4;
+    video.pixel_height_aspect = 3;
+    video.display.format = space;
+    video.display.line_width = uint32(requestWidth);
+    video.display.line_count = uint32(requestHeight);
+    video.display.bytes_per_row = uint32(requestWidth) * bytesPerPixel;
+    video.display.pixel_offset = 0;
+    video.display.line_offset = 0;
+    video.display.flags = 0;
+
+    // The card negotiates PAL-M frames as NTSC-M ones, the same 525-line raster; it is told
+    // NTSC-M only while the connection is made.
+    BDiscreteParameter* videoFormat = videoFormatParameter.load();
+    int32 cardValue = 0;
+    const bool swapped = ReadInt32(videoFormat, &cardValue) && cardValue == CARD_PAL_M;
+    if (swapped)
+        WriteInt32(videoFormat, CARD_NTSC_M);
+
+    roster->Disconnect(output.node.node, output.source, input.node.node, input.destination);
+    if (roster->Connect(output.source, input.destination, &format, &output, &input) != B_OK)
+        PostNodeError(NODE_ERROR_CONNECT);
+
+    if (swapped)
+        WriteInt32(videoFormat, CARD_PAL_M);
+}
+
+status_t NodeManager::StartNodes(BView* newView)
+{
+    InitLock lock(initLock);
+    if (!lock.Acquired())
+        return -1;
+
+    view = newView;
+    // A graph left from an earlier start is replaced, not leaked.
+    TearDown();
+
+    if (roster == nullptr)
+        return Fail(NODE_ERROR_NO_ROSTER, -1);
+    if (status_t status = roster->GetTimeSource(&timeSourceNode); status != B_OK)
+        return Fail(NODE_ERROR_TIME_SOURCE, status);
+    if (status_t status = roster->GetVideoInput(&videoInputNode); status != B_OK)
+        return Fail(NODE_ERROR_VIDEO_INPUT, status);
+
+    VideoConsumer* created = ConsumerFactoryHook()
+        ? ConsumerFactoryHook()(view)
+        : new (std::nothrow) VideoConsumer(view, nullptr, 0);
+    if (created == nullptr)
+        return Fail(NODE_ERROR_CREATE_CONSUMER, -1);
+    consumer.reset(created);
+    if (status_t status = roster->RegisterNode(consumer.get()); status != B_OK)
+        return Fail(NODE_ERROR_REGISTER_CONSUMER, status);
+
+    int32 count = 0;
+    if (roster->GetFreeOutputsFor(videoInputNode, &output, 1, &count, B_MEDIA_RAW_VIDEO) != B_OK
+        || count <= 0) {
+        return Fail(NODE_ERROR_NO_FREE_OUTPUT, B_RESOURCE_UNAVAILABLE);
+    }
+    count = 0;
+    if (roster->GetFreeInputsFor(consumer->Node(), &input, 1, &count, B_MEDIA_RAW_VIDEO) != B_OK
+        || count <= 0) {
+        return Fail(NODE_ERROR_NO_FREE_INPUT, B_RESOURCE_UNAVAILABLE);
+    }
+
+    BParameterWeb* web = nullptr;
+    if (roster->GetParameterWebFor(videoInputNode, &web) != B_OK)
+        return Fail(NODE_ERROR_PARAMETER_WEB, -1);
+    if (web == nullptr)
+        return Fail(NODE_ERROR_NO_PARAMETER_WEB, -1);
+    parameterWeb = web;
+    BDiscreteParameter* videoFormat = nullptr;
+    BDiscreteParameter* channelFound = nullptr;
+    // Later matches replace earlier ones.
+    for (int32 index = 0; index < web->CountParameters(); index++) {
+        BParameter* parameter = web->ParameterAt(index);
+        if (NameStartsWith(parameter->Name(), "Video Format", 12))
+            videoFormat = dynamic_cast<BDiscreteParameter*>(parameter);
+        if (NameStartsWith(parameter->Name(), "Channel", 7))
+            channelFound = dynamic_cast<BDiscreteParameter*>(parameter);
+    }
+    videoFormatParameter = videoFormat;
+    channelParameter = channelFound;
+
+    // The whole picture of the card's standard; a failed connection is reported and the start
+    // goes on, so a later reconnection can still bring the picture.
+    const BRect natural = GetSignalSize();
+    ResizeSignal(PixelWidth(natural), PixelHeight(natural));
+
+    if (status_t status = roster->SetTimeSourceFor(videoInputNode.node, timeSourceNode.node);
+        status != B_OK) {
+        return Fail(NODE_ERROR_INPUT_TIME_SOURCE, status);
+    }
+    if (status_t status = roster->SetTimeSourceFor(consumer->ID(), timeSourceNode.node);
+        status != B_OK) {
+        return Fail(NODE_ERROR_CONSUMER_TIME_SOURCE, status);
+    }
+
+    bigtime_t latency = 0;
+    roster->GetLatencyFor(videoInputNode, &latency);
+    roster->SetProducerRunModeDelay(videoInputNode, latency, B_RECORDING);
+    bigtime_t initialLatency = 0;
+    roster->GetInitialLatencyFor(videoInputNode, &initialLatency, nullptr);
+    initialLatency += estimate_max_scheduling_latency();
+
+    BTimeSource* timeSource = roster->MakeTimeSourceFor(videoInputNode);
+    if (timeSource == nullptr) {
+        TearDown();
+        return B_MEDIA_BAD_NODE;
+    }
+    const bool running = timeSource->IsRunning();
+    const bigtime_t real = BTimeSource::RealTime();
+    if (!running) {
+        status_t status = roster->StartTimeSource(timeSourceNode, real);
+        if (status == B_OK)
+            status = roster->SeekTimeSource(timeSourceNode, 0, real);
+        if (status != B_OK) {
+            timeSource->Release();
+            // No number names this failure; the partial graph still goes.
+            TearDown();
+            return status;
+        }
+    }
+    startTime = timeSource->PerformanceTimeFor(real + latency + initialLatency);
+    timeSource->Release();
+
+    if (status_t status = roster->StartNode(videoInputNode, startTime); status != B_OK)
+        return Fail(NODE_ERROR_START_INPUT, status);
+    if (status_t status = roster->StartNode(consumer->Node(), startTime); status != B_OK)
+        return Fail(NODE_ERROR_START_CONSUMER, status);
+
+    consumer->SetDeInterlaceFilter(deInterlace);
+    if (channelFound != nullptr && channel >= 0)
+        WriteInt32(channelFound, channel);
+    return B_OK;
+}
+
+void NodeManager::StopNodes()
+{
+    if (roster == nullptr)
+        return;
+    InitLock lock(initLock);
+    if (lock.Acquired())
+        TearDown();
+}
+
+void NodeManager::TearDown()
+{
+    if (consumer == nullptr)
+        return;
+    roster->StopNode(consumer->Node(), startTime, true);
+    roster->Disconnect(output.node.node, output.source, input.node.node, input.destination);
+    roster->UnregisterNode(consumer.get());
+    // The consumer's destructor waits for the frame in progress and takes its buffers back.
+    consumer.reset();
+}
+
+void NodeManager::Set16bitLimit(bool limit)
+{
+    InitLock lock(initLock);
+    if (!lock.Acquired() || consumer == nullptr || limit == limit16Bit)
+        return;
+    limit16Bit = limit;
+    const color_space space = BScreen(B_MAIN_SCREEN_ID).ColorSpace();
+    if (space == B_RGB24 || space == B_RGB32)
+        ResizeSignal(width, height);
+}
+
+void NodeManager::SetDeInterlace(int32 mode)
+{
+    InitLock lock(initLock);
+    if (!lock.Acquired() || consumer == nullptr)
+        return;
+    halfHeight = mode == DEINTERLACE_SINGLE_FIELD;
+    deInterlace = mode == DEINTERLACE_DUAL_FIELD;
+    consumer->SetDeInterlaceFilter(deInterlace);
+    ResizeSignal(width, height);
+}
+
+void NodeManager::SetSubtitleFilter(bool on)
+{
+    InitLock lock(initLock);
+    if (lock.Acquired() && consumer != nullptr)
+        consumer->SetSubtitleFilter(on);
+}
+
+int32 NodeManager::GetLineContrast()
+{
+    InitLock lock(initLock);
+    if (!lock.Acquired() || consumer == nullptr)
+        return 0;
+    return consumer->GetLineContrast();
+}
+
+VideoConsumer* NodeManager::Consumer() const
+{
+    return consumer.get();
+}
+
+void NodeManager::PostNodeError(int32 number) const
+{
+    if (view == nullptr || view->Window() == nullptr)
+        return;
+    BMessage message(MSG_NODE_ERROR);
+    message.AddInt32("Number", number);
+    view->Window()->PostMessage(&message);
+}
+
+status_t NodeManager::Fail(int32 number, status_t result)
+{
+    PostNodeError(number);
+    // Nothing half-built stays behind: the program runs on without a picture and a later
+    // start begins afresh.
+    TearDown();
+    return result;
+}
