@@ -1,14 +1,30 @@
 // Lock order: the main window's lock before this window's; this window never locks the main one.
 #include "channels/ChannelSuite.h"
 
+#include "kits/app/Message.h"
 #include "kits/media/MediaRoster.h"
 #include "kits/media/ParameterWeb.h"
+#include "kits/media/TimeSource.h"
+#include "kits/storage/File.h"
+#include "video/TVView.h"
+#include "window/Commands.h"
 
+#include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
 constexpr BRect SUITE_FRAME(50, 100, 360, 400);
+constexpr const char* PRESETS_PATH = "/boot/home/config/settings/Media/presets";
+// The suite's own command: the selection moved to another preset.
+constexpr uint32 SUITE_PRESET_SELECTED = 0x10000;
+
+// Writes value to parameter, to apply at once; a failed write is not noticed.
+void WriteParameter(BDiscreteParameter* parameter, int32 value)
+{
+    (void)parameter->SetValue(&value, sizeof(value), BTimeSource::RealTime());
+}
 
 // Whether name begins with prefix: the card may add to its parameters' names.
 bool HasPrefix(const char* name, const char* prefix)
@@ -30,12 +46,16 @@ ChannelSuite::ChannelSuite(TVView* view, int32* tunerStatus)
 {
     DiscoverTuner();
     Lock();
+    // The constructor runs with the video view's window locked, so its window is settled.
+    if (tvView != nullptr && tvView->Window() != nullptr)
+        mainWindow = BMessenger(nullptr, tvView->Window());
     if (tunerState != TUNER_PRESENT) {
         Unlock();
         channelParam = nullptr;
         *tunerStatus = -1;
         return;
     }
+    LoadPresets();
     // Showing and hiding at once starts the loop while the window stays invisible.
     Show();
     Hide();
@@ -104,4 +124,121 @@ void ChannelSuite::DiscoverTuner()
     // A channel that cannot be read starts the suite at the first one.
     if (channelParam->GetValue(&channel, &size, nullptr) == B_OK)
         currentChannel = channel;
+}
+
+void ChannelSuite::LoadPresets()
+{
+    BFile file(PRESETS_PATH, B_READ_ONLY);
+    BMessage stored;
+    if (file.InitCheck() != B_OK || stored.Unflatten(&file) != B_OK)
+        return;
+    const int32 videoFormat = CurrentFormat(videoFormatParam);
+    const int32 audioFormat = CurrentFormat(audioFormatParam);
+    Preset preset;
+    // The list ends with the first missing "Channel"; the other fields have defaults.
+    for (int32 i = 0; stored.FindInt32("Channel", i, &preset.channel) == B_OK; i++) {
+        if (stored.FindString("Name", i, &preset.name) != B_OK)
+            preset.name = "Unknown station";
+        if (stored.FindInt32("VideoFormat", i, &preset.videoFormat) != B_OK)
+            preset.videoFormat = videoFormat;
+        if (stored.FindInt32("AudioFormat", i, &preset.audioFormat) != B_OK)
+            preset.audioFormat = audioFormat;
+        presets.push_back(preset);
+        if (preset.channel == currentChannel)
+            selected = i;
+    }
+    // The station the card is on gets its stored formats, and the main window its name.
+    if (selected >= 0)
+        PostMessage(SUITE_PRESET_SELECTED);
+}
+
+int32 ChannelSuite::CurrentFormat(BDiscreteParameter* parameter)
+{
+    int32 value = -1;
+    size_t size = sizeof(value);
+    if (parameter == nullptr || parameter->GetValue(&value, &size, nullptr) != B_OK)
+        return -1;
+    return value;
+}
+
+void ChannelSuite::MessageReceived(BMessage* message)
+{
+    if (message->what != SUITE_PRESET_SELECTED) {
+        BWindow::MessageReceived(message);
+        return;
+    }
+    if (selected < 0 || size_t(selected) >= presets.size())
+        return;
+    const Preset& preset = presets[size_t(selected)];
+    TuneChannel(preset.channel, preset.videoFormat, preset.audioFormat);
+    BMessage changed(MSG_STATION_CHANGED);
+    changed.AddString("Name", preset.name.c_str());
+    changed.AddInt32("Preset", selected + 1);
+    (void)mainWindow.SendMessage(&changed);
+}
+
+void ChannelSuite::TuneChannel(int32 channel, int32 videoFormat, int32 audioFormat)
+{
+    if (channelParam == nullptr)
+        return;
+    // One past the end leads to the first channel, one before the start to the last.
+    const int32 count = channelParam->CountItems();
+    if (channel > count - 1)
+        channel = 0;
+    if (channel < 0)
+        channel = count - 1;
+    currentChannel = channel;
+    // Formats before the channel, so the card tunes in the right standard.
+    for (const auto& [parameter, format] :
+        {std::pair{videoFormatParam, videoFormat}, std::pair{audioFormatParam, audioFormat}}) {
+        if (parameter != nullptr && format >= 0 && format < parameter->CountItems())
+            WriteParameter(parameter, format);
+    }
+    WriteParameter(channelParam, channel);
+    // A new standard changes the frame size: the connection is made again.
+    if (tvView != nullptr)
+        tvView->Reconnect();
+}
+
+std::string ChannelSuite::Zap(int32 index)
+{
+    if (channelParam == nullptr || tunerState != TUNER_PRESENT || presets.empty())
+        return std::string();
+    const int32 count = int32(presets.size());
+    if (index > count - 1)
+        index = 0;
+    if (index < 0)
+        index = count - 1;
+    selected = index;
+    PostMessage(SUITE_PRESET_SELECTED);
+    char label[16];
+    std::snprintf(label, sizeof(label), "P %02d", int(index + 1));
+    return label;
+}
+
+std::string ChannelSuite::ZapUp()
+{
+    return Zap(selected + 1);
+}
+
+std::string ChannelSuite::ZapDown()
+{
+    return Zap(selected - 1);
+}
+
+std::string ChannelSuite::GetPresetName() const
+{
+    if (channelParam == nullptr || selected < 0 || size_t(selected) >= presets.size())
+        return std::string();
+    return presets[size_t(selected)].name;
+}
+
+int32 ChannelSuite::CountPresets() const
+{
+    return int32(presets.size());
+}
+
+int32 ChannelSuite::CurrentSelection() const
+{
+    return selected;
 }

@@ -8,6 +8,7 @@
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
 #include "kits/app/Roster.h"
+#include "kits/interface/Alert.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/Menu.h"
 #include "kits/interface/MenuBar.h"
@@ -30,6 +31,8 @@ constexpr int32 RESIZE_DELAY = 5;
 // The pulse skips a turn rather than hold up the application thread while the window is busy
 // (an alert open on its thread, say); 50 ms is half a pulse.
 constexpr bigtime_t PULSE_LOCK_TIMEOUT = 50000;
+// Pulses of 100 ms an overlay stays after the last command that showed it: three seconds.
+constexpr int32 OVERLAY_TIMEOUT = 30;
 
 // The folder of the running executable, or "" when the application cannot tell.
 std::string ExecutableDirectory()
@@ -56,6 +59,41 @@ void HideFully(BView* view)
         view->Hide();
 }
 
+// Shows view until it reports shown: showing nests.
+void ShowFully(BView* view)
+{
+    while (view->IsHidden())
+        view->Show();
+}
+
+// The alert text for a node error, without its number.
+const char* NodeErrorText(int32 number)
+{
+    switch (number) {
+    case NODE_ERROR_CONNECT:
+        return "Could not initialize the videostream\n"
+            "There may not have enough memory to allocate the buffers.\n"
+            "Please close some programs or reduce the colordepth";
+    case NODE_ERROR_NO_ROSTER:
+        return "The Media server is not loaded";
+    case NODE_ERROR_VIDEO_INPUT:
+        return "A video input device was not found";
+    case NODE_ERROR_CREATE_CONSUMER:
+        return "Could not make the video node\nAnother program may be using the video input";
+    case NODE_ERROR_REGISTER_CONSUMER:
+        return "Could not register the video node\n"
+            "Another program may be using the video input";
+    case NODE_ERROR_NO_FREE_OUTPUT:
+        return "There are no video sources available\n"
+            "Another program may be using the video input";
+    case NODE_ERROR_START_INPUT:
+    case NODE_ERROR_START_CONSUMER:
+        return "Could not start the nodes";
+    default:
+        return "Node error";
+    }
+}
+
 }
 
 TVWindow::TVWindow(BRect frame, const char* title, window_type type, uint32 flags)
@@ -68,6 +106,7 @@ TVWindow::TVWindow(BRect frame, const char* title, window_type type, uint32 flag
     const char* applicationDirectory)
     :
     BDirectWindow(frame, title, type, flags, B_CURRENT_WORKSPACE),
+    baseTitle(title != nullptr ? title : ""),
     // The roster is asked early so that the media service is reached before the video view
     // starts its graph; the window itself makes no use of it.
     mediaRoster(BMediaRoster::Roster()),
@@ -224,8 +263,82 @@ void TVWindow::AddOverlays()
 void TVWindow::MessageReceived(BMessage* message)
 {
     switch (message->what) {
+    case MSG_VOLUME_UP:
+        ShowLevel("Volume:", &Preferences::VolumeUp);
+        break;
+    case MSG_VOLUME_DOWN:
+        ShowLevel("Volume:", &Preferences::VolumeDown);
+        break;
+    case MSG_BRIGHTNESS_UP:
+        ShowLevel("Brightness:", &Preferences::BrightnessUp);
+        break;
+    case MSG_BRIGHTNESS_DOWN:
+        ShowLevel("Brightness:", &Preferences::BrightnessDown);
+        break;
+    case MSG_CONTRAST_UP:
+        ShowLevel("Contrast:", &Preferences::ContrastUp);
+        break;
+    case MSG_CONTRAST_DOWN:
+        ShowLevel("Contrast:", &Preferences::ContrastDown);
+        break;
+    case MSG_SATURATION_UP:
+        ShowLevel("Saturation:", &Preferences::SaturationUp);
+        break;
+    case MSG_SATURATION_DOWN:
+        ShowLevel("Saturation:", &Preferences::SaturationDown);
+        break;
+    case MSG_CHANNEL_UP:
+    case MSG_CHANNEL_DOWN:
+        ShowZap(message->what == MSG_CHANNEL_UP);
+        break;
+    case MSG_SHOW_CHANNEL_SUITE:
+        // Only this window locks the suite while holding its own lock.
+        pChannelSuite->Lock();
+        while (pChannelSuite->IsHidden())
+            pChannelSuite->Show();
+        pChannelSuite->Unlock();
+        break;
+    case MSG_SHOW_PREFERENCES:
+        pPreferences->Lock();
+        pPreferences->Show();
+        pPreferences->Unlock();
+        break;
+    case MSG_SHOW_MANUAL:
+        OpenDocument(manualRef);
+        break;
+    case MSG_SHOW_QUICK_START:
+        OpenDocument(quickStartRef);
+        break;
     case MSG_OPTIMAL_SIZE:
         ResizeToSignal();
+        break;
+    case MSG_FORMAT_4_3:
+        SetSignalFormat(FORMAT_4_3);
+        break;
+    case MSG_FORMAT_16_9:
+        SetSignalFormat(FORMAT_16_9);
+        break;
+    case MSG_TOGGLE_FULLSCREEN:
+        ToggleFullScreen();
+        break;
+    case MSG_SET_DEINTERLACE:
+        if (int32 mode = 0; message->FindInt32("DI", &mode) == B_OK)
+            pTVView->SetDeInterlace(mode);
+        break;
+    case MSG_SET_SUBTITLE_FILTER:
+        if (bool on = false; message->FindBool("SF", &on) == B_OK)
+            pTVView->SetSubtitleFilter(on);
+        break;
+    case MSG_SET_16BIT_LIMIT:
+        if (bool limit = false; message->FindBool("LM", &limit) == B_OK)
+            pTVView->Set16bitLimit(limit);
+        break;
+    case MSG_STATION_CHANGED:
+        StationChanged(message);
+        break;
+    case MSG_NODE_ERROR:
+        if (int32 number = 0; message->FindInt32("Number", &number) == B_OK)
+            ShowNodeError(number);
         break;
     case B_ABOUT_REQUESTED:
         be_app_messenger.SendMessage(B_ABOUT_REQUESTED);
@@ -236,8 +349,81 @@ void TVWindow::MessageReceived(BMessage* message)
     }
 }
 
+void TVWindow::ShowLevel(const char* caption, int32 (Preferences::*step)())
+{
+    // The loop holds the lock already; the nested lock keeps the handler safe on its own.
+    Lock();
+    const int32 level = (pPreferences->*step)();
+    pSlider->SetSlider(caption, float(level));
+    ShowFully(pSlider);
+    overlayTimeout = OVERLAY_TIMEOUT;
+    Unlock();
+}
+
+void TVWindow::ShowZap(bool up)
+{
+    Lock();
+    // The presets belong to the suite's thread: they are read with its window locked.
+    pChannelSuite->Lock();
+    const std::string label = up ? pChannelSuite->ZapUp() : pChannelSuite->ZapDown();
+    const std::string name = pChannelSuite->GetPresetName();
+    pChannelSuite->Unlock();
+    // Without a tuner or presets both overlays show empty boxes: the press is seen to arrive.
+    pChannelLabel->SetText(label);
+    ShowFully(pChannelLabel);
+    pNameLabel->SetText(name);
+    ShowFully(pNameLabel);
+    overlayTimeout = OVERLAY_TIMEOUT;
+    Unlock();
+}
+
+void TVWindow::SetSignalFormat(int32 format)
+{
+    pTVView->SetSignalFormat(format);
+    // Radio mode unmarks the other item.
+    if (BMenuItem* item = pVideoFormatMenu->ItemAt(format == FORMAT_16_9 ? 1 : 0))
+        item->SetMarked(true);
+    PostMessage(MSG_OPTIMAL_SIZE);
+}
+
+void TVWindow::ToggleFullScreen()
+{
+    Lock();
+    (void)SetFullScreen(!IsFullScreen());
+    Unlock();
+}
+
+void TVWindow::OpenDocument(const entry_ref& ref)
+{
+    // The item is disabled when the document was missing; one that went since, or a desktop
+    // without an opener, is not worth an alert.
+    (void)be_roster->Launch(&ref);
+}
+
+void TVWindow::StationChanged(const BMessage* message)
+{
+    if (std::string name; message->FindString("Name", &name) == B_OK)
+        SetTitle((baseTitle + " - " + name).c_str());
+    if (int32 preset = 0; message->FindInt32("Preset", &preset) == B_OK)
+        pControlPanel->SetStationNumber(preset);
+}
+
+void TVWindow::ShowNodeError(int32 number)
+{
+    const std::string text =
+        std::string(NodeErrorText(number)) + "\nError #" + std::to_string(number);
+    // The alert deletes itself when Go returns.
+    auto* alert = new BAlert("Node error", text.c_str(), "Ok", nullptr, nullptr,
+        B_WIDTH_AS_USUAL, B_STOP_ALERT);
+    (void)alert->Go();
+}
+
 void TVWindow::ResizeToSignal()
 {
+    // Full-screen the window covers the screen, whatever the signal: resizing it would bare
+    // the desktop beside the picture.
+    if (IsFullScreen())
+        return;
     const BRect signal = pTVView->GetSignalSize();
     const BRect view = pTVView->Bounds();
     // The size limits bound the result; the video view follows by its resizing mode.

@@ -61,6 +61,22 @@ private:
         BMenuItem* item, entry_ref* ref);
     void AddOverlays();
     void ResizeToSignal();
+    // Steps one level of the preferences and shows it under caption in the level overlay.
+    void ShowLevel(const char* caption, int32 (Preferences::*step)());
+    // Zaps the channel suite up or down and shows the preset's number and name.
+    void ShowZap(bool up);
+    // Sets the aspect value, marks its item and sizes the window to the new signal.
+    void SetSignalFormat(int32 format);
+    // Enters or leaves full-screen. The window covers the screen as it is; the display mode is
+    // left alone.
+    void ToggleFullScreen();
+    // Opens a help document with the user's preferred application; a missing document or
+    // opener changes nothing.
+    static void OpenDocument(const entry_ref& ref);
+    void StationChanged(const BMessage* message);
+    // Shows the node error's text and number in a stop alert and waits for its "Ok" on this
+    // window's thread.
+    static void ShowNodeError(int32 number);
 
     display_mode savedMode = {};
     float savedWidth = 0;
@@ -72,6 +88,8 @@ private:
     // with the window locked.
     int32 overlayTimeout = 0;
     int32 resizeDelay = 0;
+    // The title given at construction; a station's name is added to it.
+    std::string baseTitle;
     entry_ref manualRef;
     entry_ref quickStartRef;
     BMediaRoster* mediaRoster;
