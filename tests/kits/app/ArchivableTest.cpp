@@ -1,0 +1,197 @@
+#include "kits/app/Archivable.h"
+
+#include "kits/app/Handler.h"
+#include "kits/app/Message.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace archivable_test {
+
+// Stores one number; rebuilt only from an archive that has it.
+class Counter : public BArchivable {
+public:
+    explicit Counter(int32 count) : count(count) {}
+    explicit Counter(BMessage* archive) : BArchivable(archive)
+    {
+        (void)archive->FindInt32("count", &count);
+    }
+
+    status_t Archive(BMessage* archive, bool deep) const override
+    {
+        if (status_t status = BArchivable::Archive(archive, deep); status != B_OK)
+            return status;
+        return archive->AddInt32("count", count);
+    }
+
+    static BArchivable* Instantiate(BMessage* archive)
+    {
+        if (!validate_instantiation(archive, "archivable_test::Counter")
+            || !archive->HasInt32("count")) {
+            return nullptr;
+        }
+        return new Counter(archive);
+    }
+
+    int32 count = 0;
+};
+
+// Names itself before its base does, as a class with a short public name would.
+class Named : public BArchivable {
+public:
+    status_t Archive(BMessage* archive, bool deep) const override
+    {
+        if (archive == nullptr)
+            return B_BAD_VALUE;
+        if (status_t status = archive->AddString("class", "Named"); status != B_OK)
+            return status;
+        return BArchivable::Archive(archive, deep);
+    }
+};
+
+BArchivable* Refuse(BMessage*)
+{
+    return nullptr;
+}
+
+}
+
+namespace {
+
+using archivable_test::Counter;
+
+std::vector<std::string> Classes(const BMessage& archive)
+{
+    std::vector<std::string> names;
+    const char* name = nullptr;
+    for (int32 i = 0; archive.FindString("class", i, &name) == B_OK; i++)
+        names.emplace_back(name);
+    return names;
+}
+
+class ArchivableTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(register_instantiation_func("archivable_test::Counter", Counter::Instantiate),
+            B_OK);
+    }
+};
+
+TEST_F(ArchivableTest, ArchiveNamesTheObjectsOwnClassOnce)
+{
+    BMessage archive;
+    ASSERT_EQ(Counter(7).Archive(&archive, true), B_OK);
+    EXPECT_EQ(Classes(archive), std::vector<std::string>{"archivable_test::Counter"});
+
+    BMessage named;
+    ASSERT_EQ(archivable_test::Named().Archive(&named, true), B_OK);
+    EXPECT_EQ(Classes(named), (std::vector<std::string>{"Named", "archivable_test::Named"}));
+
+    // Archiving into the same message twice does not name the class twice.
+    ASSERT_EQ(Counter(8).Archive(&archive, true), B_OK);
+    EXPECT_EQ(Classes(archive).size(), 1u);
+    EXPECT_EQ(BArchivable().Archive(nullptr, true), B_BAD_VALUE);
+}
+
+TEST_F(ArchivableTest, RegistryFindsWhatWasRegisteredAndRefusesBadEntries)
+{
+    EXPECT_EQ(find_instantiation_func("archivable_test::Counter"), &Counter::Instantiate);
+    EXPECT_EQ(find_instantiation_func("archivable_test::Nothing"), nullptr);
+    EXPECT_EQ(find_instantiation_func(nullptr), nullptr);
+    EXPECT_EQ(register_instantiation_func(nullptr, Counter::Instantiate), B_BAD_VALUE);
+    EXPECT_EQ(register_instantiation_func("", Counter::Instantiate), B_BAD_VALUE);
+    EXPECT_EQ(register_instantiation_func("archivable_test::Empty", nullptr), B_BAD_VALUE);
+    EXPECT_EQ(find_instantiation_func("archivable_test::Empty"), nullptr);
+
+    // A second registration replaces the first.
+    ASSERT_EQ(register_instantiation_func("archivable_test::Twice", archivable_test::Refuse),
+        B_OK);
+    ASSERT_EQ(register_instantiation_func("archivable_test::Twice", Counter::Instantiate), B_OK);
+    EXPECT_EQ(find_instantiation_func("archivable_test::Twice"), &Counter::Instantiate);
+}
+
+TEST_F(ArchivableTest, RoundTripThroughTheFlattenedFormRebuildsTheObject)
+{
+    BMessage archive;
+    ASSERT_EQ(Counter(42).Archive(&archive, true), B_OK);
+    std::vector<char> flat(size_t(archive.FlattenedSize()));
+    ASSERT_EQ(archive.Flatten(flat.data(), ssize_t(flat.size())), B_OK);
+    BMessage read;
+    ASSERT_EQ(read.Unflatten(flat.data(), flat.size()), B_OK);
+
+    std::unique_ptr<BArchivable> object(instantiate_object(&read));
+    auto* counter = dynamic_cast<Counter*>(object.get());
+    ASSERT_NE(counter, nullptr);
+    EXPECT_EQ(counter->count, 42);
+}
+
+TEST_F(ArchivableTest, ValidateInstantiationAcceptsOnlyANamedClass)
+{
+    BMessage archive;
+    archive.AddString("class", "TVView");
+    archive.AddString("class", "BView");
+    EXPECT_TRUE(validate_instantiation(&archive, "TVView"));
+    EXPECT_TRUE(validate_instantiation(&archive, "BView"));
+    EXPECT_FALSE(validate_instantiation(&archive, "BDragger"));
+    EXPECT_FALSE(validate_instantiation(&archive, "TVVie"));
+    EXPECT_FALSE(validate_instantiation(&archive, nullptr));
+    EXPECT_FALSE(validate_instantiation(nullptr, "TVView"));
+
+    // A foreign class's archive is not rebuilt by a function that validates.
+    BMessage foreign;
+    foreign.AddString("class", "Foreign");
+    foreign.AddInt32("count", 3);
+    EXPECT_EQ(Counter::Instantiate(&foreign), nullptr);
+    BMessage wrongType;
+    wrongType.AddInt32("class", 5);
+    EXPECT_FALSE(validate_instantiation(&wrongType, "archivable_test::Counter"));
+}
+
+TEST_F(ArchivableTest, ArchivesThatCannotBeRebuiltGiveNothing)
+{
+    EXPECT_EQ(instantiate_object(nullptr), nullptr);
+
+    BMessage withoutClass;
+    withoutClass.AddInt32("count", 1);
+    EXPECT_EQ(instantiate_object(&withoutClass), nullptr);
+
+    BMessage unknown;
+    unknown.AddString("class", "archivable_test::Unknown");
+    EXPECT_EQ(instantiate_object(&unknown), nullptr);
+
+    BMessage classOfAnotherType;
+    classOfAnotherType.AddInt32("class", 1);
+    EXPECT_EQ(instantiate_object(&classOfAnotherType), nullptr);
+
+    // The function itself refuses: a known class with a field missing.
+    BMessage incomplete;
+    incomplete.AddString("class", "archivable_test::Counter");
+    EXPECT_EQ(instantiate_object(&incomplete), nullptr);
+}
+
+TEST_F(ArchivableTest, HandlerKeepsItsNameInTheArchive)
+{
+    BHandler handler("remote");
+    BMessage archive;
+    ASSERT_EQ(handler.Archive(&archive, true), B_OK);
+    EXPECT_EQ(Classes(archive), std::vector<std::string>{"BHandler"});
+    const char* name = nullptr;
+    ASSERT_EQ(archive.FindString("_name", &name), B_OK);
+    EXPECT_STREQ(name, "remote");
+    EXPECT_STREQ(BHandler(&archive).Name(), "remote");
+
+    // Unnamed: no "_name"; an archive without one (or with a number there) gives no name.
+    BMessage unnamed;
+    ASSERT_EQ(BHandler().Archive(&unnamed, true), B_OK);
+    EXPECT_FALSE(unnamed.HasString("_name"));
+    BMessage damaged;
+    damaged.AddInt32("_name", 3);
+    EXPECT_STREQ(BHandler(&damaged).Name(), "");
+    EXPECT_STREQ(BHandler(static_cast<BMessage*>(nullptr)).Name(), "");
+}
+
+}
