@@ -59,10 +59,11 @@ void HideFully(BView* view)
         view->Hide();
 }
 
-// Shows view until it reports shown: showing nests.
+// Shows view until it reports shown: showing nests. A hidden parent is not the overlay's to
+// undo, and no number of Show() calls would make the view report shown then.
 void ShowFully(BView* view)
 {
-    while (view->IsHidden())
+    while (view->IsHidden() && (view->Parent() == nullptr || !view->Parent()->IsHidden()))
         view->Show();
 }
 
