@@ -347,8 +347,9 @@ void NodeManager::ResizeSignal(int32 newWidth, int32 newHeight)
         space = B_RGB32;
         bytesPerPixel = 4;
     } else if (screenSpace == B_RGB24 && !limit16Bit) {
-        space = B_RGB24;
-        bytesPerPixel = 3;
+        // The consumer draws no 24-bit frames; 32-bit ones show the same colours.
+        space = B_RGB32;
+        bytesPerPixel = 4;
     } else if (screenSpace == B_RGB15) {
         space = B_RGB15;
     }
@@ -370,6 +371,10 @@ void NodeManager::ResizeSignal(int32 newWidth, int32 newHeight)
     video.display.pixel_offset = 0;
     video.display.line_offset = 0;
     video.display.flags = 0;
+
+    // Without a consumer there is nothing to connect to: the size waits for the next start.
+    if (consumer == nullptr)
+        return;
 
     // The card negotiates PAL-M frames as NTSC-M ones, the same 525-line raster; it is told
     // NTSC-M only while the connection is made.

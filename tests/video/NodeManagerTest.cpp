@@ -1,0 +1,837 @@
+// The node manager: signal sizing, the archive, and the graph from the test card to the consumer.
+
+#include "video/NodeManager.h"
+
+#include "devices/TestCardNode.h"
+#include "kits/app/Message.h"
+#include "kits/interface/HeadlessDisplayBackend.h"
+#include "kits/interface/View.h"
+#include "kits/interface/Window.h"
+#include "kits/media/Buffer.h"
+#include "kits/media/MediaDevices.h"
+#include "kits/media/MediaRoster.h"
+#include "kits/media/MediaTestHooks.h"
+#include "kits/media/ParameterWeb.h"
+#include "kits/media/TimeSource.h"
+#include "video/NodeManagerTestHooks.h"
+#include "video/VideoConsumer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using kits::interface::HeadlessDisplay;
+using kits::media::FailRosterOperation;
+using kits::media::RosterOperation;
+
+// Generous: the machines running the tests are shared.
+constexpr bigtime_t WAIT = 5000000;
+constexpr uint32 SENTINEL = 'sEnT';
+
+bool Await(const std::function<bool()>& condition)
+{
+    const bigtime_t deadline = system_time() + WAIT;
+    while (!condition()) {
+        if (system_time() > deadline)
+            return false;
+        snooze(1000);
+    }
+    return true;
+}
+
+int32 Int32Of(const BMessage& message, const char* name, int32 fallback)
+{
+    int32 value = fallback;
+    return message.FindInt32(name, &value) == B_OK ? value : fallback;
+}
+
+bool BoolOf(const BMessage& message, const char* name, bool fallback)
+{
+    bool value = fallback;
+    return message.FindBool(name, &value) == B_OK ? value : fallback;
+}
+
+// Consumers alive right now, to see that nothing is left behind.
+std::atomic<int32> liveConsumers{0};
+
+// The program's consumer, recording what it is connected with and what it receives.
+class SpyConsumer : public VideoConsumer {
+public:
+    explicit SpyConsumer(BView* view)
+        : BMediaNode("Consumer"), VideoConsumer(view, nullptr, 0)
+    {
+        liveConsumers++;
+    }
+    ~SpyConsumer() override { liveConsumers--; }
+
+    std::function<void()> onConnected;
+
+    int32 Connections() const
+    {
+        std::lock_guard guard(lock);
+        return int32(formats.size());
+    }
+    media_format LastFormat() const
+    {
+        std::lock_guard guard(lock);
+        return formats.empty() ? media_format() : formats.back();
+    }
+    // Buffers received since the last connection, and the size of the last one.
+    int64 Buffers() const { return buffers; }
+    size_t LastBufferSize() const { return lastBufferSize; }
+
+protected:
+    status_t Connected(const media_source& producer, const media_destination& where,
+        const media_format& withFormat, media_input* outInput) override
+    {
+        if (onConnected)
+            onConnected();
+        {
+            std::lock_guard guard(lock);
+            formats.push_back(withFormat);
+        }
+        buffers = 0;
+        return VideoConsumer::Connected(producer, where, withFormat, outInput);
+    }
+
+    void BufferReceived(BBuffer* buffer) override
+    {
+        lastBufferSize = buffer->SizeAvailable();
+        buffers++;
+        VideoConsumer::BufferReceived(buffer);
+    }
+
+private:
+    mutable std::mutex lock;
+    std::vector<media_format> formats;
+    std::atomic<int64> buffers{0};
+    std::atomic<size_t> lastBufferSize{0};
+};
+
+// The test card with its web changed, or its "Video Format" reading wrong, for the cards the
+// manager must cope with.
+class OddCard : public devices::TestCardNode {
+public:
+    enum class Web { Normal, NoVideoFormat, ContinuousVideoFormat, None, ChannelPrefix };
+
+    explicit OddCard(Web web) : BMediaNode("Test Signal Card"), web(web) {}
+
+    std::optional<int32> reportedVideoFormat;
+    bool failVideoFormatRead = false;
+
+protected:
+    void NodeRegistered() override
+    {
+        devices::TestCardNode::NodeRegistered();
+        if (web == Web::Normal)
+            return;
+        if (web == Web::None) {
+            SetParameterWeb(nullptr);
+            return;
+        }
+        auto replacement = std::make_unique<BParameterWeb>();
+        BParameterGroup* group = replacement->MakeGroup("Tuner");
+        if (web == Web::ContinuousVideoFormat) {
+            group->MakeContinuousParameter(devices::PARAMETER_VIDEO_FORMAT, B_MEDIA_RAW_VIDEO,
+                "Video Format", B_VIDEO_FORMAT, B_UNIT_NONE, 0, 6, 1);
+        }
+        BDiscreteParameter* channel = group->MakeDiscreteParameter(devices::PARAMETER_CHANNEL,
+            B_MEDIA_RAW_VIDEO, web == Web::ChannelPrefix ? "Channel (tuner 1)" : "Channel",
+            B_TUNER_CHANNEL);
+        for (int32 i = 0; i < 10; i++)
+            channel->AddItem(i, "channel");
+        SetParameterWeb(replacement.release());
+    }
+
+    status_t GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
+        size_t* ioSize) override
+    {
+        if (id == devices::PARAMETER_VIDEO_FORMAT && failVideoFormatRead)
+            return B_ERROR;
+        if (id == devices::PARAMETER_VIDEO_FORMAT && reportedVideoFormat && *ioSize >= 4) {
+            *static_cast<int32*>(value) = *reportedVideoFormat;
+            *ioSize = 4;
+            return B_OK;
+        }
+        return devices::TestCardNode::GetParameterValue(id, lastChange, value, ioSize);
+    }
+
+private:
+    Web web;
+};
+
+// A window that keeps the node errors posted to it.
+class ErrorWindow : public BWindow {
+public:
+    ErrorWindow() : BWindow(BRect(0, 0, 319, 239), "errors", B_TITLED_WINDOW, 0) {}
+
+    void MessageReceived(BMessage* message) override
+    {
+        if (message->what == MSG_NODE_ERROR) {
+            std::lock_guard guard(lock);
+            numbers.push_back(Int32Of(*message, "Number", 0));
+        } else if (message->what == SENTINEL) {
+            sentinels++;
+        } else {
+            BWindow::MessageReceived(message);
+        }
+    }
+
+    // Every error posted so far: waits until the window has handled what came before.
+    std::vector<int32> Errors()
+    {
+        const int32 wanted = sentinels + 1;
+        PostMessage(SENTINEL);
+        Await([&] { return sentinels >= wanted; });
+        std::lock_guard guard(lock);
+        return numbers;
+    }
+
+private:
+    std::mutex lock;
+    std::vector<int32> numbers;
+    std::atomic<int32> sentinels{0};
+};
+
+class Manager : public NodeManager {
+public:
+    Manager() = default;
+    explicit Manager(BMessage* archive) : NodeManager(archive) {}
+    ~Manager() override = default;
+
+    SpyConsumer* Spy() const { return static_cast<SpyConsumer*>(Consumer()); }
+};
+
+class NodeManagerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        kits::media::ResetMediaFaults();
+        kits::media::ResetDefaultNodes();
+        ASSERT_EQ(HeadlessDisplay().SetScreen(B_RGB32, 1024, 768), B_OK);
+        kits::video::SetConsumerFactory([](BView* view) { return new SpyConsumer(view); });
+        UseCard(OddCard::Web::Normal);
+        window = new ErrorWindow();
+        view = new BView(window->Bounds(), "picture", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
+        window->AddChild(view);
+        window->Show();
+    }
+
+    void TearDown() override
+    {
+        manager.reset();
+        window->Lock();
+        window->Quit();
+        kits::video::SetConsumerFactory(nullptr);
+        kits::video::SetRosterWaitSleep(nullptr);
+        kits::media::ResetMediaFaults();
+        kits::media::ResetDefaultNodes();
+        HeadlessDisplay().Reset();
+        EXPECT_EQ(liveConsumers, 0);
+    }
+
+    // The default video input becomes an odd card, made when the manager first asks for it.
+    void UseCard(OddCard::Web web)
+    {
+        kits::media::ResetDefaultNodes();
+        card = nullptr;
+        media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT, [this, web]() -> BMediaNode* {
+            card = new OddCard(web);
+            return card;
+        }, 1000);
+    }
+
+    status_t Start()
+    {
+        if (manager == nullptr)
+            manager = std::make_unique<Manager>();
+        return manager->StartNodes(view);
+    }
+
+    // The card's discrete parameter of this name, from the roster's copy of its web.
+    BDiscreteParameter* CardParameter(const char* name)
+    {
+        BParameterWeb* web = nullptr;
+        if (BMediaRoster::Roster()->GetParameterWebFor(card->Node(), &web) != B_OK
+            || web == nullptr) {
+            return nullptr;
+        }
+        for (int32 i = 0; i < web->CountParameters(); i++) {
+            if (std::strcmp(web->ParameterAt(i)->Name(), name) == 0)
+                return dynamic_cast<BDiscreteParameter*>(web->ParameterAt(i));
+        }
+        return nullptr;
+    }
+
+    int32 CardValue(const char* name)
+    {
+        int32 value = -100;
+        size_t size = sizeof(value);
+        EXPECT_EQ(CardParameter(name)->GetValue(&value, &size, nullptr), B_OK);
+        return value;
+    }
+
+    void SetCardValue(const char* name, int32 value)
+    {
+        ASSERT_EQ(CardParameter(name)->SetValue(&value, sizeof(value), BTimeSource::RealTime()),
+            B_OK);
+    }
+
+    // Frames reach the consumer.
+    bool FramesFlow()
+    {
+        SpyConsumer* spy = manager->Spy();
+        return spy != nullptr && Await([&] { return spy->Buffers() >= 3; });
+    }
+
+    media_raw_video_format LastVideo() const { return manager->Spy()->LastFormat().u.raw_video; }
+
+    ErrorWindow* window = nullptr;
+    BView* view = nullptr;
+    OddCard* card = nullptr;
+    std::unique_ptr<Manager> manager;
+};
+
+TEST_F(NodeManagerTest, SignalTypeSizesAndFieldRateFollowTheCardsVideoFormat)
+{
+    ASSERT_EQ(Start(), B_OK);
+    struct Row {
+        int32 value;
+        int32 type;
+        BRect size43;
+        BRect size169;
+        BRect raw169;
+        float rate;
+    };
+    const Row rows[] = {
+        {0, SIGNAL_UNKNOWN, BRect(0, 0, 639, 479), BRect(0, 0, 639, 359), BRect(0, 0, 639, 479), 50},
+        {1, SIGNAL_525, BRect(0, 0, 639, 479), BRect(0, 0, 719, 405), BRect(0, 0, 719, 479), 59.94f},
+        {2, SIGNAL_525, BRect(0, 0, 639, 479), BRect(0, 0, 719, 405), BRect(0, 0, 719, 479), 59.94f},
+        {3, SIGNAL_625, BRect(0, 0, 767, 575), BRect(0, 0, 767, 431), BRect(0, 0, 767, 575), 50},
+        {4, SIGNAL_525_B, BRect(0, 0, 639, 479), BRect(0, 0, 719, 405), BRect(0, 0, 719, 479), 59.94f},
+        {5, SIGNAL_625, BRect(0, 0, 767, 575), BRect(0, 0, 767, 431), BRect(0, 0, 767, 575), 50},
+        {6, SIGNAL_625_B, BRect(0, 0, 767, 575), BRect(0, 0, 767, 431), BRect(0, 0, 767, 575), 50},
+        {7, SIGNAL_UNKNOWN, BRect(0, 0, 639, 479), BRect(0, 0, 639, 359), BRect(0, 0, 639, 479), 50},
+        {-1, SIGNAL_UNKNOWN, BRect(0, 0, 639, 479), BRect(0, 0, 639, 359), BRect(0, 0, 639, 479), 50},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        card->reportedVideoFormat = row.value;
+        manager->SetSignalFormat(FORMAT_4_3);
+        EXPECT_EQ(manager->GetSignalType(), row.type);
+        EXPECT_EQ(manager->GetSignalSize(), row.size43);
+        EXPECT_EQ(manager->GetRawSignalSize(), row.size43);
+        EXPECT_EQ(manager->GetFieldRate(), row.rate);
+        manager->SetSignalFormat(FORMAT_16_9);
+        EXPECT_EQ(manager->GetSignalSize(), row.size169);
+        EXPECT_EQ(manager->GetRawSignalSize(), row.raw169);
+    }
+    // An aspect value the menu never offers is shown as 4:3.
+    card->reportedVideoFormat = 3;
+    manager->SetSignalFormat(7);
+    EXPECT_EQ(manager->GetSignalSize(), BRect(0, 0, 767, 575));
+}
+
+TEST_F(NodeManagerTest, CardsWhoseVideoFormatCannotBeReadAreUnknownSignals)
+{
+    for (auto web : {OddCard::Web::NoVideoFormat, OddCard::Web::ContinuousVideoFormat,
+             OddCard::Web::Normal}) {
+        SCOPED_TRACE(int(web));
+        manager.reset();
+        UseCard(web);
+        // Before the graph starts the manager has no parameter to read.
+        manager = std::make_unique<Manager>();
+        EXPECT_EQ(manager->GetSignalType(), SIGNAL_UNKNOWN);
+        ASSERT_EQ(Start(), B_OK);
+        if (web == OddCard::Web::Normal)
+            card->failVideoFormatRead = true;
+        EXPECT_EQ(manager->GetSignalType(), SIGNAL_UNKNOWN);
+        EXPECT_EQ(manager->GetSignalSize(), BRect(0, 0, 639, 479));
+        EXPECT_EQ(manager->GetFieldRate(), 50.0f);
+        manager->SetSignalFormat(FORMAT_16_9);
+        EXPECT_EQ(manager->GetSignalSize(), BRect(0, 0, 639, 359));
+        // The picture still runs, at the fallback size.
+        EXPECT_TRUE(FramesFlow());
+    }
+    EXPECT_TRUE(window->Errors().empty());
+}
+
+TEST_F(NodeManagerTest, FirstConnectionAsksForTheCardsWholePicture)
+{
+    ASSERT_EQ(Start(), B_OK);
+    EXPECT_EQ(LastVideo().display.line_width, 768u);
+    EXPECT_EQ(LastVideo().display.line_count, 576u);
+    EXPECT_EQ(manager->RequestedWidth(), 768);
+    EXPECT_EQ(manager->RequestedHeight(), 576);
+    // The 16-bit limit is on by default, so a 32-bit screen still gets 16-bit frames.
+    EXPECT_EQ(LastVideo().display.format, B_RGB16);
+    EXPECT_EQ(LastVideo().display.bytes_per_row, 768u * 2);
+    EXPECT_EQ(LastVideo().pixel_width_aspect, 4);
+    EXPECT_EQ(LastVideo().pixel_height_aspect, 3);
+    EXPECT_TRUE(FramesFlow());
+}
+
+TEST_F(NodeManagerTest, RequestedSizesAreMadeEvenClampedAndAdjusted)
+{
+    ASSERT_EQ(Start(), B_OK);
+    auto requested = [&](int32 width, int32 height) {
+        manager->SetSize(width, height);
+        return std::pair(int32(LastVideo().display.line_width),
+            int32(LastVideo().display.line_count));
+    };
+    EXPECT_EQ(requested(641, 481), std::pair(640, 480));
+    EXPECT_EQ(manager->RequestedWidth(), 640);
+    EXPECT_EQ(manager->RequestedHeight(), 480);
+    EXPECT_EQ(requested(1000, 900), std::pair(768, 576));
+
+    manager->SetSignalFormat(FORMAT_16_9);
+    EXPECT_EQ(requested(768, 433), std::pair(768, 576));
+    EXPECT_EQ(manager->RequestedHeight(), 432);
+    // The added third is taken of the size as passed in: 301 + 100, then made even.
+    EXPECT_EQ(requested(400, 301), std::pair(400, 400));
+
+    manager->SetSignalFormat(FORMAT_4_3);
+    manager->SetDeInterlace(DEINTERLACE_SINGLE_FIELD);
+    EXPECT_EQ(requested(640, 480), std::pair(640, 240));
+
+    // The worked example: 16:9, single field, 32-bit screen with the limit on.
+    manager->SetSignalFormat(FORMAT_16_9);
+    EXPECT_EQ(requested(768, 432), std::pair(768, 288));
+    EXPECT_EQ(LastVideo().display.format, B_RGB16);
+    EXPECT_EQ(LastVideo().display.bytes_per_row, 1536u);
+
+    // A 525-line card in 4:3 is clamped to 640 wide.
+    manager->SetDeInterlace(DEINTERLACE_NONE);
+    manager->SetSignalFormat(FORMAT_4_3);
+    SetCardValue("Video Format", devices::VIDEO_FORMAT_NTSC_M);
+    EXPECT_EQ(requested(1000, 1000), std::pair(640, 480));
+    EXPECT_TRUE(window->Errors().empty());
+    EXPECT_TRUE(FramesFlow());
+}
+
+TEST_F(NodeManagerTest, ColourSpaceFollowsTheScreenAndTheLimit)
+{
+    ASSERT_EQ(Start(), B_OK);
+    struct Row {
+        color_space screen;
+        bool limit;
+        color_space requested;
+        uint32 bytesPerPixel;
+    };
+    const Row rows[] = {
+        {B_RGB32, true, B_RGB16, 2},
+        {B_RGB32, false, B_RGB32, 4},
+        // The consumer takes no 24-bit frames: a 24-bit screen gets 32-bit ones.
+        {B_RGB24, false, B_RGB32, 4},
+        {B_RGB24, true, B_RGB16, 2},
+        {B_RGB15, false, B_RGB15, 2},
+        {B_RGB16, false, B_RGB16, 2},
+        {B_GRAY8, false, B_GRAY8, 1},
+        {B_CMAP8, true, B_GRAY8, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(int(row.screen) * 10 + row.limit);
+        ASSERT_EQ(HeadlessDisplay().SetScreen(row.screen, 1024, 768), B_OK);
+        manager->Set16bitLimit(row.limit);
+        manager->SetSize(320, 240);
+        EXPECT_EQ(LastVideo().display.format, row.requested);
+        EXPECT_EQ(LastVideo().display.bytes_per_row, 320 * row.bytesPerPixel);
+    }
+    EXPECT_TRUE(window->Errors().empty());
+}
+
+TEST_F(NodeManagerTest, SixteenBitLimitReconnectsOnlyOnDeepScreens)
+{
+    ASSERT_EQ(HeadlessDisplay().SetScreen(B_RGB16, 1024, 768), B_OK);
+    ASSERT_EQ(Start(), B_OK);
+    SpyConsumer* spy = manager->Spy();
+    const int32 connections = spy->Connections();
+    manager->Set16bitLimit(false);
+    EXPECT_EQ(spy->Connections(), connections);
+    // The flag was stored: a later connection on a 32-bit screen asks for 32-bit frames.
+    ASSERT_EQ(HeadlessDisplay().SetScreen(B_RGB32, 1024, 768), B_OK);
+    manager->Reconnect();
+    EXPECT_EQ(LastVideo().display.format, B_RGB32);
+    manager->Set16bitLimit(true);
+    EXPECT_EQ(spy->Connections(), connections + 2);
+    EXPECT_EQ(LastVideo().display.format, B_RGB16);
+}
+
+TEST_F(NodeManagerTest, SettersChangeNothingWhileStopped)
+{
+    manager = std::make_unique<Manager>();
+    EXPECT_EQ(manager->GetLineContrast(), 0);
+    manager->SetSignalFormat(FORMAT_16_9);
+    manager->SetDeInterlace(DEINTERLACE_SINGLE_FIELD);
+    manager->Set16bitLimit(false);
+    ASSERT_EQ(Start(), B_OK);
+    // Still 4:3, full height and 16-bit.
+    EXPECT_EQ(manager->GetSignalSize(), BRect(0, 0, 767, 575));
+    EXPECT_EQ(LastVideo().display.line_count, 576u);
+    EXPECT_EQ(LastVideo().display.format, B_RGB16);
+    // Resizing a stopped graph keeps the size for the next start and connects nothing.
+    manager->StopNodes();
+    manager->SetSize(320, 240);
+    EXPECT_EQ(manager->RequestedWidth(), 320);
+    EXPECT_TRUE(window->Errors().empty());
+}
+
+TEST_F(NodeManagerTest, DeInterlaceModesExcludeEachOther)
+{
+    ASSERT_EQ(Start(), B_OK);
+    manager->SetSize(640, 480);
+    manager->SetDeInterlace(DEINTERLACE_DUAL_FIELD);
+    EXPECT_EQ(LastVideo().display.line_count, 480u);
+    manager->SetDeInterlace(DEINTERLACE_SINGLE_FIELD);
+    EXPECT_EQ(LastVideo().display.line_count, 240u);
+    BMessage archive;
+    manager->Archive(&archive, true);
+    BMessage nested;
+    ASSERT_EQ(archive.FindMessage("NodeManager", &nested), B_OK);
+    EXPECT_TRUE(BoolOf(nested, "_HalfHeight", false));
+    EXPECT_FALSE(BoolOf(nested, "_DeInterlace", true));
+    // An unknown mode clears both, and the full height comes back.
+    manager->SetDeInterlace(9);
+    EXPECT_EQ(LastVideo().display.line_count, 480u);
+}
+
+TEST_F(NodeManagerTest, ArchiveRoundTripKeepsTheSettingsAndTheCardsChannel)
+{
+    ASSERT_EQ(Start(), B_OK);
+    manager->SetSignalFormat(FORMAT_16_9);
+    manager->SetDeInterlace(DEINTERLACE_DUAL_FIELD);
+    SetCardValue("Channel", 12);
+    BMessage archive;
+    ASSERT_EQ(manager->Archive(&archive, false), B_OK);
+    BMessage nested;
+    ASSERT_EQ(archive.FindMessage("NodeManager", &nested), B_OK);
+    EXPECT_EQ(nested.what, uint32('NdMg'));
+    EXPECT_EQ(Int32Of(nested, "_Channel", -1), 12);
+
+    // Through flattened bytes, into a new manager whose start tunes the stored channel.
+    ssize_t size = archive.FlattenedSize();
+    std::vector<char> bytes(size_t(size), 0);
+    ASSERT_EQ(archive.Flatten(bytes.data(), size), B_OK);
+    BMessage restored;
+    ASSERT_EQ(restored.Unflatten(bytes.data(), bytes.size()), B_OK);
+    manager.reset();
+    SetCardValue("Channel", 3);
+    manager = std::make_unique<Manager>(&restored);
+    ASSERT_EQ(Start(), B_OK);
+    EXPECT_EQ(CardValue("Channel"), 12);
+    EXPECT_EQ(manager->GetSignalSize(), BRect(0, 0, 767, 431));
+    BMessage again;
+    manager->Archive(&again, true);
+    ASSERT_EQ(again.FindMessage("NodeManager", &nested), B_OK);
+    EXPECT_TRUE(BoolOf(nested, "_DeInterlace", false));
+    EXPECT_FALSE(BoolOf(nested, "_HalfHeight", true));
+    EXPECT_EQ(Int32Of(nested, "_SignalFormat", 0), FORMAT_16_9);
+}
+
+TEST_F(NodeManagerTest, PartialOrForeignArchivesKeepTheDefaults)
+{
+    // No channel parameter yet: "_Channel" is left out.
+    manager = std::make_unique<Manager>();
+    BMessage archive;
+    manager->Archive(&archive, true);
+    BMessage nested;
+    ASSERT_EQ(archive.FindMessage("NodeManager", &nested), B_OK);
+    EXPECT_FALSE(nested.HasInt32("_Channel"));
+    ASSERT_EQ(Start(), B_OK);
+    SetCardValue("Channel", 5);
+    manager.reset();
+
+    // A start with the stored channel -1 leaves the card's channel alone.
+    manager = std::make_unique<Manager>(&archive);
+    ASSERT_EQ(Start(), B_OK);
+    EXPECT_EQ(CardValue("Channel"), 5);
+    manager.reset();
+
+    BMessage foreign;
+    BMessage wrongCommand('XXXX');
+    wrongCommand.AddInt32("_SignalFormat", FORMAT_16_9);
+    wrongCommand.AddInt32("_Channel", 9);
+    foreign.AddMessage("NodeManager", &wrongCommand);
+    BMessage both;
+    BMessage flags('NdMg');
+    flags.AddBool("_DeInterlace", true);
+    flags.AddBool("_HalfHeight", true);
+    both.AddMessage("NodeManager", &flags);
+    BMessage wrongTypes;
+    BMessage typed('NdMg');
+    typed.AddString("_SignalFormat", "wide");
+    typed.AddFloat("_Channel", 9.0f);
+    wrongTypes.AddMessage("NodeManager", &typed);
+    BMessage notNested;
+    notNested.AddInt32("NodeManager", 1);
+
+    for (BMessage* message : {&foreign, &wrongTypes, &notNested, &both}) {
+        manager = std::make_unique<Manager>(message);
+        ASSERT_EQ(Start(), B_OK);
+        EXPECT_EQ(CardValue("Channel"), 5);
+        EXPECT_EQ(manager->GetSignalSize(), BRect(0, 0, 767, 575));
+        BMessage out;
+        manager->Archive(&out, true);
+        ASSERT_EQ(out.FindMessage("NodeManager", &nested), B_OK);
+        // Both flags archived: single field wins.
+        EXPECT_EQ(BoolOf(nested, "_HalfHeight", false), message == &both);
+        EXPECT_FALSE(BoolOf(nested, "_DeInterlace", true));
+        manager.reset();
+    }
+}
+
+TEST_F(NodeManagerTest, ArchiveConstructorWaitsForTheMediaService)
+{
+    BMessage archive;
+    int32 sleeps = 0;
+    kits::video::SetRosterWaitSleep([&](bigtime_t duration) {
+        EXPECT_EQ(duration, 5000000);
+        // The service comes up after the third try.
+        if (++sleeps == 3)
+            kits::media::SetMediaServerRunning(true);
+    });
+    kits::media::SetMediaServerRunning(false);
+    manager = std::make_unique<Manager>(&archive);
+    EXPECT_EQ(sleeps, 4);
+    EXPECT_EQ(Start(), B_OK);
+    manager.reset();
+
+    // It never comes: 19 tries and the final pause, then a start that reports it.
+    sleeps = 0;
+    kits::video::SetRosterWaitSleep([&](bigtime_t) { sleeps++; });
+    kits::media::SetMediaServerRunning(false);
+    manager = std::make_unique<Manager>(&archive);
+    EXPECT_EQ(sleeps, 20);
+    kits::media::SetMediaServerRunning(true);
+    EXPECT_EQ(Start(), -1);
+    EXPECT_EQ(window->Errors(), std::vector<int32>{NODE_ERROR_NO_ROSTER});
+    // Without a roster sizing does nothing either.
+    manager->SetSize(320, 240);
+    EXPECT_EQ(manager->RequestedWidth(), 0);
+
+    // The plain constructor never waits.
+    sleeps = 0;
+    kits::media::SetMediaServerRunning(false);
+    Manager plain;
+    EXPECT_EQ(sleeps, 0);
+}
+
+TEST_F(NodeManagerTest, EachFailingStepPostsItsNumberAndALaterStartWorks)
+{
+    struct Case {
+        int32 number;
+        status_t result;
+        std::function<void(NodeManagerTest&)> provoke;
+    };
+    const status_t FAULT = B_ERROR - 77;
+    auto fail = [FAULT](RosterOperation operation, media_node_id node = -1,
+                    const char* name = "") {
+        return [=](NodeManagerTest&) { FailRosterOperation(operation, FAULT, node, name); };
+    };
+    const Case cases[] = {
+        {NODE_ERROR_TIME_SOURCE, FAULT, fail(RosterOperation::GetTimeSource)},
+        {NODE_ERROR_VIDEO_INPUT, FAULT, fail(RosterOperation::GetVideoInput)},
+        {NODE_ERROR_CREATE_CONSUMER, -1,
+            [](NodeManagerTest&) {
+                kits::video::SetConsumerFactory([](BView*) { return nullptr; });
+            }},
+        {NODE_ERROR_REGISTER_CONSUMER, FAULT, fail(RosterOperation::RegisterNode, -1, "Consumer")},
+        {NODE_ERROR_NO_FREE_OUTPUT, B_RESOURCE_UNAVAILABLE,
+            fail(RosterOperation::GetFreeOutputsFor)},
+        {NODE_ERROR_NO_FREE_INPUT, B_RESOURCE_UNAVAILABLE,
+            fail(RosterOperation::GetFreeInputsFor)},
+        {NODE_ERROR_PARAMETER_WEB, -1, fail(RosterOperation::GetParameterWebFor)},
+        {NODE_ERROR_INPUT_TIME_SOURCE, FAULT,
+            fail(RosterOperation::SetTimeSourceFor, -1, "Test Signal Card")},
+        {NODE_ERROR_CONSUMER_TIME_SOURCE, FAULT,
+            fail(RosterOperation::SetTimeSourceFor, -1, "Consumer")},
+        {NODE_ERROR_START_INPUT, FAULT,
+            fail(RosterOperation::StartNode, -1, "Test Signal Card")},
+        {NODE_ERROR_START_CONSUMER, FAULT, fail(RosterOperation::StartNode, -1, "Consumer")},
+    };
+    size_t seen = 0;
+    for (const Case& failure : cases) {
+        SCOPED_TRACE(failure.number);
+        manager = std::make_unique<Manager>();
+        failure.provoke(*this);
+        EXPECT_EQ(manager->StartNodes(view), failure.result);
+        std::vector<int32> errors = window->Errors();
+        ASSERT_EQ(errors.size(), seen + 1);
+        EXPECT_EQ(errors.back(), failure.number);
+        seen = errors.size();
+        // Nothing half-built stays: no consumer, and the card's output is free again.
+        EXPECT_EQ(liveConsumers, 0);
+        EXPECT_EQ(manager->GetLineContrast(), 0);
+
+        kits::media::ResetMediaFaults();
+        kits::video::SetConsumerFactory([](BView* v) { return new SpyConsumer(v); });
+        ASSERT_EQ(manager->StartNodes(view), B_OK);
+        EXPECT_TRUE(FramesFlow());
+        manager->StopNodes();
+    }
+    EXPECT_EQ(window->Errors().size(), seen);
+}
+
+TEST_F(NodeManagerTest, CardsWithoutWebOrFreeOutputAreReported)
+{
+    UseCard(OddCard::Web::None);
+    EXPECT_EQ(Start(), -1);
+    EXPECT_EQ(window->Errors(), std::vector<int32>{NODE_ERROR_NO_PARAMETER_WEB});
+    manager.reset();
+
+    // The card's output already feeds another consumer.
+    UseCard(OddCard::Web::Normal);
+    Manager other;
+    ASSERT_EQ(other.StartNodes(view), B_OK);
+    manager = std::make_unique<Manager>();
+    EXPECT_EQ(Start(), B_RESOURCE_UNAVAILABLE);
+    EXPECT_EQ(window->Errors().back(), NODE_ERROR_NO_FREE_OUTPUT);
+    other.StopNodes();
+    EXPECT_EQ(Start(), B_OK);
+    EXPECT_TRUE(FramesFlow());
+}
+
+TEST_F(NodeManagerTest, FailedConnectionIsReportedAndTheStartGoesOn)
+{
+    manager = std::make_unique<Manager>();
+    FailRosterOperation(RosterOperation::Connect, B_ERROR);
+    EXPECT_EQ(Start(), B_OK);
+    EXPECT_EQ(window->Errors(), std::vector<int32>{NODE_ERROR_CONNECT});
+    EXPECT_EQ(manager->Spy()->Connections(), 0);
+    // The next successful reconnection brings the picture.
+    kits::media::ResetMediaFaults();
+    manager->Reconnect();
+    EXPECT_EQ(LastVideo().display.line_width, 768u);
+    EXPECT_TRUE(FramesFlow());
+}
+
+TEST_F(NodeManagerTest, TimeSourceThatCannotStartEndsTheStartWithoutANumber)
+{
+    // The system time source runs from the start: stop it so the manager must start it.
+    BMediaRoster* roster = BMediaRoster::Roster();
+    media_node clock;
+    ASSERT_EQ(roster->GetTimeSource(&clock), B_OK);
+    ASSERT_EQ(roster->StopTimeSource(clock, BTimeSource::RealTime(), true), B_OK);
+    FailRosterOperation(RosterOperation::SeekTimeSource, B_ERROR);
+    EXPECT_EQ(Start(), B_ERROR);
+    EXPECT_TRUE(window->Errors().empty());
+    EXPECT_EQ(liveConsumers, 0);
+    kits::media::ResetMediaFaults();
+    EXPECT_EQ(Start(), B_OK);
+    EXPECT_TRUE(FramesFlow());
+}
+
+TEST_F(NodeManagerTest, StartStopStartDeliversFramesEachTime)
+{
+    manager = std::make_unique<Manager>();
+    for (int32 round = 0; round < 3; round++) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(manager->StartNodes(view), B_OK);
+        EXPECT_TRUE(FramesFlow());
+        manager->StopNodes();
+        EXPECT_EQ(liveConsumers, 0);
+        // Nothing stays connected to the card.
+        media_output output;
+        int32 count = 0;
+        ASSERT_EQ(BMediaRoster::Roster()->GetFreeOutputsFor(card->Node(), &output, 1, &count,
+                      B_MEDIA_RAW_VIDEO), B_OK);
+        EXPECT_EQ(count, 1);
+    }
+    // A second start without a stop replaces the graph instead of leaking it.
+    ASSERT_EQ(manager->StartNodes(view), B_OK);
+    ASSERT_EQ(manager->StartNodes(view), B_OK);
+    EXPECT_EQ(liveConsumers, 1);
+    EXPECT_TRUE(window->Errors().empty());
+}
+
+TEST_F(NodeManagerTest, ReconnectAtANewSizeRecreatesTheConsumersBitmaps)
+{
+    ASSERT_EQ(Start(), B_OK);
+    ASSERT_TRUE(FramesFlow());
+    EXPECT_GE(manager->Spy()->LastBufferSize(), size_t(768) * 576 * 2);
+    manager->Set16bitLimit(false);
+    manager->SetSize(320, 240);
+    ASSERT_TRUE(FramesFlow());
+    // Buffers now wrap 320x240 32-bit bitmaps.
+    EXPECT_EQ(manager->Spy()->LastBufferSize(), size_t(320) * 240 * 4);
+    EXPECT_EQ(LastVideo().display.line_width, 320u);
+}
+
+TEST_F(NodeManagerTest, PalMIsNegotiatedAsNtscForOneConnection)
+{
+    ASSERT_EQ(Start(), B_OK);
+    SetCardValue("Video Format", devices::VIDEO_FORMAT_PAL_M);
+    std::atomic<int32> duringConnection{-100};
+    BDiscreteParameter* videoFormat = CardParameter("Video Format");
+    manager->Spy()->onConnected = [&] {
+        int32 value = 0;
+        size_t size = sizeof(value);
+        if (videoFormat->GetValue(&value, &size, nullptr) == B_OK)
+            duringConnection = value;
+    };
+    manager->Reconnect();
+    EXPECT_EQ(duringConnection, devices::VIDEO_FORMAT_NTSC_M);
+    EXPECT_EQ(CardValue("Video Format"), devices::VIDEO_FORMAT_PAL_M);
+    manager->Spy()->onConnected = nullptr;
+}
+
+TEST_F(NodeManagerTest, ChannelScanMatchesOnTheFirstSevenCharacters)
+{
+    UseCard(OddCard::Web::ChannelPrefix);
+    BMessage archive;
+    BMessage nested('NdMg');
+    nested.AddInt32("_Channel", 4);
+    archive.AddMessage("NodeManager", &nested);
+    manager = std::make_unique<Manager>(&archive);
+    ASSERT_EQ(Start(), B_OK);
+    EXPECT_EQ(CardValue("Channel (tuner 1)"), 4);
+}
+
+TEST_F(NodeManagerTest, LineContrastComesFromTheNextFrame)
+{
+    ASSERT_EQ(Start(), B_OK);
+    ASSERT_TRUE(FramesFlow());
+    EXPECT_GE(manager->GetLineContrast(), 0);
+}
+
+// Start, stop, resize and reconnect from several threads at once: no deadlock, no buffer lost.
+TEST_F(NodeManagerTest, ConcurrentStartStopAndResizeNeitherDeadlockNorLeak)
+{
+    manager = std::make_unique<Manager>();
+    ASSERT_EQ(Start(), B_OK);
+    std::atomic<bool> stop{false};
+    std::thread resizer([&] {
+        for (int32 i = 0; !stop; i++) {
+            manager->SetSize(200 + (i % 7) * 40, 150 + (i % 5) * 30);
+            manager->Reconnect();
+        }
+    });
+    std::thread setter([&] {
+        for (int32 i = 0; !stop; i++) {
+            manager->SetDeInterlace(i % 3);
+            manager->SetSignalFormat(i % 2);
+            manager->SetSubtitleFilter(i % 2 == 0);
+        }
+    });
+    for (int32 round = 0; round < 15; round++) {
+        manager->StopNodes();
+        ASSERT_EQ(manager->StartNodes(view), B_OK);
+    }
+    stop = true;
+    resizer.join();
+    setter.join();
+    EXPECT_TRUE(FramesFlow());
+    manager->StopNodes();
+    EXPECT_EQ(liveConsumers, 0);
+    EXPECT_EQ(window->Errors(), std::vector<int32>());
+}
+
+}
