@@ -1,0 +1,200 @@
+// The SSE2 path of ConvertFrame: eight pixels at a time, the arithmetic of the reference in
+// 16-bit lanes.
+
+#include "devices/PixelConversionPrivate.h"
+
+#include <emmintrin.h>
+
+#include <cstring>
+
+namespace devices {
+
+namespace {
+
+constexpr int32 STEP = 8;
+
+// Luma of eight pixels shifted up by 8, and the chroma of their four pairs: each 32-bit lane
+// holds U << 8 in its low and V << 8 in its high half.
+struct Samples {
+    __m128i luma;
+    __m128i chroma;
+};
+
+__m128i LoadLow64(const uint8* at)
+{
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
+}
+
+__m128i Load32(const uint8* at)
+{
+    int32 word;
+    std::memcpy(&word, at, sizeof(word));
+    return _mm_cvtsi32_si128(word);
+}
+
+template <bool LUMA_FIRST>
+struct PackedLoader {
+    static Samples Load(const SourcePlanes& planes, int32 row, int32 x)
+    {
+        const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(
+            planes.plane0 + int64(row) * planes.stride0 + int64(x) * 2));
+        const __m128i high = _mm_set1_epi16(short(0xFF00));
+        const __m128i shifted = _mm_slli_epi16(words, 8);
+        const __m128i masked = _mm_and_si128(words, high);
+        if constexpr (LUMA_FIRST)
+            return {shifted, masked};
+        else
+            return {masked, shifted};
+    }
+};
+
+struct Nv12Loader {
+    static Samples Load(const SourcePlanes& planes, int32 row, int32 x)
+    {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i luma = LoadLow64(planes.plane0 + int64(row) * planes.stride0 + x);
+        const __m128i chroma = LoadLow64(planes.plane1 + int64(row / 2) * planes.chromaStride + x);
+        return {_mm_unpacklo_epi8(zero, luma), _mm_unpacklo_epi8(zero, chroma)};
+    }
+};
+
+struct Yu12Loader {
+    static Samples Load(const SourcePlanes& planes, int32 row, int32 x)
+    {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i luma = LoadLow64(planes.plane0 + int64(row) * planes.stride0 + x);
+        const int64 offset = int64(row / 2) * planes.chromaStride + x / 2;
+        const __m128i chroma = _mm_unpacklo_epi8(Load32(planes.plane1 + offset),
+            Load32(planes.plane2 + offset));
+        return {_mm_unpacklo_epi8(zero, luma), _mm_unpacklo_epi8(zero, chroma)};
+    }
+};
+
+struct Channels {
+    __m128i red;
+    __m128i green;
+    __m128i blue;
+};
+
+__m128i LumaTerm(const Samples& samples)
+{
+    return _mm_mulhi_epu16(samples.luma, _mm_set1_epi16(short(LUMA_SCALE)));
+}
+
+// Red, green and blue of eight pixels as signed 16-bit values, not yet clamped.
+Channels ToRgb(const Samples& samples)
+{
+    const __m128i lowHalves = _mm_set1_epi32(0x0000FFFF);
+    const __m128i u = _mm_or_si128(_mm_and_si128(samples.chroma, lowHalves),
+        _mm_slli_epi32(samples.chroma, 16));
+    const __m128i v = _mm_or_si128(_mm_andnot_si128(lowHalves, samples.chroma),
+        _mm_srli_epi32(samples.chroma, 16));
+    const __m128i t = LumaTerm(samples);
+    const __m128i red = _mm_sub_epi16(_mm_mulhi_epu16(v, _mm_set1_epi16(short(RED_FROM_V))),
+        _mm_set1_epi16(short(RED_OFFSET)));
+    const __m128i green = _mm_sub_epi16(
+        _mm_sub_epi16(_mm_set1_epi16(short(GREEN_OFFSET)),
+            _mm_mulhi_epu16(u, _mm_set1_epi16(short(GREEN_FROM_U)))),
+        _mm_mulhi_epu16(v, _mm_set1_epi16(short(GREEN_FROM_V))));
+    const __m128i blue = _mm_sub_epi16(_mm_mulhi_epu16(u, _mm_set1_epi16(short(BLUE_FROM_U))),
+        _mm_set1_epi16(short(BLUE_OFFSET)));
+    return {_mm_srai_epi16(_mm_add_epi16(t, red), 6), _mm_srai_epi16(_mm_add_epi16(t, green), 6),
+        _mm_srai_epi16(_mm_adds_epi16(t, blue), 6)};
+}
+
+__m128i Clamp(__m128i value)
+{
+    return _mm_min_epi16(_mm_max_epi16(value, _mm_setzero_si128()), _mm_set1_epi16(255));
+}
+
+struct Rgb32Storer {
+    static constexpr int32 BYTES = 4;
+    static void Store(const Samples& samples, uint8* at)
+    {
+        const Channels c = ToRgb(samples);
+        const __m128i blueGreen = _mm_packus_epi16(c.blue, c.green);
+        const __m128i pairs = _mm_unpacklo_epi8(blueGreen, _mm_srli_si128(blueGreen, 8));
+        const __m128i redOpaque = _mm_unpacklo_epi8(_mm_packus_epi16(c.red, c.red),
+            _mm_set1_epi8(char(0xFF)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_unpacklo_epi16(pairs, redOpaque));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 16), _mm_unpackhi_epi16(pairs, redOpaque));
+    }
+};
+
+template <int RED_SHIFT, int GREEN_SHIFT, int GREEN_MASK>
+struct WordStorer {
+    static constexpr int32 BYTES = 2;
+    static void Store(const Samples& samples, uint8* at)
+    {
+        const Channels c = ToRgb(samples);
+        const __m128i topFive = _mm_set1_epi16(0xF8);
+        const __m128i red = _mm_slli_epi16(_mm_and_si128(Clamp(c.red), topFive), RED_SHIFT);
+        const __m128i green = _mm_slli_epi16(
+            _mm_and_si128(Clamp(c.green), _mm_set1_epi16(GREEN_MASK)), GREEN_SHIFT);
+        const __m128i blue = _mm_srli_epi16(Clamp(c.blue), 3);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at),
+            _mm_or_si128(_mm_or_si128(red, green), blue));
+    }
+};
+
+struct Gray8Storer {
+    static constexpr int32 BYTES = 1;
+    static void Store(const Samples& samples, uint8* at)
+    {
+        const __m128i grey = _mm_srai_epi16(
+            _mm_sub_epi16(LumaTerm(samples), _mm_set1_epi16(short(GREY_OFFSET))), 6);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(at), _mm_packus_epi16(grey, grey));
+    }
+};
+
+template <typename Loader, typename Storer>
+void ConvertWith(const SourcePlanes& from, const TargetFrame& to)
+{
+    const int32 covered = to.width / STEP * STEP;
+    for (int32 y = 0; y < to.height; y++) {
+        uint8* row = to.bits + int64(y) * to.bytesPerRow;
+        for (int32 x = 0; x < covered; x += STEP)
+            Storer::Store(Loader::Load(from, y, x), row + int64(x) * Storer::BYTES);
+    }
+    if (covered < to.width)
+        ConvertReference(PlanesFromColumn(from, covered), TargetFromColumn(to, covered));
+}
+
+template <typename Loader>
+void ConvertInto(const SourcePlanes& from, const TargetFrame& to)
+{
+    switch (to.space) {
+    case B_RGB32:
+        return ConvertWith<Loader, Rgb32Storer>(from, to);
+    case B_RGB16:
+        return ConvertWith<Loader, WordStorer<8, 3, 0xFC>>(from, to);
+    case B_RGB15:
+        return ConvertWith<Loader, WordStorer<7, 2, 0xF8>>(from, to);
+    case B_GRAY8:
+        return ConvertWith<Loader, Gray8Storer>(from, to);
+    default:
+        return;
+    }
+}
+
+}
+
+void ConvertSse2(const SourcePlanes& from, const TargetFrame& to)
+{
+    if (from.width != to.width || from.height != to.height)
+        return ConvertReference(from, to);
+    switch (from.fourcc) {
+    case FOURCC_YUYV:
+        return ConvertInto<PackedLoader<true>>(from, to);
+    case FOURCC_UYVY:
+        return ConvertInto<PackedLoader<false>>(from, to);
+    case FOURCC_NV12:
+        return ConvertInto<Nv12Loader>(from, to);
+    case FOURCC_YU12:
+        return ConvertInto<Yu12Loader>(from, to);
+    default:
+        return ConvertReference(from, to);
+    }
+}
+
+}
