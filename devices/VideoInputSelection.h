@@ -1,0 +1,41 @@
+#pragma once
+// Which capture device becomes the default video input: probing, choosing and the user's setting.
+
+#include "kits/kernel/SupportDefs.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace devices {
+
+// The setting file naming the device to use: one line holding a device path, or
+// VIDEO_INPUT_TEST_CARD for the built-in test signal card.
+inline constexpr const char* VIDEO_INPUT_SETTING = "/boot/home/config/settings/Media/Video Input";
+inline constexpr std::string_view VIDEO_INPUT_TEST_CARD = "test-card";
+
+// A video capture device as probing found it.
+struct ProbedVideoDevice {
+    std::string path;
+    std::string card;
+    bool hasTuner = false;
+};
+
+// Opens every "videoN" in `directory` in the order of N and lists those that capture video.
+// Devices that cannot be opened (busy, no permission, no capture) are left out.
+std::vector<ProbedVideoDevice> ProbeVideoDevices(const std::string& directory = "/dev");
+
+// The device to use: the preferred one when it is among `devices`, else the first with a tuner,
+// else the first; none (the test signal card) when there is no device or the preference is
+// VIDEO_INPUT_TEST_CARD. A preferred device that is missing (unplugged) is passed over.
+std::optional<std::string> ChooseVideoInput(const std::vector<ProbedVideoDevice>& devices,
+    std::string_view preferred);
+
+// The setting's value, surrounding blanks removed; empty when there is no usable setting file.
+std::string ReadVideoInputSetting();
+// Stores `value` as the setting; an empty value empties the file, leaving the choice to
+// probing. B_BAD_VALUE for a value of several lines.
+[[nodiscard]] status_t WriteVideoInputSetting(std::string_view value);
+
+}

@@ -1,0 +1,123 @@
+#include "devices/VideoInputSelection.h"
+
+#include "kits/storage/File.h"
+#include "tests/kits/storage/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace devices::test {
+namespace {
+
+const std::vector<ProbedVideoDevice> WEBCAM_AND_TV = {
+    {"/dev/video0", "Webcam", false},
+    {"/dev/video2", "TV card", true},
+    {"/dev/video4", "Second TV card", true},
+};
+
+TEST(VideoInputSelectionTest, NoDeviceLeavesTheTestCard)
+{
+    EXPECT_FALSE(ChooseVideoInput({}, "").has_value());
+    EXPECT_FALSE(ChooseVideoInput({}, "/dev/video0").has_value());
+}
+
+TEST(VideoInputSelectionTest, TheFirstDeviceWithATunerComesFirst)
+{
+    EXPECT_EQ(ChooseVideoInput(WEBCAM_AND_TV, ""), "/dev/video2");
+}
+
+TEST(VideoInputSelectionTest, WithoutATunerTheFirstCaptureDeviceIsTaken)
+{
+    const std::vector<ProbedVideoDevice> sticks = {
+        {"/dev/video1", "Capture stick", false}, {"/dev/video3", "Webcam", false}};
+    EXPECT_EQ(ChooseVideoInput(sticks, ""), "/dev/video1");
+}
+
+TEST(VideoInputSelectionTest, TheSettingsDeviceWinsWhenItIsThere)
+{
+    EXPECT_EQ(ChooseVideoInput(WEBCAM_AND_TV, "/dev/video0"), "/dev/video0");
+    EXPECT_EQ(ChooseVideoInput(WEBCAM_AND_TV, "/dev/video4"), "/dev/video4");
+}
+
+TEST(VideoInputSelectionTest, AnUnpluggedSettingsDeviceIsPassedOver)
+{
+    EXPECT_EQ(ChooseVideoInput(WEBCAM_AND_TV, "/dev/video9"), "/dev/video2");
+}
+
+TEST(VideoInputSelectionTest, TheSettingCanAskForTheTestCard)
+{
+    EXPECT_FALSE(ChooseVideoInput(WEBCAM_AND_TV, VIDEO_INPUT_TEST_CARD).has_value());
+}
+
+TEST(VideoInputSelectionTest, ProbingSkipsWhatIsNoCaptureDevice)
+{
+    TemporaryFolder folder;
+    for (const char* name : {"video0", "video10", "video2", "videox", "radio0"})
+        std::ofstream(folder.Path(name)) << "no device";
+    EXPECT_TRUE(ProbeVideoDevices(folder.Path()).empty());
+    EXPECT_TRUE(ProbeVideoDevices(folder.Path("missing")).empty());
+}
+
+class VideoInputSettingTest : public PreparedBootVolumeTest {
+protected:
+    std::string SettingPath() const
+    {
+        return bootRoot + "/home/config/settings/Media/Video Input";
+    }
+
+    void WriteRaw(const std::string& bytes) const
+    {
+        std::ofstream(SettingPath(), std::ios::binary) << bytes;
+    }
+};
+
+TEST_F(VideoInputSettingTest, NoFileMeansNoSetting)
+{
+    EXPECT_EQ(ReadVideoInputSetting(), "");
+}
+
+TEST_F(VideoInputSettingTest, AWrittenDeviceIsReadBack)
+{
+    ASSERT_EQ(WriteVideoInputSetting("  /dev/video1 \n"), B_OK);
+    EXPECT_EQ(ReadVideoInputSetting(), "/dev/video1");
+    std::ifstream file(SettingPath());
+    std::string line;
+    std::getline(file, line);
+    EXPECT_EQ(line, "/dev/video1");
+}
+
+TEST_F(VideoInputSettingTest, AnEmptyValueLeavesTheChoiceToProbing)
+{
+    ASSERT_EQ(WriteVideoInputSetting("/dev/video1"), B_OK);
+    ASSERT_EQ(WriteVideoInputSetting(""), B_OK);
+    EXPECT_EQ(ReadVideoInputSetting(), "");
+}
+
+TEST_F(VideoInputSettingTest, AValueOfSeveralLinesIsRefused)
+{
+    ASSERT_EQ(WriteVideoInputSetting("/dev/video1"), B_OK);
+    EXPECT_EQ(WriteVideoInputSetting("/dev/video1\n/dev/video2"), B_BAD_VALUE);
+    EXPECT_EQ(ReadVideoInputSetting(), "/dev/video1");
+}
+
+TEST_F(VideoInputSettingTest, OnlyTheFirstLineOfAHandWrittenFileCounts)
+{
+    WriteRaw("\t/dev/video3\r\n/dev/video5\n");
+    EXPECT_EQ(ReadVideoInputSetting(), "/dev/video3");
+}
+
+TEST_F(VideoInputSettingTest, DamagedOrOversizedFilesAreIgnored)
+{
+    WriteRaw(std::string("/dev/vid\0eo1\n", 13));
+    EXPECT_EQ(ReadVideoInputSetting(), "");
+    WriteRaw(std::string(5000, 'x'));
+    EXPECT_EQ(ReadVideoInputSetting(), "");
+    std::filesystem::remove(SettingPath());
+    std::filesystem::create_directory(SettingPath());
+    EXPECT_EQ(ReadVideoInputSetting(), "");
+}
+
+}
+}
