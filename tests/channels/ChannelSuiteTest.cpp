@@ -3,30 +3,116 @@
 #include "devices/DefaultNodes.h"
 #include "devices/TestCardNode.h"
 #include "kits/app/AppDefs.h"
+#include "kits/app/Message.h"
 #include "kits/kernel/OS.h"
 #include "kits/media/MediaDevices.h"
+#include "kits/media/MediaRoster.h"
 #include "kits/media/MediaTestHooks.h"
+#include "kits/media/Parameter.h"
+#include "kits/media/ParameterWeb.h"
+#include "kits/storage/File.h"
+#include "tests/kits/storage/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace {
 
-class ChannelSuiteTest : public testing::Test {
+constexpr const char* PRESETS = "/boot/home/config/settings/Media/presets";
+
+// A preset as the file stores it; absent fields are left out of the file.
+struct StoredPreset {
+    std::optional<int32> channel;
+    std::optional<std::string> name;
+    std::optional<int32> videoFormat;
+};
+
+bool AwaitCondition(const std::function<bool()>& condition)
+{
+    const bigtime_t deadline = system_time() + 5000000;
+    while (!condition()) {
+        if (system_time() > deadline)
+            return false;
+        snooze(500);
+    }
+    return true;
+}
+
+// The test card's tuner parameter named name, as the card holds it now; -1 when unreadable.
+int32 CardValue(const char* name)
+{
+    BMediaRoster* roster = BMediaRoster::Roster();
+    media_node input;
+    BParameterWeb* web = nullptr;
+    if (roster == nullptr || roster->GetVideoInput(&input) != B_OK)
+        return -1;
+    (void)roster->ReleaseNode(input);
+    if (roster->GetParameterWebFor(input, &web) != B_OK || web == nullptr)
+        return -1;
+    for (int32 i = 0; i < web->CountParameters(); i++) {
+        if (std::strcmp(web->ParameterAt(i)->Name(), name) != 0)
+            continue;
+        int32 value = 0;
+        size_t size = sizeof(value);
+        return web->ParameterAt(i)->GetValue(&value, &size, nullptr) == B_OK ? value : -1;
+    }
+    return -1;
+}
+
+class ChannelSuiteTest : public BootVolumeTest {
 protected:
     void SetUp() override
     {
+        BootVolumeTest::SetUp();
         kits::media::ResetMediaFaults();
         kits::media::ResetDefaultNodes();
     }
 
     void TearDown() override
     {
-        if (suite != nullptr) {
-            suite->Lock();
-            suite->Quit();
-        }
+        if (suite != nullptr)
+            CloseSuite();
         kits::media::ResetMediaFaults();
         kits::media::ResetDefaultNodes();
+        BootVolumeTest::TearDown();
+    }
+
+    // Writes the presets file: each field as an array, "Channel" first, as the suite saves.
+    void WritePresets(const std::vector<StoredPreset>& presets)
+    {
+        std::filesystem::create_directories(bootRoot + "/home/config/settings/Media");
+        BMessage stored('CNLS');
+        for (const StoredPreset& preset : presets) {
+            if (preset.channel)
+                stored.AddInt32("Channel", *preset.channel);
+        }
+        for (const StoredPreset& preset : presets) {
+            if (preset.name)
+                stored.AddString("Name", preset.name->c_str());
+        }
+        for (const StoredPreset& preset : presets) {
+            if (preset.videoFormat)
+                stored.AddInt32("VideoFormat", *preset.videoFormat);
+        }
+        BFile file(PRESETS, B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
+        ASSERT_EQ(file.InitCheck(), B_OK);
+        ASSERT_EQ(stored.Flatten(&file), B_OK);
+    }
+
+    // Makes a suite over the test card with a tuner, locked.
+    void MakeSuite()
+    {
+        RegisterCard(true);
+        int32 tunerStatus = -1;
+        suite = new ChannelSuite(nullptr, &tunerStatus);
+        ASSERT_EQ(tunerStatus, 0);
+        suite->Lock();
     }
 
     // Makes the default video input a test card with or without a tuner.
@@ -38,6 +124,14 @@ protected:
                 card->SetTunerFitted(tunerFitted);
                 return static_cast<BMediaNode*>(card);
             }, 0), B_OK);
+    }
+
+    void CloseSuite()
+    {
+        if (suite->LockingThread() != find_thread(nullptr))
+            suite->Lock();
+        suite->Quit();
+        suite = nullptr;
     }
 
     ChannelSuite* suite = nullptr;
@@ -114,6 +208,125 @@ TEST_F(ChannelSuiteTest, ClosingOnlyHidesTheWindow)
     suite->Lock();
     EXPECT_GE(suite->Thread(), 0);
     suite->Unlock();
+}
+
+TEST_F(ChannelSuiteTest, WithoutPresetsFileZappingSelectsNothing)
+{
+    MakeSuite();
+    EXPECT_EQ(suite->CountPresets(), 0);
+    EXPECT_EQ(suite->ZapUp(), "");
+    EXPECT_EQ(suite->ZapDown(), "");
+    EXPECT_EQ(suite->CurrentSelection(), -1);
+    EXPECT_EQ(suite->GetPresetName(), "");
+    suite->Unlock();
+    // Nothing is written without a change.
+    EXPECT_FALSE(std::filesystem::exists(bootRoot + "/home/config/settings/Media/presets"));
+}
+
+TEST_F(ChannelSuiteTest, PresetsEndWithTheChannelsAndNameTheUnnamed)
+{
+    // Two channels, three names: the list has two presets.
+    WritePresets({{2, "ONE", {}}, {3, "", {}}, {{}, "THREE", {}}});
+    MakeSuite();
+    EXPECT_EQ(suite->CountPresets(), 2);
+    EXPECT_EQ(suite->ZapUp(), "P 01");
+    EXPECT_EQ(suite->GetPresetName(), "ONE");
+    EXPECT_EQ(suite->ZapUp(), "P 02");
+    // An empty name stays empty.
+    EXPECT_EQ(suite->GetPresetName(), "");
+    EXPECT_EQ(suite->ZapUp(), "P 01");
+    suite->Unlock();
+    CloseSuite();
+
+    // Elements go by place: the one name belongs to the first preset.
+    WritePresets({{4, {}, {}}, {5, "FOUR", {}}});
+    MakeSuite();
+    EXPECT_EQ(suite->ZapUp(), "P 01");
+    EXPECT_EQ(suite->GetPresetName(), "FOUR");
+    EXPECT_EQ(suite->ZapUp(), "P 02");
+    EXPECT_EQ(suite->GetPresetName(), "Unknown station");
+}
+
+TEST_F(ChannelSuiteTest, ZappingWrapsAtBothEndsWithTwoDigitLabels)
+{
+    std::vector<StoredPreset> presets;
+    for (int32 i = 0; i < 12; i++)
+        presets.push_back({100 + i, "S" + std::to_string(i + 1), {}});
+    WritePresets(presets);
+    MakeSuite();
+    // Nothing selected: down goes to the last.
+    EXPECT_EQ(suite->ZapDown(), "P 12");
+    EXPECT_EQ(suite->GetPresetName(), "S12");
+    EXPECT_EQ(suite->ZapUp(), "P 01");
+    EXPECT_EQ(suite->ZapDown(), "P 12");
+    EXPECT_EQ(suite->ZapDown(), "P 11");
+    EXPECT_EQ(suite->Zap(9), "P 10");
+    EXPECT_EQ(suite->Zap(12), "P 01");
+    EXPECT_EQ(suite->Zap(-1), "P 12");
+    EXPECT_EQ(suite->CurrentSelection(), 11);
+}
+
+TEST_F(ChannelSuiteTest, ThePresetOnTheCardsChannelIsSelectedTheLastOfThemWinning)
+{
+    RegisterCard(true);
+    const int32 channel = CardValue("Channel");
+    ASSERT_GE(channel, 0);
+    WritePresets({{channel, "FIRST", {}}, {channel + 1, "OTHER", {}}, {channel, "SECOND", {}}});
+    int32 tunerStatus = -1;
+    suite = new ChannelSuite(nullptr, &tunerStatus);
+    suite->Lock();
+    EXPECT_EQ(suite->CurrentSelection(), 2);
+    EXPECT_EQ(suite->GetPresetName(), "SECOND");
+    EXPECT_EQ(suite->ZapUp(), "P 01");
+}
+
+TEST_F(ChannelSuiteTest, ZappingTunesThePresetsFormatThenItsChannel)
+{
+    RegisterCard(true);
+    const int32 channel = CardValue("Channel");
+    const int32 format = CardValue("Video Format");
+    ASSERT_GE(channel, 0);
+    ASSERT_NE(format, devices::VIDEO_FORMAT_NTSC_M);
+    WritePresets({{channel + 2, "NTSC", devices::VIDEO_FORMAT_NTSC_M},
+        {channel + 3, "PLAIN", {}}});
+    int32 tunerStatus = -1;
+    suite = new ChannelSuite(nullptr, &tunerStatus);
+    suite->Lock();
+    EXPECT_EQ(suite->ZapUp(), "P 01");
+    suite->Unlock();
+    EXPECT_TRUE(AwaitCondition([&] { return CardValue("Channel") == channel + 2; }));
+    EXPECT_EQ(CardValue("Video Format"), devices::VIDEO_FORMAT_NTSC_M);
+
+    // A preset without a stored format has the one the card had when the list was read.
+    suite->Lock();
+    EXPECT_EQ(suite->ZapUp(), "P 02");
+    suite->Unlock();
+    EXPECT_TRUE(AwaitCondition([&] { return CardValue("Channel") == channel + 3; }));
+    EXPECT_EQ(CardValue("Video Format"), format);
+}
+
+TEST_F(ChannelSuiteTest, ACardWithoutTunerOrADamagedFileGivesNoPresets)
+{
+    WritePresets({{2, "ONE", {}}});
+    RegisterCard(false);
+    int32 tunerStatus = 0;
+    suite = new ChannelSuite(nullptr, &tunerStatus);
+    ASSERT_EQ(tunerStatus, -1);
+    suite->Lock();
+    EXPECT_EQ(suite->CountPresets(), 0);
+    EXPECT_EQ(suite->ZapUp(), "");
+    EXPECT_EQ(suite->GetPresetName(), "");
+    suite->Unlock();
+    CloseSuite();
+    kits::media::ResetDefaultNodes();
+
+    // Cut short, the file is not read at all.
+    const std::string path = bootRoot + "/home/config/settings/Media/presets";
+    const auto size = std::filesystem::file_size(path);
+    std::filesystem::resize_file(path, size - 3);
+    MakeSuite();
+    EXPECT_EQ(suite->CountPresets(), 0);
+    EXPECT_EQ(suite->ZapUp(), "");
 }
 
 }
