@@ -1,6 +1,7 @@
 #include "app/qvTV.h"
 
 #include "kits/interface/Alert.h"
+#include "video/AboutText.h"
 #include "window/TVWindow.h"
 
 namespace {
@@ -9,12 +10,6 @@ constexpr const char* SIGNATURE = "application/x-vnd.Quarnet.Ovelin";
 constexpr const char* TITLE = "Ovelin Beta 4";
 // Ten pulses a second: the window's time-outs count these.
 constexpr bigtime_t PULSE_RATE = 100000;
-constexpr const char* ABOUT_TEXT =
-    "Ovelin, a windowed and fullscreen TV viewer.\n"
-    "Version: Beta 4\n"
-    "\n"
-    "Built by the Ovelin developers.\n"
-    "Test pictures by the built-in test-signal card.";
 
 }
 

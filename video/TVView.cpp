@@ -1,32 +1,269 @@
 #include "video/TVView.h"
 
+#include "kits/app/AppDefs.h"
+#include "kits/app/Application.h"
+#include "kits/app/Archivable.h"
+#include "kits/app/Message.h"
+#include "kits/interface/Alert.h"
+#include "kits/interface/Dragger.h"
+#include "kits/interface/InterfaceDefs.h"
+#include "kits/interface/MenuItem.h"
+#include "kits/interface/PopUpMenu.h"
+#include "kits/interface/Window.h"
+#include "kits/media/MediaRoster.h"
+#include "kits/media/ParameterWeb.h"
+#include "kits/media/TimeSource.h"
+#include "kits/storage/File.h"
+#include "video/AboutText.h"
+
+#include <cmath>
+#include <cstring>
+
+// Lock order: "startstopSem" before "initSem" (taken inside StopNodes and Reconnect).
+
+namespace {
+
+constexpr const char* SIGNATURE = "application/x-vnd.Quarnet.Ovelin";
+constexpr const char* CLASS_NAME = "TVView";
+constexpr const char* PRESETS_PATH = "/boot/home/config/settings/Media/presets";
+
+bool NameStartsWith(const char* name, const char* prefix, size_t length)
+{
+    return name != nullptr && std::strncmp(name, prefix, length) == 0;
+}
+
+void WriteInt32(BDiscreteParameter* parameter, int32 value)
+{
+    parameter->SetValue(&value, sizeof(value), BTimeSource::RealTime());
+}
+
+}
+
 TVView::TVView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
     :
     BView(frame, name, resizingMode, flags),
     NodeManager(),
-    startStopLock(create_sem(0, "startstopSem"))
+    roster(BMediaRoster::CurrentRoster()),
+    startStopLock(create_sem(0, "startstopSem")),
+    replicant(false)
 {
     SetViewColor(0, 0, 0, 0);
+    const float width = Bounds().Width();
+    const float height = Bounds().Height();
+    // The view owns its children once added.
+    AddChild(new BDragger(BRect(width - 7, height - 7, width, height), this,
+        B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, B_WILL_DRAW));
+    release_sem(startStopLock);
+}
+
+TVView::TVView(BMessage* archive)
+    :
+    BView(archive),
+    NodeManager(archive),
+    roster(BMediaRoster::CurrentRoster()),
+    startStopLock(create_sem(0, "startstopSem")),
+    replicant(true)
+{
+    SetResizingMode(B_FOLLOW_ALL_SIDES);
+    replicantMenu = std::make_unique<BPopUpMenu>("ReplicantMenu", false, false,
+        B_ITEMS_IN_COLUMN);
+    stationsMenu = new BMenu("Stations", B_ITEMS_IN_COLUMN);
+    replicantMenu->AddItem(stationsMenu);
+    replicantMenu->AddSeparatorItem();
+    replicantMenu->AddItem(new BMenuItem("Resize to optimal size",
+        new BMessage(MSG_REPLICANT_OPTIMAL_SIZE)));
+    replicantMenu->AddItem(new BMenuItem("Maximize", new BMessage(MSG_REPLICANT_MAXIMIZE)));
     release_sem(startStopLock);
 }
 
 TVView::~TVView()
 {
-    // Unbounded: the lock is held only while a view is built or archived, never while waiting
-    // on another thread.
+    // Unbounded: the lock is held only for short work on the holder's own thread.
     acquire_sem(startStopLock);
     StopNodes();
     delete_sem(startStopLock);
+    if (roster != nullptr && videoInputNode.node >= 0)
+        roster->ReleaseNode(videoInputNode);
+}
+
+BArchivable* TVView::Instantiate(BMessage* archive)
+{
+    if (!validate_instantiation(archive, CLASS_NAME))
+        return nullptr;
+    return new TVView(archive);
+}
+
+void TVView::RegisterReplicant()
+{
+    register_instantiation_func(CLASS_NAME, &TVView::Instantiate);
+}
+
+status_t TVView::Archive(BMessage* archive, bool deep) const
+{
+    if (archive == nullptr || acquire_sem(startStopLock) != B_OK)
+        return -1;
+    if (!replicant && be_app != nullptr)
+        be_app->PostMessage(B_QUIT_REQUESTED);
+    status_t result = B_OK;
+    archive->AddString("add_on", SIGNATURE);
+    archive->AddString("class", CLASS_NAME);
+    if (BView::Archive(archive, deep) != B_OK)
+        result = -1;
+    if (NodeManager::Archive(archive, true) != B_OK)
+        result = -1;
+    release_sem(startStopLock);
+    return result;
+}
+
+void TVView::MessageReceived(BMessage* message)
+{
+    switch (message->what) {
+    case MSG_REPLICANT_ZAP: {
+        int32 channel = 0;
+        if (message->FindInt32("Channel", &channel) != B_OK)
+            break;
+        int32 videoFormat = -1;
+        int32 audioFormat = -1;
+        if (message->FindInt32("VideoFormat", &videoFormat) != B_OK)
+            videoFormat = -1;
+        if (message->FindInt32("AudioFormat", &audioFormat) != B_OK)
+            audioFormat = -1;
+        TuneChannel(channel, videoFormat, audioFormat);
+        break;
+    }
+    case B_ABOUT_REQUESTED: {
+        // Deletes itself when closed.
+        auto* alert = new BAlert("About", ABOUT_TEXT, "Ok", nullptr, nullptr, B_WIDTH_AS_USUAL,
+            B_INFO_ALERT);
+        alert->Go(-1);
+        break;
+    }
+    case MSG_REPLICANT_MAXIMIZE:
+        if (Window() != nullptr) {
+            MoveTo(0, 0);
+            ResizeTo(Window()->Bounds().Width(), Window()->Bounds().Height());
+        }
+        break;
+    case MSG_REPLICANT_OPTIMAL_SIZE: {
+        const BRect signal = GetSignalSize();
+        ResizeTo(signal.right - signal.left, signal.bottom - signal.top);
+        break;
+    }
+    default:
+        BView::MessageReceived(message);
+        break;
+    }
 }
 
 void TVView::AttachedToWindow()
 {
     BView::AttachedToWindow();
     StartNodes(this);
+    if (replicant) {
+        InitReplicant();
+        SetSize(int32(std::ceil(Bounds().Width())) + 1, int32(std::ceil(Bounds().Height())) + 1);
+    }
 }
 
 void TVView::DetachedFromWindow()
 {
     StopNodes();
     BView::DetachedFromWindow();
+}
+
+void TVView::MouseDown(BPoint where)
+{
+    BMessage* current = Window() != nullptr ? Window()->CurrentMessage() : nullptr;
+    int32 buttons = 0;
+    if (current == nullptr || current->FindInt32("buttons", &buttons) != B_OK)
+        return;
+    // Exactly the secondary button: a press of both is no request for the menu.
+    if (buttons != B_SECONDARY_MOUSE_BUTTON || !replicant || replicantMenu == nullptr)
+        return;
+    BPoint screen = ConvertToScreen(where);
+    screen -= BPoint(1, 1);
+    BMenuItem* chosen = replicantMenu->Go(screen, true, true, false);
+    if (chosen != nullptr && chosen->Message() != nullptr)
+        MessageReceived(chosen->Message());
+}
+
+void TVView::FrameResized(float newWidth, float newHeight)
+{
+    // The bounds' width and height are one less than the pixels shown.
+    if (replicant)
+        SetSize(int32(newWidth) + 1, int32(newHeight) + 1);
+}
+
+void TVView::InitReplicant()
+{
+    if (acquire_sem(startStopLock) != B_OK)
+        return;
+    BParameterWeb* web = nullptr;
+    if (roster != nullptr && videoInputNode.node < 0
+        && roster->GetVideoInput(&videoInputNode) != B_OK) {
+        videoInputNode = media_node();
+    }
+    if (videoInputNode.node >= 0 && roster->GetParameterWebFor(videoInputNode, &web) == B_OK
+        && web != nullptr) {
+        channelParameter = nullptr;
+        videoFormatParameter = nullptr;
+        audioFormatParameter = nullptr;
+        for (int32 index = 0; index < web->CountParameters(); index++) {
+            BParameter* parameter = web->ParameterAt(index);
+            auto* discrete = dynamic_cast<BDiscreteParameter*>(parameter);
+            if (NameStartsWith(parameter->Name(), "Channel", 7))
+                channelParameter = discrete;
+            else if (NameStartsWith(parameter->Name(), "Video Format", 12))
+                videoFormatParameter = discrete;
+            else if (NameStartsWith(parameter->Name(), "Audio Format", 12))
+                audioFormatParameter = discrete;
+        }
+    }
+
+    BFile file(PRESETS_PATH, B_READ_ONLY);
+    BMessage presets;
+    if (file.InitCheck() == B_OK && presets.Unflatten(&file) == B_OK && stationsMenu != nullptr) {
+        int32 channel = 0;
+        for (int32 index = 0; presets.FindInt32("Channel", index, &channel) == B_OK; index++) {
+            auto* zap = new BMessage(MSG_REPLICANT_ZAP);
+            zap->AddInt32("Channel", channel);
+            int32 format = 0;
+            if (presets.FindInt32("VideoFormat", index, &format) == B_OK)
+                zap->AddInt32("VideoFormat", format);
+            if (presets.FindInt32("AudioFormat", index, &format) == B_OK)
+                zap->AddInt32("AudioFormat", format);
+            const char* name = nullptr;
+            if (presets.FindString("Name", index, &name) != B_OK || name == nullptr)
+                name = "Unknown station";
+            stationsMenu->AddItem(new BMenuItem(name, zap));
+        }
+    }
+    release_sem(startStopLock);
+}
+
+void TVView::TuneChannel(int32 channel, int32 videoFormat, int32 audioFormat)
+{
+    if (channelParameter == nullptr)
+        return;
+    const int32 count = channelParameter->CountItems();
+    if (channel > count - 1)
+        channel = 0;
+    if (channel < 0)
+        channel = count - 1;
+    WriteInt32(channelParameter, channel);
+    if (videoFormatParameter != nullptr && videoFormat >= 0)
+        WriteInt32(videoFormatParameter, videoFormat);
+    if (audioFormatParameter != nullptr && audioFormat >= 0)
+        WriteInt32(audioFormatParameter, audioFormat);
+    Reconnect();
+}
+
+BPopUpMenu* TVView::ReplicantMenu() const
+{
+    return replicantMenu.get();
+}
+
+bool TVView::IsReplicant() const
+{
+    return replicant;
 }
