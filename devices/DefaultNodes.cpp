@@ -1,20 +1,48 @@
 #include "devices/DefaultNodes.h"
 
 #include "devices/TestCardNode.h"
+#include "devices/V4l2CaptureNode.h"
+#include "devices/VideoInputSelection.h"
 #include "kits/media/MediaDevices.h"
 
+#include <memory>
+
 namespace devices {
+
+namespace {
+
+// Probes the devices when the roster first asks for the video input; null hands over to the
+// test card.
+BMediaNode* MakeCaptureNode()
+{
+    const std::optional<std::string> path = ChooseVideoInput(ProbeVideoDevices(),
+        ReadVideoInputSetting());
+    if (!path.has_value())
+        return nullptr;
+    auto node = std::make_unique<V4l2CaptureNode>(*path);
+    if (node->InitCheck() != B_OK)
+        return nullptr;
+    return node.release();
+}
+
+}
 
 status_t RegisterDefaultNodes()
 {
     // The roster takes the creator's reference of the node it asks for.
-    return media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT,
-        [] { return static_cast<BMediaNode*>(new TestCardNode()); }, TEST_CARD_PRIORITY);
+    if (status_t status = media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT,
+            [] { return static_cast<BMediaNode*>(new TestCardNode()); }, TEST_CARD_PRIORITY);
+        status != B_OK) {
+        return status;
+    }
+    return media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT, MakeCaptureNode,
+        V4L2_CAPTURE_PRIORITY);
 }
 
 namespace {
 
-// Registers the card as the program starts; this object is why programs link the library whole.
+// Registers the cards as the program starts; this object is why programs link the library
+// whole.
 const status_t registration = RegisterDefaultNodes();
 
 }

@@ -8,10 +8,15 @@ namespace devices {
 // The priority the test signal card registers with: the lowest, so any real card registered
 // at a higher priority is chosen instead.
 constexpr int32 TEST_CARD_PRIORITY = INT32_MIN;
+// The priority of the V4L2 capture devices: above the test card, which stands in when no
+// device is there, opens, or the setting asks for the test card.
+constexpr int32 V4L2_CAPTURE_PRIORITY = 0;
 
-// Registers the test signal card as the default video input. A program that links this library
-// whole has it registered before main() runs; calling this again registers the card once more,
-// which changes nothing but lets a program that reset the media kit's defaults have it back.
+// Registers the V4L2 device chosen by ChooseVideoInput (the setting's device, else the first
+// with a tuner, else the first capture device) and the test signal card behind it as the
+// default video input. A program that links this library whole has them registered before
+// main() runs; calling this again registers them once more, which changes nothing but lets a
+// program that reset the media kit's defaults have them back.
 [[nodiscard]] status_t RegisterDefaultNodes();
 
 }

@@ -1,0 +1,191 @@
+#pragma once
+// V4l2CaptureNode: the capture card node for a V4L2 video device (a TV card or a capture stick).
+
+#include "devices/PixelConversion.h"
+#include "devices/V4l2Device.h"
+#include "kits/media/BufferProducer.h"
+#include "kits/media/Controllable.h"
+#include "kits/media/MediaEventLooper.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+class BBufferGroup;
+
+namespace devices {
+
+// Ids of the node's parameters in its web.
+enum : int32 {
+    V4L2_PARAMETER_VIDEO_FORMAT = 1,
+    V4L2_PARAMETER_CHANNEL,
+    V4L2_PARAMETER_AUDIO_FORMAT,
+    V4L2_PARAMETER_TUNER_BRAND,
+    V4L2_PARAMETER_BRIGHTNESS,
+    V4L2_PARAMETER_CONTRAST,
+    V4L2_PARAMETER_SATURATION,
+    V4L2_PARAMETER_HUE,
+    V4L2_PARAMETER_LUMA_CORING,
+    V4L2_PARAMETER_CHROMA_COMB,
+    V4L2_PARAMETER_GAMMA,
+    V4L2_PARAMETER_ERROR_DIFFUSION,
+    V4L2_PARAMETER_VIDEO_INPUT,
+    V4L2_PARAMETER_COUNT,
+};
+
+// How the device's frames become the connection's: the device format asked for and how its
+// fields are laid out. Worked out on plain data, so it can be checked without a device.
+struct V4l2FramePlan {
+    V4l2Format device;
+    // Convert the two fields apart, each into its own lines of the target, so scaling never
+    // mixes them; otherwise the frame is converted whole.
+    bool splitFields = false;
+    // Only the first field in memory is used (a half-height target from a full frame).
+    bool firstFieldOnly = false;
+    // The fields lie one after the other in the buffer (V4L2's SEQ_TB and SEQ_BT).
+    bool sequentialFields = false;
+    // The bottom field comes first in time.
+    bool bottomFieldFirst = false;
+};
+
+// A video input producer over one V4L2 capture device. It works on the device's tuner input
+// when it has one, else on its first input, and has one raw-video output taking B_RGB32,
+// B_RGB16, B_RGB15 or B_GRAY8 at any size up to 1920x1080 (open fields get the device's picture
+// size in B_RGB32). It asks the device for a pixel format it can convert, preferring one laid
+// out like the connection's colour space, and converts each frame into the consumer's buffer,
+// scaling to the connection's size with each field kept in its own lines. Buffers are stamped
+// with the capture time on the node's time source, plus the node's processing time and the
+// consumer's latency; a frame that finds no free buffer is dropped and counted.
+//
+// Its web: "Video Format" (the input's standards: 1 NTSC-M, 2 NTSC-M-JP, 3 PAL-B/G/D/H/I,
+// 4 PAL-M, 5 PAL-N, 6 SECAM; absent without standards), "Channel" (the frequency plan of the
+// standard, tuned at once), "Audio Format" (the tuner's audio modes), "Tuner Brand" (non-zero
+// exactly with a tuner), "Video Input", the continuous "Brightness", "Contrast", "Saturation" and
+// "Hue" over the device's own ranges, and those of "Luma Coring", "Chroma Comb", "Gamma" and
+// "Error Diffusion" that the device has a switch for. Switching the input builds the web anew.
+//
+// A device error while streaming (or the device going away) stops production; the next Start
+// opens the device again if needed and carries on. Every hook runs on the control thread, which
+// alone touches the device; the counters may be read from any thread.
+class V4l2CaptureNode : public BMediaEventLooper, public BBufferProducer, public BControllable {
+public:
+    explicit V4l2CaptureNode(std::string devicePath);
+    ~V4l2CaptureNode() override;
+
+    // B_OK when the device opened as a video capture device; the node is of no use otherwise.
+    status_t InitCheck() const;
+
+    int64 FramesSent() const;
+    int64 FramesDropped() const;
+    // Times production stopped for a device error, and the last such error.
+    int64 StreamFailures() const;
+    status_t LastError() const;
+
+    BMediaAddOn* AddOn(int32* internalId) const override;
+
+    // The device format to ask for a connection of `width` x `height` in `space`, given the
+    // formats the device offers and its picture of `fullWidth` x `fullLines`: whole interlaced
+    // frames, one field for half the lines or less, or, from a progressive source
+    // (`interlacedSource` false), the connection's size. No fourcc when none can be converted.
+    static V4l2FramePlan PlanFrames(const std::vector<V4l2PixelFormat>& offered, int32 width,
+        int32 height, color_space space, uint32 fullWidth, uint32 fullLines,
+        bool interlacedSource);
+    // Completes a plan with the format the device answered, for a connection `height` lines
+    // high; `sixtyHertz` says how V4L2_FIELD_INTERLACED is read (bottom field first on 525
+    // lines).
+    static void AdoptDeviceFormat(V4l2FramePlan& plan, const V4l2Format& answer, int32 height,
+        bool sixtyHertz);
+    // Converts one captured frame of `length` bytes as the plan says: fields apart into their
+    // own lines of `to` (the top field into its even lines), or the first field alone, or the
+    // frame whole. The status of ConvertFrame.
+    [[nodiscard]] static status_t ConvertCaptured(const V4l2FramePlan& plan, const uint8* data,
+        size_t length, const TargetFrame& to);
+
+protected:
+    void NodeRegistered() override;
+    status_t HandleMessage(int32 message, const void* data, size_t size) override;
+
+    void HandleEvent(const media_timed_event* event, bigtime_t lateness,
+        bool realTimeEvent = false) override;
+
+    status_t FormatSuggestionRequested(media_type type, int32 quality,
+        media_format* format) override;
+    status_t FormatProposal(const media_source& output, media_format* format) override;
+    status_t FormatChangeRequested(const media_source& source,
+        const media_destination& destination, media_format* ioFormat,
+        int32* deprecated) override;
+    status_t GetNextOutput(int32* cookie, media_output* outOutput) override;
+    status_t DisposeOutputCookie(int32 cookie) override;
+    status_t SetBufferGroup(const media_source& forSource, BBufferGroup* group) override;
+    status_t PrepareToConnect(const media_source& what, const media_destination& where,
+        media_format* format, media_source* outSource, char* outName) override;
+    void Connect(status_t error, const media_source& source,
+        const media_destination& destination, const media_format& format,
+        char* ioName) override;
+    void Disconnect(const media_source& what, const media_destination& where) override;
+    void LateNoticeReceived(const media_source& what, bigtime_t howMuch,
+        bigtime_t performanceTime) override;
+    void EnableOutput(const media_source& what, bool enabled, int32* deprecated) override;
+    status_t GetLatency(bigtime_t* outLatency) override;
+
+    status_t GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
+        size_t* ioSize) override;
+    void SetParameterValue(int32 id, bigtime_t when, const void* value, size_t size) override;
+
+private:
+    struct ControlBinding;
+    struct InputState;
+
+    // Opens the device and settles on an input; keeps what was chosen before where it can.
+    [[nodiscard]] status_t OpenDevice();
+    [[nodiscard]] status_t SelectInput(uint32 index);
+    void ReadInputState();
+    void BuildWeb();
+
+    [[nodiscard]] status_t Negotiate(media_format& format) const;
+    // The picture size and rate of the current standard (or the device's format without one).
+    void NativeSize(uint32& width, uint32& lines, float& fieldRate, bool& sixtyHertz) const;
+
+    [[nodiscard]] status_t StartCapture();
+    void StopCapture();
+    void ProduceFrames();
+    void DeliverFrame(const V4l2Frame& frame);
+    void Fail(status_t status);
+    void ScheduleCheck(bigtime_t delay);
+
+    void ApplyParameter(int32 id, int32 bits, bigtime_t when);
+    [[nodiscard]] status_t ApplyStandard(int32 value);
+    [[nodiscard]] status_t Tune(int32 channel);
+    ControlBinding* BindingFor(int32 id);
+
+    std::string devicePath;
+    V4l2Device device;
+    status_t initStatus = B_NO_INIT;
+    std::unique_ptr<InputState> input;
+
+    media_output output;
+    bool outputEnabled = true;
+    bool preparing = false;
+    bool connected = false;
+    bigtime_t downstreamLatency = 0;
+    // The consumer's group (not owned), or null for ownGroup.
+    BBufferGroup* consumerGroup = nullptr;
+    std::unique_ptr<BBufferGroup> ownGroup;
+
+    // Started by the run state, capturing while also connected.
+    bool started = false;
+    bool capturing = false;
+    V4l2FramePlan plan;
+    // Time from a frame's capture to its sending, grown when a frame took longer.
+    bigtime_t processingLatency;
+    uint32 fieldSequence = 0;
+    bigtime_t lastChanges[V4L2_PARAMETER_COUNT] = {};
+
+    std::atomic<int64> framesSent{0};
+    std::atomic<int64> framesDropped{0};
+    std::atomic<int64> streamFailures{0};
+    std::atomic<status_t> lastError{B_OK};
+};
+
+}
