@@ -5,6 +5,7 @@
 
 enum : uint32 {
     B_ABOUT_REQUESTED = FourCC("_ABR"),
+    B_ARCHIVED_OBJECT = FourCC("ARCV"),
     B_ARGV_RECEIVED = FourCC("_ARG"),
     B_CANCEL = FourCC("_CNC"),
     B_KEY_DOWN = FourCC("_KYD"),

@@ -1,6 +1,7 @@
 #pragma once
 // DisplayBackend: where the interface kit meets the display; private to the kit.
 
+#include "kits/app/Messenger.h"
 #include "kits/interface/ClipRegion.h"
 #include "kits/interface/Screen.h"
 
@@ -47,6 +48,10 @@ public:
     // The mouse pointer is hidden over the program's windows (true) or shown (false). Called on
     // any thread, without a window lock. A display without a pointer ignores it.
     virtual void SetCursorHidden(bool) {}
+    // The front-most window of this process that is on screen (shown, not minimised, on the
+    // current workspace) and covers screenPoint; an invalid messenger when none does. Any
+    // thread, without taking a window lock.
+    virtual BMessenger WindowAt(BPoint screenPoint) const = 0;
 };
 
 // The process's display, chosen on the first call: the desktop's (SdlDisplay()) when one is

@@ -123,8 +123,13 @@ int32 HeadlessDisplayBackend::CurrentWorkspace() const
 
 void HeadlessDisplayBackend::AddWindow(BWindow* window)
 {
+    WindowRecord record;
+    record.messenger = BMessenger(window);
+    record.frame = window->Frame();
+    record.workspaces = window->Workspaces();
     std::lock_guard guard(lock);
     presents.emplace(window, 0);
+    windows[window] = record;
 }
 
 void HeadlessDisplayBackend::RemoveWindow(BWindow* window)
@@ -132,6 +137,9 @@ void HeadlessDisplayBackend::RemoveWindow(BWindow* window)
     std::lock_guard guard(lock);
     presents.erase(window);
     fullScreenWindows.erase(window);
+    windows.erase(window);
+    if (grab == window)
+        grab = nullptr;
 }
 
 void HeadlessDisplayBackend::SetFullScreen(BWindow* window, bool fullScreen)
@@ -161,9 +169,100 @@ bool HeadlessDisplayBackend::IsCursorHidden() const
     return cursorHidden;
 }
 
-void HeadlessDisplayBackend::WindowChanged(BWindow*)
+void HeadlessDisplayBackend::WindowChanged(BWindow* window)
 {
-    // Nothing is shown, so there is nothing to move, retitle or hide.
+    // Read here, with the window locked by the caller; the mouse needs no window lock then.
+    const BRect frame = window->Frame();
+    const bool onScreen = !window->IsHidden() && !window->IsMinimized();
+    const uint32 workspaces = window->Workspaces();
+    std::lock_guard guard(lock);
+    auto found = windows.find(window);
+    if (found == windows.end())
+        return;
+    WindowRecord& record = found->second;
+    if (onScreen && !record.onScreen)
+        record.raised = nextRaise++;
+    record.frame = frame;
+    record.onScreen = onScreen;
+    record.workspaces = workspaces;
+}
+
+const HeadlessDisplayBackend::WindowRecord* HeadlessDisplayBackend::FrontWindowAt(
+    BPoint screenPoint) const
+{
+    const WindowRecord* front = nullptr;
+    for (const auto& [window, record] : windows) {
+        if (!record.onScreen || (record.workspaces & (1u << workspace)) == 0
+            || !record.frame.Contains(screenPoint)) {
+            continue;
+        }
+        if (front == nullptr || record.raised > front->raised)
+            front = &record;
+    }
+    return front;
+}
+
+BMessenger HeadlessDisplayBackend::WindowAt(BPoint screenPoint) const
+{
+    std::lock_guard guard(lock);
+    const WindowRecord* front = FrontWindowAt(screenPoint);
+    return front != nullptr ? front->messenger : BMessenger();
+}
+
+void HeadlessDisplayBackend::PostMouse(const WindowRecord& record, uint32 what,
+    BPoint screenPoint, int32 buttons)
+{
+    BMessage message(what);
+    message.AddInt64("when", system_time());
+    message.AddPoint("where", screenPoint - record.frame.LeftTop());
+    message.AddInt32("buttons", buttons);
+    message.AddInt32("modifiers", 0);
+    if (what == B_MOUSE_DOWN)
+        message.AddInt32("clicks", 1);
+    // A window that is gone drops it.
+    (void)record.messenger.SendMessage(&message);
+}
+
+status_t HeadlessDisplayBackend::PressMouse(BPoint screenPoint, int32 buttons)
+{
+    if (buttons == 0)
+        return B_BAD_VALUE;
+    std::lock_guard guard(lock);
+    const WindowRecord* target = nullptr;
+    if (grab != nullptr) {
+        target = &windows.at(grab);
+    } else {
+        target = FrontWindowAt(screenPoint);
+        if (target == nullptr)
+            return B_NAME_NOT_FOUND;
+        for (auto& [window, record] : windows) {
+            if (&record == target) {
+                grab = window;
+                record.raised = nextRaise++;
+            }
+        }
+    }
+    heldButtons |= buttons;
+    PostMouse(*target, B_MOUSE_DOWN, screenPoint, heldButtons);
+    return B_OK;
+}
+
+void HeadlessDisplayBackend::MoveMouse(BPoint screenPoint)
+{
+    std::lock_guard guard(lock);
+    const WindowRecord* target = grab != nullptr ? &windows.at(grab) : FrontWindowAt(screenPoint);
+    if (target != nullptr)
+        PostMouse(*target, B_MOUSE_MOVED, screenPoint, heldButtons);
+}
+
+void HeadlessDisplayBackend::ReleaseMouse(BPoint screenPoint)
+{
+    std::lock_guard guard(lock);
+    const WindowRecord* target = grab != nullptr ? &windows.at(grab) : FrontWindowAt(screenPoint);
+    heldButtons = 0;
+    grab = nullptr;
+    if (target != nullptr)
+        PostMouse(*target, B_MOUSE_UP, screenPoint, 0);
 }
 
 void HeadlessDisplayBackend::Present(BWindow* window, const FrameBuffer&, const PixelRect&)
@@ -253,6 +352,8 @@ void HeadlessDisplayBackend::Reset()
     workspace = 0;
     now = RealNow;
     sleepUntil = RealSleepUntil;
+    heldButtons = 0;
+    grab = nullptr;
 }
 
 HeadlessDisplayBackend& HeadlessDisplay()

@@ -235,6 +235,9 @@ struct Record {
     BMessenger messenger;
     // Guarded by the backend's mutex.
     WindowState state;
+    // When the window last gained the focus, counted up; 0 if never. The desktop does not tell
+    // how its windows are stacked, so the last focused one counts as the front-most.
+    uint64 raised = 0;
     bool stateChanged = true;
     bool closeRequested = false;
     // The window's pixels as last presented, and the rows not yet on the desktop (an empty range
@@ -309,6 +312,7 @@ public:
     std::vector<display_mode> modes;
     display_mode mode{};
     uint64 nextSerial = 1;
+    uint64 nextRaise = 1;
     bool cursorHidden = false;
     bool cursorChanged = false;
     std::map<const BWindow*, std::shared_ptr<Record>, std::less<>> windows;
@@ -810,6 +814,10 @@ void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
     }
     case SDL_WINDOWEVENT_FOCUS_GAINED:
     case SDL_WINDOWEVENT_FOCUS_LOST: {
+        if (event.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+            std::lock_guard guard(lock);
+            desktop.record->raised = nextRaise++;
+        }
         BMessage message(B_WINDOW_ACTIVATED);
         message.AddBool("active", event.event == SDL_WINDOWEVENT_FOCUS_GAINED);
         Post(desktop, message);
@@ -927,6 +935,26 @@ void SdlDisplayBackend::WindowChanged(BWindow* window)
     found->second->state = std::move(state);
     found->second->stateChanged = true;
     shared->Wake();
+}
+
+BMessenger SdlDisplayBackend::WindowAt(BPoint screenPoint) const
+{
+    std::lock_guard guard(shared->lock);
+    const Record* front = nullptr;
+    for (const auto& [window, record] : shared->windows) {
+        const WindowState& state = record->state;
+        if (!state.shown || state.minimized)
+            continue;
+        const BRect frame(float(state.x), float(state.y), float(state.x + state.width - 1),
+            float(state.y + state.height - 1));
+        if (!frame.Contains(screenPoint))
+            continue;
+        if (front == nullptr || record->raised > front->raised
+            || (record->raised == front->raised && record->serial > front->serial)) {
+            front = record.get();
+        }
+    }
+    return front != nullptr ? front->messenger : BMessenger();
 }
 
 void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,

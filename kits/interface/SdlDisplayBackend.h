@@ -54,6 +54,7 @@ public:
     // larger than the window's frame, as the desktop keeps its own resolution.
     void SetFullScreen(BWindow* window, bool fullScreen) override;
     void SetCursorHidden(bool hidden) override;
+    BMessenger WindowAt(BPoint screenPoint) const override;
 
     // Hooks for tests and measurements.
     // Sends the window's desktop window a close event, as a click in its close box would.

@@ -1,16 +1,21 @@
 #include "kits/interface/View.h"
 
+#include "kits/app/Archivable.h"
+#include "kits/app/Message.h"
 #include "kits/interface/Bitmap.h"
 #include "kits/interface/ClipRegion.h"
 #include "kits/interface/DrawBitmap.h"
+#include "kits/interface/Dragger.h"
 #include "kits/interface/FontEngine.h"
 #include "kits/interface/FrameBuffer.h"
+#include "kits/interface/Shelf.h"
 #include "kits/interface/Window.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 using kits::interface::ClipRegion;
 using kits::interface::PixelRect;
@@ -38,6 +43,36 @@ float FollowEdge(float edge, uint32 rule, uint32 farRule, float delta)
     return edge;
 }
 
+// Archived coordinates beyond this are damage: they would overflow the pixel arithmetic.
+constexpr float MAX_ARCHIVED_COORDINATE = 1000000;
+
+bool IsSaneFrame(BRect rect)
+{
+    const float edges[] = {rect.left, rect.top, rect.right, rect.bottom};
+    return rect.IsValid() && std::all_of(std::begin(edges), std::end(edges), [](float edge) {
+        return std::isfinite(edge) && std::fabs(edge) <= MAX_ARCHIVED_COORDINATE;
+    });
+}
+
+// Colours travel as 0xRRGGBBAA.
+int32 ColorToInt(rgb_color color)
+{
+    return int32(uint32(color.red) << 24 | uint32(color.green) << 16 | uint32(color.blue) << 8
+        | color.alpha);
+}
+
+rgb_color IntToColor(int32 value)
+{
+    const uint32 bits = uint32(value);
+    return rgb_color{uint8(bits >> 24), uint8(bits >> 16), uint8(bits >> 8), uint8(bits)};
+}
+
+// The kit's own rebuildable classes are known to every program that has views, so that an
+// archive from another program finds them.
+[[maybe_unused]] const bool KIT_CLASSES_REGISTERED = register_instantiation_func("BView", BView::Instantiate)
+        == B_OK
+    && register_instantiation_func("BDragger", BDragger::Instantiate) == B_OK;
+
 }
 
 BView::BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
@@ -49,8 +84,46 @@ BView::BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
 {
 }
 
+BView::BView(BMessage* archive)
+    :
+    BHandler(archive),
+    frame(0, 0, 0, 0),
+    resizingMode(B_FOLLOW_NONE),
+    flags(0)
+{
+    if (archive == nullptr)
+        return;
+    BRect archivedFrame;
+    if (archive->FindRect("_frame", &archivedFrame) == B_OK && IsSaneFrame(archivedFrame))
+        frame = archivedFrame;
+    int32 value;
+    if (archive->FindInt32("_resize_mode", &value) == B_OK)
+        resizingMode = uint32(value);
+    if (archive->FindInt32("_flags", &value) == B_OK)
+        flags = uint32(value);
+    if (archive->FindInt32("_color", 0, &value) == B_OK)
+        highColor = IntToColor(value);
+    if (archive->FindInt32("_color", 1, &value) == B_OK)
+        lowColor = IntToColor(value);
+    if (archive->FindInt32("_color", 2, &value) == B_OK)
+        viewColor = IntToColor(value);
+    float size;
+    if (archive->FindFloat("_fflt", &size) == B_OK && std::isfinite(size))
+        font.SetSize(size);
+    BMessage childArchive;
+    for (int32 i = 0; archive->FindMessage("_views", i, &childArchive) == B_OK; i++) {
+        std::unique_ptr<BArchivable> object(instantiate_object(&childArchive));
+        if (auto* child = dynamic_cast<BView*>(object.get()); child != nullptr) {
+            object.release();
+            AddChild(child);
+        }
+    }
+}
+
 BView::~BView()
 {
+    if (shelf != nullptr)
+        shelf->ContainerGone();
     if (parent != nullptr) {
         // The parent holds this view in a unique_ptr: take it back from there first, so that
         // it does not delete this view a second time.
@@ -178,6 +251,8 @@ void BView::Attach(BWindow* newWindow)
 
 void BView::Detach()
 {
+    if (window->mouseView == this)
+        window->mouseView = nullptr;
     DetachedFromWindow();
     for (size_t i = 0; i < children.size(); i++)
         children[i]->Detach();
@@ -694,6 +769,56 @@ void BView::Invalidate(BRect rect)
     window->InvalidatePixels(kits::interface::ToPixels(rect & WindowFrame()));
 }
 
+void BView::DragMessage(BMessage* message, BRect dragRect)
+{
+    if (message == nullptr || window == nullptr)
+        return;
+    const BPoint pointer = window->lastMouse - (ParentOrigin() + frame.LeftTop());
+    window->StartDrag(*message, pointer - dragRect.LeftTop());
+}
+
+status_t BView::Archive(BMessage* archive, bool deep) const
+{
+    if (status_t status = BHandler::Archive(archive, deep); status != B_OK)
+        return status;
+    status_t status = archive->AddRect("_frame", frame);
+    if (status == B_OK)
+        status = archive->AddInt32("_resize_mode", int32(resizingMode));
+    if (status == B_OK)
+        status = archive->AddInt32("_flags", int32(flags));
+    for (rgb_color color : {highColor, lowColor, viewColor}) {
+        if (status == B_OK)
+            status = archive->AddInt32("_color", ColorToInt(color));
+    }
+    if (status == B_OK)
+        status = archive->AddFloat("_fflt", font.Size());
+    if (status != B_OK || !deep)
+        return status;
+    for (const auto& child : children) {
+        // A child that refuses to be archived (an overlay of the window) is left out, as is one
+        // nested too deep to be carried.
+        BMessage childArchive;
+        if (child->Archive(&childArchive, true) == B_OK)
+            (void)archive->AddMessage("_views", &childArchive);
+    }
+    return B_OK;
+}
+
+BArchivable* BView::Instantiate(BMessage* archive)
+{
+    if (!validate_instantiation(archive, "BView"))
+        return nullptr;
+    return new BView(archive);
+}
+
+void BView::DeliverDropped(BView* view, BMessage* message)
+{
+    if (view->shelf != nullptr)
+        view->shelf->MessageReceived(message);
+    else
+        view->MessageReceived(message);
+}
+
 void BView::MakeFocus(bool focus)
 {
     if (window == nullptr)
@@ -745,11 +870,23 @@ void BView::MouseDown(BPoint)
 {
 }
 
+void BView::MouseUp(BPoint)
+{
+}
+
+void BView::MouseMoved(BPoint, uint32, const BMessage*)
+{
+}
+
 void BView::KeyDown(const char*, int32)
 {
 }
 
 void BView::MessageReceived(BMessage* message)
 {
+    if (message->WasDropped() && parent != nullptr) {
+        DeliverDropped(parent, message);
+        return;
+    }
     BHandler::MessageReceived(message);
 }

@@ -10,6 +10,8 @@
 #include <vector>
 
 class BBitmap;
+class BMessage;
+class BShelf;
 class BWindow;
 
 namespace kits::interface {
@@ -43,6 +45,14 @@ enum : uint32 {
     B_NAVIGABLE = 0x00800000,
 };
 
+// Where the pointer is, for MouseMoved, relative to the view that tracks it.
+enum : uint32 {
+    B_ENTERED_VIEW = 0,
+    B_INSIDE_VIEW = 1,
+    B_EXITED_VIEW = 2,
+    B_OUTSIDE_VIEW = 3,
+};
+
 // A view is created alone and joins a tree with AddChild; attached to a window, its hooks run on
 // the window's thread with the window locked, and every other call on it (drawing included) must
 // be made with the window locked, from any thread: a thread that draws video into a view locks
@@ -58,6 +68,12 @@ class BView : public BHandler {
 public:
     // frame is in the coordinates of the parent-to-be.
     BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags);
+    // Rebuilds a view from what Archive wrote: "_frame", "_name", "_resize_mode", "_flags",
+    // "_color" (high, low and view colour), "_fflt" (font size) and the children in "_views",
+    // each rebuilt with instantiate_object (one that cannot be, or is no view, is left out). A
+    // missing or damaged field keeps its default: frame (0, 0, 0, 0), B_FOLLOW_NONE, no flags,
+    // the usual colours and font.
+    explicit BView(BMessage* archive);
     // Deletes the children. A view deleted while it has a parent leaves the parent first.
     ~BView() override;
 
@@ -162,6 +178,22 @@ public:
     void Invalidate();
     void Invalidate(BRect rect);
 
+    // Starts dragging a copy of message: the drag follows the pointer while a button is held,
+    // and where the buttons are released the message is delivered, marked as dropped (see
+    // BMessage::DropPoint), to the view under the pointer in whichever window of this process
+    // lies there, through that window's looper; with no window there, it is offered to our
+    // other programs' shelves and otherwise dropped. dragRect, in this view's coordinates, is
+    // what is dragged: the drop offset is the pointer's distance from its top-left. Only for a
+    // view in a window, with the window locked; a drag already under way is replaced.
+    void DragMessage(BMessage* message, BRect dragRect);
+
+    // Adds the class name, "_name", "_frame", "_resize_mode", "_flags", "_color" and "_fflt";
+    // with deep, the archives of the children in "_views", leaving out a child whose Archive
+    // fails. B_BAD_VALUE for a null archive.
+    status_t Archive(BMessage* archive, bool deep = true) const override;
+    // A BView from an archive whose "class" names BView; null otherwise.
+    static BArchivable* Instantiate(BMessage* archive);
+
     // Gives the keyboard focus to this view (or takes it away): key presses of the window are
     // passed to the focus view's KeyDown. Only for a view in a window.
     virtual void MakeFocus(bool focus = true);
@@ -178,12 +210,25 @@ public:
     // A mouse button went down over the view; where is in view coordinates, and the window's
     // current message holds "buttons" (int32).
     virtual void MouseDown(BPoint where);
+    // A mouse button went up. Goes to the view that had the press while buttons were held,
+    // else to the view under the pointer; where is in view coordinates.
+    virtual void MouseUp(BPoint where);
+    // The pointer moved: to the view that had the press while buttons are held (transit
+    // B_INSIDE_VIEW or B_OUTSIDE_VIEW), else to the view under it (B_INSIDE_VIEW). dragMessage
+    // is the message being dragged in this window, or null; owned by the window.
+    virtual void MouseMoved(BPoint where, uint32 transit, const BMessage* dragMessage);
     // A key press for the focus view: bytes is the UTF-8 text of the key.
     virtual void KeyDown(const char* bytes, int32 numBytes);
+    // A dropped message that the view does not handle goes on to its parent view (to the
+    // parent's shelf first, if it has one), and from the top view to the window.
     void MessageReceived(BMessage* message) override;
 
 private:
     friend class BWindow;
+    friend class BShelf;
+
+    // Gives a dropped message to view's shelf, if it has one, else to view.
+    static void DeliverDropped(BView* view, BMessage* message);
 
     // Sets the window of this view and its descendants, adding or removing them as handlers of
     // its looper and calling the hooks.
@@ -221,4 +266,6 @@ private:
     BWindow* window = nullptr;
     // Front-most last.
     std::vector<std::unique_ptr<BView>> children;
+    // The shelf that takes drops on this view; not owned.
+    BShelf* shelf = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
+#include "kits/app/Messenger.h"
 #include "kits/interface/DisplayBackend.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/MenuBar.h"
@@ -377,8 +378,83 @@ const kits::interface::FrameBuffer& BWindow::ContentBuffer() const
     return buffer;
 }
 
+void BWindow::StartDrag(const BMessage& message, BPoint offset)
+{
+    dragMessage = std::make_unique<BMessage>(message);
+    dragOffset = offset;
+}
+
+void BWindow::EndDrag(BPoint screenWhere)
+{
+    std::unique_ptr<BMessage> dropped = std::move(dragMessage);
+    kits::app::MarkDropped(*dropped, screenWhere, dragOffset);
+    // Through the target's looper, also when it is this window: the drop is handled after the
+    // release, never inside the dragging view's hooks.
+    const BMessenger target = kits::interface::Display().WindowAt(screenWhere);
+    // Nothing of this process lies there: the drop falls on the desktop and is lost.
+    if (target.IsValid())
+        (void)target.SendMessage(dropped.get());
+}
+
+void BWindow::DeliverDropped(BMessage* message)
+{
+    const BPoint where = message->DropPoint() - frame.LeftTop();
+    BView* view = topView->ViewAt(where);
+    if (view == nullptr)
+        view = topView.get();
+    BView::DeliverDropped(view, message);
+}
+
+void BWindow::MouseInput(BMessage* message)
+{
+    BPoint where;
+    if (message->FindPoint("where", &where) != B_OK)
+        return;
+    lastMouse = where;
+    int32 buttons = 0;
+    (void)message->FindInt32("buttons", &buttons);
+    if (message->what == B_MOUSE_DOWN) {
+        BView* view = topView->ViewAt(where);
+        if (view == nullptr || view == topView.get())
+            return;
+        mouseView = view;
+        view->MouseDown(where - (view->ParentOrigin() + view->Frame().LeftTop()));
+        return;
+    }
+    BView* view = mouseView;
+    uint32 transit = B_INSIDE_VIEW;
+    if (view != nullptr) {
+        if (!view->WindowFrame().Contains(where))
+            transit = B_OUTSIDE_VIEW;
+    } else {
+        view = topView->ViewAt(where);
+        if (view == topView.get())
+            view = nullptr;
+    }
+    if (message->what == B_MOUSE_MOVED) {
+        if (view != nullptr) {
+            view->MouseMoved(where - (view->ParentOrigin() + view->Frame().LeftTop()), transit,
+                dragMessage.get());
+        }
+        return;
+    }
+    // The hook may start a drag; it ends with this release only once every button is up.
+    if (view != nullptr)
+        view->MouseUp(where - (view->ParentOrigin() + view->Frame().LeftTop()));
+    if (buttons != 0)
+        return;
+    mouseView = nullptr;
+    if (dragMessage != nullptr)
+        EndDrag(where + frame.LeftTop());
+}
+
 void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
 {
+    // A dropped message is never a command to the window, whatever its code.
+    if (message->WasDropped()) {
+        DeliverDropped(message);
+        return;
+    }
     if (menuTracker != nullptr && menuTracker->FilterInput(message))
         return;
     // Input goes where the pointer or the focus is, whichever handler it was addressed to; menu
@@ -394,12 +470,9 @@ void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
             view->KeyDown(bytes, int32(std::strlen(bytes)));
         return;
     }
-    if (message->what == B_MOUSE_DOWN) {
-        BPoint where;
-        if (message->FindPoint("where", &where) != B_OK)
-            return;
-        if (BView* view = topView->ViewAt(where); view != nullptr && view != topView.get())
-            view->MouseDown(where - (view->ParentOrigin() + view->Frame().LeftTop()));
+    if (message->what == B_MOUSE_DOWN || message->what == B_MOUSE_MOVED
+        || message->what == B_MOUSE_UP) {
+        MouseInput(message);
         return;
     }
     if (handler != this) {

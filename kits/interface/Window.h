@@ -10,6 +10,7 @@
 #include <string>
 
 class BMenuBar;
+class BMessage;
 class BView;
 
 namespace kits::interface {
@@ -128,8 +129,11 @@ public:
     const kits::interface::FrameBuffer& ContentBuffer() const;
 
     // Handles the window's own events (updates, workspace switches, zooming, minimising, moves
-    // and resizes made on the desktop, key presses for the focus view, mouse buttons for the
-    // view under the pointer) and passes every other message on as a looper does.
+    // and resizes made on the desktop, key presses for the focus view, mouse buttons and moves
+    // for the view under the pointer or the one that had the press, the end of a drag, dropped
+    // messages for the view under their drop point) and passes every other message on as a
+    // looper does. Mouse messages carry "where" (BPoint, window coordinates) and "buttons"
+    // (int32, those still held).
     // B_QUIT_REQUESTED that QuitRequested() accepts quits the window, and the application with
     // it under B_QUIT_ON_WINDOW_CLOSE.
     void DispatchMessage(BMessage* message, BHandler* handler) override;
@@ -160,6 +164,14 @@ private:
     bool IsOnScreen() const;
     void SetFocus(BView* view);
     void ResizeContent(float width, float height);
+    // Mouse input outside the menus.
+    void MouseInput(BMessage* message);
+    // Keeps a copy of message as the one being dragged; offset as BMessage::DropPoint gives it.
+    void StartDrag(const BMessage& message, BPoint offset);
+    // Delivers the dragged message where the buttons went up (screen coordinates).
+    void EndDrag(BPoint screenWhere);
+    // Gives a dropped message to the view under its drop point.
+    void DeliverDropped(BMessage* message);
 
     BRect frame;
     std::string title;
@@ -178,6 +190,14 @@ private:
     BMenuBar* keyMenuBar = nullptr;
     // The open menus, which take the input first; null while none is open.
     kits::interface::MenuTracker* menuTracker = nullptr;
+    // The view that had the last press, while buttons are held; it gets the moves and the
+    // release. Cleared when it leaves the window.
+    BView* mouseView = nullptr;
+    // The pointer's last position in window coordinates.
+    BPoint lastMouse;
+    // The message being dragged, and the pointer's offset from the dragged rectangle.
+    std::unique_ptr<BMessage> dragMessage;
+    BPoint dragOffset;
     // What the next update draws, in window coordinates.
     kits::interface::ClipRegion invalid;
     bool updatePosted = false;

@@ -1,0 +1,350 @@
+#include "kits/interface/Dragger.h"
+
+#include "InterfaceTestSupport.h"
+#include "kits/app/AppDefs.h"
+#include "kits/app/Archivable.h"
+#include "kits/app/Message.h"
+#include "kits/interface/HeadlessDisplayBackend.h"
+#include "kits/interface/MenuItem.h"
+#include "kits/interface/PopUpMenu.h"
+#include "kits/interface/PopUpMenuTestHooks.h"
+#include "kits/interface/Shelf.h"
+#include "kits/interface/Window.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+
+namespace dragger_test {
+
+// A green view with a level, counting how often it has been archived.
+class Source : public BView {
+public:
+    Source(BRect frame, int32 level)
+        :
+        BView(frame, "source", B_FOLLOW_NONE, B_WILL_DRAW),
+        level(level)
+    {
+        SetViewColor(0, 255, 0);
+    }
+
+    explicit Source(BMessage* archive) : BView(archive)
+    {
+        (void)archive->FindInt32("level", &level);
+    }
+
+    status_t Archive(BMessage* archive, bool deep) const override
+    {
+        archives++;
+        if (status_t status = BView::Archive(archive, deep); status != B_OK)
+            return status;
+        return archive->AddInt32("level", level);
+    }
+
+    static BArchivable* Instantiate(BMessage* archive)
+    {
+        if (!validate_instantiation(archive, "dragger_test::Source"))
+            return nullptr;
+        return new Source(archive);
+    }
+
+    int32 level = 0;
+    static std::atomic<int32> archives;
+};
+
+std::atomic<int32> Source::archives{0};
+
+// Drags a plain message as soon as it is pressed.
+class PlainDragger : public BView {
+public:
+    explicit PlainDragger(BRect frame) : BView(frame, "plain", B_FOLLOW_NONE, 0) {}
+    void MouseDown(BPoint) override
+    {
+        BMessage plain('PLN ');
+        plain.AddString("class", "dragger_test::Source");
+        DragMessage(&plain, Bounds());
+    }
+};
+
+}
+
+namespace {
+
+using dragger_test::Source;
+using interface_test::AwaitCondition;
+using kits::interface::HeadlessDisplay;
+
+// Waits until the window has handled everything posted to it so far.
+void Drain(BWindow* window)
+{
+    ASSERT_TRUE(AwaitCondition([window] { return window->CountQueuedMessages() == 0; }));
+    // The message being handled holds the lock.
+    window->Lock();
+    window->Unlock();
+}
+
+// Two shown windows: at (100, 100) the source, 200 by 200, with a dragger at its bottom-right
+// corner; at (400, 100) a 300 by 300 window whose container view has a shelf.
+class DraggerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        HeadlessDisplay().Reset();
+        ASSERT_EQ(register_instantiation_func("dragger_test::Source", Source::Instantiate),
+            B_OK);
+        Source::archives = 0;
+        source = new BWindow(BRect(100, 100, 299, 299), "source", B_TITLED_WINDOW, 0);
+        source->Lock();
+        sourceView = new Source(BRect(0, 0, 199, 199), 17);
+        sourceView->AddChild(new BDragger(BRect(192, 192, 199, 199), sourceView,
+            B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, B_WILL_DRAW));
+        source->AddChild(sourceView);
+        source->Show();
+        source->Unlock();
+
+        host = new BWindow(BRect(400, 100, 699, 399), "host", B_TITLED_WINDOW, 0);
+        host->Lock();
+        container = new BView(BRect(0, 0, 299, 299), "container", B_FOLLOW_ALL_SIDES,
+            B_WILL_DRAW);
+        host->AddChild(container);
+        shelf = new BShelf(container);
+        host->Show();
+        host->Unlock();
+    }
+
+    void TearDown() override
+    {
+        kits::interface::SetPopUpResponder({});
+        host->Lock();
+        delete shelf;
+        host->Quit();
+        source->Lock();
+        source->Quit();
+        HeadlessDisplay().Reset();
+    }
+
+    int32 Replicants()
+    {
+        host->Lock();
+        const int32 count = shelf->CountReplicants();
+        host->Unlock();
+        return count;
+    }
+
+    // Presses the dragger 3, 3 inside it, drags and lets go at a screen point.
+    void DragTo(BPoint screenPoint)
+    {
+        ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
+        HeadlessDisplay().MoveMouse(BPoint(320, 300));
+        HeadlessDisplay().MoveMouse(screenPoint);
+        HeadlessDisplay().ReleaseMouse(screenPoint);
+    }
+
+    BWindow* source = nullptr;
+    Source* sourceView = nullptr;
+    BWindow* host = nullptr;
+    BView* container = nullptr;
+    BShelf* shelf = nullptr;
+};
+
+TEST_F(DraggerTest, DraggingToAShelfInAnotherWindowAddsAWorkingCopyAtTheDropPoint)
+{
+    DragTo(BPoint(650, 350));
+    ASSERT_TRUE(AwaitCondition([this] { return Replicants() == 1; }));
+    host->Lock();
+    auto* copy = dynamic_cast<Source*>(shelf->ReplicantAt(0));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->level, 17);
+    EXPECT_EQ(copy->Window(), host);
+    // When the drag started the pointer was 220, 200 from the source's corner (pressed at
+    // 195, 195 and moved by 25, 5); let go at (250, 250) of the container, the copy lands where
+    // the dragged outline was.
+    EXPECT_EQ(copy->Frame(), BRect(30, 50, 229, 249));
+    // It has a dragger of its own, which drags the copy.
+    auto* dragger = dynamic_cast<BDragger*>(copy->ChildAt(0));
+    ASSERT_NE(dragger, nullptr);
+    EXPECT_EQ(dragger->Target(), copy);
+    host->Unlock();
+    // The copy draws in its new window.
+    EXPECT_TRUE(AwaitCondition([this] {
+        host->Lock();
+        const bool drawn = host->ContentBuffer().PixelAt(100, 100) == interface_test::GREEN
+            && host->ContentBuffer().PixelAt(29, 100) != interface_test::GREEN;
+        host->Unlock();
+        return drawn;
+    }));
+    // The original stays where it was.
+    source->Lock();
+    EXPECT_EQ(sourceView->Window(), source);
+    source->Unlock();
+    EXPECT_EQ(Source::archives.load(), 1);
+}
+
+TEST_F(DraggerTest, TargetIsArchivedWhenTheDragStartsNotBefore)
+{
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
+    // A move shorter than the drag distance is still a click.
+    HeadlessDisplay().MoveMouse(BPoint(296, 296));
+    Drain(source);
+    EXPECT_EQ(Source::archives.load(), 0);
+    HeadlessDisplay().MoveMouse(BPoint(330, 310));
+    ASSERT_TRUE(AwaitCondition([] { return Source::archives.load() == 1; }));
+    // Nothing is dropped while the button is held.
+    HeadlessDisplay().MoveMouse(BPoint(600, 300));
+    Drain(source);
+    Drain(host);
+    EXPECT_EQ(Replicants(), 0);
+    HeadlessDisplay().ReleaseMouse(BPoint(600, 300));
+    EXPECT_TRUE(AwaitCondition([this] { return Replicants() == 1; }));
+    EXPECT_EQ(Source::archives.load(), 1);
+}
+
+TEST_F(DraggerTest, ClickWithoutMovingDragsNothing)
+{
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
+    HeadlessDisplay().ReleaseMouse(BPoint(295, 295));
+    Drain(source);
+    Drain(host);
+    EXPECT_EQ(Source::archives.load(), 0);
+    EXPECT_EQ(Replicants(), 0);
+}
+
+TEST_F(DraggerTest, DropWhereNoShelfIsChangesNothing)
+{
+    // On the desktop, then back on the source window itself.
+    DragTo(BPoint(900, 700));
+    DragTo(BPoint(150, 150));
+    Drain(source);
+    Drain(host);
+    EXPECT_EQ(Source::archives.load(), 2);
+    EXPECT_EQ(Replicants(), 0);
+    source->Lock();
+    EXPECT_EQ(sourceView->CountChildren(), 1);
+    source->Unlock();
+}
+
+TEST_F(DraggerTest, DroppedMessageThatIsNoArchiveIsRefused)
+{
+    source->Lock();
+    source->AddChild(new dragger_test::PlainDragger(BRect(0, 0, 19, 19)));
+    source->Unlock();
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(105, 105)), B_OK);
+    HeadlessDisplay().MoveMouse(BPoint(500, 200));
+    HeadlessDisplay().ReleaseMouse(BPoint(500, 200));
+    Drain(source);
+    Drain(host);
+    EXPECT_EQ(Replicants(), 0);
+    host->Lock();
+    EXPECT_EQ(container->CountChildren(), 0);
+    host->Unlock();
+}
+
+TEST_F(DraggerTest, RemoveReplicantFromTheDraggersMenuDeletesTheCopy)
+{
+    DragTo(BPoint(650, 350));
+    ASSERT_TRUE(AwaitCondition([this] { return Replicants() == 1; }));
+    std::atomic<int32> asked{0};
+    std::string label;
+    // Closing the menu without a choice keeps the replicant.
+    kits::interface::SetPopUpResponder([&](BPopUpMenu*, BPoint) -> BMenuItem* {
+        asked++;
+        return nullptr;
+    });
+    // The copy's dragger is at (222, 242)-(229, 249) of the container.
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(625, 345), B_SECONDARY_MOUSE_BUTTON), B_OK);
+    HeadlessDisplay().ReleaseMouse(BPoint(625, 345));
+    ASSERT_TRUE(AwaitCondition([&] { return asked.load() == 1; }));
+    Drain(host);
+    EXPECT_EQ(Replicants(), 1);
+
+    kits::interface::SetPopUpResponder([&](BPopUpMenu* menu, BPoint) -> BMenuItem* {
+        asked++;
+        label = menu->CountItems() == 1 ? menu->ItemAt(0)->Label() : "";
+        return menu->ItemAt(0);
+    });
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(625, 345), B_SECONDARY_MOUSE_BUTTON), B_OK);
+    HeadlessDisplay().ReleaseMouse(BPoint(625, 345));
+    ASSERT_TRUE(AwaitCondition([this] { return Replicants() == 0; }));
+    EXPECT_EQ(label, "Remove replicant");
+    host->Lock();
+    EXPECT_EQ(container->CountChildren(), 0);
+    host->Unlock();
+}
+
+TEST_F(DraggerTest, SecondaryClickOutsideAShelfOffersNothing)
+{
+    std::atomic<int32> asked{0};
+    kits::interface::SetPopUpResponder([&](BPopUpMenu*, BPoint) -> BMenuItem* {
+        asked++;
+        return nullptr;
+    });
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295), B_SECONDARY_MOUSE_BUTTON), B_OK);
+    HeadlessDisplay().ReleaseMouse(BPoint(295, 295));
+    Drain(source);
+    EXPECT_EQ(asked.load(), 0);
+    source->Lock();
+    EXPECT_EQ(sourceView->Window(), source);
+    source->Unlock();
+}
+
+TEST_F(DraggerTest, MouseGoesToTheFrontWindowAndPressesNeedAWindowAndAButton)
+{
+    EXPECT_EQ(HeadlessDisplay().PressMouse(BPoint(350, 50)), B_NAME_NOT_FOUND);
+    EXPECT_EQ(HeadlessDisplay().PressMouse(BPoint(150, 150), 0), B_BAD_VALUE);
+    EXPECT_FALSE(HeadlessDisplay().WindowAt(BPoint(350, 50)).IsValid());
+    EXPECT_EQ(HeadlessDisplay().WindowAt(BPoint(100, 100)), BMessenger(source));
+    EXPECT_EQ(HeadlessDisplay().WindowAt(BPoint(699, 399)), BMessenger(host));
+    // A hidden window is not there.
+    host->Lock();
+    host->Hide();
+    host->Unlock();
+    EXPECT_FALSE(HeadlessDisplay().WindowAt(BPoint(500, 200)).IsValid());
+    host->Lock();
+    host->Show();
+    host->Unlock();
+    // Of two overlapping windows, the one shown or pressed last is in front.
+    source->Lock();
+    source->MoveTo(600, 300);
+    source->Unlock();
+    EXPECT_EQ(HeadlessDisplay().WindowAt(BPoint(650, 350)), BMessenger(host));
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(750, 450)), B_OK);
+    HeadlessDisplay().ReleaseMouse(BPoint(750, 450));
+    EXPECT_EQ(HeadlessDisplay().WindowAt(BPoint(650, 350)), BMessenger(source));
+    // A press where both are goes to the front one.
+    EXPECT_EQ(HeadlessDisplay().PressMouse(BPoint(650, 350)), B_OK);
+    HeadlessDisplay().ReleaseMouse(BPoint(650, 350));
+    EXPECT_EQ(HeadlessDisplay().WindowAt(BPoint(650, 350)), BMessenger(source));
+}
+
+TEST(DraggerDrawTest, DrawsAHandleInsideItsFrame)
+{
+    auto* window = new BWindow(BRect(0, 0, 29, 29), "handle", B_TITLED_WINDOW, 0);
+    window->Lock();
+    auto* target = new BView(BRect(0, 0, 29, 29), "target", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
+    target->SetViewColor(0, 0, 255);
+    target->AddChild(new BDragger(BRect(10, 10, 17, 17), target));
+    window->AddChild(target);
+    window->UpdateIfNeeded();
+    int32 dark = 0;
+    int32 light = 0;
+    int32 outside = 0;
+    for (int32 y = 0; y < 30; y++) {
+        for (int32 x = 0; x < 30; x++) {
+            const uint32 pixel = window->ContentBuffer().PixelAt(x, y);
+            const bool inside = x >= 10 && x <= 17 && y >= 10 && y <= 17;
+            if (!inside) {
+                outside += pixel != interface_test::BLUE;
+                continue;
+            }
+            dark += (pixel & 0xFF) < 128;
+            light += pixel == interface_test::WHITE;
+        }
+    }
+    EXPECT_GT(dark, 4);
+    EXPECT_GT(light, 4);
+    EXPECT_EQ(outside, 0);
+    window->Quit();
+}
+
+}

@@ -1,0 +1,338 @@
+#include "kits/interface/View.h"
+
+#include "InterfaceTestSupport.h"
+#include "kits/app/Archivable.h"
+#include "kits/app/Message.h"
+#include "kits/interface/Dragger.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace view_archive_test {
+
+// A view with a level of its own, archived after the view's fields.
+class LevelView : public BView {
+public:
+    LevelView(BRect frame, const char* name, int32 level)
+        :
+        BView(frame, name, B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW | B_FRAME_EVENTS),
+        level(level)
+    {
+    }
+
+    explicit LevelView(BMessage* archive) : BView(archive)
+    {
+        (void)archive->FindInt32("level", &level);
+    }
+
+    status_t Archive(BMessage* archive, bool deep) const override
+    {
+        if (status_t status = BView::Archive(archive, deep); status != B_OK)
+            return status;
+        return archive->AddInt32("level", level);
+    }
+
+    static BArchivable* Instantiate(BMessage* archive)
+    {
+        if (!validate_instantiation(archive, "view_archive_test::LevelView"))
+            return nullptr;
+        return new LevelView(archive);
+    }
+
+    int32 level = -1;
+};
+
+// A child that never travels in an archive.
+class Refusing : public BView {
+public:
+    Refusing() : BView(BRect(0, 0, 9, 9), "refusing", B_FOLLOW_NONE, 0) {}
+    status_t Archive(BMessage*, bool) const override { return B_ERROR; }
+};
+
+// Archivable, but no view.
+class NotAView : public BArchivable {
+public:
+    static BArchivable* Instantiate(BMessage*) { return new NotAView; }
+};
+
+}
+
+namespace {
+
+using view_archive_test::LevelView;
+
+uint32 Packed(rgb_color color)
+{
+    return uint32(color.red) << 24 | uint32(color.green) << 16 | uint32(color.blue) << 8
+        | color.alpha;
+}
+
+class ViewArchiveTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(register_instantiation_func("view_archive_test::LevelView",
+                      LevelView::Instantiate),
+            B_OK);
+        ASSERT_EQ(register_instantiation_func("view_archive_test::NotAView",
+                      view_archive_test::NotAView::Instantiate),
+            B_OK);
+    }
+
+    // A level view with a child view, a dragger and a child that refuses to be archived.
+    static std::unique_ptr<LevelView> MakeTree()
+    {
+        auto view = std::make_unique<LevelView>(BRect(10, 20, 209, 119), "picture", 7);
+        view->SetViewColor(1, 2, 3, 4);
+        view->SetHighColor(10, 20, 30);
+        view->SetLowColor(40, 50, 60);
+        view->SetFontSize(18);
+        auto* child = new LevelView(BRect(5, 6, 55, 36), "inner", 3);
+        child->SetViewColor(200, 100, 0);
+        view->AddChild(child);
+        view->AddChild(new view_archive_test::Refusing);
+        view->AddChild(new BDragger(BRect(192, 92, 199, 99), view.get(),
+            B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, B_WILL_DRAW));
+        return view;
+    }
+
+    static BMessage FlattenedCopy(const BMessage& archive)
+    {
+        std::vector<char> flat(size_t(archive.FlattenedSize()));
+        EXPECT_EQ(archive.Flatten(flat.data(), ssize_t(flat.size())), B_OK);
+        BMessage read;
+        EXPECT_EQ(read.Unflatten(flat.data(), flat.size()), B_OK);
+        return read;
+    }
+
+    template<typename T> static std::unique_ptr<T> Rebuild(BMessage archive)
+    {
+        std::unique_ptr<BArchivable> object(instantiate_object(&archive));
+        auto* typed = dynamic_cast<T*>(object.get());
+        if (typed == nullptr)
+            return nullptr;
+        object.release();
+        return std::unique_ptr<T>(typed);
+    }
+};
+
+TEST_F(ViewArchiveTest, ArchiveWritesTheViewsFieldsUnderTheirUsualNames)
+{
+    const auto view = MakeTree();
+    BMessage archive;
+    ASSERT_EQ(view->Archive(&archive, true), B_OK);
+    const char* className = nullptr;
+    ASSERT_EQ(archive.FindString("class", &className), B_OK);
+    EXPECT_STREQ(className, "view_archive_test::LevelView");
+    const char* name = nullptr;
+    ASSERT_EQ(archive.FindString("_name", &name), B_OK);
+    EXPECT_STREQ(name, "picture");
+    BRect frame;
+    ASSERT_EQ(archive.FindRect("_frame", &frame), B_OK);
+    EXPECT_EQ(frame, BRect(10, 20, 209, 119));
+    int32 value;
+    ASSERT_EQ(archive.FindInt32("_resize_mode", &value), B_OK);
+    EXPECT_EQ(uint32(value), B_FOLLOW_LEFT | B_FOLLOW_TOP);
+    ASSERT_EQ(archive.FindInt32("_flags", &value), B_OK);
+    EXPECT_EQ(uint32(value), B_WILL_DRAW | B_FRAME_EVENTS);
+    ASSERT_EQ(archive.FindInt32("_color", 2, &value), B_OK);
+    EXPECT_EQ(uint32(value), 0x01020304u);
+    // The view, its child and the dragger; the refusing child is left out.
+    type_code type;
+    int32 count = 0;
+    ASSERT_EQ(archive.GetInfo("_views", &type, &count), B_OK);
+    EXPECT_EQ(type, B_MESSAGE_TYPE);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(archive.FindRect("_frame", &frame), B_OK);
+
+    BMessage shallow;
+    ASSERT_EQ(view->Archive(&shallow, false), B_OK);
+    EXPECT_FALSE(shallow.HasMessage("_views"));
+    const BView& plain = *view;
+    EXPECT_EQ(plain.BView::Archive(nullptr, true), B_BAD_VALUE);
+}
+
+TEST_F(ViewArchiveTest, RoundTripThroughTheFlattenedFormRebuildsTheViewAndItsChildren)
+{
+    const auto view = MakeTree();
+    BMessage archive;
+    ASSERT_EQ(view->Archive(&archive, true), B_OK);
+    const auto copy = Rebuild<LevelView>(FlattenedCopy(archive));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_STREQ(copy->Name(), "picture");
+    EXPECT_EQ(copy->Frame(), BRect(10, 20, 209, 119));
+    EXPECT_EQ(copy->ResizingMode(), B_FOLLOW_LEFT | B_FOLLOW_TOP);
+    EXPECT_EQ(copy->Flags(), B_WILL_DRAW | B_FRAME_EVENTS);
+    EXPECT_EQ(copy->level, 7);
+    EXPECT_EQ(Packed(copy->ViewColor()), Packed(rgb_color{1, 2, 3, 4}));
+    EXPECT_EQ(Packed(copy->HighColor()), Packed(rgb_color{10, 20, 30, 255}));
+    EXPECT_EQ(Packed(copy->LowColor()), Packed(rgb_color{40, 50, 60, 255}));
+    BFont font;
+    copy->GetFont(&font);
+    EXPECT_EQ(font.Size(), 18);
+
+    ASSERT_EQ(copy->CountChildren(), 2);
+    auto* child = dynamic_cast<LevelView*>(copy->ChildAt(0));
+    ASSERT_NE(child, nullptr);
+    EXPECT_STREQ(child->Name(), "inner");
+    EXPECT_EQ(child->Frame(), BRect(5, 6, 55, 36));
+    EXPECT_EQ(child->level, 3);
+    EXPECT_EQ(Packed(child->ViewColor()), Packed(rgb_color{200, 100, 0, 255}));
+    auto* dragger = dynamic_cast<BDragger*>(copy->ChildAt(1));
+    ASSERT_NE(dragger, nullptr);
+    EXPECT_EQ(dragger->Frame(), BRect(192, 92, 199, 99));
+    EXPECT_EQ(dragger->ResizingMode(), B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM);
+    // Rebuilt inside its target, the dragger drags its parent.
+    EXPECT_EQ(dragger->Target(), copy.get());
+    EXPECT_EQ(copy->FindView("refusing"), nullptr);
+}
+
+TEST_F(ViewArchiveTest, PlainViewIsRebuiltAsABView)
+{
+    BView view(BRect(0, 0, 49, 29), "plain", B_FOLLOW_ALL_SIDES, 0);
+    BMessage archive;
+    ASSERT_EQ(view.Archive(&archive, true), B_OK);
+    const auto copy = Rebuild<BView>(FlattenedCopy(archive));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->Frame(), BRect(0, 0, 49, 29));
+    EXPECT_EQ(copy->ResizingMode(), B_FOLLOW_ALL_SIDES);
+    EXPECT_EQ(BView::Instantiate(nullptr), nullptr);
+    BMessage foreign;
+    foreign.AddString("class", "view_archive_test::LevelView");
+    EXPECT_EQ(BView::Instantiate(&foreign), nullptr);
+}
+
+TEST_F(ViewArchiveTest, ArchiveWithoutClassOrOfAnUnknownClassBuildsNothing)
+{
+    const auto view = MakeTree();
+    BMessage archive;
+    ASSERT_EQ(view->Archive(&archive, true), B_OK);
+
+    BMessage withoutClass = archive;
+    ASSERT_EQ(withoutClass.RemoveName("class"), B_OK);
+    EXPECT_EQ(instantiate_object(&withoutClass), nullptr);
+
+    BMessage unknown = archive;
+    ASSERT_EQ(unknown.ReplaceString("class", "view_archive_test::Gone"), B_OK);
+    EXPECT_EQ(instantiate_object(&unknown), nullptr);
+}
+
+TEST_F(ViewArchiveTest, DamagedFieldsKeepTheirDefaults)
+{
+    const BView defaults(BRect(0, 0, 0, 0), "", B_FOLLOW_NONE, 0);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const BRect damagedFrames[] = {BRect(50, 50, 10, 10), BRect(0, 0, nan, 10),
+        BRect(0, 0, 1e30f, 10), BRect(-std::numeric_limits<float>::infinity(), 0, 5, 5)};
+    for (const BRect& damaged : damagedFrames) {
+        BMessage archive;
+        archive.AddString("class", "BView");
+        archive.AddRect("_frame", damaged);
+        archive.AddInt32("_flags", int32(B_WILL_DRAW));
+        const auto copy = Rebuild<BView>(archive);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(copy->Frame(), BRect(0, 0, 0, 0));
+        EXPECT_EQ(copy->Flags(), B_WILL_DRAW);
+    }
+
+    // Fields of the wrong type, a NaN font size, too few colours.
+    BMessage archive;
+    archive.AddString("class", "BView");
+    archive.AddPoint("_frame", BPoint(3, 4));
+    archive.AddString("_resize_mode", "all");
+    archive.AddFloat("_flags", 1.0f);
+    archive.AddInt32("_color", int32(0x10203040));
+    archive.AddFloat("_fflt", nan);
+    archive.AddString("_views", "no message");
+    const auto copy = Rebuild<BView>(archive);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->Frame(), BRect(0, 0, 0, 0));
+    EXPECT_EQ(copy->ResizingMode(), B_FOLLOW_NONE);
+    EXPECT_EQ(copy->Flags(), 0u);
+    EXPECT_EQ(Packed(copy->HighColor()), Packed(rgb_color{0x10, 0x20, 0x30, 0x40}));
+    EXPECT_EQ(Packed(copy->LowColor()), Packed(defaults.LowColor()));
+    EXPECT_EQ(Packed(copy->ViewColor()), Packed(defaults.ViewColor()));
+    BFont font;
+    copy->GetFont(&font);
+    EXPECT_EQ(font.Size(), be_plain_font->Size());
+    EXPECT_EQ(copy->CountChildren(), 0);
+    EXPECT_STREQ(copy->Name(), "");
+}
+
+TEST_F(ViewArchiveTest, ChildrenThatCannotBeRebuiltAreLeftOut)
+{
+    BMessage archive;
+    archive.AddString("class", "BView");
+    BMessage unknown;
+    unknown.AddString("class", "view_archive_test::Gone");
+    archive.AddMessage("_views", &unknown);
+    BMessage notAView;
+    notAView.AddString("class", "view_archive_test::NotAView");
+    archive.AddMessage("_views", &notAView);
+    BMessage withoutClass;
+    withoutClass.AddRect("_frame", BRect(0, 0, 5, 5));
+    archive.AddMessage("_views", &withoutClass);
+    BMessage good;
+    ASSERT_EQ(BView(BRect(1, 1, 8, 8), "good", B_FOLLOW_NONE, 0).Archive(&good, true), B_OK);
+    archive.AddMessage("_views", &good);
+    const auto copy = Rebuild<BView>(archive);
+    ASSERT_NE(copy, nullptr);
+    ASSERT_EQ(copy->CountChildren(), 1);
+    EXPECT_STREQ(copy->ChildAt(0)->Name(), "good");
+}
+
+TEST_F(ViewArchiveTest, CorruptedFlattenedArchivesNeverCrash)
+{
+    const auto view = MakeTree();
+    BMessage archive;
+    ASSERT_EQ(view->Archive(&archive, true), B_OK);
+    std::vector<char> flat(size_t(archive.FlattenedSize()));
+    ASSERT_EQ(archive.Flatten(flat.data(), ssize_t(flat.size())), B_OK);
+
+    // Every truncation fails to read; every byte changed either fails to read or rebuilds
+    // something (or nothing) without harm.
+    for (size_t size = 0; size < flat.size(); size += 7) {
+        BMessage read;
+        EXPECT_NE(read.Unflatten(flat.data(), size), B_OK) << size;
+    }
+    int32 rebuilt = 0;
+    for (size_t i = 0; i < flat.size(); i++) {
+        std::vector<char> damaged = flat;
+        damaged[i] = char(damaged[i] ^ 0x5A);
+        BMessage read;
+        if (read.Unflatten(damaged.data(), damaged.size()) != B_OK)
+            continue;
+        std::unique_ptr<BArchivable> object(instantiate_object(&read));
+        rebuilt += object != nullptr;
+    }
+    EXPECT_GT(rebuilt, 0);
+}
+
+TEST_F(ViewArchiveTest, RebuiltViewDrawsInAWindow)
+{
+    BView view(BRect(10, 10, 29, 29), "square", B_FOLLOW_NONE, B_WILL_DRAW);
+    view.SetViewColor(255, 0, 0);
+    BMessage archive;
+    ASSERT_EQ(view.Archive(&archive, true), B_OK);
+    auto copy = Rebuild<BView>(FlattenedCopy(archive));
+    ASSERT_NE(copy, nullptr);
+
+    auto* window = new BWindow(BRect(0, 0, 49, 49), "archive", B_TITLED_WINDOW, 0);
+    window->Lock();
+    window->AddChild(copy.release());
+    window->UpdateIfNeeded();
+    int32 red = 0;
+    for (int32 y = 0; y < 50; y++) {
+        for (int32 x = 0; x < 50; x++)
+            red += window->ContentBuffer().PixelAt(x, y) == interface_test::RED;
+    }
+    EXPECT_EQ(red, 400);
+    EXPECT_EQ(window->ContentBuffer().PixelAt(10, 10), interface_test::RED);
+    window->Quit();
+}
+
+}
