@@ -456,6 +456,16 @@ void TVWindow::Zoom(BPoint, float, float)
     PostMessage(MSG_OPTIMAL_SIZE);
 }
 
+Preferences* TVWindow::PreferencesWindow() const
+{
+    return pPreferences;
+}
+
+ChannelSuite* TVWindow::ChannelSuiteWindow() const
+{
+    return pChannelSuite;
+}
+
 void TVWindow::Pulse()
 {
     // The counters change only under the lock, so the window's thread and this one never race.

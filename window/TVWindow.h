@@ -49,6 +49,10 @@ public:
     // The zoom button sizes the window to the signal instead.
     void Zoom(BPoint origin, float width, float height) override;
 
+    // The auxiliary windows the main window created; they live until the application ends.
+    Preferences* PreferencesWindow() const;
+    ChannelSuite* ChannelSuiteWindow() const;
+
     // The application's pulse, on the application thread; takes the window lock itself. Hides
     // the overlays when their time-out runs out and sizes the video after a resize has settled.
     void Pulse();
