@@ -25,14 +25,19 @@ BufferGroupState::~BufferGroupState()
         DeleteBuffer(buffer);
 }
 
+std::atomic<int32> liveBuffers{0};
+
 BBuffer* BufferGroupState::MakeBuffer(const buffer_clone_info& info, area_id clone,
     uint8* base)
 {
+    liveBuffers++;
     return new BBuffer(info, clone, base, this);
 }
 
 void BufferGroupState::DeleteBuffer(BBuffer* buffer)
 {
+    if (buffer != nullptr)
+        liveBuffers--;
     delete buffer;
 }
 

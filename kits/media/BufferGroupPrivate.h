@@ -3,6 +3,7 @@
 
 #include "kits/media/Buffer.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -36,5 +37,8 @@ struct BufferGroupState : std::enable_shared_from_this<BufferGroupState> {
     // Guarded by lock.
     bool groupDeleted = false;
 };
+
+// Buffers made and not yet deleted, in every group of the process; for tests.
+extern std::atomic<int32> liveBuffers;
 
 } // namespace kits::media

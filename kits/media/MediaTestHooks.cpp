@@ -1,5 +1,6 @@
 #include "kits/media/MediaTestHooks.h"
 
+#include "kits/media/BufferGroupPrivate.h"
 #include "kits/media/MediaRosterPrivate.h"
 
 #include <map>
@@ -42,6 +43,11 @@ bool Matches(const Fault& fault, const BMediaNode* node)
 }
 
 } // namespace
+
+int32 LiveBufferCount()
+{
+    return liveBuffers;
+}
 
 void FailRosterOperation(RosterOperation operation, status_t status, media_node_id node,
     const std::string& nodeName, int32 times)

@@ -42,6 +42,9 @@ void SetMediaServerRunning(bool running);
 void SetNodeCallTimeout(bigtime_t timeout);
 // Clears every fault, restores the media service and the call time-out.
 void ResetMediaFaults();
+// Buffers of every buffer group that have not been deleted yet: 0 once every group is gone
+// and every buffer handed out has come back.
+int32 LiveBufferCount();
 // Forgets the default-node factories and releases the default nodes made so far.
 void ResetDefaultNodes();
 

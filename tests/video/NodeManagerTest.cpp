@@ -236,6 +236,8 @@ protected:
         kits::media::ResetDefaultNodes();
         HeadlessDisplay().Reset();
         EXPECT_EQ(liveConsumers, 0);
+        // Every buffer came back and was freed with its group.
+        EXPECT_TRUE(Await([] { return kits::media::LiveBufferCount() == 0; }));
     }
 
     // The default video input becomes an odd card, made when the manager first asks for it.
