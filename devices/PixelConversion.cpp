@@ -213,12 +213,15 @@ template <typename Target, typename Source>
 void ConvertFrom(const SourcePlanes& from, const TargetFrame& to)
 {
     using Pixel = typename Target::Pixel;
+    // The source column of every target column, worked out once rather than divided per pixel.
+    std::vector<int32> columns(size_t(to.width));
+    for (int32 x = 0; x < to.width; x++)
+        columns[size_t(x)] = int32(int64(x) * from.width / to.width);
     for (int32 y = 0; y < to.height; y++) {
         const int32 sourceY = int32(int64(y) * from.height / to.height);
         uint8* row = to.bits + int64(y) * to.bytesPerRow;
         for (int32 x = 0; x < to.width; x++) {
-            const int32 sourceX = int32(int64(x) * from.width / to.width);
-            const auto sample = Source::At(from, sourceX, sourceY);
+            const auto sample = Source::At(from, columns[size_t(x)], sourceY);
             Pixel pixel;
             if constexpr (Source::IS_YUV)
                 pixel = Target::FromYuv(sample);

@@ -38,97 +38,127 @@ constexpr ShuffleMask HighByteMask(bool paired, Index index)
     ShuffleMask mask{};
     for (int lane = 0; lane < 16; lane++) {
         mask.bytes[size_t(lane * 2)] = 0x80;
-        mask.bytes[size_t(lane * 2 + 1)] = uint8(index(PixelOfLane(paired, lane), lane / 8));
+        mask.bytes[size_t(lane * 2 + 1)] = uint8(index(PixelOfLane(paired, lane)));
     }
     return mask;
 }
 
-__m256i LoadMask(const ShuffleMask& mask)
+// A byte shuffle that gathers the chroma of pixel pairs from interleaved U, V bytes: the 32-bit
+// lane j of each half holds U << 8 and V << 8 of the pair under that half's pixels 2j and 2j + 1.
+constexpr ShuffleMask ChromaMask(bool paired)
+{
+    ShuffleMask mask{};
+    for (int half = 0; half < 2; half++) {
+        for (int j = 0; j < 4; j++) {
+            const int pair = PixelOfLane(paired, half * 8 + j * 2) / 2;
+            const size_t at = size_t(half * 16 + j * 4);
+            mask.bytes[at] = 0x80;
+            mask.bytes[at + 1] = uint8(pair * 2);
+            mask.bytes[at + 2] = 0x80;
+            mask.bytes[at + 3] = uint8(pair * 2 + 1);
+        }
+    }
+    return mask;
+}
+
+// A byte shuffle that copies 16-bit lane WORD (0 or 1) of each pair's 32-bit lane to both of the
+// pair's pixels.
+constexpr ShuffleMask DuplicateMask(int word)
+{
+    ShuffleMask mask{};
+    for (int lane = 0; lane < 16; lane++) {
+        const int pairByte = lane % 8 / 2 * 4 + word * 2;
+        mask.bytes[size_t(lane * 2)] = uint8(pairByte);
+        mask.bytes[size_t(lane * 2 + 1)] = uint8(pairByte + 1);
+    }
+    return mask;
+}
+
+constexpr ShuffleMask DUPLICATE_LOW = DuplicateMask(0);
+constexpr ShuffleMask DUPLICATE_HIGH = DuplicateMask(1);
+
+[[gnu::always_inline]] inline __m256i LoadMask(const ShuffleMask& mask)
 {
     return _mm256_load_si256(reinterpret_cast<const __m256i*>(mask.bytes.data()));
 }
 
-// Sixteen pixels as 16-bit lanes of luma, U and V, each sample shifted up by 8.
+// The rows one row of pixels reads: luma (or the packed pixels), and the chroma rows.
+struct Rows {
+    const uint8* luma;
+    const uint8* u;
+    const uint8* v;
+};
+
+Rows RowsOf(const SourcePlanes& planes, int32 y)
+{
+    const int64 chroma = int64(y / 2) * planes.chromaStride;
+    return {planes.plane0 + int64(y) * planes.stride0,
+        planes.plane1 != nullptr ? planes.plane1 + chroma : nullptr,
+        planes.plane2 != nullptr ? planes.plane2 + chroma : nullptr};
+}
+
+// Sixteen pixels: their luma shifted up by 8 in 16-bit lanes, and the chroma of their eight
+// pairs, each 32-bit lane holding U << 8 in its low and V << 8 in its high half. A pair's lane
+// sits in the same 128-bit half as its pixels, in the order of the pixels.
 struct Samples {
     __m256i luma;
-    __m256i u;
-    __m256i v;
+    __m256i chroma;
 };
 
 // YUYV (LUMA_FIRST) or UYVY: 32 bytes hold the sixteen pixels; the paired order swaps their
 // middle 64-bit quarters, which keeps every pixel pair in one quarter.
 template <bool LUMA_FIRST, bool PAIRED>
 struct PackedLoader {
-    static constexpr int U_BYTE = LUMA_FIRST ? 1 : 0;
-    static constexpr int V_BYTE = LUMA_FIRST ? 3 : 2;
-    // Within a 128-bit half the pixels sit in order, four bytes per pair.
-    static constexpr ShuffleMask U_MASK = HighByteMask(
-        false, [](int pixel, int) { return pixel % 8 / 2 * 4 + U_BYTE; });
-    static constexpr ShuffleMask V_MASK = HighByteMask(
-        false, [](int pixel, int) { return pixel % 8 / 2 * 4 + V_BYTE; });
-
-    static Samples Load(const SourcePlanes& planes, int32 row, int32 x)
+    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
     {
-        __m256i words = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(
-            planes.plane0 + int64(row) * planes.stride0 + int64(x) * 2));
+        __m256i words = _mm256_loadu_si256(
+            reinterpret_cast<const __m256i*>(rows.luma + int64(x) * 2));
         if constexpr (PAIRED)
             words = _mm256_permute4x64_epi64(words, 0xD8);
-        const __m256i luma = LUMA_FIRST
-            ? _mm256_slli_epi16(words, 8)
-            : _mm256_and_si256(words, _mm256_set1_epi16(short(0xFF00)));
-        return {luma, _mm256_shuffle_epi8(words, LoadMask(U_MASK)),
-            _mm256_shuffle_epi8(words, LoadMask(V_MASK))};
+        const __m256i high = _mm256_set1_epi16(short(0xFF00));
+        const __m256i shifted = _mm256_slli_epi16(words, 8);
+        const __m256i masked = _mm256_and_si256(words, high);
+        if constexpr (LUMA_FIRST)
+            return {shifted, masked};
+        else
+            return {masked, shifted};
     }
 };
 
-__m256i LoadBroadcast128(const uint8* at)
+[[gnu::always_inline]] inline __m256i LoadBroadcast128(const uint8* at)
 {
     return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
 }
 
-__m256i LoadBroadcast64(const uint8* at)
+[[gnu::always_inline]] inline __m128i LoadLow64(const uint8* at)
 {
-    int64 quarter;
-    std::memcpy(&quarter, at, sizeof(quarter));
-    return _mm256_set1_epi64x(quarter);
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
 }
 
 template <bool PAIRED>
-struct LumaMask {
-    static constexpr ShuffleMask MASK = HighByteMask(PAIRED, [](int pixel, int) { return pixel; });
+struct Masks {
+    static constexpr ShuffleMask LUMA = HighByteMask(PAIRED, [](int pixel) { return pixel; });
+    static constexpr ShuffleMask CHROMA = ChromaMask(PAIRED);
 };
 
 template <bool PAIRED>
 struct Nv12Loader {
-    static constexpr ShuffleMask U_MASK = HighByteMask(
-        PAIRED, [](int pixel, int) { return pixel / 2 * 2; });
-    static constexpr ShuffleMask V_MASK = HighByteMask(
-        PAIRED, [](int pixel, int) { return pixel / 2 * 2 + 1; });
-
-    static Samples Load(const SourcePlanes& planes, int32 row, int32 x)
+    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
     {
-        const __m256i luma = LoadBroadcast128(planes.plane0 + int64(row) * planes.stride0 + x);
-        const __m256i chroma = LoadBroadcast128(
-            planes.plane1 + int64(row / 2) * planes.chromaStride + x);
-        return {_mm256_shuffle_epi8(luma, LoadMask(LumaMask<PAIRED>::MASK)),
-            _mm256_shuffle_epi8(chroma, LoadMask(U_MASK)),
-            _mm256_shuffle_epi8(chroma, LoadMask(V_MASK))};
+        return {_mm256_shuffle_epi8(LoadBroadcast128(rows.luma + x), LoadMask(Masks<PAIRED>::LUMA)),
+            _mm256_shuffle_epi8(LoadBroadcast128(rows.u + x), LoadMask(Masks<PAIRED>::CHROMA))};
     }
 };
 
 template <bool PAIRED>
 struct Yu12Loader {
-    static constexpr ShuffleMask CHROMA_MASK = HighByteMask(
-        PAIRED, [](int pixel, int) { return pixel / 2; });
-
-    static Samples Load(const SourcePlanes& planes, int32 row, int32 x)
+    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
     {
-        const __m256i luma = LoadBroadcast128(planes.plane0 + int64(row) * planes.stride0 + x);
-        const int64 offset = int64(row / 2) * planes.chromaStride + x / 2;
-        const __m256i mask = LoadMask(CHROMA_MASK);
-        return {_mm256_shuffle_epi8(luma, LoadMask(LumaMask<PAIRED>::MASK)),
-            _mm256_shuffle_epi8(LoadBroadcast64(planes.plane1 + offset), mask),
-            _mm256_shuffle_epi8(LoadBroadcast64(planes.plane2 + offset), mask)};
+        const __m128i chroma = _mm_unpacklo_epi8(LoadLow64(rows.u + x / 2),
+            LoadLow64(rows.v + x / 2));
+        return {_mm256_shuffle_epi8(LoadBroadcast128(rows.luma + x), LoadMask(Masks<PAIRED>::LUMA)),
+            _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(chroma),
+                LoadMask(Masks<PAIRED>::CHROMA))};
     }
 };
 
@@ -138,31 +168,37 @@ struct Channels {
     __m256i blue;
 };
 
-__m256i LumaTerm(const Samples& samples)
+[[gnu::always_inline]] inline __m256i LumaTerm(const Samples& samples)
 {
     return _mm256_mulhi_epu16(samples.luma, _mm256_set1_epi16(short(LUMA_SCALE)));
 }
 
-// Red, green and blue as signed 16-bit values, not yet clamped.
-Channels ToRgb(const Samples& s)
+[[gnu::always_inline]] inline __m256i PairConstant(int32 low, int32 high)
 {
-    const __m256i t = LumaTerm(s);
-    const __m256i red = _mm256_sub_epi16(
-        _mm256_mulhi_epu16(s.v, _mm256_set1_epi16(short(RED_FROM_V))),
-        _mm256_set1_epi16(short(RED_OFFSET)));
-    const __m256i green = _mm256_sub_epi16(
-        _mm256_sub_epi16(_mm256_set1_epi16(short(GREEN_OFFSET)),
-            _mm256_mulhi_epu16(s.u, _mm256_set1_epi16(short(GREEN_FROM_U)))),
-        _mm256_mulhi_epu16(s.v, _mm256_set1_epi16(short(GREEN_FROM_V))));
-    const __m256i blue = _mm256_sub_epi16(
-        _mm256_mulhi_epu16(s.u, _mm256_set1_epi16(short(BLUE_FROM_U))),
-        _mm256_set1_epi16(short(BLUE_OFFSET)));
-    return {_mm256_srai_epi16(_mm256_add_epi16(t, red), 6),
-        _mm256_srai_epi16(_mm256_add_epi16(t, green), 6),
-        _mm256_srai_epi16(_mm256_adds_epi16(t, blue), 6)};
+    return _mm256_set1_epi32(int32(uint32(uint16(low)) | uint32(uint16(high)) << 16));
 }
 
-__m256i Clamp(__m256i value)
+// Red, green and blue as signed 16-bit values, not yet clamped. The chroma products are taken
+// once per pair, then copied to both pixels.
+[[gnu::always_inline]] inline Channels ToRgb(const Samples& s)
+{
+    const __m256i t = LumaTerm(s);
+    const __m256i blueRed = _mm256_sub_epi16(
+        _mm256_mulhi_epu16(s.chroma, PairConstant(BLUE_FROM_U, RED_FROM_V)),
+        PairConstant(BLUE_OFFSET, RED_OFFSET));
+    // Both green products are below 2^15, so the signed pair sum is exact.
+    const __m256i greenSum = _mm256_madd_epi16(
+        _mm256_mulhi_epu16(s.chroma, PairConstant(GREEN_FROM_U, GREEN_FROM_V)),
+        _mm256_set1_epi16(1));
+    const __m256i green = _mm256_sub_epi32(_mm256_set1_epi32(GREEN_OFFSET), greenSum);
+    const __m256i duplicateLow = LoadMask(DUPLICATE_LOW);
+    return {_mm256_srai_epi16(
+                _mm256_add_epi16(t, _mm256_shuffle_epi8(blueRed, LoadMask(DUPLICATE_HIGH))), 6),
+        _mm256_srai_epi16(_mm256_add_epi16(t, _mm256_shuffle_epi8(green, duplicateLow)), 6),
+        _mm256_srai_epi16(_mm256_adds_epi16(t, _mm256_shuffle_epi8(blueRed, duplicateLow)), 6)};
+}
+
+[[gnu::always_inline]] inline __m256i Clamp(__m256i value)
 {
     return _mm256_min_epi16(_mm256_max_epi16(value, _mm256_setzero_si256()),
         _mm256_set1_epi16(255));
@@ -171,17 +207,17 @@ __m256i Clamp(__m256i value)
 struct Rgb32Storer {
     static constexpr int32 BYTES = 4;
     static constexpr bool PAIRED = true;
-    static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
     {
         const Channels c = ToRgb(samples);
-        const __m256i blueGreen = _mm256_packus_epi16(c.blue, c.green);
-        const __m256i pairs = _mm256_unpacklo_epi8(blueGreen, _mm256_srli_si256(blueGreen, 8));
-        const __m256i redOpaque = _mm256_unpacklo_epi8(_mm256_packus_epi16(c.red, c.red),
-            _mm256_set1_epi8(char(0xFF)));
+        const __m256i blueRed = _mm256_packus_epi16(c.blue, c.red);
+        const __m256i greenOpaque = _mm256_packus_epi16(c.green, _mm256_set1_epi16(255));
+        const __m256i blueGreen = _mm256_unpacklo_epi8(blueRed, greenOpaque);
+        const __m256i redOpaque = _mm256_unpackhi_epi8(blueRed, greenOpaque);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(at),
-            _mm256_unpacklo_epi16(pairs, redOpaque));
+            _mm256_unpacklo_epi16(blueGreen, redOpaque));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + 32),
-            _mm256_unpackhi_epi16(pairs, redOpaque));
+            _mm256_unpackhi_epi16(blueGreen, redOpaque));
     }
 };
 
@@ -189,7 +225,7 @@ template <int RED_SHIFT, int GREEN_SHIFT, int GREEN_MASK>
 struct WordStorer {
     static constexpr int32 BYTES = 2;
     static constexpr bool PAIRED = false;
-    static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
     {
         const Channels c = ToRgb(samples);
         const __m256i topFive = _mm256_set1_epi16(0xF8);
@@ -205,7 +241,7 @@ struct WordStorer {
 struct Gray8Storer {
     static constexpr int32 BYTES = 1;
     static constexpr bool PAIRED = false;
-    static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
     {
         const __m256i grey = _mm256_srai_epi16(
             _mm256_sub_epi16(LumaTerm(samples), _mm256_set1_epi16(short(GREY_OFFSET))), 6);
@@ -220,9 +256,10 @@ void ConvertWith(const SourcePlanes& from, const TargetFrame& to)
 {
     const int32 covered = to.width / STEP * STEP;
     for (int32 y = 0; y < to.height; y++) {
+        const Rows rows = RowsOf(from, y);
         uint8* row = to.bits + int64(y) * to.bytesPerRow;
         for (int32 x = 0; x < covered; x += STEP)
-            Storer::Store(Loader::Load(from, y, x), row + int64(x) * Storer::BYTES);
+            Storer::Store(Loader::Load(rows, x), row + int64(x) * Storer::BYTES);
     }
     if (covered < to.width)
         ConvertReference(PlanesFromColumn(from, covered), TargetFromColumn(to, covered));

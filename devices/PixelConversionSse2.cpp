@@ -13,6 +13,21 @@ namespace {
 
 constexpr int32 STEP = 8;
 
+// The rows one row of pixels reads: luma (or the packed pixels), and the chroma rows.
+struct Rows {
+    const uint8* luma;
+    const uint8* u;
+    const uint8* v;
+};
+
+Rows RowsOf(const SourcePlanes& planes, int32 y)
+{
+    const int64 chroma = int64(y / 2) * planes.chromaStride;
+    return {planes.plane0 + int64(y) * planes.stride0,
+        planes.plane1 != nullptr ? planes.plane1 + chroma : nullptr,
+        planes.plane2 != nullptr ? planes.plane2 + chroma : nullptr};
+}
+
 // Luma of eight pixels shifted up by 8, and the chroma of their four pairs: each 32-bit lane
 // holds U << 8 in its low and V << 8 in its high half.
 struct Samples {
@@ -20,12 +35,12 @@ struct Samples {
     __m128i chroma;
 };
 
-__m128i LoadLow64(const uint8* at)
+[[gnu::always_inline]] inline __m128i LoadLow64(const uint8* at)
 {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
 }
 
-__m128i Load32(const uint8* at)
+[[gnu::always_inline]] inline __m128i Load32(const uint8* at)
 {
     int32 word;
     std::memcpy(&word, at, sizeof(word));
@@ -34,10 +49,10 @@ __m128i Load32(const uint8* at)
 
 template <bool LUMA_FIRST>
 struct PackedLoader {
-    static Samples Load(const SourcePlanes& planes, int32 row, int32 x)
+    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
     {
         const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(
-            planes.plane0 + int64(row) * planes.stride0 + int64(x) * 2));
+            rows.luma + int64(x) * 2));
         const __m128i high = _mm_set1_epi16(short(0xFF00));
         const __m128i shifted = _mm_slli_epi16(words, 8);
         const __m128i masked = _mm_and_si128(words, high);
@@ -49,23 +64,22 @@ struct PackedLoader {
 };
 
 struct Nv12Loader {
-    static Samples Load(const SourcePlanes& planes, int32 row, int32 x)
+    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
     {
         const __m128i zero = _mm_setzero_si128();
-        const __m128i luma = LoadLow64(planes.plane0 + int64(row) * planes.stride0 + x);
-        const __m128i chroma = LoadLow64(planes.plane1 + int64(row / 2) * planes.chromaStride + x);
+        const __m128i luma = LoadLow64(rows.luma + x);
+        const __m128i chroma = LoadLow64(rows.u + x);
         return {_mm_unpacklo_epi8(zero, luma), _mm_unpacklo_epi8(zero, chroma)};
     }
 };
 
 struct Yu12Loader {
-    static Samples Load(const SourcePlanes& planes, int32 row, int32 x)
+    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
     {
         const __m128i zero = _mm_setzero_si128();
-        const __m128i luma = LoadLow64(planes.plane0 + int64(row) * planes.stride0 + x);
-        const int64 offset = int64(row / 2) * planes.chromaStride + x / 2;
-        const __m128i chroma = _mm_unpacklo_epi8(Load32(planes.plane1 + offset),
-            Load32(planes.plane2 + offset));
+        const __m128i luma = LoadLow64(rows.luma + x);
+        const __m128i chroma = _mm_unpacklo_epi8(Load32(rows.u + x / 2),
+            Load32(rows.v + x / 2));
         return {_mm_unpacklo_epi8(zero, luma), _mm_unpacklo_epi8(zero, chroma)};
     }
 };
@@ -76,13 +90,13 @@ struct Channels {
     __m128i blue;
 };
 
-__m128i LumaTerm(const Samples& samples)
+[[gnu::always_inline]] inline __m128i LumaTerm(const Samples& samples)
 {
     return _mm_mulhi_epu16(samples.luma, _mm_set1_epi16(short(LUMA_SCALE)));
 }
 
 // Red, green and blue of eight pixels as signed 16-bit values, not yet clamped.
-Channels ToRgb(const Samples& samples)
+[[gnu::always_inline]] inline Channels ToRgb(const Samples& samples)
 {
     const __m128i lowHalves = _mm_set1_epi32(0x0000FFFF);
     const __m128i u = _mm_or_si128(_mm_and_si128(samples.chroma, lowHalves),
@@ -102,14 +116,14 @@ Channels ToRgb(const Samples& samples)
         _mm_srai_epi16(_mm_adds_epi16(t, blue), 6)};
 }
 
-__m128i Clamp(__m128i value)
+[[gnu::always_inline]] inline __m128i Clamp(__m128i value)
 {
     return _mm_min_epi16(_mm_max_epi16(value, _mm_setzero_si128()), _mm_set1_epi16(255));
 }
 
 struct Rgb32Storer {
     static constexpr int32 BYTES = 4;
-    static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
     {
         const Channels c = ToRgb(samples);
         const __m128i blueGreen = _mm_packus_epi16(c.blue, c.green);
@@ -124,7 +138,7 @@ struct Rgb32Storer {
 template <int RED_SHIFT, int GREEN_SHIFT, int GREEN_MASK>
 struct WordStorer {
     static constexpr int32 BYTES = 2;
-    static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
     {
         const Channels c = ToRgb(samples);
         const __m128i topFive = _mm_set1_epi16(0xF8);
@@ -139,7 +153,7 @@ struct WordStorer {
 
 struct Gray8Storer {
     static constexpr int32 BYTES = 1;
-    static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
     {
         const __m128i grey = _mm_srai_epi16(
             _mm_sub_epi16(LumaTerm(samples), _mm_set1_epi16(short(GREY_OFFSET))), 6);
@@ -152,9 +166,10 @@ void ConvertWith(const SourcePlanes& from, const TargetFrame& to)
 {
     const int32 covered = to.width / STEP * STEP;
     for (int32 y = 0; y < to.height; y++) {
+        const Rows rows = RowsOf(from, y);
         uint8* row = to.bits + int64(y) * to.bytesPerRow;
         for (int32 x = 0; x < covered; x += STEP)
-            Storer::Store(Loader::Load(from, y, x), row + int64(x) * Storer::BYTES);
+            Storer::Store(Loader::Load(rows, x), row + int64(x) * Storer::BYTES);
     }
     if (covered < to.width)
         ConvertReference(PlanesFromColumn(from, covered), TargetFromColumn(to, covered));

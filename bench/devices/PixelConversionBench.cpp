@@ -1,0 +1,184 @@
+// What converting one captured 720x576 frame costs, for every implementation this CPU runs and
+// through ConvertFrame itself, each as a ratio to memcpy of one 720x576 RGB32 frame timed in the
+// same iteration (the counter "xMemcpy"). The same buffers every call: the frame stays in cache.
+
+#include "devices/PixelConversion.h"
+#include "devices/PixelConversionPrivate.h"
+#include "devices/TestPicture.h"
+#include "devices/TestStation.h"
+
+#include <benchmark/benchmark.h>
+#include <turbojpeg.h>
+
+#include <chrono>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace devices::bench {
+namespace {
+
+constexpr int32 WIDTH = 720;
+constexpr int32 LINES = 576;
+constexpr size_t RGB32_BYTES = size_t(WIDTH) * LINES * 4;
+
+struct Baseline {
+    std::vector<uint8> source = std::vector<uint8>(RGB32_BYTES, 0x55);
+    std::vector<uint8> target = std::vector<uint8>(RGB32_BYTES, 0);
+};
+
+// Times convert() and one memcpy of an RGB32 frame in every iteration; reports convert()'s time
+// and its ratio to the memcpy.
+template <typename Convert>
+void TimeAgainstMemcpy(benchmark::State& state, Convert&& convert)
+{
+    using Clock = std::chrono::steady_clock;
+    static Baseline baseline;
+    double convertSeconds = 0;
+    double memcpySeconds = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        convert();
+        benchmark::ClobberMemory();
+        const Clock::time_point middle = Clock::now();
+        std::memcpy(baseline.target.data(), baseline.source.data(), RGB32_BYTES);
+        benchmark::ClobberMemory();
+        const Clock::time_point end = Clock::now();
+        const double seconds = std::chrono::duration<double>(middle - start).count();
+        state.SetIterationTime(seconds);
+        convertSeconds += seconds;
+        memcpySeconds += std::chrono::duration<double>(end - middle).count();
+    }
+    state.counters["xMemcpy"] = convertSeconds / memcpySeconds;
+}
+
+void Configure(benchmark::internal::Benchmark* benchmark)
+{
+    benchmark->UseManualTime()
+        ->Unit(benchmark::kMicrosecond)
+        ->MinTime(0.05)
+        ->Repetitions(11)
+        ->ReportAggregatesOnly(true);
+}
+
+int32 PixelBytes(color_space space)
+{
+    return space == B_RGB32 ? 4 : space == B_GRAY8 ? 1 : 2;
+}
+
+const char* SpaceName(color_space space)
+{
+    switch (space) {
+    case B_RGB32:
+        return "RGB32";
+    case B_RGB16:
+        return "RGB16";
+    case B_RGB15:
+        return "RGB15";
+    default:
+        return "GRAY8";
+    }
+}
+
+// A frame of random samples: the YUV conversions do the same work whatever the picture.
+std::vector<uint8> RandomFrame(uint32 fourcc)
+{
+    const size_t bytes = fourcc == FOURCC_YUYV || fourcc == FOURCC_UYVY
+        ? size_t(WIDTH) * LINES * 2
+        : size_t(WIDTH) * LINES * 3 / 2;
+    std::vector<uint8> frame(bytes);
+    std::mt19937 random(fourcc);
+    for (uint8& byte : frame)
+        byte = uint8(random());
+    return frame;
+}
+
+// A station of the test signal card, compressed as a capture card's JPEG frames are (4:2:2,
+// quality 85).
+std::vector<uint8> JpegFrame()
+{
+    std::vector<uint8> bgra(RGB32_BYTES);
+    const PictureBuffer frame{bgra.data(), WIDTH * 4, WIDTH, LINES, B_RGB32};
+    TestPicture picture;
+    if (picture.DrawStation(frame, DefaultTestStations()[4], {}, {0, 20000}) != B_OK)
+        return {};
+    tjhandle handle = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    std::vector<uint8> bytes;
+    if (tjCompress2(handle, bgra.data(), WIDTH, WIDTH * 4, LINES, TJPF_BGRA, &jpeg, &size,
+            TJSAMP_422, 85, 0)
+        == 0) {
+        bytes.assign(jpeg, jpeg + size);
+    }
+    tjFree(jpeg);
+    tjDestroy(handle);
+    return bytes;
+}
+
+struct Case {
+    const char* name;
+    uint32 fourcc;
+    color_space space;
+};
+
+constexpr Case CASES[] = {{"YUYV", FOURCC_YUYV, B_RGB32}, {"UYVY", FOURCC_UYVY, B_RGB32},
+    {"NV12", FOURCC_NV12, B_RGB32}, {"YU12", FOURCC_YU12, B_RGB32}, {"YUYV", FOURCC_YUYV, B_RGB16},
+    {"YUYV", FOURCC_YUYV, B_RGB15}, {"YUYV", FOURCC_YUYV, B_GRAY8}, {"NV12", FOURCC_NV12, B_RGB16}};
+
+const bool registered = [] {
+    for (const Case& c : CASES) {
+        const std::string prefix
+            = std::string("Convert/") + c.name + "/" + SpaceName(c.space) + "/";
+        std::vector<ConvertImplementation> implementations = ConvertImplementations();
+        implementations.push_back({"ConvertFrame", nullptr});
+        for (const ConvertImplementation& implementation : implementations) {
+            const ConvertFunction function = implementation.function;
+            Configure(benchmark::RegisterBenchmark((prefix + implementation.name).c_str(),
+                [c, function](benchmark::State& state) {
+                    const std::vector<uint8> bytes = RandomFrame(c.fourcc);
+                    std::vector<uint8> bits(size_t(WIDTH) * LINES * size_t(PixelBytes(c.space)));
+                    const CapturedFrame frame{bytes.data(), bytes.size(), c.fourcc, WIDTH, LINES, 0};
+                    const TargetFrame target{bits.data(), WIDTH * PixelBytes(c.space), WIDTH,
+                        LINES, c.space};
+                    SourcePlanes planes;
+                    if (LocatePlanes(frame, planes) != B_OK) {
+                        state.SkipWithError("frame not readable");
+                        return;
+                    }
+                    if (function == nullptr) {
+                        TimeAgainstMemcpy(state, [&] {
+                            benchmark::DoNotOptimize(ConvertFrame(frame, target));
+                        });
+                    } else {
+                        TimeAgainstMemcpy(state, [&] { function(planes, target); });
+                    }
+                }));
+        }
+    }
+    for (color_space space : {B_RGB32, B_RGB16}) {
+        Configure(benchmark::RegisterBenchmark(
+            (std::string("Convert/MJPEG/") + SpaceName(space) + "/ConvertFrame").c_str(),
+            [space](benchmark::State& state) {
+                const std::vector<uint8> jpeg = JpegFrame();
+                if (jpeg.empty()) {
+                    state.SkipWithError("no JPEG frame");
+                    return;
+                }
+                std::vector<uint8> bits(size_t(WIDTH) * LINES * size_t(PixelBytes(space)));
+                const CapturedFrame frame{jpeg.data(), jpeg.size(), FOURCC_MJPEG, WIDTH, LINES, 0};
+                const TargetFrame target{bits.data(), WIDTH * PixelBytes(space), WIDTH, LINES,
+                    space};
+                TimeAgainstMemcpy(state, [&] {
+                    if (ConvertFrame(frame, target) != B_OK)
+                        state.SkipWithError("JPEG frame not decoded");
+                });
+                state.counters["jpegBytes"] = double(jpeg.size());
+            }));
+    }
+    return true;
+}();
+
+}
+}
