@@ -200,6 +200,11 @@ void ChannelSuite::TuneChannel(int32 channel, int32 videoFormat, int32 audioForm
         tvView->Reconnect();
 }
 
+void ChannelSuite::DetachTVView()
+{
+    tvView = nullptr;
+}
+
 std::string ChannelSuite::Zap(int32 index)
 {
     if (channelParam == nullptr || tunerState != TUNER_PRESENT || presets.empty())

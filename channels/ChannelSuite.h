@@ -49,6 +49,10 @@ public:
     std::string Zap(int32 index);
     // The selected preset's name; empty without a tuner or a selection.
     std::string GetPresetName() const;
+    // The video view is about to go: from now on tuning reconnects nothing. Called with this
+    // window locked, so that no tuning is under way meanwhile.
+    void DetachTVView();
+
     // The number of presets read, and the selected one's place in the list (-1 for none).
     int32 CountPresets() const;
     int32 CurrentSelection() const;
@@ -80,6 +84,7 @@ private:
     // has the video view renegotiate its connection.
     void TuneChannel(int32 channel, int32 videoFormat, int32 audioFormat);
 
+    // Null once DetachTVView was called.
     TVView* tvView;
     // The window of the video view, told of every station change.
     BMessenger mainWindow;

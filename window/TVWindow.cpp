@@ -138,6 +138,9 @@ TVWindow::TVWindow(BRect frame, const char* title, window_type type, uint32 flag
 
     int32 tunerStatus = -1;
     pChannelSuite = new ChannelSuite(pTVView, &tunerStatus);
+    pChannelSuite->Lock();
+    suiteMessenger = BMessenger(nullptr, pChannelSuite);
+    pChannelSuite->Unlock();
     pPreferences = new Preferences(this);
 
     BuildMenus(applicationDirectory != nullptr ? applicationDirectory : "", tunerStatus == 0);
@@ -158,6 +161,12 @@ TVWindow::~TVWindow()
             be_app->ShowCursor();
     }
     if (pTVView != nullptr) {
+        // The suite tunes through the view on its own thread; locking it waits for a tuning
+        // under way. Its messenger finds out whether the suite ended first.
+        if (suiteMessenger.LockTarget()) {
+            pChannelSuite->DetachTVView();
+            pChannelSuite->Unlock();
+        }
         // Removing a child hands it back: these own what they removed.
         std::unique_ptr<TextOver> nameLabel(
             pTVView->RemoveChild(pNameLabel) ? pNameLabel : nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 // TVWindow: the main window, with its menus, the control panel, the video view and overlays.
 
+#include "kits/app/Messenger.h"
 #include "kits/game/DirectWindow.h"
 #include "kits/interface/Screen.h"
 #include "kits/storage/EntryRef.h"
@@ -103,6 +104,8 @@ private:
     TVView* pTVView = nullptr;
     Preferences* pPreferences = nullptr;
     ChannelSuite* pChannelSuite = nullptr;
+    // Tells the destructor whether the channel suite is still there.
+    BMessenger suiteMessenger;
     BMenu* pVideoFormatMenu = nullptr;
     BMenuItem* pFullScreenItem = nullptr;
     TextOver* pChannelLabel = nullptr;

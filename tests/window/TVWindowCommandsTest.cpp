@@ -267,6 +267,38 @@ TEST_F(TVWindowCommandsTest, ZappingShowsThePresetAndTheStationChangeRetitlesThe
     EXPECT_EQ(Panel()->StationNumber(), 3);
 }
 
+TEST_F(TVWindowCommandsTest, TheSuiteTunesOnWithoutTheViewOnceTheWindowIsGone)
+{
+    WritePresets({"NORTH", "SOUTH"});
+    MakeWindow();
+    ChannelSuite* suite = window->ChannelSuiteWindow();
+    // Quit as the application quits it, the card staying.
+    window->Quit();
+    window = nullptr;
+    // The application keeps the suite until it ends; a zap now must not reach the old view.
+    suite->Lock();
+    EXPECT_EQ(suite->ZapUp(), "P 01");
+    suite->Unlock();
+    BMediaRoster* roster = BMediaRoster::Roster();
+    media_node input;
+    BParameterWeb* web = nullptr;
+    ASSERT_EQ(roster->GetVideoInput(&input), B_OK);
+    ASSERT_EQ(roster->GetParameterWebFor(input, &web), B_OK);
+    (void)roster->ReleaseNode(input);
+    BParameter* channel = nullptr;
+    for (int32 i = 0; i < web->CountParameters(); i++) {
+        if (std::strcmp(web->ParameterAt(i)->Name(), "Channel") == 0)
+            channel = web->ParameterAt(i);
+    }
+    ASSERT_NE(channel, nullptr);
+    EXPECT_TRUE(AwaitCondition([&] {
+        int32 value = -1;
+        size_t size = sizeof(value);
+        return channel->GetValue(&value, &size, nullptr) == B_OK
+            && value == CardChannel() + 1;
+    }));
+}
+
 TEST_F(TVWindowCommandsTest, StationChangeSetsTheTitleAndThePanelNumber)
 {
     MakeWindow();
