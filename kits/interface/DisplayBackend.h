@@ -5,6 +5,7 @@
 #include "kits/interface/ClipRegion.h"
 #include "kits/interface/Screen.h"
 
+#include <string>
 #include <vector>
 
 class BWindow;
@@ -52,6 +53,9 @@ public:
     // current workspace) and covers screenPoint; an invalid messenger when none does. Any
     // thread, without taking a window lock.
     virtual BMessenger WindowAt(BPoint screenPoint) const = 0;
+    // Names this display among the user's, so that drops pass only between processes that
+    // show their windows on the same one. Any thread.
+    virtual std::string DropExchangeName() const = 0;
 };
 
 // The process's display, chosen on the first call: the desktop's (SdlDisplay()) when one is

@@ -209,6 +209,11 @@ BMessenger HeadlessDisplayBackend::WindowAt(BPoint screenPoint) const
     return front != nullptr ? front->messenger : BMessenger();
 }
 
+std::string HeadlessDisplayBackend::DropExchangeName() const
+{
+    return "headless";
+}
+
 void HeadlessDisplayBackend::PostMouse(const WindowRecord& record, uint32 what,
     BPoint screenPoint, int32 buttons)
 {

@@ -38,6 +38,8 @@ public:
     void SetFullScreen(BWindow* window, bool fullScreen) override;
     void SetCursorHidden(bool hidden) override;
     BMessenger WindowAt(BPoint screenPoint) const override;
+    // Every headless process shares one imagined screen.
+    std::string DropExchangeName() const override;
 
     // Hooks. Switches the workspace: every window is sent B_WORKSPACE_ACTIVATED for the old one
     // (with "workspace" int32 and "active" false) and then for the new one ("active" true).

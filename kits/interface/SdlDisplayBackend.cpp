@@ -957,6 +957,15 @@ BMessenger SdlDisplayBackend::WindowAt(BPoint screenPoint) const
     return front != nullptr ? front->messenger : BMessenger();
 }
 
+std::string SdlDisplayBackend::DropExchangeName() const
+{
+    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland != nullptr)
+        return std::string("wayland-") + wayland;
+    if (const char* x11 = std::getenv("DISPLAY"); x11 != nullptr)
+        return std::string("x11-") + x11;
+    return "desktop";
+}
+
 void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
     const PixelRect& changed)
 {

@@ -55,6 +55,8 @@ public:
     void SetFullScreen(BWindow* window, bool fullScreen) override;
     void SetCursorHidden(bool hidden) override;
     BMessenger WindowAt(BPoint screenPoint) const override;
+    // The desktop's display, as the environment names it.
+    std::string DropExchangeName() const override;
 
     // Hooks for tests and measurements.
     // Sends the window's desktop window a close event, as a click in its close box would.

@@ -4,6 +4,7 @@
 #include "kits/app/Archivable.h"
 #include "kits/app/Looper.h"
 #include "kits/app/Message.h"
+#include "kits/interface/DropExchange.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
 
@@ -22,6 +23,8 @@ BShelf::BShelf(BView* container)
     BHandler("shelf"),
     container(container)
 {
+    // Our other programs may drop replicants here too.
+    kits::interface::Drops().StartListening();
     if (container == nullptr)
         return;
     container->shelf = this;
@@ -31,6 +34,7 @@ BShelf::BShelf(BView* container)
 
 BShelf::~BShelf()
 {
+    kits::interface::Drops().StopListening();
     if (container == nullptr)
         return;
     container->shelf = nullptr;

@@ -7,6 +7,7 @@
 #include "kits/app/Message.h"
 #include "kits/app/Messenger.h"
 #include "kits/interface/DisplayBackend.h"
+#include "kits/interface/DropExchange.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/MenuBar.h"
 #include "kits/interface/MenuTracker.h"
@@ -391,9 +392,13 @@ void BWindow::EndDrag(BPoint screenWhere)
     // Through the target's looper, also when it is this window: the drop is handled after the
     // release, never inside the dragging view's hooks.
     const BMessenger target = kits::interface::Display().WindowAt(screenWhere);
-    // Nothing of this process lies there: the drop falls on the desktop and is lost.
-    if (target.IsValid())
+    if (target.IsValid()) {
         (void)target.SendMessage(dropped.get());
+        return;
+    }
+    // Perhaps a shelf of another of our programs lies there; otherwise the drop is lost on the
+    // desktop.
+    (void)kits::interface::Drops().Offer(*dropped, screenWhere, dragOffset);
 }
 
 void BWindow::DeliverDropped(BMessage* message)
