@@ -408,6 +408,7 @@ status_t NodeManager::StartNodes(BView* newView)
         return Fail(NODE_ERROR_TIME_SOURCE, status);
     if (status_t status = roster->GetVideoInput(&videoInputNode); status != B_OK)
         return Fail(NODE_ERROR_VIDEO_INPUT, status);
+    haveVideoInput = true;
 
     VideoConsumer* created = ConsumerFactoryHook()
         ? ConsumerFactoryHook()(view)
@@ -512,13 +513,20 @@ void NodeManager::StopNodes()
 
 void NodeManager::TearDown()
 {
-    if (consumer == nullptr)
-        return;
-    roster->StopNode(consumer->Node(), startTime, true);
-    roster->Disconnect(output.node.node, output.source, input.node.node, input.destination);
-    roster->UnregisterNode(consumer.get());
-    // The consumer's destructor waits for the frame in progress and takes its buffers back.
-    consumer.reset();
+    if (consumer != nullptr) {
+        roster->StopNode(consumer->Node(), startTime, true);
+        roster->Disconnect(output.node.node, output.source, input.node.node,
+            input.destination);
+        roster->UnregisterNode(consumer.get());
+        // The consumer's destructor waits for the frame in progress and takes its buffers back.
+        consumer.reset();
+    }
+    // With nobody to watch, the card need not capture; a later start starts it again.
+    if (haveVideoInput) {
+        roster->StopNode(videoInputNode, 0, true);
+        roster->ReleaseNode(videoInputNode);
+        haveVideoInput = false;
+    }
 }
 
 void NodeManager::Set16bitLimit(bool limit)

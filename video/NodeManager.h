@@ -94,7 +94,7 @@ public:
     // Builds and starts the graph drawing into `view` (which outlives it). B_OK, the status of
     // the failing step, or -1. A failed start leaves no consumer behind, so a later start works.
     status_t StartNodes(BView* view);
-    // Stops, disconnects, unregisters and deletes the consumer. The card keeps running.
+    // Stops, disconnects, unregisters and deletes the consumer, and stops the card.
     void StopNodes();
 
     // Setters of the window; each changes nothing while the graph is stopped.
@@ -131,6 +131,8 @@ private:
     BMediaRoster* roster = nullptr;
     media_node timeSourceNode;
     media_node videoInputNode;
+    // Whether videoInputNode holds a reference from the roster. Guarded by initLock.
+    bool haveVideoInput = false;
     media_input input;
     media_output output;
     bigtime_t startTime = 0;

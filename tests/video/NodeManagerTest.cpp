@@ -740,7 +740,8 @@ TEST_F(NodeManagerTest, StartStopStartDeliversFramesEachTime)
         EXPECT_TRUE(FramesFlow());
         manager->StopNodes();
         EXPECT_EQ(liveConsumers, 0);
-        // Nothing stays connected to the card.
+        // The card stops capturing, and nothing stays connected to it.
+        EXPECT_TRUE(Await([&] { return card->RunState() == BMediaEventLooper::B_STOPPED; }));
         media_output output;
         int32 count = 0;
         ASSERT_EQ(BMediaRoster::Roster()->GetFreeOutputsFor(card->Node(), &output, 1, &count,
