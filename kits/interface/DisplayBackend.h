@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class BMessage;
 class BWindow;
 
 namespace kits::interface {
@@ -56,6 +57,11 @@ public:
     // Names this display among the user's, so that drops pass only between processes that
     // show their windows on the same one. Any thread.
     virtual std::string DropExchangeName() const = 0;
+    // Takes over a drag whose window can no longer follow the mouse (it was hidden, minimised
+    // or destroyed while the buttons were held): the display delivers the message where the
+    // buttons are released (see DeliverDrop), replacing any drag it held before. Called with
+    // the window locked.
+    virtual void AdoptDrag(const BMessage& message, BPoint offset) = 0;
 };
 
 // The process's display, chosen on the first call: the desktop's (SdlDisplay()) when one is

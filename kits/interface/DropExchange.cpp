@@ -317,6 +317,21 @@ bool DropExchange::Offer(const BMessage& message, BPoint screenPoint, BPoint off
     return false;
 }
 
+void DeliverDrop(BMessage message, BPoint screenPoint, BPoint offset)
+{
+    kits::app::MarkDropped(message, screenPoint, offset);
+    // Through the target's looper, also when it is the dragging window: the drop is handled
+    // after the release, never inside the dragging view's hooks.
+    const BMessenger target = Display().WindowAt(screenPoint);
+    if (target.IsValid()) {
+        (void)target.SendMessage(&message);
+        return;
+    }
+    // Perhaps a shelf of another of our programs lies there; otherwise the drop is lost on the
+    // desktop.
+    (void)Drops().Offer(message, screenPoint, offset);
+}
+
 DropExchange& Drops()
 {
     static DropExchange exchange;

@@ -60,4 +60,10 @@ private:
 // The process's exchange, made on first use and stopped as the program ends.
 DropExchange& Drops();
 
+// Ends a drag released at screenPoint: the message, marked as dropped there with offset, goes to
+// the front-most window of this process at that point, else to another of our programs that has
+// one there (Drops().Offer), else nowhere. Any thread without a window lock or the display's
+// mutex held (the offer may wait for other programs).
+void DeliverDrop(BMessage message, BPoint screenPoint, BPoint offset);
+
 }

@@ -4,6 +4,7 @@
 
 #include "kits/app/AppDefs.h"
 #include "kits/app/Message.h"
+#include "kits/interface/DropExchange.h"
 #include "kits/interface/Window.h"
 
 #include <algorithm>
@@ -262,12 +263,30 @@ void HeadlessDisplayBackend::MoveMouse(BPoint screenPoint)
 
 void HeadlessDisplayBackend::ReleaseMouse(BPoint screenPoint)
 {
+    std::unique_ptr<BMessage> drag;
+    BPoint offset;
+    {
+        std::lock_guard guard(lock);
+        const WindowRecord* target = grab != nullptr ? &windows.at(grab)
+                                                     : FrontWindowAt(screenPoint);
+        heldButtons = 0;
+        grab = nullptr;
+        if (target != nullptr)
+            PostMouse(*target, B_MOUSE_UP, screenPoint, 0);
+        drag = std::move(adoptedDrag);
+        offset = adoptedOffset;
+    }
+    // Without the mutex: delivering asks the display where windows are.
+    if (drag != nullptr)
+        DeliverDrop(std::move(*drag), screenPoint, offset);
+}
+
+void HeadlessDisplayBackend::AdoptDrag(const BMessage& message, BPoint offset)
+{
+    auto drag = std::make_unique<BMessage>(message);
     std::lock_guard guard(lock);
-    const WindowRecord* target = grab != nullptr ? &windows.at(grab) : FrontWindowAt(screenPoint);
-    heldButtons = 0;
-    grab = nullptr;
-    if (target != nullptr)
-        PostMouse(*target, B_MOUSE_UP, screenPoint, 0);
+    adoptedDrag = std::move(drag);
+    adoptedOffset = offset;
 }
 
 void HeadlessDisplayBackend::Present(BWindow* window, const FrameBuffer&, const PixelRect&)
@@ -359,6 +378,7 @@ void HeadlessDisplayBackend::Reset()
     sleepUntil = RealSleepUntil;
     heldButtons = 0;
     grab = nullptr;
+    adoptedDrag.reset();
 }
 
 HeadlessDisplayBackend& HeadlessDisplay()

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 
@@ -40,6 +41,8 @@ public:
     BMessenger WindowAt(BPoint screenPoint) const override;
     // Every headless process shares one imagined screen.
     std::string DropExchangeName() const override;
+    // Delivered at the next ReleaseMouse.
+    void AdoptDrag(const BMessage& message, BPoint offset) override;
 
     // Hooks. Switches the workspace: every window is sent B_WORKSPACE_ACTIVATED for the old one
     // (with "workspace" int32 and "active" false) and then for the new one ("active" true).
@@ -66,7 +69,7 @@ public:
     [[nodiscard]] status_t PressMouse(BPoint screenPoint,
         int32 buttons = B_PRIMARY_MOUSE_BUTTON);
     void MoveMouse(BPoint screenPoint);
-    // Releases every button held.
+    // Releases every button held; a drag the display took over is delivered there.
     void ReleaseMouse(BPoint screenPoint);
     // Back to the start: 1024 by 768 B_RGB32, workspace 0, the real clock, no buttons held.
     // Windows stay.
@@ -102,6 +105,9 @@ private:
     int32 heldButtons = 0;
     // The window that had the press while buttons are held; null otherwise.
     const BWindow* grab = nullptr;
+    // A drag taken over from a window, with its offset.
+    std::unique_ptr<BMessage> adoptedDrag;
+    BPoint adoptedOffset;
 };
 
 // The headless display when it is the process's display (Display()), for the hooks.

@@ -5,6 +5,7 @@
 #include "kits/app/AppDefs.h"
 #include "kits/app/Message.h"
 #include "kits/app/Messenger.h"
+#include "kits/interface/DropExchange.h"
 #include "kits/interface/FrameBuffer.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/Window.h"
@@ -54,6 +55,11 @@ constexpr int32 MAX_WINDOW_SIZE = 16384;
 constexpr auto INIT_TIME_OUT = std::chrono::seconds(10);
 // Sizes and positions the user gave that a window may still be catching up with.
 constexpr size_t MAX_USER_CHANGES = 64;
+// How often the buttons are looked at while a drag left by its window is under way.
+constexpr int DRAG_POLL_MILLISECONDS = 15;
+// How long a program ending during such a drag waits for the drop; a user holding the button
+// longer loses it.
+constexpr auto ADOPTED_DRAG_EXIT_WAIT = std::chrono::seconds(30);
 
 int32 PixelExtent(float extent)
 {
@@ -298,9 +304,12 @@ public:
     void Stop();
     // Pushes the wake-up event unless one is on its way. Called with lock held.
     void Wake();
+    // Waits until no drag is left to finish, at most until the deadline.
+    void WaitForAdoptedDrag(std::chrono::steady_clock::time_point deadline);
 
     mutable std::mutex lock;
-    // Signalled when SDL is up (or failed) and after each present that reached the desktop.
+    // Signalled when SDL is up (or failed), after each present that reached the desktop and
+    // when an adopted drag has been delivered.
     std::condition_variable changed;
     // Guarded by lock.
     bool initDone = false;
@@ -317,6 +326,10 @@ public:
     bool cursorChanged = false;
     std::map<const BWindow*, std::shared_ptr<Record>, std::less<>> windows;
     PresentStatistics statistics;
+    // A drag whose window stopped following the mouse, and its offset; the SDL thread watches
+    // the buttons until they are released.
+    std::unique_ptr<BMessage> adoptedDrag;
+    BPoint adoptedOffset;
 
     std::thread thread;
 
@@ -330,6 +343,8 @@ private:
     void ShowPixels(DesktopWindow& desktop);
     void HandleEvent(const SDL_Event& event);
     void HandleWindowEvent(DesktopWindow& desktop, const SDL_WindowEvent& event);
+    // Delivers the adopted drag once no button is held any more.
+    void FinishReleasedDrag();
     DesktopWindow* Find(uint32 windowId);
     void Post(const DesktopWindow& desktop, BMessage& message);
 
@@ -403,13 +418,24 @@ void SdlDisplayBackend::Shared::Run()
         return;
     ReadModes();
     while (ServeRequests()) {
+        bool following;
+        {
+            std::lock_guard guard(lock);
+            following = adoptedDrag != nullptr;
+        }
         SDL_Event event;
         // The wake-up event comes for every request, so waiting without a time-out misses none.
-        if (SDL_WaitEvent(&event) == 0)
-            continue;
-        HandleEvent(event);
-        while (SDL_PollEvent(&event) != 0)
+        // A drag left by its window is different: its release may happen outside our windows,
+        // where no event tells of it, so the buttons are looked at every few milliseconds.
+        const int got = following ? SDL_WaitEventTimeout(&event, DRAG_POLL_MILLISECONDS)
+                                  : SDL_WaitEvent(&event);
+        if (got != 0) {
             HandleEvent(event);
+            while (SDL_PollEvent(&event) != 0)
+                HandleEvent(event);
+        }
+        if (following)
+            FinishReleasedDrag();
     }
     desktopWindows.clear();
     {
@@ -417,6 +443,31 @@ void SdlDisplayBackend::Shared::Run()
         sdlRunning = false;
     }
     SDL_Quit();
+}
+
+void SdlDisplayBackend::Shared::FinishReleasedDrag()
+{
+    int x = 0;
+    int y = 0;
+    if (SDL_GetGlobalMouseState(&x, &y) != 0)
+        return;
+    std::unique_ptr<BMessage> drag;
+    BPoint offset;
+    {
+        std::lock_guard guard(lock);
+        drag = std::move(adoptedDrag);
+        offset = adoptedOffset;
+    }
+    // Without the mutex: delivering asks where the windows are and may wait for other programs.
+    if (drag != nullptr)
+        DeliverDrop(std::move(*drag), BPoint(float(x), float(y)), offset);
+    changed.notify_all();
+}
+
+void SdlDisplayBackend::Shared::WaitForAdoptedDrag(std::chrono::steady_clock::time_point deadline)
+{
+    std::unique_lock guard(lock);
+    changed.wait_until(guard, deadline, [this] { return adoptedDrag == nullptr || !sdlRunning; });
 }
 
 void SdlDisplayBackend::Shared::ReadModes()
@@ -955,6 +1006,29 @@ BMessenger SdlDisplayBackend::WindowAt(BPoint screenPoint) const
         }
     }
     return front != nullptr ? front->messenger : BMessenger();
+}
+
+void SdlDisplayBackend::AdoptDrag(const BMessage& message, BPoint offset)
+{
+    auto drag = std::make_unique<BMessage>(message);
+    {
+        std::lock_guard guard(shared->lock);
+        if (!shared->sdlRunning)
+            return;
+        shared->adoptedDrag = std::move(drag);
+        shared->adoptedOffset = offset;
+        shared->Wake();
+    }
+    // The window usually goes because its program ends, as the viewer does when its picture is
+    // dragged out: the program then waits at its exit, for a while, until the drag is dropped.
+    static std::once_flag exitWait;
+    std::call_once(exitWait, [] {
+        std::atexit([] {
+            if (SdlDisplayBackend* display = SdlDisplay())
+                display->shared->WaitForAdoptedDrag(
+                    std::chrono::steady_clock::now() + ADOPTED_DRAG_EXIT_WAIT);
+        });
+    });
 }
 
 std::string SdlDisplayBackend::DropExchangeName() const

@@ -57,6 +57,9 @@ public:
     BMessenger WindowAt(BPoint screenPoint) const override;
     // The desktop's display, as the environment names it.
     std::string DropExchangeName() const override;
+    // The buttons are then watched on the desktop as a whole, and a program that ends before
+    // they are released waits for that at its exit (30 s at most).
+    void AdoptDrag(const BMessage& message, BPoint offset) override;
 
     // Hooks for tests and measurements.
     // Sends the window's desktop window a close event, as a click in its close box would.

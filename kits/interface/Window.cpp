@@ -88,6 +88,8 @@ BWindow::BWindow(BRect frame, const char* title, window_type type, uint32 flags,
 
 BWindow::~BWindow()
 {
+    // A drag that started here outlives the window: the display finishes it.
+    HandOverDrag();
     kits::interface::Display().RemoveWindow(this);
     topView->Detach();
     topView.reset();
@@ -111,8 +113,11 @@ void BWindow::Hide()
 {
     WindowLocker locker(this);
     hideCount++;
-    if (hideCount == 1)
+    if (hideCount == 1) {
+        // A hidden window no longer hears the mouse.
+        HandOverDrag();
         kits::interface::Display().WindowChanged(this);
+    }
 }
 
 bool BWindow::IsHidden() const
@@ -126,6 +131,8 @@ void BWindow::Minimize(bool minimize)
     if (minimized == minimize)
         return;
     minimized = minimize;
+    if (minimized)
+        HandOverDrag();
     kits::interface::Display().WindowChanged(this);
     if (!minimized)
         InvalidatePixels(buffer.Rect());
@@ -388,17 +395,16 @@ void BWindow::StartDrag(const BMessage& message, BPoint offset)
 void BWindow::EndDrag(BPoint screenWhere)
 {
     std::unique_ptr<BMessage> dropped = std::move(dragMessage);
-    kits::app::MarkDropped(*dropped, screenWhere, dragOffset);
-    // Through the target's looper, also when it is this window: the drop is handled after the
-    // release, never inside the dragging view's hooks.
-    const BMessenger target = kits::interface::Display().WindowAt(screenWhere);
-    if (target.IsValid()) {
-        (void)target.SendMessage(dropped.get());
+    kits::interface::DeliverDrop(std::move(*dropped), screenWhere, dragOffset);
+}
+
+void BWindow::HandOverDrag()
+{
+    mouseView = nullptr;
+    if (dragMessage == nullptr)
         return;
-    }
-    // Perhaps a shelf of another of our programs lies there; otherwise the drop is lost on the
-    // desktop.
-    (void)kits::interface::Drops().Offer(*dropped, screenWhere, dragOffset);
+    kits::interface::Display().AdoptDrag(*dragMessage, dragOffset);
+    dragMessage.reset();
 }
 
 void BWindow::DeliverDropped(BMessage* message)

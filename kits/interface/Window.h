@@ -170,6 +170,8 @@ private:
     void StartDrag(const BMessage& message, BPoint offset);
     // Delivers the dragged message where the buttons went up (screen coordinates).
     void EndDrag(BPoint screenWhere);
+    // The window stops following the mouse: a drag under way goes to the display.
+    void HandOverDrag();
     // Gives a dropped message to the view under its drop point.
     void DeliverDropped(BMessage* message);
 

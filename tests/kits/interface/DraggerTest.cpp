@@ -119,8 +119,10 @@ protected:
         host->Lock();
         delete shelf;
         host->Quit();
-        source->Lock();
-        source->Quit();
+        if (source != nullptr) {
+            source->Lock();
+            source->Quit();
+        }
         HeadlessDisplay().Reset();
     }
 
@@ -198,6 +200,39 @@ TEST_F(DraggerTest, TargetIsArchivedWhenTheDragStartsNotBefore)
     HeadlessDisplay().ReleaseMouse(BPoint(600, 300));
     EXPECT_TRUE(AwaitCondition([this] { return Replicants() == 1; }));
     EXPECT_EQ(Source::archives.load(), 1);
+}
+
+TEST_F(DraggerTest, DragOutlivesTheWindowItStartedIn)
+{
+    // The viewer ends when its picture is dragged out; the drop must still land.
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
+    HeadlessDisplay().MoveMouse(BPoint(320, 300));
+    ASSERT_TRUE(AwaitCondition([] { return Source::archives.load() == 1; }));
+    source->Lock();
+    source->Quit();
+    source = nullptr;
+    HeadlessDisplay().MoveMouse(BPoint(650, 350));
+    HeadlessDisplay().ReleaseMouse(BPoint(650, 350));
+    ASSERT_TRUE(AwaitCondition([this] { return Replicants() == 1; }));
+    host->Lock();
+    EXPECT_EQ(shelf->ReplicantAt(0)->Frame(), BRect(30, 50, 229, 249));
+    host->Unlock();
+}
+
+TEST_F(DraggerTest, DragOutlivesItsWindowBeingHidden)
+{
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
+    HeadlessDisplay().MoveMouse(BPoint(320, 300));
+    ASSERT_TRUE(AwaitCondition([] { return Source::archives.load() == 1; }));
+    source->Lock();
+    source->Hide();
+    source->Unlock();
+    HeadlessDisplay().ReleaseMouse(BPoint(650, 350));
+    ASSERT_TRUE(AwaitCondition([this] { return Replicants() == 1; }));
+    // Delivered once, by the display, not again by the hidden window.
+    Drain(source);
+    Drain(host);
+    EXPECT_EQ(Replicants(), 1);
 }
 
 TEST_F(DraggerTest, ClickWithoutMovingDragsNothing)
