@@ -861,7 +861,6 @@ void V4l2CaptureNode::ProduceFrames()
 
 void V4l2CaptureNode::DeliverFrame(const V4l2Frame& frame)
 {
-    fieldSequence++;
     if (!connected || !outputEnabled)
         return;
     BBufferGroup* group = consumerGroup != nullptr ? consumerGroup : ownGroup.get();
@@ -887,7 +886,8 @@ void V4l2CaptureNode::DeliverFrame(const V4l2Frame& frame)
     header->time_source = TimeSource()->ID();
     header->start_time = TimeSource()->PerformanceTimeFor(frame.timestamp) + processingLatency
         + downstreamLatency;
-    header->u.raw_video.field_sequence = fieldSequence;
+    // The device's own frame count, so a gap tells of frames it lost.
+    header->u.raw_video.field_sequence = frame.sequence;
     // The field that comes first in time: 0 the top one, 1 the bottom one.
     header->u.raw_video.field_number = plan.bottomFieldFirst ? 1 : 0;
     header->u.raw_video.first_active_line = 0;

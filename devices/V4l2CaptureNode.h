@@ -179,7 +179,6 @@ private:
     V4l2FramePlan plan;
     // Time from a frame's capture to its sending, grown when a frame took longer.
     bigtime_t processingLatency;
-    uint32 fieldSequence = 0;
     bigtime_t lastChanges[V4L2_PARAMETER_COUNT] = {};
 
     std::atomic<int64> framesSent{0};

@@ -4,7 +4,7 @@
 #
 #   scripts/vivid-vm.sh prepare
 #       Downloads Debian's kernel package and busybox-static (network needed), keeps the kernel,
-#       the few modules vivid and the 9p shares need and an initramfs in the cache folder
+#       busybox and the few modules vivid and the 9p shares need in the cache folder
 #       ($OVELIN_VM_CACHE, else $XDG_CACHE_HOME/ovelin/vivid-vm). Does nothing when ready.
 #   scripts/vivid-vm.sh run WORK_DIR PROGRAM [ARGUMENTS...]
 #       Boots the machine with the host's root shared read-only and WORK_DIR read-write, loads
@@ -17,6 +17,8 @@ cache="${OVELIN_VM_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ovelin/vivid-vm}"
 # A guest that hangs is stopped here rather than hanging the test run.
 run_timeout="${OVELIN_VM_TIMEOUT:-170}"
 skip=77
+# A TV card: input 0 with a tuner, input 1 S-Video; error injection stays on.
+vivid_options="n_devs=1 node_types=0x1 num_inputs=2 input_types=0x9"
 
 die() {
     echo "vivid-vm: $*" >&2
@@ -24,7 +26,7 @@ die() {
 }
 
 prepare() {
-    if [[ -f "$cache/ready" ]]; then
+    if [[ -f "$cache/ready" && -f "$cache/busybox" ]]; then
         return 0
     fi
     for tool in apt-get apt-cache dpkg-deb depmod modprobe cpio gzip; do
@@ -39,7 +41,9 @@ prepare() {
     kernel_package="$(apt-cache depends linux-image-amd64 \
         | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -n1)"
     [[ -n "$kernel_package" ]] || die "no kernel package found behind linux-image-amd64"
-    (cd "$scratch" && apt-get download "$kernel_package" busybox-static >/dev/null)
+    # Run as root, apt warns that its own user cannot write the folder; the download works.
+    (cd "$scratch" && apt-get download "$kernel_package" busybox-static 2>&1 >/dev/null \
+        | grep -v "unsandboxed" >&2 || true)
 
     local tree="$scratch/tree"
     mkdir -p "$tree"
@@ -61,34 +65,50 @@ prepare() {
             | awk '$1 == "insmod" { print $2 }' >>"$order"
     done
 
-    local root="$scratch/initramfs"
-    mkdir -p "$root"/{bin,dev,proc,sys,host,modules}
+    mkdir -p "$cache.new/modules"
     dpkg-deb --fsys-tarfile "$scratch"/busybox-static_*.deb | tar -x -C "$scratch" ./bin/busybox
-    cp "$scratch/bin/busybox" "$root/bin/busybox"
+    cp "$scratch/bin/busybox" "$cache.new/busybox"
     local module name
-    : >"$root/modules/order"
+    : >"$cache.new/modules/order"
     while read -r module; do
         name="$(basename "$module")"
-        if ! grep -qx "$name" "$root/modules/order"; then
-            cp "$module" "$root/modules/$name"
-            echo "$name" >>"$root/modules/order"
+        if ! grep -qx "$name" "$cache.new/modules/order"; then
+            cp "$module" "$cache.new/modules/$name"
+            echo "$name" >>"$cache.new/modules/order"
         fi
     done <"$order"
-    write_init >"$root/init"
-    chmod +x "$root/init"
-
-    mkdir -p "$cache.new"
     cp "$tree/boot/vmlinuz-$version" "$cache.new/vmlinuz"
-    (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1 >"$cache.new/initrd.gz")
     echo "$version" >"$cache.new/ready"
     rm -rf "$cache"
     mv "$cache.new" "$cache"
 }
 
+# The initramfs: busybox, the modules and our /init. Made again whenever /init changes, which
+# needs no network.
+initramfs() {
+    local stamp
+    stamp="$(write_init | cksum | cut -d' ' -f1)"
+    local image="$cache/initrd-$stamp.gz"
+    if [[ ! -f "$image" ]]; then
+        local root
+        root="$(mktemp -d)"
+        mkdir -p "$root"/{bin,dev,proc,sys,host}
+        cp "$cache/busybox" "$root/bin/busybox"
+        cp -r "$cache/modules" "$root/modules"
+        write_init >"$root/init"
+        chmod +x "$root/init"
+        rm -f "$cache"/initrd-*.gz
+        (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1 >"$image.new")
+        mv "$image.new" "$image"
+        rm -rf "$root"
+    fi
+    echo "$image"
+}
+
 # The guest's first process: loads the modules, mounts the host and the work folder, runs the
 # command the host left in the work folder and hands its exit code to QEMU's debug-exit port.
 write_init() {
-    cat <<'EOF'
+    sed "s/VIVID_OPTIONS/$vivid_options/" <<'EOF'
 #!/bin/busybox sh
 /bin/busybox --install -s /bin
 mount -t proc proc /proc
@@ -100,13 +120,15 @@ for word in $(cat /proc/cmdline); do
 done
 code=1
 finish() {
+    # With cache=loose the work folder's writes wait in the guest until synced.
+    sync
+    [ -n "$work" ] && umount "/host$work" 2>/dev/null
     printf "$(printf '\\%03o' "$code")" | dd of=/dev/port bs=1 seek=244 count=1 2>/dev/null
     poweroff -f
 }
 for module in $(cat /modules/order); do
     case "$module" in
-    # A TV card: input 0 with a tuner, input 1 S-Video; error injection stays on.
-    vivid.ko) insmod "/modules/$module" n_devs=1 node_types=0x1 num_inputs=2 input_types=0x9 ;;
+    vivid.ko) insmod "/modules/$module" VIVID_OPTIONS ;;
     *) insmod "/modules/$module" ;;
     esac || { echo "cannot load $module"; finish; }
 done
@@ -132,7 +154,7 @@ run() {
         echo "vivid-vm: QEMU is missing; skipped" >&2
         exit $skip
     fi
-    if [[ ! -f "$cache/ready" ]]; then
+    if [[ ! -f "$cache/ready" || ! -f "$cache/busybox" ]]; then
         echo "vivid-vm: no prepared kernel in $cache (scripts/vivid-vm.sh prepare); skipped" >&2
         exit $skip
     fi
@@ -144,6 +166,8 @@ run() {
         printf '%q ' "$program" "$@"
         echo
     } >"$work/guest-command.sh"
+    local image
+    image="$(initramfs)"
     local accel=tcg
     if [[ -w /dev/kvm ]]; then
         accel=kvm
@@ -151,7 +175,7 @@ run() {
     local status=0
     timeout --kill-after=5 "$run_timeout" qemu-system-x86_64 -machine "accel=$accel" -m 768 \
         -smp 2 -nographic -no-reboot -nic none \
-        -kernel "$cache/vmlinuz" -initrd "$cache/initrd.gz" \
+        -kernel "$cache/vmlinuz" -initrd "$image" \
         -append "console=ttyS0 quiet panic=-1 ovelin.work=$work" \
         -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
         -virtfs "local,path=$work,mount_tag=work,security_model=none,multidevs=remap" \
