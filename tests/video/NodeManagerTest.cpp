@@ -70,7 +70,12 @@ public:
     {
         liveConsumers++;
     }
-    ~SpyConsumer() override { liveConsumers--; }
+    // The control thread calls this object's hooks: it ends before this part is gone.
+    ~SpyConsumer() override
+    {
+        Quit();
+        liveConsumers--;
+    }
 
     std::function<void()> onConnected;
 
@@ -123,6 +128,7 @@ public:
     enum class Web { Normal, NoVideoFormat, ContinuousVideoFormat, None, ChannelPrefix };
 
     explicit OddCard(Web web) : BMediaNode("Test Signal Card"), web(web) {}
+    ~OddCard() override { Quit(); }
 
     std::optional<int32> reportedVideoFormat;
     bool failVideoFormatRead = false;
