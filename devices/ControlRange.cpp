@@ -71,7 +71,8 @@ float ControlRange::ToParameter(int32 deviceValue) const
     const double span = double(int64(device.maximum) - device.minimum);
     const double offset = double(std::clamp(deviceValue, device.minimum, device.maximum))
         - device.minimum;
-    return float(parameter.minimum + offset / span * (double(parameter.maximum) - parameter.minimum));
+    return float(
+        parameter.minimum + offset / span * (double(parameter.maximum) - parameter.minimum));
 }
 
 int32 ControlRange::ToDevice(float parameterValue) const

@@ -16,7 +16,8 @@ void AddNumbered(std::vector<PlanChannel>& channels, int32 first, int32 last, ui
     uint32 spacing)
 {
     for (int32 number = first; number <= last; number++)
-        channels.push_back({std::to_string(number), firstCarrier + uint32(number - first) * spacing});
+        channels.push_back(
+            {std::to_string(number), firstCarrier + uint32(number - first) * spacing});
 }
 
 std::vector<PlanChannel> EuropeanChannels()

@@ -190,20 +190,29 @@ struct Rgb32Target {
 
 struct Rgb16Target {
     using Pixel = uint16;
-    static Pixel FromRgb(Rgb c) { return Pixel((c.red >> 3) << 11 | (c.green >> 2) << 5 | c.blue >> 3); }
+    static Pixel FromRgb(Rgb c)
+    {
+        return Pixel((c.red >> 3) << 11 | (c.green >> 2) << 5 | c.blue >> 3);
+    }
     static Pixel FromYuv(Yuv s) { return FromRgb(YuvToRgb(s.y, s.u, s.v)); }
 };
 
 struct Rgb15Target {
     using Pixel = uint16;
-    static Pixel FromRgb(Rgb c) { return Pixel((c.red >> 3) << 10 | (c.green >> 3) << 5 | c.blue >> 3); }
+    static Pixel FromRgb(Rgb c)
+    {
+        return Pixel((c.red >> 3) << 10 | (c.green >> 3) << 5 | c.blue >> 3);
+    }
     static Pixel FromYuv(Yuv s) { return FromRgb(YuvToRgb(s.y, s.u, s.v)); }
 };
 
 struct Gray8Target {
     using Pixel = uint8;
     // Full-range luma with weights 77, 150 and 29 out of 256, which keep white at 255.
-    static Pixel FromRgb(Rgb c) { return Pixel((77 * c.red + 150 * c.green + 29 * c.blue + 128) >> 8); }
+    static Pixel FromRgb(Rgb c)
+    {
+        return Pixel((77 * c.red + 150 * c.green + 29 * c.blue + 128) >> 8);
+    }
     static Pixel FromYuv(Yuv s) { return Clamp((LumaTerm(s.y) - GREY_OFFSET) >> 6); }
 };
 
@@ -441,7 +450,8 @@ status_t DecodeJpeg(const CapturedFrame& from, const TargetFrame& to)
             TJPF_BGRA, 0) != 0) {
         return B_ERROR;
     }
-    const SourcePlanes planes{FOURCC_ARGB32, width, height, buffer, width * 4, nullptr, nullptr, 0};
+    const SourcePlanes planes{
+        FOURCC_ARGB32, width, height, buffer, width * 4, nullptr, nullptr, 0};
     ChosenConversion()(planes, to);
     return B_OK;
 }

@@ -109,6 +109,7 @@ struct Samples {
 // middle 64-bit quarters, which keeps every pixel pair in one quarter.
 template <bool LUMA_FIRST, bool PAIRED>
 struct PackedLoader {
+    static constexpr bool SHARED_CHROMA = false;
     [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
     {
         __m256i words = _mm256_loadu_si256(
@@ -141,24 +142,33 @@ struct Masks {
     static constexpr ShuffleMask CHROMA = ChromaMask(PAIRED);
 };
 
+// The 4:2:0 loaders read luma and chroma apart, so two rows of luma share one row of chroma.
 template <bool PAIRED>
 struct Nv12Loader {
-    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
+    static constexpr bool SHARED_CHROMA = true;
+    [[gnu::always_inline]] static __m256i Luma(const uint8* luma, int32 x)
     {
-        return {_mm256_shuffle_epi8(LoadBroadcast128(rows.luma + x), LoadMask(Masks<PAIRED>::LUMA)),
-            _mm256_shuffle_epi8(LoadBroadcast128(rows.u + x), LoadMask(Masks<PAIRED>::CHROMA))};
+        return _mm256_shuffle_epi8(LoadBroadcast128(luma + x), LoadMask(Masks<PAIRED>::LUMA));
+    }
+    [[gnu::always_inline]] static __m256i Chroma(const Rows& rows, int32 x)
+    {
+        return _mm256_shuffle_epi8(LoadBroadcast128(rows.u + x), LoadMask(Masks<PAIRED>::CHROMA));
     }
 };
 
 template <bool PAIRED>
 struct Yu12Loader {
-    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
+    static constexpr bool SHARED_CHROMA = true;
+    [[gnu::always_inline]] static __m256i Luma(const uint8* luma, int32 x)
+    {
+        return Nv12Loader<PAIRED>::Luma(luma, x);
+    }
+    [[gnu::always_inline]] static __m256i Chroma(const Rows& rows, int32 x)
     {
         const __m128i chroma = _mm_unpacklo_epi8(LoadLow64(rows.u + x / 2),
             LoadLow64(rows.v + x / 2));
-        return {_mm256_shuffle_epi8(LoadBroadcast128(rows.luma + x), LoadMask(Masks<PAIRED>::LUMA)),
-            _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(chroma),
-                LoadMask(Masks<PAIRED>::CHROMA))};
+        return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(chroma),
+            LoadMask(Masks<PAIRED>::CHROMA));
     }
 };
 
@@ -168,9 +178,9 @@ struct Channels {
     __m256i blue;
 };
 
-[[gnu::always_inline]] inline __m256i LumaTerm(const Samples& samples)
+[[gnu::always_inline]] inline __m256i LumaTerm(__m256i luma)
 {
-    return _mm256_mulhi_epu16(samples.luma, _mm256_set1_epi16(short(LUMA_SCALE)));
+    return _mm256_mulhi_epu16(luma, _mm256_set1_epi16(short(LUMA_SCALE)));
 }
 
 [[gnu::always_inline]] inline __m256i PairConstant(int32 low, int32 high)
@@ -178,40 +188,54 @@ struct Channels {
     return _mm256_set1_epi32(int32(uint32(uint16(low)) | uint32(uint16(high)) << 16));
 }
 
-// Red, green and blue as signed 16-bit values, not yet clamped. The chroma products are taken
-// once per pair, then copied to both pixels.
-[[gnu::always_inline]] inline Channels ToRgb(const Samples& s)
+// What the chroma adds to each pixel's luma term, per channel, copied from its pair to both
+// pixels. The products are taken once per pair.
+struct ChromaTerms {
+    __m256i red;
+    __m256i green;
+    __m256i blue;
+};
+
+[[gnu::always_inline]] inline ChromaTerms TermsOf(__m256i chroma)
 {
-    const __m256i t = LumaTerm(s);
     const __m256i blueRed = _mm256_sub_epi16(
-        _mm256_mulhi_epu16(s.chroma, PairConstant(BLUE_FROM_U, RED_FROM_V)),
+        _mm256_mulhi_epu16(chroma, PairConstant(BLUE_FROM_U, RED_FROM_V)),
         PairConstant(BLUE_OFFSET, RED_OFFSET));
     // Both green products are below 2^15, so the signed pair sum is exact.
     const __m256i greenSum = _mm256_madd_epi16(
-        _mm256_mulhi_epu16(s.chroma, PairConstant(GREEN_FROM_U, GREEN_FROM_V)),
+        _mm256_mulhi_epu16(chroma, PairConstant(GREEN_FROM_U, GREEN_FROM_V)),
         _mm256_set1_epi16(1));
     const __m256i green = _mm256_sub_epi32(_mm256_set1_epi32(GREEN_OFFSET), greenSum);
     const __m256i duplicateLow = LoadMask(DUPLICATE_LOW);
-    return {_mm256_srai_epi16(
-                _mm256_add_epi16(t, _mm256_shuffle_epi8(blueRed, LoadMask(DUPLICATE_HIGH))), 6),
-        _mm256_srai_epi16(_mm256_add_epi16(t, _mm256_shuffle_epi8(green, duplicateLow)), 6),
-        _mm256_srai_epi16(_mm256_adds_epi16(t, _mm256_shuffle_epi8(blueRed, duplicateLow)), 6)};
+    return {_mm256_shuffle_epi8(blueRed, LoadMask(DUPLICATE_HIGH)),
+        _mm256_shuffle_epi8(green, duplicateLow), _mm256_shuffle_epi8(blueRed, duplicateLow)};
 }
 
-[[gnu::always_inline]] inline __m256i Clamp(__m256i value)
+// Red, green and blue as signed 16-bit sums with 6 fraction bits, not yet clamped.
+[[gnu::always_inline]] inline Channels Sums(__m256i t, const ChromaTerms& terms)
 {
-    return _mm256_min_epi16(_mm256_max_epi16(value, _mm256_setzero_si256()),
-        _mm256_set1_epi16(255));
+    return {_mm256_add_epi16(t, terms.red), _mm256_add_epi16(t, terms.green),
+        _mm256_adds_epi16(t, terms.blue)};
+}
+
+// A sum clamped to 0 .. 255 in whole levels, its fraction bits kept: 0 to 16383.
+[[gnu::always_inline]] inline __m256i ClampSum(__m256i sum)
+{
+    return _mm256_min_epi16(
+        _mm256_max_epi16(sum, _mm256_setzero_si256()), _mm256_set1_epi16(16383));
 }
 
 struct Rgb32Storer {
     static constexpr int32 BYTES = 4;
     static constexpr bool PAIRED = true;
-    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(__m256i t, const ChromaTerms& terms, uint8* at)
     {
-        const Channels c = ToRgb(samples);
-        const __m256i blueRed = _mm256_packus_epi16(c.blue, c.red);
-        const __m256i greenOpaque = _mm256_packus_epi16(c.green, _mm256_set1_epi16(255));
+        const Channels sums = Sums(t, terms);
+        const __m256i red = _mm256_srai_epi16(sums.red, 6);
+        const __m256i green = _mm256_srai_epi16(sums.green, 6);
+        const __m256i blue = _mm256_srai_epi16(sums.blue, 6);
+        const __m256i blueRed = _mm256_packus_epi16(blue, red);
+        const __m256i greenOpaque = _mm256_packus_epi16(green, _mm256_set1_epi16(255));
         const __m256i blueGreen = _mm256_unpacklo_epi8(blueRed, greenOpaque);
         const __m256i redOpaque = _mm256_unpackhi_epi8(blueRed, greenOpaque);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(at),
@@ -221,18 +245,22 @@ struct Rgb32Storer {
     }
 };
 
-template <int RED_SHIFT, int GREEN_SHIFT, int GREEN_MASK>
+// 16-bit pixels straight from the clamped sums: a level's top bits are the sum's bits 9 and up,
+// so each field is one shift and one mask away. RED_LEFT and GREEN_RIGHT move the sum's bits to
+// the field, whose bits RED_MASK and GREEN_MASK keep; blue is the top five bits.
+template <int RED_LEFT, int RED_MASK, int GREEN_RIGHT, int GREEN_MASK>
 struct WordStorer {
     static constexpr int32 BYTES = 2;
     static constexpr bool PAIRED = false;
-    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(__m256i t, const ChromaTerms& terms, uint8* at)
     {
-        const Channels c = ToRgb(samples);
-        const __m256i topFive = _mm256_set1_epi16(0xF8);
-        const __m256i red = _mm256_slli_epi16(_mm256_and_si256(Clamp(c.red), topFive), RED_SHIFT);
-        const __m256i green = _mm256_slli_epi16(
-            _mm256_and_si256(Clamp(c.green), _mm256_set1_epi16(GREEN_MASK)), GREEN_SHIFT);
-        const __m256i blue = _mm256_srli_epi16(Clamp(c.blue), 3);
+        const Channels sums = Sums(t, terms);
+        const __m256i red = _mm256_and_si256(_mm256_slli_epi16(ClampSum(sums.red), RED_LEFT),
+            _mm256_set1_epi16(short(RED_MASK)));
+        const __m256i green
+            = _mm256_and_si256(_mm256_srli_epi16(ClampSum(sums.green), GREEN_RIGHT),
+                _mm256_set1_epi16(short(GREEN_MASK)));
+        const __m256i blue = _mm256_srli_epi16(ClampSum(sums.blue), 9);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(at),
             _mm256_or_si256(_mm256_or_si256(red, green), blue));
     }
@@ -241,10 +269,10 @@ struct WordStorer {
 struct Gray8Storer {
     static constexpr int32 BYTES = 1;
     static constexpr bool PAIRED = false;
-    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(__m256i t, const ChromaTerms&, uint8* at)
     {
         const __m256i grey = _mm256_srai_epi16(
-            _mm256_sub_epi16(LumaTerm(samples), _mm256_set1_epi16(short(GREY_OFFSET))), 6);
+            _mm256_sub_epi16(t, _mm256_set1_epi16(short(GREY_OFFSET))), 6);
         // Packing leaves pixels 0-7 in the first and 8-15 in the third quarter.
         const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(grey, grey), 0x08);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(packed));
@@ -252,14 +280,51 @@ struct Gray8Storer {
 };
 
 template <typename Loader, typename Storer>
+[[gnu::always_inline]] inline void ConvertRow(const Rows& rows, uint8* row, int32 covered)
+{
+    for (int32 x = 0; x < covered; x += STEP) {
+        const Samples samples = Loader::Load(rows, x);
+        Storer::Store(LumaTerm(samples.luma), TermsOf(samples.chroma),
+            row + int64(x) * Storer::BYTES);
+    }
+}
+
+// Two rows of luma over their one row of chroma.
+template <typename Loader, typename Storer>
+[[gnu::always_inline]] inline void ConvertRowPair(const Rows& rows, const uint8* nextLuma,
+    uint8* row, uint8* nextRow, int32 covered)
+{
+    for (int32 x = 0; x < covered; x += STEP) {
+        const ChromaTerms terms = TermsOf(Loader::Chroma(rows, x));
+        const int64 offset = int64(x) * Storer::BYTES;
+        Storer::Store(LumaTerm(Loader::Luma(rows.luma, x)), terms, row + offset);
+        Storer::Store(LumaTerm(Loader::Luma(nextLuma, x)), terms, nextRow + offset);
+    }
+}
+
+template <typename Loader, typename Storer>
 void ConvertWith(const SourcePlanes& from, const TargetFrame& to)
 {
     const int32 covered = to.width / STEP * STEP;
-    for (int32 y = 0; y < to.height; y++) {
+    int32 y = 0;
+    while (y < to.height) {
         const Rows rows = RowsOf(from, y);
         uint8* row = to.bits + int64(y) * to.bytesPerRow;
-        for (int32 x = 0; x < covered; x += STEP)
-            Storer::Store(Loader::Load(rows, x), row + int64(x) * Storer::BYTES);
+        if constexpr (Loader::SHARED_CHROMA) {
+            if (y + 1 < to.height) {
+                ConvertRowPair<Loader, Storer>(rows, rows.luma + from.stride0, row,
+                    row + to.bytesPerRow, covered);
+                y += 2;
+                continue;
+            }
+            for (int32 x = 0; x < covered; x += STEP) {
+                Storer::Store(LumaTerm(Loader::Luma(rows.luma, x)),
+                    TermsOf(Loader::Chroma(rows, x)), row + int64(x) * Storer::BYTES);
+            }
+        } else {
+            ConvertRow<Loader, Storer>(rows, row, covered);
+        }
+        y++;
     }
     if (covered < to.width)
         ConvertReference(PlanesFromColumn(from, covered), TargetFromColumn(to, covered));
@@ -272,9 +337,9 @@ void ConvertInto(const SourcePlanes& from, const TargetFrame& to)
     case B_RGB32:
         return ConvertWith<Loader<Rgb32Storer::PAIRED>, Rgb32Storer>(from, to);
     case B_RGB16:
-        return ConvertWith<Loader<false>, WordStorer<8, 3, 0xFC>>(from, to);
+        return ConvertWith<Loader<false>, WordStorer<2, 0xF800, 3, 0x07E0>>(from, to);
     case B_RGB15:
-        return ConvertWith<Loader<false>, WordStorer<7, 2, 0xF8>>(from, to);
+        return ConvertWith<Loader<false>, WordStorer<1, 0x7C00, 4, 0x03E0>>(from, to);
     case B_GRAY8:
         return ConvertWith<Loader<false>, Gray8Storer>(from, to);
     default:
@@ -287,6 +352,81 @@ using YuyvLoader = PackedLoader<true, PAIRED>;
 template <bool PAIRED>
 using UyvyLoader = PackedLoader<false, PAIRED>;
 
+
+// 32-bit B, G, R, X pixels (XR24, AR24, and decoded JPEG frames), 8 to a register.
+[[gnu::always_inline]] inline __m256i LoadPixels(const uint8* at)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+}
+
+struct OpaqueCopier {
+    static constexpr int32 BYTES = 4;
+    [[gnu::always_inline]] static void Store(const uint8* from, uint8* at)
+    {
+        const __m256i opaque = _mm256_set1_epi32(int32(0xFF000000u));
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(at), _mm256_or_si256(LoadPixels(from), opaque));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at) + 1,
+            _mm256_or_si256(LoadPixels(from + sizeof(__m256i)), opaque));
+    }
+};
+
+// Each channel's top bits moved into its field of a 16-bit pixel, in the low half of each 32-bit
+// lane: red shifted down by RED_RIGHT, green by GREEN_RIGHT, blue by 3, each then masked.
+template <int RED_RIGHT, int RED_MASK, int GREEN_RIGHT, int GREEN_MASK>
+struct PixelWordPacker {
+    static constexpr int32 BYTES = 2;
+    [[gnu::always_inline]] static __m256i Word(__m256i pixels)
+    {
+        const __m256i red = _mm256_and_si256(_mm256_srli_epi32(pixels, RED_RIGHT),
+            _mm256_set1_epi32(RED_MASK));
+        const __m256i green = _mm256_and_si256(_mm256_srli_epi32(pixels, GREEN_RIGHT),
+            _mm256_set1_epi32(GREEN_MASK));
+        const __m256i blue
+            = _mm256_and_si256(_mm256_srli_epi32(pixels, 3), _mm256_set1_epi32(0x1F));
+        return _mm256_or_si256(_mm256_or_si256(red, green), blue);
+    }
+    [[gnu::always_inline]] static __m256i Pack(__m256i first, __m256i second)
+    {
+        // Packing interleaves the halves: quarters 0, 2, 1, 3 hold pixels 0-3, 4-7, 8-11, 12-15.
+        return _mm256_permute4x64_epi64(_mm256_packus_epi32(first, second), 0xD8);
+    }
+    [[gnu::always_inline]] static void Store(const uint8* from, uint8* at)
+    {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(at),
+            Pack(Word(LoadPixels(from)), Word(LoadPixels(from + sizeof(__m256i)))));
+    }
+};
+
+// Pixels of the source row go two registers at a time.
+template <typename Packer>
+void ConvertPixelsWith(const SourcePlanes& from, const TargetFrame& to)
+{
+    constexpr int32 PIXELS = 2 * 8;
+    const int32 covered = to.width / PIXELS * PIXELS;
+    for (int32 y = 0; y < to.height; y++) {
+        const uint8* source = from.plane0 + int64(y) * from.stride0;
+        uint8* row = to.bits + int64(y) * to.bytesPerRow;
+        for (int32 x = 0; x < covered; x += PIXELS)
+            Packer::Store(source + int64(x) * 4, row + int64(x) * Packer::BYTES);
+    }
+    if (covered < to.width)
+        ConvertReference(PlanesFromColumn(from, covered), TargetFromColumn(to, covered));
+}
+
+void ConvertPixels(const SourcePlanes& from, const TargetFrame& to)
+{
+    switch (to.space) {
+    case B_RGB32:
+        return ConvertPixelsWith<OpaqueCopier>(from, to);
+    case B_RGB16:
+        return ConvertPixelsWith<PixelWordPacker<8, 0xF800, 5, 0x07E0>>(from, to);
+    case B_RGB15:
+        return ConvertPixelsWith<PixelWordPacker<9, 0x7C00, 6, 0x03E0>>(from, to);
+    default:
+        return ConvertReference(from, to);
+    }
+}
 }
 
 void ConvertAvx2(const SourcePlanes& from, const TargetFrame& to)
@@ -302,6 +442,9 @@ void ConvertAvx2(const SourcePlanes& from, const TargetFrame& to)
         return ConvertInto<Nv12Loader>(from, to);
     case FOURCC_YU12:
         return ConvertInto<Yu12Loader>(from, to);
+    case FOURCC_XRGB32:
+    case FOURCC_ARGB32:
+        return ConvertPixels(from, to);
     default:
         return ConvertReference(from, to);
     }

@@ -68,7 +68,8 @@ void ConvertReference(const SourcePlanes& from, const TargetFrame& to);
 
 #if defined(__x86_64__)
 // The fast paths convert YUYV, UYVY, NV12 and YU12 frames of the target's size into every target
-// colour space; everything else they hand to the reference.
+// colour space, and 32-bit B, G, R, X frames (decoded JPEG frames among them) into the 32- and
+// 16-bit ones; everything else they hand to the reference.
 void ConvertSse2(const SourcePlanes& from, const TargetFrame& to);
 // Only on a CPU with AVX2.
 void ConvertAvx2(const SourcePlanes& from, const TargetFrame& to);

@@ -112,40 +112,46 @@ struct Channels {
         _mm_mulhi_epu16(v, _mm_set1_epi16(short(GREEN_FROM_V))));
     const __m128i blue = _mm_sub_epi16(_mm_mulhi_epu16(u, _mm_set1_epi16(short(BLUE_FROM_U))),
         _mm_set1_epi16(short(BLUE_OFFSET)));
-    return {_mm_srai_epi16(_mm_add_epi16(t, red), 6), _mm_srai_epi16(_mm_add_epi16(t, green), 6),
-        _mm_srai_epi16(_mm_adds_epi16(t, blue), 6)};
+    return {_mm_add_epi16(t, red), _mm_add_epi16(t, green), _mm_adds_epi16(t, blue)};
 }
 
-[[gnu::always_inline]] inline __m128i Clamp(__m128i value)
+// A sum clamped to 0 .. 255 in whole levels, its fraction bits kept: 0 to 16383.
+[[gnu::always_inline]] inline __m128i ClampSum(__m128i sum)
 {
-    return _mm_min_epi16(_mm_max_epi16(value, _mm_setzero_si128()), _mm_set1_epi16(255));
+    return _mm_min_epi16(_mm_max_epi16(sum, _mm_setzero_si128()), _mm_set1_epi16(16383));
 }
 
 struct Rgb32Storer {
     static constexpr int32 BYTES = 4;
     [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
     {
-        const Channels c = ToRgb(samples);
-        const __m128i blueGreen = _mm_packus_epi16(c.blue, c.green);
-        const __m128i pairs = _mm_unpacklo_epi8(blueGreen, _mm_srli_si128(blueGreen, 8));
-        const __m128i redOpaque = _mm_unpacklo_epi8(_mm_packus_epi16(c.red, c.red),
-            _mm_set1_epi8(char(0xFF)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_unpacklo_epi16(pairs, redOpaque));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 16), _mm_unpackhi_epi16(pairs, redOpaque));
+        const Channels sums = ToRgb(samples);
+        const __m128i blueRed = _mm_packus_epi16(_mm_srai_epi16(sums.blue, 6),
+            _mm_srai_epi16(sums.red, 6));
+        const __m128i greenOpaque = _mm_packus_epi16(_mm_srai_epi16(sums.green, 6),
+            _mm_set1_epi16(255));
+        const __m128i blueGreen = _mm_unpacklo_epi8(blueRed, greenOpaque);
+        const __m128i redOpaque = _mm_unpackhi_epi8(blueRed, greenOpaque);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_unpacklo_epi16(blueGreen, redOpaque));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 16),
+            _mm_unpackhi_epi16(blueGreen, redOpaque));
     }
 };
 
-template <int RED_SHIFT, int GREEN_SHIFT, int GREEN_MASK>
+// 16-bit pixels straight from the clamped sums: a level's top bits are the sum's bits 9 and up,
+// so each field is one shift and one mask away. RED_LEFT and GREEN_RIGHT move the sum's bits to
+// the field, whose bits RED_MASK and GREEN_MASK keep; blue is the top five bits.
+template <int RED_LEFT, int RED_MASK, int GREEN_RIGHT, int GREEN_MASK>
 struct WordStorer {
     static constexpr int32 BYTES = 2;
     [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
     {
-        const Channels c = ToRgb(samples);
-        const __m128i topFive = _mm_set1_epi16(0xF8);
-        const __m128i red = _mm_slli_epi16(_mm_and_si128(Clamp(c.red), topFive), RED_SHIFT);
-        const __m128i green = _mm_slli_epi16(
-            _mm_and_si128(Clamp(c.green), _mm_set1_epi16(GREEN_MASK)), GREEN_SHIFT);
-        const __m128i blue = _mm_srli_epi16(Clamp(c.blue), 3);
+        const Channels sums = ToRgb(samples);
+        const __m128i red = _mm_and_si128(_mm_slli_epi16(ClampSum(sums.red), RED_LEFT),
+            _mm_set1_epi16(short(RED_MASK)));
+        const __m128i green = _mm_and_si128(_mm_srli_epi16(ClampSum(sums.green), GREEN_RIGHT),
+            _mm_set1_epi16(short(GREEN_MASK)));
+        const __m128i blue = _mm_srli_epi16(ClampSum(sums.blue), 9);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(at),
             _mm_or_si128(_mm_or_si128(red, green), blue));
     }
@@ -182,9 +188,9 @@ void ConvertInto(const SourcePlanes& from, const TargetFrame& to)
     case B_RGB32:
         return ConvertWith<Loader, Rgb32Storer>(from, to);
     case B_RGB16:
-        return ConvertWith<Loader, WordStorer<8, 3, 0xFC>>(from, to);
+        return ConvertWith<Loader, WordStorer<2, 0xF800, 3, 0x07E0>>(from, to);
     case B_RGB15:
-        return ConvertWith<Loader, WordStorer<7, 2, 0xF8>>(from, to);
+        return ConvertWith<Loader, WordStorer<1, 0x7C00, 4, 0x03E0>>(from, to);
     case B_GRAY8:
         return ConvertWith<Loader, Gray8Storer>(from, to);
     default:
@@ -192,6 +198,80 @@ void ConvertInto(const SourcePlanes& from, const TargetFrame& to)
     }
 }
 
+
+// 32-bit B, G, R, X pixels (XR24, AR24, and decoded JPEG frames), 4 to a register.
+[[gnu::always_inline]] inline __m128i LoadPixels(const uint8* at)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
+struct OpaqueCopier {
+    static constexpr int32 BYTES = 4;
+    [[gnu::always_inline]] static void Store(const uint8* from, uint8* at)
+    {
+        const __m128i opaque = _mm_set1_epi32(int32(0xFF000000u));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_or_si128(LoadPixels(from), opaque));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at) + 1,
+            _mm_or_si128(LoadPixels(from + sizeof(__m128i)), opaque));
+    }
+};
+
+// Each channel's top bits moved into its field of a 16-bit pixel, in the low half of each 32-bit
+// lane: red shifted down by RED_RIGHT, green by GREEN_RIGHT, blue by 3, each then masked.
+template <int RED_RIGHT, int RED_MASK, int GREEN_RIGHT, int GREEN_MASK>
+struct PixelWordPacker {
+    static constexpr int32 BYTES = 2;
+    [[gnu::always_inline]] static __m128i Word(__m128i pixels)
+    {
+        const __m128i red = _mm_and_si128(_mm_srli_epi32(pixels, RED_RIGHT),
+            _mm_set1_epi32(RED_MASK));
+        const __m128i green = _mm_and_si128(_mm_srli_epi32(pixels, GREEN_RIGHT),
+            _mm_set1_epi32(GREEN_MASK));
+        const __m128i blue = _mm_and_si128(_mm_srli_epi32(pixels, 3), _mm_set1_epi32(0x1F));
+        return _mm_or_si128(_mm_or_si128(red, green), blue);
+    }
+    [[gnu::always_inline]] static __m128i Pack(__m128i first, __m128i second)
+    {
+        // SSE2 has no unsigned 32-to-16 pack: shift the word to the top and pack with sign.
+        return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(first, 16), 16),
+            _mm_srai_epi32(_mm_slli_epi32(second, 16), 16));
+    }
+    [[gnu::always_inline]] static void Store(const uint8* from, uint8* at)
+    {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at),
+            Pack(Word(LoadPixels(from)), Word(LoadPixels(from + sizeof(__m128i)))));
+    }
+};
+
+// Pixels of the source row go two registers at a time.
+template <typename Packer>
+void ConvertPixelsWith(const SourcePlanes& from, const TargetFrame& to)
+{
+    constexpr int32 PIXELS = 2 * 4;
+    const int32 covered = to.width / PIXELS * PIXELS;
+    for (int32 y = 0; y < to.height; y++) {
+        const uint8* source = from.plane0 + int64(y) * from.stride0;
+        uint8* row = to.bits + int64(y) * to.bytesPerRow;
+        for (int32 x = 0; x < covered; x += PIXELS)
+            Packer::Store(source + int64(x) * 4, row + int64(x) * Packer::BYTES);
+    }
+    if (covered < to.width)
+        ConvertReference(PlanesFromColumn(from, covered), TargetFromColumn(to, covered));
+}
+
+void ConvertPixels(const SourcePlanes& from, const TargetFrame& to)
+{
+    switch (to.space) {
+    case B_RGB32:
+        return ConvertPixelsWith<OpaqueCopier>(from, to);
+    case B_RGB16:
+        return ConvertPixelsWith<PixelWordPacker<8, 0xF800, 5, 0x07E0>>(from, to);
+    case B_RGB15:
+        return ConvertPixelsWith<PixelWordPacker<9, 0x7C00, 6, 0x03E0>>(from, to);
+    default:
+        return ConvertReference(from, to);
+    }
+}
 }
 
 void ConvertSse2(const SourcePlanes& from, const TargetFrame& to)
@@ -207,6 +287,9 @@ void ConvertSse2(const SourcePlanes& from, const TargetFrame& to)
         return ConvertInto<Nv12Loader>(from, to);
     case FOURCC_YU12:
         return ConvertInto<Yu12Loader>(from, to);
+    case FOURCC_XRGB32:
+    case FOURCC_ARGB32:
+        return ConvertPixels(from, to);
     default:
         return ConvertReference(from, to);
     }

@@ -100,6 +100,7 @@ struct VideoFormatChoice {
 // item gets those standards that belong to it, narrowed to its own family (NTSC-M keeps M and
 // M-KR, PAL keeps B/G/D/K/H/I, PAL-M keeps M, PAL-N keeps N and Nc) unless that leaves nothing.
 // A device without standards gets Auto alone, with mask 0.
-std::vector<VideoFormatChoice> VideoFormatChoices(const std::vector<EnumeratedStandard>& standards);
+std::vector<VideoFormatChoice> VideoFormatChoices(
+    const std::vector<EnumeratedStandard>& standards);
 
 }

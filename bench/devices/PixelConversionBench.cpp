@@ -125,7 +125,8 @@ struct Case {
 
 constexpr Case CASES[] = {{"YUYV", FOURCC_YUYV, B_RGB32}, {"UYVY", FOURCC_UYVY, B_RGB32},
     {"NV12", FOURCC_NV12, B_RGB32}, {"YU12", FOURCC_YU12, B_RGB32}, {"YUYV", FOURCC_YUYV, B_RGB16},
-    {"YUYV", FOURCC_YUYV, B_RGB15}, {"YUYV", FOURCC_YUYV, B_GRAY8}, {"NV12", FOURCC_NV12, B_RGB16}};
+    {"YUYV", FOURCC_YUYV, B_RGB15}, {"YUYV", FOURCC_YUYV, B_GRAY8},
+    {"NV12", FOURCC_NV12, B_RGB16}};
 
 const bool registered = [] {
     for (const Case& c : CASES) {
@@ -139,7 +140,8 @@ const bool registered = [] {
                 [c, function](benchmark::State& state) {
                     const std::vector<uint8> bytes = RandomFrame(c.fourcc);
                     std::vector<uint8> bits(size_t(WIDTH) * LINES * size_t(PixelBytes(c.space)));
-                    const CapturedFrame frame{bytes.data(), bytes.size(), c.fourcc, WIDTH, LINES, 0};
+                    const CapturedFrame frame {
+                        bytes.data(), bytes.size(), c.fourcc, WIDTH, LINES, 0};
                     const TargetFrame target{bits.data(), WIDTH * PixelBytes(c.space), WIDTH,
                         LINES, c.space};
                     SourcePlanes planes;

@@ -129,7 +129,8 @@ TEST(ControlRangeTest, RefusesRangesThatAreNotRanges)
     EXPECT_EQ(ControlRange({10, 0, 1, 5}, {0, 100}).InitCheck(), B_BAD_VALUE);
     EXPECT_EQ(ControlRange({0, 10, 1, 5}, {100, 100}).InitCheck(), B_BAD_VALUE);
     EXPECT_EQ(ControlRange({0, 10, 1, 5}, {100, 0}).InitCheck(), B_BAD_VALUE);
-    EXPECT_EQ(ControlRange({0, 10, 1, 5}, {0, std::numeric_limits<float>::quiet_NaN()}).InitCheck(),
+    EXPECT_EQ(
+        ControlRange({0, 10, 1, 5}, {0, std::numeric_limits<float>::quiet_NaN()}).InitCheck(),
         B_BAD_VALUE);
     const ControlRange reversed({10, 0, 1, 5}, {0, 100});
     EXPECT_EQ(reversed.ToDevice(50), 10);
@@ -151,7 +152,8 @@ TEST(ControlRangeTest, AStepPressAlwaysMovesACoarseDevice)
         EXPECT_LT(range.ToDevice(range.ToParameter(value + 1) - VIEWER_STEP), value + 1);
     }
     // With steps of 32 on 0..255 (7 steps), the same.
-    const ParameterRange stepped = ParameterRangeFor(PictureAdjustment::BRIGHTNESS, {0, 255, 32, 0});
+    const ParameterRange stepped
+        = ParameterRangeFor(PictureAdjustment::BRIGHTNESS, {0, 255, 32, 0});
     EXPECT_EQ(stepped.maximum, 7);
     // A fine device keeps the usual slider, and a press moves it.
     const ControlRange fine(CONTRAST, ParameterRangeFor(PictureAdjustment::CONTRAST, CONTRAST));

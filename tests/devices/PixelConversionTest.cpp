@@ -349,8 +349,9 @@ TEST(PixelConversionTest, AFrameOneByteShortIsRefusedAndOneOfExactlyItsSizeIsRea
                 B_BAD_VALUE)
                 << fourcc << " " << width << "x" << height;
             EXPECT_TRUE(target.Untouched());
-            EXPECT_EQ(ConvertFrame(CapturedFrame{exact.get(), needed, fourcc, width, height, stride},
-                          target.frame),
+            EXPECT_EQ(
+                ConvertFrame(CapturedFrame{exact.get(), needed, fourcc, width, height, stride},
+                    target.frame),
                 B_OK)
                 << fourcc << " " << width << "x" << height;
             EXPECT_TRUE(target.PaddingUntouched());
@@ -383,7 +384,8 @@ TEST(PixelConversionTest, FastPathsMatchTheReferenceByteForByte)
                 byte = uint8(random());
             const std::vector<uint8> original = bytes;
             SourcePlanes planes;
-            ASSERT_EQ(LocatePlanes(Frame(bytes, fourcc, shape.width, shape.height, stride), planes),
+            ASSERT_EQ(
+                LocatePlanes(Frame(bytes, fourcc, shape.width, shape.height, stride), planes),
                 B_OK);
             for (color_space space : SPACES) {
                 Target reference(shape.width, shape.height, space, shape.targetPadding);
@@ -506,8 +508,8 @@ TEST_F(PixelConversionJpegTest, DecodesIntoEveryTargetSpace)
         ASSERT_EQ(ConvertFrame(Frame(jpeg, FOURCC_JPEG, WIDTH, HEIGHT), decoded.frame), B_OK);
         std::vector<uint8> bgra(size_t(WIDTH * HEIGHT * 4));
         for (int32 y = 0; y < HEIGHT; y++)
-            std::memcpy(&bgra[size_t(y * WIDTH * 4)], &rgb32.bytes[size_t(y * rgb32.frame.bytesPerRow)],
-                size_t(WIDTH * 4));
+            std::memcpy(&bgra[size_t(y * WIDTH * 4)],
+                &rgb32.bytes[size_t(y * rgb32.frame.bytesPerRow)], size_t(WIDTH * 4));
         Target converted(WIDTH, HEIGHT, space, 2);
         ASSERT_EQ(ConvertFrame(Frame(bgra, FOURCC_XRGB32, WIDTH, HEIGHT), converted.frame), B_OK);
         EXPECT_EQ(decoded.bytes, converted.bytes) << space;

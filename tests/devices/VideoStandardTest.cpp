@@ -171,8 +171,8 @@ TEST(VideoStandardTest, AnItemWithoutItsFamilyKeepsWhatItGathered)
 
 TEST(VideoStandardTest, ADeviceWithoutStandardsOffersAutoAlone)
 {
-    for (const std::vector<EnumeratedStandard>& standards :
-        {std::vector<EnumeratedStandard>{}, std::vector<EnumeratedStandard>{{"ATSC", 0x1000000}}}) {
+    for (const std::vector<EnumeratedStandard>& standards : {std::vector<EnumeratedStandard>{},
+             std::vector<EnumeratedStandard>{{"ATSC", 0x1000000}}}) {
         const std::vector<VideoFormatChoice> choices = VideoFormatChoices(standards);
         ASSERT_EQ(choices.size(), 1u);
         EXPECT_EQ(choices[0].item, VIDEO_FORMAT_AUTO);
