@@ -1,7 +1,10 @@
 #include "devices/V4l2CaptureNode.h"
 
+#include "devices/ControlRange.h"
+#include "devices/FrequencyPlan.h"
 #include "devices/PictureBuffer.h"
 #include "devices/PixelConversion.h"
+#include "devices/VideoStandard.h"
 #include "kits/media/Buffer.h"
 #include "kits/media/BufferGroup.h"
 #include "kits/media/ContinuousParameter.h"
@@ -14,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace devices {
 
@@ -45,17 +49,21 @@ struct ControlRule {
     const char* kind;
     uint32 control;
     const char* word;
+    PictureAdjustment adjustment;
 };
 
 const ControlRule CONTROL_RULES[] = {
-    {V4L2_PARAMETER_BRIGHTNESS, "Brightness", B_BRIGHTNESS, V4L2_CID_BRIGHTNESS, nullptr},
-    {V4L2_PARAMETER_CONTRAST, "Contrast", B_CONTRAST, V4L2_CID_CONTRAST, nullptr},
-    {V4L2_PARAMETER_SATURATION, "Saturation", B_SATURATION, V4L2_CID_SATURATION, nullptr},
-    {V4L2_PARAMETER_HUE, "Hue", B_HUE, V4L2_CID_HUE, nullptr},
-    {V4L2_PARAMETER_LUMA_CORING, "Luma Coring", B_ENABLE, 0, "coring"},
-    {V4L2_PARAMETER_CHROMA_COMB, "Chroma Comb", B_ENABLE, 0, "comb"},
-    {V4L2_PARAMETER_GAMMA, "Gamma", B_GAMMA, 0, "gamma"},
-    {V4L2_PARAMETER_ERROR_DIFFUSION, "Error Diffusion", B_ENABLE, 0, "diffusion"},
+    {V4L2_PARAMETER_BRIGHTNESS, "Brightness", B_BRIGHTNESS, V4L2_CID_BRIGHTNESS, nullptr,
+        PictureAdjustment::BRIGHTNESS},
+    {V4L2_PARAMETER_CONTRAST, "Contrast", B_CONTRAST, V4L2_CID_CONTRAST, nullptr,
+        PictureAdjustment::CONTRAST},
+    {V4L2_PARAMETER_SATURATION, "Saturation", B_SATURATION, V4L2_CID_SATURATION, nullptr,
+        PictureAdjustment::SATURATION},
+    {V4L2_PARAMETER_HUE, "Hue", B_HUE, V4L2_CID_HUE, nullptr, PictureAdjustment::HUE},
+    {V4L2_PARAMETER_LUMA_CORING, "Luma Coring", B_ENABLE, 0, "coring", {}},
+    {V4L2_PARAMETER_CHROMA_COMB, "Chroma Comb", B_ENABLE, 0, "comb", {}},
+    {V4L2_PARAMETER_GAMMA, "Gamma", B_GAMMA, 0, "gamma", {}},
+    {V4L2_PARAMETER_ERROR_DIFFUSION, "Error Diffusion", B_ENABLE, 0, "diffusion", {}},
 };
 
 bool IsContinuous(int32 id)
@@ -130,125 +138,6 @@ std::vector<uint32> PreferredFormats(color_space space)
     return order;
 }
 
-// "Video Format" values and the standards they stand for.
-struct FormatEntry {
-    int32 value;
-    const char* name;
-    uint64 mask;
-    bool sixtyHertz;
-};
-
-const FormatEntry FORMATS[] = {
-    {1, "NTSC-M", V4L2_STD_NTSC_M, true},
-    {2, "NTSC-M-JP", V4L2_STD_NTSC_M_JP, true},
-    {3, "PAL-B/G/D/H/I", V4L2_STD_PAL_BG | V4L2_STD_PAL_DK | V4L2_STD_PAL_H | V4L2_STD_PAL_I,
-        false},
-    {4, "PAL-M", V4L2_STD_PAL_M, true},
-    {5, "PAL-N", V4L2_STD_PAL_N | V4L2_STD_PAL_Nc, false},
-    {6, "SECAM", V4L2_STD_SECAM, false},
-};
-
-std::vector<int32> VideoFormatsFor(uint64 mask)
-{
-    std::vector<int32> values;
-    for (const FormatEntry& entry : FORMATS) {
-        if ((entry.mask & mask) != 0)
-            values.push_back(entry.value);
-    }
-    return values;
-}
-
-int32 VideoFormatFor(uint64 standard)
-{
-    for (const FormatEntry& entry : FORMATS) {
-        if ((standard & ~entry.mask) == 0 && standard != 0)
-            return entry.value;
-    }
-    for (const FormatEntry& entry : FORMATS) {
-        if ((standard & entry.mask) != 0)
-            return entry.value;
-    }
-    return 0;
-}
-
-const char* VideoFormatName(int32 value)
-{
-    for (const FormatEntry& entry : FORMATS) {
-        if (entry.value == value)
-            return entry.name;
-    }
-    return "";
-}
-
-uint64 StandardMaskFor(int32 value)
-{
-    for (const FormatEntry& entry : FORMATS) {
-        if (entry.value == value)
-            return entry.mask;
-    }
-    return 0;
-}
-
-bool IsSixtyHertz(int32 value)
-{
-    for (const FormatEntry& entry : FORMATS) {
-        if (entry.value == value)
-            return entry.sixtyHertz;
-    }
-    return false;
-}
-
-// Channels: E2 to E12 and 21 to 69 on 625 lines, US broadcast 2 to 69 on 525.
-bool UsPlan(int32 videoFormat)
-{
-    return IsSixtyHertz(videoFormat);
-}
-
-bool SamePlan(int32 a, int32 b)
-{
-    return UsPlan(a) == UsPlan(b);
-}
-
-int32 CountChannels(int32 videoFormat)
-{
-    return UsPlan(videoFormat) ? 68 : 11 + 49;
-}
-
-std::string ChannelLabel(int32 videoFormat, int32 position)
-{
-    if (UsPlan(videoFormat))
-        return std::to_string(position + 2);
-    return position < 11 ? "E" + std::to_string(position + 2) : std::to_string(position + 10);
-}
-
-uint32 ChannelKHz(int32 videoFormat, int32 position)
-{
-    if (UsPlan(videoFormat)) {
-        const int32 number = position + 2;
-        if (number <= 4)
-            return uint32(55250 + (number - 2) * 6000);
-        if (number <= 6)
-            return uint32(77250 + (number - 5) * 6000);
-        if (number <= 13)
-            return uint32(175250 + (number - 7) * 6000);
-        return uint32(471250 + (number - 14) * 6000);
-    }
-    if (position < 3)
-        return uint32(48250 + position * 7000);
-    if (position < 11)
-        return uint32(175250 + (position - 3) * 7000);
-    return uint32(471250 + (position - 11) * 8000);
-}
-
-int32 ChannelFor(int32 videoFormat, uint32 kHz)
-{
-    for (int32 i = 0; i < CountChannels(videoFormat); i++) {
-        if (std::abs(int64(ChannelKHz(videoFormat, i)) - int64(kHz)) <= 250)
-            return i;
-    }
-    return -1;
-}
-
 const char* AudioModeName(uint32 mode)
 {
     switch (mode) {
@@ -273,27 +162,30 @@ using HeldBuffer = std::unique_ptr<BBuffer, Recycler>;
 
 }
 
-// A parameter bound to a device control.
+// A parameter bound to a device control; a continuous one maps the device's range onto the
+// slider's.
 struct V4l2CaptureNode::ControlBinding {
     int32 parameter;
     V4l2Control control;
+    std::optional<ControlRange> range;
 };
 
 // What the node knows of the device's current input; read again whenever the input changes.
 struct V4l2CaptureNode::InputState {
     std::vector<V4l2Input> inputs;
     uint32 current = 0;
-    std::vector<V4l2Standard> standards;
-    // "Video Format" values offered, and the one chosen (0 without standards).
-    std::vector<int32> videoFormats;
-    int32 videoFormat = 0;
+    // The "Video Format" items by value (empty without standards), the one chosen, and the
+    // device's standard mask.
+    std::vector<VideoFormatChoice> videoFormats;
+    int32 videoFormat = VIDEO_FORMAT_AUTO;
+    uint64 standard = 0;
     bool hasTuner = false;
     uint32 tunerIndex = 0;
     V4l2Tuner tuner;
     // The tuner's audio modes by "Audio Format" position, and the position chosen.
     std::vector<uint32> audioModes;
     int32 audioFormat = 0;
-    // Position in the frequency plan of the standard; -1 when the tuner is elsewhere.
+    // Position in the frequency plan of the standard: the channel nearest the tuner.
     int32 channel = -1;
     std::vector<ControlBinding> controls;
     // The device's format as found, for inputs without standards.
@@ -384,7 +276,7 @@ status_t V4l2CaptureNode::OpenDevice()
     }
     if (reopening) {
         // A device back after going away gets the standard and channel it had.
-        if (previousFormat != 0 && previousFormat != input->videoFormat)
+        if (previousFormat != VIDEO_FORMAT_AUTO && previousFormat != input->videoFormat)
             (void)ApplyStandard(previousFormat);
         if (previousChannel >= 0)
             (void)Tune(previousChannel);
@@ -411,14 +303,16 @@ void V4l2CaptureNode::ReadInputState()
     const V4l2Input* current = found != state->inputs.end() ? &*found : nullptr;
 
     if (current != nullptr && current->standards != 0) {
-        (void)device.GetStandards(state->standards);
-        uint64 mask = 0;
-        for (const V4l2Standard& standard : state->standards)
-            mask |= standard.id;
-        state->videoFormats = VideoFormatsFor(mask);
-        uint64 standard = 0;
-        if (device.GetStandard(standard) == B_OK)
-            state->videoFormat = VideoFormatFor(standard);
+        std::vector<V4l2Standard> standards;
+        std::vector<EnumeratedStandard> enumerated;
+        if (device.GetStandards(standards) == B_OK) {
+            for (const V4l2Standard& standard : standards)
+                enumerated.push_back(EnumeratedStandard{standard.name, standard.id});
+        }
+        if (!enumerated.empty())
+            state->videoFormats = VideoFormatChoices(enumerated);
+        if (device.GetStandard(state->standard) == B_OK)
+            state->videoFormat = VideoFormatForStandard(state->standard);
     }
     if (current != nullptr && current->hasTuner
         && device.GetTuner(current->tuner, state->tuner) == B_OK) {
@@ -439,8 +333,8 @@ void V4l2CaptureNode::ReadInputState()
             ? int32(mode - state->audioModes.begin()) : 0;
         uint32 frequency = 0;
         if (device.GetFrequency(state->tunerIndex, frequency) == B_OK) {
-            state->channel = ChannelFor(state->videoFormat,
-                state->tuner.KHzFor(frequency));
+            state->channel = FrequencyPlan::ForStandard(state->standard, false).NearestChannel(
+                TunerUnitsToKilohertz(frequency, state->tuner.lowUnits));
         }
     }
 
@@ -457,8 +351,18 @@ void V4l2CaptureNode::ReadInputState()
                 }
                 return IsSwitchControl(control) && NameHasWord(control.name, rule.word);
             });
-        if (match != controls.end())
-            state->controls.push_back(ControlBinding{rule.parameter, *match});
+        if (match == controls.end())
+            continue;
+        ControlBinding binding{rule.parameter, *match, std::nullopt};
+        if (IsContinuous(rule.parameter)) {
+            const DeviceControlRange range{match->minimum, match->maximum, match->step,
+                match->defaultValue};
+            ControlRange mapping(range, ParameterRangeFor(rule.adjustment, range));
+            if (mapping.InitCheck() != B_OK)
+                continue;
+            binding.range = mapping;
+        }
+        state->controls.push_back(std::move(binding));
     }
     (void)device.GetFormat(state->deviceFormat);
     input = std::move(state);
@@ -472,15 +376,16 @@ void V4l2CaptureNode::BuildWeb()
     if (!input->videoFormats.empty()) {
         BDiscreteParameter* formats = tuner->MakeDiscreteParameter(V4L2_PARAMETER_VIDEO_FORMAT,
             B_MEDIA_RAW_VIDEO, "Video Format", B_VIDEO_FORMAT);
-        for (int32 value : input->videoFormats)
-            formats->AddItem(value, VideoFormatName(value));
+        // Items the device lacks keep their places, so each value is its position.
+        for (const VideoFormatChoice& choice : input->videoFormats)
+            formats->AddItem(choice.item, choice.name.c_str());
     }
     if (input->hasTuner) {
         BDiscreteParameter* channels = tuner->MakeDiscreteParameter(V4L2_PARAMETER_CHANNEL,
             B_MEDIA_RAW_VIDEO, "Channel", B_TUNER_CHANNEL);
-        const int32 count = CountChannels(input->videoFormat);
-        for (int32 i = 0; i < count; i++)
-            channels->AddItem(i, ChannelLabel(input->videoFormat, i).c_str());
+        const FrequencyPlan& plan = FrequencyPlan::ForStandard(input->standard, false);
+        for (int32 i = 0; i < plan.CountChannels(); i++)
+            channels->AddItem(i, plan.ChannelAt(i)->name.c_str());
         BDiscreteParameter* sound = tuner->MakeDiscreteParameter(V4L2_PARAMETER_AUDIO_FORMAT,
             B_MEDIA_RAW_VIDEO, "Audio Format", B_AUDIO_FORMAT);
         for (size_t i = 0; i < input->audioModes.size(); i++)
@@ -502,10 +407,10 @@ void V4l2CaptureNode::BuildWeb()
         const ControlBinding* binding = BindingFor(rule.parameter);
         if (binding == nullptr)
             continue;
-        if (IsContinuous(rule.parameter)) {
+        if (binding->range.has_value()) {
+            const ParameterRange& range = binding->range->Parameter();
             picture->MakeContinuousParameter(rule.parameter, B_MEDIA_RAW_VIDEO, rule.name,
-                rule.kind, B_UNIT_NONE, float(binding->control.minimum),
-                float(binding->control.maximum), float(std::max(1, binding->control.step)));
+                rule.kind, B_UNIT_NONE, range.minimum, range.maximum, 1);
         } else {
             BDiscreteParameter* parameter = picture->MakeDiscreteParameter(rule.parameter,
                 B_MEDIA_RAW_VIDEO, rule.name, rule.kind);
@@ -549,11 +454,14 @@ void V4l2CaptureNode::NativeSize(uint32& width, uint32& lines, float& fieldRate,
     bool& sixtyHertz) const
 {
     sixtyHertz = false;
-    if (input->videoFormat != 0) {
-        sixtyHertz = IsSixtyHertz(input->videoFormat);
-        width = 720;
-        lines = sixtyHertz ? 480 : 576;
-        fieldRate = sixtyHertz ? 59.94f : 50.0f;
+    if (!input->videoFormats.empty()) {
+        sixtyHertz = Is525Line(input->standard);
+        const FrameSize size = FrameSizeOf(input->standard);
+        const FrameRate rate = FrameRateOf(input->standard);
+        width = uint32(size.width);
+        lines = uint32(size.height);
+        // Two fields a frame.
+        fieldRate = 2.0f * float(rate.numerator) / float(rate.denominator);
         return;
     }
     width = std::clamp<uint32>(input->deviceFormat.width, 1, MAX_WIDTH);
@@ -607,7 +515,7 @@ status_t V4l2CaptureNode::Negotiate(media_format& format) const
     else if (video.orientation != B_VIDEO_TOP_LEFT_RIGHT)
         return B_MEDIA_BAD_FORMAT;
     if (video.interlace == 0) {
-        const bool interlaced = input->videoFormat != 0 && display.line_count * 2 > lines;
+        const bool interlaced = !input->videoFormats.empty() && display.line_count * 2 > lines;
         video.interlace = interlaced ? 2 : 1;
     }
     if (video.last_active == 0)
@@ -784,7 +692,7 @@ status_t V4l2CaptureNode::StartCapture()
     if (status_t status = device.GetPixelFormats(offered); status != B_OK)
         return status;
     plan = PlanFrames(offered, int32(display.line_width), int32(display.line_count),
-        display.format, width, lines, input->videoFormat != 0);
+        display.format, width, lines, !input->videoFormats.empty());
     if (plan.device.fourcc == 0)
         return B_MEDIA_BAD_FORMAT;
     V4l2Format answer = plan.device;
@@ -1075,8 +983,8 @@ status_t V4l2CaptureNode::GetParameterValue(int32 id, bigtime_t* lastChange, voi
         int32 current = binding->control.defaultValue;
         if (device.GetControl(binding->control.id, current) != B_OK)
             current = binding->control.defaultValue;
-        if (IsContinuous(id))
-            real = float(current);
+        if (binding->range.has_value())
+            real = binding->range->ToParameter(current);
         else
             number = current != binding->control.minimum ? 1 : 0;
         break;
@@ -1146,16 +1054,12 @@ void V4l2CaptureNode::ApplyParameter(int32 id, int32 bits, bigtime_t when)
             return;
         const V4l2Control& control = binding->control;
         int32 level = 0;
-        if (IsContinuous(id)) {
+        if (binding->range.has_value()) {
             float real = 0;
             std::memcpy(&real, &bits, sizeof(real));
             if (!std::isfinite(real))
                 return;
-            const float step = float(std::max(1, control.step));
-            const float steps = std::round((std::clamp(real, float(control.minimum),
-                float(control.maximum)) - float(control.minimum)) / step);
-            level = std::clamp(control.minimum + int32(steps * step), control.minimum,
-                control.maximum);
+            level = binding->range->ToDevice(real);
         } else {
             level = bits != 0 ? control.maximum : control.minimum;
         }
@@ -1169,30 +1073,29 @@ void V4l2CaptureNode::ApplyParameter(int32 id, int32 bits, bigtime_t when)
 
 status_t V4l2CaptureNode::ApplyStandard(int32 value)
 {
-    if (std::find(input->videoFormats.begin(), input->videoFormats.end(), value)
-        == input->videoFormats.end()) {
-        return B_BAD_VALUE;
-    }
-    uint64 mask = 0;
-    for (const V4l2Standard& standard : input->standards)
-        mask |= standard.id;
-    const uint64 wanted = StandardMaskFor(value) & mask;
-    if (wanted == 0)
+    const auto choice = std::find_if(input->videoFormats.begin(), input->videoFormats.end(),
+        [value](const VideoFormatChoice& entry) { return entry.item == value; });
+    if (choice == input->videoFormats.end() || choice->mask == 0)
         return B_BAD_VALUE;
     // The device takes no new standard while it streams: stop, change, and carry on at the
     // new picture size.
     const bool wasCapturing = capturing;
     StopCapture();
-    const int32 oldFormat = input->videoFormat;
-    status_t status = device.SetStandard(wanted);
+    const FrequencyPlan& oldPlan = FrequencyPlan::ForStandard(input->standard, false);
+    status_t status = device.SetStandard(choice->mask);
     if (status == B_OK) {
         input->videoFormat = value;
+        if (device.GetStandard(input->standard) != B_OK)
+            input->standard = choice->mask;
         (void)device.GetFormat(input->deviceFormat);
-        if (input->hasTuner && !SamePlan(oldFormat, value)) {
+        const FrequencyPlan& plan = FrequencyPlan::ForStandard(input->standard, false);
+        if (input->hasTuner && &plan != &oldPlan) {
             // Another frequency plan: its channels make a new web; the tuner stays put.
             uint32 frequency = 0;
-            input->channel = device.GetFrequency(input->tunerIndex, frequency) == B_OK
-                ? ChannelFor(value, input->tuner.KHzFor(frequency)) : -1;
+            if (device.GetFrequency(input->tunerIndex, frequency) == B_OK) {
+                input->channel = plan.NearestChannel(
+                    TunerUnitsToKilohertz(frequency, input->tuner.lowUnits));
+            }
             BuildWeb();
         }
     }
@@ -1205,12 +1108,15 @@ status_t V4l2CaptureNode::ApplyStandard(int32 value)
 
 status_t V4l2CaptureNode::Tune(int32 channel)
 {
-    if (!input->hasTuner || channel < 0 || channel >= CountChannels(input->videoFormat))
+    const PlanChannel* entry = FrequencyPlan::ForStandard(input->standard, false)
+        .ChannelAt(channel);
+    if (!input->hasTuner || entry == nullptr)
         return B_BAD_VALUE;
-    const uint32 units = input->tuner.UnitsFor(ChannelKHz(input->videoFormat, channel));
-    if (units < input->tuner.rangeLow || units > input->tuner.rangeHigh)
+    const std::optional<uint32> units = KilohertzToTunerUnits(entry->kilohertz,
+        input->tuner.lowUnits);
+    if (!units.has_value() || *units < input->tuner.rangeLow || *units > input->tuner.rangeHigh)
         return B_BAD_VALUE;
-    if (status_t status = device.SetFrequency(input->tunerIndex, units); status != B_OK)
+    if (status_t status = device.SetFrequency(input->tunerIndex, *units); status != B_OK)
         return status;
     input->channel = channel;
     return B_OK;

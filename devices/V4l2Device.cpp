@@ -69,21 +69,6 @@ v4l2_format FormatFrom(const V4l2Format& format)
 
 }
 
-uint32 V4l2Tuner::UnitsFor(uint32 kHz) const
-{
-    // 62.5 Hz or 62.5 kHz a unit: 16 units to the kHz or to the MHz.
-    if (lowUnits)
-        return uint32(uint64(kHz) * 16);
-    return uint32((uint64(kHz) * 16 + 500) / 1000);
-}
-
-uint32 V4l2Tuner::KHzFor(uint32 units) const
-{
-    if (lowUnits)
-        return uint32((uint64(units) + 8) / 16);
-    return uint32((uint64(units) * 1000 + 8) / 16);
-}
-
 V4l2Device::Descriptor::~Descriptor()
 {
     if (fd >= 0)

@@ -57,10 +57,6 @@ struct V4l2Tuner {
     uint32 audioMode = 0;
     // Signal strength, 0 to 65535.
     int32 signal = 0;
-
-    // Tuner units for a frequency in kHz, and back.
-    uint32 UnitsFor(uint32 kHz) const;
-    uint32 KHzFor(uint32 units) const;
 };
 
 struct V4l2Control {

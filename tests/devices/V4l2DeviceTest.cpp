@@ -93,23 +93,5 @@ TEST(V4l2DeviceTest, ErrnoValuesMapToStatuses)
         EXPECT_NE(V4l2Device::StatusFor(error), V4l2Device::DeviceGone()) << error;
 }
 
-TEST(V4l2DeviceTest, TunerUnitsAreSixteenthsOfAMegahertzOrOfAKilohertz)
-{
-    V4l2Tuner tv;
-    EXPECT_EQ(tv.UnitsFor(55250), 884u);
-    EXPECT_EQ(tv.KHzFor(884), 55250u);
-    EXPECT_EQ(tv.UnitsFor(471250), 7540u);
-    EXPECT_EQ(tv.KHzFor(7540), 471250u);
-    // 62.5 kHz steps: 55.28 MHz rounds to the nearest unit.
-    EXPECT_EQ(tv.UnitsFor(55280), 884u);
-    EXPECT_EQ(tv.UnitsFor(958000), 15328u);
-
-    V4l2Tuner fine;
-    fine.lowUnits = true;
-    EXPECT_EQ(fine.UnitsFor(55250), 884000u);
-    EXPECT_EQ(fine.KHzFor(884000), 55250u);
-    EXPECT_EQ(fine.UnitsFor(1), 16u);
-}
-
 }
 }

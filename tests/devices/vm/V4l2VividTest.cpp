@@ -39,6 +39,8 @@ namespace devices::test {
 namespace {
 
 const char* const DEVICE = "/dev/video0";
+// V4L2's brightness control.
+constexpr uint32 V4L2_BRIGHTNESS_ID = 0x00980900;
 // Generous: the machine is emulated on a shared host.
 constexpr bigtime_t WAIT = 20000000;
 constexpr bigtime_t CONSUMER_LATENCY = 20000;
@@ -424,8 +426,12 @@ TEST_F(V4l2VividTest, WorksOnTheTunerInput)
     ASSERT_NE(Find("Audio Format"), nullptr);
     auto* formats = dynamic_cast<BDiscreteParameter*>(Find("Video Format"));
     ASSERT_NE(formats, nullptr);
-    // vivid takes every standard: all six values are offered.
-    EXPECT_EQ(formats->CountItems(), 6);
+    // vivid takes every standard: "Auto" and all six standards are offered, each value at its
+    // own position.
+    ASSERT_EQ(formats->CountItems(), 7);
+    for (int32 i = 0; i < formats->CountItems(); i++)
+        EXPECT_EQ(formats->ItemValueAt(i), i);
+    EXPECT_EQ(ReadInt("Video Format"), 3);
     for (const char* name : {"Brightness", "Contrast", "Saturation", "Hue"})
         EXPECT_NE(dynamic_cast<BContinuousParameter*>(Find(name)), nullptr) << name;
     // vivid has none of the four switches.
@@ -449,7 +455,7 @@ TEST_F(V4l2VividTest, PalAndNtscGiveTheirSizesAndFrameRates)
         const media_raw_video_format& video = connected.u.raw_video;
         EXPECT_EQ(video.display.line_width, uint32(WIDTH));
         EXPECT_EQ(video.display.line_count, entry.lines);
-        EXPECT_FLOAT_EQ(video.field_rate, entry.fieldRate);
+        EXPECT_NEAR(video.field_rate, entry.fieldRate, 0.001);
         EXPECT_EQ(video.interlace, 2u);
         Start();
         const size_t from = consumer->Count();
@@ -570,18 +576,38 @@ TEST_F(V4l2VividTest, EachPictureControlChangesTheFrames)
 
 TEST_F(V4l2VividTest, AnotherInputHasItsOwnRangesAndNoTuner)
 {
+    // The slider's top is the device's top, on either input, though vivid moves the device's
+    // brightness range by 128 from one input to the next.
+    const auto deviceBrightness = [](V4l2Control& range, int32& value) {
+        V4l2Device device;
+        ASSERT_EQ(device.Open(DEVICE), B_OK);
+        ASSERT_EQ(device.QueryControl(V4L2_BRIGHTNESS_ID, range), B_OK);
+        ASSERT_EQ(device.GetControl(V4L2_BRIGHTNESS_ID, value), B_OK);
+    };
+    V4l2Control tunerRange;
+    V4l2Control otherRange;
+    int32 value = 0;
     auto* brightness = dynamic_cast<BContinuousParameter*>(Find("Brightness"));
     ASSERT_NE(brightness, nullptr);
-    const float tunerMinimum = brightness->MinValue();
+    ASSERT_EQ(Write("Brightness", brightness->MaxValue()), B_OK);
+    deviceBrightness(tunerRange, value);
+    EXPECT_EQ(value, tunerRange.maximum);
+
     ASSERT_EQ(Write("Video Input", 1), B_OK);
     RefreshWeb();
     EXPECT_EQ(ReadInt("Video Input"), 1);
     EXPECT_EQ(ReadInt("Tuner Brand"), 0);
     EXPECT_EQ(Find("Channel"), nullptr);
+    EXPECT_EQ(Find("Audio Format"), nullptr);
     brightness = dynamic_cast<BContinuousParameter*>(Find("Brightness"));
     ASSERT_NE(brightness, nullptr);
-    // vivid moves the brightness range by 128 from one input to the next.
-    EXPECT_NE(brightness->MinValue(), tunerMinimum);
+    ASSERT_EQ(Write("Brightness", brightness->MaxValue()), B_OK);
+    deviceBrightness(otherRange, value);
+    EXPECT_NE(otherRange.maximum, tunerRange.maximum);
+    EXPECT_EQ(value, otherRange.maximum);
+    ASSERT_EQ(Write("Brightness", brightness->MinValue()), B_OK);
+    deviceBrightness(otherRange, value);
+    EXPECT_EQ(value, otherRange.minimum);
     ASSERT_EQ(Connect(), B_OK);
     Start();
     EXPECT_TRUE(consumer->WaitForFrames(0, 5));
@@ -591,6 +617,9 @@ TEST_F(V4l2VividTest, AnotherInputHasItsOwnRangesAndNoTuner)
     RefreshWeb();
     EXPECT_NE(ReadInt("Tuner Brand"), 0);
     EXPECT_NE(Find("Channel"), nullptr);
+    brightness = dynamic_cast<BContinuousParameter*>(Find("Brightness"));
+    ASSERT_NE(brightness, nullptr);
+    ASSERT_EQ(Write("Brightness", (brightness->MinValue() + brightness->MaxValue()) / 2), B_OK);
 }
 
 TEST_F(V4l2VividTest, TheViewerDrawsTheLivePictureAndASnapshotIsWritten)
