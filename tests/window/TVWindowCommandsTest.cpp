@@ -2,6 +2,7 @@
 
 #include "channels/ChannelSuite.h"
 #include "channels/ControlPanel.h"
+#include "devices/ChannelPlan.h"
 #include "kits/app/Message.h"
 #include "kits/interface/AlertTestHooks.h"
 #include "kits/interface/ClipRegion.h"
@@ -510,6 +511,67 @@ TEST_F(TVWindowCommandsTest, FilterSettingsReachTheNodeManagerOnlyWithTheirField
     post(sentinel);
     ASSERT_TRUE(kits::interface::AwaitAnsweredAlerts(5, 5000000));
     EXPECT_EQ(numbers(), (std::vector<std::string>{"17", "2410", "2410", "2410", "17"}));
+}
+
+TEST_F(TVWindowCommandsTest, SubtitleFilterFollowsItsFieldOnAStationWithSubtitles)
+{
+    MakeWindow();
+    BMediaRoster* roster = BMediaRoster::Roster();
+    media_node input;
+    BParameterWeb* web = nullptr;
+    ASSERT_EQ(roster->GetVideoInput(&input), B_OK);
+    ASSERT_EQ(roster->GetParameterWebFor(input, &web), B_OK);
+    (void)roster->ReleaseNode(input);
+    for (int32 i = 0; i < web->CountParameters(); i++) {
+        if (std::strcmp(web->ParameterAt(i)->Name(), "Channel") != 0)
+            continue;
+        // A station of the test card that shows subtitles.
+        const int32 channel = devices::ChannelPlan::PositionOf("E8");
+        ASSERT_EQ(web->ParameterAt(i)->SetValue(&channel, sizeof(channel), 0), B_OK);
+    }
+    RunWindow();
+    TVView* video = VideoView();
+    ASSERT_TRUE(AwaitWindow([&] { return video->Bounds() == BRect(0, 0, 767, 575); }));
+    auto presents = [this] { return kits::interface::HeadlessDisplay().PresentCount(window); };
+    // The mean brightness of the subtitles' band once ten more frames have been shown. The
+    // filter halves the band's background while subtitles show.
+    auto bandBrightness = [&] {
+        const int64 start = presents();
+        EXPECT_TRUE(AwaitCondition([&] { return presents() >= start + 10; }));
+        window->Lock();
+        const kits::interface::FrameBuffer& pixels = window->ContentBuffer();
+        const BRect frame = video->Frame();
+        double sum = 0;
+        int64 count = 0;
+        for (int32 y = int32(frame.top) + 440; y <= int32(frame.top) + 530; y++) {
+            for (int32 x = int32(frame.left); x <= int32(frame.right); x++) {
+                const uint32 pixel = pixels.PixelAt(x, y);
+                sum += double((pixel >> 16 & 0xff) + (pixel >> 8 & 0xff) + (pixel & 0xff));
+                count++;
+            }
+        }
+        window->Unlock();
+        return sum / double(count);
+    };
+    auto post = [this](BMessage message) { ASSERT_EQ(window->PostMessage(&message), B_OK); };
+
+    const double plain = bandBrightness();
+    ASSERT_GT(plain, 30);
+    post(BMessage(MSG_SET_SUBTITLE_FILTER));
+    BMessage wrongType(MSG_SET_SUBTITLE_FILTER);
+    wrongType.AddInt32("SF", 1);
+    post(wrongType);
+    EXPECT_GT(bandBrightness(), plain * 0.9);
+
+    BMessage on(MSG_SET_SUBTITLE_FILTER);
+    on.AddBool("SF", true);
+    post(on);
+    EXPECT_LT(bandBrightness(), plain * 0.75);
+
+    BMessage off(MSG_SET_SUBTITLE_FILTER);
+    off.AddBool("SF", false);
+    post(off);
+    EXPECT_GT(bandBrightness(), plain * 0.9);
 }
 
 TEST_F(TVWindowCommandsTest, AuxiliaryWindowsAreShownOnRequest)
