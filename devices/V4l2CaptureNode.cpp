@@ -701,6 +701,14 @@ status_t V4l2CaptureNode::StartCapture()
     if (answer.fourcc != plan.device.fourcc)
         return B_MEDIA_BAD_FORMAT;
     AdoptDeviceFormat(plan, answer, int32(display.line_count), sixtyHertz);
+    // A buffer holds the two fields of a frame; with alternating fields one field, and from a
+    // progressive source one picture, whose rate is the field rate.
+    framePeriod = 0;
+    if (fieldRate > 0) {
+        const bool fieldPerBuffer = answer.field == V4L2_FIELD_ORDER_ALTERNATE
+            || input->videoFormats.empty();
+        framePeriod = bigtime_t((fieldPerBuffer ? 1e6 : 2e6) / fieldRate);
+    }
     if (status_t status = device.StartStreaming(DEVICE_BUFFERS); status != B_OK)
         return status;
     capturing = true;
@@ -757,14 +765,19 @@ void V4l2CaptureNode::ProduceFrames()
         newest = frame;
         have = true;
     }
-    if (have) {
-        DeliverFrame(newest);
-        if (status_t status = device.RequeueFrame(newest); status != B_OK) {
-            Fail(status);
-            return;
-        }
+    if (!have) {
+        ScheduleCheck(CHECK_INTERVAL);
+        return;
     }
-    ScheduleCheck(have ? 0 : CHECK_INTERVAL);
+    DeliverFrame(newest);
+    if (status_t status = device.RequeueFrame(newest); status != B_OK) {
+        Fail(status);
+        return;
+    }
+    // The next frame is not due before a frame period after this one was captured: sleep till
+    // then rather than asking the device in vain.
+    const bigtime_t due = newest.timestamp + framePeriod - CHECK_INTERVAL - system_time();
+    ScheduleCheck(std::clamp<bigtime_t>(due, 0, framePeriod));
 }
 
 void V4l2CaptureNode::DeliverFrame(const V4l2Frame& frame)

@@ -177,6 +177,8 @@ private:
     bool started = false;
     bool capturing = false;
     V4l2FramePlan plan;
+    // Microseconds from one buffer to the next; 0 when the device does not say.
+    bigtime_t framePeriod = 0;
     // Time from a frame's capture to its sending, grown when a frame took longer.
     bigtime_t processingLatency;
     bigtime_t lastChanges[V4L2_PARAMETER_COUNT] = {};
