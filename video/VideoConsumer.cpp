@@ -242,6 +242,7 @@ void VideoConsumer::DeleteBuffers()
     bufferGroup.reset();
     for (std::unique_ptr<BBitmap>& bitmap : bitmaps)
         bitmap.reset();
+    copyBitmap.reset();
     // A stale slot could match a later buffer that happens to get the same address, which would
     // then be taken for ours.
     std::fill(std::begin(buffers), std::end(buffers), nullptr);
@@ -513,7 +514,19 @@ void VideoConsumer::HandleBuffer(BBuffer* buffer)
     if (bitmap == nullptr)
         return;
     if (!ourBuffer) {
-        // A producer that ignores our group: copy its frame, never reading past its buffer.
+        // A buffer of another group (a producer that ignores ours, or one still sending from
+        // the group it had before a reconnection): its frame is copied into a bitmap of our
+        // own, never into one the producer may be writing the next frame into.
+        if (copyBitmap == nullptr || copyBitmap->Bounds() != bitmap->Bounds()
+            || copyBitmap->ColorSpace() != bitmap->ColorSpace()) {
+            copyBitmap = std::make_unique<BBitmap>(bitmap->Bounds(), bitmap->ColorSpace());
+            if (!copyBitmap->IsValid()) {
+                copyBitmap.reset();
+                return;
+            }
+        }
+        bitmap = copyBitmap.get();
+        // Never reading past the buffer.
         const size_t bytes
             = std::min(size_t(bitmap->BitsLength()), buffer->SizeAvailable());
         std::memcpy(bitmap->Bits(), buffer->Data(), bytes);

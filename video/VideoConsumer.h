@@ -138,6 +138,9 @@ private:
     // Never assigned: the producer is found from the source.
     media_destination bufferDestination;
     std::unique_ptr<BBitmap> bitmaps[3];
+    // Frames of buffers not from our group are copied here, out of the producer's reach; made
+    // when the first such buffer comes.
+    std::unique_ptr<BBitmap> copyBitmap;
     bigtime_t myLatency;
     std::unique_ptr<BBufferGroup> bufferGroup;
     // Groups a producer may still write into after a format change: kept until it has been

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
@@ -167,6 +168,13 @@ public:
     {
         std::lock_guard guard(lock);
         return ownBuffers ? &ownGroup : offered;
+    }
+
+    // The group the consumer offered last, even when frames go into the producer's own.
+    BBufferGroup* OfferedGroup()
+    {
+        std::lock_guard guard(lock);
+        return offered;
     }
 
     int32 GroupsOffered()
@@ -899,6 +907,27 @@ TEST_F(FramePathTest, FormatChangeHandsTheProducerNewBuffersAndSurvivesAFailedOn
     ShowNow(Halves());
     EXPECT_EQ(Pixel(10, 40), Shown(RED));
     EXPECT_EQ(Pixel(50, 40), Shown(BLUE));
+}
+
+TEST_F(FramePathTest, ForeignFramesNeverOverwriteABufferTheProducerHolds)
+{
+    MakeWindow(64, 48);
+    MakeConsumer();
+    MakeProducer(true);
+    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+    StartConsumer();
+    // The producer is writing its next frame into one of the consumer's buffers ...
+    BBufferGroup* offered = producer->OfferedGroup();
+    ASSERT_NE(offered, nullptr);
+    BBuffer* held = offered->RequestBuffer(64 * 48 * 4, WAIT);
+    ASSERT_NE(held, nullptr);
+    auto* bits = static_cast<uint32*>(held->Data());
+    std::fill(bits, bits + 64 * 48, BLUE);
+    // ... while a frame of another group arrives: it is shown, and the held frame is untouched.
+    ShowNow(Solid(RED));
+    EXPECT_EQ(Pixel(10, 10), Shown(RED));
+    EXPECT_EQ(std::count(bits, bits + 64 * 48, BLUE), 64 * 48);
+    held->Recycle();
 }
 
 TEST_F(FramePathTest, DeletingAConsumerStillConnectedLeavesTheCardRunning)
