@@ -362,6 +362,61 @@ TargetFrame TargetFromColumn(const TargetFrame& target, int32 x)
     return part;
 }
 
+namespace {
+
+// Row y of the frame as a frame of one row.
+SourcePlanes PlanesOfRow(const SourcePlanes& planes, int32 y)
+{
+    SourcePlanes row = planes;
+    row.height = 1;
+    row.plane0 += int64(y) * planes.stride0;
+    const int64 chroma = int64(y / 2) * planes.chromaStride;
+    if (row.plane1 != nullptr)
+        row.plane1 += chroma;
+    if (row.plane2 != nullptr)
+        row.plane2 += chroma;
+    return row;
+}
+
+template <typename Pixel>
+void PickColumns(const uint8* converted, const std::vector<int32>& columns, uint8* row)
+{
+    for (size_t x = 0; x < columns.size(); x++) {
+        Pixel pixel;
+        std::memcpy(&pixel, converted + size_t(columns[x]) * sizeof(Pixel), sizeof(Pixel));
+        StorePixel(row + x * sizeof(Pixel), pixel);
+    }
+}
+
+}
+
+void ConvertScaled(const SourcePlanes& from, const TargetFrame& to,
+    void (*sameSize)(const SourcePlanes& from, const TargetFrame& to))
+{
+    const int32 bytesPerPixel = BytesPerPixel(to.space);
+    std::vector<uint8> converted(size_t(from.width) * size_t(bytesPerPixel));
+    const TargetFrame convertedRow{converted.data(), from.width * bytesPerPixel, from.width, 1,
+        to.space};
+    std::vector<int32> columns(size_t(to.width));
+    for (int32 x = 0; x < to.width; x++)
+        columns[size_t(x)] = int32(int64(x) * from.width / to.width);
+    int32 lastSourceY = -1;
+    for (int32 y = 0; y < to.height; y++) {
+        const int32 sourceY = int32(int64(y) * from.height / to.height);
+        if (sourceY != lastSourceY) {
+            sameSize(PlanesOfRow(from, sourceY), convertedRow);
+            lastSourceY = sourceY;
+        }
+        uint8* row = to.bits + int64(y) * to.bytesPerRow;
+        if (bytesPerPixel == 4)
+            PickColumns<uint32>(converted.data(), columns, row);
+        else if (bytesPerPixel == 2)
+            PickColumns<uint16>(converted.data(), columns, row);
+        else
+            PickColumns<uint8>(converted.data(), columns, row);
+    }
+}
+
 std::vector<ConvertImplementation> ConvertImplementations()
 {
     std::vector<ConvertImplementation> implementations{{"Scalar", ConvertReference}};

@@ -61,9 +61,10 @@ bool CanConvertFrom(uint32 fourcc);
 // (16 to 235, 16 to 240), grey frames as luma. 32-bit pixels come out as B, G, R, 255.
 // Returns B_OK; B_BAD_VALUE for an unknown format or colour space, a size that is not positive,
 // rows too short for their pixels (packed 4:2:2 rows hold whole pixel pairs), or a frame shorter
-// than its size needs, leaving the target untouched; B_ERROR for a JPEG that cannot be decoded or
-// whose size is not the frame's, leaving the target's pixels black; B_NO_MEMORY when a decoding
-// buffer cannot be had. Safe to call from several threads at once.
+// than its size needs, leaving the target untouched; B_ERROR for a JPEG that cannot be decoded
+// whole (corrupt or truncated data) or whose size is not the frame's, and B_NO_MEMORY when its
+// decoding buffer cannot be had, both leaving the target's pixels black. Safe to call from
+// several threads at once.
 [[nodiscard]] status_t ConvertFrame(const CapturedFrame& from, const TargetFrame& to);
 
 }

@@ -432,7 +432,7 @@ void ConvertPixels(const SourcePlanes& from, const TargetFrame& to)
 void ConvertAvx2(const SourcePlanes& from, const TargetFrame& to)
 {
     if (from.width != to.width || from.height != to.height)
-        return ConvertReference(from, to);
+        return ConvertScaled(from, to, ConvertAvx2);
     switch (from.fourcc) {
     case FOURCC_YUYV:
         return ConvertInto<YuyvLoader>(from, to);

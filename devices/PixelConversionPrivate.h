@@ -57,6 +57,12 @@ struct Gray8Target;
 SourcePlanes PlanesFromColumn(const SourcePlanes& planes, int32 x);
 TargetFrame TargetFromColumn(const TargetFrame& target, int32 x);
 
+// Converts a frame into a target of another size through an implementation for equal sizes: each
+// source row the target needs is converted whole, once, into a row buffer, and the target's
+// pixels are taken from it by the nearest column. Gives the reference's bytes.
+void ConvertScaled(const SourcePlanes& from, const TargetFrame& to,
+    void (*sameSize)(const SourcePlanes& from, const TargetFrame& to));
+
 // The reference for one target pixel format: plain code for every uncompressed format and any
 // two sizes (nearest pixel). It defines the result; the fast paths match it byte for byte.
 template <typename Target>
@@ -67,9 +73,9 @@ void ConvertScalar(const SourcePlanes& from, const TargetFrame& to);
 void ConvertReference(const SourcePlanes& from, const TargetFrame& to);
 
 #if defined(__x86_64__)
-// The fast paths convert YUYV, UYVY, NV12 and YU12 frames of the target's size into every target
-// colour space, and 32-bit B, G, R, X frames (decoded JPEG frames among them) into the 32- and
-// 16-bit ones; everything else they hand to the reference.
+// The fast paths convert YUYV, UYVY, NV12 and YU12 frames into every target colour space, and
+// 32-bit B, G, R, X frames (decoded JPEG frames among them) into the 32- and 16-bit ones, a target
+// of another size through ConvertScaled; everything else they hand to the reference.
 void ConvertSse2(const SourcePlanes& from, const TargetFrame& to);
 // Only on a CPU with AVX2.
 void ConvertAvx2(const SourcePlanes& from, const TargetFrame& to);

@@ -277,7 +277,7 @@ void ConvertPixels(const SourcePlanes& from, const TargetFrame& to)
 void ConvertSse2(const SourcePlanes& from, const TargetFrame& to)
 {
     if (from.width != to.width || from.height != to.height)
-        return ConvertReference(from, to);
+        return ConvertScaled(from, to, ConvertSse2);
     switch (from.fourcc) {
     case FOURCC_YUYV:
         return ConvertInto<PackedLoader<true>>(from, to);

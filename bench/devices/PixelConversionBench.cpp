@@ -159,6 +159,23 @@ const bool registered = [] {
                 }));
         }
     }
+    // A 720-pixel capture shown in the 768-pixel frame a 625-line picture is asked for.
+    for (color_space space : {B_RGB32, B_RGB16}) {
+        Configure(benchmark::RegisterBenchmark(
+            (std::string("Convert/YUYV/") + SpaceName(space) + "/To768/ConvertFrame").c_str(),
+            [space](benchmark::State& state) {
+                const std::vector<uint8> bytes = RandomFrame(FOURCC_YUYV);
+                constexpr int32 SCALED_WIDTH = 768;
+                std::vector<uint8> bits(size_t(SCALED_WIDTH) * LINES * size_t(PixelBytes(space)));
+                const CapturedFrame frame{
+                    bytes.data(), bytes.size(), FOURCC_YUYV, WIDTH, LINES, 0};
+                const TargetFrame target{bits.data(), SCALED_WIDTH * PixelBytes(space),
+                    SCALED_WIDTH, LINES, space};
+                TimeAgainstMemcpy(state, [&] {
+                    benchmark::DoNotOptimize(ConvertFrame(frame, target));
+                });
+            }));
+    }
     for (color_space space : {B_RGB32, B_RGB16}) {
         Configure(benchmark::RegisterBenchmark(
             (std::string("Convert/MJPEG/") + SpaceName(space) + "/ConvertFrame").c_str(),

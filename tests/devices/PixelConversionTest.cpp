@@ -406,19 +406,34 @@ TEST(PixelConversionTest, FastPathsMatchTheReferenceByteForByte)
 
 TEST(PixelConversionTest, ScaledFramesAreTheSameOnEveryPath)
 {
+    // Source and target sizes: up, down, mixed, one row or column, odd sizes, padded rows.
+    const std::pair<Shape, Shape> scalings[] = {{{37, 11, 2, 0}, {50, 7, 0, 2}},
+        {{720, 6, 0, 0}, {768, 9, 0, 4}}, {{33, 9, 3, 0}, {16, 4, 0, 0}},
+        {{17, 5, 0, 1}, {17, 12, 0, 3}}, {{64, 3, 0, 0}, {1, 1, 0, 0}},
+        {{1, 1, 0, 0}, {9, 3, 0, 1}}};
     std::mt19937 random(11);
-    std::vector<uint8> bytes(size_t(37 * 2 * 11) + 64);
-    for (uint8& byte : bytes)
-        byte = uint8(random());
-    SourcePlanes planes;
-    ASSERT_EQ(LocatePlanes(Frame(bytes, FOURCC_YUYV, 37, 11, 37 * 2 + 2), planes), B_OK);
-    for (color_space space : SPACES) {
-        Target reference(50, 7, space, 2);
-        ConvertReference(planes, reference.frame);
-        for (const ConvertImplementation& implementation : ConvertImplementations()) {
-            Target other(50, 7, space, 2);
-            implementation.function(planes, other.frame);
-            EXPECT_EQ(other.bytes, reference.bytes) << implementation.name;
+    for (uint32 fourcc : UNCOMPRESSED) {
+        for (const auto& [source, target] : scalings) {
+            const int32 stride = TightStride(fourcc, source.width) + source.sourcePadding;
+            std::vector<uint8> bytes(NeededBytes(fourcc, source.width, source.height, stride));
+            for (uint8& byte : bytes)
+                byte = uint8(random());
+            SourcePlanes planes;
+            ASSERT_EQ(LocatePlanes(Frame(bytes, fourcc, source.width, source.height, stride),
+                          planes),
+                B_OK);
+            for (color_space space : SPACES) {
+                Target reference(target.width, target.height, space, target.targetPadding);
+                ConvertReference(planes, reference.frame);
+                EXPECT_TRUE(reference.PaddingUntouched());
+                for (const ConvertImplementation& implementation : ConvertImplementations()) {
+                    Target other(target.width, target.height, space, target.targetPadding);
+                    implementation.function(planes, other.frame);
+                    EXPECT_EQ(other.bytes, reference.bytes)
+                        << implementation.name << " " << fourcc << " " << source.width << "x"
+                        << source.height << " to " << target.width << "x" << target.height;
+                }
+            }
         }
     }
 }
