@@ -647,12 +647,11 @@ void V4l2CaptureNode::HandleEvent(const media_timed_event* event, bigtime_t, boo
 {
     switch (event->type) {
     case BTimedEventQueue::B_START:
-        if (!started) {
-            started = true;
-            if (connected) {
-                if (status_t status = StartCapture(); status != B_OK)
-                    Fail(status);
-            }
+        // Also a start after a failure, which tries the device again.
+        started = true;
+        if (connected && !capturing) {
+            if (status_t status = StartCapture(); status != B_OK)
+                Fail(status);
         }
         break;
     case BTimedEventQueue::B_STOP:
@@ -727,9 +726,9 @@ void V4l2CaptureNode::Fail(status_t status)
 {
     lastError = status;
     streamFailures++;
+    // Production ends until the next start or connection, which opens the device again when it
+    // had gone.
     StopCapture();
-    // Production ends until the next Start, which opens the device again when it had gone.
-    started = false;
     if (status == V4l2Device::DeviceGone() || status == B_FILE_ERROR)
         device.Close();
 }

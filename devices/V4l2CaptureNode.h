@@ -66,7 +66,7 @@ struct V4l2FramePlan {
 // "Error Diffusion" that the device has a switch for. Switching the input builds the web anew.
 //
 // A device error while streaming (or the device going away) stops production; the next Start
-// opens the device again if needed and carries on. Every hook runs on the control thread, which
+// or connection opens the device again if needed and carries on. Every hook runs on the control thread, which
 // alone touches the device; the counters may be read from any thread.
 class V4l2CaptureNode : public BMediaEventLooper, public BBufferProducer, public BControllable {
 public:
