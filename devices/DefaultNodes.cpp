@@ -15,8 +15,10 @@ namespace {
 // test card.
 BMediaNode* MakeCaptureNode()
 {
-    const std::optional<std::string> path = ChooseVideoInput(ProbeVideoDevices(),
-        ReadVideoInputSetting());
+    const std::string preferred = VideoInputPreference();
+    if (preferred == VIDEO_INPUT_TEST_CARD)
+        return nullptr;
+    const std::optional<std::string> path = ChooseVideoInput(ProbeVideoDevices(), preferred);
     if (!path.has_value())
         return nullptr;
     auto node = std::make_unique<V4l2CaptureNode>(*path);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <dirent.h>
 
 namespace devices {
@@ -101,6 +102,13 @@ std::string ReadVideoInputSetting()
     if (line.find('\0') != std::string_view::npos)
         return {};
     return std::string(Trimmed(line));
+}
+
+std::string VideoInputPreference()
+{
+    if (const char* value = std::getenv("OVELIN_VIDEO_INPUT"); value != nullptr)
+        return std::string(Trimmed(value));
+    return ReadVideoInputSetting();
 }
 
 status_t WriteVideoInputSetting(std::string_view value)

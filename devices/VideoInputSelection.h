@@ -34,6 +34,9 @@ std::optional<std::string> ChooseVideoInput(const std::vector<ProbedVideoDevice>
 
 // The setting's value, surrounding blanks removed; empty when there is no usable setting file.
 std::string ReadVideoInputSetting();
+// The device asked for: $OVELIN_VIDEO_INPUT when set (tests set it to VIDEO_INPUT_TEST_CARD,
+// so a developer's own capture device never stands in for the test card), else the setting.
+std::string VideoInputPreference();
 // Stores `value` as the setting; an empty value empties the file, leaving the choice to
 // probing. B_BAD_VALUE for a value of several lines.
 [[nodiscard]] status_t WriteVideoInputSetting(std::string_view value);

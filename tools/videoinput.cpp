@@ -24,7 +24,7 @@ int Usage()
 int List()
 {
     const std::vector<devices::ProbedVideoDevice> found = devices::ProbeVideoDevices();
-    const std::string setting = devices::ReadVideoInputSetting();
+    const std::string setting = devices::VideoInputPreference();
     const std::optional<std::string> chosen = devices::ChooseVideoInput(found, setting);
     for (const devices::ProbedVideoDevice& device : found) {
         std::printf("%c %-14s %-32s %s\n", chosen == device.path ? '*' : ' ',

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -106,6 +107,19 @@ TEST_F(VideoInputSettingTest, OnlyTheFirstLineOfAHandWrittenFileCounts)
 {
     WriteRaw("\t/dev/video3\r\n/dev/video5\n");
     EXPECT_EQ(ReadVideoInputSetting(), "/dev/video3");
+}
+
+TEST_F(VideoInputSettingTest, TheEnvironmentOverridesTheSetting)
+{
+    ASSERT_EQ(WriteVideoInputSetting("/dev/video1"), B_OK);
+    const char* before = std::getenv("OVELIN_VIDEO_INPUT");
+    const std::string saved = before != nullptr ? before : "";
+    setenv("OVELIN_VIDEO_INPUT", " test-card ", 1);
+    EXPECT_EQ(VideoInputPreference(), "test-card");
+    unsetenv("OVELIN_VIDEO_INPUT");
+    EXPECT_EQ(VideoInputPreference(), "/dev/video1");
+    if (before != nullptr)
+        setenv("OVELIN_VIDEO_INPUT", saved.c_str(), 1);
 }
 
 TEST_F(VideoInputSettingTest, DamagedOrOversizedFilesAreIgnored)
