@@ -1,0 +1,117 @@
+// Zapping and resizing the main window without pause while the picture runs: every lock is
+// given back, the picture stays inside its view, and every buffer comes back in the end.
+// OVELIN_STRESS_SECONDS sets how long it runs (default 8 s; 60 s for a long run by hand).
+
+#include "kits/app/Message.h"
+#include "kits/interface/FrameBuffer.h"
+#include "kits/media/MediaTestHooks.h"
+#include "kits/storage/File.h"
+#include "tests/window/TVWindowFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr bigtime_t LOCK_TIMEOUT = 5000000;
+
+bigtime_t StressDuration()
+{
+    const char* text = std::getenv("OVELIN_STRESS_SECONDS");
+    const int seconds = text != nullptr ? std::atoi(text) : 0;
+    return bigtime_t(seconds > 0 ? seconds : 8) * 1000000;
+}
+
+// Whether the pixel carries colour: the test card's pictures do, the window's own grey menu
+// bar, panel and background do not.
+bool IsColourful(uint32 pixel)
+{
+    const int32 red = int32((pixel >> 16) & 0xff);
+    const int32 green = int32((pixel >> 8) & 0xff);
+    const int32 blue = int32(pixel & 0xff);
+    return std::max({red, green, blue}) - std::min({red, green, blue}) > 48;
+}
+
+class ZapResizeStressTest : public TVWindowTest {
+protected:
+    // Presets on the card's stations, which show colourful moving pictures.
+    void WritePresets()
+    {
+        std::filesystem::create_directories(bootRoot + "/home/config/settings/Media");
+        BMessage stored('CNLS');
+        for (const devices::TestStation& station : devices::DefaultTestStations()) {
+            stored.AddInt32("Channel", station.channel);
+            stored.AddString("Name", station.name.c_str());
+        }
+        BFile file("/boot/home/config/settings/Media/presets",
+            B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
+        ASSERT_EQ(file.InitCheck(), B_OK);
+        ASSERT_EQ(stored.Flatten(&file), B_OK);
+    }
+
+    // Colourful pixels of the window outside the video view, on a grid; the window is locked.
+    int32 PictureOutsideTheView()
+    {
+        const BRect view = VideoView()->Frame();
+        const kits::interface::FrameBuffer& buffer = window->ContentBuffer();
+        int32 found = 0;
+        for (int32 y = 0; y < buffer.Height(); y += 3) {
+            for (int32 x = 0; x < buffer.Width(); x += 3) {
+                if (view.Contains(BPoint(float(x), float(y))))
+                    continue;
+                found += IsColourful(buffer.PixelAt(x, y));
+            }
+        }
+        return found;
+    }
+};
+
+TEST_F(ZapResizeStressTest, ZappingAndResizingNeverBlockAndLoseNothing)
+{
+    WritePresets();
+    MakeWindow();
+    window->Show();
+    window->Unlock();
+
+    std::mt19937 random(11);
+    const bigtime_t end = system_time() + StressDuration();
+    int32 rounds = 0;
+    int32 outside = 0;
+    // Bounded, whatever the clock does.
+    while (system_time() < end && rounds < 100000) {
+        rounds++;
+        window->PostMessage(random() % 3 == 0 ? MSG_CHANNEL_DOWN : MSG_CHANNEL_UP);
+        ASSERT_EQ(window->LockWithTimeout(LOCK_TIMEOUT), B_OK) << "round " << rounds;
+        window->ResizeTo(float(300 + random() % 500), float(200 + random() % 400));
+        // Five pulses after the last resize the picture is renegotiated at the view's size.
+        for (int32 i = 0; i < 6; i++)
+            window->Pulse();
+        window->UpdateIfNeeded();
+        outside += PictureOutsideTheView();
+        window->Unlock();
+    }
+    EXPECT_EQ(outside, 0);
+    EXPECT_GT(rounds, 10);
+    // The zaps reached the channel suite, which tuned and named the station.
+    ASSERT_EQ(window->LockWithTimeout(LOCK_TIMEOUT), B_OK);
+    EXPECT_STRNE(window->Title(), "Ovelin Beta 4");
+    window->Unlock();
+
+    // The picture still runs.
+    ASSERT_EQ(window->LockWithTimeout(LOCK_TIMEOUT), B_OK);
+    const int64 presented = kits::interface::HeadlessDisplay().PresentCount(window);
+    window->Unlock();
+    EXPECT_TRUE(AwaitCondition([&] {
+        return kits::interface::HeadlessDisplay().PresentCount(window) > presented + 5;
+    }));
+
+    // Every buffer comes back once the window and the card are gone.
+    CloseWindow();
+    EXPECT_TRUE(AwaitCondition([] { return kits::media::LiveBufferCount() == 0; }));
+}
+
+}
