@@ -29,8 +29,9 @@ constexpr uint32 OFFER_MAGIC = FourCC("ODRP");
 // A replicant's archive is a few kilobytes; anything far beyond is refused unread.
 constexpr uint32 MAX_ARCHIVE_SIZE = 16 * 1024 * 1024;
 // Each send and receive on a connection gives up after this long, so a peer that hangs cannot
-// hold a window or the listener.
-constexpr int64 CONNECTION_TIME_OUT = 250000;
+// hold a window or the listener for long; a busy machine may take a good part of it to schedule
+// the peer's listener.
+constexpr int64 CONNECTION_TIME_OUT = 1000000;
 
 // The fixed part of an offer; the flattened message follows it. Both ends are on one machine.
 struct OfferHeader {
@@ -194,6 +195,7 @@ void DropExchange::StartListening()
     const std::string folder = Folder();
     if (folder.empty())
         return;
+    // Peers reach the socket by this name, which must fit a socket address.
     const std::string path = folder + "/" + std::to_string(getpid());
     sockaddr_un address;
     if (!SocketAddress(path, address))
@@ -204,10 +206,19 @@ void DropExchange::StartListening()
         return;
     Descriptor stopRead(pipeDescriptors[0]);
     Descriptor stopWrite(pipeDescriptors[1]);
-    // A socket left by an earlier process of the same id is stale.
-    (void)unlink(path.c_str());
-    if (bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0
-        || listen(listener.Get(), 8) != 0) {
+    // Bound under a name no one offers to, and given its real name only once it listens, so
+    // that a peer never finds a socket that refuses it. A socket left by an earlier process of
+    // the same id is stale and replaced.
+    const std::string boundPath = folder + "/." + std::to_string(getpid()) + ".new";
+    sockaddr_un boundAddress;
+    if (!SocketAddress(boundPath, boundAddress))
+        return;
+    (void)unlink(boundPath.c_str());
+    if (bind(listener.Get(), reinterpret_cast<const sockaddr*>(&boundAddress),
+            sizeof(boundAddress))
+            != 0
+        || listen(listener.Get(), 8) != 0 || rename(boundPath.c_str(), path.c_str()) != 0) {
+        (void)unlink(boundPath.c_str());
         return;
     }
     listenDescriptor = listener.Release();

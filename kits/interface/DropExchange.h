@@ -35,15 +35,14 @@ public:
     bool IsListening() const;
 
     // Offers message, dropped at screenPoint with offset (see BMessage::DropPoint), to the
-    // other processes; true when one had a window there and took it. Waits at most a quarter
-    // of a second for each of them.
+    // other processes; true when one had a window there and took it. Waits at most a second
+    // for each step of each of them.
     bool Offer(const BMessage& message, BPoint screenPoint, BPoint offset);
 
     // The folder the sockets of this display live in; empty when there is no safe one.
     static std::string Folder();
 
 private:
-    void Serve();
     // Reads one offer from a connection and answers it.
     void Answer(int connection);
 
