@@ -96,6 +96,7 @@ TEST_F(ZapResizeStressTest, ZappingAndResizingNeverBlockAndLoseNothing)
     }
     EXPECT_EQ(outside, 0);
     EXPECT_GT(rounds, 10);
+    RecordProperty("rounds", rounds);
     // The zaps reached the channel suite, which tuned and named the station.
     ASSERT_EQ(window->LockWithTimeout(LOCK_TIMEOUT), B_OK);
     EXPECT_STRNE(window->Title(), "Ovelin Beta 4");
