@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace devices::test {
@@ -577,6 +578,35 @@ TEST_F(PixelConversionJpegTest, CorruptJpegIsAnErrorAndABlackPicture)
     EXPECT_EQ(ConvertFrame(CapturedFrame{nullptr, 0, FOURCC_MJPEG, WIDTH, HEIGHT, 0}, empty.frame),
         B_ERROR);
     EXPECT_TRUE(AllBlack(empty));
+}
+
+TEST_F(PixelConversionJpegTest, ThreadsDecodeAtTheSameTimeAlike)
+{
+    Target expected(WIDTH, HEIGHT, B_RGB16);
+    ASSERT_EQ(ConvertFrame(Frame(jpeg, FOURCC_MJPEG, WIDTH, HEIGHT), expected.frame), B_OK);
+    constexpr int32 THREADS = 4;
+    std::vector<Target> targets;
+    targets.reserve(THREADS);
+    for (int32 i = 0; i < THREADS; i++)
+        targets.emplace_back(WIDTH, HEIGHT, B_RGB16);
+    std::vector<status_t> results(THREADS, B_ERROR);
+    std::vector<std::thread> threads;
+    for (int32 i = 0; i < THREADS; i++) {
+        threads.emplace_back([&, i] {
+            for (int32 round = 0; round < 50; round++) {
+                results[size_t(i)] = ConvertFrame(Frame(jpeg, FOURCC_MJPEG, WIDTH, HEIGHT),
+                    targets[size_t(i)].frame);
+                if (results[size_t(i)] != B_OK)
+                    break;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (int32 i = 0; i < THREADS; i++) {
+        EXPECT_EQ(results[size_t(i)], B_OK);
+        EXPECT_EQ(targets[size_t(i)].bytes, expected.bytes);
+    }
 }
 
 TEST_F(PixelConversionJpegTest, AJpegOfAnotherSizeThanTheFrameIsAnError)
