@@ -3,6 +3,7 @@
 #include "channels/ChannelSuite.h"
 #include "channels/ControlPanel.h"
 #include "devices/ChannelPlan.h"
+#include "devices/TestStation.h"
 #include "kits/app/Message.h"
 #include "kits/interface/AlertTestHooks.h"
 #include "kits/interface/ClipRegion.h"
@@ -110,7 +111,7 @@ protected:
     }
 
     // The channel the test card starts on: that of its first station.
-    static int32 CardChannel() { return devices::TestCardNode().Stations().front().channel; }
+    static int32 CardChannel() { return devices::DefaultTestStations().front().channel; }
 
     Slider* SliderOverlay() const { return dynamic_cast<Slider*>(window->FindView("pSlider")); }
     TextOver* NameLabel() const
