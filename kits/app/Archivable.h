@@ -35,8 +35,8 @@ typedef BArchivable* (*instantiation_func)(BMessage*);
 status_t register_instantiation_func(const char* className, instantiation_func func);
 // The function registered for className, or null. Any thread.
 instantiation_func find_instantiation_func(const char* className);
-// Rebuilds the object the archive's first "class" item names; null when there is no archive, no "class",
-// no function for it, or the function fails. The caller owns the result.
+// Rebuilds the object the archive's first "class" item names; null when there is no archive,
+// no "class", no function for it, or the function fails. The caller owns the result.
 BArchivable* instantiate_object(BMessage* archive);
 // True when an item of the archive's "class" field names className.
 bool validate_instantiation(BMessage* archive, const char* className);

@@ -69,8 +69,8 @@ rgb_color IntToColor(int32 value)
 
 // The kit's own rebuildable classes are known to every program that has views, so that an
 // archive from another program finds them.
-[[maybe_unused]] const bool KIT_CLASSES_REGISTERED = register_instantiation_func("BView", BView::Instantiate)
-        == B_OK
+[[maybe_unused]] const bool KIT_CLASSES_REGISTERED =
+    register_instantiation_func("BView", BView::Instantiate) == B_OK
     && register_instantiation_func("BDragger", BDragger::Instantiate) == B_OK;
 
 }

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace dragger_test {
 
@@ -350,6 +351,71 @@ TEST_F(DraggerTest, MouseGoesToTheFrontWindowAndPressesNeedAWindowAndAButton)
     EXPECT_EQ(HeadlessDisplay().PressMouse(BPoint(650, 350)), B_OK);
     HeadlessDisplay().ReleaseMouse(BPoint(650, 350));
     EXPECT_EQ(HeadlessDisplay().WindowAt(BPoint(650, 350)), BMessenger(source));
+}
+
+// Records the mouse hooks it gets, and starts a drag of a 'DRAG' message when asked to.
+class TrackingView : public BView {
+public:
+    TrackingView(BRect frame, bool drags)
+        :
+        BView(frame, "tracking", B_FOLLOW_NONE, 0),
+        drags(drags)
+    {
+    }
+
+    void MouseDown(BPoint where) override
+    {
+        events.push_back("down " + Text(where));
+        if (drags) {
+            BMessage drag('DRAG');
+            DragMessage(&drag, BRect(0, 0, 9, 9));
+        }
+    }
+    void MouseMoved(BPoint where, uint32 transit, const BMessage* dragMessage) override
+    {
+        events.push_back("moved " + Text(where) + (transit == B_INSIDE_VIEW ? " inside" : "")
+            + (transit == B_OUTSIDE_VIEW ? " outside" : "")
+            + (dragMessage != nullptr && dragMessage->what == 'DRAG' ? " dragging" : ""));
+    }
+    void MouseUp(BPoint where) override { events.push_back("up " + Text(where)); }
+
+    std::vector<std::string> events;
+
+private:
+    static std::string Text(BPoint point)
+    {
+        return std::to_string(int32(point.x)) + "," + std::to_string(int32(point.y));
+    }
+
+    bool drags;
+};
+
+TEST(MouseRoutingTest, ViewThatHadThePressGetsMovesAndReleaseUntilTheButtonsAreUp)
+{
+    auto* window = new BWindow(BRect(0, 0, 99, 99), "routing", B_TITLED_WINDOW, 0);
+    window->Lock();
+    auto* pressed = new TrackingView(BRect(10, 10, 29, 29), true);
+    auto* other = new TrackingView(BRect(50, 50, 69, 69), false);
+    window->AddChild(pressed);
+    window->AddChild(other);
+    auto send = [window](uint32 what, BPoint where, int32 buttons) {
+        BMessage message(what);
+        message.AddPoint("where", where);
+        message.AddInt32("buttons", buttons);
+        window->DispatchMessage(&message, window);
+    };
+    send(B_MOUSE_DOWN, BPoint(15, 15), B_PRIMARY_MOUSE_BUTTON);
+    send(B_MOUSE_MOVED, BPoint(20, 12), B_PRIMARY_MOUSE_BUTTON);
+    // Over the other view and outside the window: still the pressed view's.
+    send(B_MOUSE_MOVED, BPoint(55, 55), B_PRIMARY_MOUSE_BUTTON);
+    send(B_MOUSE_MOVED, BPoint(300, -20), B_PRIMARY_MOUSE_BUTTON);
+    send(B_MOUSE_UP, BPoint(300, -20), 0);
+    // Without buttons, moves go to the view under the pointer, and the drag is over.
+    send(B_MOUSE_MOVED, BPoint(60, 52), 0);
+    EXPECT_EQ(pressed->events, (std::vector<std::string>{"down 5,5", "moved 10,2 inside dragging",
+        "moved 45,45 outside dragging", "moved 290,-30 outside dragging", "up 290,-30"}));
+    EXPECT_EQ(other->events, (std::vector<std::string>{"moved 10,2 inside"}));
+    window->Quit();
 }
 
 TEST(DraggerDrawTest, DrawsAHandleInsideItsFrame)
