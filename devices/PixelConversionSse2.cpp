@@ -49,6 +49,7 @@ struct Samples {
 
 template <bool LUMA_FIRST>
 struct PackedLoader {
+    static constexpr bool SHARED_CHROMA = false;
     [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
     {
         const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(
@@ -63,24 +64,30 @@ struct PackedLoader {
     }
 };
 
+// The 4:2:0 loaders read luma and chroma apart, so two rows of luma share one row of chroma.
 struct Nv12Loader {
-    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
+    static constexpr bool SHARED_CHROMA = true;
+    [[gnu::always_inline]] static __m128i Luma(const uint8* luma, int32 x)
     {
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i luma = LoadLow64(rows.luma + x);
-        const __m128i chroma = LoadLow64(rows.u + x);
-        return {_mm_unpacklo_epi8(zero, luma), _mm_unpacklo_epi8(zero, chroma)};
+        return _mm_unpacklo_epi8(_mm_setzero_si128(), LoadLow64(luma + x));
+    }
+    [[gnu::always_inline]] static __m128i Chroma(const Rows& rows, int32 x)
+    {
+        return _mm_unpacklo_epi8(_mm_setzero_si128(), LoadLow64(rows.u + x));
     }
 };
 
 struct Yu12Loader {
-    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
+    static constexpr bool SHARED_CHROMA = true;
+    [[gnu::always_inline]] static __m128i Luma(const uint8* luma, int32 x)
     {
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i luma = LoadLow64(rows.luma + x);
+        return Nv12Loader::Luma(luma, x);
+    }
+    [[gnu::always_inline]] static __m128i Chroma(const Rows& rows, int32 x)
+    {
         const __m128i chroma = _mm_unpacklo_epi8(Load32(rows.u + x / 2),
             Load32(rows.v + x / 2));
-        return {_mm_unpacklo_epi8(zero, luma), _mm_unpacklo_epi8(zero, chroma)};
+        return _mm_unpacklo_epi8(_mm_setzero_si128(), chroma);
     }
 };
 
@@ -90,20 +97,26 @@ struct Channels {
     __m128i blue;
 };
 
-[[gnu::always_inline]] inline __m128i LumaTerm(const Samples& samples)
+[[gnu::always_inline]] inline __m128i LumaTerm(__m128i luma)
 {
-    return _mm_mulhi_epu16(samples.luma, _mm_set1_epi16(short(LUMA_SCALE)));
+    return _mm_mulhi_epu16(luma, _mm_set1_epi16(short(LUMA_SCALE)));
 }
 
-// Red, green and blue of eight pixels as signed 16-bit values, not yet clamped.
-[[gnu::always_inline]] inline Channels ToRgb(const Samples& samples)
+// What the chroma adds to each pixel's luma term, per channel.
+struct ChromaTerms {
+    __m128i red;
+    __m128i green;
+    __m128i blue;
+};
+
+[[gnu::always_inline]] inline ChromaTerms TermsOf(__m128i chroma)
 {
     const __m128i lowHalves = _mm_set1_epi32(0x0000FFFF);
-    const __m128i u = _mm_or_si128(_mm_and_si128(samples.chroma, lowHalves),
-        _mm_slli_epi32(samples.chroma, 16));
-    const __m128i v = _mm_or_si128(_mm_andnot_si128(lowHalves, samples.chroma),
-        _mm_srli_epi32(samples.chroma, 16));
-    const __m128i t = LumaTerm(samples);
+    // Each pair's U and V copied to both of its pixels.
+    const __m128i u = _mm_or_si128(_mm_and_si128(chroma, lowHalves),
+        _mm_slli_epi32(chroma, 16));
+    const __m128i v = _mm_or_si128(_mm_andnot_si128(lowHalves, chroma),
+        _mm_srli_epi32(chroma, 16));
     const __m128i red = _mm_sub_epi16(_mm_mulhi_epu16(v, _mm_set1_epi16(short(RED_FROM_V))),
         _mm_set1_epi16(short(RED_OFFSET)));
     const __m128i green = _mm_sub_epi16(
@@ -112,7 +125,15 @@ struct Channels {
         _mm_mulhi_epu16(v, _mm_set1_epi16(short(GREEN_FROM_V))));
     const __m128i blue = _mm_sub_epi16(_mm_mulhi_epu16(u, _mm_set1_epi16(short(BLUE_FROM_U))),
         _mm_set1_epi16(short(BLUE_OFFSET)));
-    return {_mm_add_epi16(t, red), _mm_add_epi16(t, green), _mm_adds_epi16(t, blue)};
+    return {red, green, blue};
+}
+
+// Red, green and blue of eight pixels as signed 16-bit sums with 6 fraction bits, not yet
+// clamped.
+[[gnu::always_inline]] inline Channels Sums(__m128i t, const ChromaTerms& terms)
+{
+    return {_mm_add_epi16(t, terms.red), _mm_add_epi16(t, terms.green),
+        _mm_adds_epi16(t, terms.blue)};
 }
 
 // A sum clamped to 0 .. 255 in whole levels, its fraction bits kept: 0 to 16383.
@@ -123,9 +144,9 @@ struct Channels {
 
 struct Rgb32Storer {
     static constexpr int32 BYTES = 4;
-    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(__m128i t, const ChromaTerms& terms, uint8* at)
     {
-        const Channels sums = ToRgb(samples);
+        const Channels sums = Sums(t, terms);
         const __m128i blueRed = _mm_packus_epi16(_mm_srai_epi16(sums.blue, 6),
             _mm_srai_epi16(sums.red, 6));
         const __m128i greenOpaque = _mm_packus_epi16(_mm_srai_epi16(sums.green, 6),
@@ -144,9 +165,9 @@ struct Rgb32Storer {
 template <int RED_LEFT, int RED_MASK, int GREEN_RIGHT, int GREEN_MASK>
 struct WordStorer {
     static constexpr int32 BYTES = 2;
-    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(__m128i t, const ChromaTerms& terms, uint8* at)
     {
-        const Channels sums = ToRgb(samples);
+        const Channels sums = Sums(t, terms);
         const __m128i red = _mm_and_si128(_mm_slli_epi16(ClampSum(sums.red), RED_LEFT),
             _mm_set1_epi16(short(RED_MASK)));
         const __m128i green = _mm_and_si128(_mm_srli_epi16(ClampSum(sums.green), GREEN_RIGHT),
@@ -159,10 +180,10 @@ struct WordStorer {
 
 struct Gray8Storer {
     static constexpr int32 BYTES = 1;
-    [[gnu::always_inline]] static void Store(const Samples& samples, uint8* at)
+    [[gnu::always_inline]] static void Store(__m128i t, const ChromaTerms&, uint8* at)
     {
         const __m128i grey = _mm_srai_epi16(
-            _mm_sub_epi16(LumaTerm(samples), _mm_set1_epi16(short(GREY_OFFSET))), 6);
+            _mm_sub_epi16(t, _mm_set1_epi16(short(GREY_OFFSET))), 6);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(at), _mm_packus_epi16(grey, grey));
     }
 };
@@ -171,11 +192,31 @@ template <typename Loader, typename Storer>
 void ConvertWith(const SourcePlanes& from, const TargetFrame& to)
 {
     const int32 covered = to.width / STEP * STEP;
-    for (int32 y = 0; y < to.height; y++) {
+    int32 y = 0;
+    while (y < to.height) {
         const Rows rows = RowsOf(from, y);
         uint8* row = to.bits + int64(y) * to.bytesPerRow;
-        for (int32 x = 0; x < covered; x += STEP)
-            Storer::Store(Loader::Load(rows, x), row + int64(x) * Storer::BYTES);
+        if constexpr (Loader::SHARED_CHROMA) {
+            // Two rows of luma over their one row of chroma, or the last row alone.
+            const bool pair = y + 1 < to.height;
+            const uint8* nextLuma = rows.luma + from.stride0;
+            uint8* nextRow = row + to.bytesPerRow;
+            for (int32 x = 0; x < covered; x += STEP) {
+                const ChromaTerms terms = TermsOf(Loader::Chroma(rows, x));
+                const int64 offset = int64(x) * Storer::BYTES;
+                Storer::Store(LumaTerm(Loader::Luma(rows.luma, x)), terms, row + offset);
+                if (pair)
+                    Storer::Store(LumaTerm(Loader::Luma(nextLuma, x)), terms, nextRow + offset);
+            }
+            y += pair ? 2 : 1;
+        } else {
+            for (int32 x = 0; x < covered; x += STEP) {
+                const Samples samples = Loader::Load(rows, x);
+                Storer::Store(LumaTerm(samples.luma), TermsOf(samples.chroma),
+                    row + int64(x) * Storer::BYTES);
+            }
+            y++;
+        }
     }
     if (covered < to.width)
         ConvertReference(PlanesFromColumn(from, covered), TargetFromColumn(to, covered));
