@@ -6,6 +6,7 @@
 #include "devices/DefaultNodes.h"
 #include "devices/V4l2CaptureNode.h"
 #include "devices/V4l2Device.h"
+#include "devices/VideoStandard.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
 #include "kits/media/Buffer.h"
@@ -411,6 +412,49 @@ protected:
     media_format connected;
 };
 
+TEST(V4l2VividDeviceTest, StreamsMappedFramesWithRisingSequenceNumbers)
+{
+    V4l2Device device;
+    ASSERT_EQ(device.Open(DEVICE), B_OK);
+    EXPECT_EQ(device.Driver(), "vivid");
+    EXPECT_TRUE(device.CanStream());
+    V4l2Format format;
+    format.width = 720;
+    format.height = 576;
+    format.fourcc = FOURCC_YUYV;
+    format.field = V4L2_FIELD_ORDER_INTERLACED;
+    ASSERT_EQ(device.SetStandard(STANDARD_PAL_B | STANDARD_PAL_G), B_OK);
+    ASSERT_EQ(device.SetFormat(format), B_OK);
+    EXPECT_EQ(format.bytesPerLine, 720u * 2);
+    // Nothing to wait for before streaming starts.
+    EXPECT_EQ(device.WaitForFrame(1000), B_NO_INIT);
+    ASSERT_EQ(device.StartStreaming(4), B_OK);
+    // The format cannot change while the device streams.
+    EXPECT_EQ(device.SetFormat(format), B_BUSY);
+    uint32 last = 0;
+    for (int i = 0; i < 8; i++) {
+        ASSERT_EQ(device.WaitForFrame(2000000), B_OK);
+        V4l2Frame frame;
+        ASSERT_EQ(device.DequeueFrame(frame), B_OK);
+        EXPECT_EQ(frame.bytesUsed, size_t(format.sizeImage));
+        EXPECT_FALSE(frame.damaged);
+        // On the clock of system_time(); vivid stamps the end of a frame it has just begun.
+        EXPECT_LT(std::abs(frame.timestamp - system_time()), 1000000);
+        if (i > 0) {
+            EXPECT_GT(frame.sequence, last);
+        }
+        last = frame.sequence;
+        ASSERT_EQ(device.RequeueFrame(frame), B_OK);
+    }
+    V4l2Frame none;
+    none.index = 99;
+    EXPECT_EQ(device.RequeueFrame(none), B_BAD_INDEX);
+    device.StopStreaming();
+    EXPECT_FALSE(device.IsStreaming());
+    // An input the device does not have is refused.
+    EXPECT_EQ(device.SetInput(7), B_BAD_VALUE);
+}
+
 TEST_F(V4l2VividTest, WorksOnTheTunerInput)
 {
     V4l2Device device;
@@ -434,6 +478,23 @@ TEST_F(V4l2VividTest, WorksOnTheTunerInput)
     EXPECT_EQ(ReadInt("Video Format"), 3);
     for (const char* name : {"Brightness", "Contrast", "Saturation", "Hue"})
         EXPECT_NE(dynamic_cast<BContinuousParameter*>(Find(name)), nullptr) << name;
+    // The tuner's sound modes, each written through to the tuner.
+    auto* sound = dynamic_cast<BDiscreteParameter*>(Find("Audio Format"));
+    ASSERT_NE(sound, nullptr);
+    std::vector<std::string> modes;
+    for (int32 i = 0; i < sound->CountItems(); i++)
+        modes.push_back(sound->ItemNameAt(i));
+    EXPECT_EQ(modes, (std::vector<std::string>{"Mono", "Stereo", "Language 1", "Language 2",
+        "Both languages"}));
+    // V4L2's audio modes: mono 0, stereo 1, second language 2, first 3, both 4.
+    const uint32 audioModes[] = {0, 1, 3, 2, 4};
+    for (int32 i = 0; i < sound->CountItems(); i++) {
+        ASSERT_EQ(Write("Audio Format", i), B_OK);
+        EXPECT_EQ(ReadInt("Audio Format"), i);
+        V4l2Tuner state;
+        ASSERT_EQ(device.GetTuner(tuner->tuner, state), B_OK);
+        EXPECT_EQ(state.audioMode, audioModes[i]) << modes[size_t(i)];
+    }
     // vivid has none of the four switches.
     for (const char* name : {"Luma Coring", "Chroma Comb", "Gamma", "Error Diffusion"})
         EXPECT_EQ(Find(name), nullptr) << name;
@@ -467,8 +528,9 @@ TEST_F(V4l2VividTest, PalAndNtscGiveTheirSizesAndFrameRates)
         EXPECT_EQ(last.sizeUsed, size_t(WIDTH) * entry.lines * 4);
         // Skip the first frames, queued before the start.
         const double rate = FrameRate(frames, from + 4);
-        std::printf("Video Format %d: %ux%u, %.2f frames/s\n", entry.videoFormat, last.width,
-            last.lines, rate);
+        std::printf("Video Format %d: %ux%u, %.2f frames/s; node sent %lld, dropped %lld\n",
+            entry.videoFormat, last.width, last.lines, rate, (long long)node->FramesSent(),
+            (long long)node->FramesDropped());
         // The emulated machine's timer ticks, which pace the driver, fall behind under load: the
         // rate is checked loosely, the device's own frame period exactly below.
         EXPECT_NEAR(rate, entry.frameRate, entry.frameRate * 0.2) << entry.videoFormat;
