@@ -98,8 +98,9 @@ initramfs() {
         write_init >"$root/init"
         chmod +x "$root/init"
         rm -f "$cache"/initrd-*.gz
-        (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1 >"$image.new")
-        mv "$image.new" "$image"
+        # Another run may be making the same image: each writes its own and moves it in whole.
+        (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1 >"$image.$$")
+        mv "$image.$$" "$image"
         rm -rf "$root"
     fi
     echo "$image"
