@@ -12,9 +12,9 @@ constexpr int32 TEST_CARD_PRIORITY = INT32_MIN;
 // device is there, opens, or the setting asks for the test card.
 constexpr int32 V4L2_CAPTURE_PRIORITY = 0;
 
-// Registers the V4L2 device chosen by ChooseVideoInput (the setting's device, else the first
-// with a tuner, else the first capture device) and the test signal card behind it as the
-// default video input. A program that links this library whole has them registered before
+// Registers, as the default video input, the V4L2 device chosen by ChooseVideoInput for
+// VideoInputPreference() (the preferred device, else the first with a tuner, else the first
+// capture device) and the test signal card behind it, which stands in when there is none. A program that links this library whole has them registered before
 // main() runs; calling this again registers them once more, which changes nothing but lets a
 // program that reset the media kit's defaults have them back.
 [[nodiscard]] status_t RegisterDefaultNodes();
