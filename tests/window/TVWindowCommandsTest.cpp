@@ -683,9 +683,8 @@ TEST_F(TVWindowCommandsTest, SnapshotShowsTheOverlayIntactOverTheLivePicture)
     videoFrame = video->Frame();
     sliderFrame = SliderOverlay()->Frame();
     sliderFrame.OffsetBy(videoFrame.LeftTop());
-    // A band of picture above the overlay, clear of the channel label.
-    const BRect picture(videoFrame.left, sliderFrame.top - 100, videoFrame.right,
-        sliderFrame.top - 1);
+    // The picture above the overlay; the channel label is hidden.
+    const BRect picture(videoFrame.left, videoFrame.top, videoFrame.right, sliderFrame.top - 1);
     const std::vector<uint32> overlayBefore = capture(sliderFrame);
     const std::vector<uint32> pictureBefore = capture(picture);
     const std::string path = folder.Path("overlay.png");
