@@ -684,12 +684,17 @@ TEST_F(V4l2VividTest, AnotherInputHasItsOwnRangesAndNoTuner)
     ASSERT_EQ(Write("Brightness", (brightness->MinValue() + brightness->MaxValue()) / 2), B_OK);
 }
 
-TEST_F(V4l2VividTest, TheViewerDrawsTheLivePictureAndASnapshotIsWritten)
+TEST_F(V4l2VividTest, TheViewerDrawsTheLivePictureAndRunsOnThroughDeviceErrors)
 {
     // The program's own path: the default video input, its view and consumer in a window.
     ASSERT_EQ(Write("Video Format", 3), B_OK);
     ASSERT_EQ(Write("Channel", ChannelNamed("E3")), B_OK);
     ASSERT_EQ(SetVividControl("osd_text_mode", 0), B_OK);
+    // The viewer's node is the device's only user, as vivid comes back from an unplugging only
+    // when its last user has let go.
+    roster->UnregisterNode(node);
+    node->Release();
+    node = nullptr;
     kits::media::ResetDefaultNodes();
     ASSERT_EQ(RegisterDefaultNodes(), B_OK);
     auto* window = new BWindow(BRect(50, 50, 50 + 767, 50 + 575), "Ovelin", B_TITLED_WINDOW, 0);
@@ -719,6 +724,21 @@ TEST_F(V4l2VividTest, TheViewerDrawsTheLivePictureAndASnapshotIsWritten)
     const std::string path = std::string(work != nullptr ? work : "/tmp") + "/vivid-snapshot.png";
     window->Lock();
     EXPECT_EQ(window->WriteSnapshot(path.c_str()), B_OK);
+    window->Unlock();
+
+    // Device errors leave the viewer running without a picture; its next reconnection (after
+    // a resize or a tuning) brings the picture back.
+    for (const char* error : {"inject_fatal_streaming_error", "disconnect"}) {
+        ASSERT_EQ(SetVividControl(error, 1), B_OK) << error;
+        EXPECT_TRUE(WaitUntil([&] { return view->GetLineContrast() == -1; })) << error;
+        ASSERT_TRUE(WaitUntil([] {
+            struct stat info;
+            return stat(DEVICE, &info) == 0;
+        }));
+        view->Reconnect();
+        EXPECT_TRUE(WaitUntil([&] { return view->GetLineContrast() >= 0; })) << error;
+    }
+    window->Lock();
     window->Quit();
     ASSERT_EQ(SetVividControl("osd_text_mode", 2), B_OK);
     // The default node lets go of the device, for the tests that unload the driver.
