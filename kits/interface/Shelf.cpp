@@ -96,7 +96,12 @@ void BShelf::MessageReceived(BMessage* message)
         return;
     BPoint offset;
     const BPoint dropPoint = message->DropPoint(&offset);
-    (void)AddReplicant(message, container->ConvertFromScreen(dropPoint) - offset);
+    BPoint location = container->ConvertFromScreen(dropPoint) - offset;
+    // Dragged by a handle far from its corner, the copy would start out of sight above or left
+    // of the container, where it could not be reached again: it stops at the edge.
+    location.x = std::max(location.x, 0.0f);
+    location.y = std::max(location.y, 0.0f);
+    (void)AddReplicant(message, location);
 }
 
 status_t BShelf::AddReplicant(BMessage* archive, BPoint location)

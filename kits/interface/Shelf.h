@@ -12,8 +12,8 @@ class BView;
 // Makes a container view accept replicants: a B_ARCHIVED_OBJECT message dropped on the
 // container (or on one of its children that does not handle it) is rebuilt with
 // instantiate_object and, when it is a view, added as a child of the container at the drop point
-// minus the drop offset, so the copy lands where its dragged outline was. The shelf owns its
-// replicants. Anything else dropped there, and an archive that cannot be rebuilt, is refused:
+// minus the drop offset, so the copy lands where its dragged outline was, though never above or
+// left of the container. The shelf owns its replicants. Anything else dropped there, and an archive that cannot be rebuilt, is refused:
 // nothing is added.
 //
 // The shelf is a handler of the container's window, created and deleted with that window locked;

@@ -122,6 +122,17 @@ TEST_F(ShelfTest, DroppedArchiveBecomesAReplicantWhereItsOutlineWas)
     EXPECT_EQ(shelf_test::liveViews.load(), 1);
 }
 
+TEST_F(ShelfTest, CopyDraggedFarFromItsCornerStopsAtTheContainersEdge)
+{
+    // Held 150, 10 from its corner and let go at window point (60, 40): it would start at
+    // x = -90, out of reach.
+    Drop(Archive(BRect(0, 0, 159, 29)), BPoint(110, 90), BPoint(150, 10));
+    ASSERT_EQ(shelf->CountReplicants(), 1);
+    EXPECT_EQ(shelf->ReplicantAt(0)->Frame(), BRect(0, 30, 159, 59));
+    Drop(Archive(BRect(0, 0, 9, 9)), BPoint(60, 60), BPoint(20, 30));
+    EXPECT_EQ(shelf->ReplicantAt(1)->Frame(), BRect(0, 0, 9, 9));
+}
+
 TEST_F(ShelfTest, DropOnAChildOfTheContainerReachesTheShelf)
 {
     Drop(Archive(BRect(0, 0, 99, 99)), BPoint(50, 50));
