@@ -5,7 +5,6 @@
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
-#include "kits/app/Messenger.h"
 #include "kits/interface/DisplayBackend.h"
 #include "kits/interface/DropExchange.h"
 #include "kits/interface/InterfaceDefs.h"
