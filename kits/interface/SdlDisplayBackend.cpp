@@ -406,6 +406,9 @@ void SdlDisplayBackend::Shared::Run()
             SDL_Quit();
         }
     }
+    // Known before the backend is handed out: windows size themselves by the screen at once.
+    if (status == B_OK)
+        ReadModes();
     {
         std::lock_guard guard(lock);
         initStatus = initDone ? initStatus : status;
@@ -416,7 +419,6 @@ void SdlDisplayBackend::Shared::Run()
     changed.notify_all();
     if (status != B_OK)
         return;
-    ReadModes();
     while (ServeRequests()) {
         bool following;
         {
