@@ -57,6 +57,11 @@ constexpr auto INIT_TIME_OUT = std::chrono::seconds(10);
 constexpr size_t MAX_USER_CHANGES = 64;
 // How often the buttons are looked at while a drag left by its window is under way.
 constexpr int DRAG_POLL_MILLISECONDS = 15;
+// How often the SDL thread looks for requests of other threads while no event comes. Other
+// threads never call SDL: waking its thread with a pushed event makes SDL send a message to one
+// of our desktop windows from the pushing thread, and one being destroyed meanwhile is an X
+// error that ends the program.
+constexpr int WAKE_POLL_MILLISECONDS = 4;
 // How long a program ending during such a drag waits for the drop; a user holding the button
 // longer loses it.
 constexpr auto ADOPTED_DRAG_EXIT_WAIT = std::chrono::seconds(30);
@@ -302,7 +307,8 @@ class SdlDisplayBackend::Shared {
 public:
     void Start();
     void Stop();
-    // Pushes the wake-up event unless one is on its way. Called with lock held.
+    // Tells the SDL thread there are requests; it finds them within WAKE_POLL_MILLISECONDS.
+    // Called with lock held.
     void Wake();
     // Waits until no drag is left to finish, at most until the deadline.
     void WaitForAdoptedDrag(std::chrono::steady_clock::time_point deadline);
@@ -317,7 +323,6 @@ public:
     bool sdlRunning = false;
     bool stopping = false;
     bool wakePending = false;
-    uint32 wakeEventType = 0;
     std::vector<display_mode> modes;
     display_mode mode{};
     uint64 nextSerial = 1;
@@ -377,12 +382,7 @@ void SdlDisplayBackend::Shared::Stop()
 
 void SdlDisplayBackend::Shared::Wake()
 {
-    if (!sdlRunning || wakePending)
-        return;
-    SDL_Event event{};
-    event.type = wakeEventType;
-    // SDL_PushEvent is the one SDL call other threads make: it is how the SDL thread is woken.
-    wakePending = SDL_PushEvent(&event) == 1;
+    wakePending = true;
 }
 
 void SdlDisplayBackend::Shared::Run()
@@ -397,15 +397,7 @@ void SdlDisplayBackend::Shared::Run()
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     else if (std::getenv("DISPLAY") == nullptr)
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland");
-    status_t status = SdlStatus(SDL_Init(SDL_INIT_VIDEO));
-    uint32 eventType = 0;
-    if (status == B_OK) {
-        eventType = SDL_RegisterEvents(1);
-        if (eventType == uint32(-1)) {
-            status = B_ERROR;
-            SDL_Quit();
-        }
-    }
+    const status_t status = SdlStatus(SDL_Init(SDL_INIT_VIDEO));
     // Known before the backend is handed out: windows size themselves by the screen at once.
     if (status == B_OK)
         ReadModes();
@@ -414,7 +406,6 @@ void SdlDisplayBackend::Shared::Run()
         initStatus = initDone ? initStatus : status;
         initDone = true;
         sdlRunning = status == B_OK && !stopping;
-        wakeEventType = eventType;
     }
     changed.notify_all();
     if (status != B_OK)
@@ -426,11 +417,12 @@ void SdlDisplayBackend::Shared::Run()
             following = adoptedDrag != nullptr;
         }
         SDL_Event event;
-        // The wake-up event comes for every request, so waiting without a time-out misses none.
-        // A drag left by its window is different: its release may happen outside our windows,
-        // where no event tells of it, so the buttons are looked at every few milliseconds.
-        const int got = following ? SDL_WaitEventTimeout(&event, DRAG_POLL_MILLISECONDS)
-                                  : SDL_WaitEvent(&event);
+        // Requests of other threads are looked for every few milliseconds. A drag left by its
+        // window also needs that: its release may happen outside our windows, where no event
+        // tells of it.
+        const int got = SDL_WaitEventTimeout(&event,
+            following ? std::min(DRAG_POLL_MILLISECONDS, WAKE_POLL_MILLISECONDS)
+                      : WAKE_POLL_MILLISECONDS);
         if (got != 0) {
             HandleEvent(event);
             while (SDL_PollEvent(&event) != 0)

@@ -24,6 +24,7 @@
 #include <csignal>
 #include <cstdlib>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -427,7 +428,8 @@ int32 Luma(uint32 pixel)
 
 // Whether the screen shows the viewer's window with its menu bar at the top of its content
 // area (10, 25): a light bar across the window with dark title text at its left end, the
-// control panel below it at the left and the black video view beside it.
+// control panel below it at the left and, beside it, the live picture of the test card, whose
+// first station shows colour bars.
 bool ShowsViewerWithMenuBar(const FrameBuffer& screen)
 {
     const int32 left = 10;
@@ -443,8 +445,33 @@ bool ShowsViewerWithMenuBar(const FrameBuffer& screen)
             darkText += Luma(screen.PixelAt(x, y)) < 100 ? 1 : 0;
     }
     const bool panel = Luma(screen.PixelAt(left + 30, top + 150)) > 120;
-    const bool video = Luma(screen.PixelAt(left + 250, top + 150)) < 30;
-    return lightInBar > 380 && darkText > 20 && panel && video;
+    int32 colourful = 0;
+    for (int32 x = left + 100; x < left + 400; x += 4) {
+        const uint32 pixel = screen.PixelAt(x, top + 100);
+        const int32 red = int32((pixel >> 16) & 0xff);
+        const int32 green = int32((pixel >> 8) & 0xff);
+        const int32 blue = int32(pixel & 0xff);
+        colourful += std::max({red, green, blue}) - std::min({red, green, blue}) > 80 ? 1 : 0;
+    }
+    return lightInBar > 380 && darkText > 20 && panel && colourful > 20;
+}
+
+// Whether a window with exactly this title is on the display.
+bool HasWindowNamed(const char* title)
+{
+    return RunProgram({"xdotool", "search", "--name", std::string("^") + title + "$"}) == 0;
+}
+
+// Waits until the window with this title is there (or gone), for a few seconds at most.
+bool AwaitWindowNamed(const char* title, bool present)
+{
+    const bigtime_t deadline = system_time() + WAIT;
+    while (HasWindowNamed(title) != present) {
+        if (system_time() > deadline)
+            return false;
+        snooze(100000);
+    }
+    return true;
 }
 
 // The viewer itself on the display: starts it, waits until its window with the menu bar is on
@@ -486,6 +513,27 @@ int Viewer(const std::string& program, const std::string& directory)
         std::fprintf(stderr, "FAILED: the viewer's window with its menu bar never appeared\n");
         return 1;
     }
+    // The menus work: "About" of the "TV" menu opens the About box, whose default button
+    // closes it again.
+    RunProgram({"xdotool", "mousemove", "25", "35", "click", "1"});
+    snooze(300000);
+    RunProgram({"xdotool", "mousemove", "45", "78", "click", "1"});
+    if (!AwaitWindowNamed("About", true)) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        std::fprintf(stderr, "FAILED: \"About\" in the \"TV\" menu opened no About box\n");
+        return 1;
+    }
+    RunProgram({"xdotool", "key", "Return"});
+    if (!AwaitWindowNamed("About", false)) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        std::fprintf(stderr, "FAILED: the About box did not close\n");
+        return 1;
+    }
+    // Without a window manager nobody gives the keyboard back to the main window once the
+    // About box is gone; a desktop would.
+    RunProgram({"xdotool", "search", "--name", "^Ovelin Beta 4$", "windowfocus"});
     RunProgram({"xdotool", "mousemove", "300", "200"});
     RunProgram({"xdotool", "key", "ctrl+q"});
     const bigtime_t quitDeadline = system_time() + WAIT;
