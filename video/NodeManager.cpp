@@ -36,15 +36,15 @@ constexpr int32 CARD_PAL_M = 4;
 constexpr int32 CARD_PAL_N = 5;
 constexpr int32 CARD_SECAM = 6;
 
-kits::video::SleepFunction& RosterWaitSleep()
+video::SleepFunction& RosterWaitSleep()
 {
-    static kits::video::SleepFunction sleep;
+    static video::SleepFunction sleep;
     return sleep;
 }
 
-kits::video::ConsumerFactory& ConsumerFactoryHook()
+video::ConsumerFactory& ConsumerFactoryHook()
 {
-    static kits::video::ConsumerFactory factory;
+    static video::ConsumerFactory factory;
     return factory;
 }
 
@@ -108,7 +108,7 @@ int32 PixelHeight(BRect rect)
 
 }
 
-namespace kits::video {
+namespace video {
 
 void SetRosterWaitSleep(SleepFunction sleep)
 {

@@ -8,7 +8,7 @@
 class BView;
 class VideoConsumer;
 
-namespace kits::video {
+namespace video {
 
 using SleepFunction = std::function<void(bigtime_t)>;
 using ConsumerFactory = std::function<VideoConsumer*(BView*)>;

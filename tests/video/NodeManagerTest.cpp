@@ -223,7 +223,7 @@ protected:
         kits::media::ResetMediaFaults();
         kits::media::ResetDefaultNodes();
         ASSERT_EQ(HeadlessDisplay().SetScreen(B_RGB32, 1024, 768), B_OK);
-        kits::video::SetConsumerFactory([](BView* view) { return new SpyConsumer(view); });
+        video::SetConsumerFactory([](BView* view) { return new SpyConsumer(view); });
         UseCard(OddCard::Web::Normal);
         window = new ErrorWindow();
         view = new BView(window->Bounds(), "picture", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
@@ -236,8 +236,8 @@ protected:
         manager.reset();
         window->Lock();
         window->Quit();
-        kits::video::SetConsumerFactory(nullptr);
-        kits::video::SetRosterWaitSleep(nullptr);
+        video::SetConsumerFactory(nullptr);
+        video::SetRosterWaitSleep(nullptr);
         kits::media::ResetMediaFaults();
         kits::media::ResetDefaultNodes();
         HeadlessDisplay().Reset();
@@ -600,7 +600,7 @@ TEST_F(NodeManagerTest, ArchiveConstructorWaitsForTheMediaService)
 {
     BMessage archive;
     int32 sleeps = 0;
-    kits::video::SetRosterWaitSleep([&](bigtime_t duration) {
+    video::SetRosterWaitSleep([&](bigtime_t duration) {
         EXPECT_EQ(duration, 5000000);
         // The service comes up after the third try.
         if (++sleeps == 3)
@@ -614,7 +614,7 @@ TEST_F(NodeManagerTest, ArchiveConstructorWaitsForTheMediaService)
 
     // It never comes: 19 tries and the final pause, then a start that reports it.
     sleeps = 0;
-    kits::video::SetRosterWaitSleep([&](bigtime_t) { sleeps++; });
+    video::SetRosterWaitSleep([&](bigtime_t) { sleeps++; });
     kits::media::SetMediaServerRunning(false);
     manager = std::make_unique<Manager>(&archive);
     EXPECT_EQ(sleeps, 20);
@@ -649,7 +649,7 @@ TEST_F(NodeManagerTest, EachFailingStepPostsItsNumberAndALaterStartWorks)
         {NODE_ERROR_VIDEO_INPUT, FAULT, fail(RosterOperation::GetVideoInput)},
         {NODE_ERROR_CREATE_CONSUMER, -1,
             [](NodeManagerTest&) {
-                kits::video::SetConsumerFactory([](BView*) { return nullptr; });
+                video::SetConsumerFactory([](BView*) { return nullptr; });
             }},
         {NODE_ERROR_REGISTER_CONSUMER, FAULT, fail(RosterOperation::RegisterNode, -1, "Consumer")},
         {NODE_ERROR_NO_FREE_OUTPUT, B_RESOURCE_UNAVAILABLE,
@@ -680,7 +680,7 @@ TEST_F(NodeManagerTest, EachFailingStepPostsItsNumberAndALaterStartWorks)
         EXPECT_EQ(manager->GetLineContrast(), 0);
 
         kits::media::ResetMediaFaults();
-        kits::video::SetConsumerFactory([](BView* v) { return new SpyConsumer(v); });
+        video::SetConsumerFactory([](BView* v) { return new SpyConsumer(v); });
         ASSERT_EQ(manager->StartNodes(view), B_OK);
         EXPECT_TRUE(FramesFlow());
         manager->StopNodes();
