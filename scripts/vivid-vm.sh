@@ -25,6 +25,12 @@ die() {
     exit 1
 }
 
+# The kernel package the linux-image-amd64 metapackage stands for, e.g. linux-image-6.1.0-NN-amd64.
+kernel_package_name() {
+    apt-cache depends linux-image-amd64 2>/dev/null \
+        | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -n1
+}
+
 prepare() {
     if [[ -f "$cache/ready" && -f "$cache/busybox" ]]; then
         return 0
@@ -38,8 +44,12 @@ prepare() {
     chmod 755 "$scratch"
     trap 'rm -rf "$scratch"' RETURN
     local kernel_package
-    kernel_package="$(apt-cache depends linux-image-amd64 \
-        | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -n1)"
+    kernel_package="$(kernel_package_name)"
+    if [[ -z "$kernel_package" ]]; then
+        # A machine that had every package already may never have read the package lists.
+        if [[ "$(id -u)" -eq 0 ]]; then apt-get update >/dev/null; else sudo apt-get update >/dev/null; fi
+        kernel_package="$(kernel_package_name)"
+    fi
     [[ -n "$kernel_package" ]] || die "no kernel package found behind linux-image-amd64"
     # Run as root, apt warns that its own user cannot write the folder; the download works.
     (cd "$scratch" && apt-get download "$kernel_package" busybox-static 2>&1 >/dev/null \
