@@ -126,8 +126,12 @@ mount -t proc proc /proc
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 work=""
+keeptmp=""
 for word in $(cat /proc/cmdline); do
-    case "$word" in ovelin.work=*) work="${word#ovelin.work=}" ;; esac
+    case "$word" in
+    ovelin.work=*) work="${word#ovelin.work=}" ;;
+    ovelin.keeptmp=1) keeptmp=1 ;;
+    esac
 done
 code=1
 finish() {
@@ -146,7 +150,9 @@ done
 options=trans=virtio,version=9p2000.L,msize=262144,cache=loose
 mount -t 9p -o "$options,ro" hostroot /host || finish
 for folder in dev proc sys; do mount --bind "/$folder" "/host/$folder"; done
-mount -t tmpfs tmp /host/tmp
+# A fresh /tmp, unless the test program lives in the host's: then temporary files go to the
+# work folder (TMPDIR) instead.
+[ -n "$keeptmp" ] || mount -t tmpfs tmp /host/tmp
 mkdir -p "/host$work" 2>/dev/null
 mount -t 9p -o "$options" work "/host$work" || finish
 chroot /host /bin/sh "$work/guest-command.sh"
@@ -174,9 +180,14 @@ run() {
         echo "cd '$work'"
         echo "export PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin HOME='$work'"
         echo "export OVELIN_HEADLESS=1 OVELIN_BOOT_ROOT='$work/boot' OVELIN_VM_WORK='$work'"
+        echo "mkdir -p '$work/tmp' && export TMPDIR='$work/tmp'"
         printf '%q ' "$program" "$@"
         echo
     } >"$work/guest-command.sh"
+    local keeptmp=""
+    case "$program/ $work/" in
+    /tmp/* | *" /tmp/"*) keeptmp=" ovelin.keeptmp=1" ;;
+    esac
     local image
     image="$(initramfs)"
     local accel=tcg
@@ -187,7 +198,7 @@ run() {
     timeout --kill-after=5 "$run_timeout" qemu-system-x86_64 -machine "accel=$accel" -m 768 \
         -smp 2 -nographic -no-reboot -nic none \
         -kernel "$cache/vmlinuz" -initrd "$image" \
-        -append "console=ttyS0 quiet panic=-1 ovelin.work=$work" \
+        -append "console=ttyS0 quiet panic=-1 ovelin.work=$work$keeptmp" \
         -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
         -virtfs "local,path=$work,mount_tag=work,security_model=none,multidevs=remap" \
         -device isa-debug-exit,iobase=0xf4,iosize=0x04 || status=$?
