@@ -499,6 +499,58 @@ status_t BMediaRoster::UnregisterNode(BMediaNode* node)
     return kits::media::UnregisterNodeInternal(node);
 }
 
+namespace {
+
+// The endpoints (media_output or media_input) of a node that nothing is connected to, of `type`
+// (B_MEDIA_UNKNOWN_TYPE: any). The node lists its endpoints on its control thread with `next`
+// and `dispose`; `nodeFree` says whether the node itself counts one as free, `isItsConnection`
+// whether one of the roster's connections uses it. At most maxCount are stored.
+template <typename Endpoint, typename Node, typename Next, typename Dispose, typename NodeFree,
+    typename IsItsConnection>
+status_t FreeEndpoints(Node* node, Endpoint* outEndpoints, int32 maxCount, int32* outFound,
+    media_type type, Next next, Dispose dispose, NodeFree nodeFree,
+    IsItsConnection isItsConnection)
+{
+    auto found = std::make_shared<std::vector<Endpoint>>();
+    status_t status = CallNode(node, [node, found, type, next, dispose, nodeFree] {
+        // Bounded, in case a node never ends its list.
+        constexpr int32 MAX_ENDPOINTS = 1024;
+        int32 cookie = 0;
+        Endpoint endpoint;
+        for (int32 i = 0; i < MAX_ENDPOINTS; i++) {
+            if (next(node, &cookie, &endpoint) != B_OK)
+                break;
+            const bool typeFits = type == B_MEDIA_UNKNOWN_TYPE || endpoint.format.type == type;
+            if (nodeFree(endpoint) && typeFits)
+                found->push_back(endpoint);
+            endpoint = Endpoint();
+        }
+        dispose(node, cookie);
+        return B_OK;
+    });
+    if (status != B_OK)
+        return status;
+    // Only now cut to maxCount, so that connected endpoints listed first take no place.
+    int32 count = 0;
+    for (const Endpoint& endpoint : *found) {
+        if (count == maxCount)
+            break;
+        bool connected = false;
+        {
+            Registry& registry = TheRegistry();
+            std::lock_guard guard(registry.lock);
+            connected = std::any_of(registry.connections.begin(), registry.connections.end(),
+                [&](const Connection& c) { return isItsConnection(endpoint, c); });
+        }
+        if (!connected)
+            outEndpoints[count++] = endpoint;
+    }
+    *outFound = count;
+    return B_OK;
+}
+
+} // namespace
+
 status_t BMediaRoster::GetFreeOutputsFor(const media_node& node, media_output* outOutputs,
     int32 maxCount, int32* outFound, media_type type)
 {
@@ -512,39 +564,11 @@ status_t BMediaRoster::GetFreeOutputsFor(const media_node& node, media_output* o
     auto* producer = NodeAs<BBufferProducer>(ref);
     if (producer == nullptr)
         return B_MEDIA_BAD_NODE;
-    auto found = std::make_shared<std::vector<media_output>>();
-    status_t status = CallNode(producer, [producer, found, maxCount, type] {
-        // Bounded, in case a node never ends its list.
-        constexpr int32 MAX_OUTPUTS = 1024;
-        int32 cookie = 0;
-        media_output output;
-        for (int32 i = 0; i < MAX_OUTPUTS && int32(found->size()) < maxCount; i++) {
-            if (NodeAccess::GetNextOutput(producer, &cookie, &output) != B_OK)
-                break;
-            bool typeFits = type == B_MEDIA_UNKNOWN_TYPE || output.format.type == type;
-            if (output.destination == media_destination::null && typeFits)
-                found->push_back(output);
-            output = media_output();
-        }
-        NodeAccess::DisposeOutputCookie(producer, cookie);
-        return B_OK;
-    });
-    if (status != B_OK)
-        return status;
-    int32 count = 0;
-    for (const media_output& output : *found) {
-        bool connected = false;
-        {
-            Registry& registry = TheRegistry();
-            std::lock_guard guard(registry.lock);
-            connected = std::any_of(registry.connections.begin(), registry.connections.end(),
-                [&](const Connection& c) { return c.source == output.source; });
-        }
-        if (!connected)
-            outOutputs[count++] = output;
-    }
-    *outFound = count;
-    return B_OK;
+    return FreeEndpoints(producer, outOutputs, maxCount, outFound, type,
+        NodeAccess::GetNextOutput,
+        [](BBufferProducer* p, int32 cookie) { NodeAccess::DisposeOutputCookie(p, cookie); },
+        [](const media_output& o) { return o.destination == media_destination::null; },
+        [](const media_output& o, const Connection& c) { return c.source == o.source; });
 }
 
 status_t BMediaRoster::GetFreeInputsFor(const media_node& node, media_input* outInputs,
@@ -560,38 +584,12 @@ status_t BMediaRoster::GetFreeInputsFor(const media_node& node, media_input* out
     auto* consumer = NodeAs<BBufferConsumer>(ref);
     if (consumer == nullptr)
         return B_MEDIA_BAD_NODE;
-    auto found = std::make_shared<std::vector<media_input>>();
-    status_t status = CallNode(consumer, [consumer, found, maxCount, type] {
-        constexpr int32 MAX_INPUTS = 1024;
-        int32 cookie = 0;
-        media_input input;
-        for (int32 i = 0; i < MAX_INPUTS && int32(found->size()) < maxCount; i++) {
-            if (NodeAccess::GetNextInput(consumer, &cookie, &input) != B_OK)
-                break;
-            bool typeFits = type == B_MEDIA_UNKNOWN_TYPE || input.format.type == type;
-            if (input.source == media_source::null && typeFits)
-                found->push_back(input);
-            input = media_input();
-        }
-        NodeAccess::DisposeInputCookie(consumer, cookie);
-        return B_OK;
-    });
-    if (status != B_OK)
-        return status;
-    int32 count = 0;
-    for (const media_input& input : *found) {
-        bool connected = false;
-        {
-            Registry& registry = TheRegistry();
-            std::lock_guard guard(registry.lock);
-            connected = std::any_of(registry.connections.begin(), registry.connections.end(),
-                [&](const Connection& c) { return c.destination == input.destination; });
-        }
-        if (!connected)
-            outInputs[count++] = input;
-    }
-    *outFound = count;
-    return B_OK;
+    return FreeEndpoints(consumer, outInputs, maxCount, outFound, type,
+        NodeAccess::GetNextInput, NodeAccess::DisposeInputCookie,
+        [](const media_input& i) { return i.source == media_source::null; },
+        [](const media_input& i, const Connection& c) {
+            return c.destination == i.destination;
+        });
 }
 
 status_t BMediaRoster::Connect(const media_source& from, const media_destination& to,
