@@ -19,13 +19,11 @@ namespace devices {
 namespace {
 
 constexpr const char* NODE_NAME = "Test Signal Card";
-constexpr const char* OUTPUT_NAME = "Video Output";
 
 // Timed event that captures one frame.
 constexpr int32 FRAME_EVENT = BTimedEventQueue::B_USER_EVENT + 1;
 // Time the card needs to draw a frame and hand it on, added to the consumer's latency.
 constexpr bigtime_t PROCESSING_LATENCY = 5000;
-constexpr int32 GROUP_BUFFERS = 3;
 // The widest row a format may ask for, in bytes: twice a 32-bit row of the widest picture.
 constexpr uint32 MAX_BYTES_PER_ROW = MAX_PICTURE_WIDTH * 4 * 2;
 
@@ -79,8 +77,6 @@ TestCardNode::TestCardNode()
     // latency to spare; a parameter written for a time applies to the frames of that time on.
     SetEventLatency(PROCESSING_LATENCY);
     channel = stations.empty() ? 0 : stations.front().channel;
-    output.format.type = B_MEDIA_RAW_VIDEO;
-    std::strncpy(output.name, OUTPUT_NAME, B_MEDIA_NAME_LENGTH - 1);
     BuildWeb();
 }
 
@@ -126,10 +122,7 @@ BMediaAddOn* TestCardNode::AddOn(int32* internalId) const
 
 void TestCardNode::NodeRegistered()
 {
-    output.node = Node();
-    output.source.port = ControlPort();
-    output.source.id = 0;
-    output.destination = media_destination::null;
+    output.Register(Node(), ControlPort());
     BMediaEventLooper::NodeRegistered();
 }
 
@@ -292,9 +285,9 @@ void TestCardNode::StartProducing(bigtime_t performanceTime)
 
 void TestCardNode::ProduceFrame(bigtime_t frameTime)
 {
-    BBufferGroup* group = consumerGroup != nullptr ? consumerGroup : ownGroup.get();
-    if (connected && outputEnabled) {
-        const media_video_display_info& display = output.format.u.raw_video.display;
+    BBufferGroup* group = output.Group();
+    if (output.IsSending()) {
+        const media_video_display_info& display = output.Display();
         const size_t frameBytes = size_t(display.bytes_per_row) * display.line_count;
         const Timing timing = CurrentTiming();
         // A buffer that is not back within a frame period belongs to a frame already lost.
@@ -302,7 +295,9 @@ void TestCardNode::ProduceFrame(bigtime_t frameTime)
         HeldBuffer buffer(group != nullptr ? group->RequestBuffer(frameBytes, wait) : nullptr);
         if (buffer == nullptr || DrawFrame(buffer.get(), frameTime) != B_OK)
             framesDropped++;
-        else if (SendBuffer(buffer.release(), output.source, output.destination) == B_OK)
+        else if (SendBuffer(buffer.release(), output.Output().source,
+                     output.Output().destination)
+            == B_OK)
             framesSent++;
         else
             framesDropped++;
@@ -342,7 +337,7 @@ void TestCardNode::ScheduleNextFrame(bigtime_t frameTime)
 
 status_t TestCardNode::DrawFrame(BBuffer* buffer, bigtime_t frameTime)
 {
-    const media_video_display_info& display = output.format.u.raw_video.display;
+    const media_video_display_info& display = output.Display();
     const PictureBuffer frame{static_cast<uint8*>(buffer->Data()), int32(display.bytes_per_row),
         int32(display.line_width), int32(display.line_count), display.format};
     const Timing timing = CurrentTiming();
@@ -377,7 +372,7 @@ status_t TestCardNode::DrawFrame(BBuffer* buffer, bigtime_t frameTime)
     media_header* header = buffer->Header();
     header->type = B_MEDIA_RAW_VIDEO;
     header->time_source = TimeSource()->ID();
-    header->start_time = frameTime + downstreamLatency;
+    header->start_time = frameTime + output.DownstreamLatency();
     header->u.raw_video.field_sequence = fieldSequence;
     header->u.raw_video.field_number = 0;
     header->u.raw_video.first_active_line = 0;
@@ -385,23 +380,19 @@ status_t TestCardNode::DrawFrame(BBuffer* buffer, bigtime_t frameTime)
     return B_OK;
 }
 
+VideoOutput::Negotiator TestCardNode::Negotiation() const
+{
+    return [this](media_format& format) { return Negotiate(format); };
+}
+
 status_t TestCardNode::FormatSuggestionRequested(media_type type, int32, media_format* format)
 {
-    if (format == nullptr)
-        return B_BAD_VALUE;
-    if (type != B_MEDIA_RAW_VIDEO && type != B_MEDIA_UNKNOWN_TYPE)
-        return B_MEDIA_BAD_FORMAT;
-    *format = media_format();
-    return Negotiate(*format);
+    return output.FormatSuggestionRequested(type, format, Negotiation());
 }
 
 status_t TestCardNode::FormatProposal(const media_source& source, media_format* format)
 {
-    if (!(source == output.source))
-        return B_MEDIA_BAD_SOURCE;
-    if (format == nullptr)
-        return B_BAD_VALUE;
-    return Negotiate(*format);
+    return output.FormatProposal(source, format, Negotiation());
 }
 
 status_t TestCardNode::FormatChangeRequested(const media_source&, const media_destination&,
@@ -413,13 +404,7 @@ status_t TestCardNode::FormatChangeRequested(const media_source&, const media_de
 
 status_t TestCardNode::GetNextOutput(int32* cookie, media_output* outOutput)
 {
-    if (cookie == nullptr || outOutput == nullptr)
-        return B_BAD_VALUE;
-    if (*cookie != 0)
-        return B_BAD_INDEX;
-    *outOutput = output;
-    (*cookie)++;
-    return B_OK;
+    return output.GetNextOutput(cookie, outOutput);
 }
 
 status_t TestCardNode::DisposeOutputCookie(int32)
@@ -429,74 +414,35 @@ status_t TestCardNode::DisposeOutputCookie(int32)
 
 status_t TestCardNode::SetBufferGroup(const media_source& forSource, BBufferGroup* group)
 {
-    if (!(forSource == output.source))
-        return B_MEDIA_BAD_SOURCE;
-    consumerGroup = group;
-    return B_OK;
+    return output.SetBufferGroup(forSource, group);
 }
 
 status_t TestCardNode::PrepareToConnect(const media_source& what, const media_destination& where,
     media_format* format, media_source* outSource, char* outName)
 {
-    if (!(what == output.source))
-        return B_MEDIA_BAD_SOURCE;
-    if (format == nullptr || outSource == nullptr || outName == nullptr)
-        return B_BAD_VALUE;
-    if (connected || preparing)
-        return B_MEDIA_ALREADY_CONNECTED;
-    if (status_t status = Negotiate(*format); status != B_OK)
-        return status;
-    preparing = true;
-    output.destination = where;
-    output.format = *format;
-    *outSource = output.source;
-    std::strncpy(outName, output.name, B_MEDIA_NAME_LENGTH);
-    outName[B_MEDIA_NAME_LENGTH - 1] = '\0';
-    return B_OK;
+    return output.PrepareToConnect(what, where, format, outSource, outName, Negotiation());
 }
 
 void TestCardNode::Connect(status_t error, const media_source& source,
     const media_destination& destination, const media_format& format, char* ioName)
 {
-    if (!(source == output.source) || !(destination == output.destination))
+    if (!output.IsConnection(source, destination))
         return;
-    preparing = false;
     if (error != B_OK) {
         Disconnect(source, destination);
         return;
     }
-    connected = true;
-    output.format = format;
-    downstreamLatency = 0;
+    bigtime_t latency = 0;
     media_node_id timeSource = -1;
-    if (FindLatencyFor(destination, &downstreamLatency, &timeSource) != B_OK)
-        downstreamLatency = 0;
-    // Buffers of the card's own, of this connection's size, for a consumer that hands none.
-    const media_video_display_info& display = format.u.raw_video.display;
-    ownGroup = std::make_unique<BBufferGroup>(size_t(display.bytes_per_row) * display.line_count,
-        GROUP_BUFFERS);
-    if (ownGroup->InitCheck() != B_OK)
-        ownGroup.reset();
-    if (ioName != nullptr) {
-        std::strncpy(ioName, output.name, B_MEDIA_NAME_LENGTH);
-        ioName[B_MEDIA_NAME_LENGTH - 1] = '\0';
-    }
+    if (FindLatencyFor(destination, &latency, &timeSource) != B_OK)
+        latency = 0;
+    output.Connected(format, latency, ioName);
 }
 
 void TestCardNode::Disconnect(const media_source& what, const media_destination& where)
 {
-    if (!(what == output.source) || !(where == output.destination))
-        return;
-    connected = false;
-    preparing = false;
-    output.destination = media_destination::null;
-    output.format = media_format();
-    output.format.type = B_MEDIA_RAW_VIDEO;
-    // The consumer deletes its group after this; buffers of ours still out with it stay valid
-    // until recycled.
-    consumerGroup = nullptr;
-    ownGroup.reset();
-    downstreamLatency = 0;
+    if (output.IsConnection(what, where))
+        output.Disconnected();
 }
 
 void TestCardNode::LateNoticeReceived(const media_source&, bigtime_t, bigtime_t)
@@ -506,8 +452,7 @@ void TestCardNode::LateNoticeReceived(const media_source&, bigtime_t, bigtime_t)
 
 void TestCardNode::EnableOutput(const media_source& what, bool enabled, int32*)
 {
-    if (what == output.source)
-        outputEnabled = enabled;
+    output.EnableOutput(what, enabled);
 }
 
 status_t TestCardNode::GetLatency(bigtime_t* outLatency)

@@ -4,12 +4,12 @@
 #include "devices/PictureControls.h"
 #include "devices/TestPicture.h"
 #include "devices/TestStation.h"
+#include "devices/VideoOutput.h"
 #include "kits/media/BufferProducer.h"
 #include "kits/media/Controllable.h"
 #include "kits/media/MediaEventLooper.h"
 
 #include <atomic>
-#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -115,6 +115,8 @@ private:
     Timing CurrentTiming() const;
     // Fills the open fields of a raw-video format; B_MEDIA_BAD_FORMAT for one it cannot make.
     [[nodiscard]] status_t Negotiate(media_format& format) const;
+    // Negotiate, for the output.
+    VideoOutput::Negotiator Negotiation() const;
     void BuildWeb();
     void ApplyParameter(int32 id, int32 bits, bigtime_t when);
     void StartProducing(bigtime_t performanceTime);
@@ -122,15 +124,7 @@ private:
     void ScheduleNextFrame(bigtime_t frameTime);
     [[nodiscard]] status_t DrawFrame(BBuffer* buffer, bigtime_t frameTime);
 
-    media_output output;
-    bool outputEnabled = true;
-    // Set between PrepareToConnect and Connect.
-    bool preparing = false;
-    bool connected = false;
-    bigtime_t downstreamLatency = 0;
-    // The consumer's group (not owned), or null for ownGroup.
-    BBufferGroup* consumerGroup = nullptr;
-    std::unique_ptr<BBufferGroup> ownGroup;
+    VideoOutput output;
 
     bool producing = false;
     // Frames are due at anchorTime + n * period; the anchor moves when the standard changes.

@@ -23,8 +23,6 @@ namespace devices {
 
 namespace {
 
-constexpr const char* OUTPUT_NAME = "Video Output";
-
 // Timed event that takes the frames the device has captured.
 constexpr int32 CHECK_EVENT = BTimedEventQueue::B_USER_EVENT + 1;
 // How often the device is asked for a frame while none is ready: a fraction of a field.
@@ -35,7 +33,6 @@ constexpr bigtime_t MAX_PROCESSING_LATENCY = 200000;
 // A consumer buffer that is not free this soon is not waited for: the frame is dropped.
 constexpr bigtime_t BUFFER_WAIT = 2000;
 constexpr uint32 DEVICE_BUFFERS = 4;
-constexpr int32 GROUP_BUFFERS = 3;
 constexpr uint32 MAX_WIDTH = 1920;
 constexpr uint32 MAX_LINES = 1080;
 constexpr uint32 MAX_BYTES_PER_ROW = MAX_WIDTH * 4 * 2;
@@ -201,8 +198,6 @@ V4l2CaptureNode::V4l2CaptureNode(std::string path)
 {
     AddNodeKind(B_PHYSICAL_INPUT);
     SetPriority(B_URGENT_DISPLAY_PRIORITY);
-    output.format.type = B_MEDIA_RAW_VIDEO;
-    std::strncpy(output.name, OUTPUT_NAME, B_MEDIA_NAME_LENGTH - 1);
     initStatus = OpenDevice();
     if (initStatus == B_OK)
         BuildWeb();
@@ -432,10 +427,7 @@ V4l2CaptureNode::ControlBinding* V4l2CaptureNode::BindingFor(int32 id)
 
 void V4l2CaptureNode::NodeRegistered()
 {
-    output.node = Node();
-    output.source.port = ControlPort();
-    output.source.id = 0;
-    output.destination = media_destination::null;
+    output.Register(Node(), ControlPort());
     BMediaEventLooper::NodeRegistered();
 }
 
@@ -649,7 +641,7 @@ void V4l2CaptureNode::HandleEvent(const media_timed_event* event, bigtime_t, boo
     case BTimedEventQueue::B_START:
         // Also a start after a failure, which tries the device again.
         started = true;
-        if (connected && !capturing) {
+        if (output.IsConnected() && !capturing) {
             if (status_t status = StartCapture(); status != B_OK)
                 Fail(status);
         }
@@ -681,7 +673,7 @@ status_t V4l2CaptureNode::StartCapture()
             return status;
         BuildWeb();
     }
-    const media_video_display_info& display = output.format.u.raw_video.display;
+    const media_video_display_info& display = output.Display();
     uint32 width = 0;
     uint32 lines = 0;
     float fieldRate = 0;
@@ -781,10 +773,10 @@ void V4l2CaptureNode::ProduceFrames()
 
 void V4l2CaptureNode::DeliverFrame(const V4l2Frame& frame)
 {
-    if (!connected || !outputEnabled)
+    if (!output.IsSending())
         return;
-    BBufferGroup* group = consumerGroup != nullptr ? consumerGroup : ownGroup.get();
-    const media_video_display_info& display = output.format.u.raw_video.display;
+    BBufferGroup* group = output.Group();
+    const media_video_display_info& display = output.Display();
     const size_t frameBytes = size_t(display.bytes_per_row) * display.line_count;
     HeldBuffer buffer(group != nullptr ? group->RequestBuffer(frameBytes, BUFFER_WAIT) : nullptr);
     if (frame.damaged || buffer == nullptr
@@ -805,36 +797,33 @@ void V4l2CaptureNode::DeliverFrame(const V4l2Frame& frame)
     header->type = B_MEDIA_RAW_VIDEO;
     header->time_source = TimeSource()->ID();
     header->start_time = TimeSource()->PerformanceTimeFor(frame.timestamp) + processingLatency
-        + downstreamLatency;
+        + output.DownstreamLatency();
     // The device's own frame count, so a gap tells of frames it lost.
     header->u.raw_video.field_sequence = frame.sequence;
     // The field that comes first in time: 0 the top one, 1 the bottom one.
     header->u.raw_video.field_number = plan.bottomFieldFirst ? 1 : 0;
     header->u.raw_video.first_active_line = 0;
     header->u.raw_video.line_count = uint16(display.line_count);
-    if (SendBuffer(buffer.release(), output.source, output.destination) == B_OK)
+    if (SendBuffer(buffer.release(), output.Output().source, output.Output().destination)
+        == B_OK)
         framesSent++;
     else
         framesDropped++;
 }
 
+VideoOutput::Negotiator V4l2CaptureNode::Negotiation() const
+{
+    return [this](media_format& format) { return Negotiate(format); };
+}
+
 status_t V4l2CaptureNode::FormatSuggestionRequested(media_type type, int32, media_format* format)
 {
-    if (format == nullptr)
-        return B_BAD_VALUE;
-    if (type != B_MEDIA_RAW_VIDEO && type != B_MEDIA_UNKNOWN_TYPE)
-        return B_MEDIA_BAD_FORMAT;
-    *format = media_format();
-    return Negotiate(*format);
+    return output.FormatSuggestionRequested(type, format, Negotiation());
 }
 
 status_t V4l2CaptureNode::FormatProposal(const media_source& source, media_format* format)
 {
-    if (!(source == output.source))
-        return B_MEDIA_BAD_SOURCE;
-    if (format == nullptr)
-        return B_BAD_VALUE;
-    return Negotiate(*format);
+    return output.FormatProposal(source, format, Negotiation());
 }
 
 status_t V4l2CaptureNode::FormatChangeRequested(const media_source&, const media_destination&,
@@ -846,13 +835,7 @@ status_t V4l2CaptureNode::FormatChangeRequested(const media_source&, const media
 
 status_t V4l2CaptureNode::GetNextOutput(int32* cookie, media_output* outOutput)
 {
-    if (cookie == nullptr || outOutput == nullptr)
-        return B_BAD_VALUE;
-    if (*cookie != 0)
-        return B_BAD_INDEX;
-    *outOutput = output;
-    (*cookie)++;
-    return B_OK;
+    return output.GetNextOutput(cookie, outOutput);
 }
 
 status_t V4l2CaptureNode::DisposeOutputCookie(int32)
@@ -862,59 +845,30 @@ status_t V4l2CaptureNode::DisposeOutputCookie(int32)
 
 status_t V4l2CaptureNode::SetBufferGroup(const media_source& forSource, BBufferGroup* group)
 {
-    if (!(forSource == output.source))
-        return B_MEDIA_BAD_SOURCE;
-    consumerGroup = group;
-    return B_OK;
+    return output.SetBufferGroup(forSource, group);
 }
 
 status_t V4l2CaptureNode::PrepareToConnect(const media_source& what,
     const media_destination& where, media_format* format, media_source* outSource,
     char* outName)
 {
-    if (!(what == output.source))
-        return B_MEDIA_BAD_SOURCE;
-    if (format == nullptr || outSource == nullptr || outName == nullptr)
-        return B_BAD_VALUE;
-    if (connected || preparing)
-        return B_MEDIA_ALREADY_CONNECTED;
-    if (status_t status = Negotiate(*format); status != B_OK)
-        return status;
-    preparing = true;
-    output.destination = where;
-    output.format = *format;
-    *outSource = output.source;
-    std::strncpy(outName, output.name, B_MEDIA_NAME_LENGTH);
-    outName[B_MEDIA_NAME_LENGTH - 1] = '\0';
-    return B_OK;
+    return output.PrepareToConnect(what, where, format, outSource, outName, Negotiation());
 }
 
 void V4l2CaptureNode::Connect(status_t error, const media_source& source,
     const media_destination& destination, const media_format& format, char* ioName)
 {
-    if (!(source == output.source) || !(destination == output.destination))
+    if (!output.IsConnection(source, destination))
         return;
-    preparing = false;
     if (error != B_OK) {
         Disconnect(source, destination);
         return;
     }
-    connected = true;
-    output.format = format;
-    downstreamLatency = 0;
+    bigtime_t latency = 0;
     media_node_id timeSource = -1;
-    if (FindLatencyFor(destination, &downstreamLatency, &timeSource) != B_OK)
-        downstreamLatency = 0;
-    // Buffers of the node's own, of this connection's size, for a consumer that hands none.
-    const media_video_display_info& display = format.u.raw_video.display;
-    ownGroup = std::make_unique<BBufferGroup>(size_t(display.bytes_per_row) * display.line_count,
-        GROUP_BUFFERS);
-    if (ownGroup->InitCheck() != B_OK)
-        ownGroup.reset();
-    if (ioName != nullptr) {
-        std::strncpy(ioName, output.name, B_MEDIA_NAME_LENGTH);
-        ioName[B_MEDIA_NAME_LENGTH - 1] = '\0';
-    }
+    if (FindLatencyFor(destination, &latency, &timeSource) != B_OK)
+        latency = 0;
+    output.Connected(format, latency, ioName);
     if (started) {
         if (status_t status = StartCapture(); status != B_OK)
             Fail(status);
@@ -923,19 +877,10 @@ void V4l2CaptureNode::Connect(status_t error, const media_source& source,
 
 void V4l2CaptureNode::Disconnect(const media_source& what, const media_destination& where)
 {
-    if (!(what == output.source) || !(where == output.destination))
+    if (!output.IsConnection(what, where))
         return;
     StopCapture();
-    connected = false;
-    preparing = false;
-    output.destination = media_destination::null;
-    output.format = media_format();
-    output.format.type = B_MEDIA_RAW_VIDEO;
-    // The consumer deletes its group after this; buffers of ours still out with it stay valid
-    // until recycled.
-    consumerGroup = nullptr;
-    ownGroup.reset();
-    downstreamLatency = 0;
+    output.Disconnected();
 }
 
 void V4l2CaptureNode::LateNoticeReceived(const media_source&, bigtime_t, bigtime_t)
@@ -945,8 +890,7 @@ void V4l2CaptureNode::LateNoticeReceived(const media_source&, bigtime_t, bigtime
 
 void V4l2CaptureNode::EnableOutput(const media_source& what, bool enabled, int32*)
 {
-    if (what == output.source)
-        outputEnabled = enabled;
+    output.EnableOutput(what, enabled);
 }
 
 status_t V4l2CaptureNode::GetLatency(bigtime_t* outLatency)

@@ -3,6 +3,7 @@
 
 #include "devices/PixelConversion.h"
 #include "devices/V4l2Device.h"
+#include "devices/VideoOutput.h"
 #include "kits/media/BufferProducer.h"
 #include "kits/media/Controllable.h"
 #include "kits/media/MediaEventLooper.h"
@@ -144,6 +145,8 @@ private:
     void BuildWeb();
 
     [[nodiscard]] status_t Negotiate(media_format& format) const;
+    // Negotiate, for the output.
+    VideoOutput::Negotiator Negotiation() const;
     // The picture size and rate of the current standard (or the device's format without one).
     void NativeSize(uint32& width, uint32& lines, float& fieldRate, bool& sixtyHertz) const;
 
@@ -164,14 +167,7 @@ private:
     status_t initStatus = B_NO_INIT;
     std::unique_ptr<InputState> input;
 
-    media_output output;
-    bool outputEnabled = true;
-    bool preparing = false;
-    bool connected = false;
-    bigtime_t downstreamLatency = 0;
-    // The consumer's group (not owned), or null for ownGroup.
-    BBufferGroup* consumerGroup = nullptr;
-    std::unique_ptr<BBufferGroup> ownGroup;
+    VideoOutput output;
 
     // Started by the run state, capturing while also connected.
     bool started = false;
