@@ -4,8 +4,8 @@
 #include "kits/app/Message.h"
 #include "kits/media/MediaRoster.h"
 #include "kits/media/ParameterWeb.h"
-#include "kits/media/TimeSource.h"
 #include "kits/storage/File.h"
+#include "video/ParameterAccess.h"
 #include "video/TVView.h"
 #include "window/Commands.h"
 
@@ -19,18 +19,6 @@ constexpr BRect SUITE_FRAME(50, 100, 360, 400);
 constexpr const char* PRESETS_PATH = "/boot/home/config/settings/Media/presets";
 // The suite's own command: the selection moved to another preset.
 constexpr uint32 SUITE_PRESET_SELECTED = 0x10000;
-
-// Writes value to parameter, to apply at once; a failed write is not noticed.
-void WriteParameter(BDiscreteParameter* parameter, int32 value)
-{
-    (void)parameter->SetValue(&value, sizeof(value), BTimeSource::RealTime());
-}
-
-// Whether name begins with prefix: the card may add to its parameters' names.
-bool HasPrefix(const char* name, const char* prefix)
-{
-    return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
-}
 
 BDiscreteParameter* AsDiscrete(BParameter* parameter)
 {
@@ -102,13 +90,13 @@ void ChannelSuite::DiscoverTuner()
     for (int32 i = 0; i < web->CountParameters(); i++) {
         BParameter* parameter = web->ParameterAt(i);
         const char* name = parameter->Name();
-        if (HasPrefix(name, "Channel")) {
+        if (video::NameStartsWith(name, "Channel")) {
             channelParam = AsDiscrete(parameter);
-        } else if (HasPrefix(name, "Video Format")) {
+        } else if (video::NameStartsWith(name, "Video Format")) {
             videoFormatParam = AsDiscrete(parameter);
-        } else if (HasPrefix(name, "Audio Format")) {
+        } else if (video::NameStartsWith(name, "Audio Format")) {
             audioFormatParam = AsDiscrete(parameter);
-        } else if (HasPrefix(name, "Tuner Brand")) {
+        } else if (video::NameStartsWith(name, "Tuner Brand")) {
             int32 brand = 0;
             size_t size = sizeof(brand);
             if (parameter->GetValue(&brand, &size, nullptr) == B_OK && brand != 0)
@@ -119,11 +107,8 @@ void ChannelSuite::DiscoverTuner()
         tunerState = TUNER_UNUSABLE;
         return;
     }
-    int32 channel = 0;
-    size_t size = sizeof(channel);
     // A channel that cannot be read starts the suite at the first one.
-    if (channelParam->GetValue(&channel, &size, nullptr) == B_OK)
-        currentChannel = channel;
+    (void)video::ReadDiscreteValue(channelParam, &currentChannel);
 }
 
 void ChannelSuite::LoadPresets()
@@ -155,10 +140,7 @@ void ChannelSuite::LoadPresets()
 int32 ChannelSuite::CurrentFormat(BDiscreteParameter* parameter)
 {
     int32 value = -1;
-    size_t size = sizeof(value);
-    if (parameter == nullptr || parameter->GetValue(&value, &size, nullptr) != B_OK)
-        return -1;
-    return value;
+    return video::ReadDiscreteValue(parameter, &value) ? value : -1;
 }
 
 void ChannelSuite::MessageReceived(BMessage* message)
@@ -192,9 +174,9 @@ void ChannelSuite::TuneChannel(int32 channel, int32 videoFormat, int32 audioForm
     for (const auto& [parameter, format] :
         {std::pair{videoFormatParam, videoFormat}, std::pair{audioFormatParam, audioFormat}}) {
         if (parameter != nullptr && format >= 0 && format < parameter->CountItems())
-            WriteParameter(parameter, format);
+            video::WriteDiscreteValue(parameter, format);
     }
-    WriteParameter(channelParam, channel);
+    video::WriteDiscreteValue(channelParam, channel);
     // A new standard changes the frame size: the connection is made again.
     if (tvView != nullptr)
         tvView->Reconnect();

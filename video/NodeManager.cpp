@@ -8,15 +8,19 @@
 #include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
 #include "video/NodeManagerTestHooks.h"
+#include "video/ParameterAccess.h"
 #include "video/VideoConsumer.h"
 
 #include <cmath>
-#include <cstring>
 #include <new>
 
 // Lock order: "initSem" is taken before the consumer's "renderSem" (through the consumer's
 // setters) and may be taken while the caller holds the view's window lock; the consumer takes
 // "renderSem" before the window lock, each with a 2500 µs time-out, so no cycle can block.
+
+using video::NameStartsWith;
+using video::ReadDiscreteValue;
+using video::WriteDiscreteValue;
 
 namespace {
 
@@ -54,30 +58,6 @@ void SleepForRoster(bigtime_t duration)
         RosterWaitSleep()(duration);
     else
         snooze(duration);
-}
-
-// Whether `name` begins with the first `length` characters of `prefix`.
-bool NameStartsWith(const char* name, const char* prefix, size_t length)
-{
-    return name != nullptr && std::strncmp(name, prefix, length) == 0;
-}
-
-// A parameter's 4-byte value; false when it cannot be read.
-bool ReadInt32(BDiscreteParameter* parameter, int32* value)
-{
-    if (parameter == nullptr)
-        return false;
-    int32 read = 0;
-    size_t size = sizeof(read);
-    if (parameter->GetValue(&read, &size, nullptr) != B_OK || size != sizeof(read))
-        return false;
-    *value = read;
-    return true;
-}
-
-void WriteInt32(BDiscreteParameter* parameter, int32 value)
-{
-    parameter->SetValue(&value, sizeof(value), BTimeSource::RealTime());
 }
 
 bool IsWide(int32 signalFormat)
@@ -211,7 +191,7 @@ status_t NodeManager::Archive(BMessage* archive, bool) const
     nested.AddBool("_HalfHeight", halfHeight);
     nested.AddInt32("_SignalFormat", signalFormat);
     int32 current = 0;
-    if (ReadInt32(channelParameter.load(), &current))
+    if (ReadDiscreteValue(channelParameter.load(), &current))
         nested.AddInt32("_Channel", current);
     archive->AddMessage(ARCHIVE_NAME, &nested);
     return B_OK;
@@ -232,7 +212,7 @@ int32 NodeManager::RequestedHeight() const
 int32 NodeManager::GetSignalType() const
 {
     int32 value = 0;
-    if (!ReadInt32(videoFormatParameter.load(), &value))
+    if (!ReadDiscreteValue(videoFormatParameter.load(), &value))
         return SIGNAL_UNKNOWN;
     switch (value) {
         case CARD_PAL_BG:
@@ -380,16 +360,16 @@ void NodeManager::ResizeSignal(int32 newWidth, int32 newHeight)
     // NTSC-M only while the connection is made.
     BDiscreteParameter* videoFormat = videoFormatParameter.load();
     int32 cardValue = 0;
-    const bool swapped = ReadInt32(videoFormat, &cardValue) && cardValue == CARD_PAL_M;
+    const bool swapped = ReadDiscreteValue(videoFormat, &cardValue) && cardValue == CARD_PAL_M;
     if (swapped)
-        WriteInt32(videoFormat, CARD_NTSC_M);
+        WriteDiscreteValue(videoFormat, CARD_NTSC_M);
 
     roster->Disconnect(output.node.node, output.source, input.node.node, input.destination);
     if (roster->Connect(output.source, input.destination, &format, &output, &input) != B_OK)
         PostNodeError(NODE_ERROR_CONNECT);
 
     if (swapped)
-        WriteInt32(videoFormat, CARD_PAL_M);
+        WriteDiscreteValue(videoFormat, CARD_PAL_M);
 }
 
 status_t NodeManager::StartNodes(BView* newView)
@@ -441,9 +421,9 @@ status_t NodeManager::StartNodes(BView* newView)
     // Later matches replace earlier ones.
     for (int32 index = 0; index < web->CountParameters(); index++) {
         BParameter* parameter = web->ParameterAt(index);
-        if (NameStartsWith(parameter->Name(), "Video Format", 12))
+        if (NameStartsWith(parameter->Name(), "Video Format"))
             videoFormat = dynamic_cast<BDiscreteParameter*>(parameter);
-        if (NameStartsWith(parameter->Name(), "Channel", 7))
+        if (NameStartsWith(parameter->Name(), "Channel"))
             channelFound = dynamic_cast<BDiscreteParameter*>(parameter);
     }
     videoFormatParameter = videoFormat;
@@ -498,7 +478,7 @@ status_t NodeManager::StartNodes(BView* newView)
 
     consumer->SetDeInterlaceFilter(deInterlace);
     if (channelFound != nullptr && channel >= 0)
-        WriteInt32(channelFound, channel);
+        WriteDiscreteValue(channelFound, channel);
     return B_OK;
 }
 

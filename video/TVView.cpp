@@ -15,9 +15,9 @@
 #include "kits/media/TimeSource.h"
 #include "kits/storage/File.h"
 #include "video/AboutText.h"
+#include "video/ParameterAccess.h"
 
 #include <cmath>
-#include <cstring>
 
 // Lock order: "startstopSem" before "initSem" (taken inside StopNodes and Reconnect).
 
@@ -26,16 +26,6 @@ namespace {
 constexpr const char* SIGNATURE = "application/x-vnd.Quarnet.Ovelin";
 constexpr const char* CLASS_NAME = "TVView";
 constexpr const char* PRESETS_PATH = "/boot/home/config/settings/Media/presets";
-
-bool NameStartsWith(const char* name, const char* prefix, size_t length)
-{
-    return name != nullptr && std::strncmp(name, prefix, length) == 0;
-}
-
-void WriteInt32(BDiscreteParameter* parameter, int32 value)
-{
-    parameter->SetValue(&value, sizeof(value), BTimeSource::RealTime());
-}
 
 }
 
@@ -211,11 +201,11 @@ void TVView::InitReplicant()
         for (int32 index = 0; index < web->CountParameters(); index++) {
             BParameter* parameter = web->ParameterAt(index);
             auto* discrete = dynamic_cast<BDiscreteParameter*>(parameter);
-            if (NameStartsWith(parameter->Name(), "Channel", 7))
+            if (video::NameStartsWith(parameter->Name(), "Channel"))
                 channelParameter = discrete;
-            else if (NameStartsWith(parameter->Name(), "Video Format", 12))
+            else if (video::NameStartsWith(parameter->Name(), "Video Format"))
                 videoFormatParameter = discrete;
-            else if (NameStartsWith(parameter->Name(), "Audio Format", 12))
+            else if (video::NameStartsWith(parameter->Name(), "Audio Format"))
                 audioFormatParameter = discrete;
         }
     }
@@ -250,11 +240,11 @@ void TVView::TuneChannel(int32 channel, int32 videoFormat, int32 audioFormat)
         channel = 0;
     if (channel < 0)
         channel = count - 1;
-    WriteInt32(channelParameter, channel);
+    video::WriteDiscreteValue(channelParameter, channel);
     if (videoFormatParameter != nullptr && videoFormat >= 0)
-        WriteInt32(videoFormatParameter, videoFormat);
+        video::WriteDiscreteValue(videoFormatParameter, videoFormat);
     if (audioFormatParameter != nullptr && audioFormat >= 0)
-        WriteInt32(audioFormatParameter, audioFormat);
+        video::WriteDiscreteValue(audioFormatParameter, audioFormat);
     Reconnect();
 }
 
