@@ -379,27 +379,63 @@ SourcePlanes PlanesOfRow(const SourcePlanes& planes, int32 y)
 }
 
 template <typename Pixel>
-void PickColumns(const uint8* converted, const std::vector<int32>& columns, uint8* row)
+void PickPixels(const uint8* converted, const int32* columns, int32 count, uint8* row)
 {
-    for (size_t x = 0; x < columns.size(); x++) {
+    for (int32 x = 0; x < count; x++) {
         Pixel pixel;
         std::memcpy(&pixel, converted + size_t(columns[x]) * sizeof(Pixel), sizeof(Pixel));
-        StorePixel(row + x * sizeof(Pixel), pixel);
+        StorePixel(row + size_t(x) * sizeof(Pixel), pixel);
     }
 }
 
 }
 
-void ConvertScaled(const SourcePlanes& from, const TargetFrame& to,
-    void (*sameSize)(const SourcePlanes& from, const TargetFrame& to))
+ColumnPicks MakeColumnPicks(int32 sourceWidth, int32 targetWidth, int32 bytesPerPixel)
 {
-    const int32 bytesPerPixel = BytesPerPixel(to.space);
-    std::vector<uint8> converted(size_t(from.width) * size_t(bytesPerPixel));
-    const TargetFrame convertedRow{converted.data(), from.width * bytesPerPixel, from.width, 1,
-        to.space};
-    std::vector<int32> columns(size_t(to.width));
-    for (int32 x = 0; x < to.width; x++)
-        columns[size_t(x)] = int32(int64(x) * from.width / to.width);
+    ColumnPicks picks;
+    picks.bytesPerPixel = bytesPerPixel;
+    picks.columns.resize(size_t(targetWidth));
+    for (int32 x = 0; x < targetWidth; x++)
+        picks.columns[size_t(x)] = int32(int64(x) * sourceWidth / targetWidth);
+    const int32 pixelsPerChunk = PICK_CHUNK / bytesPerPixel;
+    const int32 chunks = targetWidth / pixelsPerChunk;
+    picks.chunkStart.resize(size_t(chunks));
+    picks.chunkShuffle.resize(size_t(chunks));
+    for (int32 chunk = 0; chunk < chunks; chunk++) {
+        const int32* columns = picks.columns.data() + chunk * pixelsPerChunk;
+        const int32 start = columns[0] * bytesPerPixel;
+        const int32 end = columns[pixelsPerChunk - 1] * bytesPerPixel + bytesPerPixel;
+        picks.chunkStart[size_t(chunk)] = end - start <= PICK_CHUNK ? start : -1;
+        uint8* shuffle = picks.chunkShuffle[size_t(chunk)].bytes.data();
+        for (int32 pixel = 0; pixel < pixelsPerChunk; pixel++) {
+            for (int32 byte = 0; byte < bytesPerPixel; byte++)
+                *shuffle++ = uint8(columns[pixel] * bytesPerPixel + byte - start);
+        }
+    }
+    return picks;
+}
+
+void PickColumns(const uint8* converted, const ColumnPicks& picks, int32 firstPixel, int32 count,
+    uint8* row)
+{
+    const int32* columns = picks.columns.data() + firstPixel;
+    row += int64(firstPixel) * picks.bytesPerPixel;
+    if (picks.bytesPerPixel == 4)
+        PickPixels<uint32>(converted, columns, count, row);
+    else if (picks.bytesPerPixel == 2)
+        PickPixels<uint16>(converted, columns, count, row);
+    else
+        PickPixels<uint8>(converted, columns, count, row);
+}
+
+void ConvertScaled(const SourcePlanes& from, const TargetFrame& to, ConvertFunction sameSize,
+    PickFunction pick)
+{
+    const ColumnPicks picks = MakeColumnPicks(from.width, to.width, BytesPerPixel(to.space));
+    // The spare bytes let a chunk's 16-byte read start at any pixel of the row.
+    std::vector<uint8> converted(size_t(from.width) * size_t(picks.bytesPerPixel) + PICK_CHUNK);
+    const TargetFrame convertedRow{converted.data(), from.width * picks.bytesPerPixel, from.width,
+        1, to.space};
     int32 lastSourceY = -1;
     for (int32 y = 0; y < to.height; y++) {
         const int32 sourceY = int32(int64(y) * from.height / to.height);
@@ -407,15 +443,27 @@ void ConvertScaled(const SourcePlanes& from, const TargetFrame& to,
             sameSize(PlanesOfRow(from, sourceY), convertedRow);
             lastSourceY = sourceY;
         }
-        uint8* row = to.bits + int64(y) * to.bytesPerRow;
-        if (bytesPerPixel == 4)
-            PickColumns<uint32>(converted.data(), columns, row);
-        else if (bytesPerPixel == 2)
-            PickColumns<uint16>(converted.data(), columns, row);
-        else
-            PickColumns<uint8>(converted.data(), columns, row);
+        pick(converted.data(), picks, to.bits + int64(y) * to.bytesPerRow);
     }
 }
+
+void PickColumnsReference(const uint8* converted, const ColumnPicks& picks, uint8* row)
+{
+    PickColumns(converted, picks, 0, int32(picks.columns.size()), row);
+}
+
+#if defined(__x86_64__)
+namespace {
+
+bool HasAvx512()
+{
+    // The AVX-512 path hands what it does not convert itself to the AVX2 one.
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512bw")
+        && __builtin_cpu_supports("avx512vbmi");
+}
+
+}
+#endif
 
 std::vector<ConvertImplementation> ConvertImplementations()
 {
@@ -424,6 +472,8 @@ std::vector<ConvertImplementation> ConvertImplementations()
     implementations.push_back({"Sse2", ConvertSse2});
     if (__builtin_cpu_supports("avx2"))
         implementations.push_back({"Avx2", ConvertAvx2});
+    if (HasAvx512())
+        implementations.push_back({"Avx512", ConvertAvx512});
 #endif
     return implementations;
 }
@@ -433,6 +483,8 @@ ConvertFunction ChosenConversion()
     // Chosen once, on the first frame; the CPU does not change under a running process.
     static const ConvertFunction chosen = [] {
 #if defined(__x86_64__)
+        if (HasAvx512())
+            return ConvertAvx512;
         return __builtin_cpu_supports("avx2") ? ConvertAvx2 : ConvertSse2;
 #else
         return ConvertReference;

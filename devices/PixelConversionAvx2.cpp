@@ -429,10 +429,37 @@ void ConvertPixels(const SourcePlanes& from, const TargetFrame& to)
 }
 }
 
+void PickColumnsAvx2(const uint8* converted, const ColumnPicks& picks, uint8* row)
+{
+    // Locals, so the stores into the row are not taken to change the tables under the loop.
+    const int32 chunks = int32(picks.chunkStart.size());
+    const int32 pixelsPerChunk = PICK_CHUNK / picks.bytesPerPixel;
+    const int32* starts = picks.chunkStart.data();
+    const ChunkShuffle* shuffles = picks.chunkShuffle.data();
+    // Two chunks a register; a start of -1 has the sign bit set.
+    int32 chunk = 0;
+    for (; chunk + 1 < chunks; chunk += 2) {
+        if ((starts[chunk] | starts[chunk + 1]) < 0) {
+            PickColumns(converted, picks, chunk * pixelsPerChunk, 2 * pixelsPerChunk, row);
+            continue;
+        }
+        const __m256i windows = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(converted + starts[chunk]))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(converted + starts[chunk + 1])), 1);
+        const __m256i shuffle
+            = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(shuffles[chunk].bytes.data()));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + int64(chunk) * PICK_CHUNK),
+            _mm256_shuffle_epi8(windows, shuffle));
+    }
+    const int32 picked = chunk * pixelsPerChunk;
+    PickColumns(converted, picks, picked, int32(picks.columns.size()) - picked, row);
+}
+
 void ConvertAvx2(const SourcePlanes& from, const TargetFrame& to)
 {
     if (from.width != to.width || from.height != to.height)
-        return ConvertScaled(from, to, ConvertAvx2);
+        return ConvertScaled(from, to, ConvertAvx2, PickColumnsAvx2);
     switch (from.fourcc) {
     case FOURCC_YUYV:
         return ConvertInto<YuyvLoader>(from, to);

@@ -3,6 +3,7 @@
 
 #include "devices/PixelConversion.h"
 
+#include <array>
 #include <vector>
 
 namespace devices {
@@ -57,11 +58,42 @@ struct Gray8Target;
 SourcePlanes PlanesFromColumn(const SourcePlanes& planes, int32 x);
 TargetFrame TargetFromColumn(const TargetFrame& target, int32 x);
 
+using ConvertFunction = void (*)(const SourcePlanes& from, const TargetFrame& to);
+
+// How the rows of a target of another width take their pixels from a converted source row: the
+// nearest source column of each target column and, for each whole 16 bytes of a target row, the
+// byte shuffle that finds them in 16 bytes of the converted row.
+constexpr int32 PICK_CHUNK = 16;
+
+struct ChunkShuffle {
+    alignas(16) std::array<uint8, PICK_CHUNK> bytes;
+};
+
+struct ColumnPicks {
+    int32 bytesPerPixel;
+    std::vector<int32> columns;
+    // Where in the converted row each chunk's shuffle reads; -1 where its pixels lie further apart
+    // than 16 bytes (a narrower target), which are picked one at a time.
+    std::vector<int32> chunkStart;
+    std::vector<ChunkShuffle> chunkShuffle;
+};
+
+ColumnPicks MakeColumnPicks(int32 sourceWidth, int32 targetWidth, int32 bytesPerPixel);
+
+// Copies COUNT pixels of the target row from firstPixel on, one at a time.
+void PickColumns(const uint8* converted, const ColumnPicks& picks, int32 firstPixel, int32 count,
+    uint8* row);
+
+using PickFunction = void (*)(const uint8* converted, const ColumnPicks& picks, uint8* row);
+
+void PickColumnsReference(const uint8* converted, const ColumnPicks& picks, uint8* row);
+
 // Converts a frame into a target of another size through an implementation for equal sizes: each
-// source row the target needs is converted whole, once, into a row buffer, and the target's
-// pixels are taken from it by the nearest column. Gives the reference's bytes.
-void ConvertScaled(const SourcePlanes& from, const TargetFrame& to,
-    void (*sameSize)(const SourcePlanes& from, const TargetFrame& to));
+// source row the target needs is converted whole, once, into a row buffer with PICK_CHUNK spare
+// bytes, and PICK takes the target's pixels from it by the nearest column. Gives the reference's
+// bytes.
+void ConvertScaled(const SourcePlanes& from, const TargetFrame& to, ConvertFunction sameSize,
+    PickFunction pick = PickColumnsReference);
 
 // The reference for one target pixel format: plain code for every uncompressed format and any
 // two sizes (nearest pixel). It defines the result; the fast paths match it byte for byte.
@@ -79,9 +111,12 @@ void ConvertReference(const SourcePlanes& from, const TargetFrame& to);
 void ConvertSse2(const SourcePlanes& from, const TargetFrame& to);
 // Only on a CPU with AVX2.
 void ConvertAvx2(const SourcePlanes& from, const TargetFrame& to);
+// The chunks through byte shuffles, the rest through PickColumns.
+void PickColumnsAvx2(const uint8* converted, const ColumnPicks& picks, uint8* row);
+// Only on a CPU with AVX2 and AVX-512 BW and VBMI: YUYV and UYVY into the 32- and 16-bit
+// spaces; the rest through ConvertAvx2.
+void ConvertAvx512(const SourcePlanes& from, const TargetFrame& to);
 #endif
-
-using ConvertFunction = void (*)(const SourcePlanes& from, const TargetFrame& to);
 
 struct ConvertImplementation {
     const char* name;

@@ -407,8 +407,11 @@ TEST(PixelConversionTest, FastPathsMatchTheReferenceByteForByte)
 
 TEST(PixelConversionTest, ScaledFramesAreTheSameOnEveryPath)
 {
-    // Source and target sizes: up, down, mixed, one row or column, odd sizes, padded rows.
+    // Source and target sizes: up, down, mixed, one row or column, odd sizes, padded rows; a
+    // slight shrink, where some runs of target pixels reach further than others, and a target
+    // whose row ends in an odd number of whole 16-byte runs.
     const std::pair<Shape, Shape> scalings[] = {{{37, 11, 2, 0}, {50, 7, 0, 2}},
+        {{50, 4, 1, 0}, {45, 3, 0, 2}}, {{40, 3, 0, 0}, {52, 5, 0, 0}},
         {{720, 6, 0, 0}, {768, 9, 0, 4}}, {{33, 9, 3, 0}, {16, 4, 0, 0}},
         {{17, 5, 0, 1}, {17, 12, 0, 3}}, {{64, 3, 0, 0}, {1, 1, 0, 0}},
         {{1, 1, 0, 0}, {9, 3, 0, 1}}};
