@@ -21,7 +21,7 @@ BMediaNode* MakeCaptureNode()
     const std::optional<std::string> path = ChooseVideoInput(ProbeVideoDevices(), preferred);
     if (!path.has_value())
         return nullptr;
-    auto node = std::make_unique<V4l2CaptureNode>(*path);
+    auto node = std::make_unique<V4l2CaptureNode>(*path, CablePlanChosen());
     if (node->InitCheck() != B_OK)
         return nullptr;
     return node.release();

@@ -189,10 +189,11 @@ struct V4l2CaptureNode::InputState {
     V4l2Format deviceFormat;
 };
 
-V4l2CaptureNode::V4l2CaptureNode(std::string path)
+V4l2CaptureNode::V4l2CaptureNode(std::string path, bool cable)
     : BMediaNode(path.c_str()),
       BBufferProducer(B_MEDIA_RAW_VIDEO),
       devicePath(std::move(path)),
+      cablePlan(cable),
       input(std::make_unique<InputState>()),
       processingLatency(INITIAL_PROCESSING_LATENCY)
 {
@@ -328,7 +329,7 @@ void V4l2CaptureNode::ReadInputState()
             ? int32(mode - state->audioModes.begin()) : 0;
         uint32 frequency = 0;
         if (device.GetFrequency(state->tunerIndex, frequency) == B_OK) {
-            state->channel = FrequencyPlan::ForStandard(state->standard, false).NearestChannel(
+            state->channel = PlanFor(state->standard).NearestChannel(
                 TunerUnitsToKilohertz(frequency, state->tuner.lowUnits));
         }
     }
@@ -378,7 +379,7 @@ void V4l2CaptureNode::BuildWeb()
     if (input->hasTuner) {
         BDiscreteParameter* channels = tuner->MakeDiscreteParameter(V4L2_PARAMETER_CHANNEL,
             B_MEDIA_RAW_VIDEO, "Channel", B_TUNER_CHANNEL);
-        const FrequencyPlan& plan = FrequencyPlan::ForStandard(input->standard, false);
+        const FrequencyPlan& plan = PlanFor(input->standard);
         for (int32 i = 0; i < plan.CountChannels(); i++)
             channels->AddItem(i, plan.ChannelAt(i)->name.c_str());
         BDiscreteParameter* sound = tuner->MakeDiscreteParameter(V4L2_PARAMETER_AUDIO_FORMAT,
@@ -1027,6 +1028,11 @@ void V4l2CaptureNode::ApplyParameter(int32 id, int32 bits, bigtime_t when)
         lastChanges[id] = when;
 }
 
+const FrequencyPlan& V4l2CaptureNode::PlanFor(uint64 standard) const
+{
+    return FrequencyPlan::ForStandard(standard, cablePlan);
+}
+
 status_t V4l2CaptureNode::ApplyStandard(int32 value)
 {
     const auto choice = std::find_if(input->videoFormats.begin(), input->videoFormats.end(),
@@ -1037,14 +1043,14 @@ status_t V4l2CaptureNode::ApplyStandard(int32 value)
     // new picture size.
     const bool wasCapturing = capturing;
     StopCapture();
-    const FrequencyPlan& oldPlan = FrequencyPlan::ForStandard(input->standard, false);
+    const FrequencyPlan& oldPlan = PlanFor(input->standard);
     status_t status = device.SetStandard(choice->mask);
     if (status == B_OK) {
         input->videoFormat = value;
         if (device.GetStandard(input->standard) != B_OK)
             input->standard = choice->mask;
         (void)device.GetFormat(input->deviceFormat);
-        const FrequencyPlan& plan = FrequencyPlan::ForStandard(input->standard, false);
+        const FrequencyPlan& plan = PlanFor(input->standard);
         if (input->hasTuner && &plan != &oldPlan) {
             // Another frequency plan: its channels make a new web; the tuner stays put.
             uint32 frequency = 0;
@@ -1064,8 +1070,7 @@ status_t V4l2CaptureNode::ApplyStandard(int32 value)
 
 status_t V4l2CaptureNode::Tune(int32 channel)
 {
-    const PlanChannel* entry = FrequencyPlan::ForStandard(input->standard, false)
-        .ChannelAt(channel);
+    const PlanChannel* entry = PlanFor(input->standard).ChannelAt(channel);
     if (!input->hasTuner || entry == nullptr)
         return B_BAD_VALUE;
     const std::optional<uint32> units = KilohertzToTunerUnits(entry->kilohertz,

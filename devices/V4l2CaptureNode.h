@@ -17,6 +17,8 @@ class BBufferGroup;
 
 namespace devices {
 
+class FrequencyPlan;
+
 // Ids of the node's parameters in its web.
 enum : int32 {
     V4L2_PARAMETER_VIDEO_FORMAT = 1,
@@ -71,7 +73,8 @@ struct V4l2FramePlan {
 // alone touches the device; the counters may be read from any thread.
 class V4l2CaptureNode : public BMediaEventLooper, public BBufferProducer, public BControllable {
 public:
-    explicit V4l2CaptureNode(std::string devicePath);
+    // CABLE chooses the US cable plan over the broadcast one for 525-line standards.
+    explicit V4l2CaptureNode(std::string devicePath, bool cable = false);
     ~V4l2CaptureNode() override;
 
     // B_OK when the device opened as a video capture device; the node is of no use otherwise.
@@ -161,8 +164,10 @@ private:
     [[nodiscard]] status_t ApplyStandard(int32 value);
     [[nodiscard]] status_t Tune(int32 channel);
     ControlBinding* BindingFor(int32 id);
+    const FrequencyPlan& PlanFor(uint64 standard) const;
 
     std::string devicePath;
+    bool cablePlan;
     V4l2Device device;
     status_t initStatus = B_NO_INIT;
     std::unique_ptr<InputState> input;

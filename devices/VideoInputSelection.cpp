@@ -88,9 +88,13 @@ std::optional<std::string> ChooseVideoInput(const std::vector<ProbedVideoDevice>
     return std::nullopt;
 }
 
-std::string ReadVideoInputSetting()
+namespace {
+
+// The first line of a one-line setting file, surrounding blanks removed; empty when the file is
+// missing, too long or damaged.
+std::string ReadSettingLine(const char* path)
 {
-    BFile file(VIDEO_INPUT_SETTING, B_READ_ONLY);
+    BFile file(path, B_READ_ONLY);
     off_t size = 0;
     if (file.InitCheck() != B_OK || file.GetSize(&size) != B_OK || size > MAX_SETTING_BYTES)
         return {};
@@ -104,6 +108,31 @@ std::string ReadVideoInputSetting()
     return std::string(Trimmed(line));
 }
 
+status_t WriteSettingLine(const char* path, std::string_view value)
+{
+    const std::string_view trimmed = Trimmed(value);
+    if (trimmed.find('\n') != std::string_view::npos
+        || trimmed.find('\0') != std::string_view::npos) {
+        return B_BAD_VALUE;
+    }
+    BFile file(path, B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
+    if (status_t status = file.InitCheck(); status != B_OK)
+        return status;
+    // An empty file leaves the choice to the default.
+    const std::string line = trimmed.empty() ? std::string() : std::string(trimmed) + "\n";
+    const ssize_t written = file.Write(line.data(), line.size());
+    if (written < 0)
+        return status_t(written);
+    return written == ssize_t(line.size()) ? B_OK : B_IO_ERROR;
+}
+
+}
+
+std::string ReadVideoInputSetting()
+{
+    return ReadSettingLine(VIDEO_INPUT_SETTING);
+}
+
 std::string VideoInputPreference()
 {
     if (const char* value = std::getenv("OVELIN_VIDEO_INPUT"); value != nullptr)
@@ -113,20 +142,20 @@ std::string VideoInputPreference()
 
 status_t WriteVideoInputSetting(std::string_view value)
 {
+    return WriteSettingLine(VIDEO_INPUT_SETTING, value);
+}
+
+bool CablePlanChosen()
+{
+    return ReadSettingLine(CHANNEL_PLAN_SETTING) == CHANNEL_PLAN_CABLE;
+}
+
+status_t WriteChannelPlanSetting(std::string_view value)
+{
     const std::string_view trimmed = Trimmed(value);
-    if (trimmed.find('\n') != std::string_view::npos
-        || trimmed.find('\0') != std::string_view::npos) {
+    if (!trimmed.empty() && trimmed != CHANNEL_PLAN_CABLE && trimmed != CHANNEL_PLAN_BROADCAST)
         return B_BAD_VALUE;
-    }
-    BFile file(VIDEO_INPUT_SETTING, B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
-    if (status_t status = file.InitCheck(); status != B_OK)
-        return status;
-    // An empty file leaves the choice to probing.
-    const std::string line = trimmed.empty() ? std::string() : std::string(trimmed) + "\n";
-    const ssize_t written = file.Write(line.data(), line.size());
-    if (written < 0)
-        return status_t(written);
-    return written == ssize_t(line.size()) ? B_OK : B_IO_ERROR;
+    return WriteSettingLine(CHANNEL_PLAN_SETTING, trimmed);
 }
 
 }

@@ -15,6 +15,13 @@ namespace devices {
 inline constexpr const char* VIDEO_INPUT_SETTING = "/boot/home/config/settings/Media/Video Input";
 inline constexpr std::string_view VIDEO_INPUT_TEST_CARD = "test-card";
 
+// The setting file choosing the channels a tuner offers on 525-line standards: one line holding
+// CHANNEL_PLAN_CABLE for the US cable plan, or CHANNEL_PLAN_BROADCAST (or nothing) for the
+// broadcast one. Other standards have one plan only.
+inline constexpr const char* CHANNEL_PLAN_SETTING = "/boot/home/config/settings/Media/Channel Plan";
+inline constexpr std::string_view CHANNEL_PLAN_CABLE = "cable";
+inline constexpr std::string_view CHANNEL_PLAN_BROADCAST = "broadcast";
+
 // A video capture device as probing found it.
 struct ProbedVideoDevice {
     std::string path;
@@ -40,5 +47,12 @@ std::string VideoInputPreference();
 // Stores `value` as the setting; an empty value empties the file, leaving the choice to
 // probing. B_BAD_VALUE for a value of several lines.
 [[nodiscard]] status_t WriteVideoInputSetting(std::string_view value);
+
+// True when the channel plan setting asks for the cable plan; anything else, a missing or a
+// damaged file, means broadcast.
+bool CablePlanChosen();
+// Stores the channel plan setting: CHANNEL_PLAN_CABLE, CHANNEL_PLAN_BROADCAST, or empty for
+// the broadcast plan by default. B_BAD_VALUE for any other value, leaving the file as it was.
+[[nodiscard]] status_t WriteChannelPlanSetting(std::string_view value);
 
 }

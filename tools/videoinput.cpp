@@ -3,8 +3,11 @@
 //     videoinput               the devices, the one in use marked with "*"
 //     videoinput set DEVICE    use DEVICE (a path such as /dev/video1, or "test-card")
 //     videoinput auto          the first device with a tuner, else the first one
+//     videoinput plan PLAN     the channels a tuner offers on 525-line standards: "broadcast"
+//                              (the default) or "cable"
 //
-// The choice is kept in the setting file "/boot/home/config/settings/Media/Video Input".
+// The choices are kept in the setting files "/boot/home/config/settings/Media/Video Input" and
+// "/boot/home/config/settings/Media/Channel Plan"; the viewer reads them as it starts.
 
 #include "devices/VideoInputSelection.h"
 
@@ -17,7 +20,7 @@ namespace {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: videoinput [set DEVICE | auto]\n");
+    std::fprintf(stderr, "usage: videoinput [set DEVICE | auto | plan broadcast|cable]\n");
     return 2;
 }
 
@@ -36,7 +39,22 @@ int List()
         && chosen != setting) {
         std::printf("(%s is set but not there)\n", setting.c_str());
     }
+    std::printf("channel plan on 525 lines: %s\n",
+        std::string(devices::CablePlanChosen() ? devices::CHANNEL_PLAN_CABLE
+                                               : devices::CHANNEL_PLAN_BROADCAST)
+            .c_str());
     return 0;
+}
+
+int SetPlan(const std::string& value)
+{
+    if (value != devices::CHANNEL_PLAN_CABLE && value != devices::CHANNEL_PLAN_BROADCAST)
+        return Usage();
+    if (devices::WriteChannelPlanSetting(value) != B_OK) {
+        std::fprintf(stderr, "videoinput: the setting could not be written\n");
+        return 1;
+    }
+    return List();
 }
 
 int Set(const std::string& value)
@@ -68,5 +86,7 @@ int main(int argc, char** argv)
         return Set("");
     if (args.size() == 2 && args[0] == "set")
         return Set(args[1]);
+    if (args.size() == 2 && args[0] == "plan")
+        return SetPlan(args[1]);
     return Usage();
 }

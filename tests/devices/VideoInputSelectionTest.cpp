@@ -133,5 +133,31 @@ TEST_F(VideoInputSettingTest, DamagedOrOversizedFilesAreIgnored)
     EXPECT_EQ(ReadVideoInputSetting(), "");
 }
 
+
+TEST_F(VideoInputSettingTest, TheCablePlanIsChosenOnlyWhenAskedFor)
+{
+    EXPECT_FALSE(CablePlanChosen());
+    ASSERT_EQ(WriteChannelPlanSetting(" cable\n"), B_OK);
+    EXPECT_TRUE(CablePlanChosen());
+    ASSERT_EQ(WriteChannelPlanSetting("broadcast"), B_OK);
+    EXPECT_FALSE(CablePlanChosen());
+    ASSERT_EQ(WriteChannelPlanSetting("cable"), B_OK);
+    ASSERT_EQ(WriteChannelPlanSetting(""), B_OK);
+    EXPECT_FALSE(CablePlanChosen());
+}
+
+TEST_F(VideoInputSettingTest, AnUnknownPlanIsRefusedAndADamagedOneMeansBroadcast)
+{
+    ASSERT_EQ(WriteChannelPlanSetting("cable"), B_OK);
+    EXPECT_EQ(WriteChannelPlanSetting("satellite"), B_BAD_VALUE);
+    EXPECT_EQ(WriteChannelPlanSetting("cable\nbroadcast"), B_BAD_VALUE);
+    EXPECT_TRUE(CablePlanChosen());
+    const std::string path = bootRoot + "/home/config/settings/Media/Channel Plan";
+    std::ofstream(path, std::ios::binary) << std::string("cab\0le\n", 7);
+    EXPECT_FALSE(CablePlanChosen());
+    std::ofstream(path, std::ios::binary) << "Cable\n";
+    EXPECT_FALSE(CablePlanChosen());
+}
+
 }
 }

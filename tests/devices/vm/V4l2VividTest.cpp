@@ -274,7 +274,7 @@ protected:
         })) << "no " << DEVICE;
         // Clean statistics: no text over the picture.
         ASSERT_EQ(SetVividControl("osd_text_mode", 2), B_OK);
-        node = new V4l2CaptureNode(DEVICE);
+        node = new V4l2CaptureNode(DEVICE, cable);
         ASSERT_EQ(node->InitCheck(), B_OK);
         ASSERT_EQ(roster->RegisterNode(node), B_OK);
         consumer = new MeasuringConsumer();
@@ -403,6 +403,8 @@ protected:
             / double(last.arrival - first.arrival);
     }
 
+    // The channel plan the node is made with.
+    bool cable = false;
     BMediaRoster* roster = nullptr;
     V4l2CaptureNode* node = nullptr;
     MeasuringConsumer* consumer = nullptr;
@@ -575,6 +577,41 @@ TEST_F(V4l2VividTest, AStationShowsColourOneMegahertzOffGreyFarOffNoise)
     // Noise changes from pixel to pixel: far busier than the bars' few edges.
     EXPECT_GT(noise.contrast, 4 * std::max(station.contrast, grey.contrast));
     EXPECT_GT(noise.contrast, 1000);
+}
+
+class V4l2VividCableTest : public V4l2VividTest {
+protected:
+    void SetUp() override
+    {
+        cable = true;
+        V4l2VividTest::SetUp();
+    }
+};
+
+TEST_F(V4l2VividCableTest, TheCablePlanOffersItsChannelsOnNtscAndTunesThem)
+{
+    ASSERT_EQ(Write("Video Format", 1), B_OK);
+    RefreshWeb();
+    auto* channels = dynamic_cast<BDiscreteParameter*>(Find("Channel"));
+    ASSERT_NE(channels, nullptr);
+    EXPECT_EQ(channels->CountItems(), 125);
+    ASSERT_EQ(Connect(), B_OK);
+    Start();
+    // Cable channel 14 is 121.25 MHz, a vivid station (broadcast 14 is 471.25 MHz, noise).
+    ASSERT_EQ(Write("Channel", ChannelNamed("14")), B_OK);
+    const FrameStatistics station = FreshFrame();
+    EXPECT_GT(station.chromaSpread, 60);
+    V4l2Device device;
+    ASSERT_EQ(device.Open(DEVICE), B_OK);
+    uint32 units = 0;
+    ASSERT_EQ(device.GetFrequency(0, units), B_OK);
+    EXPECT_EQ(units, uint32(121.25 * 16));
+    // On PAL the one European plan stands, whatever the setting.
+    Stop();
+    Disconnect();
+    ASSERT_EQ(Write("Video Format", 3), B_OK);
+    RefreshWeb();
+    EXPECT_GE(ChannelNamed("E3"), 0);
 }
 
 TEST_F(V4l2VividTest, EachPictureControlChangesTheFrames)
