@@ -1,10 +1,12 @@
 #include "devices/V4l2Device.h"
 
 #include "devices/PixelConversion.h"
+#include "devices/V4l2DeviceTestHooks.h"
 
 #include <linux/videodev2.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -23,6 +25,8 @@ static_assert(uint32(V4L2_FIELD_ORDER_INTERLACED_BT) == uint32(V4L2_FIELD_INTERL
 static_assert(FOURCC_YUYV == V4L2_PIX_FMT_YUYV);
 
 namespace {
+
+std::atomic<bool> readOnlyDevices{false};
 
 // The drivers' fixed-size names are not always terminated.
 template <size_t N>
@@ -97,6 +101,11 @@ V4l2Device::Mapping::~Mapping()
     munmap(address, length);
 }
 
+void SetReadOnlyDevices(bool readOnly)
+{
+    readOnlyDevices.store(readOnly);
+}
+
 V4l2Device::V4l2Device() = default;
 
 V4l2Device::~V4l2Device()
@@ -155,6 +164,8 @@ status_t V4l2Device::Open(const std::string& devicePath)
     }
     capabilities = (capability.capabilities & V4L2_CAP_DEVICE_CAPS) != 0
         ? capability.device_caps : capability.capabilities;
+    if (readOnlyDevices.load() && (capabilities & V4L2_CAP_READWRITE) != 0)
+        capabilities &= ~uint32(V4L2_CAP_STREAMING);
     if ((capabilities & V4L2_CAP_VIDEO_CAPTURE) == 0
         || (capabilities & (V4L2_CAP_STREAMING | V4L2_CAP_READWRITE)) == 0) {
         Close();

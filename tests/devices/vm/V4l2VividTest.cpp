@@ -6,6 +6,7 @@
 #include "devices/DefaultNodes.h"
 #include "devices/V4l2CaptureNode.h"
 #include "devices/V4l2Device.h"
+#include "devices/V4l2DeviceTestHooks.h"
 #include "devices/VideoStandard.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
@@ -457,6 +458,47 @@ TEST(V4l2VividDeviceTest, StreamsMappedFramesWithRisingSequenceNumbers)
     EXPECT_EQ(device.SetInput(7), B_BAD_VALUE);
 }
 
+TEST(V4l2VividDeviceTest, ReadsWholeFramesWhereTheDeviceOffersOnlyRead)
+{
+    SetReadOnlyDevices(true);
+    V4l2Device device;
+    const status_t opened = device.Open(DEVICE);
+    SetReadOnlyDevices(false);
+    ASSERT_EQ(opened, B_OK);
+    EXPECT_FALSE(device.CanStream());
+    EXPECT_TRUE(device.CanRead());
+    V4l2Format format;
+    format.width = 720;
+    format.height = 576;
+    format.fourcc = FOURCC_YUYV;
+    format.field = V4L2_FIELD_ORDER_INTERLACED;
+    ASSERT_EQ(device.SetStandard(STANDARD_PAL_B | STANDARD_PAL_G), B_OK);
+    ASSERT_EQ(device.SetFormat(format), B_OK);
+    ASSERT_EQ(device.StartStreaming(4), B_OK);
+    uint32 last = 0;
+    for (int i = 0; i < 6; i++) {
+        ASSERT_EQ(device.WaitForFrame(2000000), B_OK);
+        V4l2Frame frame;
+        ASSERT_EQ(device.DequeueFrame(frame), B_OK);
+        ASSERT_EQ(frame.bytesUsed, size_t(format.sizeImage));
+        // A picture, not an empty buffer: the luma of its rows varies.
+        uint8 low = 255;
+        uint8 high = 0;
+        for (size_t at = 0; at < frame.bytesUsed; at += 2) {
+            low = std::min(low, frame.data[at]);
+            high = std::max(high, frame.data[at]);
+        }
+        EXPECT_GT(high - low, 100);
+        if (i > 0) {
+            EXPECT_GT(frame.sequence, last);
+        }
+        last = frame.sequence;
+        ASSERT_EQ(device.RequeueFrame(frame), B_OK);
+    }
+    device.StopStreaming();
+    EXPECT_FALSE(device.IsStreaming());
+}
+
 TEST_F(V4l2VividTest, WorksOnTheTunerInput)
 {
     V4l2Device device;
@@ -577,6 +619,42 @@ TEST_F(V4l2VividTest, AStationShowsColourOneMegahertzOffGreyFarOffNoise)
     // Noise changes from pixel to pixel: far busier than the bars' few edges.
     EXPECT_GT(noise.contrast, 4 * std::max(station.contrast, grey.contrast));
     EXPECT_GT(noise.contrast, 1000);
+}
+
+// The node on a device that offers only read().
+class V4l2VividReadTest : public V4l2VividTest {
+protected:
+    void SetUp() override
+    {
+        SetReadOnlyDevices(true);
+        V4l2VividTest::SetUp();
+    }
+
+    void TearDown() override
+    {
+        V4l2VividTest::TearDown();
+        SetReadOnlyDevices(false);
+    }
+};
+
+TEST_F(V4l2VividReadTest, TheNodeDeliversAStationsPictureThroughRead)
+{
+    ASSERT_EQ(Write("Video Format", 3), B_OK);
+    RefreshWeb();
+    ASSERT_EQ(Connect(), B_OK);
+    Start();
+    ASSERT_EQ(Write("Channel", ChannelNamed("E3")), B_OK);
+    const FrameStatistics station = FreshFrame();
+    EXPECT_EQ(station.width, uint32(WIDTH));
+    EXPECT_EQ(station.lines, 576u);
+    EXPECT_GT(station.chromaSpread, 60);
+    const size_t from = consumer->Count();
+    ASSERT_TRUE(consumer->WaitForFrames(from, 10));
+    const std::vector<FrameStatistics> frames = consumer->Frames();
+    for (size_t i = from + 1; i < frames.size(); i++)
+        EXPECT_GT(frames[i].sequence, frames[i - 1].sequence);
+    Stop();
+    Disconnect();
 }
 
 class V4l2VividCableTest : public V4l2VividTest {
