@@ -383,6 +383,15 @@ protected:
         ASSERT_EQ(roster->StopNode(node->Node(), 0, true), B_OK);
     }
 
+    // PAL-B/G, connected and running.
+    void StartOnPal()
+    {
+        ASSERT_EQ(Write("Video Format", 3), B_OK);
+        RefreshWeb();
+        ASSERT_EQ(Connect(), B_OK);
+        Start();
+    }
+
     // A frame captured after whatever was written before this call.
     FrameStatistics FreshFrame()
     {
@@ -415,6 +424,17 @@ protected:
     media_format connected;
 };
 
+// Interlaced 720x576 YUYV on PAL-B/G; FORMAT gets what the device chose.
+void SetPalYuyv(V4l2Device& device, V4l2Format& format)
+{
+    format.width = 720;
+    format.height = 576;
+    format.fourcc = FOURCC_YUYV;
+    format.field = V4L2_FIELD_ORDER_INTERLACED;
+    ASSERT_EQ(device.SetStandard(STANDARD_PAL_B | STANDARD_PAL_G), B_OK);
+    ASSERT_EQ(device.SetFormat(format), B_OK);
+}
+
 TEST(V4l2VividDeviceTest, StreamsMappedFramesWithRisingSequenceNumbers)
 {
     V4l2Device device;
@@ -422,12 +442,7 @@ TEST(V4l2VividDeviceTest, StreamsMappedFramesWithRisingSequenceNumbers)
     EXPECT_EQ(device.Driver(), "vivid");
     EXPECT_TRUE(device.CanStream());
     V4l2Format format;
-    format.width = 720;
-    format.height = 576;
-    format.fourcc = FOURCC_YUYV;
-    format.field = V4L2_FIELD_ORDER_INTERLACED;
-    ASSERT_EQ(device.SetStandard(STANDARD_PAL_B | STANDARD_PAL_G), B_OK);
-    ASSERT_EQ(device.SetFormat(format), B_OK);
+    ASSERT_NO_FATAL_FAILURE(SetPalYuyv(device, format));
     EXPECT_EQ(format.bytesPerLine, 720u * 2);
     // Nothing to wait for before streaming starts.
     EXPECT_EQ(device.WaitForFrame(1000), B_NO_INIT);
@@ -468,12 +483,7 @@ TEST(V4l2VividDeviceTest, ReadsWholeFramesWhereTheDeviceOffersOnlyRead)
     EXPECT_FALSE(device.CanStream());
     EXPECT_TRUE(device.CanRead());
     V4l2Format format;
-    format.width = 720;
-    format.height = 576;
-    format.fourcc = FOURCC_YUYV;
-    format.field = V4L2_FIELD_ORDER_INTERLACED;
-    ASSERT_EQ(device.SetStandard(STANDARD_PAL_B | STANDARD_PAL_G), B_OK);
-    ASSERT_EQ(device.SetFormat(format), B_OK);
+    ASSERT_NO_FATAL_FAILURE(SetPalYuyv(device, format));
     ASSERT_EQ(device.StartStreaming(4), B_OK);
     uint32 last = 0;
     for (int i = 0; i < 6; i++) {
@@ -594,10 +604,7 @@ TEST_F(V4l2VividTest, PalAndNtscGiveTheirSizesAndFrameRates)
 
 TEST_F(V4l2VividTest, AStationShowsColourOneMegahertzOffGreyFarOffNoise)
 {
-    ASSERT_EQ(Write("Video Format", 3), B_OK);
-    RefreshWeb();
-    ASSERT_EQ(Connect(), B_OK);
-    Start();
+    ASSERT_NO_FATAL_FAILURE(StartOnPal());
     // E3 is 55.25 MHz, a vivid station; E2 at 48.25 MHz lies 1 MHz below the one at 49.25;
     // channel 21 at 471.25 MHz is 2 MHz from the nearest.
     ASSERT_EQ(Write("Channel", ChannelNamed("E3")), B_OK);
@@ -639,10 +646,7 @@ protected:
 
 TEST_F(V4l2VividReadTest, TheNodeDeliversAStationsPictureThroughRead)
 {
-    ASSERT_EQ(Write("Video Format", 3), B_OK);
-    RefreshWeb();
-    ASSERT_EQ(Connect(), B_OK);
-    Start();
+    ASSERT_NO_FATAL_FAILURE(StartOnPal());
     ASSERT_EQ(Write("Channel", ChannelNamed("E3")), B_OK);
     const FrameStatistics station = FreshFrame();
     EXPECT_EQ(station.width, uint32(WIDTH));
