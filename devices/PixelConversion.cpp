@@ -388,8 +388,6 @@ void PickPixels(const uint8* converted, const int32* columns, int32 count, uint8
     }
 }
 
-}
-
 ColumnPicks MakeColumnPicks(int32 sourceWidth, int32 targetWidth, int32 bytesPerPixel)
 {
     ColumnPicks picks;
@@ -413,6 +411,8 @@ ColumnPicks MakeColumnPicks(int32 sourceWidth, int32 targetWidth, int32 bytesPer
         }
     }
     return picks;
+}
+
 }
 
 void PickColumns(const uint8* converted, const ColumnPicks& picks, int32 firstPixel, int32 count,

@@ -78,8 +78,6 @@ struct ColumnPicks {
     std::vector<ChunkShuffle> chunkShuffle;
 };
 
-ColumnPicks MakeColumnPicks(int32 sourceWidth, int32 targetWidth, int32 bytesPerPixel);
-
 // Copies COUNT pixels of the target row from firstPixel on, one at a time.
 void PickColumns(const uint8* converted, const ColumnPicks& picks, int32 firstPixel, int32 count,
     uint8* row);
