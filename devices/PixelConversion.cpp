@@ -354,6 +354,14 @@ SourcePlanes PlanesFromColumn(const SourcePlanes& planes, int32 x)
     return part;
 }
 
+SourceRows RowsOf(const SourcePlanes& planes, int32 y)
+{
+    const int64 chroma = int64(y / 2) * planes.chromaStride;
+    return {planes.plane0 + int64(y) * planes.stride0,
+        planes.plane1 != nullptr ? planes.plane1 + chroma : nullptr,
+        planes.plane2 != nullptr ? planes.plane2 + chroma : nullptr};
+}
+
 TargetFrame TargetFromColumn(const TargetFrame& target, int32 x)
 {
     TargetFrame part = target;

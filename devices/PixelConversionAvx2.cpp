@@ -82,21 +82,6 @@ constexpr ShuffleMask DUPLICATE_HIGH = DuplicateMask(1);
     return _mm256_load_si256(reinterpret_cast<const __m256i*>(mask.bytes.data()));
 }
 
-// The rows one row of pixels reads: luma (or the packed pixels), and the chroma rows.
-struct Rows {
-    const uint8* luma;
-    const uint8* u;
-    const uint8* v;
-};
-
-Rows RowsOf(const SourcePlanes& planes, int32 y)
-{
-    const int64 chroma = int64(y / 2) * planes.chromaStride;
-    return {planes.plane0 + int64(y) * planes.stride0,
-        planes.plane1 != nullptr ? planes.plane1 + chroma : nullptr,
-        planes.plane2 != nullptr ? planes.plane2 + chroma : nullptr};
-}
-
 // Sixteen pixels: their luma shifted up by 8 in 16-bit lanes, and the chroma of their eight
 // pairs, each 32-bit lane holding U << 8 in its low and V << 8 in its high half. A pair's lane
 // sits in the same 128-bit half as its pixels, in the order of the pixels.
@@ -110,7 +95,7 @@ struct Samples {
 template <bool LUMA_FIRST, bool PAIRED>
 struct PackedLoader {
     static constexpr bool SHARED_CHROMA = false;
-    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
+    [[gnu::always_inline]] static Samples Load(const SourceRows& rows, int32 x)
     {
         __m256i words = _mm256_loadu_si256(
             reinterpret_cast<const __m256i*>(rows.luma + int64(x) * 2));
@@ -150,7 +135,7 @@ struct Nv12Loader {
     {
         return _mm256_shuffle_epi8(LoadBroadcast128(luma + x), LoadMask(Masks<PAIRED>::LUMA));
     }
-    [[gnu::always_inline]] static __m256i Chroma(const Rows& rows, int32 x)
+    [[gnu::always_inline]] static __m256i Chroma(const SourceRows& rows, int32 x)
     {
         return _mm256_shuffle_epi8(LoadBroadcast128(rows.u + x), LoadMask(Masks<PAIRED>::CHROMA));
     }
@@ -163,7 +148,7 @@ struct Yu12Loader {
     {
         return Nv12Loader<PAIRED>::Luma(luma, x);
     }
-    [[gnu::always_inline]] static __m256i Chroma(const Rows& rows, int32 x)
+    [[gnu::always_inline]] static __m256i Chroma(const SourceRows& rows, int32 x)
     {
         const __m128i chroma = _mm_unpacklo_epi8(LoadLow64(rows.u + x / 2),
             LoadLow64(rows.v + x / 2));
@@ -280,7 +265,7 @@ struct Gray8Storer {
 };
 
 template <typename Loader, typename Storer>
-[[gnu::always_inline]] inline void ConvertRow(const Rows& rows, uint8* row, int32 covered)
+[[gnu::always_inline]] inline void ConvertRow(const SourceRows& rows, uint8* row, int32 covered)
 {
     for (int32 x = 0; x < covered; x += STEP) {
         const Samples samples = Loader::Load(rows, x);
@@ -291,7 +276,7 @@ template <typename Loader, typename Storer>
 
 // Two rows of luma over their one row of chroma.
 template <typename Loader, typename Storer>
-[[gnu::always_inline]] inline void ConvertRowPair(const Rows& rows, const uint8* nextLuma,
+[[gnu::always_inline]] inline void ConvertRowPair(const SourceRows& rows, const uint8* nextLuma,
     uint8* row, uint8* nextRow, int32 covered)
 {
     for (int32 x = 0; x < covered; x += STEP) {
@@ -308,7 +293,7 @@ void ConvertWith(const SourcePlanes& from, const TargetFrame& to)
     const int32 covered = to.width / STEP * STEP;
     int32 y = 0;
     while (y < to.height) {
-        const Rows rows = RowsOf(from, y);
+        const SourceRows rows = RowsOf(from, y);
         uint8* row = to.bits + int64(y) * to.bytesPerRow;
         if constexpr (Loader::SHARED_CHROMA) {
             if (y + 1 < to.height) {

@@ -1,9 +1,9 @@
-// The AVX-512 path of ConvertFrame for packed YUYV and UYVY frames into 32- and 16-bit targets:
-// thirty-two pixels at a time, the arithmetic of the reference in 16-bit lanes. 32-bit rotates
-// give a pair's second pixel its chroma terms and two-source byte permutes (VBMI) put each
-// pixel's channels in place, where AVX2 needs nine shuffles for half as many pixels; this halves
-// the time of the most common capture format. Everything else goes to the AVX2 path. The only
-// file built for AVX-512; called only after the CPU has been asked.
+// The AVX-512 path of ConvertFrame for YUYV, UYVY, NV12 and YU12 frames into 32- and 16-bit
+// targets: thirty-two pixels at a time, the arithmetic of the reference in 16-bit lanes. 32-bit
+// rotates give a pair's second pixel its chroma terms, and byte permutes (VBMI) spread the samples
+// into lanes and put each pixel's channels in place, where AVX2 needs about ten shuffles for half
+// as many pixels: the most common capture formats take half the time. Everything else goes to the
+// AVX2 path. The only file built for AVX-512; called only after the CPU has been asked.
 
 #include "devices/PixelConversionPrivate.h"
 
@@ -69,26 +69,52 @@ constexpr PermuteIndex SECOND_HALF = OutputIndex(1);
     return _mm512_set1_epi32(int32(uint32(uint16(low)) | uint32(uint16(high)) << 16));
 }
 
-// Thirty-two pixels' sums, signed with 6 fraction bits and not yet clamped. A pair's even pixel
-// sits under the low 16 bits of its 32-bit lane, the odd one under the high 16 bits; sameHalf
-// holds the blue sums of even pixels and the red sums of odd ones, otherHalf the other two.
-struct Sums {
-    __m512i sameHalf;
-    __m512i otherHalf;
+// A byte permute that puts source byte i into the high byte of 16-bit lane i: thirty-two luma
+// samples shifted up by 8, or sixteen interleaved U, V pairs as pair lanes (below).
+constexpr PermuteIndex SpreadIndex(bool planarChroma)
+{
+    PermuteIndex index{};
+    for (int lane = 0; lane < 32; lane++) {
+        // Planar chroma: 16 U bytes then 16 V bytes, taken as U, V of pair lane / 2.
+        const int source = planarChroma ? (lane % 2 == 0 ? lane / 2 : 16 + lane / 2) : lane;
+        index.bytes[size_t(lane * 2 + 1)] = uint8(source);
+    }
+    return index;
+}
+
+constexpr PermuteIndex SPREAD = SpreadIndex(false);
+constexpr PermuteIndex SPREAD_PLANAR = SpreadIndex(true);
+
+// The thirty-two bytes in the low half of BYTES spread by INDEX, the low bytes of the lanes zero.
+[[gnu::always_inline]] inline __m512i Spread(__m512i bytes, const PermuteIndex& index)
+{
+    return _mm512_maskz_permutexvar_epi8(
+        __mmask64(0xAAAAAAAAAAAAAAAAull), _mm512_load_si512(index.bytes.data()), bytes);
+}
+
+// Thirty-two bytes into the low half of a register, without reading further.
+[[gnu::always_inline]] inline __m512i Load32(const uint8* at)
+{
+    return _mm512_maskz_loadu_epi8(__mmask64(0xFFFFFFFFull), at);
+}
+
+[[gnu::always_inline]] inline __m512i LumaTerm(__m512i luma)
+{
+    return _mm512_mulhi_epu16(luma, _mm512_set1_epi16(short(LUMA_SCALE)));
+}
+
+// What sixteen pairs' chroma adds to their pixels' luma terms. CHROMA holds each pair in a
+// 32-bit lane, U << 8 in its low and V << 8 in its high half, under the pair's two pixels; the
+// terms keep that layout: blue's in the low and red's in the high half of blueRed (and the
+// other way round in swapped), green's in both halves.
+struct ChromaTerms {
+    __m512i blueRed;
+    __m512i swapped;
     __m512i green;
 };
 
-// YUYV (LUMA_FIRST) or UYVY: 64 bytes hold thirty-two pixels.
-template <bool LUMA_FIRST>
-[[gnu::always_inline]] inline Sums SumsOf(const uint8* at)
+[[gnu::always_inline]] inline ChromaTerms TermsOf(__m512i chroma)
 {
-    const __m512i words = _mm512_loadu_si512(at);
-    const __m512i shifted = _mm512_slli_epi16(words, 8);
-    const __m512i masked = _mm512_and_si512(words, _mm512_set1_epi16(short(0xFF00)));
-    const __m512i luma = LUMA_FIRST ? shifted : masked;
-    const __m512i chroma = LUMA_FIRST ? masked : shifted;
-    const __m512i t = _mm512_mulhi_epu16(luma, _mm512_set1_epi16(short(LUMA_SCALE)));
-    // Per pair: blue's term in the low, red's in the high 16 bits of its 32-bit lane.
     const __m512i blueRed
         = _mm512_sub_epi16(_mm512_mulhi_epu16(chroma, PairConstant(BLUE_FROM_U, RED_FROM_V)),
             PairConstant(BLUE_OFFSET, RED_OFFSET));
@@ -98,10 +124,67 @@ template <bool LUMA_FIRST>
         = _mm512_mulhi_epu16(chroma, PairConstant(GREEN_FROM_U, GREEN_FROM_V));
     const __m512i green = _mm512_sub_epi16(_mm512_set1_epi16(short(GREEN_OFFSET)),
         _mm512_add_epi16(greenProducts, SwapHalves(greenProducts)));
-    // Red's sums never overflow, so saturating adds serve both channels.
-    return {_mm512_adds_epi16(t, blueRed), _mm512_adds_epi16(t, SwapHalves(blueRed)),
-        _mm512_add_epi16(t, green)};
+    return {blueRed, SwapHalves(blueRed), green};
 }
+
+// Thirty-two pixels' sums, signed with 6 fraction bits and not yet clamped. A pair's even pixel
+// sits under the low 16 bits of its 32-bit lane, the odd one under the high 16 bits; sameHalf
+// holds the blue sums of even pixels and the red sums of odd ones, otherHalf the other two.
+struct Sums {
+    __m512i sameHalf;
+    __m512i otherHalf;
+    __m512i green;
+};
+
+[[gnu::always_inline]] inline Sums SumsOf(__m512i t, const ChromaTerms& terms)
+{
+    // Red's sums never overflow, so saturating adds serve both channels.
+    return {_mm512_adds_epi16(t, terms.blueRed), _mm512_adds_epi16(t, terms.swapped),
+        _mm512_add_epi16(t, terms.green)};
+}
+
+// YUYV (LUMA_FIRST) or UYVY: 64 bytes hold thirty-two pixels.
+template <bool LUMA_FIRST>
+struct PackedLoader {
+    static constexpr bool SHARED_CHROMA = false;
+    [[gnu::always_inline]] static Sums Load(const SourceRows& rows, int32 x)
+    {
+        const __m512i words = _mm512_loadu_si512(rows.luma + int64(x) * 2);
+        const __m512i shifted = _mm512_slli_epi16(words, 8);
+        const __m512i masked = _mm512_and_si512(words, _mm512_set1_epi16(short(0xFF00)));
+        const __m512i luma = LUMA_FIRST ? shifted : masked;
+        const __m512i chroma = LUMA_FIRST ? masked : shifted;
+        return SumsOf(LumaTerm(luma), TermsOf(chroma));
+    }
+};
+
+// The 4:2:0 loaders read luma and chroma apart, so two rows of luma share one row of chroma.
+struct Nv12Loader {
+    static constexpr bool SHARED_CHROMA = true;
+    [[gnu::always_inline]] static __m512i Luma(const uint8* luma, int32 x)
+    {
+        return LumaTerm(Spread(Load32(luma + x), SPREAD));
+    }
+    [[gnu::always_inline]] static ChromaTerms Chroma(const SourceRows& rows, int32 x)
+    {
+        return TermsOf(Spread(Load32(rows.u + x), SPREAD));
+    }
+};
+
+struct Yu12Loader {
+    static constexpr bool SHARED_CHROMA = true;
+    [[gnu::always_inline]] static __m512i Luma(const uint8* luma, int32 x)
+    {
+        return Nv12Loader::Luma(luma, x);
+    }
+    [[gnu::always_inline]] static ChromaTerms Chroma(const SourceRows& rows, int32 x)
+    {
+        const __m512i planes = _mm512_inserti32x4(
+            _mm512_maskz_loadu_epi8(__mmask64(0xFFFFull), rows.u + x / 2),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.v + x / 2)), 1);
+        return TermsOf(Spread(planes, SPREAD_PLANAR));
+    }
+};
 
 struct Rgb32Storer {
     static constexpr int32 BYTES = 4;
@@ -146,32 +229,46 @@ struct WordStorer {
     }
 };
 
-template <bool LUMA_FIRST, typename Storer>
-void ConvertPacked(const SourcePlanes& from, const TargetFrame& to)
+template <typename Loader, typename Storer>
+void ConvertWith(const SourcePlanes& from, const TargetFrame& to)
 {
     const int32 covered = to.width / STEP * STEP;
-    for (int32 y = 0; y < to.height; y++) {
-        const uint8* source = from.plane0 + int64(y) * from.stride0;
+    int32 y = 0;
+    while (y < to.height) {
+        const SourceRows rows = RowsOf(from, y);
         uint8* row = to.bits + int64(y) * to.bytesPerRow;
-        for (int32 x = 0; x < covered; x += STEP) {
-            Storer::Store(
-                SumsOf<LUMA_FIRST>(source + int64(x) * 2), row + int64(x) * Storer::BYTES);
+        if constexpr (Loader::SHARED_CHROMA) {
+            const uint8* nextLuma = rows.luma + from.stride0;
+            uint8* nextRow = row + to.bytesPerRow;
+            const bool pair = y + 1 < to.height;
+            for (int32 x = 0; x < covered; x += STEP) {
+                const ChromaTerms terms = Loader::Chroma(rows, x);
+                const int64 offset = int64(x) * Storer::BYTES;
+                Storer::Store(SumsOf(Loader::Luma(rows.luma, x), terms), row + offset);
+                if (pair)
+                    Storer::Store(SumsOf(Loader::Luma(nextLuma, x), terms), nextRow + offset);
+            }
+            y += pair ? 2 : 1;
+        } else {
+            for (int32 x = 0; x < covered; x += STEP)
+                Storer::Store(Loader::Load(rows, x), row + int64(x) * Storer::BYTES);
+            y++;
         }
     }
     if (covered < to.width)
         ConvertAvx2(PlanesFromColumn(from, covered), TargetFromColumn(to, covered));
 }
 
-template <bool LUMA_FIRST>
-void ConvertPackedInto(const SourcePlanes& from, const TargetFrame& to)
+template <typename Loader>
+void ConvertInto(const SourcePlanes& from, const TargetFrame& to)
 {
     switch (to.space) {
     case B_RGB32:
-        return ConvertPacked<LUMA_FIRST, Rgb32Storer>(from, to);
+        return ConvertWith<Loader, Rgb32Storer>(from, to);
     case B_RGB16:
-        return ConvertPacked<LUMA_FIRST, WordStorer<2, 0xF800, 3, 0x07E0>>(from, to);
+        return ConvertWith<Loader, WordStorer<2, 0xF800, 3, 0x07E0>>(from, to);
     case B_RGB15:
-        return ConvertPacked<LUMA_FIRST, WordStorer<1, 0x7C00, 4, 0x03E0>>(from, to);
+        return ConvertWith<Loader, WordStorer<1, 0x7C00, 4, 0x03E0>>(from, to);
     default:
         return ConvertAvx2(from, to);
     }
@@ -185,9 +282,13 @@ void ConvertAvx512(const SourcePlanes& from, const TargetFrame& to)
         return ConvertScaled(from, to, ConvertAvx512, PickColumnsAvx2);
     switch (from.fourcc) {
     case FOURCC_YUYV:
-        return ConvertPackedInto<true>(from, to);
+        return ConvertInto<PackedLoader<true>>(from, to);
     case FOURCC_UYVY:
-        return ConvertPackedInto<false>(from, to);
+        return ConvertInto<PackedLoader<false>>(from, to);
+    case FOURCC_NV12:
+        return ConvertInto<Nv12Loader>(from, to);
+    case FOURCC_YU12:
+        return ConvertInto<Yu12Loader>(from, to);
     default:
         return ConvertAvx2(from, to);
     }

@@ -56,6 +56,16 @@ struct Gray8Target;
 
 // The same frame and target from column x (even) on, for the columns a fast path leaves over.
 SourcePlanes PlanesFromColumn(const SourcePlanes& planes, int32 x);
+
+// The rows one row of pixels reads: luma (or the packed pixels), and the chroma rows (null where
+// the format has none).
+struct SourceRows {
+    const uint8* luma;
+    const uint8* u;
+    const uint8* v;
+};
+
+SourceRows RowsOf(const SourcePlanes& planes, int32 y);
 TargetFrame TargetFromColumn(const TargetFrame& target, int32 x);
 
 using ConvertFunction = void (*)(const SourcePlanes& from, const TargetFrame& to);
@@ -111,8 +121,8 @@ void ConvertSse2(const SourcePlanes& from, const TargetFrame& to);
 void ConvertAvx2(const SourcePlanes& from, const TargetFrame& to);
 // The chunks through byte shuffles, the rest through PickColumns.
 void PickColumnsAvx2(const uint8* converted, const ColumnPicks& picks, uint8* row);
-// Only on a CPU with AVX2 and AVX-512 BW and VBMI: YUYV and UYVY into the 32- and 16-bit
-// spaces; the rest through ConvertAvx2.
+// Only on a CPU with AVX2 and AVX-512 BW and VBMI: YUYV, UYVY, NV12 and YU12 into the 32- and
+// 16-bit spaces; the rest through ConvertAvx2.
 void ConvertAvx512(const SourcePlanes& from, const TargetFrame& to);
 #endif
 

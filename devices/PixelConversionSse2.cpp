@@ -13,21 +13,6 @@ namespace {
 
 constexpr int32 STEP = 8;
 
-// The rows one row of pixels reads: luma (or the packed pixels), and the chroma rows.
-struct Rows {
-    const uint8* luma;
-    const uint8* u;
-    const uint8* v;
-};
-
-Rows RowsOf(const SourcePlanes& planes, int32 y)
-{
-    const int64 chroma = int64(y / 2) * planes.chromaStride;
-    return {planes.plane0 + int64(y) * planes.stride0,
-        planes.plane1 != nullptr ? planes.plane1 + chroma : nullptr,
-        planes.plane2 != nullptr ? planes.plane2 + chroma : nullptr};
-}
-
 // Luma of eight pixels shifted up by 8, and the chroma of their four pairs: each 32-bit lane
 // holds U << 8 in its low and V << 8 in its high half.
 struct Samples {
@@ -50,7 +35,7 @@ struct Samples {
 template <bool LUMA_FIRST>
 struct PackedLoader {
     static constexpr bool SHARED_CHROMA = false;
-    [[gnu::always_inline]] static Samples Load(const Rows& rows, int32 x)
+    [[gnu::always_inline]] static Samples Load(const SourceRows& rows, int32 x)
     {
         const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(
             rows.luma + int64(x) * 2));
@@ -71,7 +56,7 @@ struct Nv12Loader {
     {
         return _mm_unpacklo_epi8(_mm_setzero_si128(), LoadLow64(luma + x));
     }
-    [[gnu::always_inline]] static __m128i Chroma(const Rows& rows, int32 x)
+    [[gnu::always_inline]] static __m128i Chroma(const SourceRows& rows, int32 x)
     {
         return _mm_unpacklo_epi8(_mm_setzero_si128(), LoadLow64(rows.u + x));
     }
@@ -83,7 +68,7 @@ struct Yu12Loader {
     {
         return Nv12Loader::Luma(luma, x);
     }
-    [[gnu::always_inline]] static __m128i Chroma(const Rows& rows, int32 x)
+    [[gnu::always_inline]] static __m128i Chroma(const SourceRows& rows, int32 x)
     {
         const __m128i chroma = _mm_unpacklo_epi8(Load32(rows.u + x / 2),
             Load32(rows.v + x / 2));
@@ -194,7 +179,7 @@ void ConvertWith(const SourcePlanes& from, const TargetFrame& to)
     const int32 covered = to.width / STEP * STEP;
     int32 y = 0;
     while (y < to.height) {
-        const Rows rows = RowsOf(from, y);
+        const SourceRows rows = RowsOf(from, y);
         uint8* row = to.bits + int64(y) * to.bytesPerRow;
         if constexpr (Loader::SHARED_CHROMA) {
             // Two rows of luma over their one row of chroma, or the last row alone.
