@@ -2,6 +2,9 @@
 // through ConvertFrame itself, each as a ratio to memcpy of one 720x576 RGB32 frame timed in the
 // same iteration (the counter "xMemcpy"); also a capture shown 768 pixels wide, and a JPEG frame
 // of the test card decoded. The same buffers every call: the frame stays in cache.
+//
+// Target: ConvertFrame of YUYV, UYVY, NV12 and YU12 into B_RGB32 at most 1.5x memcpy on our
+// build machines (which have AVX-512); JPEG decoding is reported, not held to a target.
 
 #include "devices/PixelConversion.h"
 #include "devices/PixelConversionPrivate.h"
