@@ -4,6 +4,7 @@
 #include "devices/FrequencyPlan.h"
 #include "devices/PictureBuffer.h"
 #include "devices/PixelConversion.h"
+#include "devices/VideoInputSelection.h"
 #include "devices/VideoStandard.h"
 #include "kits/media/Buffer.h"
 #include "kits/media/BufferGroup.h"
@@ -247,8 +248,22 @@ status_t V4l2CaptureNode::OpenDevice()
     const int32 previousFormat = input->videoFormat;
     const int32 previousChannel = input->channel;
     const bool reopening = !input->inputs.empty();
-    if (status_t status = device.Open(devicePath); status != B_OK)
-        return status;
+    status_t opened = device.Open(devicePath);
+    if (reopening && (opened != B_OK || device.Card() != card || device.BusInfo() != busInfo)) {
+        // Gone from its path, or another device there now: it may be back under another name.
+        device.Close();
+        if (const std::optional<std::string> found
+            = FindDeviceAgain(ProbeVideoDevices(), card, busInfo)) {
+            devicePath = *found;
+            opened = device.Open(devicePath);
+        } else if (opened == B_OK) {
+            opened = V4l2Device::DeviceGone();
+        }
+    }
+    if (opened != B_OK)
+        return opened;
+    card = device.Card();
+    busInfo = device.BusInfo();
     std::vector<V4l2Input> inputs;
     if (status_t status = device.GetInputs(inputs); status != B_OK)
         return status;

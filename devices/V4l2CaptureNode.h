@@ -69,7 +69,8 @@ struct V4l2FramePlan {
 // "Error Diffusion" that the device has a switch for. Switching the input builds the web anew.
 //
 // A device error while streaming (or the device going away) stops production; the next Start
-// or connection opens the device again if needed and carries on. Every hook runs on the control thread, which
+// or connection opens the device again if needed (found by its card and bus position should it
+// come back under another path) and carries on. Every hook runs on the control thread, which
 // alone touches the device; the counters may be read from any thread.
 class V4l2CaptureNode : public BMediaEventLooper, public BBufferProducer, public BControllable {
 public:
@@ -166,7 +167,10 @@ private:
     ControlBinding* BindingFor(int32 id);
     const FrequencyPlan& PlanFor(uint64 standard) const;
 
+    // The device's path, and what identifies it should it come back under another path.
     std::string devicePath;
+    std::string card;
+    std::string busInfo;
     bool cablePlan;
     V4l2Device device;
     status_t initStatus = B_NO_INIT;

@@ -60,6 +60,7 @@ std::vector<ProbedVideoDevice> ProbeVideoDevices(const std::string& directory)
         if (device.Open(probed.path) != B_OK)
             continue;
         probed.card = device.Card();
+        probed.busInfo = device.BusInfo();
         std::vector<V4l2Input> inputs;
         if (device.GetInputs(inputs) == B_OK) {
             probed.hasTuner = std::any_of(inputs.begin(), inputs.end(),
@@ -85,6 +86,24 @@ std::optional<std::string> ChooseVideoInput(const std::vector<ProbedVideoDevice>
     }
     if (!devices.empty())
         return devices.front().path;
+    return std::nullopt;
+}
+
+std::optional<std::string> FindDeviceAgain(const std::vector<ProbedVideoDevice>& devices,
+    std::string_view card, std::string_view busInfo)
+{
+    const ProbedVideoDevice* sameCard = nullptr;
+    int32 sameCardCount = 0;
+    for (const ProbedVideoDevice& device : devices) {
+        if (device.card != card)
+            continue;
+        if (!busInfo.empty() && device.busInfo == busInfo)
+            return device.path;
+        sameCard = &device;
+        sameCardCount++;
+    }
+    if (sameCardCount == 1)
+        return sameCard->path;
     return std::nullopt;
 }
 

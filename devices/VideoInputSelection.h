@@ -27,6 +27,8 @@ struct ProbedVideoDevice {
     std::string path;
     std::string card;
     bool hasTuner = false;
+    // Where the device sits (a USB port, a PCI slot), as its driver names it.
+    std::string busInfo;
 };
 
 // Opens every "videoN" in `directory` in the order of N and lists those that capture video.
@@ -38,6 +40,12 @@ std::vector<ProbedVideoDevice> ProbeVideoDevices(const std::string& directory = 
 // VIDEO_INPUT_TEST_CARD. A preferred device that is missing (unplugged) is passed over.
 std::optional<std::string> ChooseVideoInput(const std::vector<ProbedVideoDevice>& devices,
     std::string_view preferred);
+
+// Where a device that went away has come back (a USB stick plugged in again may get another
+// /dev/videoN): the device of this card at this bus position, else the only device of this card
+// (plugged into another port); nothing when there is none or several could be it.
+std::optional<std::string> FindDeviceAgain(const std::vector<ProbedVideoDevice>& devices,
+    std::string_view card, std::string_view busInfo);
 
 // The setting's value, surrounding blanks removed; empty when there is no usable setting file.
 std::string ReadVideoInputSetting();

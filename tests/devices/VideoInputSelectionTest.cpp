@@ -13,10 +13,27 @@ namespace devices::test {
 namespace {
 
 const std::vector<ProbedVideoDevice> WEBCAM_AND_TV = {
-    {"/dev/video0", "Webcam", false},
-    {"/dev/video2", "TV card", true},
-    {"/dev/video4", "Second TV card", true},
+    {"/dev/video0", "Webcam", false, ""},
+    {"/dev/video2", "TV card", true, ""},
+    {"/dev/video4", "Second TV card", true, ""},
 };
+
+TEST(VideoInputSelectionTest, ADeviceThatCameBackIsFoundByItsCardAndPort)
+{
+    const std::vector<ProbedVideoDevice> sticks = {
+        {"/dev/video0", "Webcam", false, "usb-0000:00:14.0-2"},
+        {"/dev/video2", "Capture stick", true, "usb-0000:00:14.0-3"},
+        {"/dev/video4", "Capture stick", true, "usb-0000:00:14.0-1"},
+    };
+    // The same port wins among cards of one name.
+    EXPECT_EQ(FindDeviceAgain(sticks, "Capture stick", "usb-0000:00:14.0-1"), "/dev/video4");
+    // Another port: only a card that is alone of its name can be it.
+    EXPECT_EQ(FindDeviceAgain(sticks, "Webcam", "usb-0000:00:14.0-5"), "/dev/video0");
+    EXPECT_FALSE(FindDeviceAgain(sticks, "Capture stick", "usb-0000:00:14.0-5").has_value());
+    // A port alone does not make another card the same device.
+    EXPECT_FALSE(FindDeviceAgain(sticks, "TV card", "usb-0000:00:14.0-3").has_value());
+    EXPECT_FALSE(FindDeviceAgain({}, "Webcam", "usb-0000:00:14.0-2").has_value());
+}
 
 TEST(VideoInputSelectionTest, NoDeviceLeavesTheTestCard)
 {
@@ -32,7 +49,7 @@ TEST(VideoInputSelectionTest, TheFirstDeviceWithATunerComesFirst)
 TEST(VideoInputSelectionTest, WithoutATunerTheFirstCaptureDeviceIsTaken)
 {
     const std::vector<ProbedVideoDevice> sticks = {
-        {"/dev/video1", "Capture stick", false}, {"/dev/video3", "Webcam", false}};
+        {"/dev/video1", "Capture stick", false, ""}, {"/dev/video3", "Webcam", false, ""}};
     EXPECT_EQ(ChooseVideoInput(sticks, ""), "/dev/video1");
 }
 

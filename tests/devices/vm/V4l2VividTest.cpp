@@ -30,6 +30,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <cstring>
 #include <mutex>
@@ -275,7 +276,7 @@ protected:
         })) << "no " << DEVICE;
         // Clean statistics: no text over the picture.
         ASSERT_EQ(SetVividControl("osd_text_mode", 2), B_OK);
-        node = new V4l2CaptureNode(DEVICE, cable);
+        node = new V4l2CaptureNode(devicePath, cable);
         ASSERT_EQ(node->InitCheck(), B_OK);
         ASSERT_EQ(roster->RegisterNode(node), B_OK);
         consumer = new MeasuringConsumer();
@@ -413,7 +414,8 @@ protected:
             / double(last.arrival - first.arrival);
     }
 
-    // The channel plan the node is made with.
+    // The path and channel plan the node is made with.
+    std::string devicePath = DEVICE;
     bool cable = false;
     BMediaRoster* roster = nullptr;
     V4l2CaptureNode* node = nullptr;
@@ -925,6 +927,47 @@ TEST_F(V4l2VividTest, AnUnpluggedDeviceStopsTheNodeAndItCarriesOnWhenTheDeviceIs
     Start();
     EXPECT_TRUE(consumer->WaitForFrames(before, 5));
     EXPECT_EQ(node->StreamFailures(), 2);
+}
+
+// The node on another path to the device, as a USB stick gets when plugged in again.
+class V4l2VividMovedTest : public V4l2VividTest {
+protected:
+    void SetUp() override
+    {
+        const char* folder = std::getenv("TMPDIR");
+        link = std::string(folder != nullptr ? folder : "/tmp") + "/video-moved";
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(DEVICE, link);
+        devicePath = link;
+        V4l2VividTest::SetUp();
+    }
+
+    void TearDown() override
+    {
+        V4l2VividTest::TearDown();
+        std::filesystem::remove(link);
+    }
+
+    std::string link;
+};
+
+TEST_F(V4l2VividMovedTest, ADeviceBackUnderAnotherPathIsFoundByItsCardAndPort)
+{
+    ASSERT_EQ(Connect(), B_OK);
+    Start();
+    ASSERT_TRUE(consumer->WaitForFrames(0, 5));
+    auto holder = std::make_unique<V4l2Device>();
+    ASSERT_EQ(holder->Open(DEVICE), B_OK);
+    ASSERT_EQ(SetVividControl("disconnect", 1), B_OK);
+    ASSERT_TRUE(WaitUntil([&] { return node->StreamFailures() == 1; }));
+    // Back, but no longer where the node found it.
+    std::filesystem::remove(link);
+    holder.reset();
+    const size_t before = consumer->Count();
+    Stop();
+    Start();
+    EXPECT_TRUE(consumer->WaitForFrames(before, 5));
+    EXPECT_EQ(node->StreamFailures(), 1);
 }
 
 }
