@@ -384,6 +384,21 @@ protected:
         ASSERT_EQ(roster->StopNode(node->Node(), 0, true), B_OK);
     }
 
+    // Unplugs the device while the node streams from it, and sees the node fail once. vivid
+    // plugs the device back in once its last user has closed it: HOLDER keeps it away until
+    // reset.
+    void UnplugWhileRunning(std::unique_ptr<V4l2Device>& holder)
+    {
+        ASSERT_EQ(Connect(), B_OK);
+        Start();
+        ASSERT_TRUE(consumer->WaitForFrames(0, 5));
+        holder = std::make_unique<V4l2Device>();
+        ASSERT_EQ(holder->Open(DEVICE), B_OK);
+        ASSERT_EQ(SetVividControl("disconnect", 1), B_OK);
+        ASSERT_TRUE(WaitUntil([&] { return node->StreamFailures() == 1; }));
+        EXPECT_EQ(node->LastError(), V4l2Device::DeviceGone());
+    }
+
     // PAL-B/G, connected and running.
     void StartOnPal()
     {
@@ -901,16 +916,8 @@ TEST_F(V4l2VividTest, AFatalStreamingErrorStopsProductionAndAReconnectionCarries
 
 TEST_F(V4l2VividTest, AnUnpluggedDeviceStopsTheNodeAndItCarriesOnWhenTheDeviceIsBack)
 {
-    ASSERT_EQ(Connect(), B_OK);
-    Start();
-    ASSERT_TRUE(consumer->WaitForFrames(0, 5));
-    // vivid plugs the device back in once its last user has closed it; holding it open keeps
-    // it away.
-    auto holder = std::make_unique<V4l2Device>();
-    ASSERT_EQ(holder->Open(DEVICE), B_OK);
-    ASSERT_EQ(SetVividControl("disconnect", 1), B_OK);
-    ASSERT_TRUE(WaitUntil([&] { return node->StreamFailures() == 1; }));
-    EXPECT_EQ(node->LastError(), V4l2Device::DeviceGone());
+    std::unique_ptr<V4l2Device> holder;
+    ASSERT_NO_FATAL_FAILURE(UnplugWhileRunning(holder));
     // The parameters still answer, from what the node knew of the device.
     EXPECT_EQ(Write("Channel", ChannelNamed("E3")), B_OK);
     EXPECT_NE(ReadInt("Tuner Brand"), 0);
@@ -953,13 +960,8 @@ protected:
 
 TEST_F(V4l2VividMovedTest, ADeviceBackUnderAnotherPathIsFoundByItsCardAndPort)
 {
-    ASSERT_EQ(Connect(), B_OK);
-    Start();
-    ASSERT_TRUE(consumer->WaitForFrames(0, 5));
-    auto holder = std::make_unique<V4l2Device>();
-    ASSERT_EQ(holder->Open(DEVICE), B_OK);
-    ASSERT_EQ(SetVividControl("disconnect", 1), B_OK);
-    ASSERT_TRUE(WaitUntil([&] { return node->StreamFailures() == 1; }));
+    std::unique_ptr<V4l2Device> holder;
+    ASSERT_NO_FATAL_FAILURE(UnplugWhileRunning(holder));
     // Back, but no longer where the node found it.
     std::filesystem::remove(link);
     holder.reset();
