@@ -2,6 +2,7 @@
 // 16-bit lanes. The only file built for AVX2; called only after the CPU has been asked.
 
 #include "devices/PixelConversionPrivate.h"
+#include "devices/PixelConversionRows.h"
 
 #include <immintrin.h>
 
@@ -264,55 +265,15 @@ struct Gray8Storer {
     }
 };
 
-template <typename Loader, typename Storer>
-[[gnu::always_inline]] inline void ConvertRow(const SourceRows& rows, uint8* row, int32 covered)
-{
-    for (int32 x = 0; x < covered; x += STEP) {
-        const Samples samples = Loader::Load(rows, x);
-        Storer::Store(LumaTerm(samples.luma), TermsOf(samples.chroma),
-            row + int64(x) * Storer::BYTES);
-    }
-}
-
-// Two rows of luma over their one row of chroma.
-template <typename Loader, typename Storer>
-[[gnu::always_inline]] inline void ConvertRowPair(const SourceRows& rows, const uint8* nextLuma,
-    uint8* row, uint8* nextRow, int32 covered)
-{
-    for (int32 x = 0; x < covered; x += STEP) {
-        const ChromaTerms terms = TermsOf(Loader::Chroma(rows, x));
-        const int64 offset = int64(x) * Storer::BYTES;
-        Storer::Store(LumaTerm(Loader::Luma(rows.luma, x)), terms, row + offset);
-        Storer::Store(LumaTerm(Loader::Luma(nextLuma, x)), terms, nextRow + offset);
-    }
-}
+struct Arithmetic {
+    [[gnu::always_inline]] static __m256i Luma(__m256i luma) { return LumaTerm(luma); }
+    [[gnu::always_inline]] static ChromaTerms Chroma(__m256i chroma) { return TermsOf(chroma); }
+};
 
 template <typename Loader, typename Storer>
 void ConvertWith(const SourcePlanes& from, const TargetFrame& to)
 {
-    const int32 covered = to.width / STEP * STEP;
-    int32 y = 0;
-    while (y < to.height) {
-        const SourceRows rows = RowsOf(from, y);
-        uint8* row = to.bits + int64(y) * to.bytesPerRow;
-        if constexpr (Loader::SHARED_CHROMA) {
-            if (y + 1 < to.height) {
-                ConvertRowPair<Loader, Storer>(rows, rows.luma + from.stride0, row,
-                    row + to.bytesPerRow, covered);
-                y += 2;
-                continue;
-            }
-            for (int32 x = 0; x < covered; x += STEP) {
-                Storer::Store(LumaTerm(Loader::Luma(rows.luma, x)),
-                    TermsOf(Loader::Chroma(rows, x)), row + int64(x) * Storer::BYTES);
-            }
-        } else {
-            ConvertRow<Loader, Storer>(rows, row, covered);
-        }
-        y++;
-    }
-    if (covered < to.width)
-        ConvertReference(PlanesFromColumn(from, covered), TargetFromColumn(to, covered));
+    ConvertRows<STEP, Loader, Arithmetic, Storer>(from, to, ConvertReference);
 }
 
 template <template <bool> typename Loader>

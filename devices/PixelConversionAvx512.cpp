@@ -6,6 +6,7 @@
 // AVX2 path. The only file built for AVX-512; called only after the CPU has been asked.
 
 #include "devices/PixelConversionPrivate.h"
+#include "devices/PixelConversionRows.h"
 
 #include <immintrin.h>
 
@@ -143,18 +144,25 @@ struct Sums {
         _mm512_add_epi16(t, terms.green)};
 }
 
+// Thirty-two pixels' luma shifted up by 8, and the chroma of their sixteen pairs as pair lanes.
+struct Samples {
+    __m512i luma;
+    __m512i chroma;
+};
+
 // YUYV (LUMA_FIRST) or UYVY: 64 bytes hold thirty-two pixels.
 template <bool LUMA_FIRST>
 struct PackedLoader {
     static constexpr bool SHARED_CHROMA = false;
-    [[gnu::always_inline]] static Sums Load(const SourceRows& rows, int32 x)
+    [[gnu::always_inline]] static Samples Load(const SourceRows& rows, int32 x)
     {
         const __m512i words = _mm512_loadu_si512(rows.luma + int64(x) * 2);
         const __m512i shifted = _mm512_slli_epi16(words, 8);
         const __m512i masked = _mm512_and_si512(words, _mm512_set1_epi16(short(0xFF00)));
-        const __m512i luma = LUMA_FIRST ? shifted : masked;
-        const __m512i chroma = LUMA_FIRST ? masked : shifted;
-        return SumsOf(LumaTerm(luma), TermsOf(chroma));
+        if constexpr (LUMA_FIRST)
+            return {shifted, masked};
+        else
+            return {masked, shifted};
     }
 };
 
@@ -163,11 +171,11 @@ struct Nv12Loader {
     static constexpr bool SHARED_CHROMA = true;
     [[gnu::always_inline]] static __m512i Luma(const uint8* luma, int32 x)
     {
-        return LumaTerm(Spread(Load32(luma + x), SPREAD));
+        return Spread(Load32(luma + x), SPREAD);
     }
-    [[gnu::always_inline]] static ChromaTerms Chroma(const SourceRows& rows, int32 x)
+    [[gnu::always_inline]] static __m512i Chroma(const SourceRows& rows, int32 x)
     {
-        return TermsOf(Spread(Load32(rows.u + x), SPREAD));
+        return Spread(Load32(rows.u + x), SPREAD);
     }
 };
 
@@ -177,19 +185,20 @@ struct Yu12Loader {
     {
         return Nv12Loader::Luma(luma, x);
     }
-    [[gnu::always_inline]] static ChromaTerms Chroma(const SourceRows& rows, int32 x)
+    [[gnu::always_inline]] static __m512i Chroma(const SourceRows& rows, int32 x)
     {
         const __m512i planes = _mm512_inserti32x4(
             _mm512_maskz_loadu_epi8(__mmask64(0xFFFFull), rows.u + x / 2),
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.v + x / 2)), 1);
-        return TermsOf(Spread(planes, SPREAD_PLANAR));
+        return Spread(planes, SPREAD_PLANAR);
     }
 };
 
 struct Rgb32Storer {
     static constexpr int32 BYTES = 4;
-    [[gnu::always_inline]] static void Store(const Sums& sums, uint8* at)
+    [[gnu::always_inline]] static void Store(__m512i t, const ChromaTerms& terms, uint8* at)
     {
+        const Sums sums = SumsOf(t, terms);
         const __m512i blueRed = _mm512_packus_epi16(
             _mm512_srai_epi16(sums.sameHalf, 6), _mm512_srai_epi16(sums.otherHalf, 6));
         const __m512i greenOpaque
@@ -214,8 +223,9 @@ struct Rgb32Storer {
 template <int RED_LEFT, int RED_MASK, int GREEN_RIGHT, int GREEN_MASK>
 struct WordStorer {
     static constexpr int32 BYTES = 2;
-    [[gnu::always_inline]] static void Store(const Sums& sums, uint8* at)
+    [[gnu::always_inline]] static void Store(__m512i t, const ChromaTerms& terms, uint8* at)
     {
+        const Sums sums = SumsOf(t, terms);
         const __mmask32 odd = 0xAAAAAAAA;
         const __m512i blue = _mm512_mask_blend_epi16(odd, sums.sameHalf, sums.otherHalf);
         const __m512i red = _mm512_mask_blend_epi16(odd, sums.otherHalf, sums.sameHalf);
@@ -229,34 +239,15 @@ struct WordStorer {
     }
 };
 
+struct Arithmetic {
+    [[gnu::always_inline]] static __m512i Luma(__m512i luma) { return LumaTerm(luma); }
+    [[gnu::always_inline]] static ChromaTerms Chroma(__m512i chroma) { return TermsOf(chroma); }
+};
+
 template <typename Loader, typename Storer>
 void ConvertWith(const SourcePlanes& from, const TargetFrame& to)
 {
-    const int32 covered = to.width / STEP * STEP;
-    int32 y = 0;
-    while (y < to.height) {
-        const SourceRows rows = RowsOf(from, y);
-        uint8* row = to.bits + int64(y) * to.bytesPerRow;
-        if constexpr (Loader::SHARED_CHROMA) {
-            const uint8* nextLuma = rows.luma + from.stride0;
-            uint8* nextRow = row + to.bytesPerRow;
-            const bool pair = y + 1 < to.height;
-            for (int32 x = 0; x < covered; x += STEP) {
-                const ChromaTerms terms = Loader::Chroma(rows, x);
-                const int64 offset = int64(x) * Storer::BYTES;
-                Storer::Store(SumsOf(Loader::Luma(rows.luma, x), terms), row + offset);
-                if (pair)
-                    Storer::Store(SumsOf(Loader::Luma(nextLuma, x), terms), nextRow + offset);
-            }
-            y += pair ? 2 : 1;
-        } else {
-            for (int32 x = 0; x < covered; x += STEP)
-                Storer::Store(Loader::Load(rows, x), row + int64(x) * Storer::BYTES);
-            y++;
-        }
-    }
-    if (covered < to.width)
-        ConvertAvx2(PlanesFromColumn(from, covered), TargetFromColumn(to, covered));
+    ConvertRows<STEP, Loader, Arithmetic, Storer>(from, to, ConvertAvx2);
 }
 
 template <typename Loader>

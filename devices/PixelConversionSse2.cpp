@@ -2,6 +2,7 @@
 // 16-bit lanes.
 
 #include "devices/PixelConversionPrivate.h"
+#include "devices/PixelConversionRows.h"
 
 #include <emmintrin.h>
 
@@ -173,38 +174,15 @@ struct Gray8Storer {
     }
 };
 
+struct Arithmetic {
+    [[gnu::always_inline]] static __m128i Luma(__m128i luma) { return LumaTerm(luma); }
+    [[gnu::always_inline]] static ChromaTerms Chroma(__m128i chroma) { return TermsOf(chroma); }
+};
+
 template <typename Loader, typename Storer>
 void ConvertWith(const SourcePlanes& from, const TargetFrame& to)
 {
-    const int32 covered = to.width / STEP * STEP;
-    int32 y = 0;
-    while (y < to.height) {
-        const SourceRows rows = RowsOf(from, y);
-        uint8* row = to.bits + int64(y) * to.bytesPerRow;
-        if constexpr (Loader::SHARED_CHROMA) {
-            // Two rows of luma over their one row of chroma, or the last row alone.
-            const bool pair = y + 1 < to.height;
-            const uint8* nextLuma = rows.luma + from.stride0;
-            uint8* nextRow = row + to.bytesPerRow;
-            for (int32 x = 0; x < covered; x += STEP) {
-                const ChromaTerms terms = TermsOf(Loader::Chroma(rows, x));
-                const int64 offset = int64(x) * Storer::BYTES;
-                Storer::Store(LumaTerm(Loader::Luma(rows.luma, x)), terms, row + offset);
-                if (pair)
-                    Storer::Store(LumaTerm(Loader::Luma(nextLuma, x)), terms, nextRow + offset);
-            }
-            y += pair ? 2 : 1;
-        } else {
-            for (int32 x = 0; x < covered; x += STEP) {
-                const Samples samples = Loader::Load(rows, x);
-                Storer::Store(LumaTerm(samples.luma), TermsOf(samples.chroma),
-                    row + int64(x) * Storer::BYTES);
-            }
-            y++;
-        }
-    }
-    if (covered < to.width)
-        ConvertReference(PlanesFromColumn(from, covered), TargetFromColumn(to, covered));
+    ConvertRows<STEP, Loader, Arithmetic, Storer>(from, to, ConvertReference);
 }
 
 template <typename Loader>
