@@ -56,6 +56,7 @@ struct Gray8Target;
 
 // The same frame and target from column x (even) on, for the columns a fast path leaves over.
 SourcePlanes PlanesFromColumn(const SourcePlanes& planes, int32 x);
+TargetFrame TargetFromColumn(const TargetFrame& target, int32 x);
 
 // The rows one row of pixels reads: luma (or the packed pixels), and the chroma rows (null where
 // the format has none).
@@ -66,7 +67,6 @@ struct SourceRows {
 };
 
 SourceRows RowsOf(const SourcePlanes& planes, int32 y);
-TargetFrame TargetFromColumn(const TargetFrame& target, int32 x);
 
 using ConvertFunction = void (*)(const SourcePlanes& from, const TargetFrame& to);
 
