@@ -68,10 +68,9 @@ struct TestCardNode::Timing {
 
 TestCardNode::TestCardNode()
     : BMediaNode(NODE_NAME),
-      BBufferProducer(B_MEDIA_RAW_VIDEO),
+      CaptureNode(NODE_NAME),
       stations(DefaultTestStations())
 {
-    AddNodeKind(B_PHYSICAL_INPUT);
     SetPriority(B_URGENT_DISPLAY_PRIORITY);
     // Frames are drawn this much ahead of their time, so they reach the consumer with its whole
     // latency to spare; a parameter written for a time applies to the frames of that time on.
@@ -101,40 +100,6 @@ void TestCardNode::SetTunerFitted(bool fitted)
 {
     std::lock_guard guard(stationLock);
     tunerFitted = fitted;
-}
-
-int64 TestCardNode::FramesSent() const
-{
-    return framesSent;
-}
-
-int64 TestCardNode::FramesDropped() const
-{
-    return framesDropped;
-}
-
-BMediaAddOn* TestCardNode::AddOn(int32* internalId) const
-{
-    if (internalId != nullptr)
-        *internalId = 0;
-    return nullptr;
-}
-
-void TestCardNode::NodeRegistered()
-{
-    output.Register(Node(), ControlPort());
-    BMediaEventLooper::NodeRegistered();
-}
-
-status_t TestCardNode::HandleMessage(int32 message, const void* data, size_t size)
-{
-    if (BControllable::HandleMessage(message, data, size) == B_OK
-        || BBufferProducer::HandleMessage(message, data, size) == B_OK
-        || BMediaNode::HandleMessage(message, data, size) == B_OK) {
-        return B_OK;
-    }
-    HandleBadMessage(message, data, size);
-    return B_ERROR;
 }
 
 TestCardNode::Timing TestCardNode::CurrentTiming() const
@@ -380,87 +345,9 @@ status_t TestCardNode::DrawFrame(BBuffer* buffer, bigtime_t frameTime)
     return B_OK;
 }
 
-VideoOutput::Negotiator TestCardNode::Negotiation() const
+bigtime_t TestCardNode::ProcessingLatency() const
 {
-    return [this](media_format& format) { return Negotiate(format); };
-}
-
-status_t TestCardNode::FormatSuggestionRequested(media_type type, int32, media_format* format)
-{
-    return output.FormatSuggestionRequested(type, format, Negotiation());
-}
-
-status_t TestCardNode::FormatProposal(const media_source& source, media_format* format)
-{
-    return output.FormatProposal(source, format, Negotiation());
-}
-
-status_t TestCardNode::FormatChangeRequested(const media_source&, const media_destination&,
-    media_format*, int32*)
-{
-    // A new format takes a new connection, which also brings the consumer's new buffers.
-    return B_NOT_ALLOWED;
-}
-
-status_t TestCardNode::GetNextOutput(int32* cookie, media_output* outOutput)
-{
-    return output.GetNextOutput(cookie, outOutput);
-}
-
-status_t TestCardNode::DisposeOutputCookie(int32)
-{
-    return B_OK;
-}
-
-status_t TestCardNode::SetBufferGroup(const media_source& forSource, BBufferGroup* group)
-{
-    return output.SetBufferGroup(forSource, group);
-}
-
-status_t TestCardNode::PrepareToConnect(const media_source& what, const media_destination& where,
-    media_format* format, media_source* outSource, char* outName)
-{
-    return output.PrepareToConnect(what, where, format, outSource, outName, Negotiation());
-}
-
-void TestCardNode::Connect(status_t error, const media_source& source,
-    const media_destination& destination, const media_format& format, char* ioName)
-{
-    if (!output.IsConnection(source, destination))
-        return;
-    if (error != B_OK) {
-        Disconnect(source, destination);
-        return;
-    }
-    bigtime_t latency = 0;
-    media_node_id timeSource = -1;
-    if (FindLatencyFor(destination, &latency, &timeSource) != B_OK)
-        latency = 0;
-    output.Connected(format, latency, ioName);
-}
-
-void TestCardNode::Disconnect(const media_source& what, const media_destination& where)
-{
-    if (output.IsConnection(what, where))
-        output.Disconnected();
-}
-
-void TestCardNode::LateNoticeReceived(const media_source&, bigtime_t, bigtime_t)
-{
-    // The signal sets the pace of a capture card: a late consumer cannot make it send sooner.
-}
-
-void TestCardNode::EnableOutput(const media_source& what, bool enabled, int32*)
-{
-    output.EnableOutput(what, enabled);
-}
-
-status_t TestCardNode::GetLatency(bigtime_t* outLatency)
-{
-    if (status_t status = BBufferProducer::GetLatency(outLatency); status != B_OK)
-        return status;
-    *outLatency += PROCESSING_LATENCY;
-    return B_OK;
+    return PROCESSING_LATENCY;
 }
 
 status_t TestCardNode::GetParameterValue(int32 id, bigtime_t* lastChange, void* value,

@@ -1,19 +1,13 @@
 #pragma once
 // TestCardNode: the built-in capture card that sends test pictures when no real card is present.
 
+#include "devices/CaptureNode.h"
 #include "devices/PictureControls.h"
 #include "devices/TestPicture.h"
 #include "devices/TestStation.h"
-#include "devices/VideoOutput.h"
-#include "kits/media/BufferProducer.h"
-#include "kits/media/Controllable.h"
-#include "kits/media/MediaEventLooper.h"
 
-#include <atomic>
 #include <mutex>
 #include <vector>
-
-class BBufferGroup;
 
 namespace devices {
 
@@ -59,7 +53,7 @@ enum : int32 {
 // Every node hook runs on the node's control thread (before Run(), on the thread calling it),
 // holding no lock. The public setters and counters may be called from any thread: the stations
 // and the tuner's presence are guarded by `stationLock`, a leaf lock held only to copy them.
-class TestCardNode : public BMediaEventLooper, public BBufferProducer, public BControllable {
+class TestCardNode : public CaptureNode {
 public:
     TestCardNode();
     ~TestCardNode() override;
@@ -72,38 +66,12 @@ public:
     // shows the picture on its external input.
     void SetTunerFitted(bool fitted);
 
-    // Frames sent to the consumer, and frames lost for want of a buffer or time.
-    int64 FramesSent() const;
-    int64 FramesDropped() const;
-
-    BMediaAddOn* AddOn(int32* internalId) const override;
-
 protected:
-    void NodeRegistered() override;
-    status_t HandleMessage(int32 message, const void* data, size_t size) override;
+    [[nodiscard]] status_t Negotiate(media_format& format) const override;
+    bigtime_t ProcessingLatency() const override;
 
     void HandleEvent(const media_timed_event* event, bigtime_t lateness,
         bool realTimeEvent = false) override;
-
-    status_t FormatSuggestionRequested(media_type type, int32 quality,
-        media_format* format) override;
-    status_t FormatProposal(const media_source& output, media_format* format) override;
-    status_t FormatChangeRequested(const media_source& source,
-        const media_destination& destination, media_format* ioFormat,
-        int32* deprecated) override;
-    status_t GetNextOutput(int32* cookie, media_output* outOutput) override;
-    status_t DisposeOutputCookie(int32 cookie) override;
-    status_t SetBufferGroup(const media_source& forSource, BBufferGroup* group) override;
-    status_t PrepareToConnect(const media_source& what, const media_destination& where,
-        media_format* format, media_source* outSource, char* outName) override;
-    void Connect(status_t error, const media_source& source,
-        const media_destination& destination, const media_format& format,
-        char* ioName) override;
-    void Disconnect(const media_source& what, const media_destination& where) override;
-    void LateNoticeReceived(const media_source& what, bigtime_t howMuch,
-        bigtime_t performanceTime) override;
-    void EnableOutput(const media_source& what, bool enabled, int32* deprecated) override;
-    status_t GetLatency(bigtime_t* outLatency) override;
 
     status_t GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
         size_t* ioSize) override;
@@ -113,18 +81,12 @@ private:
     struct Timing;
 
     Timing CurrentTiming() const;
-    // Fills the open fields of a raw-video format; B_MEDIA_BAD_FORMAT for one it cannot make.
-    [[nodiscard]] status_t Negotiate(media_format& format) const;
-    // Negotiate, for the output.
-    VideoOutput::Negotiator Negotiation() const;
     void BuildWeb();
     void ApplyParameter(int32 id, int32 bits, bigtime_t when);
     void StartProducing(bigtime_t performanceTime);
     void ProduceFrame(bigtime_t frameTime);
     void ScheduleNextFrame(bigtime_t frameTime);
     [[nodiscard]] status_t DrawFrame(BBuffer* buffer, bigtime_t frameTime);
-
-    VideoOutput output;
 
     bool producing = false;
     // Frames are due at anchorTime + n * period; the anchor moves when the standard changes.
@@ -147,8 +109,6 @@ private:
     std::vector<TestStation> stations;
     bool tunerFitted = true;
 
-    std::atomic<int64> framesSent{0};
-    std::atomic<int64> framesDropped{0};
 };
 
 }

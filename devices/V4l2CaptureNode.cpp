@@ -192,13 +192,12 @@ struct V4l2CaptureNode::InputState {
 
 V4l2CaptureNode::V4l2CaptureNode(std::string path, bool cable)
     : BMediaNode(path.c_str()),
-      BBufferProducer(B_MEDIA_RAW_VIDEO),
+      CaptureNode(path.c_str()),
       devicePath(std::move(path)),
       cablePlan(cable),
       input(std::make_unique<InputState>()),
       processingLatency(INITIAL_PROCESSING_LATENCY)
 {
-    AddNodeKind(B_PHYSICAL_INPUT);
     SetPriority(B_URGENT_DISPLAY_PRIORITY);
     initStatus = OpenDevice();
     if (initStatus == B_OK)
@@ -215,16 +214,6 @@ status_t V4l2CaptureNode::InitCheck() const
     return initStatus;
 }
 
-int64 V4l2CaptureNode::FramesSent() const
-{
-    return framesSent;
-}
-
-int64 V4l2CaptureNode::FramesDropped() const
-{
-    return framesDropped;
-}
-
 int64 V4l2CaptureNode::StreamFailures() const
 {
     return streamFailures;
@@ -233,13 +222,6 @@ int64 V4l2CaptureNode::StreamFailures() const
 status_t V4l2CaptureNode::LastError() const
 {
     return lastError;
-}
-
-BMediaAddOn* V4l2CaptureNode::AddOn(int32* internalId) const
-{
-    if (internalId != nullptr)
-        *internalId = 0;
-    return nullptr;
 }
 
 status_t V4l2CaptureNode::OpenDevice()
@@ -439,23 +421,6 @@ V4l2CaptureNode::ControlBinding* V4l2CaptureNode::BindingFor(int32 id)
             return &binding;
     }
     return nullptr;
-}
-
-void V4l2CaptureNode::NodeRegistered()
-{
-    output.Register(Node(), ControlPort());
-    BMediaEventLooper::NodeRegistered();
-}
-
-status_t V4l2CaptureNode::HandleMessage(int32 message, const void* data, size_t size)
-{
-    if (BControllable::HandleMessage(message, data, size) == B_OK
-        || BBufferProducer::HandleMessage(message, data, size) == B_OK
-        || BMediaNode::HandleMessage(message, data, size) == B_OK) {
-        return B_OK;
-    }
-    HandleBadMessage(message, data, size);
-    return B_ERROR;
 }
 
 void V4l2CaptureNode::NativeSize(uint32& width, uint32& lines, float& fieldRate,
@@ -827,94 +792,22 @@ void V4l2CaptureNode::DeliverFrame(const V4l2Frame& frame)
         framesDropped++;
 }
 
-VideoOutput::Negotiator V4l2CaptureNode::Negotiation() const
+void V4l2CaptureNode::OutputConnected()
 {
-    return [this](media_format& format) { return Negotiate(format); };
-}
-
-status_t V4l2CaptureNode::FormatSuggestionRequested(media_type type, int32, media_format* format)
-{
-    return output.FormatSuggestionRequested(type, format, Negotiation());
-}
-
-status_t V4l2CaptureNode::FormatProposal(const media_source& source, media_format* format)
-{
-    return output.FormatProposal(source, format, Negotiation());
-}
-
-status_t V4l2CaptureNode::FormatChangeRequested(const media_source&, const media_destination&,
-    media_format*, int32*)
-{
-    // A new format takes a new connection, which also brings the consumer's new buffers.
-    return B_NOT_ALLOWED;
-}
-
-status_t V4l2CaptureNode::GetNextOutput(int32* cookie, media_output* outOutput)
-{
-    return output.GetNextOutput(cookie, outOutput);
-}
-
-status_t V4l2CaptureNode::DisposeOutputCookie(int32)
-{
-    return B_OK;
-}
-
-status_t V4l2CaptureNode::SetBufferGroup(const media_source& forSource, BBufferGroup* group)
-{
-    return output.SetBufferGroup(forSource, group);
-}
-
-status_t V4l2CaptureNode::PrepareToConnect(const media_source& what,
-    const media_destination& where, media_format* format, media_source* outSource,
-    char* outName)
-{
-    return output.PrepareToConnect(what, where, format, outSource, outName, Negotiation());
-}
-
-void V4l2CaptureNode::Connect(status_t error, const media_source& source,
-    const media_destination& destination, const media_format& format, char* ioName)
-{
-    if (!output.IsConnection(source, destination))
-        return;
-    if (error != B_OK) {
-        Disconnect(source, destination);
-        return;
-    }
-    bigtime_t latency = 0;
-    media_node_id timeSource = -1;
-    if (FindLatencyFor(destination, &latency, &timeSource) != B_OK)
-        latency = 0;
-    output.Connected(format, latency, ioName);
     if (started) {
         if (status_t status = StartCapture(); status != B_OK)
             Fail(status);
     }
 }
 
-void V4l2CaptureNode::Disconnect(const media_source& what, const media_destination& where)
+void V4l2CaptureNode::OutputDisconnecting()
 {
-    if (!output.IsConnection(what, where))
-        return;
     StopCapture();
-    output.Disconnected();
 }
 
-void V4l2CaptureNode::LateNoticeReceived(const media_source&, bigtime_t, bigtime_t)
+bigtime_t V4l2CaptureNode::ProcessingLatency() const
 {
-    // The signal sets the pace of a capture card: a late consumer cannot make it send sooner.
-}
-
-void V4l2CaptureNode::EnableOutput(const media_source& what, bool enabled, int32*)
-{
-    output.EnableOutput(what, enabled);
-}
-
-status_t V4l2CaptureNode::GetLatency(bigtime_t* outLatency)
-{
-    if (status_t status = BBufferProducer::GetLatency(outLatency); status != B_OK)
-        return status;
-    *outLatency += processingLatency;
-    return B_OK;
+    return processingLatency;
 }
 
 status_t V4l2CaptureNode::GetParameterValue(int32 id, bigtime_t* lastChange, void* value,

@@ -1,19 +1,14 @@
 #pragma once
 // V4l2CaptureNode: the capture card node for a V4L2 video device (a TV card or a capture stick).
 
+#include "devices/CaptureNode.h"
 #include "devices/PixelConversion.h"
 #include "devices/V4l2Device.h"
-#include "devices/VideoOutput.h"
-#include "kits/media/BufferProducer.h"
-#include "kits/media/Controllable.h"
-#include "kits/media/MediaEventLooper.h"
 
 #include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
-
-class BBufferGroup;
 
 namespace devices {
 
@@ -72,7 +67,7 @@ struct V4l2FramePlan {
 // or connection opens the device again if needed (found by its card and bus position should it
 // come back under another path) and carries on. Every hook runs on the control thread, which
 // alone touches the device; the counters may be read from any thread.
-class V4l2CaptureNode : public BMediaEventLooper, public BBufferProducer, public BControllable {
+class V4l2CaptureNode : public CaptureNode {
 public:
     // CABLE chooses the US cable plan over the broadcast one for 525-line standards.
     explicit V4l2CaptureNode(std::string devicePath, bool cable = false);
@@ -81,13 +76,9 @@ public:
     // B_OK when the device opened as a video capture device; the node is of no use otherwise.
     status_t InitCheck() const;
 
-    int64 FramesSent() const;
-    int64 FramesDropped() const;
     // Times production stopped for a device error, and the last such error.
     int64 StreamFailures() const;
     status_t LastError() const;
-
-    BMediaAddOn* AddOn(int32* internalId) const override;
 
     // The device format to ask for a connection of `width` x `height` in `space`, given the
     // formats the device offers and its picture of `fullWidth` x `fullLines`: whole interlaced
@@ -108,31 +99,13 @@ public:
         size_t length, const TargetFrame& to);
 
 protected:
-    void NodeRegistered() override;
-    status_t HandleMessage(int32 message, const void* data, size_t size) override;
+    [[nodiscard]] status_t Negotiate(media_format& format) const override;
+    bigtime_t ProcessingLatency() const override;
+    void OutputConnected() override;
+    void OutputDisconnecting() override;
 
     void HandleEvent(const media_timed_event* event, bigtime_t lateness,
         bool realTimeEvent = false) override;
-
-    status_t FormatSuggestionRequested(media_type type, int32 quality,
-        media_format* format) override;
-    status_t FormatProposal(const media_source& output, media_format* format) override;
-    status_t FormatChangeRequested(const media_source& source,
-        const media_destination& destination, media_format* ioFormat,
-        int32* deprecated) override;
-    status_t GetNextOutput(int32* cookie, media_output* outOutput) override;
-    status_t DisposeOutputCookie(int32 cookie) override;
-    status_t SetBufferGroup(const media_source& forSource, BBufferGroup* group) override;
-    status_t PrepareToConnect(const media_source& what, const media_destination& where,
-        media_format* format, media_source* outSource, char* outName) override;
-    void Connect(status_t error, const media_source& source,
-        const media_destination& destination, const media_format& format,
-        char* ioName) override;
-    void Disconnect(const media_source& what, const media_destination& where) override;
-    void LateNoticeReceived(const media_source& what, bigtime_t howMuch,
-        bigtime_t performanceTime) override;
-    void EnableOutput(const media_source& what, bool enabled, int32* deprecated) override;
-    status_t GetLatency(bigtime_t* outLatency) override;
 
     status_t GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
         size_t* ioSize) override;
@@ -148,9 +121,6 @@ private:
     void ReadInputState();
     void BuildWeb();
 
-    [[nodiscard]] status_t Negotiate(media_format& format) const;
-    // Negotiate, for the output.
-    VideoOutput::Negotiator Negotiation() const;
     // The picture size and rate of the current standard (or the device's format without one).
     void NativeSize(uint32& width, uint32& lines, float& fieldRate, bool& sixtyHertz) const;
 
@@ -176,8 +146,6 @@ private:
     status_t initStatus = B_NO_INIT;
     std::unique_ptr<InputState> input;
 
-    VideoOutput output;
-
     // Started by the run state, capturing while also connected.
     bool started = false;
     bool capturing = false;
@@ -188,8 +156,6 @@ private:
     bigtime_t processingLatency;
     bigtime_t lastChanges[V4L2_PARAMETER_COUNT] = {};
 
-    std::atomic<int64> framesSent{0};
-    std::atomic<int64> framesDropped{0};
     std::atomic<int64> streamFailures{0};
     std::atomic<status_t> lastError{B_OK};
 };
