@@ -45,12 +45,6 @@ bool IsContinuous(int32 id)
     return id >= PARAMETER_BRIGHTNESS && id <= PARAMETER_HUE;
 }
 
-// Hands the buffer back to its group unless it was passed on.
-struct Recycler {
-    void operator()(BBuffer* buffer) const { buffer->Recycle(); }
-};
-using HeldBuffer = std::unique_ptr<BBuffer, Recycler>;
-
 }
 
 // The frame timing and picture size of one video standard.

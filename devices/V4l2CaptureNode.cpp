@@ -152,12 +152,6 @@ const char* AudioModeName(uint32 mode)
     }
 }
 
-// Hands the buffer back to its group unless it was passed on.
-struct Recycler {
-    void operator()(BBuffer* buffer) const { buffer->Recycle(); }
-};
-using HeldBuffer = std::unique_ptr<BBuffer, Recycler>;
-
 }
 
 // A parameter bound to a device control; a continuous one maps the device's range onto the

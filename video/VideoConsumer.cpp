@@ -41,12 +41,6 @@ constexpr int32 BUFFER_COUNT = 3;
 // consumer's answer (it may be waiting for that answer on its own control thread).
 constexpr int32 HAND_OVER_BUFFERS = BTimedEventQueue::B_USER_EVENT + 1;
 
-// Hands a buffer back to its group when the frame path is done with it, whichever way it ends.
-struct Recycler {
-    void operator()(BBuffer* buffer) const { buffer->Recycle(); }
-};
-using HeldBuffer = std::unique_ptr<BBuffer, Recycler>;
-
 // Releases a semaphore acquired by the caller when it goes out of scope.
 class SemaphoreHold {
 public:

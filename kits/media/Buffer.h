@@ -64,3 +64,10 @@ private:
     // state outlives a deleted group until every buffer is back.
     std::shared_ptr<kits::media::BufferGroupState> keepAlive;
 };
+
+// Owns a buffer until it is passed on (release()), and recycles it otherwise when it goes out of
+// scope, whichever way that happens.
+struct BufferRecycler {
+    void operator()(BBuffer* buffer) const { buffer->Recycle(); }
+};
+using HeldBuffer = std::unique_ptr<BBuffer, BufferRecycler>;
