@@ -6,6 +6,7 @@
 // Target: ConvertFrame of YUYV, UYVY, NV12 and YU12 into B_RGB32 at most 1.5x memcpy on our
 // build machines (which have AVX-512); JPEG decoding is reported, not held to a target.
 
+#include "bench/MemcpyRatio.h"
 #include "devices/PixelConversion.h"
 #include "devices/PixelConversionPrivate.h"
 #include "devices/TestPicture.h"
@@ -14,8 +15,6 @@
 #include <benchmark/benchmark.h>
 #include <turbojpeg.h>
 
-#include <chrono>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -27,62 +26,19 @@ constexpr int32 WIDTH = 720;
 constexpr int32 LINES = 576;
 constexpr size_t RGB32_BYTES = size_t(WIDTH) * LINES * 4;
 
-struct Baseline {
-    std::vector<uint8> source = std::vector<uint8>(RGB32_BYTES, 0x55);
-    std::vector<uint8> target = std::vector<uint8>(RGB32_BYTES, 0);
-};
+using benchmarks::ConfigureRatio;
+using benchmarks::SpaceName;
 
-// Times convert() and one memcpy of an RGB32 frame in every iteration; reports convert()'s time
-// and its ratio to the memcpy.
+// Times convert() and one memcpy of a 720x576 RGB32 frame in every iteration.
 template <typename Convert>
 void TimeAgainstMemcpy(benchmark::State& state, Convert&& convert)
 {
-    using Clock = std::chrono::steady_clock;
-    static Baseline baseline;
-    double convertSeconds = 0;
-    double memcpySeconds = 0;
-    for (auto _ : state) {
-        const Clock::time_point start = Clock::now();
-        convert();
-        benchmark::ClobberMemory();
-        const Clock::time_point middle = Clock::now();
-        std::memcpy(baseline.target.data(), baseline.source.data(), RGB32_BYTES);
-        benchmark::ClobberMemory();
-        const Clock::time_point end = Clock::now();
-        const double seconds = std::chrono::duration<double>(middle - start).count();
-        state.SetIterationTime(seconds);
-        convertSeconds += seconds;
-        memcpySeconds += std::chrono::duration<double>(end - middle).count();
-    }
-    state.counters["xMemcpy"] = convertSeconds / memcpySeconds;
-}
-
-void Configure(benchmark::internal::Benchmark* benchmark)
-{
-    benchmark->UseManualTime()
-        ->Unit(benchmark::kMicrosecond)
-        ->MinTime(0.05)
-        ->Repetitions(11)
-        ->ReportAggregatesOnly(true);
+    benchmarks::TimeAgainstMemcpy(state, RGB32_BYTES, convert);
 }
 
 int32 PixelBytes(color_space space)
 {
     return space == B_RGB32 ? 4 : space == B_GRAY8 ? 1 : 2;
-}
-
-const char* SpaceName(color_space space)
-{
-    switch (space) {
-    case B_RGB32:
-        return "RGB32";
-    case B_RGB16:
-        return "RGB16";
-    case B_RGB15:
-        return "RGB15";
-    default:
-        return "GRAY8";
-    }
 }
 
 // A frame of random samples: the YUV conversions do the same work whatever the picture.
@@ -140,7 +96,7 @@ const bool registered = [] {
         implementations.push_back({"ConvertFrame", nullptr});
         for (const ConvertImplementation& implementation : implementations) {
             const ConvertFunction function = implementation.function;
-            Configure(benchmark::RegisterBenchmark((prefix + implementation.name).c_str(),
+            ConfigureRatio(benchmark::RegisterBenchmark((prefix + implementation.name).c_str(),
                 [c, function](benchmark::State& state) {
                     const std::vector<uint8> bytes = RandomFrame(c.fourcc);
                     std::vector<uint8> bits(size_t(WIDTH) * LINES * size_t(PixelBytes(c.space)));
@@ -165,7 +121,7 @@ const bool registered = [] {
     }
     // A 720-pixel capture shown in the 768-pixel frame a 625-line picture is asked for.
     for (color_space space : {B_RGB32, B_RGB16}) {
-        Configure(benchmark::RegisterBenchmark(
+        ConfigureRatio(benchmark::RegisterBenchmark(
             (std::string("Convert/YUYV/") + SpaceName(space) + "/To768/ConvertFrame").c_str(),
             [space](benchmark::State& state) {
                 const std::vector<uint8> bytes = RandomFrame(FOURCC_YUYV);
@@ -181,7 +137,7 @@ const bool registered = [] {
             }));
     }
     for (color_space space : {B_RGB32, B_RGB16}) {
-        Configure(benchmark::RegisterBenchmark(
+        ConfigureRatio(benchmark::RegisterBenchmark(
             (std::string("Convert/MJPEG/") + SpaceName(space) + "/ConvertFrame").c_str(),
             [space](benchmark::State& state) {
                 const std::vector<uint8> jpeg = JpegFrame();

@@ -3,12 +3,11 @@
 // after tuning or a control change. Each also as a ratio to memcpy of one 768x576 RGB32 frame
 // timed in the same iteration (the counter "xMemcpy").
 
+#include "bench/MemcpyRatio.h"
 #include "devices/TestPicture.h"
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,57 +20,22 @@ constexpr int32 LINES = 576;
 constexpr bigtime_t FRAME = 40000;
 constexpr bigtime_t FIELD = 20000;
 
-const char* SpaceName(color_space space)
-{
-    switch (space) {
-    case B_RGB32:
-        return "RGB32";
-    case B_RGB16:
-        return "RGB16";
-    case B_RGB15:
-        return "RGB15";
-    default:
-        return "GRAY8";
-    }
-}
+using benchmarks::ConfigureRatio;
+using benchmarks::SpaceName;
 
-// Times draw() and one memcpy of an RGB32 frame in every iteration; reports draw()'s time and
-// its ratio to the memcpy.
+// Times draw(iteration) and one memcpy of a 768x576 RGB32 frame in every iteration.
 template <typename Draw>
 void TimeAgainstMemcpy(benchmark::State& state, Draw&& draw)
 {
-    using Clock = std::chrono::steady_clock;
-    std::vector<uint8> source(size_t(WIDTH) * LINES * 4, 1);
-    std::vector<uint8> target(source.size());
-    double drawSeconds = 0;
-    double memcpySeconds = 0;
     int64 iteration = 0;
-    for (auto _ : state) {
-        const Clock::time_point start = Clock::now();
-        draw(iteration++);
-        benchmark::ClobberMemory();
-        const Clock::time_point middle = Clock::now();
-        std::memcpy(target.data(), source.data(), source.size());
-        benchmark::ClobberMemory();
-        const Clock::time_point end = Clock::now();
-        const double seconds = std::chrono::duration<double>(middle - start).count();
-        state.SetIterationTime(seconds);
-        drawSeconds += seconds;
-        memcpySeconds += std::chrono::duration<double>(end - middle).count();
-    }
-    state.counters["xMemcpy"] = drawSeconds / memcpySeconds;
-}
-
-void Configure(benchmark::internal::Benchmark* benchmark)
-{
-    benchmark->UseManualTime()->Repetitions(5)->ReportAggregatesOnly(true)->Unit(
-        benchmark::kMicrosecond);
+    benchmarks::TimeAgainstMemcpy(
+        state, size_t(WIDTH) * LINES * 4, [&] { draw(iteration++); });
 }
 
 const bool registered = [] {
     for (color_space space : {B_RGB32, B_RGB16, B_RGB15, B_GRAY8}) {
         const std::string name = SpaceName(space);
-        Configure(benchmark::RegisterBenchmark(("TestPicture/StationFrame/" + name).c_str(),
+        ConfigureRatio(benchmark::RegisterBenchmark(("TestPicture/StationFrame/" + name).c_str(),
             [space](benchmark::State& state) {
                 const int32 bytesPerRow = WIDTH * PixelBytes(space);
                 std::vector<uint8> bits(size_t(bytesPerRow) * LINES);
@@ -85,7 +49,7 @@ const bool registered = [] {
                         picture.DrawStation(frame, station, {}, {time, time + FIELD}));
                 });
             }));
-        Configure(benchmark::RegisterBenchmark(("TestPicture/Snow/" + name).c_str(),
+        ConfigureRatio(benchmark::RegisterBenchmark(("TestPicture/Snow/" + name).c_str(),
             [space](benchmark::State& state) {
                 const int32 bytesPerRow = WIDTH * PixelBytes(space);
                 std::vector<uint8> bits(size_t(bytesPerRow) * LINES);
@@ -96,7 +60,7 @@ const bool registered = [] {
                 });
             }));
     }
-    Configure(benchmark::RegisterBenchmark("TestPicture/StillPictureDrawnAnew/RGB32",
+    ConfigureRatio(benchmark::RegisterBenchmark("TestPicture/StillPictureDrawnAnew/RGB32",
         [](benchmark::State& state) {
             std::vector<uint8> bits(size_t(WIDTH) * 4 * LINES);
             const PictureBuffer frame{bits.data(), WIDTH * 4, WIDTH, LINES, B_RGB32};

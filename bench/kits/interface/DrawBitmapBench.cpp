@@ -2,6 +2,7 @@
 // 768x576 RGB32 frame timed in the same run. Hot buffers: the same frame and target every call.
 // Read the median of the repetitions.
 
+#include "bench/MemcpyRatio.h"
 #include "kits/interface/Bitmap.h"
 #include "kits/interface/DrawBitmapPrivate.h"
 #include "kits/interface/FrameBuffer.h"
@@ -10,8 +11,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -28,36 +27,11 @@ constexpr PixelRect SOURCE{0, 0, FRAME_WIDTH - 1, FRAME_LINES - 1};
 constexpr PixelRect DESTINATION{0, 0, 799, 599};
 constexpr size_t BASELINE_BYTES = size_t(FRAME_WIDTH) * FRAME_LINES * 4;
 
-// The memcpy every ratio is taken against, between the same two buffers every call.
-void CopyBaselineFrame()
-{
-    static std::vector<uint8> from(BASELINE_BYTES, 0x5A);
-    static std::vector<uint8> to(BASELINE_BYTES);
-    std::memcpy(to.data(), from.data(), BASELINE_BYTES);
-    benchmark::DoNotOptimize(to.data());
-    benchmark::ClobberMemory();
-}
-
-// Times draw() and then one baseline memcpy per iteration; "xMemcpy" is their ratio.
+// Times draw() and one memcpy of the 768x576 RGB32 frame in every iteration.
 template <typename Draw>
 void TimeAgainstMemcpy(benchmark::State& state, Draw&& draw)
 {
-    using Clock = std::chrono::steady_clock;
-    double drawSeconds = 0;
-    double memcpySeconds = 0;
-    for (auto _ : state) {
-        const Clock::time_point start = Clock::now();
-        draw();
-        benchmark::ClobberMemory();
-        const Clock::time_point middle = Clock::now();
-        CopyBaselineFrame();
-        const Clock::time_point end = Clock::now();
-        const double seconds = std::chrono::duration<double>(middle - start).count();
-        state.SetIterationTime(seconds);
-        drawSeconds += seconds;
-        memcpySeconds += std::chrono::duration<double>(end - middle).count();
-    }
-    state.counters["xMemcpy"] = drawSeconds / memcpySeconds;
+    benchmarks::TimeAgainstMemcpy(state, BASELINE_BYTES, draw);
 }
 
 BBitmap& Frame(color_space space)
@@ -119,27 +93,17 @@ void DrawThroughView(benchmark::State& state)
     window->Quit();
 }
 
-void Configure(benchmark::internal::Benchmark* benchmark)
-{
-    benchmark->UseManualTime()->Unit(benchmark::kMicrosecond)->Repetitions(15)
-        ->ReportAggregatesOnly(true);
-}
-
 void RegisterAll()
 {
-    const struct {
-        const char* name;
-        color_space space;
-    } spaces[] = {{"GRAY8", B_GRAY8}, {"RGB15", B_RGB15}, {"RGB16", B_RGB16}, {"RGB32", B_RGB32}};
     for (const auto& implementation : kits::interface::DrawBitmapImplementations()) {
-        for (const auto& space : spaces) {
+        for (color_space space : {B_GRAY8, B_RGB15, B_RGB16, B_RGB32}) {
             const std::string name = std::string("DrawBitmap768x576To800x600/")
-                + implementation.name + "/" + space.name;
-            Configure(benchmark::RegisterBenchmark(name.c_str(), DrawKernel,
-                implementation.function, space.space));
+                + implementation.name + "/" + benchmarks::SpaceName(space);
+            benchmarks::ConfigureRatio(benchmark::RegisterBenchmark(name.c_str(), DrawKernel,
+                implementation.function, space));
         }
     }
-    Configure(benchmark::RegisterBenchmark("DrawBitmap768x576To800x600/BView/RGB32",
+    benchmarks::ConfigureRatio(benchmark::RegisterBenchmark("DrawBitmap768x576To800x600/BView/RGB32",
         DrawThroughView));
 }
 
