@@ -1,10 +1,15 @@
 #include "devices/CaptureNode.h"
 
+#include "kits/media/TimeSource.h"
+
+#include <cstring>
+
 namespace devices {
 
-CaptureNode::CaptureNode(const char* name)
+CaptureNode::CaptureNode(const char* name, int32 limit)
     : BMediaNode(name),
-      BBufferProducer(B_MEDIA_RAW_VIDEO)
+      BBufferProducer(B_MEDIA_RAW_VIDEO),
+      parameterLimit(limit)
 {
     AddNodeKind(B_PHYSICAL_INPUT);
 }
@@ -133,6 +138,26 @@ status_t CaptureNode::GetLatency(bigtime_t* outLatency)
         return status;
     *outLatency += ProcessingLatency();
     return B_OK;
+}
+
+void CaptureNode::SetParameterValue(int32 id, bigtime_t when, const void* value, size_t size)
+{
+    if (value == nullptr || size != sizeof(int32) || id <= 0 || id >= parameterLimit)
+        return;
+    int32 bits = 0;
+    std::memcpy(&bits, value, sizeof(bits));
+    if (when > BTimeSource::RealTime()) {
+        EventQueue()->AddEvent(media_timed_event(TimeSource()->PerformanceTimeFor(when),
+            BTimedEventQueue::B_PARAMETER, nullptr, BTimedEventQueue::B_NO_CLEANUP, id, bits));
+        return;
+    }
+    ApplyParameter(id, bits, when);
+}
+
+void CaptureNode::ApplyParameterEvent(const media_timed_event* event)
+{
+    ApplyParameter(event->data, int32(event->bigdata),
+        TimeSource()->RealTimeFor(event->event_time, 0));
 }
 
 }

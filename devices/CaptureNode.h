@@ -13,13 +13,16 @@ namespace devices {
 
 // A capture card's node: a video input with one raw-video output whose connection VideoOutput
 // keeps, and a parameter web of its own. The producer hooks are answered here the same way for
-// every card; a card gives the formats it can make (Negotiate), how long making a frame takes
-// (ProcessingLatency), and may act when its output is connected or about to be disconnected.
+// every card, and parameter writes are timed here; a card gives the formats it can make
+// (Negotiate), how long making a frame takes (ProcessingLatency), how a parameter value applies
+// (ApplyParameter, with ApplyParameterEvent called for B_PARAMETER events), and may act when its
+// output is connected or about to be disconnected.
 // Every hook runs on the node's control thread; the counters may be read from any thread.
 class CaptureNode : public BMediaEventLooper, public BBufferProducer, public BControllable {
 public:
-    // The most derived class names the node too: BMediaNode is a virtual base.
-    explicit CaptureNode(const char* name);
+    // The most derived class names the node too: BMediaNode is a virtual base. The node's
+    // parameters have ids 1 to parameterLimit - 1.
+    CaptureNode(const char* name, int32 parameterLimit);
     ~CaptureNode() override;
 
     // Frames sent to the consumer, and frames lost for want of a buffer or time.
@@ -37,6 +40,10 @@ protected:
     virtual void OutputConnected();
     // The output is about to be disconnected; nothing by default.
     virtual void OutputDisconnecting();
+    // Applies a 4-byte parameter value written for real time `when`, which has come.
+    virtual void ApplyParameter(int32 id, int32 bits, bigtime_t when) = 0;
+    // Applies the value a B_PARAMETER event queued by SetParameterValue carries.
+    void ApplyParameterEvent(const media_timed_event* event);
 
     void NodeRegistered() override;
     status_t HandleMessage(int32 message, const void* data, size_t size) override;
@@ -61,12 +68,17 @@ protected:
     void EnableOutput(const media_source& what, bool enabled, int32* deprecated) override;
     status_t GetLatency(bigtime_t* outLatency) override;
 
+    // A write applies at its time: at once when that time has come, else from the event queue.
+    void SetParameterValue(int32 id, bigtime_t when, const void* value, size_t size) override;
+
     VideoOutput output;
     std::atomic<int64> framesSent{0};
     std::atomic<int64> framesDropped{0};
 
 private:
     VideoOutput::Negotiator Negotiation() const;
+
+    int32 parameterLimit;
 };
 
 }

@@ -62,7 +62,7 @@ struct TestCardNode::Timing {
 
 TestCardNode::TestCardNode()
     : BMediaNode(NODE_NAME),
-      CaptureNode(NODE_NAME),
+      CaptureNode(NODE_NAME, PARAMETER_ERROR_DIFFUSION + 1),
       stations(DefaultTestStations())
 {
     SetPriority(B_URGENT_DISPLAY_PRIORITY);
@@ -222,8 +222,7 @@ void TestCardNode::HandleEvent(const media_timed_event* event, bigtime_t, bool)
             ProduceFrame(event->event_time);
         break;
     case BTimedEventQueue::B_PARAMETER:
-        ApplyParameter(event->data, int32(event->bigdata), TimeSource()->RealTimeFor(
-            event->event_time, 0));
+        ApplyParameterEvent(event);
         break;
     default:
         // Seeking and time warps change nothing: the card shows live pictures.
@@ -392,22 +391,6 @@ status_t TestCardNode::GetParameterValue(int32 id, bigtime_t* lastChange, void* 
     if (lastChange != nullptr)
         *lastChange = lastChanges[id];
     return B_OK;
-}
-
-void TestCardNode::SetParameterValue(int32 id, bigtime_t when, const void* value, size_t size)
-{
-    if (value == nullptr || size != sizeof(int32) || id < PARAMETER_VIDEO_FORMAT
-        || id > PARAMETER_ERROR_DIFFUSION) {
-        return;
-    }
-    int32 bits = 0;
-    std::memcpy(&bits, value, sizeof(bits));
-    if (when > BTimeSource::RealTime()) {
-        EventQueue()->AddEvent(media_timed_event(TimeSource()->PerformanceTimeFor(when),
-            BTimedEventQueue::B_PARAMETER, nullptr, BTimedEventQueue::B_NO_CLEANUP, id, bits));
-        return;
-    }
-    ApplyParameter(id, bits, when);
 }
 
 void TestCardNode::ApplyParameter(int32 id, int32 bits, bigtime_t when)

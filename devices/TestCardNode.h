@@ -69,20 +69,19 @@ public:
 protected:
     [[nodiscard]] status_t Negotiate(media_format& format) const override;
     bigtime_t ProcessingLatency() const override;
+    void ApplyParameter(int32 id, int32 bits, bigtime_t when) override;
 
     void HandleEvent(const media_timed_event* event, bigtime_t lateness,
         bool realTimeEvent = false) override;
 
     status_t GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
         size_t* ioSize) override;
-    void SetParameterValue(int32 id, bigtime_t when, const void* value, size_t size) override;
 
 private:
     struct Timing;
 
     Timing CurrentTiming() const;
     void BuildWeb();
-    void ApplyParameter(int32 id, int32 bits, bigtime_t when);
     void StartProducing(bigtime_t performanceTime);
     void ProduceFrame(bigtime_t frameTime);
     void ScheduleNextFrame(bigtime_t frameTime);

@@ -186,7 +186,7 @@ struct V4l2CaptureNode::InputState {
 
 V4l2CaptureNode::V4l2CaptureNode(std::string path, bool cable)
     : BMediaNode(path.c_str()),
-      CaptureNode(path.c_str()),
+      CaptureNode(path.c_str(), V4L2_PARAMETER_COUNT),
       devicePath(std::move(path)),
       cablePlan(cable),
       input(std::make_unique<InputState>()),
@@ -629,8 +629,7 @@ void V4l2CaptureNode::HandleEvent(const media_timed_event* event, bigtime_t, boo
         ProduceFrames();
         break;
     case BTimedEventQueue::B_PARAMETER:
-        ApplyParameter(event->data, int32(event->bigdata),
-            TimeSource()->RealTimeFor(event->event_time, 0));
+        ApplyParameterEvent(event);
         break;
     default:
         // Seeking and time warps change nothing: the card shows live pictures.
@@ -857,21 +856,6 @@ status_t V4l2CaptureNode::GetParameterValue(int32 id, bigtime_t* lastChange, voi
     if (lastChange != nullptr)
         *lastChange = lastChanges[id];
     return B_OK;
-}
-
-void V4l2CaptureNode::SetParameterValue(int32 id, bigtime_t when, const void* value,
-    size_t size)
-{
-    if (value == nullptr || size != sizeof(int32) || id <= 0 || id >= V4L2_PARAMETER_COUNT)
-        return;
-    int32 bits = 0;
-    std::memcpy(&bits, value, sizeof(bits));
-    if (when > BTimeSource::RealTime()) {
-        EventQueue()->AddEvent(media_timed_event(TimeSource()->PerformanceTimeFor(when),
-            BTimedEventQueue::B_PARAMETER, nullptr, BTimedEventQueue::B_NO_CLEANUP, id, bits));
-        return;
-    }
-    ApplyParameter(id, bits, when);
 }
 
 void V4l2CaptureNode::ApplyParameter(int32 id, int32 bits, bigtime_t when)

@@ -101,6 +101,7 @@ public:
 protected:
     [[nodiscard]] status_t Negotiate(media_format& format) const override;
     bigtime_t ProcessingLatency() const override;
+    void ApplyParameter(int32 id, int32 bits, bigtime_t when) override;
     void OutputConnected() override;
     void OutputDisconnecting() override;
 
@@ -109,7 +110,6 @@ protected:
 
     status_t GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
         size_t* ioSize) override;
-    void SetParameterValue(int32 id, bigtime_t when, const void* value, size_t size) override;
 
 private:
     struct ControlBinding;
@@ -131,7 +131,6 @@ private:
     void Fail(status_t status);
     void ScheduleCheck(bigtime_t delay);
 
-    void ApplyParameter(int32 id, int32 bits, bigtime_t when);
     [[nodiscard]] status_t ApplyStandard(int32 value);
     [[nodiscard]] status_t Tune(int32 channel);
     ControlBinding* BindingFor(int32 id);
