@@ -1,6 +1,6 @@
 #include "devices/ColourProcessor.h"
 
-#include "devices/PictureBuffer.h"
+#include "kits/interface/FrameView.h"
 
 #include <algorithm>
 #include <cmath>
@@ -110,7 +110,7 @@ uint32 ColourProcessor::PackSolid(uint32 rgb) const
 void ColourProcessor::Process(const RgbImage& image, uint8* bits, int32 bytesPerRow) const
 {
     const int32 width = image.Width();
-    const int32 pixelBytes = PixelBytes(space);
+    const int32 pixelBytes = BytesPerPixel(space);
     std::vector<int32> luma(static_cast<size_t>(width));
     std::vector<Adjusted> adjusted(static_cast<size_t>(width));
     // Floyd-Steinberg errors per channel for this row and the next, one pixel of margin at each

@@ -119,7 +119,7 @@ status_t TestCardNode::Negotiate(media_format& format) const
     media_video_display_info& display = video.display;
     if (display.format == B_NO_COLOR_SPACE)
         display.format = B_RGB32;
-    const int32 pixelBytes = PixelBytes(display.format);
+    const int32 pixelBytes = BytesPerPixel(display.format);
     if (pixelBytes == 0)
         return B_MEDIA_BAD_FORMAT;
     if (display.line_width == 0)
@@ -296,7 +296,7 @@ void TestCardNode::ScheduleNextFrame(bigtime_t frameTime)
 status_t TestCardNode::DrawFrame(BBuffer* buffer, bigtime_t frameTime)
 {
     const media_video_display_info& display = output.Display();
-    const PictureBuffer frame{static_cast<uint8*>(buffer->Data()), int32(display.bytes_per_row),
+    const FrameView frame{static_cast<uint8*>(buffer->Data()), int32(display.bytes_per_row),
         int32(display.line_width), int32(display.line_count), display.format};
     const Timing timing = CurrentTiming();
     // A frame of half the standard's lines or fewer is one field, scaled: no combing.

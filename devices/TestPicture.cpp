@@ -23,9 +23,9 @@ constexpr double BALL_DOWN_PER_SECOND = 0.45;
 // The clock hand turns once in this many seconds.
 constexpr double HAND_TURN_SECONDS = 4.0;
 
-bool IsDrawable(const PictureBuffer& frame)
+bool IsDrawable(const FrameView& frame)
 {
-    const int32 pixelBytes = PixelBytes(frame.colorSpace);
+    const int32 pixelBytes = BytesPerPixel(frame.colorSpace);
     return frame.bits != nullptr && pixelBytes != 0 && frame.width > 0
         && frame.width <= MAX_PICTURE_WIDTH && frame.lines > 0
         && frame.lines <= MAX_PICTURE_LINES
@@ -33,13 +33,13 @@ bool IsDrawable(const PictureBuffer& frame)
 }
 
 // Fills the pixels left <= x < right of row y, clipped to the frame.
-void FillSpan(const PictureBuffer& frame, int32 y, int32 left, int32 right, uint32 pixel)
+void FillSpan(const FrameView& frame, int32 y, int32 left, int32 right, uint32 pixel)
 {
     if (y < 0 || y >= frame.lines)
         return;
     left = std::max(left, 0);
     right = std::min(right, frame.width);
-    const int32 pixelBytes = PixelBytes(frame.colorSpace);
+    const int32 pixelBytes = BytesPerPixel(frame.colorSpace);
     uint8* out = frame.Row(y) + int64(left) * pixelBytes;
     for (int32 x = left; x < right; x++, out += pixelBytes)
         std::memcpy(out, &pixel, size_t(pixelBytes));
@@ -60,7 +60,7 @@ double Bounce(double distance, double range)
     return position <= range ? position : 2.0 * range - position;
 }
 
-void DrawSweepingBar(const PictureBuffer& frame, const StationLayout& layout, double seconds,
+void DrawSweepingBar(const FrameView& frame, const StationLayout& layout, double seconds,
     int32 parity, uint32 pixel)
 {
     const double travel = seconds * layout.width / BAR_CROSSING_SECONDS;
@@ -70,7 +70,7 @@ void DrawSweepingBar(const PictureBuffer& frame, const StationLayout& layout, do
         FillSpan(frame, y, left, left + layout.barWidth, pixel);
 }
 
-void DrawBouncingBall(const PictureBuffer& frame, const StationLayout& layout, double seconds,
+void DrawBouncingBall(const FrameView& frame, const StationLayout& layout, double seconds,
     int32 parity, uint32 pixel)
 {
     const int32 radius = layout.ballRadius;
@@ -87,7 +87,7 @@ void DrawBouncingBall(const PictureBuffer& frame, const StationLayout& layout, d
     }
 }
 
-void DrawClockHand(const PictureBuffer& frame, const StationLayout& layout, double seconds,
+void DrawClockHand(const FrameView& frame, const StationLayout& layout, double seconds,
     int32 parity, uint32 pixel)
 {
     const double angle = std::fmod(seconds / HAND_TURN_SECONDS, 1.0) * 2.0 * std::numbers::pi;
@@ -122,7 +122,7 @@ private:
 };
 
 template <typename Pixel>
-void DrawSnow(const PictureBuffer& frame, const std::array<uint32, 256>& grey, uint64 seed)
+void DrawSnow(const FrameView& frame, const std::array<uint32, 256>& grey, uint64 seed)
 {
     SnowGenerator generator(seed);
     for (int32 y = 0; y < frame.lines; y++) {
@@ -168,7 +168,7 @@ const ColourProcessor& TestPicture::ProcessorFor(const PictureControls& controls
     return *processor;
 }
 
-status_t TestPicture::FindStill(const PictureBuffer& frame, const TestStation& station,
+status_t TestPicture::FindStill(const FrameView& frame, const TestStation& station,
     const PictureControls& controls, const Still*& found)
 {
     for (const std::unique_ptr<Still>& still : stills) {
@@ -191,7 +191,7 @@ status_t TestPicture::FindStill(const PictureBuffer& frame, const TestStation& s
     still->width = frame.width;
     still->lines = frame.lines;
     still->colorSpace = frame.colorSpace;
-    still->rowBytes = frame.width * PixelBytes(frame.colorSpace);
+    still->rowBytes = frame.width * BytesPerPixel(frame.colorSpace);
     still->pixels.reset(new (std::nothrow) uint8[size_t(still->rowBytes) * size_t(frame.lines)]);
     if (still->pixels == nullptr)
         return B_NO_MEMORY;
@@ -208,7 +208,7 @@ status_t TestPicture::FindStill(const PictureBuffer& frame, const TestStation& s
     return B_OK;
 }
 
-status_t TestPicture::DrawStation(const PictureBuffer& frame, const TestStation& station,
+status_t TestPicture::DrawStation(const FrameView& frame, const TestStation& station,
     const PictureControls& controls, FieldTimes times)
 {
     if (!IsDrawable(frame))
@@ -240,13 +240,13 @@ status_t TestPicture::DrawStation(const PictureBuffer& frame, const TestStation&
     return B_OK;
 }
 
-status_t TestPicture::DrawNoise(const PictureBuffer& frame, const PictureControls& controls,
+status_t TestPicture::DrawNoise(const FrameView& frame, const PictureControls& controls,
     uint64 seed)
 {
     if (!IsDrawable(frame))
         return B_BAD_VALUE;
     const std::array<uint32, 256>& grey = ProcessorFor(controls, frame.colorSpace).GreyPixels();
-    switch (PixelBytes(frame.colorSpace)) {
+    switch (BytesPerPixel(frame.colorSpace)) {
     case 1:
         DrawSnow<uint8>(frame, grey, seed);
         break;

@@ -2,7 +2,7 @@
 // TestPicture: draws what the test signal card captures, a station's picture or snow.
 
 #include "devices/ColourProcessor.h"
-#include "devices/PictureBuffer.h"
+#include "kits/interface/FrameView.h"
 #include "devices/PictureControls.h"
 #include "devices/TestStation.h"
 #include "kits/kernel/SupportDefs.h"
@@ -36,17 +36,17 @@ public:
     // The station's picture with its objects where they were at each field's time. B_BAD_VALUE
     // for a frame it cannot draw into, B_NO_MEMORY when the still picture cannot be kept; the
     // frame is then left as it was.
-    [[nodiscard]] status_t DrawStation(const PictureBuffer& frame, const TestStation& station,
+    [[nodiscard]] status_t DrawStation(const FrameView& frame, const TestStation& station,
         const PictureControls& controls, FieldTimes times);
     // Snow: grey levels that differ with every seed; brightness, contrast and gamma apply.
-    [[nodiscard]] status_t DrawNoise(const PictureBuffer& frame, const PictureControls& controls,
+    [[nodiscard]] status_t DrawNoise(const FrameView& frame, const PictureControls& controls,
         uint64 seed);
 
 private:
     struct Still;
 
     const ColourProcessor& ProcessorFor(const PictureControls& controls, color_space space);
-    [[nodiscard]] status_t FindStill(const PictureBuffer& frame, const TestStation& station,
+    [[nodiscard]] status_t FindStill(const FrameView& frame, const TestStation& station,
         const PictureControls& controls, const Still*& still);
 
     std::vector<std::unique_ptr<Still>> stills;

@@ -2,7 +2,7 @@
 
 #include "devices/ControlRange.h"
 #include "devices/FrequencyPlan.h"
-#include "devices/PictureBuffer.h"
+#include "kits/interface/FrameView.h"
 #include "devices/PixelConversion.h"
 #include "devices/VideoInputSelection.h"
 #include "devices/VideoStandard.h"
@@ -456,7 +456,7 @@ status_t V4l2CaptureNode::Negotiate(media_format& format) const
     media_video_display_info& display = video.display;
     if (display.format == B_NO_COLOR_SPACE)
         display.format = B_RGB32;
-    const int32 pixelBytes = PixelBytes(display.format);
+    const int32 pixelBytes = BytesPerPixel(display.format);
     if (pixelBytes == 0)
         return B_MEDIA_BAD_FORMAT;
     if (display.line_width == 0)

@@ -1,7 +1,7 @@
 #pragma once
 // Preferences: the window of the user's settings; for now holds the defaults of the settings.
 
-#include "kits/interface/Point.h"
+#include "kits/kernel/Point.h"
 #include "kits/interface/Window.h"
 #include "kits/media/MediaDefs.h"
 

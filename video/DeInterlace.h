@@ -1,7 +1,7 @@
 #pragma once
 // DeInterlace: blends the two fields of an interlaced frame, in place.
 
-#include "video/FrameView.h"
+#include "kits/interface/FrameView.h"
 
 class BBitmap;
 

@@ -2,7 +2,7 @@
 // The implementations behind DeInterlace, for tests and benchmarks.
 
 #include "kits/kernel/SupportDefs.h"
-#include "video/FrameView.h"
+#include "kits/interface/FrameView.h"
 
 #include <vector>
 

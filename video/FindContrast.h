@@ -2,7 +2,7 @@
 // FindContrast: how busy the top of a frame is, for telling a station from noise.
 
 #include "kits/kernel/SupportDefs.h"
-#include "video/FrameView.h"
+#include "kits/interface/FrameView.h"
 
 #include <cstddef>
 

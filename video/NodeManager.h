@@ -1,7 +1,7 @@
 #pragma once
 // NodeManager: the link from the capture card's video output to the program's consumer node.
 
-#include "kits/interface/Rect.h"
+#include "kits/kernel/Rect.h"
 #include "kits/kernel/OS.h"
 #include "kits/media/MediaNode.h"
 #include "video/NodeErrors.h"

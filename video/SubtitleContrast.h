@@ -2,7 +2,7 @@
 // SubtitleContrast: makes subtitles near the bottom of a frame stand out, in place.
 
 #include "kits/kernel/SupportDefs.h"
-#include "video/FrameView.h"
+#include "kits/interface/FrameView.h"
 
 class BBitmap;
 

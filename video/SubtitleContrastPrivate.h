@@ -2,7 +2,7 @@
 // The implementations behind SubtitleContrast and what they share, for tests and benchmarks.
 
 #include "kits/kernel/SupportDefs.h"
-#include "video/FrameView.h"
+#include "kits/interface/FrameView.h"
 #include "video/PixelFormat.h"
 #include "video/SubtitleContrast.h"
 

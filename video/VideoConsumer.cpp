@@ -10,7 +10,7 @@
 #include "kits/media/TimeSource.h"
 #include "video/DeInterlace.h"
 #include "video/FindContrast.h"
-#include "video/FrameView.h"
+#include "kits/interface/FrameView.h"
 #include "video/SubtitleContrast.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 // VideoConsumer: the program's media node that receives the card's frames, filters and draws them.
 
-#include "kits/interface/Rect.h"
+#include "kits/kernel/Rect.h"
 #include "kits/media/BufferConsumer.h"
 #include "kits/media/MediaEventLooper.h"
 

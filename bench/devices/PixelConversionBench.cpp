@@ -36,11 +36,6 @@ void TimeAgainstMemcpy(benchmark::State& state, Convert&& convert)
     benchmarks::TimeAgainstMemcpy(state, RGB32_BYTES, convert);
 }
 
-int32 PixelBytes(color_space space)
-{
-    return space == B_RGB32 ? 4 : space == B_GRAY8 ? 1 : 2;
-}
-
 // A frame of random samples: the YUV conversions do the same work whatever the picture.
 std::vector<uint8> RandomFrame(uint32 fourcc)
 {
@@ -59,7 +54,7 @@ std::vector<uint8> RandomFrame(uint32 fourcc)
 std::vector<uint8> JpegFrame()
 {
     std::vector<uint8> bgra(RGB32_BYTES);
-    const PictureBuffer frame{bgra.data(), WIDTH * 4, WIDTH, LINES, B_RGB32};
+    const FrameView frame{bgra.data(), WIDTH * 4, WIDTH, LINES, B_RGB32};
     TestPicture picture;
     if (picture.DrawStation(frame, DefaultTestStations()[4], {}, {0, 20000}) != B_OK)
         return {};
@@ -99,10 +94,10 @@ const bool registered = [] {
             ConfigureRatio(benchmark::RegisterBenchmark((prefix + implementation.name).c_str(),
                 [c, function](benchmark::State& state) {
                     const std::vector<uint8> bytes = RandomFrame(c.fourcc);
-                    std::vector<uint8> bits(size_t(WIDTH) * LINES * size_t(PixelBytes(c.space)));
+                    std::vector<uint8> bits(size_t(WIDTH) * LINES * size_t(BytesPerPixel(c.space)));
                     const CapturedFrame frame {
                         bytes.data(), bytes.size(), c.fourcc, WIDTH, LINES, 0};
-                    const TargetFrame target{bits.data(), WIDTH * PixelBytes(c.space), WIDTH,
+                    const TargetFrame target{bits.data(), WIDTH * BytesPerPixel(c.space), WIDTH,
                         LINES, c.space};
                     SourcePlanes planes;
                     if (LocatePlanes(frame, planes) != B_OK) {
@@ -126,10 +121,10 @@ const bool registered = [] {
             [space](benchmark::State& state) {
                 const std::vector<uint8> bytes = RandomFrame(FOURCC_YUYV);
                 constexpr int32 SCALED_WIDTH = 768;
-                std::vector<uint8> bits(size_t(SCALED_WIDTH) * LINES * size_t(PixelBytes(space)));
+                std::vector<uint8> bits(size_t(SCALED_WIDTH) * LINES * size_t(BytesPerPixel(space)));
                 const CapturedFrame frame{
                     bytes.data(), bytes.size(), FOURCC_YUYV, WIDTH, LINES, 0};
-                const TargetFrame target{bits.data(), SCALED_WIDTH * PixelBytes(space),
+                const TargetFrame target{bits.data(), SCALED_WIDTH * BytesPerPixel(space),
                     SCALED_WIDTH, LINES, space};
                 TimeAgainstMemcpy(state, [&] {
                     benchmark::DoNotOptimize(ConvertFrame(frame, target));
@@ -145,9 +140,9 @@ const bool registered = [] {
                     state.SkipWithError("no JPEG frame");
                     return;
                 }
-                std::vector<uint8> bits(size_t(WIDTH) * LINES * size_t(PixelBytes(space)));
+                std::vector<uint8> bits(size_t(WIDTH) * LINES * size_t(BytesPerPixel(space)));
                 const CapturedFrame frame{jpeg.data(), jpeg.size(), FOURCC_MJPEG, WIDTH, LINES, 0};
-                const TargetFrame target{bits.data(), WIDTH * PixelBytes(space), WIDTH, LINES,
+                const TargetFrame target{bits.data(), WIDTH * BytesPerPixel(space), WIDTH, LINES,
                     space};
                 TimeAgainstMemcpy(state, [&] {
                     if (ConvertFrame(frame, target) != B_OK)

@@ -37,9 +37,9 @@ const bool registered = [] {
         const std::string name = SpaceName(space);
         ConfigureRatio(benchmark::RegisterBenchmark(("TestPicture/StationFrame/" + name).c_str(),
             [space](benchmark::State& state) {
-                const int32 bytesPerRow = WIDTH * PixelBytes(space);
+                const int32 bytesPerRow = WIDTH * BytesPerPixel(space);
                 std::vector<uint8> bits(size_t(bytesPerRow) * LINES);
-                const PictureBuffer frame{bits.data(), bytesPerRow, WIDTH, LINES, space};
+                const FrameView frame{bits.data(), bytesPerRow, WIDTH, LINES, space};
                 TestPicture picture;
                 // The station with the most moving objects.
                 const TestStation station = DefaultTestStations()[4];
@@ -51,9 +51,9 @@ const bool registered = [] {
             }));
         ConfigureRatio(benchmark::RegisterBenchmark(("TestPicture/Snow/" + name).c_str(),
             [space](benchmark::State& state) {
-                const int32 bytesPerRow = WIDTH * PixelBytes(space);
+                const int32 bytesPerRow = WIDTH * BytesPerPixel(space);
                 std::vector<uint8> bits(size_t(bytesPerRow) * LINES);
-                const PictureBuffer frame{bits.data(), bytesPerRow, WIDTH, LINES, space};
+                const FrameView frame{bits.data(), bytesPerRow, WIDTH, LINES, space};
                 TestPicture picture;
                 TimeAgainstMemcpy(state, [&](int64 iteration) {
                     benchmark::DoNotOptimize(picture.DrawNoise(frame, {}, uint64(iteration)));
@@ -63,7 +63,7 @@ const bool registered = [] {
     ConfigureRatio(benchmark::RegisterBenchmark("TestPicture/StillPictureDrawnAnew/RGB32",
         [](benchmark::State& state) {
             std::vector<uint8> bits(size_t(WIDTH) * 4 * LINES);
-            const PictureBuffer frame{bits.data(), WIDTH * 4, WIDTH, LINES, B_RGB32};
+            const FrameView frame{bits.data(), WIDTH * 4, WIDTH, LINES, B_RGB32};
             TestPicture picture;
             const std::vector<TestStation> stations = DefaultTestStations();
             TimeAgainstMemcpy(state, [&](int64 iteration) {

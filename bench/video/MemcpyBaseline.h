@@ -5,7 +5,7 @@
 #include "bench/MemcpyRatio.h"
 #include "kits/interface/GraphicsDefs.h"
 #include "kits/kernel/SupportDefs.h"
-#include "video/FrameView.h"
+#include "kits/interface/FrameView.h"
 
 #include <benchmark/benchmark.h>
 

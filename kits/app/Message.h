@@ -1,8 +1,8 @@
 #pragma once
 // BMessage: a command code with named, typed fields, and its flattened form.
 
-#include "kits/interface/Point.h"
-#include "kits/interface/Rect.h"
+#include "kits/kernel/Point.h"
+#include "kits/kernel/Rect.h"
 #include "kits/kernel/SupportDefs.h"
 #include "kits/kernel/TypeConstants.h"
 

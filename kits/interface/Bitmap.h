@@ -2,7 +2,7 @@
 // BBitmap: an image in memory of one colour space, its bits in a kernel area of their own.
 
 #include "kits/interface/GraphicsDefs.h"
-#include "kits/interface/Rect.h"
+#include "kits/kernel/Rect.h"
 #include "kits/kernel/OS.h"
 
 // Flags of bitmaps_support_space.

@@ -1,7 +1,7 @@
 #pragma once
 // ClipRegion: a set of whole pixels as non-overlapping rectangles, for clipping drawing.
 
-#include "kits/interface/Rect.h"
+#include "kits/kernel/Rect.h"
 #include "kits/kernel/SupportDefs.h"
 
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 // DropExchange: drops handed between our programs through Unix sockets; private to the kit.
 
-#include "kits/interface/Point.h"
+#include "kits/kernel/Point.h"
 #include "kits/kernel/SupportDefs.h"
 
 #include <mutex>

@@ -3,7 +3,7 @@
 
 #include "kits/interface/ClipRegion.h"
 #include "kits/interface/Font.h"
-#include "kits/interface/Point.h"
+#include "kits/kernel/Point.h"
 
 #include <memory>
 #include <string_view>

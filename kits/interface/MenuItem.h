@@ -2,7 +2,7 @@
 // BMenuItem: one entry of a menu, which sends a message or opens a submenu.
 
 #include "kits/app/Messenger.h"
-#include "kits/interface/Rect.h"
+#include "kits/kernel/Rect.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // Test hooks: answers BPopUpMenu::Go without showing anything.
 
-#include "kits/interface/Point.h"
+#include "kits/kernel/Point.h"
 
 #include <functional>
 

@@ -2,7 +2,7 @@
 // BScreen: the display's frame, colour space, display modes and vertical retrace.
 
 #include "kits/interface/GraphicsDefs.h"
-#include "kits/interface/Rect.h"
+#include "kits/kernel/Rect.h"
 #include "kits/kernel/OS.h"
 
 class BWindow;

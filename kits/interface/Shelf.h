@@ -2,7 +2,7 @@
 // BShelf: a view that takes dropped replicants and keeps them as its children.
 
 #include "kits/app/Handler.h"
-#include "kits/interface/Point.h"
+#include "kits/kernel/Point.h"
 
 #include <vector>
 

@@ -4,7 +4,7 @@
 #include "kits/app/Handler.h"
 #include "kits/interface/Font.h"
 #include "kits/interface/GraphicsDefs.h"
-#include "kits/interface/Rect.h"
+#include "kits/kernel/Rect.h"
 
 #include <memory>
 #include <vector>

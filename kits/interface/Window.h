@@ -4,7 +4,7 @@
 #include "kits/app/Looper.h"
 #include "kits/interface/ClipRegion.h"
 #include "kits/interface/FrameBuffer.h"
-#include "kits/interface/Rect.h"
+#include "kits/kernel/Rect.h"
 
 #include <memory>
 #include <string>

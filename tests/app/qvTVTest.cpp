@@ -5,7 +5,7 @@
 #include "kits/interface/AlertTestHooks.h"
 #include "kits/interface/HeadlessDisplayBackend.h"
 #include "kits/media/MediaTestHooks.h"
-#include "tests/kits/storage/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 #include "window/TVWindow.h"
 
 #include <gtest/gtest.h>

@@ -11,7 +11,7 @@
 #include "kits/media/Parameter.h"
 #include "kits/media/ParameterWeb.h"
 #include "kits/storage/File.h"
-#include "tests/kits/storage/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 

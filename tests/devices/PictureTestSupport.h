@@ -1,10 +1,10 @@
 #pragma once
 // Frames in plain memory for the test card's tests: padded rows, guard bytes, pixel access.
 
-#include "devices/PictureBuffer.h"
+#include "kits/interface/FrameView.h"
 #include "kits/interface/GraphicsDefs.h"
 #include "kits/kernel/SupportDefs.h"
-#include "video/FrameView.h"
+#include "kits/interface/FrameView.h"
 
 #include <cstring>
 #include <vector>
@@ -20,7 +20,7 @@ public:
     static constexpr int32 GUARD_BYTES = 64;
 
     TestFrame(color_space space, int32 width, int32 lines, int32 padding = 0)
-        : buffer{nullptr, width * PixelBytes(space) + padding, width, lines, space},
+        : buffer{nullptr, width * BytesPerPixel(space) + padding, width, lines, space},
           bytes(size_t(buffer.bytesPerRow) * size_t(lines) + GUARD_BYTES, FILL_BYTE)
     {
         buffer.bits = bytes.data();
@@ -33,7 +33,7 @@ public:
 
     TestFrame& operator=(const TestFrame&) = delete;
 
-    const PictureBuffer& Buffer() const { return buffer; }
+    const FrameView& Buffer() const { return buffer; }
     const std::vector<uint8>& Bytes() const { return bytes; }
     FrameView View() const
     {
@@ -45,7 +45,7 @@ public:
     uint32 Pixel(int32 x, int32 y) const
     {
         uint32 value = 0;
-        const int32 pixelBytes = PixelBytes(buffer.colorSpace);
+        const int32 pixelBytes = BytesPerPixel(buffer.colorSpace);
         std::memcpy(&value, buffer.Row(y) + size_t(x) * pixelBytes, size_t(pixelBytes));
         return value;
     }
@@ -75,7 +75,7 @@ public:
     bool RowsEqual(const TestFrame& other, int32 y) const
     {
         return std::memcmp(buffer.Row(y), other.buffer.Row(y),
-                   size_t(buffer.width) * PixelBytes(buffer.colorSpace))
+                   size_t(buffer.width) * BytesPerPixel(buffer.colorSpace))
             == 0;
     }
 
@@ -95,7 +95,7 @@ public:
     }
 
 private:
-    PictureBuffer buffer;
+    FrameView buffer;
     std::vector<uint8> bytes;
 };
 

@@ -21,7 +21,7 @@ constexpr uint32 UNCOMPRESSED[] = {FOURCC_YUYV, FOURCC_UYVY, FOURCC_NV12, FOURCC
     FOURCC_RGB24, FOURCC_BGR24, FOURCC_XRGB32, FOURCC_ARGB32, FOURCC_RGB565, FOURCC_RGB555,
     FOURCC_GREY};
 
-int32 PixelBytes(color_space space)
+int32 BytesPerPixel(color_space space)
 {
     return space == B_RGB32 ? 4 : space == B_GRAY8 ? 1 : 2;
 }
@@ -29,22 +29,22 @@ int32 PixelBytes(color_space space)
 // A target buffer with padding after every row, filled with a sentinel so stray writes show.
 struct Target {
     Target(int32 width, int32 height, color_space space, int32 padding = 0)
-        : bytes(size_t(width * PixelBytes(space) + padding) * size_t(height), SENTINEL),
-          frame{bytes.data(), width * PixelBytes(space) + padding, width, height, space}
+        : bytes(size_t(width * BytesPerPixel(space) + padding) * size_t(height), SENTINEL),
+          frame{bytes.data(), width * BytesPerPixel(space) + padding, width, height, space}
     {
     }
 
     uint32 Word(int32 x, int32 y) const
     {
         uint32 word = 0;
-        std::memcpy(&word, bytes.data() + y * frame.bytesPerRow + x * PixelBytes(frame.space),
-            size_t(PixelBytes(frame.space)));
+        std::memcpy(&word, bytes.data() + y * frame.bytesPerRow + x * BytesPerPixel(frame.space),
+            size_t(BytesPerPixel(frame.space)));
         return word;
     }
 
     bool PaddingUntouched() const
     {
-        const int32 used = frame.width * PixelBytes(frame.space);
+        const int32 used = frame.width * BytesPerPixel(frame.space);
         for (int32 y = 0; y < frame.height; y++) {
             for (int32 x = used; x < frame.bytesPerRow; x++) {
                 if (bytes[size_t(y * frame.bytesPerRow + x)] != SENTINEL)

@@ -650,7 +650,7 @@ TEST_F(TestCardNodeTest, FramesShowTheStationAtTheirFieldTimes)
         const TestConsumer::Frame frame = consumer->Frames()[1];
         const bigtime_t time = frame.startTime - CONSUMER_LATENCY;
         std::vector<uint8> expected(frame.pixels.size());
-        const PictureBuffer buffer{expected.data(), 640, 320, int32(test.lines), B_RGB16};
+        const FrameView buffer{expected.data(), 640, 320, int32(test.lines), B_RGB16};
         ASSERT_EQ(picture.DrawStation(buffer, station, {}, {time + test.even, time + test.odd}),
             B_OK);
         EXPECT_TRUE(frame.pixels == expected);

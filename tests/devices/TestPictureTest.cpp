@@ -104,7 +104,7 @@ TEST_F(TestPictureTest, WritesEveryPixelAndNoPaddingInEverySpaceAndSize)
                         : picture.DrawStation(target->Buffer(), station, {}, {START, START});
                     ASSERT_EQ(status, B_OK);
                 }
-                const int32 rowBytes = size.width * PixelBytes(space);
+                const int32 rowBytes = size.width * BytesPerPixel(space);
                 for (int32 y = 0; y < size.lines; y++) {
                     ASSERT_TRUE(frame.RowsEqual(other, y)) << "row " << y;
                     for (int32 i = rowBytes; i < frame.Buffer().bytesPerRow; i++)
@@ -132,7 +132,7 @@ TEST_F(TestPictureTest, RefusesFramesItCannotDraw)
 {
     const TestStation station = DefaultTestStations()[0];
     std::vector<uint8> bytes(4 * 1921 * 4, FILL_BYTE);
-    const PictureBuffer bad[] = {
+    const FrameView bad[] = {
         {nullptr, 64, 16, 16, B_RGB32},
         {bytes.data(), 64, 0, 16, B_RGB32},
         {bytes.data(), 64, 16, 0, B_RGB32},
@@ -142,7 +142,7 @@ TEST_F(TestPictureTest, RefusesFramesItCannotDraw)
         {bytes.data(), 4 * 1921, 1921, 1, B_RGB32},
         {bytes.data(), 1, 1, 1081, B_GRAY8},
     };
-    for (const PictureBuffer& frame : bad) {
+    for (const FrameView& frame : bad) {
         EXPECT_EQ(picture.DrawStation(frame, station, {}, {}), B_BAD_VALUE);
         EXPECT_EQ(picture.DrawNoise(frame, {}, 1), B_BAD_VALUE);
     }

@@ -1,6 +1,6 @@
 #include "devices/V4l2Device.h"
 
-#include "tests/kits/storage/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "devices/VideoInputSelection.h"
 
 #include "kits/storage/File.h"
-#include "tests/kits/storage/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 

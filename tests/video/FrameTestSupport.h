@@ -3,7 +3,7 @@
 
 #include "kits/interface/GraphicsDefs.h"
 #include "kits/kernel/SupportDefs.h"
-#include "video/FrameView.h"
+#include "kits/interface/FrameView.h"
 
 #include <cstring>
 #include <random>
@@ -18,7 +18,7 @@ public:
     static constexpr int32 GUARD_BYTES = 64;
 
     TestFrame(color_space space, int32 width, int32 lines, int32 padding = 0)
-        : view{nullptr, width * BytesPerPixel(space) + padding, width, lines, space},
+        : view{nullptr, width * ::BytesPerPixel(space) + padding, width, lines, space},
           bytes(size_t(view.bytesPerRow) * size_t(lines) + GUARD_BYTES, 0)
     {
         view.bits = bytes.data();
@@ -32,18 +32,18 @@ public:
 
     const FrameView& View() const { return view; }
     const std::vector<uint8>& Bytes() const { return bytes; }
-    int32 PixelBytes() const { return BytesPerPixel(view.colorSpace); }
+    int32 BytesPerPixel() const { return ::BytesPerPixel(view.colorSpace); }
 
     uint32 Pixel(int32 x, int32 y) const
     {
         uint32 value = 0;
-        std::memcpy(&value, view.Row(y) + size_t(x) * PixelBytes(), PixelBytes());
+        std::memcpy(&value, view.Row(y) + size_t(x) * BytesPerPixel(), BytesPerPixel());
         return value;
     }
 
     void SetPixel(int32 x, int32 y, uint32 value)
     {
-        std::memcpy(view.Row(y) + size_t(x) * PixelBytes(), &value, PixelBytes());
+        std::memcpy(view.Row(y) + size_t(x) * BytesPerPixel(), &value, BytesPerPixel());
     }
 
     void Fill(uint32 value)

@@ -19,7 +19,7 @@
 #include "kits/interface/SeparatorItem.h"
 #include "kits/media/MediaDevices.h"
 #include "kits/media/MediaTestHooks.h"
-#include "tests/kits/storage/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 #include "video/TVView.h"
 #include "window/Commands.h"
 #include "window/Slider.h"

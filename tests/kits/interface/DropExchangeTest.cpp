@@ -8,7 +8,7 @@
 #include "kits/interface/Shelf.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
-#include "tests/kits/storage/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <spawn.h>
 #include <sys/socket.h>

@@ -1,4 +1,5 @@
 #include "kits/kernel/OS.h"
+#include "tests/support/Await.h"
 
 #include <gtest/gtest.h>
 
@@ -8,19 +9,7 @@
 
 namespace {
 
-// Waits until `condition` holds, polling; a generous bound keeps a broken
-// implementation from hanging the suite.
-template<typename Condition>
-bool Eventually(Condition condition)
-{
-    bigtime_t deadline = system_time() + 5000000;
-    while (!condition()) {
-        if (system_time() > deadline)
-            return false;
-        snooze(200);
-    }
-    return true;
-}
+using test_support::Await;
 
 int32 CountOf(sem_id sem)
 {
@@ -77,7 +66,7 @@ TEST(SemaphoreTest, TimedAcquireSucceedsWhenReleasedInTime)
     std::thread waiter([&] {
         result = acquire_sem_etc(sem, 1, B_RELATIVE_TIMEOUT, 10000000);
     });
-    ASSERT_TRUE(Eventually([&] { return CountOf(sem) == -1; }));
+    ASSERT_TRUE(Await([&] { return CountOf(sem) == -1; }));
     EXPECT_EQ(release_sem(sem), B_OK);
     waiter.join();
     EXPECT_EQ(result.load(), B_OK);
@@ -100,7 +89,7 @@ TEST(SemaphoreTest, DeletingWakesEveryWaiterWithBadSemId)
                 badIds++;
         });
     }
-    ASSERT_TRUE(Eventually([&] { return CountOf(sem) == -waiters; }));
+    ASSERT_TRUE(Await([&] { return CountOf(sem) == -waiters; }));
     EXPECT_EQ(delete_sem(sem), B_OK);
     for (auto& thread : threads)
         thread.join();
@@ -135,12 +124,12 @@ TEST(SemaphoreTest, WaitersAreServedInArrivalOrder)
         EXPECT_EQ(acquire_sem_etc(sem, 2, 0, 0), B_OK);
         bigDone = true;
     });
-    ASSERT_TRUE(Eventually([&] { return CountOf(sem) == -2; }));
+    ASSERT_TRUE(Await([&] { return CountOf(sem) == -2; }));
     std::thread small([&] {
         EXPECT_EQ(acquire_sem(sem), B_OK);
         smallDone = true;
     });
-    ASSERT_TRUE(Eventually([&] { return CountOf(sem) == -3; }));
+    ASSERT_TRUE(Await([&] { return CountOf(sem) == -3; }));
     release_sem(sem);
     // One unit is there, but the head wants two: nobody may take it.
     EXPECT_EQ(CountOf(sem), -2);
@@ -163,7 +152,7 @@ TEST(SemaphoreTest, TimedOutWaiterAtTheHeadLetsTheNextOneThrough)
     std::atomic<status_t> bigResult{B_ERROR};
     std::atomic<status_t> smallResult{B_ERROR};
     std::thread big([&] { bigResult = acquire_sem_etc(sem, 5, B_RELATIVE_TIMEOUT, 30000); });
-    ASSERT_TRUE(Eventually([&] { return CountOf(sem) == -4; }));
+    ASSERT_TRUE(Await([&] { return CountOf(sem) == -4; }));
     std::thread small([&] { smallResult = acquire_sem(sem); });
     big.join();
     small.join();

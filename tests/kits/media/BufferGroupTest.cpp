@@ -1,6 +1,6 @@
 #include "kits/media/BufferGroup.h"
 
-#include "tests/kits/media/TestNodes.h"
+#include "tests/support/MediaNodes.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 namespace {
 
-using media_test::CountFreeBuffers;
+using test_support::CountFreeBuffers;
 
 // An area of `pages` pages filled with `fill`, deleted with the object.
 class TestArea {
@@ -153,7 +153,7 @@ TEST(BufferGroupTest, RecyclingWakesAWaitingRequest)
         waiting = true;
         received = group.RequestBuffer(64, 5000000);
     });
-    ASSERT_TRUE(media_test::Eventually([&] { return waiting.load(); }));
+    ASSERT_TRUE(test_support::Await([&] { return waiting.load(); }));
     held->Recycle();
     requester.join();
     EXPECT_EQ(received.load(), held);

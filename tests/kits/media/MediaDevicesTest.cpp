@@ -2,7 +2,7 @@
 
 #include "kits/media/MediaRoster.h"
 #include "kits/media/MediaTestHooks.h"
-#include "tests/kits/media/TestNodes.h"
+#include "tests/support/MediaNodes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +16,13 @@ std::atomic<int32> othersMade{0};
 BMediaNode* MakeProducer()
 {
     producersMade++;
-    return new media_test::TestProducer("Card");
+    return new test_support::TestProducer("Card");
 }
 
 BMediaNode* MakeOtherProducer()
 {
     othersMade++;
-    return new media_test::TestProducer("Other card");
+    return new test_support::TestProducer("Other card");
 }
 
 BMediaNode* MakeNothing()

@@ -3,7 +3,7 @@
 #include "kits/media/BufferGroup.h"
 #include "kits/media/MediaRoster.h"
 #include "kits/media/MediaTestHooks.h"
-#include "tests/kits/media/TestNodes.h"
+#include "tests/support/MediaNodes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 
 namespace {
 
-using media_test::Eventually;
-using media_test::TestConsumer;
+using test_support::Await;
+using test_support::TestConsumer;
 
 class MediaEventLooperTest : public testing::Test {
 protected:
@@ -46,7 +46,7 @@ TEST_F(MediaEventLooperTest, RunStateFollowsStartAndStop)
     EXPECT_GE(consumer->ControlThread(), 0);
     EXPECT_EQ(consumer->RunState(), BMediaEventLooper::B_STOPPED);
     ASSERT_EQ(roster->StartNode(consumer->Node(), consumer->TimeSource()->Now()), B_OK);
-    EXPECT_TRUE(Eventually([&] { return consumer->RunState() == BMediaEventLooper::B_STARTED; }));
+    EXPECT_TRUE(Await([&] { return consumer->RunState() == BMediaEventLooper::B_STARTED; }));
 
     // A stop far in the future waits; an immediate one acts before the call returns.
     bigtime_t later = consumer->TimeSource()->Now() + 3600000000LL;
@@ -62,7 +62,7 @@ TEST_F(MediaEventLooperTest, EventIsHandledAtItsTimeWithItsLateness)
 {
     bigtime_t due = consumer->TimeSource()->Now() + 30000;
     consumer->Mark(due);
-    ASSERT_TRUE(Eventually([&] { return Marks() == 1; }));
+    ASSERT_TRUE(Await([&] { return Marks() == 1; }));
     std::lock_guard guard(consumer->lock);
     const TestConsumer::Marked& mark = consumer->marks[0];
     EXPECT_EQ(mark.eventTime, due);
@@ -75,7 +75,7 @@ TEST_F(MediaEventLooperTest, LateEventReportsHowLateItIs)
 {
     bigtime_t due = consumer->TimeSource()->Now() - 50000;
     consumer->Mark(due);
-    ASSERT_TRUE(Eventually([&] { return Marks() == 1; }));
+    ASSERT_TRUE(Await([&] { return Marks() == 1; }));
     std::lock_guard guard(consumer->lock);
     EXPECT_GE(consumer->marks[0].lateness, 50000);
 }
@@ -85,7 +85,7 @@ TEST_F(MediaEventLooperTest, EventLatencyDispatchesEarly)
     consumer->SetEventLatency(3600000000LL);
     bigtime_t due = consumer->TimeSource()->Now() + 3600000000LL + 20000;
     consumer->Mark(due);
-    ASSERT_TRUE(Eventually([&] { return Marks() == 1; }));
+    ASSERT_TRUE(Await([&] { return Marks() == 1; }));
     std::lock_guard guard(consumer->lock);
     EXPECT_LT(consumer->marks[0].lateness, -3500000000LL);
 }
@@ -96,7 +96,7 @@ TEST_F(MediaEventLooperTest, EventsAreHandledInTimeOrder)
     consumer->Mark(now + 40000);
     consumer->Mark(now + 10000);
     consumer->Mark(now + 20000);
-    ASSERT_TRUE(Eventually([&] { return Marks() == 3; }));
+    ASSERT_TRUE(Await([&] { return Marks() == 3; }));
     std::lock_guard guard(consumer->lock);
     EXPECT_EQ(consumer->marks[0].eventTime, now + 10000);
     EXPECT_EQ(consumer->marks[1].eventTime, now + 20000);
@@ -113,10 +113,10 @@ TEST_F(MediaEventLooperTest, QuitRecyclesEveryQueuedBuffer)
         consumer->EventQueue()->AddEvent(media_timed_event(far + i,
             BTimedEventQueue::B_HANDLE_BUFFER, buffer, BTimedEventQueue::B_RECYCLE_BUFFER));
     }
-    EXPECT_EQ(media_test::CountFreeBuffers(group), 0);
+    EXPECT_EQ(test_support::CountFreeBuffers(group), 0);
     consumer->Quit();
     EXPECT_EQ(consumer->RunState(), BMediaEventLooper::B_TERMINATED);
-    EXPECT_EQ(media_test::CountFreeBuffers(group), 3);
+    EXPECT_EQ(test_support::CountFreeBuffers(group), 3);
     EXPECT_EQ(consumer->Run(), B_NOT_ALLOWED);
     std::lock_guard guard(consumer->lock);
     EXPECT_EQ(consumer->handled, 0);

@@ -2,7 +2,7 @@
 
 #include "kits/media/Buffer.h"
 #include "kits/media/MediaTestHooks.h"
-#include "tests/kits/media/TestNodes.h"
+#include "tests/support/MediaNodes.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 
 namespace {
 
-using media_test::Eventually;
-using media_test::TestConsumer;
-using media_test::TestProducer;
+using test_support::Await;
+using test_support::TestConsumer;
+using test_support::TestProducer;
 
 media_format RawVideoWildcard()
 {
@@ -75,7 +75,7 @@ protected:
         bigtime_t now = consumer->TimeSource()->Now();
         ASSERT_EQ(roster->StartNode(producer->Node(), now), B_OK);
         ASSERT_EQ(roster->StartNode(consumer->Node(), now), B_OK);
-        ASSERT_TRUE(Eventually([&] {
+        ASSERT_TRUE(Await([&] {
             return consumer->RunState() == BMediaEventLooper::B_STARTED
                 && producer->RunState() == BMediaEventLooper::B_STARTED;
         }));
@@ -196,7 +196,7 @@ TEST_F(MediaRosterTest, BuffersFlowIntoTheConsumersGroupOnItsControlThread)
     bigtime_t now = producer->TimeSource()->Now();
     for (int32 i = 0; i < 6; i++)
         producer->ProduceAt(now + i * 2000, now + 5000 + i * 2000);
-    ASSERT_TRUE(Eventually([&] { return Handled() == 6; }));
+    ASSERT_TRUE(Await([&] { return Handled() == 6; }));
     {
         std::lock_guard guard(producer->lock);
         EXPECT_TRUE(std::all_of(producer->sent.begin(), producer->sent.end(),
@@ -209,7 +209,7 @@ TEST_F(MediaRosterTest, BuffersFlowIntoTheConsumersGroupOnItsControlThread)
     ASSERT_EQ(consumer->receiveThreads.size(), 6u);
     for (thread_id thread : consumer->receiveThreads)
         EXPECT_EQ(thread, consumer->ControlThread());
-    EXPECT_EQ(media_test::CountFreeBuffers(*consumer->group), 3);
+    EXPECT_EQ(test_support::CountFreeBuffers(*consumer->group), 3);
 }
 
 TEST_F(MediaRosterTest, ProducerUsesItsOwnBuffersWhenNoGroupWasHandedOver)
@@ -220,7 +220,7 @@ TEST_F(MediaRosterTest, ProducerUsesItsOwnBuffersWhenNoGroupWasHandedOver)
     bigtime_t now = producer->TimeSource()->Now();
     for (int32 i = 0; i < 4; i++)
         producer->ProduceAt(now, now + 1000);
-    ASSERT_TRUE(Eventually([&] { return Handled() == 4; }));
+    ASSERT_TRUE(Await([&] { return Handled() == 4; }));
     std::lock_guard guard(producer->lock);
     EXPECT_EQ(producer->sentFrom, (std::vector<int32>{2, 2, 2, 2}));
     std::lock_guard consumerGuard(consumer->lock);
@@ -234,18 +234,18 @@ TEST_F(MediaRosterTest, StopFlushesQueuedBuffersAndEveryBufferComesBack)
     bigtime_t now = producer->TimeSource()->Now();
     for (int32 i = 0; i < 3; i++)
         producer->ProduceAt(now, now + 3600000000LL);
-    ASSERT_TRUE(Eventually([&] { return Sent() == 3; }));
-    ASSERT_TRUE(Eventually([&] { return consumer->EventQueue()->EventCount() == 3; }));
-    EXPECT_EQ(media_test::CountFreeBuffers(*consumer->group), 0);
+    ASSERT_TRUE(Await([&] { return Sent() == 3; }));
+    ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 3; }));
+    EXPECT_EQ(test_support::CountFreeBuffers(*consumer->group), 0);
 
     ASSERT_EQ(roster->StopNode(consumer->Node(), now, true), B_OK);
     EXPECT_EQ(consumer->EventQueue()->EventCount(), 0);
-    EXPECT_EQ(media_test::CountFreeBuffers(*consumer->group), 3);
+    EXPECT_EQ(test_support::CountFreeBuffers(*consumer->group), 3);
     EXPECT_EQ(Handled(), 0);
 
     // While stopped, arriving buffers go straight back.
     producer->ProduceAt(now, now);
-    ASSERT_TRUE(Eventually([&] {
+    ASSERT_TRUE(Await([&] {
         std::lock_guard guard(consumer->lock);
         return consumer->recycledWhileStopped == 1;
     }));
@@ -260,14 +260,14 @@ TEST_F(MediaRosterTest, DeletingTheConsumerWithBuffersQueuedLosesNone)
     bigtime_t now = producer->TimeSource()->Now();
     for (int32 i = 0; i < 3; i++)
         producer->ProduceAt(now, now + 3600000000LL);
-    ASSERT_TRUE(Eventually([&] { return consumer->EventQueue()->EventCount() == 3; }));
+    ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 3; }));
     BBufferGroup* own = producer->OwnGroup();
     ASSERT_NE(own, nullptr);
-    EXPECT_EQ(media_test::CountFreeBuffers(*own), 0);
+    EXPECT_EQ(test_support::CountFreeBuffers(*own), 0);
     ASSERT_EQ(roster->UnregisterNode(consumer.get()), B_OK);
     EXPECT_EQ(ProducerLog().back(), "Disconnect");
     consumer.reset();
-    EXPECT_EQ(media_test::CountFreeBuffers(*own), 3);
+    EXPECT_EQ(test_support::CountFreeBuffers(*own), 3);
 }
 
 TEST_F(MediaRosterTest, SendingToAGoneOrUnconnectedDestinationRecyclesAndFails)
@@ -357,7 +357,7 @@ TEST_F(MediaRosterTest, LateNoticesReachTheProducer)
 {
     ASSERT_EQ(ConnectNodes(), B_OK);
     EXPECT_EQ(consumer->NotifyLate(output.source, 777), B_OK);
-    EXPECT_TRUE(Eventually([&] { return ProducerLog().back() == "Late 777"; }));
+    EXPECT_TRUE(Await([&] { return ProducerLog().back() == "Late 777"; }));
     EXPECT_EQ(consumer->NotifyLate(media_source::null, 1), B_MEDIA_BAD_SOURCE);
 }
 
@@ -374,7 +374,7 @@ TEST_F(MediaRosterTest, ANodeThatNeverAnswersMakesTheCallTimeOut)
     EXPECT_EQ(roster->GetFreeInputsFor(consumer->Node(), &free, 1, &count), B_TIMED_OUT);
     EXPECT_LT(system_time() - before, 2000000);
     consumer->blocker.Release();
-    EXPECT_TRUE(Eventually([&] { return !consumer->blocker.Holding(); }));
+    EXPECT_TRUE(Await([&] { return !consumer->blocker.Holding(); }));
     kits::media::ResetMediaFaults();
     EXPECT_EQ(roster->StopNode(consumer->Node(), 0, true), B_OK);
 }

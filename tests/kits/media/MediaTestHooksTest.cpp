@@ -2,7 +2,7 @@
 
 #include "kits/media/MediaDevices.h"
 #include "kits/media/MediaRoster.h"
-#include "tests/kits/media/TestNodes.h"
+#include "tests/support/MediaNodes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@ namespace {
 
 using kits::media::FailRosterOperation;
 using kits::media::RosterOperation;
-using media_test::TestConsumer;
-using media_test::TestProducer;
+using test_support::TestConsumer;
+using test_support::TestProducer;
 
 BMediaNode* MakeCard()
 {
@@ -82,8 +82,8 @@ TEST_F(MediaTestHooksTest, EveryOperationCanBeMadeToFailUntilReset)
     BParameterWeb* web = nullptr;
     media_node clock;
     ASSERT_EQ(roster->GetSystemTimeSource(&clock), B_OK);
-    media_test::TestConsumer spare("Spare");
-    media_test::TestTimeSource testClock;
+    test_support::TestConsumer spare("Spare");
+    test_support::TestTimeSource testClock;
     ASSERT_EQ(roster->RegisterNode(&testClock), B_OK);
     media_node other = testClock.Node();
 

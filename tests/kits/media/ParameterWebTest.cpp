@@ -2,7 +2,7 @@
 
 #include "kits/media/MediaRoster.h"
 #include "kits/media/MediaTestHooks.h"
-#include "tests/kits/media/TestNodes.h"
+#include "tests/support/MediaNodes.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 namespace {
 
-using media_test::TestProducer;
+using test_support::TestProducer;
 
 std::vector<std::string> Names(const BParameterWeb& web)
 {
@@ -221,7 +221,7 @@ TEST_F(ParameterWebTest, ParametersOfAGoneNodeFailWhileTheirWebStays)
 
 TEST_F(ParameterWebTest, OnlyControllableNodesHaveWebs)
 {
-    media_test::TestConsumer consumer;
+    test_support::TestConsumer consumer;
     ASSERT_EQ(roster->RegisterNode(&consumer), B_OK);
     BParameterWeb* none = web;
     EXPECT_EQ(roster->GetParameterWebFor(consumer.Node(), &none), B_MEDIA_BAD_NODE);

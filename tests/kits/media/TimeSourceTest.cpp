@@ -2,13 +2,13 @@
 
 #include "kits/media/MediaRoster.h"
 #include "kits/media/MediaTestHooks.h"
-#include "tests/kits/media/TestNodes.h"
+#include "tests/support/MediaNodes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using media_test::Eventually;
+using test_support::Await;
 
 class TimeSourceTest : public testing::Test {
 protected:
@@ -16,7 +16,7 @@ protected:
     {
         roster = BMediaRoster::Roster();
         ASSERT_NE(roster, nullptr);
-        clock = std::make_unique<media_test::TestTimeSource>();
+        clock = std::make_unique<test_support::TestTimeSource>();
         ASSERT_EQ(roster->RegisterNode(clock.get()), B_OK);
     }
 
@@ -27,7 +27,7 @@ protected:
     }
 
     BMediaRoster* roster = nullptr;
-    std::unique_ptr<media_test::TestTimeSource> clock;
+    std::unique_ptr<test_support::TestTimeSource> clock;
 };
 
 TEST_F(TimeSourceTest, SystemTimeSourceRunsWithPerformanceTimeEqualToRealTime)
@@ -77,7 +77,7 @@ TEST_F(TimeSourceTest, StoppedTimeSourceStandsStillUntilStartedAgain)
 
 TEST_F(TimeSourceTest, StartingANodeThatIsNotATimeSourceFails)
 {
-    media_test::TestConsumer consumer;
+    test_support::TestConsumer consumer;
     ASSERT_EQ(roster->RegisterNode(&consumer), B_OK);
     EXPECT_EQ(roster->StartTimeSource(consumer.Node(), 0), B_MEDIA_BAD_NODE);
     roster->UnregisterNode(&consumer);
@@ -89,7 +89,7 @@ TEST_F(TimeSourceTest, NodeFollowsItsTimeSourceWhenItIsSeeked)
     ASSERT_EQ(roster->SeekTimeSource(clock->Node(), 0, now), B_OK);
     ASSERT_EQ(roster->StartTimeSource(clock->Node(), now), B_OK);
 
-    media_test::TestConsumer consumer;
+    test_support::TestConsumer consumer;
     ASSERT_EQ(roster->RegisterNode(&consumer), B_OK);
     ASSERT_EQ(roster->SetTimeSourceFor(consumer.ID(), clock->ID()), B_OK);
     EXPECT_EQ(consumer.TimeSource(), clock.get());
@@ -101,7 +101,7 @@ TEST_F(TimeSourceTest, NodeFollowsItsTimeSourceWhenItIsSeeked)
     const bigtime_t hour = 3600000000LL;
     consumer.Mark(hour);
     ASSERT_EQ(roster->SeekTimeSource(clock->Node(), hour, BTimeSource::RealTime()), B_OK);
-    EXPECT_TRUE(Eventually([&] {
+    EXPECT_TRUE(Await([&] {
         std::lock_guard guard(consumer.lock);
         return consumer.marks.size() == 1;
     }));

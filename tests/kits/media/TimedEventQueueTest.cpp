@@ -1,7 +1,7 @@
 #include "kits/media/TimedEventQueue.h"
 
 #include "kits/media/BufferGroup.h"
-#include "tests/kits/media/TestNodes.h"
+#include "tests/support/MediaNodes.h"
 
 #include <gtest/gtest.h>
 
@@ -96,11 +96,11 @@ TEST(TimedEventQueueTest, FlushRecyclesBuffersAndPassesTimersToTheCleanupHook)
         queue.AddEvent(media_timed_event(40, Queue::B_HANDLE_BUFFER, second,
             Queue::B_RECYCLE_BUFFER, 4));
         queue.FlushEvents(30, Queue::B_BEFORE_TIME, true);
-        EXPECT_EQ(media_test::CountFreeBuffers(group), 1);
+        EXPECT_EQ(test_support::CountFreeBuffers(group), 1);
         EXPECT_EQ(cleaned, std::vector<int32>{2});
         // The rest is cleaned up with the queue.
     }
-    EXPECT_EQ(media_test::CountFreeBuffers(group), 2);
+    EXPECT_EQ(test_support::CountFreeBuffers(group), 2);
 }
 
 TEST(TimedEventQueueTest, RemovingTheFirstEventHandsItOverWithoutCleanup)
@@ -113,7 +113,7 @@ TEST(TimedEventQueueTest, RemovingTheFirstEventHandsItOverWithoutCleanup)
     media_timed_event event;
     ASSERT_EQ(queue.RemoveFirstEvent(&event), B_OK);
     EXPECT_EQ(event.pointer, buffer);
-    EXPECT_EQ(media_test::CountFreeBuffers(group), 0) << "the receiver owns the buffer now";
+    EXPECT_EQ(test_support::CountFreeBuffers(group), 0) << "the receiver owns the buffer now";
     buffer->Recycle();
 }
 

@@ -1,6 +1,6 @@
 #include "kits/storage/BootVolumePrivate.h"
 
-#include "tests/kits/storage/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 

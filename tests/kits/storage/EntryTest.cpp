@@ -2,7 +2,7 @@
 
 #include "kits/storage/Path.h"
 #include "kits/storage/StorageDefs.h"
-#include "tests/kits/storage/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 

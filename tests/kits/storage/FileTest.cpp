@@ -1,7 +1,7 @@
 #include "kits/storage/File.h"
 
 #include "kits/storage/Entry.h"
-#include "tests/kits/storage/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 

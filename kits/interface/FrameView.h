@@ -1,5 +1,5 @@
 #pragma once
-// FrameView: one frame in plain memory, as the frame filters see it.
+// FrameView: one frame in plain memory, as the frame filters, the capture nodes and bitmaps see it.
 
 #include "kits/interface/GraphicsDefs.h"
 #include "kits/kernel/SupportDefs.h"

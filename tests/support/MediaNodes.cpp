@@ -1,4 +1,4 @@
-#include "tests/kits/media/TestNodes.h"
+#include "tests/support/MediaNodes.h"
 
 #include "kits/media/Buffer.h"
 #include "kits/media/ParameterWeb.h"
@@ -6,18 +6,7 @@
 #include <chrono>
 #include <cstring>
 
-namespace media_test {
-
-bool Eventually(const std::function<bool()>& condition, bigtime_t timeout)
-{
-    bigtime_t deadline = system_time() + timeout;
-    while (!condition()) {
-        if (system_time() > deadline)
-            return false;
-        snooze(1000);
-    }
-    return true;
-}
+namespace test_support {
 
 int32 CountFreeBuffers(BBufferGroup& group)
 {
@@ -38,7 +27,7 @@ void Blocker::BlockControlThread(BMediaEventLooper* node)
         released = false;
     }
     node->EventQueue()->AddEvent(media_timed_event(node->TimeSource()->Now(), EVENT_BLOCK));
-    Eventually([this] { return Holding(); });
+    Await([this] { return Holding(); });
 }
 
 void Blocker::Hold()
@@ -599,4 +588,4 @@ status_t TestTimeSource::TimeSourceOp(const time_source_op_info& op, void*)
     return B_BAD_VALUE;
 }
 
-} // namespace media_test
+} // namespace test_support

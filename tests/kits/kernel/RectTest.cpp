@@ -1,4 +1,4 @@
-#include "kits/interface/Rect.h"
+#include "kits/kernel/Rect.h"
 
 #include <gtest/gtest.h>
 

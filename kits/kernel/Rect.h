@@ -1,7 +1,7 @@
 #pragma once
 // BRect: a rectangle with inclusive edges; a one-pixel rectangle has right == left.
 
-#include "kits/interface/Point.h"
+#include "kits/kernel/Point.h"
 #include "kits/kernel/SupportDefs.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 #pragma once
-// Small producer, consumer and time source nodes for the media kit's tests.
+// Media-node doubles: a producer, a consumer and a time source that record what they are asked.
 
 #include "kits/media/BufferConsumer.h"
 #include "kits/media/BufferGroup.h"
@@ -7,6 +7,7 @@
 #include "kits/media/Controllable.h"
 #include "kits/media/MediaEventLooper.h"
 #include "kits/media/TimeSource.h"
+#include "tests/support/Await.h"
 
 #include <condition_variable>
 #include <functional>
@@ -17,10 +18,7 @@
 #include <string>
 #include <vector>
 
-namespace media_test {
-
-// Polls `condition` until it holds or `timeout` microseconds pass.
-bool Eventually(const std::function<bool()>& condition, bigtime_t timeout = 3000000);
+namespace test_support {
 
 // Hands out every buffer of `group` that is free at once and recycles them;
 // the count tells how many were back.
@@ -194,4 +192,4 @@ protected:
     status_t TimeSourceOp(const time_source_op_info& op, void* reserved) override;
 };
 
-} // namespace media_test
+} // namespace test_support
