@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -154,16 +153,10 @@ TEST_F(qvTVTest, AboutItemShowsTheAboutBoxThroughTheMainWindow)
     EXPECT_EQ(about.buttons, std::vector<std::string>{"Ok"});
     EXPECT_EQ(about.width, B_WIDTH_AS_USUAL);
     EXPECT_EQ(about.type, B_INFO_ALERT);
-    EXPECT_EQ(about.chosen, 0);
-    std::istringstream lines(about.text);
-    std::string first;
-    std::string second;
-    std::getline(lines, first);
-    std::getline(lines, second);
-    EXPECT_EQ(first, "Ovelin, a windowed and fullscreen TV viewer.");
-    EXPECT_EQ(second, "Version: Beta 4");
-    // Credits follow.
-    EXPECT_GT(about.text.size(), first.size() + second.size() + 2);
+    // Two fixed lines; credits follow.
+    const std::string start = "Ovelin, a windowed and fullscreen TV viewer.\nVersion: Beta 4\n";
+    EXPECT_EQ(about.text.substr(0, start.size()), start);
+    EXPECT_GT(about.text.size(), start.size());
 }
 
 }

@@ -1,6 +1,5 @@
 #include "channels/ChannelSuite.h"
 
-#include "devices/DefaultNodes.h"
 #include "devices/TestCardNode.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Message.h"
@@ -129,11 +128,7 @@ protected:
 
 TEST_F(ChannelSuiteTest, CardWithTunerRunsTheHiddenWindowWhichClosingOnlyHides)
 {
-    ASSERT_EQ(devices::RegisterDefaultNodes(), B_OK);
-    int32 tunerStatus = 42;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    EXPECT_EQ(tunerStatus, 0);
-    suite->Lock();
+    MakeSuite();
     EXPECT_GE(suite->Thread(), 0);
     EXPECT_TRUE(suite->IsHidden());
     EXPECT_STREQ(suite->Title(), "Channel Suite");

@@ -4,7 +4,6 @@
 #include "devices/ChannelPlan.h"
 #include "devices/TestStation.h"
 #include "kits/interface/AlertTestHooks.h"
-#include "kits/interface/ClipRegion.h"
 #include "kits/interface/Screen.h"
 #include "prefs/Preferences.h"
 #include "tests/prefs/TestMixerNode.h"
@@ -12,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -26,13 +24,6 @@
 namespace {
 
 using kits::interface::AlertRecord;
-
-bool IsGrey(uint32 pixel)
-{
-    const uint32 red = (pixel >> 16) & 0xff;
-    const uint32 green = (pixel >> 8) & 0xff;
-    return red == green && green == (pixel & 0xff);
-}
 
 // A message with the fields add puts in.
 BMessage With(uint32 what, const std::function<void(BMessage&)>& add)
@@ -93,14 +84,6 @@ protected:
 
     // The channel the test card starts on: that of its first station.
     static int32 CardChannel() { return devices::DefaultTestStations().front().channel; }
-
-    // The count of pictures the display was given for the window.
-    int64 Presents() const { return kits::interface::HeadlessDisplay().PresentCount(window); }
-    bool AwaitPresents(int64 count) const
-    {
-        const int64 start = Presents();
-        return test_support::Await([&] { return Presents() >= start + count; });
-    }
 };
 
 TEST(CommandsTest, CodesKeepTheirNumbers)
@@ -484,7 +467,10 @@ TEST_F(TVWindowCommandsTest, SubtitleFilterFollowsItsFieldOnAStationWithSubtitle
     // The mean brightness of the subtitles' band once ten more frames have been shown. The
     // filter halves the band's background while subtitles show.
     auto bandBrightness = [&] {
-        EXPECT_TRUE(AwaitPresents(10));
+        const int64 shown = kits::interface::HeadlessDisplay().PresentCount(window);
+        EXPECT_TRUE(test_support::Await([&] {
+            return kits::interface::HeadlessDisplay().PresentCount(window) >= shown + 10;
+        }));
         window->Lock();
         const BRect frame = video->Frame();
         double sum = 0;
@@ -568,55 +554,6 @@ TEST_F(TVWindowCommandsTest, HelpDocumentsOpenWithThePreferredApplication)
         documents.push_back(line);
     EXPECT_EQ(documents, std::vector<std::string>{applicationDirectory + "/Doc/Manual"});
     EXPECT_TRUE(kits::interface::RecordedAlerts().empty());
-}
-
-// The live picture with the level overlay over it: the overlay stays as drawn while frames keep
-// coming, and the picture returns there once the overlay is gone.
-TEST_F(TVWindowCommandsTest, TheLivePictureLeavesTheOverlayIntactAndReturnsAfterIt)
-{
-    MakeWindow();
-    RunWindow();
-    TVView* video = VideoView();
-    ASSERT_TRUE(AwaitWindow([&] { return video->Bounds() == SIGNAL_4_3; }));
-    ASSERT_EQ(window->PostMessage(MSG_CONTRAST_UP), B_OK);
-    ASSERT_TRUE(AwaitWindow([&] { return !SliderOverlay()->IsHidden(); }));
-    ASSERT_TRUE(AwaitPresents(10));
-    window->Lock();
-    BRect overlay = SliderOverlay()->Frame();
-    overlay.OffsetBy(video->Frame().LeftTop());
-    const BRect picture(video->Frame().left, video->Frame().top, video->Frame().right,
-        overlay.top - 1);
-    window->Unlock();
-    // The pixels an area covers, row by row, rounded as the views are.
-    auto capture = [&](const BRect& area) {
-        const kits::interface::PixelRect rect = kits::interface::ToPixels(area);
-        std::vector<uint32> copy;
-        window->Lock();
-        for (int32 y = rect.top; y <= rect.bottom; y++) {
-            for (int32 x = rect.left; x <= rect.right; x++)
-                copy.push_back(window->ContentBuffer().PixelAt(x, y));
-        }
-        window->Unlock();
-        return copy;
-    };
-    auto anyColour = [](const std::vector<uint32>& pixels) {
-        return std::any_of(pixels.begin(), pixels.end(), [](uint32 p) { return !IsGrey(p); });
-    };
-    const std::vector<uint32> overlayBefore = capture(overlay);
-    const std::vector<uint32> pictureBefore = capture(picture);
-    ASSERT_TRUE(AwaitPresents(10));
-    // The picture moved on, in colour; the overlay, black on white, did not change.
-    const std::vector<uint32> pictureAfter = capture(picture);
-    EXPECT_NE(pictureBefore, pictureAfter);
-    EXPECT_TRUE(anyColour(pictureAfter));
-    EXPECT_EQ(capture(overlay), overlayBefore);
-    EXPECT_FALSE(anyColour(overlayBefore));
-
-    window->Lock();
-    Pulses(30);
-    EXPECT_TRUE(SliderOverlay()->IsHidden());
-    window->Unlock();
-    EXPECT_TRUE(test_support::Await([&] { return anyColour(capture(overlay)); }));
 }
 
 }
