@@ -1,6 +1,7 @@
 #include "channels/ChannelSuite.h"
 
 #include "devices/TestCardNode.h"
+#include "devices/TestStation.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Message.h"
 #include "kits/kernel/OS.h"
@@ -32,6 +33,12 @@ struct StoredPreset {
     std::optional<std::string> name;
     std::optional<int32> videoFormat;
 };
+
+// The channel the test card starts on: that of its first station.
+int32 CardChannel()
+{
+    return devices::DefaultTestStations().front().channel;
+}
 
 // The test card's tuner parameter named name, as the card holds it now; -1 when unreadable.
 int32 CardValue(const char* name)
@@ -246,13 +253,9 @@ TEST_F(ChannelSuiteTest, ZappingWrapsAtBothEndsWithTwoDigitLabels)
 
 TEST_F(ChannelSuiteTest, ThePresetOnTheCardsChannelIsSelectedTheLastOfThemWinning)
 {
-    RegisterCard(true);
-    const int32 channel = CardValue("Channel");
-    ASSERT_GE(channel, 0);
+    const int32 channel = CardChannel();
     WritePresets({{channel, "FIRST", {}}, {channel + 1, "OTHER", {}}, {channel, "SECOND", {}}});
-    int32 tunerStatus = -1;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    suite->Lock();
+    MakeSuite();
     EXPECT_EQ(suite->CurrentSelection(), 2);
     EXPECT_EQ(suite->GetPresetName(), "SECOND");
     EXPECT_EQ(suite->ZapUp(), "P 01");
@@ -260,16 +263,12 @@ TEST_F(ChannelSuiteTest, ThePresetOnTheCardsChannelIsSelectedTheLastOfThemWinnin
 
 TEST_F(ChannelSuiteTest, ZappingTunesThePresetsFormatThenItsChannel)
 {
-    RegisterCard(true);
-    const int32 channel = CardValue("Channel");
-    const int32 format = CardValue("Video Format");
-    ASSERT_GE(channel, 0);
-    ASSERT_NE(format, devices::VIDEO_FORMAT_NTSC_M);
+    const int32 channel = CardChannel();
     WritePresets({{channel + 2, "NTSC", devices::VIDEO_FORMAT_NTSC_M},
         {channel + 3, "PLAIN", {}}});
-    int32 tunerStatus = -1;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    suite->Lock();
+    MakeSuite();
+    const int32 format = CardValue("Video Format");
+    ASSERT_NE(format, devices::VIDEO_FORMAT_NTSC_M);
     EXPECT_EQ(suite->ZapUp(), "P 01");
     suite->Unlock();
     EXPECT_TRUE(test_support::Await([&] { return CardValue("Channel") == channel + 2; }));

@@ -89,15 +89,6 @@ TEST_F(SliderTest, CaptionSitsAtTheLeftAboveTheBar)
     EXPECT_EQ(CountPixels(WHITE, 0, 22, 400, 50), 401 * 29);
 }
 
-TEST_F(SliderTest, BarIsDrawnOnlyWithinTheUpdateRectangle)
-{
-    // The new level is kept; drawing just a part of the view fills only that part of the bar.
-    slider->SetSlider("", 100);
-    slider->Draw(BRect(100, 30, 150, 40));
-    EXPECT_EQ(CountPixels(BLACK, 100, 30, 150, 40), 51 * 11);
-    EXPECT_EQ(CountPixels(BLACK, 0, 0, 400, 50), 51 * 11);
-}
-
 TEST_F(SliderTest, LevelSetWhileHiddenShowsOnlyOnceShown)
 {
     slider->Hide();

@@ -57,15 +57,6 @@ protected:
         Post(press);
     }
 
-    bool SuiteHidden() const
-    {
-        ChannelSuite* suite = window->ChannelSuiteWindow();
-        suite->Lock();
-        const bool hidden = suite->IsHidden();
-        suite->Unlock();
-        return hidden;
-    }
-
     // Answers every alert with its only button at once.
     static void AnswerAlerts()
     {
@@ -366,7 +357,9 @@ TEST_F(TVWindowCommandsTest, MenuShortcutsReachTheirCommandsAndTheTunersOnlyWhil
         PressCommandKey('s');
         PressCommandKey('o');
         EXPECT_TRUE(AwaitWindow([this] { return VideoView()->Bounds() == SIGNAL_4_3; }));
-        EXPECT_EQ(SuiteHidden(), !tunerFitted);
+        window->ChannelSuiteWindow()->Lock();
+        EXPECT_EQ(window->ChannelSuiteWindow()->IsHidden(), !tunerFitted);
+        window->ChannelSuiteWindow()->Unlock();
         PressCommandKey(B_ENTER);
         EXPECT_TRUE(AwaitWindow([this] { return window->IsFullScreen(); }));
         CloseWindow();
