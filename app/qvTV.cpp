@@ -49,7 +49,7 @@ void qvTV::ReadyToRun()
     pWindow = new TVWindow(BRect(10, 25, 410, 325), TITLE, B_TITLED_WINDOW,
         B_ASYNCHRONOUS_CONTROLS);
     pWindow->Show();
-    // Only now: the first pulse must find the window shown.
+    // After Show(): the first pulse must find the window shown.
     SetPulseRate(PULSE_RATE);
 }
 

@@ -7,7 +7,6 @@
 #include "kits/storage/File.h"
 #include "video/ParameterAccess.h"
 #include "video/TVView.h"
-#include "window/Commands.h"
 
 #include <cstdio>
 #include <cstring>

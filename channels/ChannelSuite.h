@@ -11,13 +11,19 @@
 class BDiscreteParameter;
 class TVView;
 
+// The notice the channel suite posts to the video view's window when a station is selected.
+enum : uint32 {
+    // "Name": string, the station's preset name; "Preset": int32, its 1-based place in the list.
+    MSG_STATION_CHANGED = 0x10015,
+};
+
 // The channel suite window, created hidden by the main window and living until the application
-// ends (closing it only hides it). This version finds the capture card's tuner among the
-// parameters of the default video input, reads the station presets file
-// "/boot/home/config/settings/Media/presets" when there is a tuner, and zaps through those
-// presets; it has no controls yet and never writes the file. Its message loop runs only when
-// the card has a tuner: then the application object quits it when it ends; without one it
-// never runs and the application object deletes it.
+// ends (closing it only hides it). It finds the capture card's tuner among the parameters of the
+// default video input, reads the station presets file "/boot/home/config/settings/Media/presets"
+// when there is a tuner, and zaps through those presets; it shows no controls and leaves the
+// file as it is. Its message loop runs only when the card has a tuner: then the application
+// object quits it when it ends; without one it never runs and the application object deletes
+// it.
 //
 // The presets and the selection belong to this window: ZapUp, ZapDown and GetPresetName are
 // called from the main window's thread with this window locked. A zap tunes the selected preset
@@ -49,7 +55,7 @@ public:
     std::string Zap(int32 index);
     // The selected preset's name; empty without a tuner or a selection.
     std::string GetPresetName() const;
-    // The video view is about to go: from now on tuning reconnects nothing. Called with this
+    // The video view is about to go: tuning reconnects nothing afterwards. Called with this
     // window locked, so that no tuning is under way meanwhile.
     void DetachTVView();
 

@@ -1,5 +1,5 @@
 #pragma once
-// Preferences: the window of the user's settings; for now holds the defaults of the settings.
+// Preferences: the window of the user's settings, holding their defaults and the stepped levels.
 
 #include "kits/kernel/Point.h"
 #include "kits/interface/Window.h"
@@ -8,9 +8,9 @@
 class BContinuousParameter;
 
 // The preferences window, created hidden with its loop running by the main window and living
-// until the application ends (closing it only hides it; the application object quits it). This
-// version has no pages and reads no settings file yet: its settings keep their defaults, and
-// the levels it steps are held here rather than in sliders. It binds the card's "Brightness",
+// until the application ends (closing it only hides it; the application object quits it). It
+// shows no pages and reads no settings file: its settings keep their defaults, and the levels
+// it steps are held here rather than in sliders. It binds the card's "Brightness",
 // "Contrast" and "Saturation" and the "Volume" of the audio output's "Line" source when the
 // media nodes offer them. The accessors and StoreNewLocation are called from the main window's
 // thread without a lock; each reads or writes one value that only that thread touches.

@@ -1,8 +1,10 @@
 #pragma once
 // The main window's command codes, posted by menus, keys, the control panel and other windows.
 
+// MSG_STATION_CHANGED comes from the channel suite and MSG_NODE_ERROR from the node manager,
+// which post them.
+#include "channels/ChannelSuite.h"
 #include "kits/kernel/SupportDefs.h"
-// MSG_NODE_ERROR comes from the node manager that posts it.
 #include "video/NodeErrors.h"
 
 // Each is the `what` of a message to the main window; the preferences and channel suite windows
@@ -32,6 +34,4 @@ enum : uint32 {
     MSG_SET_SUBTITLE_FILTER = 0x10013,
     // "LM": bool, the 16-bit colour-depth limit on or off.
     MSG_SET_16BIT_LIMIT = 0x10014,
-    // "Name": string, the station's preset name; "Preset": int32, its 1-based place in the list.
-    MSG_STATION_CHANGED = 0x10015,
 };

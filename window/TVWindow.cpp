@@ -3,7 +3,6 @@
 #include "window/TVWindow.h"
 
 #include "channels/ChannelSuite.h"
-#include "channels/ControlPanel.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
@@ -19,6 +18,7 @@
 #include "prefs/Preferences.h"
 #include "video/TVView.h"
 #include "window/Commands.h"
+#include "window/ControlPanel.h"
 #include "window/Slider.h"
 #include "window/TextOver.h"
 

@@ -23,7 +23,8 @@ class TVView;
 // The program's one main window. The application object creates it (its constructor runs on the
 // application thread and locks the window while it builds it), shows it, gives it its pulse
 // through Pulse() and ends it with Hide(), Lock() and Quit(); the window's destructor then runs
-// on the window's thread. Its hooks run on its own thread with the window locked.
+// on the thread that called Quit(), the application thread, with the window locked and its own
+// thread ended. Its hooks run on its own thread with the window locked.
 //
 // It owns its child views (the menu bar, the control panel, the video view and, inside the
 // video view, the overlays): the window holds them as views of its tree and the members below

@@ -1,7 +1,7 @@
 #include "channels/ChannelSuite.h"
 
-#include "devices/DefaultNodes.h"
 #include "devices/TestCardNode.h"
+#include "devices/TestStation.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Message.h"
 #include "kits/kernel/OS.h"
@@ -11,6 +11,7 @@
 #include "kits/media/Parameter.h"
 #include "kits/media/ParameterWeb.h"
 #include "kits/storage/File.h"
+#include "tests/support/Await.h"
 #include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -33,15 +34,10 @@ struct StoredPreset {
     std::optional<int32> videoFormat;
 };
 
-bool AwaitCondition(const std::function<bool()>& condition)
+// The channel the test card starts on: that of its first station.
+int32 CardChannel()
 {
-    const bigtime_t deadline = system_time() + 5000000;
-    while (!condition()) {
-        if (system_time() > deadline)
-            return false;
-        snooze(500);
-    }
-    return true;
+    return devices::DefaultTestStations().front().channel;
 }
 
 // The test card's tuner parameter named name, as the card holds it now; -1 when unreadable.
@@ -137,90 +133,79 @@ protected:
     ChannelSuite* suite = nullptr;
 };
 
-TEST_F(ChannelSuiteTest, CardWithTunerReportsItAndRunsTheHiddenWindow)
+TEST_F(ChannelSuiteTest, CardWithTunerRunsTheHiddenWindowWhichClosingOnlyHides)
 {
-    ASSERT_EQ(devices::RegisterDefaultNodes(), B_OK);
-    int32 tunerStatus = 42;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    EXPECT_EQ(tunerStatus, 0);
-    suite->Lock();
+    MakeSuite();
     EXPECT_GE(suite->Thread(), 0);
     EXPECT_TRUE(suite->IsHidden());
     EXPECT_STREQ(suite->Title(), "Channel Suite");
     EXPECT_EQ(suite->Frame(), BRect(50, 100, 360, 400));
-    suite->Unlock();
-}
-
-TEST_F(ChannelSuiteTest, CardWithoutTunerReportsNoneAndDoesNotRun)
-{
-    RegisterCard(false);
-    int32 tunerStatus = 42;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    EXPECT_EQ(tunerStatus, -1);
-    suite->Lock();
-    EXPECT_LT(suite->Thread(), 0);
-    suite->Unlock();
-}
-
-TEST_F(ChannelSuiteTest, NoMediaServiceOrNoVideoInputMeansNoTuner)
-{
-    kits::media::SetMediaServerRunning(false);
-    int32 tunerStatus = 42;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    EXPECT_EQ(tunerStatus, -1);
-    suite->Lock();
-    suite->Quit();
-    suite = nullptr;
-
-    kits::media::ResetMediaFaults();
-    tunerStatus = 42;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    EXPECT_EQ(tunerStatus, -1);
-}
-
-TEST_F(ChannelSuiteTest, CardWhoseWebCannotBeHadMeansNoTuner)
-{
-    ASSERT_EQ(devices::RegisterDefaultNodes(), B_OK);
-    kits::media::FailRosterOperation(kits::media::RosterOperation::GetParameterWebFor, B_ERROR);
-    int32 tunerStatus = 42;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    EXPECT_EQ(tunerStatus, -1);
-}
-
-TEST_F(ChannelSuiteTest, ClosingOnlyHidesTheWindow)
-{
-    ASSERT_EQ(devices::RegisterDefaultNodes(), B_OK);
-    int32 tunerStatus = -1;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    ASSERT_EQ(tunerStatus, 0);
     suite->Show();
+    suite->Unlock();
     suite->PostMessage(B_QUIT_REQUESTED);
-    const bigtime_t deadline = system_time() + 5000000;
-    bool hidden = false;
-    while (!hidden && system_time() < deadline) {
+    EXPECT_TRUE(test_support::Await([this] {
         suite->Lock();
-        hidden = suite->IsHidden();
+        const bool hidden = suite->IsHidden();
         suite->Unlock();
-        if (!hidden)
-            snooze(500);
-    }
-    EXPECT_TRUE(hidden);
+        return hidden;
+    }));
     suite->Lock();
     EXPECT_GE(suite->Thread(), 0);
     suite->Unlock();
 }
 
-TEST_F(ChannelSuiteTest, WithoutPresetsFileZappingSelectsNothing)
+TEST_F(ChannelSuiteTest, WithoutAUsableTunerTheWindowNeverRunsAndHasNoPresets)
 {
-    MakeSuite();
-    EXPECT_EQ(suite->CountPresets(), 0);
-    EXPECT_EQ(suite->ZapUp(), "");
-    EXPECT_EQ(suite->ZapDown(), "");
-    EXPECT_EQ(suite->CurrentSelection(), -1);
-    EXPECT_EQ(suite->GetPresetName(), "");
-    suite->Unlock();
-    // Nothing is written without a change.
-    EXPECT_FALSE(std::filesystem::exists(bootRoot + "/home/config/settings/Media/presets"));
+    const struct {
+        const char* what;
+        std::function<void()> prepare;
+    } cases[] = {
+        {"card without tuner", [] { RegisterCard(false); }},
+        {"no media service", [] { kits::media::SetMediaServerRunning(false); }},
+        {"no video input", [] {}},
+        {"no parameter web",
+            [] {
+                RegisterCard(true);
+                kits::media::FailRosterOperation(
+                    kits::media::RosterOperation::GetParameterWebFor, B_ERROR);
+            }},
+    };
+    WritePresets({{2, "ONE", {}}});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.prepare();
+        int32 tunerStatus = 42;
+        suite = new ChannelSuite(nullptr, &tunerStatus);
+        EXPECT_EQ(tunerStatus, -1);
+        suite->Lock();
+        EXPECT_LT(suite->Thread(), 0);
+        EXPECT_EQ(suite->CountPresets(), 0);
+        EXPECT_EQ(suite->ZapUp(), "");
+        EXPECT_EQ(suite->GetPresetName(), "");
+        CloseSuite();
+        kits::media::ResetMediaFaults();
+        kits::media::ResetDefaultNodes();
+    }
+}
+
+TEST_F(ChannelSuiteTest, AMissingOrDamagedPresetsFileLeavesTheListEmptyAndUnwritten)
+{
+    const std::string path = bootRoot + "/home/config/settings/Media/presets";
+    for (bool damaged : {false, true}) {
+        SCOPED_TRACE(damaged ? "cut short" : "missing");
+        if (damaged) {
+            WritePresets({{2, "ONE", {}}});
+            std::filesystem::resize_file(path, std::filesystem::file_size(path) - 3);
+        }
+        MakeSuite();
+        EXPECT_EQ(suite->CountPresets(), 0);
+        EXPECT_EQ(suite->ZapUp(), "");
+        EXPECT_EQ(suite->ZapDown(), "");
+        EXPECT_EQ(suite->CurrentSelection(), -1);
+        EXPECT_EQ(suite->GetPresetName(), "");
+        CloseSuite();
+        EXPECT_EQ(std::filesystem::exists(path), damaged);
+    }
 }
 
 TEST_F(ChannelSuiteTest, PresetsEndWithTheChannelsAndNameTheUnnamed)
@@ -268,13 +253,9 @@ TEST_F(ChannelSuiteTest, ZappingWrapsAtBothEndsWithTwoDigitLabels)
 
 TEST_F(ChannelSuiteTest, ThePresetOnTheCardsChannelIsSelectedTheLastOfThemWinning)
 {
-    RegisterCard(true);
-    const int32 channel = CardValue("Channel");
-    ASSERT_GE(channel, 0);
+    const int32 channel = CardChannel();
     WritePresets({{channel, "FIRST", {}}, {channel + 1, "OTHER", {}}, {channel, "SECOND", {}}});
-    int32 tunerStatus = -1;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    suite->Lock();
+    MakeSuite();
     EXPECT_EQ(suite->CurrentSelection(), 2);
     EXPECT_EQ(suite->GetPresetName(), "SECOND");
     EXPECT_EQ(suite->ZapUp(), "P 01");
@@ -282,51 +263,23 @@ TEST_F(ChannelSuiteTest, ThePresetOnTheCardsChannelIsSelectedTheLastOfThemWinnin
 
 TEST_F(ChannelSuiteTest, ZappingTunesThePresetsFormatThenItsChannel)
 {
-    RegisterCard(true);
-    const int32 channel = CardValue("Channel");
-    const int32 format = CardValue("Video Format");
-    ASSERT_GE(channel, 0);
-    ASSERT_NE(format, devices::VIDEO_FORMAT_NTSC_M);
+    const int32 channel = CardChannel();
     WritePresets({{channel + 2, "NTSC", devices::VIDEO_FORMAT_NTSC_M},
         {channel + 3, "PLAIN", {}}});
-    int32 tunerStatus = -1;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    suite->Lock();
+    MakeSuite();
+    const int32 format = CardValue("Video Format");
+    ASSERT_NE(format, devices::VIDEO_FORMAT_NTSC_M);
     EXPECT_EQ(suite->ZapUp(), "P 01");
     suite->Unlock();
-    EXPECT_TRUE(AwaitCondition([&] { return CardValue("Channel") == channel + 2; }));
+    EXPECT_TRUE(test_support::Await([&] { return CardValue("Channel") == channel + 2; }));
     EXPECT_EQ(CardValue("Video Format"), devices::VIDEO_FORMAT_NTSC_M);
 
     // A preset without a stored format has the one the card had when the list was read.
     suite->Lock();
     EXPECT_EQ(suite->ZapUp(), "P 02");
     suite->Unlock();
-    EXPECT_TRUE(AwaitCondition([&] { return CardValue("Channel") == channel + 3; }));
+    EXPECT_TRUE(test_support::Await([&] { return CardValue("Channel") == channel + 3; }));
     EXPECT_EQ(CardValue("Video Format"), format);
-}
-
-TEST_F(ChannelSuiteTest, ACardWithoutTunerOrADamagedFileGivesNoPresets)
-{
-    WritePresets({{2, "ONE", {}}});
-    RegisterCard(false);
-    int32 tunerStatus = 0;
-    suite = new ChannelSuite(nullptr, &tunerStatus);
-    ASSERT_EQ(tunerStatus, -1);
-    suite->Lock();
-    EXPECT_EQ(suite->CountPresets(), 0);
-    EXPECT_EQ(suite->ZapUp(), "");
-    EXPECT_EQ(suite->GetPresetName(), "");
-    suite->Unlock();
-    CloseSuite();
-    kits::media::ResetDefaultNodes();
-
-    // Cut short, the file is not read at all.
-    const std::string path = bootRoot + "/home/config/settings/Media/presets";
-    const auto size = std::filesystem::file_size(path);
-    std::filesystem::resize_file(path, size - 3);
-    MakeSuite();
-    EXPECT_EQ(suite->CountPresets(), 0);
-    EXPECT_EQ(suite->ZapUp(), "");
 }
 
 }

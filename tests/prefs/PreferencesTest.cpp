@@ -77,7 +77,7 @@ protected:
     TestMixerNode* mixer = nullptr;
 };
 
-TEST_F(PreferencesTest, PictureStepsMoveTheCardByFiveAndReturnPerCentOfItsRange)
+TEST_F(PreferencesTest, PictureStepsMoveTheCardByFiveWithinItsRangeAndReturnPerCentOfIt)
 {
     preferences = new Preferences(nullptr);
     // Brightness runs from -128 to 127 and starts at 0.
@@ -94,21 +94,15 @@ TEST_F(PreferencesTest, PictureStepsMoveTheCardByFiveAndReturnPerCentOfItsRange)
     EXPECT_FLOAT_EQ(CardValue("Saturation"), 95);
     EXPECT_EQ(preferences->SaturationUp(), 50);
     EXPECT_FLOAT_EQ(CardValue("Saturation"), 100);
-}
-
-TEST_F(PreferencesTest, StepsStopAtTheEndsOfTheRange)
-{
-    preferences = new Preferences(nullptr);
-    int32 level = 0;
+    // Steps stop at the ends of the range.
     for (int32 i = 0; i < 30; i++)
-        level = preferences->BrightnessUp();
-    EXPECT_EQ(level, 100);
+        (void)preferences->BrightnessUp();
+    EXPECT_EQ(preferences->BrightnessUp(), 100);
     EXPECT_FLOAT_EQ(CardValue("Brightness"), devices::BRIGHTNESS_MAX);
     for (int32 i = 0; i < 60; i++)
-        level = preferences->BrightnessDown();
-    EXPECT_EQ(level, 0);
-    EXPECT_FLOAT_EQ(CardValue("Brightness"), devices::BRIGHTNESS_MIN);
+        (void)preferences->BrightnessDown();
     EXPECT_EQ(preferences->BrightnessDown(), 0);
+    EXPECT_FLOAT_EQ(CardValue("Brightness"), devices::BRIGHTNESS_MIN);
 }
 
 TEST_F(PreferencesTest, VolumeStepsTheLineSourceInPerCentOfItsRange)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 using interface_test::BLACK;
@@ -25,18 +27,17 @@ protected:
         window->UpdateIfNeeded();
     }
 
-    // The columns of the bar's rows that are black; -1 for both ends when none is.
-    void BarEnds(int32& first, int32& last) const
+    // The first and last columns of the bar's rows that are black; -1 for both when none is.
+    std::pair<int32, int32> BarEnds() const
     {
-        first = -1;
-        last = -1;
+        std::pair<int32, int32> ends = {-1, -1};
         for (int32 x = 0; x <= 400; x++) {
             if (CountPixels(BLACK, x, 25, x, 44) == 20) {
-                if (first < 0)
-                    first = x;
-                last = x;
+                ends.first = ends.first < 0 ? x : ends.first;
+                ends.second = x;
             }
         }
+        return ends;
     }
 
     BView* backdrop = nullptr;
@@ -56,44 +57,22 @@ TEST_F(SliderTest, StartsEmptyAtZeroWithTheFlagsPlusWillDrawAndAnEighteenPointFo
     EXPECT_EQ(CountPixels(WHITE, 0, 0, 400, 50), 401 * 51);
 }
 
-TEST_F(SliderTest, FullLevelEndsTheBarTwentyUnitsBeforeTheRightEdge)
+TEST_F(SliderTest, BarRunsFromTenUnitsToItsLevelOfTheWidthLessTwenty)
 {
-    slider->SetSlider(nullptr, 100);
-    window->UpdateIfNeeded();
-    int32 first;
-    int32 last;
-    BarEnds(first, last);
-    EXPECT_EQ(first, 10);
-    EXPECT_EQ(last, 380);
-    EXPECT_EQ(CountPixels(BLACK, 10, 25, 380, 44), 371 * 20);
-    // White all around the bar: above, below, left and right.
-    EXPECT_EQ(CountPixels(WHITE, 0, 0, 400, 24), 401 * 25);
-    EXPECT_EQ(CountPixels(WHITE, 0, 45, 400, 50), 401 * 6);
-    EXPECT_EQ(CountPixels(WHITE, 0, 25, 9, 44), 10 * 20);
-    EXPECT_EQ(CountPixels(WHITE, 381, 25, 400, 44), 20 * 20);
-    EXPECT_EQ(CountPixels(BLUE, 401, 0, 419, 59), 19 * 60);
-}
-
-TEST_F(SliderTest, HalfLevelEndsTheBarAtOneHundredNinety)
-{
-    slider->SetSlider("", 50);
-    window->UpdateIfNeeded();
-    int32 first;
-    int32 last;
-    BarEnds(first, last);
-    EXPECT_EQ(first, 10);
-    EXPECT_EQ(last, 190);
-    EXPECT_EQ(CountPixels(WHITE, 191, 25, 400, 44), 210 * 20);
-}
-
-TEST_F(SliderTest, LevelWhoseBarEndsLeftOfItsStartDrawsNoBar)
-{
-    slider->SetSlider("", 100);
-    window->UpdateIfNeeded();
-    // 2 per cent of 380 is 7.6, left of the bar's start at 10.
-    slider->SetSlider("", 2);
-    window->UpdateIfNeeded();
-    EXPECT_EQ(CountPixels(WHITE, 0, 0, 400, 50), 401 * 51);
+    // 380 units at 100 per cent, half of them at 50; 2 per cent is 7.6, left of the bar's start
+    // at 10, and a level drawn before it leaves nothing behind.
+    const std::pair<float, int32> lastColumns[] = {{100, 380}, {50, 190}, {2, -1}};
+    for (const auto& [level, last] : lastColumns) {
+        SCOPED_TRACE(level);
+        slider->SetSlider("", level);
+        window->UpdateIfNeeded();
+        EXPECT_EQ(BarEnds(), std::make_pair(last < 0 ? -1 : 10, last));
+        // White all around the bar, the backdrop untouched beside the box.
+        const int32 bar = last < 0 ? 0 : (last - 9) * 20;
+        EXPECT_EQ(CountPixels(BLACK, 0, 0, 400, 50), bar);
+        EXPECT_EQ(CountPixels(WHITE, 0, 0, 400, 50), 401 * 51 - bar);
+        EXPECT_EQ(CountPixels(BLUE, 401, 0, 419, 59), 19 * 60);
+    }
     EXPECT_EQ(slider->Value(), 2);
 }
 
@@ -110,15 +89,6 @@ TEST_F(SliderTest, CaptionSitsAtTheLeftAboveTheBar)
     EXPECT_EQ(CountPixels(WHITE, 0, 22, 400, 50), 401 * 29);
 }
 
-TEST_F(SliderTest, BarIsDrawnOnlyWithinTheUpdateRectangle)
-{
-    // The new level is kept; drawing just a part of the view fills only that part of the bar.
-    slider->SetSlider("", 100);
-    slider->Draw(BRect(100, 30, 150, 40));
-    EXPECT_EQ(CountPixels(BLACK, 100, 30, 150, 40), 51 * 11);
-    EXPECT_EQ(CountPixels(BLACK, 0, 0, 400, 50), 51 * 11);
-}
-
 TEST_F(SliderTest, LevelSetWhileHiddenShowsOnlyOnceShown)
 {
     slider->Hide();
@@ -129,11 +99,7 @@ TEST_F(SliderTest, LevelSetWhileHiddenShowsOnlyOnceShown)
 
     slider->Show();
     window->UpdateIfNeeded();
-    int32 first;
-    int32 last;
-    BarEnds(first, last);
-    EXPECT_EQ(first, 10);
-    EXPECT_EQ(last, 190);
+    EXPECT_EQ(BarEnds(), std::make_pair(10, 190));
     EXPECT_GT(CountPixels(BLACK, 10, 0, 200, 18), 10);
 }
 

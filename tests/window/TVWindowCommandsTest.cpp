@@ -1,36 +1,20 @@
 #include "window/TVWindow.h"
 
 #include "channels/ChannelSuite.h"
-#include "channels/ControlPanel.h"
 #include "devices/ChannelPlan.h"
 #include "devices/TestStation.h"
-#include "kits/app/Message.h"
 #include "kits/interface/AlertTestHooks.h"
-#include "kits/interface/ClipRegion.h"
-#include "kits/interface/HeadlessDisplayBackend.h"
-#include "kits/interface/Menu.h"
-#include "kits/interface/MenuItem.h"
-#include "kits/interface/Snapshot.h"
-#include "kits/media/MediaRoster.h"
-#include "kits/media/MediaTestHooks.h"
-#include "kits/media/Parameter.h"
-#include "kits/media/ParameterWeb.h"
-#include "kits/storage/File.h"
+#include "kits/interface/Screen.h"
 #include "prefs/Preferences.h"
 #include "tests/prefs/TestMixerNode.h"
 #include "tests/window/TVWindowFixture.h"
-#include "window/Commands.h"
-#include "window/Slider.h"
-#include "window/TextOver.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -41,15 +25,12 @@ namespace {
 
 using kits::interface::AlertRecord;
 
-constexpr uint32 WHITE = kits::interface::PackColor(255, 255, 255);
-constexpr uint32 BLACK = kits::interface::PackColor(0, 0, 0);
-
-bool IsGrey(uint32 pixel)
+// A message with the fields add puts in.
+BMessage With(uint32 what, const std::function<void(BMessage&)>& add)
 {
-    const uint32 red = (pixel >> 16) & 0xff;
-    const uint32 green = (pixel >> 8) & 0xff;
-    const uint32 blue = pixel & 0xff;
-    return red == green && green == blue;
+    BMessage message(what);
+    add(message);
+    return message;
 }
 
 // The commands of the main window, given to MessageReceived with the window locked as its loop
@@ -64,28 +45,16 @@ protected:
     }
 
     void Send(BMessage message) { window->MessageReceived(&message); }
+    void Post(BMessage message) { ASSERT_EQ(window->PostMessage(&message), B_OK); }
 
-    // Starts the window's loop; the test lets go of the lock, so it locks again to look.
-    void RunWindow()
+    // A key pressed with the Command key, as the display delivers it.
+    void PressCommandKey(char key)
     {
-        window->Show();
-        window->Unlock();
-    }
-
-    bool AwaitWindow(const std::function<bool()>& condition)
-    {
-        return AwaitCondition([&] {
-            window->Lock();
-            const bool met = condition();
-            window->Unlock();
-            return met;
-        });
-    }
-
-    void RegisterMixer()
-    {
-        ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_AUDIO_OUTPUT,
-            [] { return static_cast<BMediaNode*>(new TestMixerNode({"Line"})); }, 0), B_OK);
+        BMessage press(B_KEY_DOWN);
+        const char bytes[] = {key, '\0'};
+        press.AddString("bytes", bytes);
+        press.AddInt32("modifiers", B_COMMAND_KEY);
+        Post(press);
     }
 
     // Answers every alert with its only button at once.
@@ -94,56 +63,44 @@ protected:
         kits::interface::SetAlertResponder([](const AlertRecord&) { return 0; });
     }
 
-    // Writes the presets file with one preset for each name, on the channels after the one
-    // the test card starts on, so that none of them is selected at the start.
-    void WritePresets(const std::vector<std::string>& names)
+    // Presets on the channels after the one the test card starts on, so that none of them is
+    // selected at the start.
+    void WritePresetsAfterTheCardsChannel(const std::vector<std::string>& names)
     {
-        std::filesystem::create_directories(bootRoot + "/home/config/settings/Media");
-        BMessage stored('CNLS');
-        for (size_t i = 0; i < names.size(); i++) {
-            stored.AddInt32("Channel", CardChannel() + 1 + int32(i));
-            stored.AddString("Name", names[i].c_str());
-        }
-        BFile file("/boot/home/config/settings/Media/presets",
-            B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
-        ASSERT_EQ(file.InitCheck(), B_OK);
-        ASSERT_EQ(stored.Flatten(&file), B_OK);
+        std::vector<std::pair<int32, std::string>> presets;
+        for (const std::string& name : names)
+            presets.emplace_back(CardChannel() + 1 + int32(presets.size()), name);
+        WritePresets(presets);
     }
 
     // The channel the test card starts on: that of its first station.
     static int32 CardChannel() { return devices::DefaultTestStations().front().channel; }
-
-    Slider* SliderOverlay() const { return dynamic_cast<Slider*>(window->FindView("pSlider")); }
-    TextOver* NameLabel() const
-    {
-        return dynamic_cast<TextOver*>(window->FindView("pNameLabel"));
-    }
-    TextOver* ChannelLabel() const
-    {
-        return dynamic_cast<TextOver*>(window->FindView("pChannelLabel"));
-    }
-    ControlPanel* Panel() const
-    {
-        return dynamic_cast<ControlPanel*>(window->FindView("ControlPanel"));
-    }
-    BMenu* FormatMenu() const { return Menu(1)->ItemAt(0)->Submenu(); }
-
-    static void HideFully(BView* view)
-    {
-        while (!view->IsHidden())
-            view->Hide();
-    }
-
-    void Pulses(int32 count)
-    {
-        for (int32 i = 0; i < count; i++)
-            window->Pulse();
-    }
 };
+
+TEST(CommandsTest, CodesKeepTheirNumbers)
+{
+    // Other windows, the node manager and stored messages rely on these numbers.
+    const std::pair<uint32, uint32> codes[] = {
+        {MSG_CHANNEL_UP, 0x10000}, {MSG_CHANNEL_DOWN, 0x10001}, {MSG_VOLUME_UP, 0x10002},
+        {MSG_VOLUME_DOWN, 0x10003}, {MSG_BRIGHTNESS_UP, 0x10004},
+        {MSG_BRIGHTNESS_DOWN, 0x10005}, {MSG_CONTRAST_UP, 0x10006},
+        {MSG_CONTRAST_DOWN, 0x10007}, {MSG_SATURATION_UP, 0x10008},
+        {MSG_SATURATION_DOWN, 0x10009}, {MSG_SHOW_CHANNEL_SUITE, 0x1000a},
+        {MSG_SHOW_MANUAL, 0x1000b}, {MSG_SHOW_QUICK_START, 0x1000c},
+        {MSG_SHOW_PREFERENCES, 0x1000d}, {MSG_OPTIMAL_SIZE, 0x1000e}, {MSG_FORMAT_4_3, 0x1000f},
+        {MSG_FORMAT_16_9, 0x10010}, {MSG_TOGGLE_FULLSCREEN, 0x10011},
+        {MSG_SET_DEINTERLACE, 0x10012}, {MSG_SET_SUBTITLE_FILTER, 0x10013},
+        {MSG_SET_16BIT_LIMIT, 0x10014}, {MSG_STATION_CHANGED, 0x10015},
+        {MSG_NODE_ERROR, 0x20000},
+    };
+    for (const auto& [code, number] : codes)
+        EXPECT_EQ(code, number) << std::hex << number;
+}
 
 TEST_F(TVWindowCommandsTest, LevelCommandsShowTheirCaptionAndTheSteppedLevel)
 {
-    RegisterMixer();
+    ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_AUDIO_OUTPUT,
+        [] { return static_cast<BMediaNode*>(new TestMixerNode({"Line"})); }, 0), B_OK);
     MakeWindow();
     struct Case {
         uint32 command;
@@ -164,7 +121,6 @@ TEST_F(TVWindowCommandsTest, LevelCommandsShowTheirCaptionAndTheSteppedLevel)
         {MSG_SATURATION_DOWN, "Saturation:", 47},
     };
     Slider* slider = SliderOverlay();
-    ASSERT_NE(slider, nullptr);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);
         slider->SetSlider("stale", -1);
@@ -174,22 +130,12 @@ TEST_F(TVWindowCommandsTest, LevelCommandsShowTheirCaptionAndTheSteppedLevel)
         EXPECT_EQ(slider->Label(), c.caption);
         EXPECT_FLOAT_EQ(slider->Value(), c.level);
         EXPECT_FALSE(slider->IsHidden());
-        HideFully(slider);
+        while (!slider->IsHidden())
+            slider->Hide();
     }
     // The text overlays are not touched.
-    EXPECT_TRUE(NameLabel()->IsHidden());
-    EXPECT_TRUE(ChannelLabel()->IsHidden());
-}
-
-TEST_F(TVWindowCommandsTest, LevelWithoutItsControlShowsTheCaptionWithAnEmptyBar)
-{
-    // No audio output is registered: there is no volume.
-    MakeWindow();
-    SliderOverlay()->SetSlider("stale", 70);
-    Send(BMessage(MSG_VOLUME_UP));
-    EXPECT_EQ(SliderOverlay()->Label(), "Volume:");
-    EXPECT_FLOAT_EQ(SliderOverlay()->Value(), 0);
-    EXPECT_FALSE(SliderOverlay()->IsHidden());
+    EXPECT_TRUE(Label("pNameLabel")->IsHidden());
+    EXPECT_TRUE(Label("pChannelLabel")->IsHidden());
 }
 
 TEST_F(TVWindowCommandsTest, EachCommandRestartsTheOverlayTimeOut)
@@ -215,15 +161,13 @@ TEST_F(TVWindowCommandsTest, EachCommandRestartsTheOverlayTimeOut)
     Send(BMessage(MSG_BRIGHTNESS_UP));
     Pulses(20);
     Send(BMessage(MSG_CHANNEL_UP));
-    EXPECT_FALSE(slider->IsHidden());
+    const std::vector<BView*> overlays = {slider, Label("pNameLabel"), Label("pChannelLabel")};
     Pulses(29);
-    EXPECT_FALSE(slider->IsHidden());
-    EXPECT_FALSE(NameLabel()->IsHidden());
-    EXPECT_FALSE(ChannelLabel()->IsHidden());
+    for (BView* overlay : overlays)
+        EXPECT_FALSE(overlay->IsHidden()) << overlay->Name();
     Pulses(1);
-    EXPECT_TRUE(slider->IsHidden());
-    EXPECT_TRUE(NameLabel()->IsHidden());
-    EXPECT_TRUE(ChannelLabel()->IsHidden());
+    for (BView* overlay : overlays)
+        EXPECT_TRUE(overlay->IsHidden()) << overlay->Name();
 }
 
 TEST_F(TVWindowCommandsTest, ChannelCommandsWithoutTunerOrPresetsShowEmptyOverlays)
@@ -234,15 +178,15 @@ TEST_F(TVWindowCommandsTest, ChannelCommandsWithoutTunerOrPresetsShowEmptyOverla
             WritePresets({});
         MakeWindow(tunerFitted);
         for (uint32 command : {MSG_CHANNEL_UP, MSG_CHANNEL_DOWN}) {
-            ChannelLabel()->SetText("stale");
-            NameLabel()->SetText("stale");
-            HideFully(ChannelLabel());
-            HideFully(NameLabel());
+            for (TextOver* label : {Label("pChannelLabel"), Label("pNameLabel")}) {
+                label->SetText("stale");
+                label->Hide();
+            }
             Send(BMessage(command));
-            EXPECT_EQ(ChannelLabel()->Text(), "");
-            EXPECT_EQ(NameLabel()->Text(), "");
-            EXPECT_FALSE(ChannelLabel()->IsHidden());
-            EXPECT_FALSE(NameLabel()->IsHidden());
+            for (TextOver* label : {Label("pChannelLabel"), Label("pNameLabel")}) {
+                EXPECT_EQ(label->Text(), "");
+                EXPECT_FALSE(label->IsHidden());
+            }
             EXPECT_TRUE(SliderOverlay()->IsHidden());
         }
         CloseWindow();
@@ -251,14 +195,14 @@ TEST_F(TVWindowCommandsTest, ChannelCommandsWithoutTunerOrPresetsShowEmptyOverla
 
 TEST_F(TVWindowCommandsTest, ZappingShowsThePresetAndTheStationChangeRetitlesTheWindow)
 {
-    WritePresets({"NORTH", "SOUTH", "WEST"});
+    WritePresetsAfterTheCardsChannel({"NORTH", "SOUTH", "WEST"});
     MakeWindow();
     Send(BMessage(MSG_CHANNEL_UP));
-    EXPECT_EQ(ChannelLabel()->Text(), "P 01");
-    EXPECT_EQ(NameLabel()->Text(), "NORTH");
+    EXPECT_EQ(Label("pChannelLabel")->Text(), "P 01");
+    EXPECT_EQ(Label("pNameLabel")->Text(), "NORTH");
     Send(BMessage(MSG_CHANNEL_DOWN));
-    EXPECT_EQ(ChannelLabel()->Text(), "P 03");
-    EXPECT_EQ(NameLabel()->Text(), "WEST");
+    EXPECT_EQ(Label("pChannelLabel")->Text(), "P 03");
+    EXPECT_EQ(Label("pNameLabel")->Text(), "WEST");
 
     // The suite tunes the preset and tells the window, which takes its name and number.
     RunWindow();
@@ -271,7 +215,7 @@ TEST_F(TVWindowCommandsTest, ZappingShowsThePresetAndTheStationChangeRetitlesThe
 
 TEST_F(TVWindowCommandsTest, TheSuiteTunesOnWithoutTheViewOnceTheWindowIsGone)
 {
-    WritePresets({"NORTH", "SOUTH"});
+    WritePresetsAfterTheCardsChannel({"NORTH", "SOUTH"});
     MakeWindow();
     ChannelSuite* suite = window->ChannelSuiteWindow();
     // Quit as the application quits it, the card staying.
@@ -281,19 +225,9 @@ TEST_F(TVWindowCommandsTest, TheSuiteTunesOnWithoutTheViewOnceTheWindowIsGone)
     suite->Lock();
     EXPECT_EQ(suite->ZapUp(), "P 01");
     suite->Unlock();
-    BMediaRoster* roster = BMediaRoster::Roster();
-    media_node input;
-    BParameterWeb* web = nullptr;
-    ASSERT_EQ(roster->GetVideoInput(&input), B_OK);
-    ASSERT_EQ(roster->GetParameterWebFor(input, &web), B_OK);
-    (void)roster->ReleaseNode(input);
-    BParameter* channel = nullptr;
-    for (int32 i = 0; i < web->CountParameters(); i++) {
-        if (std::strcmp(web->ParameterAt(i)->Name(), "Channel") == 0)
-            channel = web->ParameterAt(i);
-    }
+    BParameter* channel = CardParameter("Channel");
     ASSERT_NE(channel, nullptr);
-    EXPECT_TRUE(AwaitCondition([&] {
+    EXPECT_TRUE(test_support::Await([&] {
         int32 value = -1;
         size_t size = sizeof(value);
         return channel->GetValue(&value, &size, nullptr) == B_OK
@@ -301,36 +235,28 @@ TEST_F(TVWindowCommandsTest, TheSuiteTunesOnWithoutTheViewOnceTheWindowIsGone)
     }));
 }
 
-TEST_F(TVWindowCommandsTest, StationChangeSetsTheTitleAndThePanelNumber)
+TEST_F(TVWindowCommandsTest, StationChangeSetsTheTitleAndThePanelNumberFromItsFields)
 {
     MakeWindow();
-    BMessage both(MSG_STATION_CHANGED);
-    both.AddString("Name", "Channel  Nine ");
-    both.AddInt32("Preset", 9);
-    Send(both);
-    EXPECT_STREQ(window->Title(), "Ovelin Beta 4 - Channel  Nine ");
-    EXPECT_EQ(Panel()->StationNumber(), 9);
-
-    BMessage emptyName(MSG_STATION_CHANGED);
-    emptyName.AddString("Name", "");
-    Send(emptyName);
-    EXPECT_STREQ(window->Title(), "Ovelin Beta 4 - ");
-    EXPECT_EQ(Panel()->StationNumber(), 9);
-
-    BMessage numberOnly(MSG_STATION_CHANGED);
-    numberOnly.AddInt32("Preset", 12);
-    Send(numberOnly);
-    EXPECT_STREQ(window->Title(), "Ovelin Beta 4 - ");
-    EXPECT_EQ(Panel()->StationNumber(), 12);
-
-    // Fields of another type count as missing.
-    BMessage wrongTypes(MSG_STATION_CHANGED);
-    wrongTypes.AddInt32("Name", 4);
-    wrongTypes.AddString("Preset", "4");
-    Send(wrongTypes);
-    Send(BMessage(MSG_STATION_CHANGED));
-    EXPECT_STREQ(window->Title(), "Ovelin Beta 4 - ");
-    EXPECT_EQ(Panel()->StationNumber(), 12);
+    const struct {
+        std::function<void(BMessage&)> fields;
+        const char* title;
+        int32 number;
+    } cases[] = {
+        {[](BMessage& m) { m.AddString("Name", "Channel  Nine "); m.AddInt32("Preset", 9); },
+            "Ovelin Beta 4 - Channel  Nine ", 9},
+        {[](BMessage& m) { m.AddString("Name", ""); }, "Ovelin Beta 4 - ", 9},
+        {[](BMessage& m) { m.AddInt32("Preset", 12); }, "Ovelin Beta 4 - ", 12},
+        // Fields of another type count as missing.
+        {[](BMessage& m) { m.AddInt32("Name", 4); m.AddString("Preset", "4"); },
+            "Ovelin Beta 4 - ", 12},
+        {[](BMessage&) {}, "Ovelin Beta 4 - ", 12},
+    };
+    for (const auto& c : cases) {
+        Send(With(MSG_STATION_CHANGED, c.fields));
+        EXPECT_STREQ(window->Title(), c.title);
+        EXPECT_EQ(Panel()->StationNumber(), c.number);
+    }
 }
 
 TEST_F(TVWindowCommandsTest, NodeErrorsShowTheirTextAndNumberInAStopAlert)
@@ -359,9 +285,9 @@ TEST_F(TVWindowCommandsTest, NodeErrorsShowTheirTextAndNumberInAStopAlert)
     for (const auto& [number, text] : texts) {
         SCOPED_TRACE(number);
         kits::interface::ClearRecordedAlerts();
-        BMessage error(MSG_NODE_ERROR);
-        error.AddInt32("Number", number);
-        Send(error);
+        Send(With(MSG_NODE_ERROR, [number = number](BMessage& m) {
+            m.AddInt32("Number", number);
+        }));
         const std::vector<AlertRecord> alerts = kits::interface::RecordedAlerts();
         ASSERT_EQ(alerts.size(), 1u);
         EXPECT_EQ(alerts[0].title, "Node error");
@@ -369,15 +295,12 @@ TEST_F(TVWindowCommandsTest, NodeErrorsShowTheirTextAndNumberInAStopAlert)
         EXPECT_EQ(alerts[0].type, B_STOP_ALERT);
         EXPECT_EQ(alerts[0].width, B_WIDTH_AS_USUAL);
         EXPECT_EQ(alerts[0].buttons, std::vector<std::string>{"Ok"});
-        EXPECT_EQ(alerts[0].chosen, 0);
     }
 
     // Without its number, or with one of another type, there is nothing to tell.
     kits::interface::ClearRecordedAlerts();
     Send(BMessage(MSG_NODE_ERROR));
-    BMessage wrongType(MSG_NODE_ERROR);
-    wrongType.AddString("Number", "2571");
-    Send(wrongType);
+    Send(With(MSG_NODE_ERROR, [](BMessage& m) { m.AddString("Number", "2571"); }));
     EXPECT_TRUE(kits::interface::RecordedAlerts().empty());
 }
 
@@ -396,13 +319,9 @@ TEST_F(TVWindowCommandsTest, NodeErrorAlertHoldsTheWindowThreadUntilAnswered)
         return 0;
     });
     RunWindow();
-    BMessage error(MSG_NODE_ERROR);
-    error.AddInt32("Number", 2500);
-    ASSERT_EQ(window->PostMessage(&error), B_OK);
-    BMessage station(MSG_STATION_CHANGED);
-    station.AddString("Name", "LATER");
-    ASSERT_EQ(window->PostMessage(&station), B_OK);
-    ASSERT_TRUE(AwaitCondition([&] { return alertThread.load() >= 0; }));
+    Post(With(MSG_NODE_ERROR, [](BMessage& m) { m.AddInt32("Number", 2500); }));
+    Post(With(MSG_STATION_CHANGED, [](BMessage& m) { m.AddString("Name", "LATER"); }));
+    ASSERT_TRUE(test_support::Await([&] { return alertThread.load() >= 0; }));
     EXPECT_EQ(alertThread.load(), window->Thread());
     // The pulse gives up on the busy window instead of waiting for the alert.
     window->Pulse();
@@ -415,11 +334,36 @@ TEST_F(TVWindowCommandsTest, NodeErrorAlertHoldsTheWindowThreadUntilAnswered)
         release = true;
     }
     answered.notify_all();
-    EXPECT_TRUE(kits::interface::AwaitAnsweredAlerts(1, 5000000));
     // The command that queued up meanwhile is handled once the alert is gone.
     EXPECT_TRUE(AwaitWindow([this] {
         return std::string(window->Title()) == "Ovelin Beta 4 - LATER";
     }));
+}
+
+TEST_F(TVWindowCommandsTest, MenuShortcutsReachTheirCommandsAndTheTunersOnlyWhileItIsEnabled)
+{
+    for (bool tunerFitted : {true, false}) {
+        SCOPED_TRACE(tunerFitted ? "tuner" : "no tuner");
+        MakeWindow(tunerFitted);
+        // Without a tuner the whole menu is disabled, the other menus not.
+        EXPECT_EQ(Menu(2)->IsEnabled(), tunerFitted);
+        EXPECT_TRUE(Menu(1)->IsEnabled());
+        RunWindow();
+        // Once the window runs, its video view takes the signal's size.
+        ASSERT_TRUE(AwaitWindow([this] { return VideoView()->Bounds() == SIGNAL_4_3; }));
+        window->ResizeTo(500, 400);
+        // Each shortcut posts its command behind the keys already queued, so the channel
+        // suite has been shown, or not, once the window has its optimal size again.
+        PressCommandKey('s');
+        PressCommandKey('o');
+        EXPECT_TRUE(AwaitWindow([this] { return VideoView()->Bounds() == SIGNAL_4_3; }));
+        window->ChannelSuiteWindow()->Lock();
+        EXPECT_EQ(window->ChannelSuiteWindow()->IsHidden(), !tunerFitted);
+        window->ChannelSuiteWindow()->Unlock();
+        PressCommandKey(B_ENTER);
+        EXPECT_TRUE(AwaitWindow([this] { return window->IsFullScreen(); }));
+        CloseWindow();
+    }
 }
 
 TEST_F(TVWindowCommandsTest, SixteenNineMarksItsItemAndResizesToTheNewSignal)
@@ -427,22 +371,19 @@ TEST_F(TVWindowCommandsTest, SixteenNineMarksItsItemAndResizesToTheNewSignal)
     MakeWindow();
     RunWindow();
     TVView* video = VideoView();
-    ASSERT_TRUE(AwaitWindow([&] { return video->Bounds() == BRect(0, 0, 767, 575); }));
-
-    ASSERT_EQ(window->PostMessage(MSG_FORMAT_16_9), B_OK);
-    // The 625-line card's 16:9 picture.
-    EXPECT_TRUE(AwaitWindow([&] { return video->Bounds() == BRect(0, 0, 767, 431); }));
+    ASSERT_TRUE(AwaitWindow([&] { return video->Bounds() == SIGNAL_4_3; }));
+    // The 625-line card's 16:9 picture, then its 4:3 one again.
+    for (const auto& step : {std::pair{MSG_FORMAT_16_9, BRect(0, 0, 767, 431)},
+             std::pair{MSG_FORMAT_4_3, SIGNAL_4_3}}) {
+        ASSERT_EQ(window->PostMessage(step.first), B_OK);
+        EXPECT_TRUE(AwaitWindow([&] { return video->Bounds() == step.second; }));
+        window->Lock();
+        EXPECT_EQ(FormatMenu()->ItemAt(1)->IsMarked(), step.first == MSG_FORMAT_16_9);
+        EXPECT_EQ(FormatMenu()->ItemAt(0)->IsMarked(), step.first == MSG_FORMAT_4_3);
+        EXPECT_EQ(video->GetSignalSize(), step.second);
+        window->Unlock();
+    }
     window->Lock();
-    EXPECT_TRUE(FormatMenu()->ItemAt(1)->IsMarked());
-    EXPECT_FALSE(FormatMenu()->ItemAt(0)->IsMarked());
-    EXPECT_EQ(video->GetSignalSize(), BRect(0, 0, 767, 431));
-    window->Unlock();
-
-    ASSERT_EQ(window->PostMessage(MSG_FORMAT_4_3), B_OK);
-    EXPECT_TRUE(AwaitWindow([&] { return video->Bounds() == BRect(0, 0, 767, 575); }));
-    window->Lock();
-    EXPECT_TRUE(FormatMenu()->ItemAt(0)->IsMarked());
-    EXPECT_FALSE(FormatMenu()->ItemAt(1)->IsMarked());
 }
 
 TEST_F(TVWindowCommandsTest, FullScreenTogglesAndAFormatChangeKeepsTheScreenCovered)
@@ -475,103 +416,76 @@ TEST_F(TVWindowCommandsTest, FilterSettingsReachTheNodeManagerOnlyWithTheirField
     // Every reconnection now fails, and the node manager says so with error 2410: a setting
     // that reaches it and makes it reconnect shows up as an alert.
     kits::media::FailRosterOperation(kits::media::RosterOperation::Connect, B_ERROR);
-    auto post = [this](BMessage message) { ASSERT_EQ(window->PostMessage(&message), B_OK); };
     auto numbers = [] {
         std::vector<std::string> last;
         for (const AlertRecord& alert : kits::interface::RecordedAlerts())
             last.push_back(alert.text.substr(alert.text.rfind('#') + 1));
         return last;
     };
-    auto withField = [](uint32 what, auto add) {
-        BMessage message(what);
-        add(message);
-        return message;
-    };
-    BMessage sentinel(MSG_NODE_ERROR);
-    sentinel.AddInt32("Number", 17);
+    const BMessage sentinel = With(MSG_NODE_ERROR, [](BMessage& m) { m.AddInt32("Number", 17); });
 
     // Missing fields, and fields of another type, are ignored.
-    post(BMessage(MSG_SET_DEINTERLACE));
-    post(withField(MSG_SET_DEINTERLACE, [](BMessage& m) { m.AddBool("DI", true); }));
-    post(BMessage(MSG_SET_16BIT_LIMIT));
-    post(withField(MSG_SET_16BIT_LIMIT, [](BMessage& m) { m.AddInt32("LM", 0); }));
-    post(BMessage(MSG_SET_SUBTITLE_FILTER));
-    post(sentinel);
-    ASSERT_TRUE(kits::interface::AwaitAnsweredAlerts(1, 5000000));
+    Post(BMessage(MSG_SET_DEINTERLACE));
+    Post(With(MSG_SET_DEINTERLACE, [](BMessage& m) { m.AddBool("DI", true); }));
+    Post(BMessage(MSG_SET_16BIT_LIMIT));
+    Post(With(MSG_SET_16BIT_LIMIT, [](BMessage& m) { m.AddInt32("LM", 0); }));
+    Post(BMessage(MSG_SET_SUBTITLE_FILTER));
+    Post(sentinel);
+    ASSERT_TRUE(kits::interface::AwaitAnsweredAlerts(1, test_support::AWAIT_TIMEOUT));
     EXPECT_EQ(numbers(), std::vector<std::string>{"17"});
 
-    post(withField(MSG_SET_DEINTERLACE, [](BMessage& m) { m.AddInt32("DI", 1); }));
-    ASSERT_TRUE(kits::interface::AwaitAnsweredAlerts(2, 5000000));
+    Post(With(MSG_SET_DEINTERLACE, [](BMessage& m) { m.AddInt32("DI", 1); }));
+    ASSERT_TRUE(kits::interface::AwaitAnsweredAlerts(2, test_support::AWAIT_TIMEOUT));
     // A mode outside 0 to 2 reaches the node manager too, which takes it for none.
-    post(withField(MSG_SET_DEINTERLACE, [](BMessage& m) { m.AddInt32("DI", 7); }));
-    ASSERT_TRUE(kits::interface::AwaitAnsweredAlerts(3, 5000000));
+    Post(With(MSG_SET_DEINTERLACE, [](BMessage& m) { m.AddInt32("DI", 7); }));
+    ASSERT_TRUE(kits::interface::AwaitAnsweredAlerts(3, test_support::AWAIT_TIMEOUT));
     // On the 32-bit screen the limit's value, not just its arrival, decides.
-    post(withField(MSG_SET_16BIT_LIMIT, [](BMessage& m) { m.AddBool("LM", true); }));
-    post(withField(MSG_SET_16BIT_LIMIT, [](BMessage& m) { m.AddBool("LM", false); }));
-    ASSERT_TRUE(kits::interface::AwaitAnsweredAlerts(4, 5000000));
-    post(sentinel);
-    ASSERT_TRUE(kits::interface::AwaitAnsweredAlerts(5, 5000000));
+    Post(With(MSG_SET_16BIT_LIMIT, [](BMessage& m) { m.AddBool("LM", true); }));
+    Post(With(MSG_SET_16BIT_LIMIT, [](BMessage& m) { m.AddBool("LM", false); }));
+    ASSERT_TRUE(kits::interface::AwaitAnsweredAlerts(4, test_support::AWAIT_TIMEOUT));
+    Post(sentinel);
+    ASSERT_TRUE(kits::interface::AwaitAnsweredAlerts(5, test_support::AWAIT_TIMEOUT));
     EXPECT_EQ(numbers(), (std::vector<std::string>{"17", "2410", "2410", "2410", "17"}));
 }
 
 TEST_F(TVWindowCommandsTest, SubtitleFilterFollowsItsFieldOnAStationWithSubtitles)
 {
     MakeWindow();
-    BMediaRoster* roster = BMediaRoster::Roster();
-    media_node input;
-    BParameterWeb* web = nullptr;
-    ASSERT_EQ(roster->GetVideoInput(&input), B_OK);
-    ASSERT_EQ(roster->GetParameterWebFor(input, &web), B_OK);
-    (void)roster->ReleaseNode(input);
-    for (int32 i = 0; i < web->CountParameters(); i++) {
-        if (std::strcmp(web->ParameterAt(i)->Name(), "Channel") != 0)
-            continue;
-        // A station of the test card that shows subtitles.
-        const int32 channel = devices::ChannelPlan::PositionOf("E8");
-        ASSERT_EQ(web->ParameterAt(i)->SetValue(&channel, sizeof(channel), 0), B_OK);
-    }
+    // A station of the test card that shows subtitles.
+    const int32 channel = devices::ChannelPlan::PositionOf("E8");
+    ASSERT_EQ(CardParameter("Channel")->SetValue(&channel, sizeof(channel), 0), B_OK);
     RunWindow();
     TVView* video = VideoView();
-    ASSERT_TRUE(AwaitWindow([&] { return video->Bounds() == BRect(0, 0, 767, 575); }));
-    auto presents = [this] { return kits::interface::HeadlessDisplay().PresentCount(window); };
+    ASSERT_TRUE(AwaitWindow([&] { return video->Bounds() == SIGNAL_4_3; }));
     // The mean brightness of the subtitles' band once ten more frames have been shown. The
     // filter halves the band's background while subtitles show.
     auto bandBrightness = [&] {
-        const int64 start = presents();
-        EXPECT_TRUE(AwaitCondition([&] { return presents() >= start + 10; }));
+        const int64 shown = kits::interface::HeadlessDisplay().PresentCount(window);
+        EXPECT_TRUE(test_support::Await([&] {
+            return kits::interface::HeadlessDisplay().PresentCount(window) >= shown + 10;
+        }));
         window->Lock();
-        const kits::interface::FrameBuffer& pixels = window->ContentBuffer();
         const BRect frame = video->Frame();
         double sum = 0;
         int64 count = 0;
         for (int32 y = int32(frame.top) + 440; y <= int32(frame.top) + 530; y++) {
-            for (int32 x = int32(frame.left); x <= int32(frame.right); x++) {
-                const uint32 pixel = pixels.PixelAt(x, y);
+            for (int32 x = int32(frame.left); x <= int32(frame.right); x++, count++) {
+                const uint32 pixel = window->ContentBuffer().PixelAt(x, y);
                 sum += double((pixel >> 16 & 0xff) + (pixel >> 8 & 0xff) + (pixel & 0xff));
-                count++;
             }
         }
         window->Unlock();
         return sum / double(count);
     };
-    auto post = [this](BMessage message) { ASSERT_EQ(window->PostMessage(&message), B_OK); };
 
     const double plain = bandBrightness();
     ASSERT_GT(plain, 30);
-    post(BMessage(MSG_SET_SUBTITLE_FILTER));
-    BMessage wrongType(MSG_SET_SUBTITLE_FILTER);
-    wrongType.AddInt32("SF", 1);
-    post(wrongType);
+    Post(BMessage(MSG_SET_SUBTITLE_FILTER));
+    Post(With(MSG_SET_SUBTITLE_FILTER, [](BMessage& m) { m.AddInt32("SF", 1); }));
     EXPECT_GT(bandBrightness(), plain * 0.9);
-
-    BMessage on(MSG_SET_SUBTITLE_FILTER);
-    on.AddBool("SF", true);
-    post(on);
+    Post(With(MSG_SET_SUBTITLE_FILTER, [](BMessage& m) { m.AddBool("SF", true); }));
     EXPECT_LT(bandBrightness(), plain * 0.75);
-
-    BMessage off(MSG_SET_SUBTITLE_FILTER);
-    off.AddBool("SF", false);
-    post(off);
+    Post(With(MSG_SET_SUBTITLE_FILTER, [](BMessage& m) { m.AddBool("SF", false); }));
     EXPECT_GT(bandBrightness(), plain * 0.9);
 }
 
@@ -580,8 +494,6 @@ TEST_F(TVWindowCommandsTest, AuxiliaryWindowsAreShownOnRequest)
     MakeWindow();
     Preferences* preferences = window->PreferencesWindow();
     ChannelSuite* suite = window->ChannelSuiteWindow();
-    ASSERT_NE(preferences, nullptr);
-    ASSERT_NE(suite, nullptr);
     Send(BMessage(MSG_SHOW_PREFERENCES));
     Send(BMessage(MSG_SHOW_PREFERENCES));
     preferences->Lock();
@@ -610,10 +522,7 @@ TEST_F(TVWindowCommandsTest, HelpDocumentsOpenWithThePreferredApplication)
     const std::string bin = folder.Path("bin");
     const std::string record = folder.Path("opened");
     std::filesystem::create_directories(bin);
-    {
-        std::ofstream opener(bin + "/xdg-open");
-        opener << "#!/bin/sh\necho \"$1\" >> '" << record << "'\n";
-    }
+    std::ofstream(bin + "/xdg-open") << "#!/bin/sh\necho \"$1\" >> '" << record << "'\n";
     std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
     const char* oldPath = std::getenv("PATH");
     const std::string savedPath = oldPath != nullptr ? oldPath : "";
@@ -625,7 +534,7 @@ TEST_F(TVWindowCommandsTest, HelpDocumentsOpenWithThePreferredApplication)
     // The quick start is missing: nothing is opened and nothing is said.
     Send(BMessage(MSG_SHOW_QUICK_START));
     Send(BMessage(MSG_SHOW_MANUAL));
-    const bool opened = AwaitCondition([&] {
+    const bool opened = test_support::Await([&] {
         std::ifstream lines(record);
         std::string line;
         return std::getline(lines, line) && !line.empty();
@@ -638,102 +547,6 @@ TEST_F(TVWindowCommandsTest, HelpDocumentsOpenWithThePreferredApplication)
         documents.push_back(line);
     EXPECT_EQ(documents, std::vector<std::string>{applicationDirectory + "/Doc/Manual"});
     EXPECT_TRUE(kits::interface::RecordedAlerts().empty());
-}
-
-TEST_F(TVWindowCommandsTest, AboutGoesToTheApplication)
-{
-    MakeWindow();
-    const int32 queued = application->CountQueuedMessages();
-    Send(BMessage(B_ABOUT_REQUESTED));
-    EXPECT_EQ(application->CountQueuedMessages(), queued + 1);
-}
-
-// The live picture with the level overlay over it: the overlay's box, caption and bar stay as
-// drawn while frames keep coming, and the picture returns there once the overlay is gone.
-TEST_F(TVWindowCommandsTest, SnapshotShowsTheOverlayIntactOverTheLivePicture)
-{
-    MakeWindow();
-    RunWindow();
-    TVView* video = VideoView();
-    ASSERT_TRUE(AwaitWindow([&] { return video->Bounds() == BRect(0, 0, 767, 575); }));
-    const kits::interface::FrameBuffer& pixels = window->ContentBuffer();
-    BRect videoFrame;
-    BRect sliderFrame;
-    // The pixels an area covers, row by row, rounded as the views are.
-    auto capture = [&](const BRect& area) {
-        const kits::interface::PixelRect rect = kits::interface::ToPixels(area);
-        std::vector<uint32> copy;
-        for (int32 y = rect.top; y <= rect.bottom; y++) {
-            for (int32 x = rect.left; x <= rect.right; x++)
-                copy.push_back(pixels.PixelAt(x, y));
-        }
-        return copy;
-    };
-    auto presents = [this] { return kits::interface::HeadlessDisplay().PresentCount(window); };
-    auto awaitPresents = [&](int64 count) {
-        const int64 start = presents();
-        return AwaitCondition([&] { return presents() >= start + count; });
-    };
-
-    ASSERT_EQ(window->PostMessage(MSG_CONTRAST_UP), B_OK);
-    ASSERT_TRUE(AwaitWindow([&] { return !SliderOverlay()->IsHidden(); }));
-    ASSERT_TRUE(awaitPresents(10));
-
-    window->Lock();
-    videoFrame = video->Frame();
-    sliderFrame = SliderOverlay()->Frame();
-    sliderFrame.OffsetBy(videoFrame.LeftTop());
-    // The picture above the overlay; the channel label is hidden.
-    const BRect picture(videoFrame.left, videoFrame.top, videoFrame.right, sliderFrame.top - 1);
-    const std::vector<uint32> overlayBefore = capture(sliderFrame);
-    const std::vector<uint32> pictureBefore = capture(picture);
-    const std::string path = folder.Path("overlay.png");
-    ASSERT_EQ(window->WriteSnapshot(path.c_str()), B_OK);
-    window->Unlock();
-    EXPECT_GT(std::filesystem::file_size(path), 0u);
-
-    ASSERT_TRUE(awaitPresents(10));
-    window->Lock();
-    const std::vector<uint32> overlayAfter = capture(sliderFrame);
-    const std::vector<uint32> pictureAfter = capture(picture);
-    window->Unlock();
-
-    // The picture moved on, in colour; the overlay did not change.
-    EXPECT_NE(pictureBefore, pictureAfter);
-    EXPECT_TRUE(std::any_of(pictureAfter.begin(), pictureAfter.end(),
-        [](uint32 pixel) { return !IsGrey(pixel); }));
-    EXPECT_EQ(overlayBefore, overlayAfter);
-
-    // The overlay is black on white: its box, its caption and its bar at 52 per cent.
-    const kits::interface::PixelRect box = kits::interface::ToPixels(sliderFrame);
-    const int32 barEnd = int32((SliderOverlay()->Bounds().Width() - 20) * 52 / 100);
-    auto at = [&](int32 x, int32 y) { return overlayAfter[size_t(y * box.Width() + x)]; };
-    int32 caption = 0;
-    for (int32 y = 0; y < box.Height(); y++) {
-        for (int32 x = 0; x < box.Width(); x++) {
-            SCOPED_TRACE(testing::Message() << "overlay pixel " << x << "," << y);
-            ASSERT_TRUE(IsGrey(at(x, y)));
-            if (y < 25) {
-                caption += at(x, y) != WHITE;
-            } else if (y <= 44 && x >= 10 && x < barEnd) {
-                ASSERT_EQ(at(x, y), BLACK);
-            } else if (y > 44 || x < 10 || x > barEnd + 1) {
-                ASSERT_EQ(at(x, y), WHITE);
-            }
-        }
-    }
-    EXPECT_GT(caption, 50);
-
-    // Gone after its time-out, the overlay leaves its place to the picture.
-    window->Lock();
-    Pulses(30);
-    EXPECT_TRUE(SliderOverlay()->IsHidden());
-    window->Unlock();
-    EXPECT_TRUE(AwaitWindow([&] {
-        const std::vector<uint32> place = capture(sliderFrame);
-        return std::any_of(place.begin(), place.end(),
-            [](uint32 pixel) { return !IsGrey(pixel); });
-    }));
 }
 
 }

@@ -4,63 +4,47 @@
 
 #include "window/TVWindow.h"
 
-#include "channels/ControlPanel.h"
-#include "devices/DefaultNodes.h"
 #include "devices/TestCardNode.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
-#include "kits/kernel/TypeConstants.h"
 #include "kits/interface/HeadlessDisplayBackend.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/MenuBar.h"
 #include "kits/interface/MenuItem.h"
-#include "kits/interface/Screen.h"
-#include "kits/interface/SeparatorItem.h"
 #include "kits/media/MediaDevices.h"
+#include "kits/media/MediaRoster.h"
 #include "kits/media/MediaTestHooks.h"
+#include "kits/media/Parameter.h"
+#include "kits/media/ParameterWeb.h"
+#include "kits/storage/File.h"
+#include "tests/support/Await.h"
 #include "tests/support/TemporaryFolder.h"
 #include "video/TVView.h"
 #include "window/Commands.h"
+#include "window/ControlPanel.h"
 #include "window/Slider.h"
 #include "window/TextOver.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 constexpr BRect FRAME(10, 25, 410, 325);
-
-// An item as the menus table lists it; a separator has an empty label.
-struct ExpectedItem {
-    const char* label;
-    uint32 command;
-    char shortcut;
-};
-
-constexpr ExpectedItem SEPARATOR = {"", 0, 0};
-
-inline bool AwaitCondition(const std::function<bool()>& condition)
-{
-    const bigtime_t deadline = system_time() + 5000000;
-    while (!condition()) {
-        if (system_time() > deadline)
-            return false;
-        snooze(500);
-    }
-    return true;
-}
+// The video view at the 625-line test card's 4:3 signal size.
+constexpr BRect SIGNAL_4_3(0, 0, 767, 575);
 
 // A window built as the application builds it, with its help documents looked for in a folder
 // of the test's, an application object for the windows it makes, and the test card (with or
-// without a tuner) as the video input. The window never runs unless a test shows it; the test
-// keeps it locked.
+// without a tuner) as the video input. The window never runs unless a test runs it; until then
+// the test keeps it locked.
 class TVWindowTest : public BootVolumeTest {
 protected:
     void SetUp() override
@@ -85,7 +69,7 @@ protected:
         BootVolumeTest::TearDown();
     }
 
-    void MakeWindow(bool tunerFitted = true)
+    static void RegisterCard(bool tunerFitted = true)
     {
         ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT,
             [tunerFitted] {
@@ -93,6 +77,11 @@ protected:
                 card->SetTunerFitted(tunerFitted);
                 return static_cast<BMediaNode*>(card);
             }, 0), B_OK);
+    }
+
+    void MakeWindow(bool tunerFitted = true)
+    {
+        RegisterCard(tunerFitted);
         window = new TVWindow(FRAME, "Ovelin Beta 4", B_TITLED_WINDOW, B_ASYNCHRONOUS_CONTROLS,
             applicationDirectory.c_str());
         window->Lock();
@@ -110,6 +99,24 @@ protected:
         kits::media::ResetDefaultNodes();
     }
 
+    // Starts the window's loop; the test lets go of the lock and locks again to look.
+    void RunWindow()
+    {
+        window->Show();
+        window->Unlock();
+    }
+
+    // Awaits a condition read with the running window locked.
+    bool AwaitWindow(const std::function<bool()>& condition)
+    {
+        return test_support::Await([&] {
+            window->Lock();
+            const bool met = condition();
+            window->Unlock();
+            return met;
+        });
+    }
+
     void WriteFile(const std::string& relative)
     {
         const std::string path = applicationDirectory + "/" + relative;
@@ -117,39 +124,57 @@ protected:
         std::ofstream(path) << "document\n";
     }
 
-    BMenuBar* MenuBar() const { return dynamic_cast<BMenuBar*>(window->FindView("Menu Bar")); }
-
-    BMenu* Menu(int32 index) const
+    // Writes the presets file: a channel and a name for each preset.
+    void WritePresets(const std::vector<std::pair<int32, std::string>>& presets)
     {
-        BMenuItem* title = MenuBar()->ItemAt(index);
-        return title != nullptr ? title->Submenu() : nullptr;
+        std::filesystem::create_directories(bootRoot + "/home/config/settings/Media");
+        BMessage stored('CNLS');
+        for (const auto& [channel, name] : presets) {
+            stored.AddInt32("Channel", channel);
+            stored.AddString("Name", name.c_str());
+        }
+        BFile file("/boot/home/config/settings/Media/presets",
+            B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
+        ASSERT_EQ(file.InitCheck(), B_OK);
+        ASSERT_EQ(stored.Flatten(&file), B_OK);
     }
 
-    TVView* VideoView() const { return dynamic_cast<TVView*>(window->FindView("TVView")); }
-
-    static void ExpectItems(BMenu* menu, const std::vector<ExpectedItem>& expected)
+    // The test card's parameter named name; the roster keeps it for the life of the process.
+    static BParameter* CardParameter(const char* name)
     {
-        ASSERT_NE(menu, nullptr);
-        EXPECT_EQ(menu->Layout(), B_ITEMS_IN_COLUMN);
-        ASSERT_EQ(menu->CountItems(), int32(expected.size())) << menu->Name();
-        for (int32 i = 0; i < menu->CountItems(); i++) {
-            BMenuItem* item = menu->ItemAt(i);
-            const ExpectedItem& want = expected[size_t(i)];
-            SCOPED_TRACE(testing::Message() << menu->Name() << " item " << i);
-            if (want.label[0] == '\0') {
-                EXPECT_NE(dynamic_cast<BSeparatorItem*>(item), nullptr);
-                continue;
-            }
-            EXPECT_EQ(dynamic_cast<BSeparatorItem*>(item), nullptr);
-            EXPECT_STREQ(item->Label(), want.label);
-            EXPECT_EQ(item->Command(), want.command);
-            uint32 modifiers = 42;
-            EXPECT_EQ(item->Shortcut(&modifiers), want.shortcut);
-            EXPECT_EQ(modifiers, 0u);
-            // A bare command: no fields.
-            ASSERT_NE(item->Message(), nullptr);
-            EXPECT_EQ(item->Message()->CountNames(B_ANY_TYPE), 0);
+        BMediaRoster* roster = BMediaRoster::Roster();
+        media_node input;
+        BParameterWeb* web = nullptr;
+        if (roster->GetVideoInput(&input) != B_OK)
+            return nullptr;
+        (void)roster->ReleaseNode(input);
+        if (roster->GetParameterWebFor(input, &web) != B_OK)
+            return nullptr;
+        for (int32 i = 0; i < web->CountParameters(); i++) {
+            if (std::strcmp(web->ParameterAt(i)->Name(), name) == 0)
+                return web->ParameterAt(i);
         }
+        return nullptr;
+    }
+
+    BMenuBar* MenuBar() const { return dynamic_cast<BMenuBar*>(window->FindView("Menu Bar")); }
+    BMenu* Menu(int32 index) const { return MenuBar()->ItemAt(index)->Submenu(); }
+    BMenu* FormatMenu() const { return Menu(1)->ItemAt(0)->Submenu(); }
+    TVView* VideoView() const { return dynamic_cast<TVView*>(window->FindView("TVView")); }
+    Slider* SliderOverlay() const { return dynamic_cast<Slider*>(window->FindView("pSlider")); }
+    TextOver* Label(const char* name) const
+    {
+        return dynamic_cast<TextOver*>(window->FindView(name));
+    }
+    ControlPanel* Panel() const
+    {
+        return dynamic_cast<ControlPanel*>(window->FindView("ControlPanel"));
+    }
+
+    void Pulses(int32 count)
+    {
+        for (int32 i = 0; i < count; i++)
+            window->Pulse();
     }
 
     std::unique_ptr<BApplication> application;

@@ -2,10 +2,9 @@
 // given back, the picture stays inside its view, and every buffer comes back in the end.
 // OVELIN_STRESS_SECONDS sets how long it runs (default 8 s; 60 s for a long run by hand).
 
-#include "kits/app/Message.h"
+#include "devices/TestStation.h"
 #include "kits/interface/FrameBuffer.h"
 #include "kits/media/MediaTestHooks.h"
-#include "kits/storage/File.h"
 #include "tests/window/TVWindowFixture.h"
 
 #include <gtest/gtest.h>
@@ -38,21 +37,6 @@ bool IsColourful(uint32 pixel)
 
 class ZapResizeStressTest : public TVWindowTest {
 protected:
-    // Presets on the card's stations, which show colourful moving pictures.
-    void WritePresets()
-    {
-        std::filesystem::create_directories(bootRoot + "/home/config/settings/Media");
-        BMessage stored('CNLS');
-        for (const devices::TestStation& station : devices::DefaultTestStations()) {
-            stored.AddInt32("Channel", station.channel);
-            stored.AddString("Name", station.name.c_str());
-        }
-        BFile file("/boot/home/config/settings/Media/presets",
-            B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
-        ASSERT_EQ(file.InitCheck(), B_OK);
-        ASSERT_EQ(stored.Flatten(&file), B_OK);
-    }
-
     // Colourful pixels of the window outside the video view, on a grid; the window is locked.
     int32 PictureOutsideTheView()
     {
@@ -72,10 +56,13 @@ protected:
 
 TEST_F(ZapResizeStressTest, ZappingAndResizingNeverBlockAndLoseNothing)
 {
-    WritePresets();
+    // Presets on the card's stations, which show colourful moving pictures.
+    std::vector<std::pair<int32, std::string>> presets;
+    for (const devices::TestStation& station : devices::DefaultTestStations())
+        presets.emplace_back(station.channel, station.name);
+    WritePresets(presets);
     MakeWindow();
-    window->Show();
-    window->Unlock();
+    RunWindow();
 
     std::mt19937 random(11);
     const bigtime_t end = system_time() + StressDuration();
@@ -88,8 +75,7 @@ TEST_F(ZapResizeStressTest, ZappingAndResizingNeverBlockAndLoseNothing)
         ASSERT_EQ(window->LockWithTimeout(LOCK_TIMEOUT), B_OK) << "round " << rounds;
         window->ResizeTo(float(300 + random() % 500), float(200 + random() % 400));
         // Five pulses after the last resize the picture is renegotiated at the view's size.
-        for (int32 i = 0; i < 6; i++)
-            window->Pulse();
+        Pulses(6);
         window->UpdateIfNeeded();
         outside += PictureOutsideTheView();
         window->Unlock();
@@ -97,22 +83,19 @@ TEST_F(ZapResizeStressTest, ZappingAndResizingNeverBlockAndLoseNothing)
     EXPECT_EQ(outside, 0);
     EXPECT_GT(rounds, 10);
     RecordProperty("rounds", rounds);
-    // The zaps reached the channel suite, which tuned and named the station.
+    // The zaps reached the channel suite, which tuned and named the station, and the picture
+    // still runs.
     ASSERT_EQ(window->LockWithTimeout(LOCK_TIMEOUT), B_OK);
     EXPECT_STRNE(window->Title(), "Ovelin Beta 4");
-    window->Unlock();
-
-    // The picture still runs.
-    ASSERT_EQ(window->LockWithTimeout(LOCK_TIMEOUT), B_OK);
     const int64 presented = kits::interface::HeadlessDisplay().PresentCount(window);
     window->Unlock();
-    EXPECT_TRUE(AwaitCondition([&] {
+    EXPECT_TRUE(test_support::Await([&] {
         return kits::interface::HeadlessDisplay().PresentCount(window) > presented + 5;
     }));
 
     // Every buffer comes back once the window and the card are gone.
     CloseWindow();
-    EXPECT_TRUE(AwaitCondition([] { return kits::media::LiveBufferCount() == 0; }));
+    EXPECT_TRUE(test_support::Await([] { return kits::media::LiveBufferCount() == 0; }));
 }
 
 }

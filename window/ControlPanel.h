@@ -3,10 +3,10 @@
 
 #include "kits/interface/View.h"
 
-// Turns key presses into the main window's commands, posted to its own window, and holds the
-// number of the station shown. The buttons and the 7-segment display are not drawn yet: the
-// panel shows its face colour. It lives in the main window and runs on that window's thread;
-// SetStationNumber is called with the window locked.
+// The main window's own view: turns key presses into the main window's commands, posted to its
+// own window, and holds the number of the station shown. It draws its face colour only. It
+// lives in the main window and runs on that window's thread; SetStationNumber is called with
+// the window locked.
 class ControlPanel : public BView {
 public:
     // A view named "ControlPanel" over frame that follows its parent's left, top and bottom

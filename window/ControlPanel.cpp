@@ -1,4 +1,4 @@
-#include "channels/ControlPanel.h"
+#include "window/ControlPanel.h"
 
 #include "kits/app/Looper.h"
 #include "kits/interface/InterfaceDefs.h"
