@@ -4,5 +4,5 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${OVELIN_BUILD_DIR:-$root/build}"
-cmake -S "$root" -B "$build" -DOVELIN_WERROR=ON "$@"
+cmake -S "$root" -B "$build" "$@"
 cmake --build "$build" -j "$(nproc)"
