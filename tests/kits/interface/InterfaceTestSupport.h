@@ -1,9 +1,8 @@
 #pragma once
-// Helpers shared by the interface kit's tests: a locked window that never runs, colours, waiting.
+// Helpers shared by the interface kit's tests: a locked window that never runs, and colours.
 
 #include "kits/interface/FrameBuffer.h"
 #include "kits/interface/Window.h"
-#include "kits/kernel/OS.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +15,37 @@ constexpr uint32 BLACK = kits::interface::PackColor(0, 0, 0);
 constexpr uint32 RED = kits::interface::PackColor(255, 0, 0);
 constexpr uint32 GREEN = kits::interface::PackColor(0, 255, 0);
 constexpr uint32 BLUE = kits::interface::PackColor(0, 0, 255);
+
+// Counts the pixels inside the inclusive rectangle for which `test` holds.
+inline int32 CountPixelsWhere(const kits::interface::FrameBuffer& buffer, int32 left, int32 top,
+    int32 right, int32 bottom, const std::function<bool(uint32)>& test)
+{
+    int32 count = 0;
+    for (int32 y = top; y <= bottom; y++) {
+        for (int32 x = left; x <= right; x++)
+            count += test(buffer.PixelAt(x, y)) ? 1 : 0;
+    }
+    return count;
+}
+
+// Whether a pixel is darker than mid-grey, as text and handles are drawn: by its blue channel.
+inline bool IsDark(uint32 pixel)
+{
+    return (pixel & 0xFF) < 128;
+}
+
+// Calls `action` with the window locked and answers what it returns.
+template <typename Action>
+auto Locked(BWindow* window, Action action)
+{
+    struct Unlocker {
+        BWindow* window;
+        ~Unlocker() { window->Unlock(); }
+    };
+    window->Lock();
+    const Unlocker unlocker{window};
+    return action();
+}
 
 // A window of width by height pixels that the test keeps locked and never shows: its updates
 // run on the test's thread through UpdateIfNeeded.
@@ -40,27 +70,11 @@ protected:
     // Counts pixels of the given value inside the inclusive rectangle.
     int32 CountPixels(uint32 value, int32 left, int32 top, int32 right, int32 bottom) const
     {
-        int32 count = 0;
-        for (int32 y = top; y <= bottom; y++) {
-            for (int32 x = left; x <= right; x++)
-                count += Pixel(x, y) == value;
-        }
-        return count;
+        return CountPixelsWhere(window->ContentBuffer(), left, top, right, bottom,
+            [value](uint32 pixel) { return pixel == value; });
     }
 
     BWindow* window = nullptr;
 };
-
-// Waits until condition holds, up to five seconds; the result says whether it did.
-inline bool AwaitCondition(const std::function<bool()>& condition)
-{
-    const bigtime_t deadline = system_time() + 5000000;
-    while (!condition()) {
-        if (system_time() > deadline)
-            return false;
-        snooze(500);
-    }
-    return true;
-}
 
 }

@@ -101,15 +101,11 @@ protected:
     std::unique_ptr<BShelf> shelf;
 };
 
-TEST_F(ShelfTest, JoinsTheContainersWindow)
+TEST_F(ShelfTest, DroppedArchiveBecomesAReplicantWhereItsOutlineWas)
 {
     EXPECT_EQ(shelf->Looper(), window);
     EXPECT_EQ(shelf->ContainerView(), container);
     EXPECT_EQ(shelf->CountReplicants(), 0);
-}
-
-TEST_F(ShelfTest, DroppedArchiveBecomesAReplicantWhereItsOutlineWas)
-{
     // Dropped at window point (60, 40) while held 5, 3 from the dragged view's corner.
     Drop(Archive(BRect(0, 0, 29, 19)), BPoint(110, 90), BPoint(5, 3));
     ASSERT_EQ(shelf->CountReplicants(), 1);

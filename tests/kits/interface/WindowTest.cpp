@@ -7,10 +7,12 @@
 #include "kits/interface/HeadlessDisplayBackend.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/View.h"
+#include "tests/support/Await.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,6 +23,7 @@ namespace {
 
 using namespace interface_test;
 using kits::interface::HeadlessDisplay;
+using test_support::Await;
 
 // What a window or view saw, shared with the test, which outlives both.
 struct Events {
@@ -135,15 +138,15 @@ TEST_F(WindowTest, InvalidatedViewsAreDrawnOnTheWindowThreadAndPresented)
     window->AddChild(view);
     window->Show();
     window->Unlock();
-    ASSERT_TRUE(AwaitCondition([&] { return events.draws.load() >= 1; }));
+    ASSERT_TRUE(Await([&] { return events.draws.load() >= 1; }));
     EXPECT_EQ(events.drawThread.load(), window->Thread());
-    EXPECT_TRUE(AwaitCondition([&] { return HeadlessDisplay().PresentCount(window) >= 1; }));
+    EXPECT_TRUE(Await([&] { return HeadlessDisplay().PresentCount(window) >= 1; }));
 
     const int32 before = events.draws.load();
     window->Lock();
     view->Invalidate();
     window->Unlock();
-    EXPECT_TRUE(AwaitCondition([&] { return events.draws.load() > before; }));
+    EXPECT_TRUE(Await([&] { return events.draws.load() > before; }));
     QuitWindow(window);
 }
 
@@ -153,18 +156,17 @@ TEST_F(WindowTest, LockWithTimeoutFailsWhileAnotherThreadHoldsIt)
     window->Lock();
     window->Show();
     window->Unlock();
-    std::atomic<bool> holding{false};
-    std::atomic<bool> release{false};
+    std::promise<void> holding;
+    std::promise<void> release;
     std::thread holder([&] {
         window->Lock();
-        holding = true;
-        while (!release)
-            snooze(200);
+        holding.set_value();
+        release.get_future().wait();
         window->Unlock();
     });
-    ASSERT_TRUE(AwaitCondition([&] { return holding.load(); }));
+    holding.get_future().wait();
     EXPECT_EQ(window->LockWithTimeout(2500), B_TIMED_OUT);
-    release = true;
+    release.set_value();
     holder.join();
     EXPECT_EQ(window->LockWithTimeout(2500), B_OK);
     window->Quit();
@@ -192,11 +194,26 @@ TEST_F(WindowGeometryTest, FrameBufferHasTheContentSizeAndFollowsResizing)
     EXPECT_EQ(window->FindView("dragger"), dragger);
     EXPECT_EQ(window->CountChildren(), 2);
     EXPECT_EQ(window->ChildAt(0), video);
+}
 
-    window->SetSizeLimits(50, 150, 20, 80);
-    window->ResizeTo(10, 1000);
-    EXPECT_EQ(window->Bounds(), BRect(0, 0, 50, 80));
-    EXPECT_EQ(window->ContentBuffer().Width(), 51);
+TEST_F(WindowGeometryTest, SizeLimitsRefuseSizesBelowTheMinimumAndBeyondTheMaximum)
+{
+    window->SetSizeLimits(400, 1024, 300, 768);
+    const struct {
+        float width;
+        float height;
+        BRect bounds;
+    } resizes[] = {{399, 299, BRect(0, 0, 400, 300)}, {2000, 1000, BRect(0, 0, 1024, 768)},
+        {500, 400, BRect(0, 0, 500, 400)}};
+    for (const auto& resize : resizes) {
+        window->ResizeTo(resize.width, resize.height);
+        EXPECT_EQ(window->Bounds(), resize.bounds) << resize.width;
+        EXPECT_EQ(window->ContentBuffer().Width(), resize.bounds.IntegerWidth() + 1);
+    }
+    // ResizeBy clamps as ResizeTo does.
+    window->ResizeTo(400, 300);
+    window->ResizeBy(-1, 0);
+    EXPECT_EQ(window->Bounds(), BRect(0, 0, 400, 300));
 }
 
 TEST_F(WindowGeometryTest, ResizedWindowIsDrawnAgainWhole)
@@ -250,7 +267,7 @@ TEST_F(WindowTest, SwitchingWorkspacesTellsEveryWindow)
     window->Show();
     window->Unlock();
     ASSERT_EQ(HeadlessDisplay().SetCurrentWorkspace(1), B_OK);
-    ASSERT_TRUE(AwaitCondition([&] {
+    ASSERT_TRUE(Await([&] {
         std::lock_guard guard(events.lock);
         return events.workspaces.size() >= 2;
     }));
@@ -290,7 +307,7 @@ TEST_F(WindowTest, KeysGoToTheFocusViewAndClicksToTheViewUnderThePointer)
     window->PostMessage(&miss);
     // Addressed to the focus view, the click still goes to the view under the pointer.
     window->PostMessage(&click, nullptr);
-    ASSERT_TRUE(AwaitCondition([&] {
+    ASSERT_TRUE(Await([&] {
         std::lock_guard guard(events.lock);
         return events.clicks.size() >= 2;
     }));
@@ -310,7 +327,7 @@ TEST_F(WindowTest, QuitRequestClosesTheWindow)
     window->Show();
     window->Unlock();
     window->PostMessage(B_QUIT_REQUESTED);
-    EXPECT_TRUE(AwaitCondition([&] { return events.destroyed.load(); }));
+    EXPECT_TRUE(Await([&] { return events.destroyed.load(); }));
 }
 
 TEST_F(WindowTest, ApplicationClosesItsWindowsAtItsEnd)
@@ -329,20 +346,4 @@ TEST_F(WindowTest, ApplicationClosesItsWindowsAtItsEnd)
     EXPECT_TRUE(hiddenEvents.destroyed);
 }
 
-}
-
-TEST(WindowLimitTest, SizeLimitsRefuseSizesBelowTheMinimumAndBeyondTheMaximum)
-{
-    auto* window = new BWindow(BRect(10, 25, 410, 325), "limits", B_TITLED_WINDOW, 0);
-    window->Lock();
-    window->SetSizeLimits(400, 1024, 300, 768);
-    window->ResizeTo(399, 299);
-    EXPECT_EQ(window->Bounds(), BRect(0, 0, 400, 300));
-    window->ResizeBy(-1, 0);
-    EXPECT_EQ(window->Bounds(), BRect(0, 0, 400, 300));
-    window->ResizeTo(2000, 1000);
-    EXPECT_EQ(window->Bounds(), BRect(0, 0, 1024, 768));
-    window->ResizeTo(500, 400);
-    EXPECT_EQ(window->Bounds(), BRect(0, 0, 500, 400));
-    window->Quit();
 }
