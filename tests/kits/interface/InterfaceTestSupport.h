@@ -1,12 +1,20 @@
 #pragma once
-// Helpers shared by the interface kit's tests: a locked window that never runs, and colours.
+// Helpers shared by the interface kit's tests: recording windows and views, a locked window that
+// never runs, colours and pixel counts.
 
+#include "kits/app/Message.h"
 #include "kits/interface/FrameBuffer.h"
+#include "kits/interface/View.h"
 #include "kits/interface/Window.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace interface_test {
 
@@ -46,6 +54,93 @@ auto Locked(BWindow* window, Action action)
     const Unlocker unlocker{window};
     return action();
 }
+
+// What an EventWindow or EventView saw, shared with the test, which outlives both.
+struct Events {
+    std::mutex lock;
+    // Guarded by lock.
+    std::vector<std::pair<int32, bool>> workspaces;
+    std::vector<uint32> commands;
+    std::vector<std::string> keys;
+    std::vector<BPoint> clicks;
+    std::vector<int32> buttons;
+    std::atomic<int32> draws{0};
+    std::atomic<thread_id> drawThread{-1};
+    std::atomic<bool> destroyed{false};
+    std::atomic<int32> quitRequests{0};
+    // Whether the window answers a quit request by staying.
+    bool refuseQuit = false;
+    float resizedWidth = -1;
+    BPoint movedTo;
+};
+
+class EventView : public BView {
+public:
+    EventView(BRect frame, Events& events)
+        :
+        BView(frame, "events", B_FOLLOW_NONE, B_WILL_DRAW),
+        events(events)
+    {
+    }
+
+    void Draw(BRect) override
+    {
+        events.drawThread = find_thread(nullptr);
+        events.draws++;
+    }
+    void KeyDown(const char* bytes, int32 numBytes) override
+    {
+        std::lock_guard guard(events.lock);
+        events.keys.emplace_back(bytes, size_t(numBytes));
+    }
+    void MouseDown(BPoint where) override
+    {
+        int32 buttons = 0;
+        Window()->CurrentMessage()->FindInt32("buttons", &buttons);
+        std::lock_guard guard(events.lock);
+        events.clicks.push_back(where);
+        events.buttons.push_back(buttons);
+    }
+
+private:
+    Events& events;
+};
+
+class EventWindow : public BWindow {
+public:
+    EventWindow(BRect frame, Events& events, uint32 flags = 0)
+        :
+        BWindow(frame, "events", B_TITLED_WINDOW, flags),
+        events(events)
+    {
+    }
+    ~EventWindow() override { events.destroyed = true; }
+
+    void MessageReceived(BMessage* message) override
+    {
+        {
+            std::lock_guard guard(events.lock);
+            events.commands.push_back(message->what);
+        }
+        BWindow::MessageReceived(message);
+    }
+    bool QuitRequested() override
+    {
+        events.quitRequests++;
+        return !events.refuseQuit;
+    }
+
+    void WorkspaceActivated(int32 workspace, bool active) override
+    {
+        std::lock_guard guard(events.lock);
+        events.workspaces.emplace_back(workspace, active);
+    }
+    void FrameResized(float width, float) override { events.resizedWidth = width; }
+    void FrameMoved(BPoint where) override { events.movedTo = where; }
+
+private:
+    Events& events;
+};
 
 // A window of width by height pixels that the test keeps locked and never shows: its updates
 // run on the test's thread through UpdateIfNeeded.

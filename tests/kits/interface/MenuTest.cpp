@@ -20,6 +20,9 @@
 #include <vector>
 
 using interface_test::CountPixelsWhere;
+using interface_test::EventView;
+using interface_test::EventWindow;
+using interface_test::Events;
 using interface_test::IsDark;
 using interface_test::Locked;
 using test_support::Await;
@@ -33,51 +36,6 @@ constexpr uint32 MSG_FORMAT_4_3 = 0x1000f;
 constexpr uint32 MSG_FORMAT_16_9 = 0x10010;
 // Posted last by a test: once it arrives, everything posted before has been handled.
 constexpr uint32 MARKER = 'mark';
-
-struct Record {
-    std::mutex lock;
-    std::vector<uint32> commands;
-    std::vector<std::string> keys;
-    int32 quitRequests = 0;
-};
-
-class KeyView : public BView {
-public:
-    KeyView(BRect frame, Record& record)
-        : BView(frame, "keys", B_FOLLOW_NONE, B_WILL_DRAW), record(record)
-    {
-    }
-    void KeyDown(const char* bytes, int32) override
-    {
-        std::lock_guard guard(record.lock);
-        record.keys.emplace_back(bytes);
-    }
-
-private:
-    Record& record;
-};
-
-class RecordingWindow : public BWindow {
-public:
-    explicit RecordingWindow(Record& record)
-        : BWindow(BRect(10, 25, 409, 324), "menus", B_TITLED_WINDOW, 0), record(record)
-    {
-    }
-    void MessageReceived(BMessage* message) override
-    {
-        std::lock_guard guard(record.lock);
-        record.commands.push_back(message->what);
-    }
-    bool QuitRequested() override
-    {
-        std::lock_guard guard(record.lock);
-        record.quitRequests++;
-        return false;
-    }
-
-private:
-    Record& record;
-};
 
 BMenuItem* Item(const char* label, uint32 command, char shortcut = 0)
 {
@@ -281,11 +239,12 @@ class MenuWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        window = new RecordingWindow(record);
+        events.refuseQuit = true;
+        window = new EventWindow(BRect(10, 25, 409, 324), events);
         window->Lock();
         bar = MakeBar();
         window->AddChild(bar);
-        focusView = new KeyView(BRect(0, 30, 399, 299), record);
+        focusView = new EventView(BRect(0, 30, 399, 299), events);
         window->AddChild(focusView);
         focusView->MakeFocus();
         window->Show();
@@ -306,8 +265,8 @@ protected:
         for (int32 round = 0; round < 2; round++) {
             window->PostMessage(MARKER);
             ASSERT_TRUE(Await([&] {
-                std::lock_guard guard(record.lock);
-                return std::count(record.commands.begin(), record.commands.end(), MARKER)
+                std::lock_guard guard(events.lock);
+                return std::count(events.commands.begin(), events.commands.end(), MARKER)
                     > markers;
             }));
             markers++;
@@ -335,19 +294,19 @@ protected:
 
     std::vector<uint32> Commands()
     {
-        std::lock_guard guard(record.lock);
+        std::lock_guard guard(events.lock);
         std::vector<uint32> commands;
-        for (uint32 command : record.commands) {
+        for (uint32 command : events.commands) {
             if (command != MARKER)
                 commands.push_back(command);
         }
         return commands;
     }
 
-    Record record;
-    RecordingWindow* window = nullptr;
+    Events events;
+    EventWindow* window = nullptr;
     BMenuBar* bar = nullptr;
-    KeyView* focusView = nullptr;
+    EventView* focusView = nullptr;
     int32 markers = 0;
 };
 
@@ -387,8 +346,8 @@ TEST_F(MenuWindowTest, EscapeOrAClickElsewhereClosesWithoutFiring)
     Send(Click(TitlePoint(1)));
     EXPECT_FALSE(Tracking());
     EXPECT_TRUE(Commands().empty());
-    std::lock_guard guard(record.lock);
-    EXPECT_TRUE(record.keys.empty());
+    std::lock_guard guard(events.lock);
+    EXPECT_TRUE(events.keys.empty());
 }
 
 TEST_F(MenuWindowTest, SeparatorsAndDisabledItemsOrMenusDoNothing)
@@ -441,9 +400,9 @@ TEST_F(MenuWindowTest, ShortcutsFireTheirItemsAndOtherKeysReachTheFocusView)
     Locked(window, [this] { bar->FindItem(B_QUIT_REQUESTED)->SetEnabled(false); });
     Send(Key("q", B_COMMAND_KEY));
     EXPECT_EQ(Commands(), std::vector<uint32>{MSG_FULLSCREEN});
-    std::lock_guard guard(record.lock);
-    EXPECT_EQ(record.quitRequests, 1);
-    EXPECT_EQ(record.keys, (std::vector<std::string>{"+", "\n", "x", "q"}));
+    std::lock_guard guard(events.lock);
+    EXPECT_EQ(events.quitRequests.load(), 1);
+    EXPECT_EQ(events.keys, (std::vector<std::string>{"+", "\n", "x", "q"}));
 }
 
 TEST_F(MenuWindowTest, ArrowKeysAndEnterChooseFromTheOpenMenu)
@@ -453,9 +412,9 @@ TEST_F(MenuWindowTest, ArrowKeysAndEnterChooseFromTheOpenMenu)
     Send(Key("\x1f", 0));
     Send(Key("\n", 0));
     EXPECT_FALSE(Tracking());
-    std::lock_guard guard(record.lock);
+    std::lock_guard guard(events.lock);
     // Down twice skips the separator and lands on "Quit".
-    EXPECT_EQ(record.quitRequests, 1);
+    EXPECT_EQ(events.quitRequests.load(), 1);
 }
 
 TEST_F(MenuWindowTest, MovingOverAnotherTitleSwitchesTheOpenMenu)
