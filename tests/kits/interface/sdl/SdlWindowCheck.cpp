@@ -19,6 +19,7 @@
 #include "kits/interface/Snapshot.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
+#include "tests/kits/interface/InterfaceTestSupport.h"
 #include "tests/support/Await.h"
 
 #include <spawn.h>
@@ -28,15 +29,11 @@
 #include <cstdlib>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -57,58 +54,6 @@ const BRect PATCH_FRAME(20, 20, 119, 79);
 // Waits for the display and the tools: generous, as the machine is shared.
 constexpr bigtime_t WAIT = 5000000;
 
-std::atomic<bool> quitRequested = false;
-
-// A view that remembers where it was clicked.
-class PatchView : public BView {
-public:
-    PatchView() : BView(PATCH_FRAME, "patch", B_FOLLOW_NONE, B_WILL_DRAW)
-    {
-        SetViewColor(PATCH);
-    }
-
-    void MouseDown(BPoint where) override
-    {
-        {
-            std::lock_guard guard(lock);
-            clicked = where;
-        }
-        changed.notify_all();
-    }
-
-    void KeyDown(const char* bytes, int32 numBytes) override
-    {
-        {
-            std::lock_guard guard(lock);
-            typed.append(bytes, size_t(numBytes));
-        }
-        changed.notify_all();
-    }
-
-    // Waits until the keys typed so far are `expected`, or for timeout microseconds.
-    std::string WaitForKeys(const std::string& expected, bigtime_t timeout)
-    {
-        std::unique_lock guard(lock);
-        changed.wait_for(guard, std::chrono::microseconds(timeout),
-            [&] { return typed.size() >= expected.size(); });
-        return typed;
-    }
-
-    std::optional<BPoint> WaitForClick(bigtime_t timeout)
-    {
-        std::unique_lock guard(lock);
-        changed.wait_for(guard, std::chrono::microseconds(timeout),
-            [this] { return clicked.has_value(); });
-        return clicked;
-    }
-
-private:
-    std::mutex lock;
-    std::condition_variable changed;
-    std::optional<BPoint> clicked;
-    std::string typed;
-};
-
 // The window's background with the title written on it, in whatever font the machine has (with
 // none, the text is simply missing from both the window and the screen).
 class LabelView : public BView {
@@ -126,25 +71,20 @@ public:
     }
 };
 
-class CheckWindow : public BWindow {
+// The label with a patch on it, which records the clicks and keys it gets.
+class CheckWindow : public interface_test::EventWindow {
 public:
-    explicit CheckWindow(BRect frame)
-        : BWindow(frame, TITLE, B_TITLED_WINDOW, B_QUIT_ON_WINDOW_CLOSE)
+    CheckWindow(BRect frame, interface_test::Events& events)
+        : EventWindow(frame, events, B_QUIT_ON_WINDOW_CLOSE)
     {
+        SetTitle(TITLE);
         auto* background = new LabelView(Bounds());
-        patch = new PatchView;
+        auto* patch = new interface_test::EventView(PATCH_FRAME, events);
+        patch->SetViewColor(PATCH);
         background->AddChild(patch);
         AddChild(background);
         patch->MakeFocus();
     }
-
-    bool QuitRequested() override
-    {
-        quitRequested = true;
-        return true;
-    }
-
-    PatchView* patch;
 };
 
 // Runs a program found on PATH and returns its exit status, or -1 when it could not run.
@@ -288,9 +228,21 @@ int Check(const std::string& directory)
         std::fprintf(stderr, "sdlwindowcheck: the windows are not on the desktop display\n");
         return 1;
     }
+    // Outlives the window, which the application deletes.
+    interface_test::Events events;
+    auto clicks = [&events] {
+        std::lock_guard guard(events.lock);
+        return events.clicks;
+    };
+    auto typed = [&events] {
+        std::lock_guard guard(events.lock);
+        std::string bytes;
+        for (const std::string& key : events.keys)
+            bytes += key;
+        return bytes;
+    };
     BApplication application("application/x-vnd.ovelin-sdlwindowcheck");
-    auto* window = new CheckWindow(WINDOW_FRAME);
-    PatchView* patch = window->patch;
+    auto* window = new CheckWindow(WINDOW_FRAME, events);
     window->Show();
 
     std::vector<std::string> failures;
@@ -329,10 +281,9 @@ int Check(const std::string& directory)
                     std::to_string(clickY), "click", "1"}) != 0) {
                 failures.push_back("xdotool could not click");
             } else {
-                const std::optional<BPoint> clicked = patch->WaitForClick(WAIT);
-                if (!clicked)
+                if (!test_support::Await([&] { return !clicks().empty(); }, WAIT))
                     failures.push_back("the click never reached the view");
-                else if (*clicked != BPoint(30, 30))
+                else if (clicks()[0] != BPoint(30, 30))
                     failures.push_back("the click arrived at the wrong place");
             }
             // Keys typed on the X server's keyboard reach the focus view as the platform's
@@ -341,9 +292,10 @@ int Check(const std::string& directory)
             if (RunProgram({"xdotool", "key", "a", "Left", "Return"}) != 0) {
                 failures.push_back("xdotool could not type");
             } else {
-                const std::string typed = patch->WaitForKeys(expected, WAIT);
-                if (typed != expected)
-                    failures.push_back("typed keys arrived as \"" + typed + "\"");
+                (void)test_support::Await(
+                    [&] { return typed().size() >= expected.size(); }, WAIT);
+                if (typed() != expected)
+                    failures.push_back("typed keys arrived as \"" + typed() + "\"");
             }
         }
         // Ends the program either way: the close box asks the window to quit, and the window
@@ -353,7 +305,7 @@ int Check(const std::string& directory)
     });
     application.Run();
     checker.join();
-    if (!quitRequested)
+    if (events.quitRequests == 0)
         failures.push_back("the window was not asked to quit");
     for (const std::string& failure : failures)
         std::fprintf(stderr, "sdlwindowcheck: %s\n", failure.c_str());
