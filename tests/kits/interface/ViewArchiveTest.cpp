@@ -207,21 +207,6 @@ TEST_F(ViewArchiveTest, PlainViewIsRebuiltAsABView)
     EXPECT_EQ(BView::Instantiate(&foreign), nullptr);
 }
 
-TEST_F(ViewArchiveTest, ArchiveWithoutClassOrOfAnUnknownClassBuildsNothing)
-{
-    const auto view = MakeTree();
-    BMessage archive;
-    ASSERT_EQ(view->Archive(&archive, true), B_OK);
-
-    BMessage withoutClass = archive;
-    ASSERT_EQ(withoutClass.RemoveName("class"), B_OK);
-    EXPECT_EQ(instantiate_object(&withoutClass), nullptr);
-
-    BMessage unknown = archive;
-    ASSERT_EQ(unknown.ReplaceString("class", "view_archive_test::Gone"), B_OK);
-    EXPECT_EQ(instantiate_object(&unknown), nullptr);
-}
-
 TEST_F(ViewArchiveTest, DamagedFieldsKeepTheirDefaults)
 {
     const BView defaults(BRect(0, 0, 0, 0), "", B_FOLLOW_NONE, 0);

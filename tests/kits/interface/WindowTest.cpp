@@ -11,11 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <future>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -79,28 +76,6 @@ TEST_F(WindowTest, InvalidatedViewsAreDrawnOnTheWindowThreadAndPresented)
     window->Unlock();
     EXPECT_TRUE(Await([&] { return events.draws.load() > before; }));
     QuitWindow(window);
-}
-
-TEST_F(WindowTest, LockWithTimeoutFailsWhileAnotherThreadHoldsIt)
-{
-    auto* window = new BWindow(BRect(0, 0, 99, 99), "locked", B_TITLED_WINDOW, 0);
-    window->Lock();
-    window->Show();
-    window->Unlock();
-    std::promise<void> holding;
-    std::promise<void> release;
-    std::thread holder([&] {
-        window->Lock();
-        holding.set_value();
-        release.get_future().wait();
-        window->Unlock();
-    });
-    holding.get_future().wait();
-    EXPECT_EQ(window->LockWithTimeout(2500), B_TIMED_OUT);
-    release.set_value();
-    holder.join();
-    EXPECT_EQ(window->LockWithTimeout(2500), B_OK);
-    window->Quit();
 }
 
 class WindowGeometryTest : public LockedWindowTest {};
