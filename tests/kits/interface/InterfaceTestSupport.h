@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -161,6 +162,18 @@ protected:
     }
 
     uint32 Pixel(int32 x, int32 y) const { return window->ContentBuffer().PixelAt(x, y); }
+
+    struct ExpectedPixel {
+        int32 x;
+        int32 y;
+        uint32 value;
+    };
+
+    void ExpectPixels(std::initializer_list<ExpectedPixel> expected) const
+    {
+        for (const ExpectedPixel& pixel : expected)
+            EXPECT_EQ(Pixel(pixel.x, pixel.y), pixel.value) << pixel.x << "," << pixel.y;
+    }
 
     // Counts pixels of the given value inside the inclusive rectangle.
     int32 CountPixels(uint32 value, int32 left, int32 top, int32 right, int32 bottom) const

@@ -198,13 +198,9 @@ TEST_F(ViewDrawingTest, UpdateClearsToViewColoursAndDrawsInTreeOrder)
     ASSERT_EQ(journal.drawn.size(), 2u);
     EXPECT_EQ(journal.drawn[0], BRect(0, 0, 79, 79));
     EXPECT_EQ(journal.drawn[1], BRect(0, 0, 9, 9));
-    EXPECT_EQ(Pixel(9, 9), WHITE);
-    EXPECT_EQ(Pixel(10, 10), BLACK);
+    ExpectPixels({{9, 9, WHITE}, {10, 10, BLACK}});
     // The children's frames are in the video view's coordinates, which start at (10, 10).
-    EXPECT_EQ(Pixel(30, 30), RED);
-    EXPECT_EQ(Pixel(39, 39), RED);
-    EXPECT_EQ(Pixel(40, 39), BLACK);
-    EXPECT_EQ(Pixel(75, 75), BLUE);
+    ExpectPixels({{30, 30, RED}, {39, 39, RED}, {40, 39, BLACK}, {75, 75, BLUE}});
 
     // Only what is invalidated is drawn again.
     journal.events.clear();
@@ -225,9 +221,7 @@ TEST_F(ViewDrawingTest, DrawingIsClippedToTheViewAndItsAncestors)
     inner->FillRect(BRect(-100, -100, 1000, 1000));
     // inner covers window pixels 50..89 but outer ends at 59.
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 10 * 10);
-    EXPECT_EQ(Pixel(50, 50), RED);
-    EXPECT_EQ(Pixel(59, 59), RED);
-    EXPECT_EQ(Pixel(60, 59), WHITE);
+    ExpectPixels({{50, 50, RED}, {59, 59, RED}, {60, 59, WHITE}});
 }
 
 TEST_F(ViewDrawingTest, ParentNeverDrawsOverAShownChildUntilItIsHidden)
@@ -306,15 +300,10 @@ TEST_F(ViewDrawingTest, StrokeAndPatternsUseHighAndLowColours)
     view->SetLowColor(0, 0, 255);
     view->StrokeRect(BRect(10, 10, 19, 14));
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 2 * 10 + 2 * 3);
-    EXPECT_EQ(Pixel(10, 10), RED);
-    EXPECT_EQ(Pixel(19, 14), RED);
-    EXPECT_EQ(Pixel(11, 11), WHITE);
+    ExpectPixels({{10, 10, RED}, {19, 14, RED}, {11, 11, WHITE}});
 
     view->FillRect(BRect(30, 30, 33, 31), B_MIXED_COLORS);
-    EXPECT_EQ(Pixel(30, 30), RED);
-    EXPECT_EQ(Pixel(31, 30), BLUE);
-    EXPECT_EQ(Pixel(30, 31), BLUE);
-    EXPECT_EQ(Pixel(31, 31), RED);
+    ExpectPixels({{30, 30, RED}, {31, 30, BLUE}, {30, 31, BLUE}, {31, 31, RED}});
     view->FillRect(BRect(40, 40, 41, 41), B_SOLID_LOW);
     EXPECT_EQ(CountPixels(BLUE, 40, 40, 41, 41), 4);
 }
@@ -336,9 +325,7 @@ TEST_F(ViewDrawingTest, LinesCoverBothEndsAndMoveThePen)
     BView* view = Canvas();
     view->StrokeLine(BPoint(36, 106 - 100), BPoint(44, 114 - 100));
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 9);
-    EXPECT_EQ(Pixel(36, 6), RED);
-    EXPECT_EQ(Pixel(40, 10), RED);
-    EXPECT_EQ(Pixel(44, 14), RED);
+    ExpectPixels({{36, 6, RED}, {40, 10, RED}, {44, 14, RED}});
     EXPECT_EQ(view->PenLocation(), BPoint(44, 14));
     view->StrokeLine(BPoint(44, 30));
     EXPECT_EQ(CountPixels(RED, 44, 14, 44, 30), 17);
@@ -352,11 +339,7 @@ TEST_F(ViewDrawingTest, TrianglesFillThePixelsInsideTheirEdges)
     BView* view = Canvas();
     // A button arrow pointing left: 10 wide, 10 high.
     view->FillTriangle(BPoint(22, 65), BPoint(12, 70), BPoint(22, 75));
-    EXPECT_EQ(Pixel(12, 70), RED);
-    EXPECT_EQ(Pixel(22, 65), RED);
-    EXPECT_EQ(Pixel(22, 75), RED);
-    EXPECT_EQ(Pixel(12, 69), WHITE);
-    EXPECT_EQ(Pixel(11, 70), WHITE);
+    ExpectPixels({{12, 70, RED}, {22, 65, RED}, {22, 75, RED}, {12, 69, WHITE}, {11, 70, WHITE}});
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 64) + CountPixels(RED, 0, 76, 99, 99), 0);
     // Rows of 1, 3, 5 ... 11 ... 3, 1 pixels.
     EXPECT_EQ(CountPixels(RED, 12, 65, 22, 75), 61);
