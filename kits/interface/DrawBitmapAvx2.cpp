@@ -210,8 +210,7 @@ void DrawStrip(const FrameView& image, const PixelRect& source, const TargetImag
     for (int32 y = clip.top; y <= clip.bottom; y++) {
         const int32 sourceY = source.top
             + SourceOffset(y - destination.top, source.Height(), destination.Height());
-        const uint8* row = image.Row(sourceY)
-            + size_t(lowest) * sizeof(Pixel);
+        const uint8* row = image.Row(sourceY) + size_t(lowest) * sizeof(Pixel);
         const uint32* base;
         if constexpr (WIDEN) {
             // Consecutive destination rows often show the same source row.
