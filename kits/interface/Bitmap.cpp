@@ -1,6 +1,7 @@
 #include "kits/interface/Bitmap.h"
 
 #include "kits/interface/BitmapPrivate.h"
+#include "kits/interface/DrawBitmapPrivate.h"
 
 #include <cmath>
 #include <cstring>
@@ -46,19 +47,8 @@ int64 RowBytesFor(color_space space, int64 width)
 
 bool bitmaps_support_space(color_space space, uint32* flags)
 {
-    bool supported = false;
-    switch (space) {
-    case B_GRAY8:
-    case B_RGB15:
-    case B_RGBA15:
-    case B_RGB16:
-    case B_RGB32:
-    case B_RGBA32:
-        supported = true;
-        break;
-    default:
-        break;
-    }
+    // Exactly the spaces DrawBitmap reads.
+    const bool supported = BytesPerPixel(kits::interface::OpaqueSpace(space)) != 0;
     if (flags != nullptr)
         *flags = supported ? uint32(B_VIEWS_SUPPORT_DRAW_BITMAP) : 0u;
     return supported;

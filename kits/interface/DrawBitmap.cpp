@@ -5,14 +5,14 @@
 namespace kits::interface {
 
 template <typename Format>
-void DrawBitmapScalar(const SourceImage& image, const PixelRect& source,
+void DrawBitmapScalar(const FrameView& image, const PixelRect& source,
     const TargetImage& target, const PixelRect& destination, const PixelRect& clip)
 {
     using Pixel = typename Format::Pixel;
     for (int32 y = clip.top; y <= clip.bottom; y++) {
         const int32 sourceY = source.top
             + SourceOffset(y - destination.top, source.Height(), destination.Height());
-        const uint8* row = image.bits + int64(sourceY) * image.bytesPerRow;
+        const uint8* row = image.Row(sourceY);
         uint32* out = target.pixels + int64(y) * target.pixelsPerRow;
         for (int32 x = clip.left; x <= clip.right; x++) {
             const int32 sourceX = source.left
@@ -23,28 +23,26 @@ void DrawBitmapScalar(const SourceImage& image, const PixelRect& source,
     }
 }
 
-template void DrawBitmapScalar<Gray8Source>(const SourceImage&, const PixelRect&,
+template void DrawBitmapScalar<Gray8Source>(const FrameView&, const PixelRect&,
     const TargetImage&, const PixelRect&, const PixelRect&);
-template void DrawBitmapScalar<Rgb15Source>(const SourceImage&, const PixelRect&,
+template void DrawBitmapScalar<Rgb15Source>(const FrameView&, const PixelRect&,
     const TargetImage&, const PixelRect&, const PixelRect&);
-template void DrawBitmapScalar<Rgb16Source>(const SourceImage&, const PixelRect&,
+template void DrawBitmapScalar<Rgb16Source>(const FrameView&, const PixelRect&,
     const TargetImage&, const PixelRect&, const PixelRect&);
-template void DrawBitmapScalar<Rgb32Source>(const SourceImage&, const PixelRect&,
+template void DrawBitmapScalar<Rgb32Source>(const FrameView&, const PixelRect&,
     const TargetImage&, const PixelRect&, const PixelRect&);
 
-void DrawBitmapReference(const SourceImage& image, const PixelRect& source,
+void DrawBitmapReference(const FrameView& image, const PixelRect& source,
     const TargetImage& target, const PixelRect& destination, const PixelRect& clip)
 {
-    switch (image.space) {
+    switch (OpaqueSpace(image.colorSpace)) {
     case B_GRAY8:
         return DrawBitmapScalar<Gray8Source>(image, source, target, destination, clip);
     case B_RGB15:
-    case B_RGBA15:
         return DrawBitmapScalar<Rgb15Source>(image, source, target, destination, clip);
     case B_RGB16:
         return DrawBitmapScalar<Rgb16Source>(image, source, target, destination, clip);
     case B_RGB32:
-    case B_RGBA32:
         return DrawBitmapScalar<Rgb32Source>(image, source, target, destination, clip);
     default:
         return;
@@ -78,7 +76,7 @@ void BuildColumnTable(const PixelRect& source, const PixelRect& destination, int
 namespace {
 
 template <typename Format>
-void DrawRowsWithTable(const SourceImage& image, const PixelRect& source,
+void DrawRowsWithTable(const FrameView& image, const PixelRect& source,
     const TargetImage& target, const PixelRect& destination, const PixelRect& clip)
 {
     using Pixel = typename Format::Pixel;
@@ -88,7 +86,7 @@ void DrawRowsWithTable(const SourceImage& image, const PixelRect& source,
     for (int32 y = clip.top; y <= clip.bottom; y++) {
         const int32 sourceY = source.top
             + SourceOffset(y - destination.top, source.Height(), destination.Height());
-        const uint8* row = image.bits + int64(sourceY) * image.bytesPerRow;
+        const uint8* row = image.Row(sourceY);
         uint32* out = target.pixels + int64(y) * target.pixelsPerRow + clip.left;
         for (int32 i = 0; i < count; i++) {
             out[i] = Format::ToRgb32(
@@ -108,19 +106,17 @@ DrawBitmapFunction ChooseDrawBitmap()
 
 }
 
-void DrawBitmapTables(const SourceImage& image, const PixelRect& source,
+void DrawBitmapTables(const FrameView& image, const PixelRect& source,
     const TargetImage& target, const PixelRect& destination, const PixelRect& clip)
 {
-    switch (image.space) {
+    switch (OpaqueSpace(image.colorSpace)) {
     case B_GRAY8:
         return DrawRowsWithTable<Gray8Source>(image, source, target, destination, clip);
     case B_RGB15:
-    case B_RGBA15:
         return DrawRowsWithTable<Rgb15Source>(image, source, target, destination, clip);
     case B_RGB16:
         return DrawRowsWithTable<Rgb16Source>(image, source, target, destination, clip);
     case B_RGB32:
-    case B_RGBA32:
         return DrawRowsWithTable<Rgb32Source>(image, source, target, destination, clip);
     default:
         return;
@@ -145,29 +141,14 @@ DrawBitmapFunction ChosenDrawBitmap()
     return chosen;
 }
 
-void DrawBitmap(const SourceImage& image, PixelRect source, const TargetImage& target,
+void DrawBitmap(const FrameView& image, PixelRect source, const TargetImage& target,
     const PixelRect& destination, const ClipRegion& clip)
 {
-    int32 bytesPerPixel;
-    switch (image.space) {
-    case B_GRAY8:
-        bytesPerPixel = 1;
-        break;
-    case B_RGB15:
-    case B_RGBA15:
-    case B_RGB16:
-        bytesPerPixel = 2;
-        break;
-    case B_RGB32:
-    case B_RGBA32:
-        bytesPerPixel = 4;
-        break;
-    default:
-        return;
-    }
-    if (image.bits == nullptr || image.width <= 0 || image.lines <= 0
-        || int64(image.bytesPerRow) < int64(image.width) * bytesPerPixel
-        || target.pixels == nullptr || target.pixelsPerRow < target.width) {
+    // The alpha variants are laid out as their opaque spaces.
+    FrameView layout = image;
+    layout.colorSpace = OpaqueSpace(image.colorSpace);
+    if (BytesPerPixel(layout.colorSpace) == 0 || !layout.IsUsable() || target.pixels == nullptr
+        || target.pixelsPerRow < target.width) {
         return;
     }
     // The part of the source outside the image is dropped; what is left fills the destination.

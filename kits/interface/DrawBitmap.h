@@ -2,19 +2,11 @@
 // DrawBitmap on plain memory: scales a rectangle of an image into an RGB32 target, nearest pixel.
 
 #include "kits/interface/ClipRegion.h"
+#include "kits/interface/FrameView.h"
 #include "kits/interface/GraphicsDefs.h"
 #include "kits/kernel/SupportDefs.h"
 
 namespace kits::interface {
-
-// An image the drawing reads and does not own. Row y starts at bits + y * bytesPerRow.
-struct SourceImage {
-    const uint8* bits = nullptr;
-    int32 bytesPerRow = 0;
-    int32 width = 0;
-    int32 lines = 0;
-    color_space space = B_NO_COLOR_SPACE;
-};
 
 // RGB32 pixels the drawing writes and does not own. Row y starts at pixels + y * pixelsPerRow.
 struct TargetImage {
@@ -24,10 +16,10 @@ struct TargetImage {
     int32 height = 0;
 };
 
-// Draws the pixels of `source` (inclusive edges, in image pixels; clipped to the image) scaled
-// into `destination` (inclusive edges, in target pixels, possibly reaching beyond the target),
-// writing only the pixels that lie in `clip` and in the target. The mapping does not depend on
-// the clip: destination pixel x takes source column
+// Draws the pixels of `source` (inclusive edges, in image pixels; clipped to the image) of an
+// image it only reads, scaled into `destination` (inclusive edges, in target pixels, possibly
+// reaching beyond the target), writing only the pixels that lie in `clip` and in the target. The
+// mapping does not depend on the clip: destination pixel x takes source column
 //     source.left + ((2 (x - destination.left) + 1) source width) / (2 destination width),
 // rounded down, i.e. the source pixel under the centre of the destination pixel, and likewise for
 // rows. Nearest pixel rather than bilinear: it stays within twice the cost of copying the frame,
@@ -39,7 +31,7 @@ struct TargetImage {
 // (g, g, g). B_RGB15, B_RGBA15, B_RGB16, B_RGB32 and B_RGBA32 are read (alpha and ignored bits
 // are dropped); any other colour space draws nothing. Picks the fastest implementation this CPU
 // runs on first use; all give the same pixels.
-void DrawBitmap(const SourceImage& image, PixelRect source, const TargetImage& target,
+void DrawBitmap(const FrameView& image, PixelRect source, const TargetImage& target,
     const PixelRect& destination, const ClipRegion& clip);
 
 }

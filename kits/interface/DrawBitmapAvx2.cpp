@@ -171,7 +171,7 @@ int32 PixelAlignment(const uint32* address)
 }
 
 template <typename Format>
-void DrawStrip(const SourceImage& image, const PixelRect& source, const TargetImage& target,
+void DrawStrip(const FrameView& image, const PixelRect& source, const TargetImage& target,
     const PixelRect& destination, const PixelRect& clip)
 {
     using Pixel = typename Format::Pixel;
@@ -189,7 +189,7 @@ void DrawStrip(const SourceImage& image, const PixelRect& source, const TargetIm
         for (int32 y = clip.top; y <= clip.bottom; y++) {
             const int32 sourceY = source.top
                 + SourceOffset(y - destination.top, source.Height(), destination.Height());
-            const uint8* row = image.bits + int64(sourceY) * image.bytesPerRow;
+            const uint8* row = image.Row(sourceY);
             uint32* out = target.pixels + int64(y) * target.pixelsPerRow + clip.left;
             for (int32 i = 0; i < count; i++) {
                 out[i] = Format::ToRgb32(
@@ -210,8 +210,7 @@ void DrawStrip(const SourceImage& image, const PixelRect& source, const TargetIm
     for (int32 y = clip.top; y <= clip.bottom; y++) {
         const int32 sourceY = source.top
             + SourceOffset(y - destination.top, source.Height(), destination.Height());
-        const uint8* row = image.bits + int64(sourceY) * image.bytesPerRow
-            + size_t(lowest) * sizeof(Pixel);
+        const uint8* row = image.Row(sourceY) + size_t(lowest) * sizeof(Pixel);
         const uint32* base;
         if constexpr (WIDEN) {
             // Consecutive destination rows often show the same source row.
@@ -228,7 +227,7 @@ void DrawStrip(const SourceImage& image, const PixelRect& source, const TargetIm
 }
 
 template <typename Format>
-void DrawRows(const SourceImage& image, const PixelRect& source, const TargetImage& target,
+void DrawRows(const FrameView& image, const PixelRect& source, const TargetImage& target,
     const PixelRect& destination, const PixelRect& clip)
 {
     for (int32 left = clip.left; left <= clip.right; left += STRIP) {
@@ -241,19 +240,17 @@ void DrawRows(const SourceImage& image, const PixelRect& source, const TargetIma
 
 }
 
-void DrawBitmapAvx2(const SourceImage& image, const PixelRect& source,
+void DrawBitmapAvx2(const FrameView& image, const PixelRect& source,
     const TargetImage& target, const PixelRect& destination, const PixelRect& clip)
 {
-    switch (image.space) {
+    switch (OpaqueSpace(image.colorSpace)) {
     case B_GRAY8:
         return DrawRows<Gray8Source>(image, source, target, destination, clip);
     case B_RGB15:
-    case B_RGBA15:
         return DrawRows<Rgb15Source>(image, source, target, destination, clip);
     case B_RGB16:
         return DrawRows<Rgb16Source>(image, source, target, destination, clip);
     case B_RGB32:
-    case B_RGBA32:
         return DrawRows<Rgb32Source>(image, source, target, destination, clip);
     default:
         return;

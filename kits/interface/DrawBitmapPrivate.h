@@ -29,6 +29,19 @@ template <typename Pixel>
     return (value << 2) | (value >> 4);
 }
 
+// The colour space whose pixel layout an alpha variant shares: its alpha is dropped in drawing.
+[[gnu::always_inline]] constexpr color_space OpaqueSpace(color_space space)
+{
+    switch (space) {
+    case B_RGBA15:
+        return B_RGB15;
+    case B_RGBA32:
+        return B_RGB32;
+    default:
+        return space;
+    }
+}
+
 struct Gray8Source {
     using Pixel = uint8;
     [[gnu::always_inline]] static constexpr uint32 ToRgb32(Pixel pixel)
@@ -67,24 +80,24 @@ struct Rgb32Source {
 
 // Each takes a source rectangle inside the image (not empty), a destination that is not empty,
 // and a clip inside both the destination and the target, and writes exactly the clip's pixels.
-using DrawBitmapFunction = void (*)(const SourceImage& image, const PixelRect& source,
+using DrawBitmapFunction = void (*)(const FrameView& image, const PixelRect& source,
     const TargetImage& target, const PixelRect& destination, const PixelRect& clip);
 
 // The reference for one source format: it computes the mapping pixel by pixel and defines the
 // result, which the other implementations match exactly.
 template <typename Format>
-void DrawBitmapScalar(const SourceImage& image, const PixelRect& source,
+void DrawBitmapScalar(const FrameView& image, const PixelRect& source,
     const TargetImage& target, const PixelRect& destination, const PixelRect& clip);
 
 // DrawBitmapScalar for the image's colour space.
-void DrawBitmapReference(const SourceImage& image, const PixelRect& source,
+void DrawBitmapReference(const FrameView& image, const PixelRect& source,
     const TargetImage& target, const PixelRect& destination, const PixelRect& clip);
 // Plain code with a precomputed table of source columns: the path of CPUs without AVX2.
-void DrawBitmapTables(const SourceImage& image, const PixelRect& source,
+void DrawBitmapTables(const FrameView& image, const PixelRect& source,
     const TargetImage& target, const PixelRect& destination, const PixelRect& clip);
 #if defined(__x86_64__)
 // Only on a CPU with AVX2.
-void DrawBitmapAvx2(const SourceImage& image, const PixelRect& source,
+void DrawBitmapAvx2(const FrameView& image, const PixelRect& source,
     const TargetImage& target, const PixelRect& destination, const PixelRect& clip);
 #endif
 

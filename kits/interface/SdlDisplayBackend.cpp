@@ -8,6 +8,7 @@
 #include "kits/interface/DropExchange.h"
 #include "kits/interface/FrameBuffer.h"
 #include "kits/interface/InterfaceDefs.h"
+#include "kits/interface/SdlEventsPrivate.h"
 #include "kits/interface/Window.h"
 
 #include <SDL.h>
@@ -49,8 +50,6 @@ struct PixelsDelete {
 };
 using PixelsPointer = std::unique_ptr<uint32[], PixelsDelete>;
 
-// A desktop window is at most this large in either direction; larger size limits mean none.
-constexpr int32 MAX_WINDOW_SIZE = 16384;
 // SDL_Init connects to the display server; one that does not answer in this time is not used.
 constexpr auto INIT_TIME_OUT = std::chrono::seconds(10);
 // Sizes and positions the user gave that a window may still be catching up with.
@@ -111,108 +110,6 @@ display_mode ModeOf(int width, int height, int refreshRate, color_space space)
     mode.virtual_height = uint16(height);
     return mode;
 }
-
-uint32 Modifiers(SDL_Keymod state)
-{
-    uint32 modifiers = 0;
-    if ((state & KMOD_SHIFT) != 0)
-        modifiers |= B_SHIFT_KEY;
-    // PC keyboards have no Command key: Control and Alt both give it, as the shortcuts expect,
-    // and the logo key is Option.
-    if ((state & KMOD_CTRL) != 0)
-        modifiers |= B_COMMAND_KEY | B_CONTROL_KEY;
-    if ((state & KMOD_ALT) != 0)
-        modifiers |= B_COMMAND_KEY;
-    if ((state & KMOD_GUI) != 0)
-        modifiers |= B_COMMAND_KEY | B_OPTION_KEY;
-    if ((state & KMOD_CAPS) != 0)
-        modifiers |= B_CAPS_LOCK;
-    if ((state & KMOD_NUM) != 0)
-        modifiers |= B_NUM_LOCK;
-    return modifiers;
-}
-
-// The byte of a key that produces no text, or 0.
-char SpecialKeyByte(SDL_Keycode key)
-{
-    switch (key) {
-    case SDLK_LEFT:
-        return char(B_LEFT_ARROW);
-    case SDLK_RIGHT:
-        return char(B_RIGHT_ARROW);
-    case SDLK_UP:
-        return char(B_UP_ARROW);
-    case SDLK_DOWN:
-        return char(B_DOWN_ARROW);
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER:
-        return char(B_ENTER);
-    case SDLK_ESCAPE:
-        return char(B_ESCAPE);
-    case SDLK_INSERT:
-        return char(B_INSERT);
-    case SDLK_DELETE:
-        return char(B_DELETE);
-    case SDLK_HOME:
-        return char(B_HOME);
-    case SDLK_END:
-        return char(B_END);
-    case SDLK_PAGEUP:
-        return char(B_PAGE_UP);
-    case SDLK_PAGEDOWN:
-        return char(B_PAGE_DOWN);
-    case SDLK_BACKSPACE:
-        return char(B_BACKSPACE);
-    case SDLK_TAB:
-        return char(B_TAB);
-    default:
-        return SDLK_F1 <= key && key <= SDLK_F12 ? char(B_FUNCTION_KEY) : 0;
-    }
-}
-
-int32 ButtonBit(uint8 button)
-{
-    switch (button) {
-    case SDL_BUTTON_LEFT:
-        return B_PRIMARY_MOUSE_BUTTON;
-    case SDL_BUTTON_RIGHT:
-        return B_SECONDARY_MOUSE_BUTTON;
-    case SDL_BUTTON_MIDDLE:
-        return B_TERTIARY_MOUSE_BUTTON;
-    default:
-        return 0;
-    }
-}
-
-int32 Buttons(uint32 state)
-{
-    int32 buttons = 0;
-    if ((state & SDL_BUTTON_LMASK) != 0)
-        buttons |= B_PRIMARY_MOUSE_BUTTON;
-    if ((state & SDL_BUTTON_RMASK) != 0)
-        buttons |= B_SECONDARY_MOUSE_BUTTON;
-    if ((state & SDL_BUTTON_MMASK) != 0)
-        buttons |= B_TERTIARY_MOUSE_BUTTON;
-    return buttons;
-}
-
-// What a window wants its desktop window to be, read with the window locked.
-struct WindowState {
-    std::string title;
-    int32 x = 0;
-    int32 y = 0;
-    int32 width = 1;
-    int32 height = 1;
-    bool shown = false;
-    bool minimized = false;
-    bool resizable = true;
-    bool bordered = true;
-    int32 minWidth = 1;
-    int32 maxWidth = MAX_WINDOW_SIZE;
-    int32 minHeight = 1;
-    int32 maxHeight = MAX_WINDOW_SIZE;
-    bool fullScreen = false;
-};
 
 WindowState StateOf(const BWindow* window)
 {
@@ -728,145 +625,30 @@ void SdlDisplayBackend::Shared::Post(const DesktopWindow& desktop, BMessage& mes
 
 void SdlDisplayBackend::Shared::HandleEvent(const SDL_Event& event)
 {
-    switch (event.type) {
-    case SDL_WINDOWEVENT:
-        if (DesktopWindow* desktop = Find(event.window.windowID))
-            HandleWindowEvent(*desktop, event.window);
+    const uint32 windowId = EventWindowId(event);
+    DesktopWindow* desktop = windowId != 0 ? Find(windowId) : nullptr;
+    if (desktop == nullptr)
         return;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-        DesktopWindow* desktop = Find(event.button.windowID);
-        const int32 bit = ButtonBit(event.button.button);
-        if (desktop == nullptr || bit == 0)
-            return;
-        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
-        desktop->buttons = down ? desktop->buttons | bit : desktop->buttons & ~bit;
-        BMessage message(down ? B_MOUSE_DOWN : B_MOUSE_UP);
-        message.AddPoint("where", BPoint(float(event.button.x - desktop->offsetX),
-            float(event.button.y - desktop->offsetY)));
-        message.AddInt32("buttons", desktop->buttons);
-        message.AddInt32("modifiers", int32(Modifiers(SDL_GetModState())));
-        if (down)
-            message.AddInt32("clicks", event.button.clicks);
+    if (event.type == SDL_WINDOWEVENT) {
+        HandleWindowEvent(*desktop, event.window);
+        return;
+    }
+    const BPoint origin(float(desktop->offsetX), float(desktop->offsetY));
+    for (BMessage& message : InputMessages(event, origin, desktop->buttons))
         Post(*desktop, message);
-        return;
-    }
-    case SDL_MOUSEMOTION: {
-        DesktopWindow* desktop = Find(event.motion.windowID);
-        if (desktop == nullptr)
-            return;
-        BMessage message(B_MOUSE_MOVED);
-        message.AddPoint("where", BPoint(float(event.motion.x - desktop->offsetX),
-            float(event.motion.y - desktop->offsetY)));
-        message.AddInt32("buttons", Buttons(event.motion.state));
-        message.AddInt32("modifiers", int32(Modifiers(SDL_GetModState())));
-        Post(*desktop, message);
-        return;
-    }
-    case SDL_KEYDOWN: {
-        DesktopWindow* desktop = Find(event.key.windowID);
-        if (desktop == nullptr)
-            return;
-        const SDL_Keycode key = event.key.keysym.sym;
-        const uint32 modifiers = Modifiers(SDL_Keymod(event.key.keysym.mod));
-        char byte = SpecialKeyByte(key);
-        // Text comes as text input; with Command held there is none, so the key itself is sent,
-        // as shortcuts want it.
-        if (byte == 0 && (modifiers & B_COMMAND_KEY) != 0 && key >= 0x20 && key < 0x7f) {
-            byte = char(key);
-            if ((modifiers & B_SHIFT_KEY) != 0 && 'a' <= byte && byte <= 'z')
-                byte = char(byte - 'a' + 'A');
-        }
-        if (byte == 0)
-            return;
-        BMessage message(B_KEY_DOWN);
-        message.AddString("bytes", std::string(1, byte).c_str());
-        message.AddInt32("modifiers", int32(modifiers));
-        message.AddInt32("key", int32(event.key.keysym.scancode));
-        Post(*desktop, message);
-        return;
-    }
-    case SDL_TEXTINPUT: {
-        DesktopWindow* desktop = Find(event.text.windowID);
-        const uint32 modifiers = Modifiers(SDL_GetModState());
-        // Typed with Command held, the key went out as its key press already.
-        if (desktop == nullptr || (modifiers & B_COMMAND_KEY) != 0)
-            return;
-        // One key press per character, each with its UTF-8 bytes.
-        const char* text = event.text.text;
-        while (*text != '\0') {
-            size_t length = 1;
-            while (length < 4 && (uint8(text[length]) & 0xC0) == 0x80)
-                length++;
-            BMessage message(B_KEY_DOWN);
-            message.AddString("bytes", std::string(text, length).c_str());
-            message.AddInt32("modifiers", int32(modifiers));
-            Post(*desktop, message);
-            text += length;
-        }
-        return;
-    }
-    default:
-        return;
-    }
 }
 
 void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
     const SDL_WindowEvent& event)
 {
-    WindowState& applied = desktop.applied;
     switch (event.event) {
-    case SDL_WINDOWEVENT_CLOSE: {
-        BMessage message(B_QUIT_REQUESTED);
-        Post(desktop, message);
-        return;
-    }
-    case SDL_WINDOWEVENT_MOVED: {
-        if (applied.fullScreen || (event.data1 == applied.x && event.data2 == applied.y))
-            return;
-        applied.x = event.data1;
-        applied.y = event.data2;
-        Remember(desktop.userPositions, {event.data1, event.data2});
-        BMessage message(B_WINDOW_MOVED);
-        message.AddPoint("where", BPoint(float(event.data1), float(event.data2)));
-        Post(desktop, message);
-        return;
-    }
-    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
         desktop.surfaceStale = true;
-        if (applied.fullScreen
-            || (event.data1 == applied.width && event.data2 == applied.height))
-            return;
-        applied.width = event.data1;
-        applied.height = event.data2;
-        Remember(desktop.userSizes, {event.data1, event.data2});
-        BMessage message(B_WINDOW_RESIZED);
-        message.AddInt32("width", event.data1 - 1);
-        message.AddInt32("height", event.data2 - 1);
-        Post(desktop, message);
-        return;
-    }
-    case SDL_WINDOWEVENT_MINIMIZED:
-    case SDL_WINDOWEVENT_RESTORED: {
-        const bool minimized = event.event == SDL_WINDOWEVENT_MINIMIZED;
-        if (minimized == applied.minimized)
-            return;
-        applied.minimized = minimized;
-        BMessage message(B_MINIMIZE);
-        message.AddBool("minimize", minimized);
-        Post(desktop, message);
-        return;
-    }
-    case SDL_WINDOWEVENT_FOCUS_GAINED:
-    case SDL_WINDOWEVENT_FOCUS_LOST: {
-        if (event.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
-            std::lock_guard guard(lock);
-            desktop.record->raised = nextRaise++;
-        }
-        BMessage message(B_WINDOW_ACTIVATED);
-        message.AddBool("active", event.event == SDL_WINDOWEVENT_FOCUS_GAINED);
-        Post(desktop, message);
-        return;
+        break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: {
+        std::lock_guard guard(lock);
+        desktop.record->raised = nextRaise++;
+        break;
     }
     case SDL_WINDOWEVENT_EXPOSED:
         // The surface still holds the pixels: show them again.
@@ -874,8 +656,17 @@ void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
             (void)SdlStatus(SDL_UpdateWindowSurface(desktop.window.get()));
         return;
     default:
-        return;
+        break;
     }
+    std::optional<BMessage> message = WindowEventMessage(event, desktop.applied);
+    if (!message.has_value())
+        return;
+    // Remembered so that the window, still catching up with the user, is not pushed back.
+    if (message->what == B_WINDOW_MOVED)
+        Remember(desktop.userPositions, {desktop.applied.x, desktop.applied.y});
+    else if (message->what == B_WINDOW_RESIZED)
+        Remember(desktop.userSizes, {desktop.applied.width, desktop.applied.height});
+    Post(desktop, *message);
 }
 
 SdlDisplayBackend::SdlDisplayBackend()

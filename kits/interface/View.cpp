@@ -675,9 +675,9 @@ void BView::DrawBitmap(const BBitmap* bitmap, BRect source, BRect destination)
         || !PrepareDrawing(clip, origin)) {
         return;
     }
-    const kits::interface::SourceImage image{static_cast<const uint8*>(bitmap->Bits()),
-        bitmap->BytesPerRow(), bitmap->Bounds().IntegerWidth() + 1,
-        bitmap->Bounds().IntegerHeight() + 1, bitmap->ColorSpace()};
+    const FrameView image{static_cast<uint8*>(bitmap->Bits()), bitmap->BytesPerRow(),
+        bitmap->Bounds().IntegerWidth() + 1, bitmap->Bounds().IntegerHeight() + 1,
+        bitmap->ColorSpace()};
     kits::interface::FrameBuffer& buffer = window->buffer;
     const kits::interface::TargetImage target{buffer.Pixels(), buffer.Width(), buffer.Width(),
         buffer.Height()};

@@ -18,7 +18,6 @@
 namespace {
 
 using kits::interface::PixelRect;
-using kits::interface::SourceImage;
 using kits::interface::TargetImage;
 
 constexpr int32 FRAME_WIDTH = 768;
@@ -68,7 +67,7 @@ void DrawKernel(benchmark::State& state, kits::interface::DrawBitmapFunction fun
     color_space space)
 {
     const BBitmap& bitmap = Frame(space);
-    const SourceImage image{static_cast<const uint8*>(bitmap.Bits()), bitmap.BytesPerRow(),
+    const FrameView image{static_cast<uint8*>(bitmap.Bits()), bitmap.BytesPerRow(),
         FRAME_WIDTH, FRAME_LINES, space};
     // A frame buffer, aligned as the windows' are.
     kits::interface::FrameBuffer buffer;
@@ -103,8 +102,8 @@ void RegisterAll()
                 implementation.function, space));
         }
     }
-    benchmarks::ConfigureRatio(benchmark::RegisterBenchmark("DrawBitmap768x576To800x600/BView/RGB32",
-        DrawThroughView));
+    benchmarks::ConfigureRatio(benchmark::RegisterBenchmark(
+        "DrawBitmap768x576To800x600/BView/RGB32", DrawThroughView));
 }
 
 const bool registered = (RegisterAll(), true);

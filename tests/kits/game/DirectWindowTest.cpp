@@ -60,8 +60,3 @@ TEST_F(DirectWindowTest, FullScreenFollowsTheScreenModeAndKeepsTheSizeLimits)
     EXPECT_EQ(window->Frame().LeftTop(), BPoint(10, 25));
     EXPECT_EQ(window->Frame().Width(), 700);
 }
-
-TEST_F(DirectWindowTest, WindowModeIsSupported)
-{
-    EXPECT_TRUE(BDirectWindow::SupportsWindowMode());
-}

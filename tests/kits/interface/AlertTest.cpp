@@ -5,14 +5,12 @@
 #include "kits/interface/AlertTestHooks.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/View.h"
-#include "tests/kits/interface/InterfaceTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-using interface_test::AwaitCondition;
 using kits::interface::AlertRecord;
 
 class AlertTest : public testing::Test {

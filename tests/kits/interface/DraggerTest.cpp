@@ -10,10 +10,12 @@
 #include "kits/interface/PopUpMenuTestHooks.h"
 #include "kits/interface/Shelf.h"
 #include "kits/interface/Window.h"
+#include "tests/support/Await.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,30 +58,19 @@ public:
 
 std::atomic<int32> Source::archives{0};
 
-// Drags a plain message as soon as it is pressed.
-class PlainDragger : public BView {
-public:
-    explicit PlainDragger(BRect frame) : BView(frame, "plain", B_FOLLOW_NONE, 0) {}
-    void MouseDown(BPoint) override
-    {
-        BMessage plain('PLN ');
-        plain.AddString("class", "dragger_test::Source");
-        DragMessage(&plain, Bounds());
-    }
-};
-
 }
 
 namespace {
 
 using dragger_test::Source;
-using interface_test::AwaitCondition;
+using interface_test::Locked;
 using kits::interface::HeadlessDisplay;
+using test_support::Await;
 
 // Waits until the window has handled everything posted to it so far.
 void Drain(BWindow* window)
 {
-    ASSERT_TRUE(AwaitCondition([window] { return window->CountQueuedMessages() == 0; }));
+    ASSERT_TRUE(Await([window] { return window->CountQueuedMessages() == 0; }));
     // The message being handled holds the lock.
     window->Lock();
     window->Unlock();
@@ -129,10 +120,15 @@ protected:
 
     int32 Replicants()
     {
-        host->Lock();
-        const int32 count = shelf->CountReplicants();
-        host->Unlock();
-        return count;
+        return Locked(host, [this] { return shelf->CountReplicants(); });
+    }
+
+    // Presses the dragger 3, 3 inside it and moves far enough for the drag to start.
+    void StartDrag()
+    {
+        ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
+        HeadlessDisplay().MoveMouse(BPoint(320, 300));
+        ASSERT_TRUE(Await([] { return Source::archives.load() == 1; }));
     }
 
     // Presses the dragger 3, 3 inside it, drags and lets go at a screen point.
@@ -142,6 +138,30 @@ protected:
         HeadlessDisplay().MoveMouse(BPoint(320, 300));
         HeadlessDisplay().MoveMouse(screenPoint);
         HeadlessDisplay().ReleaseMouse(screenPoint);
+    }
+
+    // Waits until both windows handled everything posted to them so far.
+    void DrainBoth()
+    {
+        Drain(source);
+        Drain(host);
+    }
+
+    // A secondary click at a screen point on the window, whose pop-up menu (if one is shown,
+    // which the window does while handling the click) is answered by `choose`; whether it was.
+    bool SecondaryClick(BWindow* window, BPoint where,
+        const std::function<BMenuItem*(BPopUpMenu*)>& choose)
+    {
+        std::atomic<bool> asked{false};
+        kits::interface::SetPopUpResponder([&](BPopUpMenu* menu, BPoint) {
+            asked = true;
+            return choose(menu);
+        });
+        EXPECT_EQ(HeadlessDisplay().PressMouse(where, B_SECONDARY_MOUSE_BUTTON), B_OK);
+        HeadlessDisplay().ReleaseMouse(where);
+        Drain(window);
+        kits::interface::SetPopUpResponder({});
+        return asked;
     }
 
     BWindow* source = nullptr;
@@ -154,33 +174,30 @@ protected:
 TEST_F(DraggerTest, DraggingToAShelfInAnotherWindowAddsAWorkingCopyAtTheDropPoint)
 {
     DragTo(BPoint(650, 350));
-    ASSERT_TRUE(AwaitCondition([this] { return Replicants() == 1; }));
-    host->Lock();
-    auto* copy = dynamic_cast<Source*>(shelf->ReplicantAt(0));
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->level, 17);
-    EXPECT_EQ(copy->Window(), host);
-    // When the drag started the pointer was 220, 200 from the source's corner (pressed at
-    // 195, 195 and moved by 25, 5); let go at (250, 250) of the container, the copy lands where
-    // the dragged outline was.
-    EXPECT_EQ(copy->Frame(), BRect(30, 50, 229, 249));
-    // It has a dragger of its own, which drags the copy.
-    auto* dragger = dynamic_cast<BDragger*>(copy->ChildAt(0));
-    ASSERT_NE(dragger, nullptr);
-    EXPECT_EQ(dragger->Target(), copy);
-    host->Unlock();
+    ASSERT_TRUE(Await([this] { return Replicants() == 1; }));
+    Locked(host, [this] {
+        auto* copy = dynamic_cast<Source*>(shelf->ReplicantAt(0));
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(copy->level, 17);
+        EXPECT_EQ(copy->Window(), host);
+        // When the drag started the pointer was 220, 200 from the source's corner (pressed at
+        // 195, 195 and moved by 25, 5); let go at (250, 250) of the container, the copy lands
+        // where the dragged outline was.
+        EXPECT_EQ(copy->Frame(), BRect(30, 50, 229, 249));
+        // It has a dragger of its own, which drags the copy.
+        auto* dragger = dynamic_cast<BDragger*>(copy->ChildAt(0));
+        ASSERT_NE(dragger, nullptr);
+        EXPECT_EQ(dragger->Target(), copy);
+    });
     // The copy draws in its new window.
-    EXPECT_TRUE(AwaitCondition([this] {
-        host->Lock();
-        const bool drawn = host->ContentBuffer().PixelAt(100, 100) == interface_test::GREEN
-            && host->ContentBuffer().PixelAt(29, 100) != interface_test::GREEN;
-        host->Unlock();
-        return drawn;
+    EXPECT_TRUE(Await([this] {
+        return Locked(host, [this] {
+            return host->ContentBuffer().PixelAt(100, 100) == interface_test::GREEN
+                && host->ContentBuffer().PixelAt(29, 100) != interface_test::GREEN;
+        });
     }));
     // The original stays where it was.
-    source->Lock();
-    EXPECT_EQ(sourceView->Window(), source);
-    source->Unlock();
+    EXPECT_EQ(Locked(source, [this] { return sourceView->Window(); }), source);
     EXPECT_EQ(Source::archives.load(), 1);
 }
 
@@ -192,47 +209,38 @@ TEST_F(DraggerTest, TargetIsArchivedWhenTheDragStartsNotBefore)
     Drain(source);
     EXPECT_EQ(Source::archives.load(), 0);
     HeadlessDisplay().MoveMouse(BPoint(330, 310));
-    ASSERT_TRUE(AwaitCondition([] { return Source::archives.load() == 1; }));
+    ASSERT_TRUE(Await([] { return Source::archives.load() == 1; }));
     // Nothing is dropped while the button is held.
     HeadlessDisplay().MoveMouse(BPoint(600, 300));
-    Drain(source);
-    Drain(host);
+    DrainBoth();
     EXPECT_EQ(Replicants(), 0);
     HeadlessDisplay().ReleaseMouse(BPoint(600, 300));
-    EXPECT_TRUE(AwaitCondition([this] { return Replicants() == 1; }));
+    EXPECT_TRUE(Await([this] { return Replicants() == 1; }));
     EXPECT_EQ(Source::archives.load(), 1);
 }
 
 TEST_F(DraggerTest, DragOutlivesTheWindowItStartedIn)
 {
     // The viewer ends when its picture is dragged out; the drop must still land.
-    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
-    HeadlessDisplay().MoveMouse(BPoint(320, 300));
-    ASSERT_TRUE(AwaitCondition([] { return Source::archives.load() == 1; }));
+    StartDrag();
     source->Lock();
     source->Quit();
     source = nullptr;
     HeadlessDisplay().MoveMouse(BPoint(650, 350));
     HeadlessDisplay().ReleaseMouse(BPoint(650, 350));
-    ASSERT_TRUE(AwaitCondition([this] { return Replicants() == 1; }));
-    host->Lock();
-    EXPECT_EQ(shelf->ReplicantAt(0)->Frame(), BRect(30, 50, 229, 249));
-    host->Unlock();
+    ASSERT_TRUE(Await([this] { return Replicants() == 1; }));
+    EXPECT_EQ(Locked(host, [this] { return shelf->ReplicantAt(0)->Frame(); }),
+        BRect(30, 50, 229, 249));
 }
 
 TEST_F(DraggerTest, DragOutlivesItsWindowBeingHidden)
 {
-    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
-    HeadlessDisplay().MoveMouse(BPoint(320, 300));
-    ASSERT_TRUE(AwaitCondition([] { return Source::archives.load() == 1; }));
-    source->Lock();
-    source->Hide();
-    source->Unlock();
+    StartDrag();
+    Locked(source, [this] { source->Hide(); });
     HeadlessDisplay().ReleaseMouse(BPoint(650, 350));
-    ASSERT_TRUE(AwaitCondition([this] { return Replicants() == 1; }));
+    ASSERT_TRUE(Await([this] { return Replicants() == 1; }));
     // Delivered once, by the display, not again by the hidden window.
-    Drain(source);
-    Drain(host);
+    DrainBoth();
     EXPECT_EQ(Replicants(), 1);
 }
 
@@ -240,8 +248,7 @@ TEST_F(DraggerTest, ClickWithoutMovingDragsNothing)
 {
     ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
     HeadlessDisplay().ReleaseMouse(BPoint(295, 295));
-    Drain(source);
-    Drain(host);
+    DrainBoth();
     EXPECT_EQ(Source::archives.load(), 0);
     EXPECT_EQ(Replicants(), 0);
 }
@@ -251,77 +258,35 @@ TEST_F(DraggerTest, DropWhereNoShelfIsChangesNothing)
     // On the desktop, then back on the source window itself.
     DragTo(BPoint(900, 700));
     DragTo(BPoint(150, 150));
-    Drain(source);
-    Drain(host);
+    DrainBoth();
     EXPECT_EQ(Source::archives.load(), 2);
     EXPECT_EQ(Replicants(), 0);
-    source->Lock();
-    EXPECT_EQ(sourceView->CountChildren(), 1);
-    source->Unlock();
-}
-
-TEST_F(DraggerTest, DroppedMessageThatIsNoArchiveIsRefused)
-{
-    source->Lock();
-    source->AddChild(new dragger_test::PlainDragger(BRect(0, 0, 19, 19)));
-    source->Unlock();
-    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(105, 105)), B_OK);
-    HeadlessDisplay().MoveMouse(BPoint(500, 200));
-    HeadlessDisplay().ReleaseMouse(BPoint(500, 200));
-    Drain(source);
-    Drain(host);
-    EXPECT_EQ(Replicants(), 0);
-    host->Lock();
-    EXPECT_EQ(container->CountChildren(), 0);
-    host->Unlock();
+    EXPECT_EQ(Locked(source, [this] { return sourceView->CountChildren(); }), 1);
 }
 
 TEST_F(DraggerTest, RemoveReplicantFromTheDraggersMenuDeletesTheCopy)
 {
     DragTo(BPoint(650, 350));
-    ASSERT_TRUE(AwaitCondition([this] { return Replicants() == 1; }));
-    std::atomic<int32> asked{0};
-    std::string label;
-    // Closing the menu without a choice keeps the replicant.
-    kits::interface::SetPopUpResponder([&](BPopUpMenu*, BPoint) -> BMenuItem* {
-        asked++;
-        return nullptr;
-    });
-    // The copy's dragger is at (222, 242)-(229, 249) of the container.
-    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(625, 345), B_SECONDARY_MOUSE_BUTTON), B_OK);
-    HeadlessDisplay().ReleaseMouse(BPoint(625, 345));
-    ASSERT_TRUE(AwaitCondition([&] { return asked.load() == 1; }));
-    Drain(host);
+    ASSERT_TRUE(Await([this] { return Replicants() == 1; }));
+    // The copy's dragger is at (222, 242)-(229, 249) of the container. Closing the menu without
+    // a choice keeps the replicant.
+    const BPoint copyDragger(625, 345);
+    ASSERT_TRUE(SecondaryClick(host, copyDragger, [](BPopUpMenu*) { return nullptr; }));
     EXPECT_EQ(Replicants(), 1);
-
-    kits::interface::SetPopUpResponder([&](BPopUpMenu* menu, BPoint) -> BMenuItem* {
-        asked++;
+    std::string label;
+    ASSERT_TRUE(SecondaryClick(host, copyDragger, [&](BPopUpMenu* menu) {
         label = menu->CountItems() == 1 ? menu->ItemAt(0)->Label() : "";
         return menu->ItemAt(0);
-    });
-    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(625, 345), B_SECONDARY_MOUSE_BUTTON), B_OK);
-    HeadlessDisplay().ReleaseMouse(BPoint(625, 345));
-    ASSERT_TRUE(AwaitCondition([this] { return Replicants() == 0; }));
+    }));
+    ASSERT_TRUE(Await([this] { return Replicants() == 0; }));
     EXPECT_EQ(label, "Remove replicant");
-    host->Lock();
-    EXPECT_EQ(container->CountChildren(), 0);
-    host->Unlock();
+    EXPECT_EQ(Locked(host, [this] { return container->CountChildren(); }), 0);
 }
 
 TEST_F(DraggerTest, SecondaryClickOutsideAShelfOffersNothing)
 {
-    std::atomic<int32> asked{0};
-    kits::interface::SetPopUpResponder([&](BPopUpMenu*, BPoint) -> BMenuItem* {
-        asked++;
-        return nullptr;
-    });
-    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295), B_SECONDARY_MOUSE_BUTTON), B_OK);
-    HeadlessDisplay().ReleaseMouse(BPoint(295, 295));
-    Drain(source);
-    EXPECT_EQ(asked.load(), 0);
-    source->Lock();
-    EXPECT_EQ(sourceView->Window(), source);
-    source->Unlock();
+    EXPECT_FALSE(SecondaryClick(source, BPoint(295, 295), [](BPopUpMenu*) { return nullptr; }));
+    EXPECT_EQ(Locked(source, [this] { return sourceView->Window(); }), source);
 }
 
 TEST_F(DraggerTest, MouseGoesToTheFrontWindowAndPressesNeedAWindowAndAButton)
@@ -332,17 +297,11 @@ TEST_F(DraggerTest, MouseGoesToTheFrontWindowAndPressesNeedAWindowAndAButton)
     EXPECT_EQ(HeadlessDisplay().WindowAt(BPoint(100, 100)), BMessenger(source));
     EXPECT_EQ(HeadlessDisplay().WindowAt(BPoint(699, 399)), BMessenger(host));
     // A hidden window is not there.
-    host->Lock();
-    host->Hide();
-    host->Unlock();
+    Locked(host, [this] { host->Hide(); });
     EXPECT_FALSE(HeadlessDisplay().WindowAt(BPoint(500, 200)).IsValid());
-    host->Lock();
-    host->Show();
-    host->Unlock();
+    Locked(host, [this] { host->Show(); });
     // Of two overlapping windows, the one shown or pressed last is in front.
-    source->Lock();
-    source->MoveTo(600, 300);
-    source->Unlock();
+    Locked(source, [this] { source->MoveTo(600, 300); });
     EXPECT_EQ(HeadlessDisplay().WindowAt(BPoint(650, 350)), BMessenger(host));
     ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(750, 450)), B_OK);
     HeadlessDisplay().ReleaseMouse(BPoint(750, 450));
@@ -427,24 +386,15 @@ TEST(DraggerDrawTest, DrawsAHandleInsideItsFrame)
     target->AddChild(new BDragger(BRect(10, 10, 17, 17), target));
     window->AddChild(target);
     window->UpdateIfNeeded();
-    int32 dark = 0;
-    int32 light = 0;
-    int32 outside = 0;
-    for (int32 y = 0; y < 30; y++) {
-        for (int32 x = 0; x < 30; x++) {
-            const uint32 pixel = window->ContentBuffer().PixelAt(x, y);
-            const bool inside = x >= 10 && x <= 17 && y >= 10 && y <= 17;
-            if (!inside) {
-                outside += pixel != interface_test::BLUE;
-                continue;
-            }
-            dark += (pixel & 0xFF) < 128;
-            light += pixel == interface_test::WHITE;
-        }
-    }
-    EXPECT_GT(dark, 4);
-    EXPECT_GT(light, 4);
-    EXPECT_EQ(outside, 0);
+    const kits::interface::FrameBuffer& pixels = window->ContentBuffer();
+    EXPECT_GT(interface_test::CountPixelsWhere(pixels, 10, 10, 17, 17, interface_test::IsDark), 4);
+    EXPECT_GT(interface_test::CountPixelsWhere(pixels, 10, 10, 17, 17,
+                  [](uint32 pixel) { return pixel == interface_test::WHITE; }),
+        4);
+    // Outside its frame, only the blue of the target.
+    auto notBlue = [](uint32 pixel) { return pixel != interface_test::BLUE; };
+    EXPECT_EQ(interface_test::CountPixelsWhere(pixels, 0, 0, 29, 29, notBlue),
+        interface_test::CountPixelsWhere(pixels, 10, 10, 17, 17, notBlue));
     window->Quit();
 }
 

@@ -16,7 +16,7 @@ namespace {
 using namespace interface_test;
 using kits::interface::ClipRegion;
 using kits::interface::PixelRect;
-using kits::interface::SourceImage;
+using kits::interface::OpaqueSpace;
 using kits::interface::TargetImage;
 
 constexpr uint32 SENTINEL = 0x12345678;
@@ -47,6 +47,13 @@ struct Source {
         image{bits.data(), bytesPerRow, width, lines, space}
     {
     }
+    Source(color_space space, int32 width, int32 lines, int32 padding, std::mt19937& random)
+        :
+        Source(space, width, lines, width * BytesPerPixel(OpaqueSpace(space)) + padding)
+    {
+        for (uint8& byte : bits)
+            byte = uint8(random());
+    }
     void Set16(int32 x, int32 y, uint16 value) { std::memcpy(At(x, y, 2), &value, 2); }
     void Set32(int32 x, int32 y, uint32 value) { std::memcpy(At(x, y, 4), &value, 4); }
     uint8* At(int32 x, int32 y, int32 pixelBytes)
@@ -55,7 +62,7 @@ struct Source {
     }
 
     std::vector<uint8> bits;
-    SourceImage image;
+    FrameView image;
 };
 
 TEST(DrawBitmapTest, ChannelsWidenByRepeatingTheirTopBits)
@@ -157,12 +164,7 @@ TEST(DrawBitmapTest, EveryImplementationMatchesTheReference)
         const color_space space = spaces[round % 6];
         const int32 width = widths[size_t(pick(0, 11))];
         const int32 lines = pick(1, 40);
-        const int32 pixelBytes
-            = space == B_GRAY8 ? 1 : space == B_RGB32 || space == B_RGBA32 ? 4 : 2;
-        const int32 bytesPerRow = width * pixelBytes + pick(0, 9);
-        Source source(space, width, lines, bytesPerRow);
-        for (uint8& byte : source.bits)
-            byte = uint8(random());
+        Source source(space, width, lines, pick(0, 9), random);
         const PixelRect sourceRect = PixelRect{pick(0, width - 1), pick(0, lines - 1), 0, 0};
         const PixelRect fullSource{sourceRect.left, sourceRect.top,
             pick(sourceRect.left, width - 1), pick(sourceRect.top, lines - 1)};
@@ -192,65 +194,42 @@ TEST(DrawBitmapTest, EveryImplementationMatchesTheReference)
     }
 }
 
-// The frame sizes the viewer draws, all four spaces, every implementation.
-TEST(DrawBitmapTest, VideoSizesMatchTheReference)
+// The frame sizes the viewer draws, and sources wider than the fast path widens at a time (in
+// one strip and in several), in every space, through every implementation.
+TEST(DrawBitmapTest, LargeFramesMatchTheReference)
 {
     std::mt19937 random(5);
     const struct {
+        int32 width;
+        int32 lines;
         PixelRect source;
         PixelRect destination;
     } cases[] = {
-        {{0, 0, 767, 575}, {0, 0, 799, 599}},
-        {{0, 72, 767, 503}, {0, 0, 767, 431}},
-        {{0, 0, 767, 575}, {0, 0, 383, 287}},
-        {{0, 0, 767, 575}, {0, 0, 1023, 767}},
+        {768, 576, {0, 0, 767, 575}, {0, 0, 799, 599}},
+        {768, 576, {0, 72, 767, 503}, {0, 0, 767, 431}},
+        {768, 576, {0, 0, 767, 575}, {0, 0, 383, 287}},
+        {768, 576, {0, 0, 767, 575}, {0, 0, 1023, 767}},
         // Wider than one planned strip of the fast path, with a last strip of 52 or 4 pixels.
-        {{0, 0, 767, 575}, {0, 0, 2099, 99}},
-        {{0, 0, 767, 575}, {0, 0, 2051, 49}},
+        {768, 576, {0, 0, 767, 575}, {0, 0, 2099, 99}},
+        {768, 576, {0, 0, 767, 575}, {0, 0, 2051, 49}},
+        {9000, 3, {0, 0, 8999, 2}, {0, 0, 20, 2}},
+        {9000, 3, {0, 0, 8999, 2}, {0, 0, 1100, 3}},
     };
     for (color_space space : {B_GRAY8, B_RGB15, B_RGB16, B_RGB32}) {
-        BBitmap bitmap(BRect(0, 0, 767, 575), space);
-        ASSERT_TRUE(bitmap.IsValid());
-        auto* bits = static_cast<uint8*>(bitmap.Bits());
-        for (int32 i = 0; i < bitmap.BitsLength(); i++)
-            bits[i] = uint8(random());
-        const SourceImage image{bits, bitmap.BytesPerRow(), 768, 576, space};
         for (const auto& drawCase : cases) {
+            const Source source(space, drawCase.width, drawCase.lines, 2, random);
             const int32 width = drawCase.destination.Width();
             const int32 height = drawCase.destination.Height();
             Target reference(width, height, width);
-            kits::interface::DrawBitmapReference(image, drawCase.source, reference.image,
+            kits::interface::DrawBitmapReference(source.image, drawCase.source, reference.image,
                 drawCase.destination, drawCase.destination);
             for (const auto& implementation : kits::interface::DrawBitmapImplementations()) {
                 Target target(width, height, width);
-                implementation.function(image, drawCase.source, target.image,
+                implementation.function(source.image, drawCase.source, target.image,
                     drawCase.destination, drawCase.destination);
-                ASSERT_EQ(target.pixels, reference.pixels) << implementation.name << " " << space;
-            }
-        }
-    }
-}
-
-// Shrinking a source wider than the fast path widens at a time, in one strip and in several.
-TEST(DrawBitmapTest, VeryWideSourcesMatchTheReference)
-{
-    std::mt19937 random(9);
-    for (color_space space : {B_GRAY8, B_RGB16, B_RGB32}) {
-        const int32 pixelBytes = space == B_GRAY8 ? 1 : space == B_RGB16 ? 2 : 4;
-        Source source(space, 9000, 3, 9000 * pixelBytes + 2);
-        for (uint8& byte : source.bits)
-            byte = uint8(random());
-        for (const PixelRect destination : {PixelRect{0, 0, 20, 2}, PixelRect{0, 0, 1100, 3}}) {
-            const int32 width = destination.Width();
-            const int32 height = destination.Height();
-            Target reference(width, height, width);
-            kits::interface::DrawBitmapReference(source.image, {0, 0, 8999, 2}, reference.image,
-                destination, destination);
-            for (const auto& implementation : kits::interface::DrawBitmapImplementations()) {
-                Target target(width, height, width);
-                implementation.function(source.image, {0, 0, 8999, 2}, target.image,
-                    destination, destination);
-                ASSERT_EQ(target.pixels, reference.pixels) << implementation.name << " " << space;
+                ASSERT_EQ(target.pixels, reference.pixels)
+                    << implementation.name << " " << space << " " << drawCase.width << " to "
+                    << width << "x" << height;
             }
         }
     }
@@ -305,7 +284,7 @@ TEST_F(ViewDrawBitmapTest, KnownBitmapInEachSpaceFillsTheDestination)
         BBitmap bitmap(BRect(0, 0, 2, 1), drawCase.space);
         ASSERT_TRUE(bitmap.IsValid());
         auto* row = static_cast<uint8*>(bitmap.Bits()) + bitmap.BytesPerRow();
-        const int32 pixelBytes = drawCase.space == B_GRAY8 ? 1 : drawCase.space == B_RGB32 ? 4 : 2;
+        const int32 pixelBytes = BytesPerPixel(drawCase.space);
         std::memcpy(row + pixelBytes, &drawCase.pixel, size_t(pixelBytes));
         view->DrawBitmap(&bitmap, BRect(10, 20, 15, 23));
         // Each source pixel becomes 2 by 2 destination pixels.

@@ -8,6 +8,7 @@
 #include "kits/interface/Shelf.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
+#include "tests/support/Await.h"
 #include "tests/support/TemporaryFolder.h"
 
 #include <spawn.h>
@@ -29,13 +30,16 @@ extern char** environ;
 
 namespace {
 
-using interface_test::AwaitCondition;
+using interface_test::Locked;
 using kits::interface::Drops;
 using kits::interface::HeadlessDisplay;
+using test_support::Await;
 
 // The other process's window, well away from this process's.
 constexpr BRect HOST_FRAME(700, 500, 1199, 899);
 constexpr const char* HOST_TEST = "DropExchangeHostTest.DISABLED_TakesOneReplicant";
+// How long one process waits for the other: a process starts slowly under a sanitizer.
+constexpr bigtime_t OTHER_PROCESS_TIMEOUT = 20000000;
 
 // Points the exchange at a folder of the test's own, so no other program takes part.
 class DropExchangeTest : public testing::Test {
@@ -78,15 +82,8 @@ TEST(DropExchangeHostTest, DISABLED_TakesOneReplicant)
     // Listening only once the window is on screen, so an offer finds it.
     auto* shelf = new BShelf(container);
     window->Unlock();
-    auto replicants = [&] {
-        window->Lock();
-        const int32 count = shelf->CountReplicants();
-        window->Unlock();
-        return count;
-    };
-    const bigtime_t deadline = system_time() + 20000000;
-    while (replicants() == 0 && system_time() < deadline)
-        snooze(1000);
+    (void)Await([&] { return Locked(window, [&] { return shelf->CountReplicants() > 0; }); },
+        2 * OTHER_PROCESS_TIMEOUT);
     window->Lock();
     ASSERT_EQ(shelf->CountReplicants(), 1);
     BView* replicant = shelf->ReplicantAt(0);
@@ -107,11 +104,9 @@ TEST_F(DropExchangeTest, DragEndingOverAnotherProgramsShelfLandsThere)
         nullptr};
     pid_t host = 0;
     ASSERT_EQ(posix_spawn(&host, self.c_str(), nullptr, nullptr, arguments, environ), 0);
-    // Its shelf listens once its window is up; a process starts slowly under a sanitizer.
-    const bigtime_t deadline = system_time() + 20000000;
-    while (!std::filesystem::exists(SocketOf(host)) && system_time() < deadline)
-        snooze(1000);
-    EXPECT_TRUE(std::filesystem::exists(SocketOf(host)));
+    // Its shelf listens once its window is up.
+    EXPECT_TRUE(Await([&] { return std::filesystem::exists(SocketOf(host)); },
+        OTHER_PROCESS_TIMEOUT));
 
     auto* window = new BWindow(BRect(100, 100, 299, 299), "source", B_TITLED_WINDOW, 0);
     window->Lock();
@@ -131,10 +126,7 @@ TEST_F(DropExchangeTest, DragEndingOverAnotherProgramsShelfLandsThere)
     HeadlessDisplay().ReleaseMouse(BPoint(1000, 800));
 
     int status = -1;
-    pid_t ended = 0;
-    while ((ended = waitpid(host, &status, WNOHANG)) == 0 && system_time() < deadline + 20000000)
-        snooze(1000);
-    if (ended == 0) {
+    if (!Await([&] { return waitpid(host, &status, WNOHANG) != 0; }, OTHER_PROCESS_TIMEOUT)) {
         kill(host, SIGKILL);
         waitpid(host, &status, 0);
         ADD_FAILURE() << "the other program never got the replicant";

@@ -85,15 +85,10 @@ protected:
         window->UpdateIfNeeded();
     }
 
-    // Pixels darker than mid-grey in the inclusive rectangle.
     int32 CountDark(int32 left, int32 top, int32 right, int32 bottom) const
     {
-        int32 count = 0;
-        for (int32 y = top; y <= bottom; y++) {
-            for (int32 x = left; x <= right; x++)
-                count += (Pixel(x, y) & 0xFF) < 128;
-        }
-        return count;
+        return interface_test::CountPixelsWhere(window->ContentBuffer(), left, top, right, bottom,
+            interface_test::IsDark);
     }
 
     BView* view = nullptr;

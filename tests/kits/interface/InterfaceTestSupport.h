@@ -1,13 +1,21 @@
 #pragma once
-// Helpers shared by the interface kit's tests: a locked window that never runs, colours, waiting.
+// Helpers shared by the interface kit's tests: recording windows and views, a locked window that
+// never runs, colours and pixel counts.
 
+#include "kits/app/Message.h"
 #include "kits/interface/FrameBuffer.h"
+#include "kits/interface/View.h"
 #include "kits/interface/Window.h"
-#include "kits/kernel/OS.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <initializer_list>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace interface_test {
 
@@ -16,6 +24,124 @@ constexpr uint32 BLACK = kits::interface::PackColor(0, 0, 0);
 constexpr uint32 RED = kits::interface::PackColor(255, 0, 0);
 constexpr uint32 GREEN = kits::interface::PackColor(0, 255, 0);
 constexpr uint32 BLUE = kits::interface::PackColor(0, 0, 255);
+
+// Counts the pixels inside the inclusive rectangle for which `test` holds.
+inline int32 CountPixelsWhere(const kits::interface::FrameBuffer& buffer, int32 left, int32 top,
+    int32 right, int32 bottom, const std::function<bool(uint32)>& test)
+{
+    int32 count = 0;
+    for (int32 y = top; y <= bottom; y++) {
+        for (int32 x = left; x <= right; x++)
+            count += test(buffer.PixelAt(x, y)) ? 1 : 0;
+    }
+    return count;
+}
+
+// Whether a pixel is darker than mid-grey, as text and handles are drawn: by its blue channel.
+inline bool IsDark(uint32 pixel)
+{
+    return (pixel & 0xFF) < 128;
+}
+
+// Calls `action` with the window locked and answers what it returns.
+template <typename Action>
+auto Locked(BWindow* window, Action action)
+{
+    struct Unlocker {
+        BWindow* window;
+        ~Unlocker() { window->Unlock(); }
+    };
+    window->Lock();
+    const Unlocker unlocker{window};
+    return action();
+}
+
+// What an EventWindow or EventView saw, shared with the test, which outlives both.
+struct Events {
+    std::mutex lock;
+    // Guarded by lock.
+    std::vector<std::pair<int32, bool>> workspaces;
+    std::vector<uint32> commands;
+    std::vector<std::string> keys;
+    std::vector<BPoint> clicks;
+    std::vector<int32> buttons;
+    std::atomic<int32> draws{0};
+    std::atomic<thread_id> drawThread{-1};
+    std::atomic<bool> destroyed{false};
+    std::atomic<int32> quitRequests{0};
+    // Whether the window answers a quit request by staying.
+    bool refuseQuit = false;
+    float resizedWidth = -1;
+    BPoint movedTo;
+};
+
+class EventView : public BView {
+public:
+    EventView(BRect frame, Events& events)
+        :
+        BView(frame, "events", B_FOLLOW_NONE, B_WILL_DRAW),
+        events(events)
+    {
+    }
+
+    void Draw(BRect) override
+    {
+        events.drawThread = find_thread(nullptr);
+        events.draws++;
+    }
+    void KeyDown(const char* bytes, int32 numBytes) override
+    {
+        std::lock_guard guard(events.lock);
+        events.keys.emplace_back(bytes, size_t(numBytes));
+    }
+    void MouseDown(BPoint where) override
+    {
+        int32 buttons = 0;
+        Window()->CurrentMessage()->FindInt32("buttons", &buttons);
+        std::lock_guard guard(events.lock);
+        events.clicks.push_back(where);
+        events.buttons.push_back(buttons);
+    }
+
+private:
+    Events& events;
+};
+
+class EventWindow : public BWindow {
+public:
+    EventWindow(BRect frame, Events& events, uint32 flags = 0)
+        :
+        BWindow(frame, "events", B_TITLED_WINDOW, flags),
+        events(events)
+    {
+    }
+    ~EventWindow() override { events.destroyed = true; }
+
+    void MessageReceived(BMessage* message) override
+    {
+        {
+            std::lock_guard guard(events.lock);
+            events.commands.push_back(message->what);
+        }
+        BWindow::MessageReceived(message);
+    }
+    bool QuitRequested() override
+    {
+        events.quitRequests++;
+        return !events.refuseQuit;
+    }
+
+    void WorkspaceActivated(int32 workspace, bool active) override
+    {
+        std::lock_guard guard(events.lock);
+        events.workspaces.emplace_back(workspace, active);
+    }
+    void FrameResized(float width, float) override { events.resizedWidth = width; }
+    void FrameMoved(BPoint where) override { events.movedTo = where; }
+
+private:
+    Events& events;
+};
 
 // A window of width by height pixels that the test keeps locked and never shows: its updates
 // run on the test's thread through UpdateIfNeeded.
@@ -37,30 +163,26 @@ protected:
 
     uint32 Pixel(int32 x, int32 y) const { return window->ContentBuffer().PixelAt(x, y); }
 
+    struct ExpectedPixel {
+        int32 x;
+        int32 y;
+        uint32 value;
+    };
+
+    void ExpectPixels(std::initializer_list<ExpectedPixel> expected) const
+    {
+        for (const ExpectedPixel& pixel : expected)
+            EXPECT_EQ(Pixel(pixel.x, pixel.y), pixel.value) << pixel.x << "," << pixel.y;
+    }
+
     // Counts pixels of the given value inside the inclusive rectangle.
     int32 CountPixels(uint32 value, int32 left, int32 top, int32 right, int32 bottom) const
     {
-        int32 count = 0;
-        for (int32 y = top; y <= bottom; y++) {
-            for (int32 x = left; x <= right; x++)
-                count += Pixel(x, y) == value;
-        }
-        return count;
+        return CountPixelsWhere(window->ContentBuffer(), left, top, right, bottom,
+            [value](uint32 pixel) { return pixel == value; });
     }
 
     BWindow* window = nullptr;
 };
-
-// Waits until condition holds, up to five seconds; the result says whether it did.
-inline bool AwaitCondition(const std::function<bool()>& condition)
-{
-    const bigtime_t deadline = system_time() + 5000000;
-    while (!condition()) {
-        if (system_time() > deadline)
-            return false;
-        snooze(500);
-    }
-    return true;
-}
 
 }

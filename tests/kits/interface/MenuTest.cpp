@@ -10,6 +10,7 @@
 #include "kits/interface/SeparatorItem.h"
 #include "kits/interface/Window.h"
 #include "tests/kits/interface/InterfaceTestSupport.h"
+#include "tests/support/Await.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,13 @@
 #include <string>
 #include <vector>
 
-using interface_test::AwaitCondition;
+using interface_test::CountPixelsWhere;
+using interface_test::EventView;
+using interface_test::EventWindow;
+using interface_test::Events;
+using interface_test::IsDark;
+using interface_test::Locked;
+using test_support::Await;
 
 namespace {
 
@@ -29,57 +36,6 @@ constexpr uint32 MSG_FORMAT_4_3 = 0x1000f;
 constexpr uint32 MSG_FORMAT_16_9 = 0x10010;
 // Posted last by a test: once it arrives, everything posted before has been handled.
 constexpr uint32 MARKER = 'mark';
-
-struct Record {
-    std::mutex lock;
-    std::vector<uint32> commands;
-    std::vector<std::string> keys;
-    int32 quitRequests = 0;
-
-    bool Has(uint32 command)
-    {
-        std::lock_guard guard(lock);
-        return std::find(commands.begin(), commands.end(), command) != commands.end();
-    }
-};
-
-class KeyView : public BView {
-public:
-    KeyView(BRect frame, Record& record)
-        : BView(frame, "keys", B_FOLLOW_NONE, B_WILL_DRAW), record(record)
-    {
-    }
-    void KeyDown(const char* bytes, int32) override
-    {
-        std::lock_guard guard(record.lock);
-        record.keys.emplace_back(bytes);
-    }
-
-private:
-    Record& record;
-};
-
-class RecordingWindow : public BWindow {
-public:
-    explicit RecordingWindow(Record& record)
-        : BWindow(BRect(10, 25, 409, 324), "menus", B_TITLED_WINDOW, 0), record(record)
-    {
-    }
-    void MessageReceived(BMessage* message) override
-    {
-        std::lock_guard guard(record.lock);
-        record.commands.push_back(message->what);
-    }
-    bool QuitRequested() override
-    {
-        std::lock_guard guard(record.lock);
-        record.quitRequests++;
-        return false;
-    }
-
-private:
-    Record& record;
-};
 
 BMenuItem* Item(const char* label, uint32 command, char shortcut = 0)
 {
@@ -270,12 +226,10 @@ TEST_F(MenuBarTest, TitlesAreLaidOutLeftToRightAndDrawnReadably)
     const uint32 background = Pixel(int32(right) + 20, bottom / 2);
     for (int32 i = 0; i < bar->CountItems(); i++) {
         const BRect frame = bar->ItemAt(i)->Frame();
-        int32 dark = 0;
-        for (int32 y = 0; y <= bottom; y++) {
-            for (int32 x = int32(frame.left); x <= int32(frame.right); x++)
-                dark += (Pixel(x, y) & 0xFF) < 100;
-        }
-        EXPECT_GT(dark, 10) << i;
+        EXPECT_GT(CountPixelsWhere(window->ContentBuffer(), int32(frame.left), 0,
+                      int32(frame.right), bottom, IsDark),
+            10)
+            << i;
     }
     EXPECT_EQ(CountPixels(background, int32(right) + 1, 0, 399, bottom),
         (399 - int32(right)) * (bottom + 1));
@@ -285,11 +239,12 @@ class MenuWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        window = new RecordingWindow(record);
+        events.refuseQuit = true;
+        window = new EventWindow(BRect(10, 25, 409, 324), events);
         window->Lock();
         bar = MakeBar();
         window->AddChild(bar);
-        focusView = new KeyView(BRect(0, 30, 399, 299), record);
+        focusView = new EventView(BRect(0, 30, 399, 299), events);
         window->AddChild(focusView);
         focusView->MakeFocus();
         window->Show();
@@ -309,9 +264,9 @@ protected:
         window->PostMessage(&message);
         for (int32 round = 0; round < 2; round++) {
             window->PostMessage(MARKER);
-            ASSERT_TRUE(AwaitCondition([&] {
-                std::lock_guard guard(record.lock);
-                return std::count(record.commands.begin(), record.commands.end(), MARKER)
+            ASSERT_TRUE(Await([&] {
+                std::lock_guard guard(events.lock);
+                return std::count(events.commands.begin(), events.commands.end(), MARKER)
                     > markers;
             }));
             markers++;
@@ -320,73 +275,56 @@ protected:
 
     BPoint TitlePoint(int32 index)
     {
-        window->Lock();
-        const BPoint point = Middle(bar->ItemAt(index)->Frame());
-        window->Unlock();
-        return point;
+        return Locked(window, [&] { return Middle(bar->ItemAt(index)->Frame()); });
     }
 
     // Where an item of the open menu lies, in window coordinates.
     BPoint ItemPoint(BMenu* menu, int32 index, float dropDownLeft)
     {
-        window->Lock();
-        const BRect frame = menu->ItemAt(index)->Frame();
-        const float top = bar->Bounds().bottom + 1;
-        window->Unlock();
-        return BPoint(dropDownLeft + (frame.left + frame.right) / 2,
-            top + (frame.top + frame.bottom) / 2);
+        return Locked(window, [&] {
+            return Middle(menu->ItemAt(index)->Frame())
+                + BPoint(dropDownLeft, bar->Bounds().bottom + 1);
+        });
     }
 
     bool Tracking()
     {
-        window->Lock();
-        const bool tracking = bar->IsTracking();
-        window->Unlock();
-        return tracking;
+        return Locked(window, [this] { return bar->IsTracking(); });
     }
 
     std::vector<uint32> Commands()
     {
-        std::lock_guard guard(record.lock);
+        std::lock_guard guard(events.lock);
         std::vector<uint32> commands;
-        for (uint32 command : record.commands) {
+        for (uint32 command : events.commands) {
             if (command != MARKER)
                 commands.push_back(command);
         }
         return commands;
     }
 
-    Record record;
-    RecordingWindow* window = nullptr;
+    Events events;
+    EventWindow* window = nullptr;
     BMenuBar* bar = nullptr;
-    KeyView* focusView = nullptr;
+    EventView* focusView = nullptr;
     int32 markers = 0;
 };
 
-TEST_F(MenuWindowTest, ClickOnATitleOpensItsMenuAndAClickOnAnItemFiresIt)
+TEST_F(MenuWindowTest, ClickOnATitleOpensItsMenuOverTheViewsAndAClickOnAnItemFiresIt)
 {
     Send(Click(TitlePoint(0)));
+    BMenu* menu = bar->ItemAt(0)->Submenu();
+    const int32 dark = Locked(window, [&] {
+        window->UpdateIfNeeded();
+        const BPoint middle = ItemPoint(menu, 0, 0);
+        return CountPixelsWhere(window->ContentBuffer(), 0, int32(middle.y) - 5, 399,
+            int32(middle.y) + 5, IsDark);
+    });
+    EXPECT_GT(dark, 20);
     EXPECT_TRUE(Tracking());
-    Send(Click(ItemPoint(bar->ItemAt(0)->Submenu(), 0, 0)));
+    Send(Click(ItemPoint(menu, 0, 0)));
     EXPECT_FALSE(Tracking());
     EXPECT_EQ(Commands(), std::vector<uint32>{MSG_PREFERENCES});
-}
-
-TEST_F(MenuWindowTest, TheOpenMenuIsDrawnOverTheViews)
-{
-    Send(Click(TitlePoint(0)));
-    window->Lock();
-    window->UpdateIfNeeded();
-    const BMenu* menu = bar->ItemAt(0)->Submenu();
-    const BRect item = menu->ItemAt(0)->Frame();
-    const int32 top = int32(bar->Bounds().bottom) + 1;
-    int32 dark = 0;
-    for (int32 y = top + int32(item.top); y <= top + int32(item.bottom); y++) {
-        for (int32 x = int32(item.left); x <= int32(item.right); x++)
-            dark += (window->ContentBuffer().PixelAt(x, y) & 0xFF) < 100;
-    }
-    window->Unlock();
-    EXPECT_GT(dark, 20);
 }
 
 TEST_F(MenuWindowTest, EscapeOrAClickElsewhereClosesWithoutFiring)
@@ -402,16 +340,16 @@ TEST_F(MenuWindowTest, EscapeOrAClickElsewhereClosesWithoutFiring)
     Send(Click(TitlePoint(1)));
     EXPECT_FALSE(Tracking());
     EXPECT_TRUE(Commands().empty());
-    std::lock_guard guard(record.lock);
-    EXPECT_TRUE(record.keys.empty());
+    std::lock_guard guard(events.lock);
+    EXPECT_TRUE(events.keys.empty());
 }
 
 TEST_F(MenuWindowTest, SeparatorsAndDisabledItemsOrMenusDoNothing)
 {
-    window->Lock();
-    bar->ItemAt(0)->Submenu()->ItemAt(0)->SetEnabled(false);
-    bar->ItemAt(2)->Submenu()->SetEnabled(false);
-    window->Unlock();
+    Locked(window, [this] {
+        bar->ItemAt(0)->Submenu()->ItemAt(0)->SetEnabled(false);
+        bar->ItemAt(2)->Submenu()->SetEnabled(false);
+    });
     Send(Click(TitlePoint(0)));
     Send(Click(ItemPoint(bar->ItemAt(0)->Submenu(), 0, 0)));
     Send(Click(ItemPoint(bar->ItemAt(0)->Submenu(), 1, 0)));
@@ -426,9 +364,7 @@ TEST_F(MenuWindowTest, ChoosingFromARadioSubmenuMarksTheItem)
 {
     BMenu* view = bar->ItemAt(1)->Submenu();
     BMenu* formats = view->ItemAt(0)->Submenu();
-    window->Lock();
-    const float left = bar->ItemAt(1)->Frame().left;
-    window->Unlock();
+    const float left = Locked(window, [this] { return bar->ItemAt(1)->Frame().left; });
     Send(Click(TitlePoint(1)));
     Send(Click(ItemPoint(view, 0, left)));
     window->Lock();
@@ -444,9 +380,7 @@ TEST_F(MenuWindowTest, ChoosingFromARadioSubmenuMarksTheItem)
     Send(Click(target));
     EXPECT_FALSE(Tracking());
     EXPECT_EQ(Commands(), std::vector<uint32>{MSG_FORMAT_16_9});
-    window->Lock();
-    EXPECT_EQ(formats->FindMarked(), formats->ItemAt(1));
-    window->Unlock();
+    EXPECT_EQ(Locked(window, [&] { return formats->FindMarked(); }), formats->ItemAt(1));
 }
 
 TEST_F(MenuWindowTest, ShortcutsFireTheirItemsAndOtherKeysReachTheFocusView)
@@ -456,21 +390,13 @@ TEST_F(MenuWindowTest, ShortcutsFireTheirItemsAndOtherKeysReachTheFocusView)
     Send(Key("+", 0));
     Send(Key("\n", 0));
     Send(Key("x", B_COMMAND_KEY));
-    EXPECT_EQ(Commands(), std::vector<uint32>{MSG_FULLSCREEN});
-    std::lock_guard guard(record.lock);
-    EXPECT_EQ(record.quitRequests, 1);
-    EXPECT_EQ(record.keys, (std::vector<std::string>{"+", "\n", "x"}));
-}
-
-TEST_F(MenuWindowTest, ShortcutsOfDisabledItemsGoToTheFocusView)
-{
-    window->Lock();
-    bar->FindItem(B_QUIT_REQUESTED)->SetEnabled(false);
-    window->Unlock();
+    // The shortcut of a disabled item is a key like any other.
+    Locked(window, [this] { bar->FindItem(B_QUIT_REQUESTED)->SetEnabled(false); });
     Send(Key("q", B_COMMAND_KEY));
-    std::lock_guard guard(record.lock);
-    EXPECT_EQ(record.quitRequests, 0);
-    EXPECT_EQ(record.keys, std::vector<std::string>{"q"});
+    EXPECT_EQ(Commands(), std::vector<uint32>{MSG_FULLSCREEN});
+    std::lock_guard guard(events.lock);
+    EXPECT_EQ(events.quitRequests.load(), 1);
+    EXPECT_EQ(events.keys, (std::vector<std::string>{"+", "\n", "x", "q"}));
 }
 
 TEST_F(MenuWindowTest, ArrowKeysAndEnterChooseFromTheOpenMenu)
@@ -480,9 +406,9 @@ TEST_F(MenuWindowTest, ArrowKeysAndEnterChooseFromTheOpenMenu)
     Send(Key("\x1f", 0));
     Send(Key("\n", 0));
     EXPECT_FALSE(Tracking());
-    std::lock_guard guard(record.lock);
+    std::lock_guard guard(events.lock);
     // Down twice skips the separator and lands on "Quit".
-    EXPECT_EQ(record.quitRequests, 1);
+    EXPECT_EQ(events.quitRequests.load(), 1);
 }
 
 TEST_F(MenuWindowTest, MovingOverAnotherTitleSwitchesTheOpenMenu)
@@ -498,14 +424,6 @@ TEST_F(MenuWindowTest, MovingOverAnotherTitleSwitchesTheOpenMenu)
     window->Unlock();
     Send(Key("\x1b", 0));
     EXPECT_FALSE(Tracking());
-}
-
-TEST_F(MenuWindowTest, ACloseRequestAsksQuitRequestedWhichMayRefuse)
-{
-    window->PostMessage(B_QUIT_REQUESTED);
-    Send(BMessage(MARKER));
-    std::lock_guard guard(record.lock);
-    EXPECT_EQ(record.quitRequests, 1);
 }
 
 class PopUpMenuTest : public testing::Test {

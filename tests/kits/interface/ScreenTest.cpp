@@ -138,18 +138,17 @@ TEST_F(ScreenTest, SetModeTakesATrimmedModeAndRefusesImpossibleOnes)
     EXPECT_EQ(current.timing.h_sync_end, 964);
 
     const display_mode before = current;
-    display_mode bad = before;
-    bad.space = B_RGB24;
-    EXPECT_EQ(screen.SetMode(&bad), B_BAD_VALUE);
-    bad = before;
-    bad.timing.pixel_clock = 0;
-    EXPECT_EQ(screen.SetMode(&bad), B_BAD_VALUE);
-    bad = before;
-    bad.timing.h_sync_start = 700;
-    EXPECT_EQ(screen.SetMode(&bad), B_BAD_VALUE);
-    bad = before;
-    bad.virtual_height = 100;
-    EXPECT_EQ(screen.SetMode(&bad), B_BAD_VALUE);
+    void (*const damages[])(display_mode&) = {
+        [](display_mode& mode) { mode.space = B_RGB24; },
+        [](display_mode& mode) { mode.timing.pixel_clock = 0; },
+        [](display_mode& mode) { mode.timing.h_sync_start = 700; },
+        [](display_mode& mode) { mode.virtual_height = 100; },
+    };
+    for (auto damage : damages) {
+        display_mode bad = before;
+        damage(bad);
+        EXPECT_EQ(screen.SetMode(&bad), B_BAD_VALUE);
+    }
     EXPECT_EQ(screen.SetMode(nullptr), B_BAD_VALUE);
     ASSERT_EQ(screen.GetMode(&current), B_OK);
     EXPECT_EQ(current.timing.h_total, before.timing.h_total);

@@ -101,15 +101,11 @@ protected:
     std::unique_ptr<BShelf> shelf;
 };
 
-TEST_F(ShelfTest, JoinsTheContainersWindow)
+TEST_F(ShelfTest, DroppedArchiveBecomesAReplicantWhereItsOutlineWas)
 {
     EXPECT_EQ(shelf->Looper(), window);
     EXPECT_EQ(shelf->ContainerView(), container);
     EXPECT_EQ(shelf->CountReplicants(), 0);
-}
-
-TEST_F(ShelfTest, DroppedArchiveBecomesAReplicantWhereItsOutlineWas)
-{
     // Dropped at window point (60, 40) while held 5, 3 from the dragged view's corner.
     Drop(Archive(BRect(0, 0, 29, 19)), BPoint(110, 90), BPoint(5, 3));
     ASSERT_EQ(shelf->CountReplicants(), 1);
@@ -158,20 +154,24 @@ TEST_F(ShelfTest, ChildThatHandlesADropKeepsItFromTheShelf)
 
 TEST_F(ShelfTest, AnythingButAnArchiveIsRefused)
 {
-    BMessage plain(B_SIMPLE_DATA);
-    plain.AddString("class", "shelf_test::CountedView");
-    Drop(plain, BPoint(60, 60));
-    // A dropped quit request is a drop, never a command to the window.
-    Drop(BMessage(B_QUIT_REQUESTED), BPoint(60, 60));
-    BMessage unknown(B_ARCHIVED_OBJECT);
-    unknown.AddString("class", "shelf_test::Gone");
-    Drop(unknown, BPoint(60, 60));
-    BMessage withoutClass(B_ARCHIVED_OBJECT);
-    withoutClass.AddRect("_frame", BRect(0, 0, 9, 9));
-    Drop(withoutClass, BPoint(60, 60));
-    BMessage notAView(B_ARCHIVED_OBJECT);
-    notAView.AddString("class", "shelf_test::NotAView");
-    Drop(notAView, BPoint(60, 60));
+    const struct {
+        uint32 what;
+        const char* className;
+    } refused[] = {
+        {B_SIMPLE_DATA, "shelf_test::CountedView"},
+        // A dropped quit request is a drop, never a command to the window.
+        {B_QUIT_REQUESTED, nullptr},
+        {B_ARCHIVED_OBJECT, "shelf_test::Gone"},
+        {B_ARCHIVED_OBJECT, nullptr},
+        {B_ARCHIVED_OBJECT, "shelf_test::NotAView"},
+    };
+    for (const auto& drop : refused) {
+        BMessage message(drop.what);
+        message.AddRect("_frame", BRect(0, 0, 9, 9));
+        if (drop.className != nullptr)
+            message.AddString("class", drop.className);
+        Drop(message, BPoint(60, 60));
+    }
     EXPECT_EQ(shelf->CountReplicants(), 0);
     EXPECT_EQ(container->CountChildren(), 0);
     // An archive that is not marked as dropped is no drop either.

@@ -2,14 +2,13 @@
 
 #include "InterfaceTestSupport.h"
 #include "kits/interface/View.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -61,20 +60,10 @@ Decoded Decode(const std::filesystem::path& path)
 
 class SnapshotTest : public LockedWindowTest {
 protected:
-    void SetUp() override
-    {
-        MakeWindow(37, 21);
-        directory = std::filesystem::temp_directory_path()
-            / ("ovelin-snapshot-" + std::to_string(getpid()));
-        std::filesystem::create_directories(directory);
-    }
-    void TearDown() override
-    {
-        std::filesystem::remove_all(directory);
-        LockedWindowTest::TearDown();
-    }
+    void SetUp() override { MakeWindow(37, 21); }
 
-    std::filesystem::path directory;
+    TemporaryFolder folder;
+    const std::filesystem::path directory = folder.Path();
 };
 
 TEST_F(SnapshotTest, PngHoldsTheWindowPixels)

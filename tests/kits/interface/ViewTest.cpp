@@ -54,45 +54,37 @@ private:
     Journal& journal;
 };
 
-TEST(ViewTest, ChildrenFollowTheirResizingModes)
+TEST(ViewTest, ChildrenFollowTheirResizingModesAndHearOfNewSizes)
 {
-    BView parent(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, 0);
-    auto* dragger = new BView(BRect(92, 92, 99, 99), "dragger", B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM,
-        0);
-    auto* filling = new BView(BRect(10, 10, 89, 89), "filling", B_FOLLOW_ALL_SIDES, 0);
-    auto* bar = new BView(BRect(10, 80, 89, 89), "bar", B_FOLLOW_LEFT_RIGHT | B_FOLLOW_BOTTOM, 0);
-    auto* centred = new BView(BRect(40, 40, 59, 59), "centred",
-        B_FOLLOW_H_CENTER | B_FOLLOW_V_CENTER, 0);
-    auto* pinned = new BView(BRect(5, 5, 14, 14), "pinned", B_FOLLOW_NONE, 0);
-    auto* label = new BView(BRect(8, 8, 20, 20), "label", B_FOLLOW_LEFT | B_FOLLOW_TOP, 0);
-    for (BView* child : {dragger, filling, bar, centred, pinned, label})
-        parent.AddChild(child);
     EXPECT_EQ(B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, 0x3434u);
     EXPECT_EQ(B_FOLLOW_ALL_SIDES, 0x1234u);
-
-    parent.ResizeBy(50, 30);
-    EXPECT_EQ(parent.Bounds(), BRect(0, 0, 149, 129));
-    EXPECT_EQ(dragger->Frame(), BRect(142, 122, 149, 129));
-    EXPECT_EQ(filling->Frame(), BRect(10, 10, 139, 119));
-    EXPECT_EQ(bar->Frame(), BRect(10, 110, 139, 119));
-    EXPECT_EQ(centred->Frame(), BRect(65, 55, 84, 74));
-    EXPECT_EQ(pinned->Frame(), BRect(5, 5, 14, 14));
-    EXPECT_EQ(label->Frame(), BRect(8, 8, 20, 20));
-
-    parent.ResizeTo(99, 99);
-    EXPECT_EQ(dragger->Frame(), BRect(92, 92, 99, 99));
-    EXPECT_EQ(filling->Frame(), BRect(10, 10, 89, 89));
-}
-
-TEST(ViewTest, FrameResizedGetsTheNewBoundsSize)
-{
+    // Each child's frame in the 100 by 100 parent, and after the parent grew by 50 by 30.
+    const struct {
+        uint32 mode;
+        BRect frame;
+        BRect grown;
+    } children[] = {
+        {B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, BRect(92, 92, 99, 99), BRect(142, 122, 149, 129)},
+        {B_FOLLOW_ALL_SIDES, BRect(10, 10, 89, 89), BRect(10, 10, 139, 119)},
+        {B_FOLLOW_LEFT_RIGHT | B_FOLLOW_BOTTOM, BRect(10, 80, 89, 89), BRect(10, 110, 139, 119)},
+        {B_FOLLOW_H_CENTER | B_FOLLOW_V_CENTER, BRect(40, 40, 59, 59), BRect(65, 55, 84, 74)},
+        {B_FOLLOW_NONE, BRect(5, 5, 14, 14), BRect(5, 5, 14, 14)},
+        {B_FOLLOW_LEFT | B_FOLLOW_TOP, BRect(8, 8, 20, 20), BRect(8, 8, 20, 20)},
+    };
     Journal journal;
     BView parent(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, 0);
-    auto* child = new RecordingView(BRect(0, 0, 99, 99), "child", B_FOLLOW_ALL_SIDES, journal);
-    parent.AddChild(child);
-    parent.ResizeTo(199, 149);
-    EXPECT_EQ(journal.resizedWidth, 199.0f);
-    EXPECT_EQ(journal.resizedHeight, 149.0f);
+    for (const auto& child : children)
+        parent.AddChild(new RecordingView(child.frame, "child", child.mode, journal));
+    parent.ResizeBy(50, 30);
+    EXPECT_EQ(parent.Bounds(), BRect(0, 0, 149, 129));
+    for (int32 i = 0; i < parent.CountChildren(); i++)
+        EXPECT_EQ(parent.ChildAt(i)->Frame(), children[i].grown) << i;
+    // The hook gets the new bounds size of the last child that changed size.
+    EXPECT_EQ(journal.resizedWidth, 129.0f);
+    EXPECT_EQ(journal.resizedHeight, 9.0f);
+    parent.ResizeTo(99, 99);
+    for (int32 i = 0; i < parent.CountChildren(); i++)
+        EXPECT_EQ(parent.ChildAt(i)->Frame(), children[i].frame) << i;
     journal.resizedWidth = -1;
     parent.MoveTo(10, 10);
     EXPECT_EQ(journal.resizedWidth, -1.0f);
@@ -148,23 +140,27 @@ TEST(ViewTest, ParentOwnsItsChildrenUntilRemoved)
     EXPECT_TRUE(parent->RemoveChild(given));
     EXPECT_FALSE(parent->RemoveChild(given));
     EXPECT_EQ(given->Parent(), nullptr);
+    // Deleting a child takes it out of its parent.
+    delete grandchild;
+    EXPECT_EQ(kept->CountChildren(), 0);
     delete parent;
-    EXPECT_EQ(journal.events, (std::vector<std::string>{"deleted parent", "deleted kept",
-                                  "deleted grandchild"}));
+    EXPECT_EQ(journal.events, (std::vector<std::string>{"deleted grandchild", "deleted parent",
+                                  "deleted kept"}));
     delete given;
-}
-
-TEST(ViewTest, DeletingAChildTakesItOutOfItsParent)
-{
-    BView parent(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, 0);
-    auto* child = new BView(BRect(0, 0, 9, 9), "child", B_FOLLOW_NONE, 0);
-    parent.AddChild(child);
-    delete child;
-    EXPECT_EQ(parent.CountChildren(), 0);
 }
 
 class ViewDrawingTest : public LockedWindowTest {
 protected:
+    // A view filling the window, drawn once, that draws red.
+    BView* Canvas()
+    {
+        auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL, 0);
+        window->AddChild(view);
+        window->UpdateIfNeeded();
+        view->SetHighColor(255, 0, 0);
+        return view;
+    }
+
     // Outlives the window, which TearDown deletes with its views.
     Journal journal;
 };
@@ -202,13 +198,9 @@ TEST_F(ViewDrawingTest, UpdateClearsToViewColoursAndDrawsInTreeOrder)
     ASSERT_EQ(journal.drawn.size(), 2u);
     EXPECT_EQ(journal.drawn[0], BRect(0, 0, 79, 79));
     EXPECT_EQ(journal.drawn[1], BRect(0, 0, 9, 9));
-    EXPECT_EQ(Pixel(9, 9), WHITE);
-    EXPECT_EQ(Pixel(10, 10), BLACK);
+    ExpectPixels({{9, 9, WHITE}, {10, 10, BLACK}});
     // The children's frames are in the video view's coordinates, which start at (10, 10).
-    EXPECT_EQ(Pixel(30, 30), RED);
-    EXPECT_EQ(Pixel(39, 39), RED);
-    EXPECT_EQ(Pixel(40, 39), BLACK);
-    EXPECT_EQ(Pixel(75, 75), BLUE);
+    ExpectPixels({{30, 30, RED}, {39, 39, RED}, {40, 39, BLACK}, {75, 75, BLUE}});
 
     // Only what is invalidated is drawn again.
     journal.events.clear();
@@ -229,9 +221,7 @@ TEST_F(ViewDrawingTest, DrawingIsClippedToTheViewAndItsAncestors)
     inner->FillRect(BRect(-100, -100, 1000, 1000));
     // inner covers window pixels 50..89 but outer ends at 59.
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 10 * 10);
-    EXPECT_EQ(Pixel(50, 50), RED);
-    EXPECT_EQ(Pixel(59, 59), RED);
-    EXPECT_EQ(Pixel(60, 59), WHITE);
+    ExpectPixels({{50, 50, RED}, {59, 59, RED}, {60, 59, WHITE}});
 }
 
 TEST_F(ViewDrawingTest, ParentNeverDrawsOverAShownChildUntilItIsHidden)
@@ -293,10 +283,7 @@ TEST_F(ViewDrawingTest, FractionalFramesLeaveNoGapBetweenParentAndChild)
 
 TEST_F(ViewDrawingTest, HiddenAndDetachedViewsDrawNothing)
 {
-    auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL, 0);
-    window->AddChild(view);
-    window->UpdateIfNeeded();
-    view->SetHighColor(255, 0, 0);
+    BView* view = Canvas();
     view->Hide();
     view->FillRect(view->Bounds());
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 0);
@@ -309,22 +296,14 @@ TEST_F(ViewDrawingTest, HiddenAndDetachedViewsDrawNothing)
 
 TEST_F(ViewDrawingTest, StrokeAndPatternsUseHighAndLowColours)
 {
-    auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL, 0);
-    window->AddChild(view);
-    window->UpdateIfNeeded();
-    view->SetHighColor(255, 0, 0);
+    BView* view = Canvas();
     view->SetLowColor(0, 0, 255);
     view->StrokeRect(BRect(10, 10, 19, 14));
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 2 * 10 + 2 * 3);
-    EXPECT_EQ(Pixel(10, 10), RED);
-    EXPECT_EQ(Pixel(19, 14), RED);
-    EXPECT_EQ(Pixel(11, 11), WHITE);
+    ExpectPixels({{10, 10, RED}, {19, 14, RED}, {11, 11, WHITE}});
 
     view->FillRect(BRect(30, 30, 33, 31), B_MIXED_COLORS);
-    EXPECT_EQ(Pixel(30, 30), RED);
-    EXPECT_EQ(Pixel(31, 30), BLUE);
-    EXPECT_EQ(Pixel(30, 31), BLUE);
-    EXPECT_EQ(Pixel(31, 31), RED);
+    ExpectPixels({{30, 30, RED}, {31, 30, BLUE}, {30, 31, BLUE}, {31, 31, RED}});
     view->FillRect(BRect(40, 40, 41, 41), B_SOLID_LOW);
     EXPECT_EQ(CountPixels(BLUE, 40, 40, 41, 41), 4);
 }
@@ -341,19 +320,12 @@ TEST_F(ViewDrawingTest, ConversionsAddTheOriginsOfAncestorsAndWindow)
     EXPECT_EQ(inner->ConvertFromScreen(BPoint(66, 76)), BPoint(1, 1));
 }
 
-}
-
 TEST_F(ViewDrawingTest, LinesCoverBothEndsAndMoveThePen)
 {
-    auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL, 0);
-    window->AddChild(view);
-    window->UpdateIfNeeded();
-    view->SetHighColor(255, 0, 0);
+    BView* view = Canvas();
     view->StrokeLine(BPoint(36, 106 - 100), BPoint(44, 114 - 100));
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 9);
-    EXPECT_EQ(Pixel(36, 6), RED);
-    EXPECT_EQ(Pixel(40, 10), RED);
-    EXPECT_EQ(Pixel(44, 14), RED);
+    ExpectPixels({{36, 6, RED}, {40, 10, RED}, {44, 14, RED}});
     EXPECT_EQ(view->PenLocation(), BPoint(44, 14));
     view->StrokeLine(BPoint(44, 30));
     EXPECT_EQ(CountPixels(RED, 44, 14, 44, 30), 17);
@@ -364,20 +336,15 @@ TEST_F(ViewDrawingTest, LinesCoverBothEndsAndMoveThePen)
 
 TEST_F(ViewDrawingTest, TrianglesFillThePixelsInsideTheirEdges)
 {
-    auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL, 0);
-    window->AddChild(view);
-    window->UpdateIfNeeded();
-    view->SetHighColor(255, 0, 0);
+    BView* view = Canvas();
     // A button arrow pointing left: 10 wide, 10 high.
     view->FillTriangle(BPoint(22, 65), BPoint(12, 70), BPoint(22, 75));
-    EXPECT_EQ(Pixel(12, 70), RED);
-    EXPECT_EQ(Pixel(22, 65), RED);
-    EXPECT_EQ(Pixel(22, 75), RED);
-    EXPECT_EQ(Pixel(12, 69), WHITE);
-    EXPECT_EQ(Pixel(11, 70), WHITE);
+    ExpectPixels({{12, 70, RED}, {22, 65, RED}, {22, 75, RED}, {12, 69, WHITE}, {11, 70, WHITE}});
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 64) + CountPixels(RED, 0, 76, 99, 99), 0);
     // Rows of 1, 3, 5 ... 11 ... 3, 1 pixels.
     EXPECT_EQ(CountPixels(RED, 12, 65, 22, 75), 61);
     view->FillTriangle(BPoint(50, 50), BPoint(50, 50), BPoint(50, 50));
     EXPECT_EQ(Pixel(50, 50), RED);
+}
+
 }

@@ -7,13 +7,12 @@
 #include "kits/interface/HeadlessDisplayBackend.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/View.h"
+#include "tests/support/Await.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -21,75 +20,7 @@ namespace {
 
 using namespace interface_test;
 using kits::interface::HeadlessDisplay;
-
-// What a window or view saw, shared with the test, which outlives both.
-struct Events {
-    std::mutex lock;
-    // Guarded by lock.
-    std::vector<std::pair<int32, bool>> workspaces;
-    std::vector<std::string> keys;
-    std::vector<BPoint> clicks;
-    std::vector<int32> buttons;
-    std::atomic<int32> draws{0};
-    std::atomic<thread_id> drawThread{-1};
-    std::atomic<bool> destroyed{false};
-    float resizedWidth = -1;
-    BPoint movedTo;
-};
-
-class EventView : public BView {
-public:
-    EventView(BRect frame, Events& events)
-        :
-        BView(frame, "events", B_FOLLOW_NONE, B_WILL_DRAW),
-        events(events)
-    {
-    }
-
-    void Draw(BRect) override
-    {
-        events.drawThread = find_thread(nullptr);
-        events.draws++;
-    }
-    void KeyDown(const char* bytes, int32 numBytes) override
-    {
-        std::lock_guard guard(events.lock);
-        events.keys.emplace_back(bytes, size_t(numBytes));
-    }
-    void MouseDown(BPoint where) override
-    {
-        int32 buttons = 0;
-        Window()->CurrentMessage()->FindInt32("buttons", &buttons);
-        std::lock_guard guard(events.lock);
-        events.clicks.push_back(where);
-        events.buttons.push_back(buttons);
-    }
-
-private:
-    Events& events;
-};
-
-class EventWindow : public BWindow {
-public:
-    EventWindow(BRect frame, Events& events, uint32 flags = 0)
-        :
-        BWindow(frame, "events", B_TITLED_WINDOW, flags),
-        events(events)
-    {
-    }
-    ~EventWindow() override { events.destroyed = true; }
-
-    void WorkspaceActivated(int32 workspace, bool active) override
-    {
-        std::lock_guard guard(events.lock);
-        events.workspaces.emplace_back(workspace, active);
-    }
-    void FrameResized(float width, float) override { events.resizedWidth = width; }
-    void FrameMoved(BPoint where) override { events.movedTo = where; }
-
-private:
-    Events& events;
-};
+using test_support::Await;
 
 void QuitWindow(BWindow* window)
 {
@@ -135,39 +66,16 @@ TEST_F(WindowTest, InvalidatedViewsAreDrawnOnTheWindowThreadAndPresented)
     window->AddChild(view);
     window->Show();
     window->Unlock();
-    ASSERT_TRUE(AwaitCondition([&] { return events.draws.load() >= 1; }));
+    ASSERT_TRUE(Await([&] { return events.draws.load() >= 1; }));
     EXPECT_EQ(events.drawThread.load(), window->Thread());
-    EXPECT_TRUE(AwaitCondition([&] { return HeadlessDisplay().PresentCount(window) >= 1; }));
+    EXPECT_TRUE(Await([&] { return HeadlessDisplay().PresentCount(window) >= 1; }));
 
     const int32 before = events.draws.load();
     window->Lock();
     view->Invalidate();
     window->Unlock();
-    EXPECT_TRUE(AwaitCondition([&] { return events.draws.load() > before; }));
+    EXPECT_TRUE(Await([&] { return events.draws.load() > before; }));
     QuitWindow(window);
-}
-
-TEST_F(WindowTest, LockWithTimeoutFailsWhileAnotherThreadHoldsIt)
-{
-    auto* window = new BWindow(BRect(0, 0, 99, 99), "locked", B_TITLED_WINDOW, 0);
-    window->Lock();
-    window->Show();
-    window->Unlock();
-    std::atomic<bool> holding{false};
-    std::atomic<bool> release{false};
-    std::thread holder([&] {
-        window->Lock();
-        holding = true;
-        while (!release)
-            snooze(200);
-        window->Unlock();
-    });
-    ASSERT_TRUE(AwaitCondition([&] { return holding.load(); }));
-    EXPECT_EQ(window->LockWithTimeout(2500), B_TIMED_OUT);
-    release = true;
-    holder.join();
-    EXPECT_EQ(window->LockWithTimeout(2500), B_OK);
-    window->Quit();
 }
 
 class WindowGeometryTest : public LockedWindowTest {};
@@ -182,32 +90,41 @@ TEST_F(WindowGeometryTest, FrameBufferHasTheContentSizeAndFollowsResizing)
     auto* dragger = new BView(BRect(92, 92, 99, 99), "dragger", B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM,
         0);
     auto* video = new BView(BRect(10, 10, 99, 99), "video", B_FOLLOW_ALL_SIDES, 0);
+    video->SetViewColor(255, 0, 0);
     window->AddChild(video);
     window->AddChild(dragger);
+    window->UpdateIfNeeded();
     window->ResizeTo(199, 49);
     EXPECT_EQ(window->ContentBuffer().Width(), 200);
     EXPECT_EQ(window->ContentBuffer().Height(), 50);
     EXPECT_EQ(video->Frame(), BRect(10, 10, 199, 49));
+    // The resized window is drawn again whole.
+    window->UpdateIfNeeded();
+    EXPECT_EQ(CountPixels(RED, 0, 0, 199, 49), 190 * 40 - 8 * 8);
     EXPECT_EQ(dragger->Frame(), BRect(192, 42, 199, 49));
     EXPECT_EQ(window->FindView("dragger"), dragger);
     EXPECT_EQ(window->CountChildren(), 2);
     EXPECT_EQ(window->ChildAt(0), video);
-
-    window->SetSizeLimits(50, 150, 20, 80);
-    window->ResizeTo(10, 1000);
-    EXPECT_EQ(window->Bounds(), BRect(0, 0, 50, 80));
-    EXPECT_EQ(window->ContentBuffer().Width(), 51);
 }
 
-TEST_F(WindowGeometryTest, ResizedWindowIsDrawnAgainWhole)
+TEST_F(WindowGeometryTest, SizeLimitsRefuseSizesBelowTheMinimumAndBeyondTheMaximum)
 {
-    auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL_SIDES, 0);
-    view->SetViewColor(255, 0, 0);
-    window->AddChild(view);
-    window->UpdateIfNeeded();
-    window->ResizeBy(20, 10);
-    window->UpdateIfNeeded();
-    EXPECT_EQ(CountPixels(RED, 0, 0, 119, 109), 120 * 110);
+    window->SetSizeLimits(400, 1024, 300, 768);
+    const struct {
+        float width;
+        float height;
+        BRect bounds;
+    } resizes[] = {{399, 299, BRect(0, 0, 400, 300)}, {2000, 1000, BRect(0, 0, 1024, 768)},
+        {500, 400, BRect(0, 0, 500, 400)}};
+    for (const auto& resize : resizes) {
+        window->ResizeTo(resize.width, resize.height);
+        EXPECT_EQ(window->Bounds(), resize.bounds) << resize.width;
+        EXPECT_EQ(window->ContentBuffer().Width(), resize.bounds.IntegerWidth() + 1);
+    }
+    // ResizeBy clamps as ResizeTo does.
+    window->ResizeTo(400, 300);
+    window->ResizeBy(-1, 0);
+    EXPECT_EQ(window->Bounds(), BRect(0, 0, 400, 300));
 }
 
 TEST(WindowHookTest, MovingAndResizingCallTheHooks)
@@ -250,7 +167,7 @@ TEST_F(WindowTest, SwitchingWorkspacesTellsEveryWindow)
     window->Show();
     window->Unlock();
     ASSERT_EQ(HeadlessDisplay().SetCurrentWorkspace(1), B_OK);
-    ASSERT_TRUE(AwaitCondition([&] {
+    ASSERT_TRUE(Await([&] {
         std::lock_guard guard(events.lock);
         return events.workspaces.size() >= 2;
     }));
@@ -290,7 +207,7 @@ TEST_F(WindowTest, KeysGoToTheFocusViewAndClicksToTheViewUnderThePointer)
     window->PostMessage(&miss);
     // Addressed to the focus view, the click still goes to the view under the pointer.
     window->PostMessage(&click, nullptr);
-    ASSERT_TRUE(AwaitCondition([&] {
+    ASSERT_TRUE(Await([&] {
         std::lock_guard guard(events.lock);
         return events.clicks.size() >= 2;
     }));
@@ -310,7 +227,7 @@ TEST_F(WindowTest, QuitRequestClosesTheWindow)
     window->Show();
     window->Unlock();
     window->PostMessage(B_QUIT_REQUESTED);
-    EXPECT_TRUE(AwaitCondition([&] { return events.destroyed.load(); }));
+    EXPECT_TRUE(Await([&] { return events.destroyed.load(); }));
 }
 
 TEST_F(WindowTest, ApplicationClosesItsWindowsAtItsEnd)
@@ -329,20 +246,4 @@ TEST_F(WindowTest, ApplicationClosesItsWindowsAtItsEnd)
     EXPECT_TRUE(hiddenEvents.destroyed);
 }
 
-}
-
-TEST(WindowLimitTest, SizeLimitsRefuseSizesBelowTheMinimumAndBeyondTheMaximum)
-{
-    auto* window = new BWindow(BRect(10, 25, 410, 325), "limits", B_TITLED_WINDOW, 0);
-    window->Lock();
-    window->SetSizeLimits(400, 1024, 300, 768);
-    window->ResizeTo(399, 299);
-    EXPECT_EQ(window->Bounds(), BRect(0, 0, 400, 300));
-    window->ResizeBy(-1, 0);
-    EXPECT_EQ(window->Bounds(), BRect(0, 0, 400, 300));
-    window->ResizeTo(2000, 1000);
-    EXPECT_EQ(window->Bounds(), BRect(0, 0, 1024, 768));
-    window->ResizeTo(500, 400);
-    EXPECT_EQ(window->Bounds(), BRect(0, 0, 500, 400));
-    window->Quit();
 }

@@ -6,7 +6,9 @@
 // closes the window through its close box and expects the program to end through
 // B_QUIT_REQUESTED. Writes the screenshot and the window's own snapshot as PNG files into the
 // directory.
-// sdlwindowcheck measure: presents an 800 by 600 window many times and prints what that costs.
+// sdlwindowcheck viewer <program> <directory>: starts the viewer, waits for its window with the
+// menu bar on the screen, opens and closes its About box through the menu and quits it by its
+// shortcut.
 // Exits 0 when everything held, 1 otherwise.
 
 #include "kits/app/AppDefs.h"
@@ -17,6 +19,8 @@
 #include "kits/interface/Snapshot.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
+#include "tests/kits/interface/InterfaceTestSupport.h"
+#include "tests/support/Await.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -25,15 +29,11 @@
 #include <cstdlib>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,58 +54,6 @@ const BRect PATCH_FRAME(20, 20, 119, 79);
 // Waits for the display and the tools: generous, as the machine is shared.
 constexpr bigtime_t WAIT = 5000000;
 
-std::atomic<bool> quitRequested = false;
-
-// A view that remembers where it was clicked.
-class PatchView : public BView {
-public:
-    PatchView() : BView(PATCH_FRAME, "patch", B_FOLLOW_NONE, B_WILL_DRAW)
-    {
-        SetViewColor(PATCH);
-    }
-
-    void MouseDown(BPoint where) override
-    {
-        {
-            std::lock_guard guard(lock);
-            clicked = where;
-        }
-        changed.notify_all();
-    }
-
-    void KeyDown(const char* bytes, int32 numBytes) override
-    {
-        {
-            std::lock_guard guard(lock);
-            typed.append(bytes, size_t(numBytes));
-        }
-        changed.notify_all();
-    }
-
-    // Waits until the keys typed so far are `expected`, or for timeout microseconds.
-    std::string WaitForKeys(const std::string& expected, bigtime_t timeout)
-    {
-        std::unique_lock guard(lock);
-        changed.wait_for(guard, std::chrono::microseconds(timeout),
-            [&] { return typed.size() >= expected.size(); });
-        return typed;
-    }
-
-    std::optional<BPoint> WaitForClick(bigtime_t timeout)
-    {
-        std::unique_lock guard(lock);
-        changed.wait_for(guard, std::chrono::microseconds(timeout),
-            [this] { return clicked.has_value(); });
-        return clicked;
-    }
-
-private:
-    std::mutex lock;
-    std::condition_variable changed;
-    std::optional<BPoint> clicked;
-    std::string typed;
-};
-
 // The window's background with the title written on it, in whatever font the machine has (with
 // none, the text is simply missing from both the window and the screen).
 class LabelView : public BView {
@@ -123,25 +71,20 @@ public:
     }
 };
 
-class CheckWindow : public BWindow {
+// The label with a patch on it, which records the clicks and keys it gets.
+class CheckWindow : public interface_test::EventWindow {
 public:
-    explicit CheckWindow(BRect frame)
-        : BWindow(frame, TITLE, B_TITLED_WINDOW, B_QUIT_ON_WINDOW_CLOSE)
+    CheckWindow(BRect frame, interface_test::Events& events)
+        : EventWindow(frame, events, B_QUIT_ON_WINDOW_CLOSE)
     {
+        SetTitle(TITLE);
         auto* background = new LabelView(Bounds());
-        patch = new PatchView;
+        auto* patch = new interface_test::EventView(PATCH_FRAME, events);
+        patch->SetViewColor(PATCH);
         background->AddChild(patch);
         AddChild(background);
         patch->MakeFocus();
     }
-
-    bool QuitRequested() override
-    {
-        quitRequested = true;
-        return true;
-    }
-
-    PatchView* patch;
 };
 
 // Runs a program found on PATH and returns its exit status, or -1 when it could not run.
@@ -235,6 +178,20 @@ bool ReadXwd(const char* path, FrameBuffer& image, std::string& error)
     return true;
 }
 
+// Takes a screenshot of the whole display with xwd, through a file in the directory that is
+// removed again.
+bool Screenshot(const std::string& directory, FrameBuffer& screen, std::string& error)
+{
+    const std::string xwdPath = directory + "/screen.xwd";
+    if (RunProgram({"xwd", "-root", "-silent", "-out", xwdPath}) != 0) {
+        error = "xwd could not take the screenshot";
+        return false;
+    }
+    const bool read = ReadXwd(xwdPath.c_str(), screen, error);
+    std::remove(xwdPath.c_str());
+    return read;
+}
+
 // Compares the window's own pixels with the screenshot where the window should be.
 bool CompareWithScreen(const FrameBuffer& window, const FrameBuffer& screen, int32 left,
     int32 top, std::string& error)
@@ -271,9 +228,21 @@ int Check(const std::string& directory)
         std::fprintf(stderr, "sdlwindowcheck: the windows are not on the desktop display\n");
         return 1;
     }
+    // Outlives the window, which the application deletes.
+    interface_test::Events events;
+    auto clicks = [&events] {
+        std::lock_guard guard(events.lock);
+        return events.clicks;
+    };
+    auto typed = [&events] {
+        std::lock_guard guard(events.lock);
+        std::string bytes;
+        for (const std::string& key : events.keys)
+            bytes += key;
+        return bytes;
+    };
     BApplication application("application/x-vnd.ovelin-sdlwindowcheck");
-    auto* window = new CheckWindow(WINDOW_FRAME);
-    PatchView* patch = window->patch;
+    auto* window = new CheckWindow(WINDOW_FRAME, events);
     window->Show();
 
     std::vector<std::string> failures;
@@ -281,16 +250,11 @@ int Check(const std::string& directory)
         if (display->WaitUntilShown(window, WAIT) != B_OK) {
             failures.push_back("the window was never presented");
         } else {
-            const std::string xwdPath = directory + "/sdlwindowcheck-screen.xwd";
             FrameBuffer screen;
             std::string error;
-            if (RunProgram({"xwd", "-root", "-silent", "-out", xwdPath}) != 0) {
-                failures.push_back("xwd could not take the screenshot");
-            } else if (!ReadXwd(xwdPath.c_str(), screen, error)) {
+            if (!Screenshot(directory, screen, error)) {
                 failures.push_back(error);
             } else {
-                // The PNG written below is the one kept.
-                std::remove(xwdPath.c_str());
                 (void)kits::interface::WriteSnapshot(screen,
                     (directory + "/sdlwindowcheck-screen.png").c_str());
                 window->Lock();
@@ -317,10 +281,9 @@ int Check(const std::string& directory)
                     std::to_string(clickY), "click", "1"}) != 0) {
                 failures.push_back("xdotool could not click");
             } else {
-                const std::optional<BPoint> clicked = patch->WaitForClick(WAIT);
-                if (!clicked)
+                if (!test_support::Await([&] { return !clicks().empty(); }, WAIT))
                     failures.push_back("the click never reached the view");
-                else if (*clicked != BPoint(30, 30))
+                else if (clicks()[0] != BPoint(30, 30))
                     failures.push_back("the click arrived at the wrong place");
             }
             // Keys typed on the X server's keyboard reach the focus view as the platform's
@@ -329,9 +292,10 @@ int Check(const std::string& directory)
             if (RunProgram({"xdotool", "key", "a", "Left", "Return"}) != 0) {
                 failures.push_back("xdotool could not type");
             } else {
-                const std::string typed = patch->WaitForKeys(expected, WAIT);
-                if (typed != expected)
-                    failures.push_back("typed keys arrived as \"" + typed + "\"");
+                (void)test_support::Await(
+                    [&] { return typed().size() >= expected.size(); }, WAIT);
+                if (typed() != expected)
+                    failures.push_back("typed keys arrived as \"" + typed() + "\"");
             }
         }
         // Ends the program either way: the close box asks the window to quit, and the window
@@ -341,7 +305,7 @@ int Check(const std::string& directory)
     });
     application.Run();
     checker.join();
-    if (!quitRequested)
+    if (events.quitRequests == 0)
         failures.push_back("the window was not asked to quit");
     for (const std::string& failure : failures)
         std::fprintf(stderr, "sdlwindowcheck: %s\n", failure.c_str());
@@ -349,76 +313,6 @@ int Check(const std::string& directory)
         std::printf("sdlwindowcheck: the window is on the screen and closes by its close box\n");
     return failures.empty() ? 0 : 1;
 }
-
-// A view whose colour changes with every frame, so each present is a full one.
-class FrameView : public BView {
-public:
-    explicit FrameView(BRect frame) : BView(frame, "frame", B_FOLLOW_ALL_SIDES, B_WILL_DRAW) {}
-
-    void NextFrame(int32 rows)
-    {
-        frameNumber++;
-        SetViewColor(uint8(frameNumber * 7), uint8(frameNumber * 3), 128);
-        Invalidate(BRect(0, 0, Bounds().right, float(rows - 1)));
-    }
-
-private:
-    int32 frameNumber = 0;
-};
-
-int Measure()
-{
-    SdlDisplayBackend* display = kits::interface::SdlDisplay();
-    if (display == nullptr) {
-        std::fprintf(stderr, "sdlwindowcheck: no desktop display (DISPLAY is not usable)\n");
-        return 1;
-    }
-    for (const display_mode& mode : display->ModeList()) {
-        const display_timing& t = mode.timing;
-        std::printf("mode %ux%u space 0x%x: pixel clock %u kHz, totals %ux%u, %.2f Hz\n",
-            t.h_display, t.v_display, mode.space, t.pixel_clock, t.h_total, t.v_total,
-            t.pixel_clock * 1000.0 / (double(t.h_total) * t.v_total));
-    }
-    BApplication application("application/x-vnd.ovelin-sdlwindowcheck");
-    auto* window = new BWindow(BRect(0, 0, 799, 599), "Ovelin present cost", B_TITLED_WINDOW,
-        B_QUIT_ON_WINDOW_CLOSE);
-    auto* view = new FrameView(window->Bounds());
-    window->AddChild(view);
-    window->Show();
-    bool ok = true;
-    std::thread measurer([&] {
-        ok = display->WaitUntilShown(window, WAIT) == B_OK;
-        constexpr int32 FRAMES = 300;
-        for (int32 rows : {600, 60}) {
-            const SdlDisplayBackend::PresentStatistics before = display->Statistics();
-            bigtime_t copying = 0;
-            for (int32 i = 0; i < FRAMES && ok; i++) {
-                window->Lock();
-                view->NextFrame(rows);
-                // Draws and presents on this thread; the present is the copy of the rows.
-                window->UpdateIfNeeded();
-                window->Unlock();
-                const bigtime_t start = system_time();
-                ok = display->WaitUntilShown(window, WAIT) == B_OK;
-                copying += system_time() - start;
-            }
-            const SdlDisplayBackend::PresentStatistics after = display->Statistics();
-            const int64 presents = after.presents - before.presents;
-            if (!ok || presents <= 0)
-                break;
-            const double perFrame = double(after.microseconds - before.microseconds)
-                / double(presents);
-            std::printf("%d changed rows of 800: %.0f us a present on the SDL thread "
-                        "(%.2f %% of a core at 25 frames/s), %.0f us from present to shown\n",
-                rows, perFrame, perFrame * 25 / 10000, double(copying) / FRAMES);
-        }
-        (void)display->SimulateCloseBox(window);
-    });
-    application.Run();
-    measurer.join();
-    return ok ? 0 : 1;
-}
-
 
 // Brightness of a screen pixel, 0 to 255.
 int32 Luma(uint32 pixel)
@@ -456,22 +350,29 @@ bool ShowsViewerWithMenuBar(const FrameBuffer& screen)
     return lightInBar > 380 && darkText > 20 && panel && colourful > 20;
 }
 
+// The screen's pixels below the viewer's "TV" title, where its menu opens over the control
+// panel.
+std::vector<uint32> UnderTheMenu(const FrameBuffer& screen)
+{
+    std::vector<uint32> pixels;
+    for (int32 y = 60; y < 90; y++)
+        pixels.insert(pixels.end(), screen.Row(y) + 20, screen.Row(y) + 80);
+    return pixels;
+}
+
 // Whether a window with exactly this title is on the display.
 bool HasWindowNamed(const char* title)
 {
     return RunProgram({"xdotool", "search", "--name", std::string("^") + title + "$"}) == 0;
 }
 
-// Waits until the window with this title is there (or gone), for a few seconds at most.
-bool AwaitWindowNamed(const char* title, bool present)
+// Ends the viewer after a step that failed, and says which.
+int Fail(pid_t viewer, const char* step)
 {
-    const bigtime_t deadline = system_time() + WAIT;
-    while (HasWindowNamed(title) != present) {
-        if (system_time() > deadline)
-            return false;
-        snooze(100000);
-    }
-    return true;
+    kill(viewer, SIGKILL);
+    waitpid(viewer, nullptr, 0);
+    std::fprintf(stderr, "FAILED: %s\n", step);
+    return 1;
 }
 
 // The viewer itself on the display: starts it, waits until its window with the menu bar is on
@@ -486,66 +387,44 @@ int Viewer(const std::string& program, const std::string& directory)
         std::fprintf(stderr, "FAILED: the viewer could not start\n");
         return 1;
     }
-    auto exited = [&](int* status) { return waitpid(child, status, WNOHANG) == child; };
-    const std::string xwdPath = directory + "/ovelin-screen.xwd";
-    bool shown = false;
-    FrameBuffer screen;
-    const bigtime_t deadline = system_time() + 3 * WAIT;
     int status = 0;
-    while (!shown && system_time() < deadline) {
-        if (exited(&status)) {
-            std::fprintf(stderr, "FAILED: the viewer ended before its window was seen\n");
-            return 1;
-        }
-        std::string error;
-        if (RunProgram({"xwd", "-root", "-silent", "-out", xwdPath}) == 0
-            && ReadXwd(xwdPath.c_str(), screen, error)) {
-            shown = ShowsViewerWithMenuBar(screen);
-        }
-        if (!shown)
-            snooze(100000);
-    }
-    std::remove(xwdPath.c_str());
+    bool ended = false;
+    auto exited = [&] { return ended = ended || waitpid(child, &status, WNOHANG) == child; };
+    FrameBuffer screen;
+    std::string error;
+    const bool shown = test_support::Await([&] {
+        return exited()
+            || (Screenshot(directory, screen, error) && ShowsViewerWithMenuBar(screen));
+    }, 3 * WAIT);
     (void)kits::interface::WriteSnapshot(screen, (directory + "/ovelin-screen.png").c_str());
-    if (!shown) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        std::fprintf(stderr, "FAILED: the viewer's window with its menu bar never appeared\n");
+    if (ended) {
+        std::fprintf(stderr, "FAILED: the viewer ended before its window was seen\n");
         return 1;
     }
+    if (!shown)
+        return Fail(child, "the viewer's window with its menu bar never appeared");
     // The menus work: "About" of the "TV" menu opens the About box, whose default button
-    // closes it again.
+    // closes it again. The menu opens over the control panel, which changes where it does.
+    const std::vector<uint32> closed = UnderTheMenu(screen);
     RunProgram({"xdotool", "mousemove", "25", "35", "click", "1"});
-    snooze(300000);
+    const bool opened = test_support::Await([&] {
+        return Screenshot(directory, screen, error) && UnderTheMenu(screen) != closed;
+    }, WAIT);
+    if (!opened)
+        return Fail(child, "a click on \"TV\" opened no menu");
     RunProgram({"xdotool", "mousemove", "45", "78", "click", "1"});
-    if (!AwaitWindowNamed("About", true)) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        std::fprintf(stderr, "FAILED: \"About\" in the \"TV\" menu opened no About box\n");
-        return 1;
-    }
+    if (!test_support::Await([] { return HasWindowNamed("About"); }, WAIT))
+        return Fail(child, "\"About\" in the \"TV\" menu opened no About box");
     RunProgram({"xdotool", "key", "Return"});
-    if (!AwaitWindowNamed("About", false)) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        std::fprintf(stderr, "FAILED: the About box did not close\n");
-        return 1;
-    }
+    if (!test_support::Await([] { return !HasWindowNamed("About"); }, WAIT))
+        return Fail(child, "the About box did not close");
     // Without a window manager nobody gives the keyboard back to the main window once the
     // About box is gone; a desktop would.
     RunProgram({"xdotool", "search", "--name", "^Ovelin Beta 4$", "windowfocus"});
     RunProgram({"xdotool", "mousemove", "300", "200"});
     RunProgram({"xdotool", "key", "ctrl+q"});
-    const bigtime_t quitDeadline = system_time() + WAIT;
-    while (!exited(&status)) {
-        if (system_time() > quitDeadline) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            std::fprintf(stderr, "FAILED: Ctrl+Q did not end the viewer\n");
-            return 1;
-        }
-        snooze(20000);
-    }
+    if (!test_support::Await(exited, WAIT))
+        return Fail(child, "Ctrl+Q did not end the viewer");
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "FAILED: the viewer did not end normally\n");
         return 1;
@@ -561,9 +440,7 @@ int main(int argc, char** argv)
         return Check(argv[2]);
     if (argc == 4 && std::strcmp(argv[1], "viewer") == 0)
         return Viewer(argv[2], argv[3]);
-    if (argc == 2 && std::strcmp(argv[1], "measure") == 0)
-        return Measure();
     std::fprintf(stderr, "usage: sdlwindowcheck check <directory> | sdlwindowcheck viewer "
-        "<program> <directory> | sdlwindowcheck measure\n");
+        "<program> <directory>\n");
     return 2;
 }
