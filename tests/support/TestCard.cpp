@@ -5,7 +5,6 @@
 #include "kits/app/Message.h"
 #include "kits/media/MediaDevices.h"
 #include "kits/media/MediaRoster.h"
-#include "kits/media/MediaTestHooks.h"
 #include "kits/media/ParameterWeb.h"
 #include "kits/storage/File.h"
 
@@ -14,20 +13,6 @@
 #include <cstring>
 
 namespace test_support {
-
-void MediaRosterTest::SetUp()
-{
-    BootVolumeTest::SetUp();
-    kits::media::ResetMediaFaults();
-    kits::media::ResetDefaultNodes();
-}
-
-void MediaRosterTest::TearDown()
-{
-    kits::media::ResetMediaFaults();
-    kits::media::ResetDefaultNodes();
-    BootVolumeTest::TearDown();
-}
 
 void RegisterTestCard(bool tunerFitted)
 {

@@ -2,6 +2,7 @@
 // A fixture with a clean media roster, the test card as the default video input, its parameters
 // as the roster hands them out, and the presets file that names its channels.
 
+#include "kits/media/MediaTestHooks.h"
 #include "kits/media/Parameter.h"
 #include "tests/support/TemporaryFolder.h"
 
@@ -15,8 +16,19 @@ namespace test_support {
 // its start and end.
 class MediaRosterTest : public BootVolumeTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override
+    {
+        BootVolumeTest::SetUp();
+        kits::media::ResetMediaFaults();
+        kits::media::ResetDefaultNodes();
+    }
+
+    void TearDown() override
+    {
+        kits::media::ResetMediaFaults();
+        kits::media::ResetDefaultNodes();
+        BootVolumeTest::TearDown();
+    }
 };
 
 // Makes the default video input a test card, with or without a tuner.
