@@ -7,13 +7,14 @@
 #include "kits/interface/HeadlessDisplayBackend.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/Screen.h"
-#include "kits/media/MediaTestHooks.h"
-#include "tests/support/TemporaryFolder.h"
+#include "tests/support/MessageWith.h"
+#include "tests/support/TestCard.h"
 #include "window/TVWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,31 +49,39 @@ public:
     bool timedOut = false;
 };
 
-class qvTVTest : public BootVolumeTest {
+class qvTVTest : public test_support::MediaRosterTest {
 protected:
     void SetUp() override
     {
-        BootVolumeTest::SetUp();
-        kits::media::ResetMediaFaults();
-        kits::media::ResetDefaultNodes();
+        MediaRosterTest::SetUp();
         ASSERT_EQ(devices::RegisterDefaultNodes(), B_OK);
         kits::interface::HeadlessDisplay().Reset();
+        application = std::make_unique<TestApplication>();
     }
 
     void TearDown() override
     {
+        application.reset();
         kits::interface::SetAlertResponder({});
         kits::interface::ClearRecordedAlerts();
-        kits::media::ResetDefaultNodes();
-        BootVolumeTest::TearDown();
+        MediaRosterTest::TearDown();
     }
+
+    // Runs the application, which ends before its pulses run out and closes the main window.
+    void Run()
+    {
+        application->Run();
+        EXPECT_FALSE(application->timedOut);
+        EXPECT_EQ(application->MainWindow(), nullptr);
+    }
+
+    std::unique_ptr<TestApplication> application;
 };
 
 TEST_F(qvTVTest, ReadyToRunShowsTheMainWindowAndStartsThePulse)
 {
-    TestApplication application;
-    EXPECT_STREQ(application.Signature(), "application/x-vnd.Quarnet.Ovelin");
-    application.onReady = [](TestApplication& app) {
+    EXPECT_STREQ(application->Signature(), "application/x-vnd.Quarnet.Ovelin");
+    application->onReady = [](TestApplication& app) {
         TVWindow* window = app.MainWindow();
         ASSERT_NE(window, nullptr);
         window->Lock();
@@ -90,34 +99,26 @@ TEST_F(qvTVTest, ReadyToRunShowsTheMainWindowAndStartsThePulse)
         window->Unlock();
         EXPECT_EQ(app.PulseRate(), 100000);
     };
-    application.onPulse = [](TestApplication& app) {
+    application->onPulse = [](TestApplication& app) {
         if (app.pulses == 3)
             app.PostMessage(B_QUIT_REQUESTED);
     };
-    application.Run();
-    EXPECT_FALSE(application.timedOut);
-    EXPECT_EQ(application.pulses, 3);
-    EXPECT_EQ(application.MainWindow(), nullptr);
+    Run();
+    EXPECT_EQ(application->pulses, 3);
 }
 
 TEST_F(qvTVTest, CommandQQuitsTheApplicationWhichClosesTheMainWindow)
 {
-    TestApplication application;
-    application.onReady = [](TestApplication& app) {
-        BMessage press(B_KEY_DOWN);
-        press.AddString("bytes", "q");
-        press.AddInt32("modifiers", B_COMMAND_KEY);
+    application->onReady = [](TestApplication& app) {
+        BMessage press = test_support::CommandKeyDown('q');
         app.MainWindow()->PostMessage(&press);
     };
-    application.Run();
-    EXPECT_FALSE(application.timedOut);
-    EXPECT_EQ(application.MainWindow(), nullptr);
+    Run();
 }
 
 TEST_F(qvTVTest, MainWindowRefusesToCloseItselfAndAsksTheApplication)
 {
-    TestApplication application;
-    application.onReady = [](TestApplication& app) {
+    application->onReady = [](TestApplication& app) {
         TVWindow* window = app.MainWindow();
         window->Lock();
         EXPECT_FALSE(window->QuitRequested());
@@ -125,26 +126,21 @@ TEST_F(qvTVTest, MainWindowRefusesToCloseItselfAndAsksTheApplication)
         EXPECT_FALSE(window->IsHidden());
         window->Unlock();
     };
-    application.Run();
-    EXPECT_FALSE(application.timedOut);
-    EXPECT_EQ(application.MainWindow(), nullptr);
+    Run();
 }
 
 TEST_F(qvTVTest, AboutItemShowsTheAboutBoxThroughTheMainWindow)
 {
-    TestApplication application;
-    kits::interface::ClearRecordedAlerts();
     // Answered on the application thread, which waits in Go() meanwhile.
-    kits::interface::SetAlertResponder([&application](const kits::interface::AlertRecord&) {
-        application.PostMessage(B_QUIT_REQUESTED);
+    kits::interface::SetAlertResponder([this](const kits::interface::AlertRecord&) {
+        application->PostMessage(B_QUIT_REQUESTED);
         return 0;
     });
-    application.onReady = [](TestApplication& app) {
+    application->onReady = [](TestApplication& app) {
         // What the "About" menu item sends.
         app.MainWindow()->PostMessage(B_ABOUT_REQUESTED);
     };
-    application.Run();
-    EXPECT_FALSE(application.timedOut);
+    Run();
 
     const std::vector<kits::interface::AlertRecord> alerts = kits::interface::RecordedAlerts();
     ASSERT_EQ(alerts.size(), 1u);

@@ -4,22 +4,13 @@
 
 #include "window/TVWindow.h"
 
-#include "devices/TestCardNode.h"
-#include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
-#include "kits/app/Message.h"
 #include "kits/interface/HeadlessDisplayBackend.h"
-#include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/MenuBar.h"
 #include "kits/interface/MenuItem.h"
-#include "kits/media/MediaDevices.h"
-#include "kits/media/MediaRoster.h"
 #include "kits/media/MediaTestHooks.h"
-#include "kits/media/Parameter.h"
-#include "kits/media/ParameterWeb.h"
-#include "kits/storage/File.h"
 #include "tests/support/Await.h"
-#include "tests/support/TemporaryFolder.h"
+#include "tests/support/TestCard.h"
 #include "video/TVView.h"
 #include "window/Commands.h"
 #include "window/ControlPanel.h"
@@ -28,14 +19,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
 constexpr BRect FRAME(10, 25, 410, 325);
 // The video view at the 625-line test card's 4:3 signal size.
@@ -45,16 +33,13 @@ constexpr BRect SIGNAL_4_3(0, 0, 767, 575);
 // of the test's, an application object for the windows it makes, and the test card (with or
 // without a tuner) as the video input. The window never runs unless a test runs it; until then
 // the test keeps it locked.
-class TVWindowTest : public BootVolumeTest {
+class TVWindowTest : public test_support::MediaRosterTest {
 protected:
     void SetUp() override
     {
-        BootVolumeTest::SetUp();
-        kits::media::ResetMediaFaults();
-        kits::media::ResetDefaultNodes();
+        MediaRosterTest::SetUp();
         kits::interface::HeadlessDisplay().Reset();
         application = std::make_unique<BApplication>("application/x-vnd.Quarnet.Ovelin-test");
-        applicationDirectory = folder.Path("application");
         std::filesystem::create_directories(applicationDirectory);
     }
 
@@ -63,25 +48,13 @@ protected:
         CloseWindow();
         // Ends the channel suite and preferences windows.
         application.reset();
-        kits::media::ResetMediaFaults();
-        kits::media::ResetDefaultNodes();
         kits::interface::HeadlessDisplay().Reset();
-        BootVolumeTest::TearDown();
-    }
-
-    static void RegisterCard(bool tunerFitted = true)
-    {
-        ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT,
-            [tunerFitted] {
-                auto* card = new devices::TestCardNode();
-                card->SetTunerFitted(tunerFitted);
-                return static_cast<BMediaNode*>(card);
-            }, 0), B_OK);
+        MediaRosterTest::TearDown();
     }
 
     void MakeWindow(bool tunerFitted = true)
     {
-        RegisterCard(tunerFitted);
+        test_support::RegisterTestCard(tunerFitted);
         window = new TVWindow(FRAME, "Ovelin Beta 4", B_TITLED_WINDOW, B_ASYNCHRONOUS_CONTROLS,
             applicationDirectory.c_str());
         window->Lock();
@@ -99,11 +72,13 @@ protected:
         kits::media::ResetDefaultNodes();
     }
 
-    // Starts the window's loop; the test lets go of the lock and locks again to look.
+    // Starts the window's loop and waits until its video view has taken the signal's size; the
+    // test lets go of the lock and locks again to look.
     void RunWindow()
     {
         window->Show();
         window->Unlock();
+        EXPECT_TRUE(AwaitWindow([this] { return VideoView()->Bounds() == SIGNAL_4_3; }));
     }
 
     // Awaits a condition read with the running window locked.
@@ -124,60 +99,23 @@ protected:
         std::ofstream(path) << "document\n";
     }
 
-    // Writes the presets file: a channel and a name for each preset.
-    void WritePresets(const std::vector<std::pair<int32, std::string>>& presets)
-    {
-        std::filesystem::create_directories(bootRoot + "/home/config/settings/Media");
-        BMessage stored('CNLS');
-        for (const auto& [channel, name] : presets) {
-            stored.AddInt32("Channel", channel);
-            stored.AddString("Name", name.c_str());
-        }
-        BFile file("/boot/home/config/settings/Media/presets",
-            B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
-        ASSERT_EQ(file.InitCheck(), B_OK);
-        ASSERT_EQ(stored.Flatten(&file), B_OK);
-    }
-
-    // The test card's parameter named name; the roster keeps it for the life of the process.
-    static BParameter* CardParameter(const char* name)
-    {
-        BMediaRoster* roster = BMediaRoster::Roster();
-        media_node input;
-        BParameterWeb* web = nullptr;
-        if (roster->GetVideoInput(&input) != B_OK)
-            return nullptr;
-        (void)roster->ReleaseNode(input);
-        if (roster->GetParameterWebFor(input, &web) != B_OK)
-            return nullptr;
-        for (int32 i = 0; i < web->CountParameters(); i++) {
-            if (std::strcmp(web->ParameterAt(i)->Name(), name) == 0)
-                return web->ParameterAt(i);
-        }
-        return nullptr;
-    }
-
-    BMenuBar* MenuBar() const { return dynamic_cast<BMenuBar*>(window->FindView("Menu Bar")); }
-    BMenu* Menu(int32 index) const { return MenuBar()->ItemAt(index)->Submenu(); }
-    BMenu* FormatMenu() const { return Menu(1)->ItemAt(0)->Submenu(); }
-    TVView* VideoView() const { return dynamic_cast<TVView*>(window->FindView("TVView")); }
-    Slider* SliderOverlay() const { return dynamic_cast<Slider*>(window->FindView("pSlider")); }
-    TextOver* Label(const char* name) const
-    {
-        return dynamic_cast<TextOver*>(window->FindView(name));
-    }
-    ControlPanel* Panel() const
-    {
-        return dynamic_cast<ControlPanel*>(window->FindView("ControlPanel"));
-    }
-
     void Pulses(int32 count)
     {
         for (int32 i = 0; i < count; i++)
             window->Pulse();
     }
 
+    template <typename T>
+    T* Find(const char* name) const { return dynamic_cast<T*>(window->FindView(name)); }
+    BMenuBar* MenuBar() const { return Find<BMenuBar>("Menu Bar"); }
+    BMenu* Menu(int32 index) const { return MenuBar()->ItemAt(index)->Submenu(); }
+    BMenu* FormatMenu() const { return Menu(1)->ItemAt(0)->Submenu(); }
+    TVView* VideoView() const { return Find<TVView>("TVView"); }
+    Slider* SliderOverlay() const { return Find<Slider>("pSlider"); }
+    TextOver* Label(const char* name) const { return Find<TextOver>(name); }
+    ControlPanel* Panel() const { return Find<ControlPanel>("ControlPanel"); }
+
     std::unique_ptr<BApplication> application;
-    std::string applicationDirectory;
+    const std::string applicationDirectory = folder.Path("application");
     TVWindow* window = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "window/TVWindow.h"
 
+#include "kits/app/AppDefs.h"
+#include "kits/app/Message.h"
 #include "kits/interface/Screen.h"
 #include "kits/interface/SeparatorItem.h"
 #include "tests/window/TVWindowFixture.h"
@@ -12,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -118,7 +121,7 @@ TEST_F(TVWindowTest, HelpDocumentsAreLookedForBesideTheRunningExecutable)
     ASSERT_FALSE(std::filesystem::exists(docs));
     std::filesystem::create_directories(docs);
     std::ofstream(docs / "Manual") << "document\n";
-    RegisterCard();
+    test_support::RegisterTestCard();
     window = new TVWindow(FRAME, "Ovelin Beta 4", B_TITLED_WINDOW, B_ASYNCHRONOUS_CONTROLS);
     window->Lock();
     const bool manual = Menu(3)->ItemAt(0)->IsEnabled();
@@ -128,24 +131,20 @@ TEST_F(TVWindowTest, HelpDocumentsAreLookedForBesideTheRunningExecutable)
     EXPECT_FALSE(quickStart);
 }
 
-TEST_F(TVWindowTest, ChildViewsFillTheWindowAndThePanelHasTheFocus)
+TEST_F(TVWindowTest, ChildViewsFillTheWindowThePanelHasTheFocusAndOverlaysLieHidden)
 {
     MakeWindow();
     const float barHeight = MenuBar()->Bounds().Height();
     EXPECT_GT(barHeight, 0);
     ASSERT_NE(Panel(), nullptr);
     EXPECT_EQ(Panel()->Frame(), BRect(0, barHeight + 1, 80, 300));
-    ASSERT_NE(VideoView(), nullptr);
-    EXPECT_EQ(VideoView()->Frame(), BRect(81, barHeight + 1, 400, 300));
-    EXPECT_EQ(VideoView()->ResizingMode(), uint32(B_FOLLOW_ALL_SIDES));
-    EXPECT_EQ(VideoView()->Flags(), uint32(B_WILL_DRAW));
-    EXPECT_EQ(window->CurrentFocus(), Panel());
-}
-
-TEST_F(TVWindowTest, OverlaysLieHiddenInTheVideoView)
-{
-    MakeWindow();
     TVView* video = VideoView();
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(video->Frame(), BRect(81, barHeight + 1, 400, 300));
+    EXPECT_EQ(video->ResizingMode(), uint32(B_FOLLOW_ALL_SIDES));
+    EXPECT_EQ(video->Flags(), uint32(B_WILL_DRAW));
+    EXPECT_EQ(window->CurrentFocus(), Panel());
+
     const float u = video->Bounds().Width() / 100;
     const float v = video->Bounds().Height() / 100;
     const uint32 bottomBand = B_FOLLOW_LEFT_RIGHT | B_FOLLOW_BOTTOM;

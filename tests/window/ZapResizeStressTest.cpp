@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -57,10 +58,10 @@ protected:
 TEST_F(ZapResizeStressTest, ZappingAndResizingNeverBlockAndLoseNothing)
 {
     // Presets on the card's stations, which show colourful moving pictures.
-    std::vector<std::pair<int32, std::string>> presets;
+    std::vector<test_support::StoredPreset> presets;
     for (const devices::TestStation& station : devices::DefaultTestStations())
-        presets.emplace_back(station.channel, station.name);
-    WritePresets(presets);
+        presets.push_back({station.channel, station.name});
+    test_support::WritePresets(presets);
     MakeWindow();
     RunWindow();
 
