@@ -14,6 +14,8 @@
 #include "kits/media/MediaRoster.h"
 #include "kits/media/MediaTestHooks.h"
 #include "kits/media/TimeSource.h"
+#include "tests/support/Await.h"
+#include "tests/support/MediaNodes.h"
 #include "video/FindContrast.h"
 
 #include <gtest/gtest.h>
@@ -33,9 +35,10 @@ namespace {
 
 using kits::interface::HeadlessDisplay;
 using kits::interface::PackColor;
+using test_support::Await;
+using test_support::CountFreeBuffers;
 
-// Generous: the machines running the tests are shared.
-constexpr bigtime_t WAIT = 5000000;
+constexpr bigtime_t WAIT = test_support::AWAIT_TIMEOUT;
 constexpr size_t MAX_FRAME_BYTES = size_t(768) * 576 * 4;
 
 constexpr uint32 RED = 0x00FF0000;
@@ -48,17 +51,6 @@ constexpr rgb_color BACKGROUND = {0, 0, 64, 255};
 constexpr uint32 Shown(uint32 pixel)
 {
     return 0xFF000000u | (pixel & 0x00FFFFFFu);
-}
-
-bool Await(const std::function<bool()>& condition)
-{
-    const bigtime_t deadline = system_time() + WAIT;
-    while (!condition()) {
-        if (system_time() > deadline)
-            return false;
-        snooze(1000);
-    }
-    return true;
 }
 
 media_format VideoFormat(color_space space, uint32 width, uint32 lines)
@@ -103,17 +95,6 @@ Painter Halves()
         const int32 half = int32(display.line_width) / 2;
         Rgb32([half](int32 x, int32) { return x < half ? RED : BLUE; })(bits, display);
     };
-}
-
-// Takes every free buffer of the group and gives it back: how many were free.
-int32 CountFreeBuffers(BBufferGroup& group)
-{
-    std::vector<BBuffer*> taken;
-    while (BBuffer* buffer = group.RequestBuffer(0, 0))
-        taken.push_back(buffer);
-    for (BBuffer* buffer : taken)
-        buffer->Recycle();
-    return int32(taken.size());
 }
 
 // A raw-video producer driven by the test: it sends each frame the test paints, from the test's

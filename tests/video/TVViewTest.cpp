@@ -22,15 +22,14 @@
 #include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
 #include "kits/storage/File.h"
+#include "tests/support/Await.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -38,20 +37,10 @@ namespace {
 
 using kits::interface::HeadlessDisplay;
 
-constexpr bigtime_t WAIT = 5000000;
+using test_support::Await;
+
 constexpr uint32 SENTINEL = 'sEnT';
 constexpr const char* PRESETS = "/boot/home/config/settings/Media/presets";
-
-bool Await(const std::function<bool()>& condition)
-{
-    const bigtime_t deadline = system_time() + WAIT;
-    while (!condition()) {
-        if (system_time() > deadline)
-            return false;
-        snooze(1000);
-    }
-    return true;
-}
 
 // An application that counts quit requests and refuses them until the test ends.
 class QuitCounter : public BApplication {
@@ -93,20 +82,11 @@ public:
     std::atomic<bool> seen{false};
 };
 
-class TVViewTest : public testing::Test {
+class TVViewTest : public PreparedBootVolumeTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        char folder[] = "/tmp/ovelin-tvview-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        bootRoot = folder;
-        setenv("OVELIN_BOOT_ROOT", bootRoot.c_str(), 1);
-    }
-
-    static void TearDownTestSuite() { std::system(("rm -rf '" + bootRoot + "'").c_str()); }
-
     void SetUp() override
     {
+        PreparedBootVolumeTest::SetUp();
         kits::media::ResetMediaFaults();
         kits::media::ResetDefaultNodes();
         media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT, [this]() -> BMediaNode* {
@@ -133,7 +113,7 @@ protected:
         delete app;
         kits::media::ResetDefaultNodes();
         HeadlessDisplay().Reset();
-        std::remove((bootRoot + "/home/config/settings/Media/presets").c_str());
+        PreparedBootVolumeTest::TearDown();
     }
 
     BWindow* MakeWindow(BRect frame)
@@ -215,14 +195,11 @@ protected:
         });
     }
 
-    static std::string bootRoot;
     QuitCounter* app = nullptr;
     std::thread appThread;
     std::vector<BWindow*> windows;
     devices::TestCardNode* card = nullptr;
 };
-
-std::string TVViewTest::bootRoot;
 
 TEST_F(TVViewTest, ApplicationViewCarriesItsDraggerAndShowsTheLivePicture)
 {
@@ -426,8 +403,10 @@ TEST_F(TVViewTest, ResizingAReplicantRenegotiatesItsPicture)
 
     TVView* replicant = MakeReplicant(view);
     ASSERT_NE(replicant, nullptr);
+    // Counted in pixels as the window's size tracking counts them: bounds of 198.5 x 148.5 cover
+    // 200 x 150 pixels.
     replicant->Window()->Lock();
-    replicant->ResizeTo(199, 149);
+    replicant->ResizeTo(198.5f, 148.5f);
     replicant->Window()->Unlock();
     EXPECT_EQ(replicant->RequestedWidth(), 200);
     EXPECT_EQ(replicant->RequestedHeight(), 150);
