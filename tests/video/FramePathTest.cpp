@@ -282,42 +282,6 @@ protected:
     media_input input;
 };
 
-TEST_F(FramePathTest, TestCardPictureReachesTheWindowAndMoves)
-{
-    MakeWindow(768, 576);
-    MakeConsumer();
-    card = new devices::TestCardNode();
-    ASSERT_EQ(roster->RegisterNode(card), B_OK);
-    ASSERT_EQ(Connect(card->Node(), VideoFormat(B_RGB32, 768, 576)), B_OK);
-
-    // Started as the program starts its graph: a common time source and start time.
-    media_node timeSource;
-    ASSERT_EQ(roster->GetTimeSource(&timeSource), B_OK);
-    ASSERT_EQ(roster->SetTimeSourceFor(card->ID(), timeSource.node), B_OK);
-    ASSERT_EQ(roster->SetTimeSourceFor(consumer->ID(), timeSource.node), B_OK);
-    bigtime_t latency = 0;
-    ASSERT_EQ(roster->GetLatencyFor(card->Node(), &latency), B_OK);
-    EXPECT_GE(latency, 20000);
-    roster->SetProducerRunModeDelay(card->Node(), latency, B_RECORDING);
-    BTimeSource* clockNode = roster->MakeTimeSourceFor(card->Node());
-    ASSERT_NE(clockNode, nullptr);
-    const bigtime_t start = clockNode->PerformanceTimeFor(BTimeSource::RealTime() + latency);
-    clockNode->Release();
-    ASSERT_EQ(roster->StartNode(card->Node(), start), B_OK);
-    ASSERT_EQ(roster->StartNode(consumer->Node(), start), B_OK);
-
-    // A station's picture: many colours, none of them the window's own.
-    std::vector<uint32> first;
-    ASSERT_TRUE(Await([&] {
-        first = Sample(48);
-        std::set<uint32> colours(first.begin(), first.end());
-        return colours.size() >= 8 && colours.count(PackColor(0, 0, 64)) == 0;
-    }));
-    // Its objects move from frame to frame.
-    ASSERT_TRUE(Await([&] { return Sample(48) != first; }));
-    EXPECT_GE(card->FramesSent(), 2);
-}
-
 TEST_F(FramePathTest, FramesAre25MillisecondsLateOrEarlyAreNotDrawn)
 {
     MakeWindow(64, 48);
@@ -645,32 +609,6 @@ TEST_F(FramePathTest, ForeignFramesNeverOverwriteABufferTheProducerHolds)
     EXPECT_EQ(Pixel(10, 10), Shown(RED));
     EXPECT_EQ(std::count(bits, bits + 64 * 48, BLUE), 64 * 48);
     held->Recycle();
-}
-
-TEST_F(FramePathTest, DeletingAConsumerStillConnectedLeavesTheCardRunning)
-{
-    MakeWindow(128, 96);
-    MakeConsumer();
-    card = new devices::TestCardNode();
-    ASSERT_EQ(roster->RegisterNode(card), B_OK);
-    ASSERT_EQ(Connect(card->Node(), VideoFormat(B_RGB32, 128, 96)), B_OK);
-    const bigtime_t start = card->TimeSource()->Now() + 20000;
-    ASSERT_EQ(roster->StartNode(card->Node(), start), B_OK);
-    ASSERT_EQ(roster->StartNode(consumer->Node(), start), B_OK);
-    ASSERT_TRUE(Await([&] { return card->FramesSent() >= 3; }));
-
-    // Stopping, disconnecting and unregistering all fail, as they may when the program stops
-    // its graph; it deletes the consumer anyway while the card keeps sending into its buffers.
-    for (auto operation : {kits::media::RosterOperation::StopNode,
-             kits::media::RosterOperation::Disconnect,
-             kits::media::RosterOperation::UnregisterNode}) {
-        kits::media::FailRosterOperation(operation, B_ERROR, consumer->ID());
-    }
-    DeleteConsumer();
-
-    // The card carries on in buffers of its own; with nobody to take them its frames are lost.
-    const int64 dropped = card->FramesDropped();
-    EXPECT_TRUE(Await([&] { return card->FramesDropped() >= dropped + 3; }));
 }
 
 TEST_F(FramePathTest, DeletionStopsTheControlThreadBeforeFreeingWhatItUses)
