@@ -604,21 +604,23 @@ TEST_F(NodeManagerTest, PartialOrForeignArchivesKeepTheDefaults)
     EXPECT_EQ(CardValue("Channel"), 5);
     manager.reset();
 
-    BMessage foreign;
+    const auto holding = [](BMessage nested) {
+        BMessage archive;
+        archive.AddMessage("NodeManager", &nested);
+        return archive;
+    };
     BMessage wrongCommand('XXXX');
     wrongCommand.AddInt32("_SignalFormat", FORMAT_16_9);
     wrongCommand.AddInt32("_Channel", 9);
-    foreign.AddMessage("NodeManager", &wrongCommand);
-    BMessage both;
+    BMessage foreign = holding(wrongCommand);
     BMessage flags('NdMg');
     flags.AddBool("_DeInterlace", true);
     flags.AddBool("_HalfHeight", true);
-    both.AddMessage("NodeManager", &flags);
-    BMessage wrongTypes;
+    BMessage both = holding(flags);
     BMessage typed('NdMg');
     typed.AddString("_SignalFormat", "wide");
     typed.AddFloat("_Channel", 9.0f);
-    wrongTypes.AddMessage("NodeManager", &typed);
+    BMessage wrongTypes = holding(typed);
     BMessage notNested;
     notNested.AddInt32("NodeManager", 1);
 
