@@ -135,8 +135,8 @@ private:
     status_t Fail(int32 number, status_t result);
     void TearDown();
 
-    // The steps of StartNodes, in order, with the init lock held; each failure is reported and
-    // tears the graph down.
+    // The steps of StartNodes, in order, with the init lock held; each failure tears the graph
+    // down and, but for a time source that cannot start, is posted as a node error.
     status_t FindNodes();
     status_t MakeConsumer();
     status_t FindConnectionEnds();
