@@ -1,8 +1,8 @@
 #pragma once
 // FindContrast: how busy the top of a frame is, for telling a station from noise.
 
-#include "kits/kernel/SupportDefs.h"
 #include "kits/interface/FrameView.h"
+#include "kits/kernel/SupportDefs.h"
 
 #include <cstddef>
 

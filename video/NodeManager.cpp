@@ -1,13 +1,13 @@
 #include "video/NodeManager.h"
 
 #include "kits/app/Message.h"
+#include "kits/interface/FrameView.h"
 #include "kits/interface/Screen.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
 #include "kits/media/MediaRoster.h"
 #include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
-#include "video/NodeManagerTestHooks.h"
 #include "video/ParameterAccess.h"
 #include "video/VideoConsumer.h"
 
@@ -40,26 +40,6 @@ constexpr int32 CARD_PAL_M = 4;
 constexpr int32 CARD_PAL_N = 5;
 constexpr int32 CARD_SECAM = 6;
 
-video::SleepFunction& RosterWaitSleep()
-{
-    static video::SleepFunction sleep;
-    return sleep;
-}
-
-video::ConsumerFactory& ConsumerFactoryHook()
-{
-    static video::ConsumerFactory factory;
-    return factory;
-}
-
-void SleepForRoster(bigtime_t duration)
-{
-    if (RosterWaitSleep())
-        RosterWaitSleep()(duration);
-    else
-        snooze(duration);
-}
-
 bool IsWide(int32 signalFormat)
 {
     return signalFormat == FORMAT_16_9;
@@ -75,29 +55,41 @@ bool Is525Lines(int32 type)
     return type == SIGNAL_525 || type == SIGNAL_525_B;
 }
 
-// The pixel size of a rectangle with inclusive edges.
-int32 PixelWidth(BRect rect)
+// The colour space the card is asked for on a screen of this space: the screen's own where the
+// consumer draws it, never more than 16 bits with the limit on.
+color_space RequestedColorSpace(color_space screen, bool limit16Bit)
 {
-    return int32(std::ceil(rect.right - rect.left)) + 1;
+    if (screen == B_CMAP8 || screen == B_GRAY8)
+        return B_GRAY8;
+    // The consumer draws no 24-bit frames; 32-bit ones show the same colours.
+    if ((screen == B_RGB32 || screen == B_RGB24) && !limit16Bit)
+        return B_RGB32;
+    if (screen == B_RGB15)
+        return B_RGB15;
+    return B_RGB16;
 }
 
-int32 PixelHeight(BRect rect)
+// Raw video of this size and space, rows without padding; everything else is left to the card.
+media_format RequestedFormat(int32 width, int32 height, color_space space)
 {
-    return int32(std::ceil(rect.bottom - rect.top)) + 1;
-}
-
-}
-
-namespace video {
-
-void SetRosterWaitSleep(SleepFunction sleep)
-{
-    RosterWaitSleep() = std::move(sleep);
-}
-
-void SetConsumerFactory(ConsumerFactory factory)
-{
-    ConsumerFactoryHook() = std::move(factory);
+    media_format format;
+    format.type = B_MEDIA_RAW_VIDEO;
+    media_raw_video_format& video = format.u.raw_video;
+    video.field_rate = 0;
+    video.interlace = 0;
+    video.first_active = 0;
+    video.last_active = 0;
+    video.orientation = B_VIDEO_TOP_LEFT_RIGHT;
+    video.pixel_width_aspect = 4;
+    video.pixel_height_aspect = 3;
+    video.display.format = space;
+    video.display.line_width = uint32(width);
+    video.display.line_count = uint32(height);
+    video.display.bytes_per_row = uint32(width) * uint32(BytesPerPixel(space));
+    video.display.pixel_offset = 0;
+    video.display.line_offset = 0;
+    video.display.flags = 0;
+    return format;
 }
 
 }
@@ -129,12 +121,16 @@ private:
     bool acquired;
 };
 
-NodeManager::NodeManager()
+NodeManager::NodeManager(NodeManagerOptions options)
+    :
+    options(std::move(options))
 {
     SetDefaults();
 }
 
-NodeManager::NodeManager(BMessage* archive)
+NodeManager::NodeManager(BMessage* archive, NodeManagerOptions options)
+    :
+    options(std::move(options))
 {
     SetDefaults();
 
@@ -152,19 +148,8 @@ NodeManager::NodeManager(BMessage* archive)
             deInterlace = false;
     }
 
-    if (roster == nullptr) {
-        // A replicant may be rebuilt while the media service is still starting.
-        for (int32 attempt = 0; attempt < ROSTER_TRIES; attempt++) {
-            SleepForRoster(ROSTER_WAIT);
-            status_t status = B_OK;
-            BMediaRoster* found = BMediaRoster::Roster(&status);
-            if (status == B_OK && found != nullptr) {
-                roster = found;
-                break;
-            }
-        }
-        SleepForRoster(ROSTER_WAIT);
-    }
+    if (roster == nullptr)
+        WaitForRoster();
 }
 
 NodeManager::~NodeManager()
@@ -182,6 +167,21 @@ void NodeManager::SetDefaults()
     deInterlace = false;
     limit16Bit = true;
     channel = -1;
+}
+
+void NodeManager::WaitForRoster()
+{
+    // A replicant may be rebuilt while the media service is still starting.
+    for (int32 attempt = 0; attempt < ROSTER_TRIES; attempt++) {
+        options.sleep(ROSTER_WAIT);
+        status_t status = B_OK;
+        BMediaRoster* found = BMediaRoster::Roster(&status);
+        if (status == B_OK && found != nullptr) {
+            roster = found;
+            break;
+        }
+    }
+    options.sleep(ROSTER_WAIT);
 }
 
 status_t NodeManager::Archive(BMessage* archive, bool) const
@@ -292,6 +292,14 @@ void NodeManager::Reconnect()
         ResizeSignal(width, height);
 }
 
+int32 NodeManager::PixelCount(float measure)
+{
+    // A bounds' right minus left is one less than the pixels it covers, as its edges are
+    // inclusive: the +1 makes it a pixel count, so a 767 x 575 view asks for 768 x 576 frames
+    // and none is scaled up by a pixel for nothing.
+    return int32(std::ceil(measure)) + 1;
+}
+
 void NodeManager::ResizeSignal(int32 newWidth, int32 newHeight)
 {
     const color_space screenSpace = BScreen(B_MAIN_SCREEN_ID).ColorSpace();
@@ -318,44 +326,15 @@ void NodeManager::ResizeSignal(int32 newWidth, int32 newHeight)
     if (halfHeight)
         requestHeight >>= 1;
 
-    color_space space = B_RGB16;
-    uint32 bytesPerPixel = 2;
-    if (screenSpace == B_CMAP8 || screenSpace == B_GRAY8) {
-        space = B_GRAY8;
-        bytesPerPixel = 1;
-    } else if (screenSpace == B_RGB32 && !limit16Bit) {
-        space = B_RGB32;
-        bytesPerPixel = 4;
-    } else if (screenSpace == B_RGB24 && !limit16Bit) {
-        // The consumer draws no 24-bit frames; 32-bit ones show the same colours.
-        space = B_RGB32;
-        bytesPerPixel = 4;
-    } else if (screenSpace == B_RGB15) {
-        space = B_RGB15;
-    }
-
-    media_format format;
-    format.type = B_MEDIA_RAW_VIDEO;
-    media_raw_video_format& video = format.u.raw_video;
-    video.field_rate = 0;
-    video.interlace = 0;
-    video.first_active = 0;
-    video.last_active = 0;
-    video.orientation = B_VIDEO_TOP_LEFT_RIGHT;
-    video.pixel_width_aspect = 4;
-    video.pixel_height_aspect = 3;
-    video.display.format = space;
-    video.display.line_width = uint32(requestWidth);
-    video.display.line_count = uint32(requestHeight);
-    video.display.bytes_per_row = uint32(requestWidth) * bytesPerPixel;
-    video.display.pixel_offset = 0;
-    video.display.line_offset = 0;
-    video.display.flags = 0;
-
     // Without a consumer there is nothing to connect to: the size waits for the next start.
     if (consumer == nullptr)
         return;
+    ConnectConsumer(RequestedFormat(requestWidth, requestHeight,
+        RequestedColorSpace(screenSpace, limit16Bit)));
+}
 
+void NodeManager::ConnectConsumer(const media_format& requested)
+{
     // The card negotiates PAL-M frames as NTSC-M ones, the same 525-line raster; it is told
     // NTSC-M only while the connection is made.
     BDiscreteParameter* videoFormat = videoFormatParameter.load();
@@ -365,7 +344,10 @@ void NodeManager::ResizeSignal(int32 newWidth, int32 newHeight)
         WriteDiscreteValue(videoFormat, CARD_NTSC_M);
 
     roster->Disconnect(output.node.node, output.source, input.node.node, input.destination);
-    if (roster->Connect(output.source, input.destination, &format, &output, &input) != B_OK)
+    media_format format = requested;
+    cardConnected
+        = roster->Connect(output.source, input.destination, &format, &output, &input) == B_OK;
+    if (!cardConnected)
         PostNodeError(NODE_ERROR_CONNECT);
 
     if (swapped)
@@ -382,6 +364,25 @@ status_t NodeManager::StartNodes(BView* newView)
     // A graph left from an earlier start is replaced, not leaked.
     TearDown();
 
+    if (status_t status = FindNodes(); status != B_OK)
+        return status;
+    if (status_t status = MakeConsumer(); status != B_OK)
+        return status;
+    if (status_t status = FindConnectionEnds(); status != B_OK)
+        return status;
+    if (status_t status = FindParameters(); status != B_OK)
+        return status;
+    ConnectAtNaturalSize();
+    if (status_t status = SetTimeSources(); status != B_OK)
+        return status;
+    if (status_t status = StartBothNodes(); status != B_OK)
+        return status;
+    ApplyStoredSettings();
+    return B_OK;
+}
+
+status_t NodeManager::FindNodes()
+{
     if (roster == nullptr)
         return Fail(NODE_ERROR_NO_ROSTER, -1);
     if (status_t status = roster->GetTimeSource(&timeSourceNode); status != B_OK)
@@ -389,19 +390,27 @@ status_t NodeManager::StartNodes(BView* newView)
     if (status_t status = roster->GetVideoInput(&videoInputNode); status != B_OK)
         return Fail(NODE_ERROR_VIDEO_INPUT, status);
     haveVideoInput = true;
+    return B_OK;
+}
 
-    VideoConsumer* created = ConsumerFactoryHook()
-        ? ConsumerFactoryHook()(view)
-        : new (std::nothrow) VideoConsumer(view, nullptr, 0);
-    if (created == nullptr)
+status_t NodeManager::MakeConsumer()
+{
+    consumer = options.makeConsumer
+        ? options.makeConsumer(view)
+        : std::unique_ptr<VideoConsumer>(new (std::nothrow) VideoConsumer(view, nullptr, 0));
+    if (consumer == nullptr)
         return Fail(NODE_ERROR_CREATE_CONSUMER, -1);
-    consumer.reset(created);
     if (status_t status = roster->RegisterNode(consumer.get()); status != B_OK)
         return Fail(NODE_ERROR_REGISTER_CONSUMER, status);
+    return B_OK;
+}
 
+status_t NodeManager::FindConnectionEnds()
+{
     int32 count = 0;
     if (roster->GetFreeOutputsFor(videoInputNode, &output, 1, &count, B_MEDIA_RAW_VIDEO) != B_OK
         || count <= 0) {
+        // Most often another graph is fed by the card: it is not this graph's to stop.
         return Fail(NODE_ERROR_NO_FREE_OUTPUT, B_RESOURCE_UNAVAILABLE);
     }
     count = 0;
@@ -409,7 +418,11 @@ status_t NodeManager::StartNodes(BView* newView)
         || count <= 0) {
         return Fail(NODE_ERROR_NO_FREE_INPUT, B_RESOURCE_UNAVAILABLE);
     }
+    return B_OK;
+}
 
+status_t NodeManager::FindParameters()
+{
     BParameterWeb* web = nullptr;
     if (roster->GetParameterWebFor(videoInputNode, &web) != B_OK)
         return Fail(NODE_ERROR_PARAMETER_WEB, -1);
@@ -428,12 +441,20 @@ status_t NodeManager::StartNodes(BView* newView)
     }
     videoFormatParameter = videoFormat;
     channelParameter = channelFound;
+    return B_OK;
+}
 
+void NodeManager::ConnectAtNaturalSize()
+{
     // The whole picture of the card's standard; a failed connection is reported and the start
     // goes on, so a later reconnection can still bring the picture.
     const BRect natural = GetSignalSize();
-    ResizeSignal(PixelWidth(natural), PixelHeight(natural));
+    ResizeSignal(PixelCount(natural.right - natural.left),
+        PixelCount(natural.bottom - natural.top));
+}
 
+status_t NodeManager::SetTimeSources()
+{
     if (status_t status = roster->SetTimeSourceFor(videoInputNode.node, timeSourceNode.node);
         status != B_OK) {
         return Fail(NODE_ERROR_INPUT_TIME_SOURCE, status);
@@ -442,7 +463,11 @@ status_t NodeManager::StartNodes(BView* newView)
         status != B_OK) {
         return Fail(NODE_ERROR_CONSUMER_TIME_SOURCE, status);
     }
+    return B_OK;
+}
 
+status_t NodeManager::StartBothNodes()
+{
     bigtime_t latency = 0;
     roster->GetLatencyFor(videoInputNode, &latency);
     roster->SetProducerRunModeDelay(videoInputNode, latency, B_RECORDING);
@@ -475,11 +500,15 @@ status_t NodeManager::StartNodes(BView* newView)
         return Fail(NODE_ERROR_START_INPUT, status);
     if (status_t status = roster->StartNode(consumer->Node(), startTime); status != B_OK)
         return Fail(NODE_ERROR_START_CONSUMER, status);
+    return B_OK;
+}
 
+void NodeManager::ApplyStoredSettings()
+{
     consumer->SetDeInterlaceFilter(deInterlace);
+    BDiscreteParameter* channelFound = channelParameter.load();
     if (channelFound != nullptr && channel >= 0)
         WriteDiscreteValue(channelFound, channel);
-    return B_OK;
 }
 
 void NodeManager::StopNodes()
@@ -493,6 +522,7 @@ void NodeManager::StopNodes()
 
 void NodeManager::TearDown()
 {
+    const bool stopCard = cardConnected;
     if (consumer != nullptr) {
         roster->StopNode(consumer->Node(), startTime, true);
         roster->Disconnect(output.node.node, output.source, input.node.node,
@@ -501,9 +531,14 @@ void NodeManager::TearDown()
         // The consumer's destructor waits for the frame in progress and takes its buffers back.
         consumer.reset();
     }
-    // With nobody to watch, the card need not capture; a later start starts it again.
-    if (haveVideoInput) {
+    cardConnected = false;
+    // With nobody to watch, the card need not capture; a later start starts it again. Only a
+    // graph whose consumer the card fed may stop it: a start that failed because the card feeds
+    // another graph must leave that picture running.
+    if (stopCard)
         roster->StopNode(videoInputNode, 0, true);
+    // The roster reference this graph took, and no other.
+    if (haveVideoInput) {
         roster->ReleaseNode(videoInputNode);
         haveVideoInput = false;
     }

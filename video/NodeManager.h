@@ -7,6 +7,7 @@
 #include "video/NodeErrors.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class BDiscreteParameter;
@@ -38,6 +39,14 @@ enum : int32 {
     DEINTERLACE_DUAL_FIELD = 2,
 };
 
+// What a node manager is built with; the defaults are the program's own.
+struct NodeManagerOptions {
+    // Sleeps between the archive constructor's tries for the media service, in microseconds.
+    std::function<void(bigtime_t)> sleep = [](bigtime_t duration) { snooze(duration); };
+    // Makes the consumer StartNodes feeds, drawing into the view; null is a failed creation.
+    // Called with the init lock held. Empty: the program's own VideoConsumer.
+    std::function<std::unique_ptr<VideoConsumer>(BView* view)> makeConsumer;
+};
 
 // Owns the graph from the system's default video input (the capture card) to a VideoConsumer
 // drawing into a view: builds, starts, resizes and tears it down, and answers the picture sizes
@@ -54,11 +63,11 @@ enum : int32 {
 // "Number" above; the program runs on without a picture.
 class NodeManager {
 public:
-    NodeManager();
+    explicit NodeManager(NodeManagerOptions options = {});
     // Defaults, then "_DeInterlace", "_HalfHeight", "_SignalFormat" and "_Channel" from the
     // nested message "NodeManager" when it is there with command 'NdMg'. Without a media service
     // it waits for one to appear, up to 100 s.
-    explicit NodeManager(BMessage* archive);
+    explicit NodeManager(BMessage* archive, NodeManagerOptions options = {});
     // Stops the graph and deletes the init lock.
     virtual ~NodeManager() = 0;
 
@@ -68,6 +77,10 @@ public:
     // Adds the nested message "NodeManager"; "_Channel" is the card's current channel, present
     // only when it can be read. Always B_OK.
     virtual status_t Archive(BMessage* archive, bool deep) const;
+
+    // The pixels an inclusive-edge measure covers (a bounds' width or height, right minus left):
+    // every path that asks for a picture size counts with it.
+    static int32 PixelCount(float measure);
 
     // The size last asked for with SetSize, StartNodes or a setter, made even, before the 16:9
     // and single-field adjustments; 0 before the first connection.
@@ -94,7 +107,8 @@ public:
     // Builds and starts the graph drawing into `view` (which outlives it). B_OK, the status of
     // the failing step, or -1. A failed start leaves no consumer behind, so a later start works.
     status_t StartNodes(BView* view);
-    // Stops, disconnects, unregisters and deletes the consumer, and stops the card.
+    // Stops, disconnects, unregisters and deletes the consumer, and stops the card if the
+    // consumer was connected to it.
     void StopNodes();
 
     // Setters of the window; each changes nothing while the graph is stopped.
@@ -116,10 +130,26 @@ private:
     class InitLock;
 
     void SetDefaults();
+    void WaitForRoster();
     void PostNodeError(int32 number) const;
     status_t Fail(int32 number, status_t result);
     void TearDown();
 
+    // The steps of StartNodes, in order, with the init lock held; each failure tears the graph
+    // down and, but for a time source that cannot start, is posted as a node error.
+    status_t FindNodes();
+    status_t MakeConsumer();
+    status_t FindConnectionEnds();
+    status_t FindParameters();
+    void ConnectAtNaturalSize();
+    status_t SetTimeSources();
+    status_t StartBothNodes();
+    void ApplyStoredSettings();
+
+    // Replaces the connection with one carrying `format`. With the init lock held.
+    void ConnectConsumer(const media_format& format);
+
+    const NodeManagerOptions options;
     BView* view = nullptr;
     BParameterWeb* parameterWeb = nullptr;
     // Found by StartNodes and read by the size queries on any thread; the roster keeps the
@@ -131,8 +161,11 @@ private:
     BMediaRoster* roster = nullptr;
     media_node timeSourceNode;
     media_node videoInputNode;
-    // Whether videoInputNode holds a reference from the roster. Guarded by initLock.
+    // Whether videoInputNode holds a reference this manager took from the roster. Guarded by
+    // initLock.
     bool haveVideoInput = false;
+    // Whether this manager's consumer is connected to the card now. Guarded by initLock.
+    bool cardConnected = false;
     media_input input;
     media_output output;
     bigtime_t startTime = 0;

@@ -1,8 +1,8 @@
 #pragma once
 // SubtitleContrast: makes subtitles near the bottom of a frame stand out, in place.
 
-#include "kits/kernel/SupportDefs.h"
 #include "kits/interface/FrameView.h"
+#include "kits/kernel/SupportDefs.h"
 
 class BBitmap;
 

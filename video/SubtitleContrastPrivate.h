@@ -1,8 +1,8 @@
 #pragma once
 // The implementations behind SubtitleContrast and what they share, for tests and benchmarks.
 
-#include "kits/kernel/SupportDefs.h"
 #include "kits/interface/FrameView.h"
+#include "kits/kernel/SupportDefs.h"
 #include "video/PixelFormat.h"
 #include "video/SubtitleContrast.h"
 

@@ -17,8 +17,6 @@
 #include "video/AboutText.h"
 #include "video/ParameterAccess.h"
 
-#include <cmath>
-
 // Lock order: "startstopSem" before "initSem" (taken inside StopNodes and Reconnect).
 
 namespace {
@@ -151,7 +149,7 @@ void TVView::AttachedToWindow()
     StartNodes(this);
     if (replicant) {
         InitReplicant();
-        SetSize(int32(std::ceil(Bounds().Width())) + 1, int32(std::ceil(Bounds().Height())) + 1);
+        SetSize(PixelCount(Bounds().Width()), PixelCount(Bounds().Height()));
     }
 }
 
@@ -179,9 +177,9 @@ void TVView::MouseDown(BPoint where)
 
 void TVView::FrameResized(float newWidth, float newHeight)
 {
-    // The bounds' width and height are one less than the pixels shown.
+    // Given the bounds' width and height, as the window's size tracking is.
     if (replicant)
-        SetSize(int32(newWidth) + 1, int32(newHeight) + 1);
+        SetSize(PixelCount(newWidth), PixelCount(newHeight));
 }
 
 void TVView::InitReplicant()

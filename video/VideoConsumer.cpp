@@ -1,6 +1,7 @@
 #include "video/VideoConsumer.h"
 
 #include "kits/interface/Bitmap.h"
+#include "kits/interface/FrameView.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/Screen.h"
 #include "kits/interface/View.h"
@@ -10,7 +11,6 @@
 #include "kits/media/TimeSource.h"
 #include "video/DeInterlace.h"
 #include "video/FindContrast.h"
-#include "kits/interface/FrameView.h"
 #include "video/SubtitleContrast.h"
 
 #include <algorithm>
@@ -65,18 +65,10 @@ private:
     BWindow* window;
 };
 
+// The spaces the frame path draws, and the wildcard.
 bool IsAcceptedSpace(color_space space)
 {
-    switch (space) {
-    case B_RGB32:
-    case B_RGB16:
-    case B_RGB15:
-    case B_GRAY8:
-    case B_NO_COLOR_SPACE:
-        return true;
-    default:
-        return false;
-    }
+    return space == B_NO_COLOR_SPACE || BytesPerPixel(space) != 0;
 }
 
 } // namespace

@@ -22,8 +22,6 @@
 #include "window/Slider.h"
 #include "window/TextOver.h"
 
-#include <cmath>
-
 namespace {
 
 // Pulses of 100 ms: the video follows the view's size half a second after the last resize.
@@ -481,10 +479,9 @@ void TVWindow::Pulse()
     if (LockWithTimeout(PULSE_LOCK_TIMEOUT) != B_OK)
         return;
     if (resizeDelay > 0 && --resizeDelay == 0) {
-        // Bounds measure right minus left: one less than the pixels.
         const BRect bounds = pTVView->Bounds();
-        pTVView->SetSize(int32(std::ceil(bounds.Width())) + 1,
-            int32(std::ceil(bounds.Height())) + 1);
+        pTVView->SetSize(NodeManager::PixelCount(bounds.Width()),
+            NodeManager::PixelCount(bounds.Height()));
     }
     if (overlayTimeout > 0 && --overlayTimeout == 0) {
         // Hidden overlays of a window out of sight would not be seen to go; they stay for a

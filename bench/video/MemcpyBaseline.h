@@ -3,9 +3,9 @@
 // on frames of random bytes.
 
 #include "bench/MemcpyRatio.h"
+#include "kits/interface/FrameView.h"
 #include "kits/interface/GraphicsDefs.h"
 #include "kits/kernel/SupportDefs.h"
-#include "kits/interface/FrameView.h"
 
 #include <benchmark/benchmark.h>
 

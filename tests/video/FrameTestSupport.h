@@ -1,9 +1,9 @@
 #pragma once
 // Frames in plain memory for the frame filter tests: padded rows, guard bytes, random content.
 
+#include "kits/interface/FrameView.h"
 #include "kits/interface/GraphicsDefs.h"
 #include "kits/kernel/SupportDefs.h"
-#include "kits/interface/FrameView.h"
 
 #include <cstring>
 #include <random>

@@ -22,15 +22,14 @@
 #include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
 #include "kits/storage/File.h"
+#include "tests/support/Await.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -38,20 +37,10 @@ namespace {
 
 using kits::interface::HeadlessDisplay;
 
-constexpr bigtime_t WAIT = 5000000;
+using test_support::Await;
+
 constexpr uint32 SENTINEL = 'sEnT';
 constexpr const char* PRESETS = "/boot/home/config/settings/Media/presets";
-
-bool Await(const std::function<bool()>& condition)
-{
-    const bigtime_t deadline = system_time() + WAIT;
-    while (!condition()) {
-        if (system_time() > deadline)
-            return false;
-        snooze(1000);
-    }
-    return true;
-}
 
 // An application that counts quit requests and refuses them until the test ends.
 class QuitCounter : public BApplication {
@@ -93,20 +82,11 @@ public:
     std::atomic<bool> seen{false};
 };
 
-class TVViewTest : public testing::Test {
+class TVViewTest : public PreparedBootVolumeTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        char folder[] = "/tmp/ovelin-tvview-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        bootRoot = folder;
-        setenv("OVELIN_BOOT_ROOT", bootRoot.c_str(), 1);
-    }
-
-    static void TearDownTestSuite() { std::system(("rm -rf '" + bootRoot + "'").c_str()); }
-
     void SetUp() override
     {
+        PreparedBootVolumeTest::SetUp();
         kits::media::ResetMediaFaults();
         kits::media::ResetDefaultNodes();
         media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT, [this]() -> BMediaNode* {
@@ -133,7 +113,7 @@ protected:
         delete app;
         kits::media::ResetDefaultNodes();
         HeadlessDisplay().Reset();
-        std::remove((bootRoot + "/home/config/settings/Media/presets").c_str());
+        PreparedBootVolumeTest::TearDown();
     }
 
     BWindow* MakeWindow(BRect frame)
@@ -215,14 +195,11 @@ protected:
         });
     }
 
-    static std::string bootRoot;
     QuitCounter* app = nullptr;
     std::thread appThread;
     std::vector<BWindow*> windows;
     devices::TestCardNode* card = nullptr;
 };
-
-std::string TVViewTest::bootRoot;
 
 TEST_F(TVViewTest, ApplicationViewCarriesItsDraggerAndShowsTheLivePicture)
 {
@@ -309,15 +286,8 @@ TEST_F(TVViewTest, ReplicantRebuiltFromFlattenedBytesRunsItsOwnPictureAndMenu)
     EXPECT_EQ(stations->CountItems(), 4);
 }
 
-TEST_F(TVViewTest, SecondaryClickAloneOpensTheMenuAndItsChoiceIsCarriedOut)
+TEST_F(TVViewTest, SecondaryClickAloneOpensTheReplicantsMenuAndItsChoiceIsCarriedOut)
 {
-    TVView* view = MakeApplicationView();
-    TVView* replicant = MakeReplicant(view, BRect(300, 200, 619, 439));
-    ASSERT_NE(replicant, nullptr);
-    replicant->Window()->Lock();
-    replicant->ResizeTo(99, 99);
-    replicant->Window()->Unlock();
-
     std::atomic<int32> opened{0};
     std::atomic<float> openedX{0};
     kits::interface::SetPopUpResponder([&](BPopUpMenu* menu, BPoint where) -> BMenuItem* {
@@ -325,14 +295,33 @@ TEST_F(TVViewTest, SecondaryClickAloneOpensTheMenuAndItsChoiceIsCarriedOut)
         openedX = where.x;
         return menu->ItemAt(3);
     });
+    // The application's view opens no menu: once its window has handled what came after the
+    // click, a menu would have been asked for.
+    TVView* view = MakeApplicationView();
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(110, 110), B_SECONDARY_MOUSE_BUTTON), B_OK);
+    HeadlessDisplay().ReleaseMouse(BPoint(110, 110));
+    Marker marker;
+    view->Window()->Lock();
+    view->Window()->AddHandler(&marker);
+    view->Window()->Unlock();
+    view->Window()->PostMessage(SENTINEL, &marker);
+    ASSERT_TRUE(Await([&] { return marker.seen.load(); }));
+    view->Window()->Lock();
+    view->Window()->RemoveHandler(&marker);
+    view->Window()->Unlock();
+    EXPECT_EQ(opened, 0);
+
+    TVView* replicant = MakeReplicant(view, BRect(300, 200, 619, 439));
+    ASSERT_NE(replicant, nullptr);
+    replicant->Window()->Lock();
+    replicant->ResizeTo(99, 99);
+    replicant->Window()->Unlock();
     const BPoint click(300 + 10, 200 + 10);
     for (int32 buttons : {B_PRIMARY_MOUSE_BUTTON | B_SECONDARY_MOUSE_BUTTON,
-             int32(B_PRIMARY_MOUSE_BUTTON)}) {
+             int32(B_PRIMARY_MOUSE_BUTTON), int32(B_SECONDARY_MOUSE_BUTTON)}) {
         ASSERT_EQ(HeadlessDisplay().PressMouse(click, buttons), B_OK);
         HeadlessDisplay().ReleaseMouse(click);
     }
-    ASSERT_EQ(HeadlessDisplay().PressMouse(click, B_SECONDARY_MOUSE_BUTTON), B_OK);
-    HeadlessDisplay().ReleaseMouse(click);
     ASSERT_TRUE(Await([&] { return opened == 1; }));
     // Opened just above and left of the pointer; "Maximize" fills the host window.
     EXPECT_EQ(openedX, 309);
@@ -352,32 +341,16 @@ TEST_F(TVViewTest, SecondaryClickAloneOpensTheMenuAndItsChoiceIsCarriedOut)
     replicant->Window()->Unlock();
 }
 
-TEST_F(TVViewTest, ApplicationViewOpensNoMenu)
-{
-    TVView* view = MakeApplicationView();
-    std::atomic<int32> opened{0};
-    kits::interface::SetPopUpResponder([&](BPopUpMenu*, BPoint) -> BMenuItem* {
-        opened++;
-        return nullptr;
-    });
-    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(110, 110), B_SECONDARY_MOUSE_BUTTON), B_OK);
-    HeadlessDisplay().ReleaseMouse(BPoint(110, 110));
-    // Once the window has handled what came after the click, a menu would have been asked for.
-    Marker marker;
-    view->Window()->Lock();
-    view->Window()->AddHandler(&marker);
-    view->Window()->Unlock();
-    view->Window()->PostMessage(SENTINEL, &marker);
-    ASSERT_TRUE(Await([&] { return marker.seen.load(); }));
-    view->Window()->Lock();
-    view->Window()->RemoveHandler(&marker);
-    view->Window()->Unlock();
-    EXPECT_EQ(opened, 0);
-}
-
 TEST_F(TVViewTest, TuningWrapsAtBothEndsAndNeedsAChannel)
 {
+    // The application's view leaves tuning to the channel suite: it never looks the
+    // parameters up, so tuning it does nothing.
     TVView* view = MakeApplicationView();
+    ASSERT_TRUE(ShowsPicture(view));
+    const int32 first = CardChannel();
+    view->TuneChannel(first + 1, -1, -1);
+    EXPECT_EQ(CardChannel(), first);
+
     TVView* replicant = MakeReplicant(view);
     ASSERT_NE(replicant, nullptr);
     const int32 count = devices::ChannelPlan::CountChannels();
@@ -405,16 +378,6 @@ TEST_F(TVViewTest, TuningWrapsAtBothEndsAndNeedsAChannel)
 
 }
 
-TEST_F(TVViewTest, ApplicationViewLeavesTuningToTheChannelSuite)
-{
-    // It never looks the parameters up: tuning it does nothing.
-    TVView* view = MakeApplicationView();
-    ASSERT_TRUE(ShowsPicture(view));
-    const int32 channel = CardChannel();
-    view->TuneChannel(channel + 1, -1, -1);
-    EXPECT_EQ(CardChannel(), channel);
-}
-
 TEST_F(TVViewTest, ResizingAReplicantRenegotiatesItsPicture)
 {
     // The application's view leaves its sizing to its window.
@@ -426,8 +389,10 @@ TEST_F(TVViewTest, ResizingAReplicantRenegotiatesItsPicture)
 
     TVView* replicant = MakeReplicant(view);
     ASSERT_NE(replicant, nullptr);
+    // Counted in pixels as the window's size tracking counts them: bounds of 198.5 x 148.5 cover
+    // 200 x 150 pixels.
     replicant->Window()->Lock();
-    replicant->ResizeTo(199, 149);
+    replicant->ResizeTo(198.5f, 148.5f);
     replicant->Window()->Unlock();
     EXPECT_EQ(replicant->RequestedWidth(), 200);
     EXPECT_EQ(replicant->RequestedHeight(), 150);

@@ -79,14 +79,8 @@ TEST_F(VideoConsumerTest, OffersOneRawVideoInputWithOnlyTheOrientationSet)
     media_raw_video_format expected = {};
     expected.orientation = B_VIDEO_TOP_LEFT_RIGHT;
     EXPECT_TRUE(inputs[0].format.u.raw_video == expected);
-}
-
-TEST_F(VideoConsumerTest, SecondInputIsABadDestination)
-{
-    int32 cookie = 0;
-    media_input first;
-    ASSERT_EQ(consumer->GetNextInput(&cookie, &first), B_OK);
-    EXPECT_EQ(cookie, 1);
+    // Asked for a second, it answers a bad destination and keeps its cookie.
+    int32 cookie = 1;
     media_input second;
     EXPECT_EQ(consumer->GetNextInput(&cookie, &second), B_MEDIA_BAD_DESTINATION);
     EXPECT_EQ(cookie, 1);
@@ -190,18 +184,6 @@ TEST_F(VideoConsumerTest, LineContrastIsMinusOneWhenNoFrameComesWithinAQuarterSe
     EXPECT_LT(waited, 1000000);
     // The request stays armed and a second one waits as long again.
     EXPECT_EQ(consumer->GetLineContrast(), -1);
-}
-
-TEST(VideoConsumerArithmeticTest, DrawsOnlyStrictlyWithinTwentyFiveMilliseconds)
-{
-    const bigtime_t start = 5000000;
-    EXPECT_TRUE(VideoConsumer::IsOnTime(start, start));
-    EXPECT_TRUE(VideoConsumer::IsOnTime(start, start - 24999));
-    EXPECT_TRUE(VideoConsumer::IsOnTime(start, start + 24999));
-    EXPECT_FALSE(VideoConsumer::IsOnTime(start, start - 25000));
-    EXPECT_FALSE(VideoConsumer::IsOnTime(start, start + 25000));
-    EXPECT_FALSE(VideoConsumer::IsOnTime(start, start + 1000000));
-    EXPECT_TRUE(VideoConsumer::IsOnTime(-10000, 0));
 }
 
 TEST(VideoConsumerArithmeticTest, DestinationCoversTheViewDownToAnOddLastLine)
