@@ -226,24 +226,6 @@ TEST(LooperTest, QuitFromAnotherThreadDropsTheMessageWaitingForTheLock)
     EXPECT_EQ(wait_for_thread(thread, nullptr), B_BAD_THREAD_ID);
 }
 
-TEST(LooperTest, MessagesToAQuitLooperAreDropped)
-{
-    Journal journal;
-    auto* looper = new TestLooper(journal);
-    looper->Run();
-    BMessenger messenger(looper);
-    ASSERT_TRUE(messenger.IsValid());
-    ASSERT_TRUE(looper->Lock());
-    looper->Quit();
-
-    EXPECT_FALSE(messenger.IsValid());
-    EXPECT_EQ(messenger.SendMessage(MSG_MARKER), B_BAD_PORT_ID);
-    EXPECT_FALSE(messenger.LockTarget());
-    BLooper* target = looper;
-    EXPECT_EQ(messenger.Target(&target), nullptr);
-    EXPECT_EQ(target, nullptr);
-}
-
 TEST(LooperTest, LockWithTimeoutFailsWhileAnotherThreadHoldsTheLock)
 {
     Journal journal;
