@@ -488,20 +488,9 @@ TEST(FlatteningTest, MalformedMessagesAreRejected)
     ASSERT_EQ(Unflatten(single("PNTR", "p", {1, 0, 0, 0}), accepted), B_OK);
     ASSERT_EQ(Unflatten(single("PNTR", "p", {1, 0, 0, 0, 0, 0, 0, 0}), accepted), B_OK);
 
+    // A changed tag or total size is ChangedStructuralBytesAreRejected's case.
     Bytes settings = ReadFile("settings.msg");
     Bytes damaged = settings;
-    damaged[0] = 'X';
-    ExpectRejected(damaged, "unknown tag");
-    damaged = settings;
-    damaged[8] = 16;
-    ExpectRejected(damaged, "total size below the header");
-    damaged = settings;
-    damaged[8] = 60;
-    ExpectRejected(damaged, "field running past the total size");
-    damaged = settings;
-    damaged[8] = 89;
-    ExpectRejected(damaged, "total size beyond the input");
-    damaged = settings;
     std::memcpy(damaged.data() + 45, "chkDblRefresh", 13);
     ExpectRejected(damaged, "duplicate name");
     damaged = settings;
