@@ -3,6 +3,7 @@
 #include "kits/app/Flattening.h"
 #include "kits/app/Message.h"
 #include "kits/storage/File.h"
+#include "tools/MessageFile.h"
 
 #include <charconv>
 #include <cstdio>
@@ -152,48 +153,13 @@ std::string ValueText(type_code type, const void* data, size_t size)
     }
 }
 
-// Files go through the storage kit, so the old platform's "/boot/..." paths work as well as
-// host paths.
-bool ReadFile(const std::string& path, std::vector<uint8>& bytes)
-{
-    BFile file(path.c_str(), B_READ_ONLY);
-    if (file.InitCheck() != B_OK)
-        return false;
-    uint8 chunk[65536];
-    for (;;) {
-        ssize_t done = file.Read(chunk, sizeof(chunk));
-        if (done < 0)
-            return false;
-        if (done == 0)
-            return true;
-        bytes.insert(bytes.end(), chunk, chunk + done);
-    }
-}
-
-std::string StatusText(status_t status)
-{
-    switch (status) {
-        case B_NOT_A_MESSAGE:
-            return "not a flattened message";
-        case B_BAD_DATA:
-            return "damaged message";
-        default:
-            return "cannot read the message";
-    }
-}
-
-// Reads the file's message; on failure writes the one-line error.
+// Reads the file's message; on failure writes the one-line error. Files go through the storage
+// kit, so the old platform's "/boot/..." paths work as well as host paths.
 bool ReadMessage(const std::string& path, BMessage& message, kits::app::ByteOrder& order,
     std::ostream& err)
 {
-    std::vector<uint8> bytes;
-    if (!ReadFile(path, bytes)) {
-        err << "msgdump: " << path << ": cannot open the file\n";
-        return false;
-    }
-    status_t status = kits::app::UnflattenMessage(bytes.data(), bytes.size(), message, &order);
-    if (status != B_OK) {
-        err << "msgdump: " << path << ": " << StatusText(status) << '\n';
+    if (status_t status = ReadMessageFile(path, message, &order); status != B_OK) {
+        err << "msgdump: " << path << ": " << MessageFileErrorText(status) << '\n';
         return false;
     }
     return true;

@@ -12,7 +12,7 @@
 #include "kits/interface/Shelf.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
-#include "kits/storage/File.h"
+#include "tools/MessageFile.h"
 #include "video/TVView.h"
 
 #include <iostream>
@@ -72,25 +72,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options)
 // Files go through the storage kit, so "/boot/..." paths work as well as host paths.
 bool ReadArchive(const std::string& path, BMessage& archive)
 {
-    BFile file(path.c_str(), B_READ_ONLY);
-    if (file.InitCheck() != B_OK) {
-        std::cerr << "replicanthost: " << path << ": cannot open the file\n";
-        return false;
-    }
-    std::vector<char> bytes;
-    char chunk[65536];
-    for (;;) {
-        const ssize_t done = file.Read(chunk, sizeof(chunk));
-        if (done < 0) {
-            std::cerr << "replicanthost: " << path << ": cannot read the file\n";
-            return false;
-        }
-        if (done == 0)
-            break;
-        bytes.insert(bytes.end(), chunk, chunk + done);
-    }
-    if (archive.Unflatten(bytes.data(), bytes.size()) != B_OK) {
-        std::cerr << "replicanthost: " << path << ": not a flattened message\n";
+    if (status_t status = ReadMessageFile(path, archive); status != B_OK) {
+        std::cerr << "replicanthost: " << path << ": " << MessageFileErrorText(status) << '\n';
         return false;
     }
     return true;

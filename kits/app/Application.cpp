@@ -76,14 +76,12 @@ BApplication::~BApplication()
         if (kits::app::LockLooper(*next, B_INFINITE_TIMEOUT, &looper) == B_OK)
             looper->Quit();
     }
-    kits::app::JoinEndedLoopers();
     be_app_messenger = BMessenger();
     be_app = nullptr;
 }
 
 thread_id BApplication::Run()
 {
-    kits::app::JoinEndedLoopers();
     if (thread.load() >= 0)
         return B_ALREADY_RUNNING;
     thread_id self = find_thread(nullptr);

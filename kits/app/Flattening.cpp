@@ -107,12 +107,28 @@ size_t Padded(size_t size)
     return (size + ITEM_ALIGNMENT - 1) / ITEM_ALIGNMENT * ITEM_ALIGNMENT;
 }
 
-size_t FieldDataSize(const MessageField& field)
+// Whether the field is written as fixed-size. Nested messages are kept in their canonical
+// form, which may be shorter or longer than the bytes a fixed-size field of a file gave them,
+// so items that no longer share one size are written as variable-size: the only form a reader
+// accepts for them.
+bool IsWrittenFixed(const MessageField& field)
+{
+    if (!field.fixedSize)
+        return false;
+    size_t itemSize = field.ItemAt(0).size();
+    for (size_t i = 1; i < field.CountItems(); i++) {
+        if (field.ItemAt(i).size() != itemSize)
+            return false;
+    }
+    return true;
+}
+
+size_t FieldDataSize(const MessageField& field, bool fixed)
 {
     size_t size = 0;
     for (size_t i = 0; i < field.CountItems(); i++) {
         size_t itemSize = field.ItemAt(i).size();
-        size += field.fixedSize ? itemSize : Padded(ITEM_SIZE_PREFIX + itemSize);
+        size += fixed ? itemSize : Padded(ITEM_SIZE_PREFIX + itemSize);
     }
     return size;
 }
@@ -124,7 +140,7 @@ bool IsMini(size_t dataSize, size_t count)
 
 size_t FieldSize(const MessageField& field)
 {
-    size_t dataSize = FieldDataSize(field);
+    size_t dataSize = FieldDataSize(field, IsWrittenFixed(field));
     size_t count = field.CountItems();
     bool mini = IsMini(dataSize, count);
     size_t countSize = count == 1 ? 0 : (mini ? 1 : 4);
@@ -199,13 +215,14 @@ status_t WriteItem(Writer& writer, type_code type, std::span<const uint8> item, 
 
 status_t WriteField(Writer& writer, const MessageField& field, ByteOrder order)
 {
-    size_t dataSize = FieldDataSize(field);
+    bool fixed = IsWrittenFixed(field);
+    size_t dataSize = FieldDataSize(field, fixed);
     size_t count = field.CountItems();
     bool mini = IsMini(dataSize, count);
     uint8 flags = FIELD_FLAG_VALID;
     if (mini)
         flags |= FIELD_FLAG_MINI;
-    if (field.fixedSize)
+    if (fixed)
         flags |= FIELD_FLAG_FIXED;
     if (count == 1)
         flags |= FIELD_FLAG_SINGLE;
@@ -227,11 +244,11 @@ status_t WriteField(Writer& writer, const MessageField& field, ByteOrder order)
 
     for (size_t i = 0; i < field.CountItems(); i++) {
         std::span<const uint8> item = field.ItemAt(i);
-        if (!field.fixedSize)
+        if (!fixed)
             writer.Number(uint32(item.size()));
         if (status_t status = WriteItem(writer, field.type, item, order); status != B_OK)
             return status;
-        if (!field.fixedSize)
+        if (!fixed)
             writer.Zeros(Padded(ITEM_SIZE_PREFIX + item.size()) - ITEM_SIZE_PREFIX - item.size());
     }
     return B_OK;
@@ -408,6 +425,21 @@ status_t ParseField(Reader& reader, uint8 flags, ByteOrder order, int depth,
     }
     names.insert(field.name);
     fields.push_back(std::move(field));
+    return B_OK;
+}
+
+// Reads exactly `size` bytes; `endStatus` when the stream ends first, a stream error as it is.
+status_t ReadFromStream(BDataIO& stream, uint8* bytes, size_t size, status_t endStatus)
+{
+    while (size > 0) {
+        ssize_t done = stream.Read(bytes, size);
+        if (done < 0)
+            return status_t(done);
+        if (done == 0)
+            return endStatus;
+        bytes += done;
+        size -= size_t(done);
+    }
     return B_OK;
 }
 
@@ -604,8 +636,11 @@ status_t UnflattenMessage(const uint8* buffer, size_t size, BMessage& message, B
 status_t UnflattenMessage(BDataIO& stream, BMessage& message, ByteOrder* order)
 {
     std::vector<uint8> buffer(HEADER_SIZE);
-    if (status_t status = stream.ReadExactly(buffer.data(), HEADER_SIZE); status != B_OK)
+    // A stream that ends early gets the answer the same bytes get from memory.
+    if (status_t status = ReadFromStream(stream, buffer.data(), HEADER_SIZE, B_NOT_A_MESSAGE);
+        status != B_OK) {
         return status;
+    }
     ByteOrder headerOrder = ByteOrder::LittleEndian;
     if (!ReadTag(buffer.data(), headerOrder))
         return B_NOT_A_MESSAGE;
@@ -619,8 +654,10 @@ status_t UnflattenMessage(BDataIO& stream, BMessage& message, ByteOrder* order)
             std::max(FIRST_STREAM_CHUNK, buffer.size()));
         size_t start = buffer.size();
         buffer.resize(start + chunk);
-        if (status_t status = stream.ReadExactly(buffer.data() + start, chunk); status != B_OK)
+        if (status_t status = ReadFromStream(stream, buffer.data() + start, chunk, B_BAD_DATA);
+            status != B_OK) {
             return status;
+        }
     }
     return UnflattenMessage(buffer.data(), buffer.size(), message, order);
 }

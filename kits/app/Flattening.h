@@ -34,7 +34,9 @@ size_t FlattenedMessageSize(const BMessage& message);
 [[nodiscard]] status_t UnflattenMessage(const uint8* buffer, size_t size, BMessage& message,
     ByteOrder* order = nullptr, size_t* used = nullptr);
 // Reads exactly one message's bytes from the stream, leaving it just after them. Memory grows
-// only as bytes arrive, whatever size the header claims.
+// only as bytes arrive, whatever size the header claims. A stream that ends early gives what
+// the bytes it held give from memory (B_NOT_A_MESSAGE within the header, else B_BAD_DATA); a
+// stream error comes back as it is.
 [[nodiscard]] status_t UnflattenMessage(BDataIO& stream, BMessage& message,
     ByteOrder* order = nullptr);
 

@@ -41,7 +41,6 @@ struct LooperList {
     std::map<int32, LiveLooper> loopers;
     // Handlers added to loopers, by handler token.
     std::map<int32, LiveHandler> handlers;
-    std::vector<thread_id> endedThreads;
 };
 
 LooperList& List()
@@ -87,13 +86,6 @@ void UnregisterHandler(int32 handlerToken)
     LooperList& list = List();
     std::lock_guard guard(list.lock);
     list.handlers.erase(handlerToken);
-}
-
-void AddEndedThread(thread_id thread)
-{
-    LooperList& list = List();
-    std::lock_guard guard(list.lock);
-    list.endedThreads.push_back(thread);
 }
 
 } // namespace
@@ -182,20 +174,6 @@ std::vector<int32> LooperTokens()
     return tokens;
 }
 
-int32 JoinEndedLoopers()
-{
-    std::vector<thread_id> threads;
-    {
-        LooperList& list = List();
-        std::lock_guard guard(list.lock);
-        threads.swap(list.endedThreads);
-    }
-    // Each of these threads has left its loop and is about to return.
-    for (thread_id thread : threads)
-        wait_for_thread(thread, nullptr);
-    return int32(threads.size());
-}
-
 } // namespace kits::app
 
 using kits::app::PREFERRED_HANDLER_TOKEN;
@@ -230,7 +208,6 @@ int32 BLooper::LooperToken() const
 
 thread_id BLooper::Run()
 {
-    kits::app::JoinEndedLoopers();
     if (thread.load() >= 0)
         return B_ALREADY_RUNNING;
     thread_id id = spawn_thread(ThreadEntry, Name()[0] != '\0' ? Name() : "looper", priority,
@@ -252,7 +229,10 @@ int32 BLooper::ThreadEntry(void* data)
         // a Quit() from another thread gives it back before waiting for us.
         self->Lock();
         delete self;
-        kits::app::AddEndedThread(id);
+        // Detached rather than joined: a thread cannot join itself, and no other
+        // is bound to come along (the looper is gone, and there may be no
+        // application). All that is left to do here is return.
+        detach_thread(id);
     }
     return B_OK;
 }

@@ -35,9 +35,5 @@ BLooper* FindLooper(int32 looperToken);
 BHandler* FindHandler(int32 looperToken, int32 handlerToken);
 // Tokens of every live looper, oldest first.
 std::vector<int32> LooperTokens();
-// Joins the threads of loopers that quit on their own thread and returns how
-// many it joined. Such a thread is listed once it has deleted its looper.
-// Called by Run() and when the application ends.
-int32 JoinEndedLoopers();
 
 } // namespace kits::app

@@ -10,6 +10,8 @@
 
 using kits::app::MessageAccess;
 using kits::app::MessageField;
+using kits::app::NO_LOOKUP_HINT;
+using kits::app::NO_TYPE_INDEX;
 
 namespace {
 
@@ -21,7 +23,13 @@ const MessageField* FindField(const BMessage& message, const char* name)
 {
     if (name == nullptr)
         return nullptr;
-    for (const MessageField& field : MessageAccess::Fields(message)) {
+    const std::vector<MessageField>& fields = MessageAccess::Fields(message);
+    // Listing asks for a field's items by name right after GetInfo found it.
+    size_t hinted = size_t(MessageAccess::LookupHint(message).load(std::memory_order_relaxed)
+        & 0xFFFFFFFF);
+    if (hinted < fields.size() && fields[hinted].name == name)
+        return &fields[hinted];
+    for (const MessageField& field : fields) {
         if (field.name == name)
             return &field;
     }
@@ -101,13 +109,14 @@ std::vector<uint8> FlattenForItem(const BMessage& message)
 
 }
 
-BMessage::BMessage() = default;
+BMessage::BMessage() : lookupHint(NO_LOOKUP_HINT) {}
 
-BMessage::BMessage(uint32 what) : what(what) {}
+BMessage::BMessage(uint32 what) : what(what), lookupHint(NO_LOOKUP_HINT) {}
 
 BMessage::BMessage(const BMessage& other)
     : what(other.what),
       fields(other.fields),
+      lookupHint(NO_LOOKUP_HINT),
       header(other.header ? std::make_unique<kits::app::MessageHeader>(*other.header) : nullptr),
       wasDropped(other.wasDropped),
       dropPoint(other.dropPoint),
@@ -115,7 +124,17 @@ BMessage::BMessage(const BMessage& other)
 {
 }
 
-BMessage::BMessage(BMessage&& other) noexcept = default;
+BMessage::BMessage(BMessage&& other) noexcept
+    : what(other.what),
+      fields(std::move(other.fields)),
+      lookupHint(NO_LOOKUP_HINT),
+      header(std::move(other.header)),
+      wasDropped(other.wasDropped),
+      dropPoint(other.dropPoint),
+      dropOffset(other.dropOffset)
+{
+    other.lookupHint.store(NO_LOOKUP_HINT, std::memory_order_relaxed);
+}
 
 BMessage& BMessage::operator=(const BMessage& other)
 {
@@ -124,7 +143,18 @@ BMessage& BMessage::operator=(const BMessage& other)
     return *this;
 }
 
-BMessage& BMessage::operator=(BMessage&& other) noexcept = default;
+BMessage& BMessage::operator=(BMessage&& other) noexcept
+{
+    what = other.what;
+    fields = std::move(other.fields);
+    header = std::move(other.header);
+    wasDropped = other.wasDropped;
+    dropPoint = other.dropPoint;
+    dropOffset = other.dropOffset;
+    lookupHint.store(NO_LOOKUP_HINT, std::memory_order_relaxed);
+    other.lookupHint.store(NO_LOOKUP_HINT, std::memory_order_relaxed);
+    return *this;
+}
 
 BMessage::~BMessage() = default;
 
@@ -757,6 +787,7 @@ status_t BMessage::RemoveName(const char* name)
     if (field == nullptr)
         return B_NAME_NOT_FOUND;
     fields.erase(fields.begin() + (field - fields.data()));
+    lookupHint.store(NO_LOOKUP_HINT, std::memory_order_relaxed);
     return B_OK;
 }
 
@@ -786,6 +817,7 @@ void MarkDropped(BMessage& message, BPoint dropPoint, BPoint offset)
 status_t BMessage::MakeEmpty()
 {
     fields.clear();
+    lookupHint.store(NO_LOOKUP_HINT, std::memory_order_relaxed);
     return B_OK;
 }
 
@@ -804,21 +836,48 @@ int32 BMessage::CountNames(type_code type) const
 status_t BMessage::GetInfo(type_code type, int32 index, char** nameFound, type_code* typeFound,
     int32* countFound) const
 {
-    int32 matches = 0;
-    for (const MessageField& field : fields) {
-        if (type != B_ANY_TYPE && field.type != type)
-            continue;
-        if (matches++ != index)
-            continue;
-        if (nameFound != nullptr)
-            *nameFound = const_cast<char*>(field.name.c_str());
-        if (typeFound != nullptr)
-            *typeFound = field.type;
-        if (countFound != nullptr)
-            *countFound = int32(field.CountItems());
-        return B_OK;
+    if (index < 0)
+        return CountNames(type) == 0 ? B_BAD_TYPE : B_BAD_INDEX;
+    size_t position = 0;
+    uint64 matches = 0;
+    if (type == B_ANY_TYPE) {
+        if (fields.empty())
+            return B_BAD_TYPE;
+        if (size_t(index) >= fields.size())
+            return B_BAD_INDEX;
+        position = size_t(index);
+    } else {
+        // Resume from the last match of this type when it lies at or before the one asked
+        // for: a message's fields listed in order cost one step each.
+        uint64 hint = lookupHint.load(std::memory_order_relaxed);
+        size_t hinted = size_t(hint & 0xFFFFFFFF);
+        uint64 hintedIndex = hint >> 32;
+        if (hintedIndex != NO_TYPE_INDEX && hintedIndex <= uint64(index)
+            && hinted < fields.size() && fields[hinted].type == type) {
+            position = hinted;
+            matches = hintedIndex;
+        }
+        for (;; position++) {
+            if (position == fields.size())
+                return matches == 0 ? B_BAD_TYPE : B_BAD_INDEX;
+            if (fields[position].type != type)
+                continue;
+            if (matches == uint64(index))
+                break;
+            matches++;
+        }
     }
-    return matches == 0 ? B_BAD_TYPE : B_BAD_INDEX;
+    lookupHint.store(kits::app::MakeLookupHint(position,
+                         type == B_ANY_TYPE ? NO_TYPE_INDEX : uint64(index)),
+        std::memory_order_relaxed);
+    const MessageField& field = fields[position];
+    if (nameFound != nullptr)
+        *nameFound = const_cast<char*>(field.name.c_str());
+    if (typeFound != nullptr)
+        *typeFound = field.type;
+    if (countFound != nullptr)
+        *countFound = int32(field.CountItems());
+    return B_OK;
 }
 
 status_t BMessage::GetInfo(const char* name, type_code* typeFound, int32* countFound) const

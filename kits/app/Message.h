@@ -6,6 +6,7 @@
 #include "kits/kernel/SupportDefs.h"
 #include "kits/kernel/TypeConstants.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -212,6 +213,11 @@ private:
 
     // Fields in the order first added.
     std::vector<kits::app::MessageField> fields;
+    // Where the last look-up ended, so that walking the fields in order costs one step per
+    // field: the field's position in the low 32 bits and, in the high 32 bits, how many fields
+    // of its type come before it, or all ones when unknown. A hint only, checked before use
+    // and reset whenever fields move; atomic so that reading a shared message stays safe.
+    mutable std::atomic<uint64> lookupHint;
     // Header flag bits and routing blocks read from a flattened message, kept so that it
     // flattens to the same bytes again; null when there was nothing beyond the usual flags.
     std::unique_ptr<kits::app::MessageHeader> header;

@@ -94,6 +94,18 @@ struct MessageAccess {
     }
     static std::unique_ptr<MessageHeader>& Header(BMessage& message) { return message.header; }
     static const MessageHeader* Header(const BMessage& message) { return message.header.get(); }
+    static std::atomic<uint64>& LookupHint(const BMessage& message)
+    {
+        return message.lookupHint;
+    }
 };
+
+// A lookup hint for the field at `position`, `typeIndex` fields of its type coming before it.
+constexpr uint64 NO_TYPE_INDEX = 0xFFFFFFFF;
+constexpr uint64 MakeLookupHint(size_t position, uint64 typeIndex)
+{
+    return (typeIndex << 32) | uint64(position & 0xFFFFFFFF);
+}
+constexpr uint64 NO_LOOKUP_HINT = MakeLookupHint(0, NO_TYPE_INDEX);
 
 }

@@ -55,6 +55,9 @@ status_t resume_thread(thread_id thread);
 // Waits for the thread to end and hands back its return value. Each thread is
 // waited for at most once; a thread cannot wait for itself.
 status_t wait_for_thread(thread_id thread, status_t* exitValue);
+// For a thread nobody will wait for (one may detach itself): what it holds goes as soon as it
+// ends, and waiting for it gives B_BAD_THREAD_ID from now on.
+status_t detach_thread(thread_id thread);
 // With a null name, the calling thread's id (threads not made by spawn_thread get
 // one on first call). Otherwise the first live spawned thread of that name.
 thread_id find_thread(const char* name);

@@ -24,6 +24,8 @@ struct ThreadRecord {
     // Guarded by the table's lock.
     bool resumed = false;
     bool waitedFor = false;
+    // Removed from the table as it ends; nobody joins it.
+    bool detached = false;
     bool running = true;
     pid_t tid = 0;
     status_t exitValue = B_OK;
@@ -80,6 +82,8 @@ void* ThreadEntry(void* argument)
         std::lock_guard guard(tableLock);
         record->exitValue = result;
         record->running = false;
+        if (record->detached)
+            threads.erase(record->id);
     }
     return nullptr;
 }
@@ -146,6 +150,23 @@ status_t wait_for_thread(thread_id id, status_t* exitValue)
     }
     if (exitValue != nullptr)
         *exitValue = record->exitValue;
+    return B_OK;
+}
+
+status_t detach_thread(thread_id id)
+{
+    std::lock_guard guard(tableLock);
+    auto found = threads.find(id);
+    if (found == threads.end() || found->second->waitedFor)
+        return B_BAD_THREAD_ID;
+    std::shared_ptr<ThreadRecord> record = found->second;
+    if (pthread_detach(record->handle) != 0)
+        return B_BAD_THREAD_ID;
+    record->waitedFor = true;
+    record->detached = true;
+    // A thread that has already ended no longer looks at its record.
+    if (!record->running)
+        threads.erase(found);
     return B_OK;
 }
 

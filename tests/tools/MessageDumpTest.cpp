@@ -1,13 +1,17 @@
 #include "tools/MessageDump.h"
 
+#include "tests/support/TemporaryFolder.h"
+#include "tools/MessageFile.h"
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <unistd.h>
 
 namespace {
 
@@ -44,16 +48,8 @@ Result RunTool(const std::vector<std::string>& args)
 
 class MessageDumpTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path()
-            / ("msgdump-test-" + std::to_string(getpid()) + "-"
-                + testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    fs::path folder;
+    TemporaryFolder temporary;
+    fs::path folder{temporary.Path()};
 };
 
 TEST_F(MessageDumpTest, ListsGoldenFilesLineByLine)
@@ -91,17 +87,37 @@ TEST_F(MessageDumpTest, DamagedFileFailsWithOneLineError)
     EXPECT_FALSE(fs::exists(folder / "out"));
 }
 
-TEST_F(MessageDumpTest, FileThatIsNoMessageOrMissingFails)
+TEST_F(MessageDumpTest, FilesThatHoldNoMessageFailWithTheirReason)
 {
     std::string text = (folder / "text").string();
     std::ofstream(text) << "hello, this is not a message at all";
-    Result result = RunTool({text});
-    EXPECT_NE(result.status, 0);
-    EXPECT_NE(result.err.find("not a flattened message"), std::string::npos) << result.err;
+    std::ofstream(folder / "empty").flush();
+    // Sparse: only its size matters.
+    std::ofstream(folder / "huge").flush();
+    fs::resize_file(folder / "huge", MAX_MESSAGE_FILE_SIZE + 1);
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    const std::pair<std::string, const char*> cases[] = {
+        {text, "not a flattened message"},
+        {(folder / "empty").string(), "not a flattened message"},
+        {(folder / "missing").string(), "cannot open"},
+        {"/dev/zero", "not a regular file"},
+        {(folder / "fifo").string(), "not a regular file"},
+        {(folder / "huge").string(), "larger than any message file"},
+    };
+    for (const auto& [path, reason] : cases) {
+        Result result = RunTool({path});
+        EXPECT_EQ(result.status, 1) << path;
+        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+    }
+}
 
-    result = RunTool({(folder / "missing").string()});
-    EXPECT_NE(result.status, 0);
-    EXPECT_NE(result.err.find("cannot open"), std::string::npos) << result.err;
+TEST_F(MessageDumpTest, RewrittenFixedSizeFieldOfNestedMessagesReadsAgain)
+{
+    std::string out = (folder / "out").string();
+    ASSERT_EQ(RunTool({"--rewrite", DataPath("kits/app/fixed-nested.msg"), out}).status, 0);
+    Result again = RunTool({out});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, RunTool({DataPath("kits/app/fixed-nested.msg")}).out);
 }
 
 TEST_F(MessageDumpTest, WrongArgumentsPrintUsage)

@@ -37,28 +37,31 @@ TEST(MessageTest, FieldsKeepTheOrderTheyWereFirstAddedIn)
     EXPECT_EQ(value, 7);
 }
 
-TEST(MessageTest, FindOfMissingNameLeavesOutputAlone)
-{
-    BMessage message;
-    ASSERT_EQ(message.AddInt32("present", 1), B_OK);
-    int32 value = 42;
-    EXPECT_EQ(message.FindInt32("absent", &value), B_NAME_NOT_FOUND);
-    EXPECT_EQ(message.FindInt32(nullptr, &value), B_NAME_NOT_FOUND);
-    EXPECT_EQ(value, 42);
-    const char* string = "untouched";
-    EXPECT_EQ(message.FindString("absent", &string), B_NAME_NOT_FOUND);
-    EXPECT_STREQ(string, "untouched");
-    BMessage nested(FourCC("keep"));
-    EXPECT_EQ(message.FindMessage("absent", &nested), B_NAME_NOT_FOUND);
-    EXPECT_EQ(nested.what, FourCC("keep"));
-}
-
-TEST(MessageTest, FindWithWrongTypeLeavesOutputAlone)
+TEST(MessageTest, FailedFindLeavesOutputAlone)
 {
     BMessage message;
     ASSERT_EQ(message.AddInt32("number", 5), B_OK);
+    ASSERT_EQ(message.AddInt32("number", 6), B_OK);
     ASSERT_EQ(message.AddString("text", "abc"), B_OK);
-
+    struct Case {
+        const char* name;
+        int32 index;
+        status_t status;
+    };
+    for (auto [name, index, status] : {Case{"absent", 0, B_NAME_NOT_FOUND},
+             Case{nullptr, 0, B_NAME_NOT_FOUND}, Case{"text", 0, B_BAD_TYPE},
+             Case{"number", 2, B_BAD_INDEX}, Case{"number", -1, B_BAD_INDEX}}) {
+        SCOPED_TRACE(name != nullptr ? name : "null");
+        int32 value = 42;
+        EXPECT_EQ(message.FindInt32(name, index, &value), status);
+        EXPECT_EQ(value, 42);
+        const void* data = &value;
+        ssize_t size = 123;
+        EXPECT_EQ(message.FindData(name, B_INT32_TYPE, index, &data, &size), status);
+        EXPECT_EQ(data, &value);
+        EXPECT_EQ(size, 123);
+    }
+    // Every typed Find checks the type, and the output stays as it was.
     int64 wide = -1;
     EXPECT_EQ(message.FindInt64("number", &wide), B_BAD_TYPE);
     EXPECT_EQ(wide, -1);
@@ -68,28 +71,18 @@ TEST(MessageTest, FindWithWrongTypeLeavesOutputAlone)
     std::string string = "before";
     EXPECT_EQ(message.FindString("number", &string), B_BAD_TYPE);
     EXPECT_EQ(string, "before");
+    const char* chars = "untouched";
+    EXPECT_EQ(message.FindString("absent", &chars), B_NAME_NOT_FOUND);
+    EXPECT_STREQ(chars, "untouched");
     bool flag = true;
     EXPECT_EQ(message.FindBool("text", &flag), B_BAD_TYPE);
     EXPECT_TRUE(flag);
     BPoint point(3, 4);
     EXPECT_EQ(message.FindPoint("text", &point), B_BAD_TYPE);
     EXPECT_EQ(point, BPoint(3, 4));
-}
-
-TEST(MessageTest, FindBeyondTheItemsLeavesOutputAlone)
-{
-    BMessage message;
-    ASSERT_EQ(message.AddInt16("values", 1), B_OK);
-    ASSERT_EQ(message.AddInt16("values", 2), B_OK);
-    int16 value = 77;
-    EXPECT_EQ(message.FindInt16("values", 2, &value), B_BAD_INDEX);
-    EXPECT_EQ(message.FindInt16("values", -1, &value), B_BAD_INDEX);
-    EXPECT_EQ(value, 77);
-    const void* data = &value;
-    ssize_t size = 123;
-    EXPECT_EQ(message.FindData("values", B_INT16_TYPE, 5, &data, &size), B_BAD_INDEX);
-    EXPECT_EQ(data, &value);
-    EXPECT_EQ(size, 123);
+    BMessage nested(FourCC("keep"));
+    EXPECT_EQ(message.FindMessage("absent", &nested), B_NAME_NOT_FOUND);
+    EXPECT_EQ(nested.what, FourCC("keep"));
 }
 
 TEST(MessageTest, FindDataGivesStoredBytes)
@@ -319,4 +312,46 @@ TEST(MessageTest, CountHintDoesNotLimitTheItems)
     EXPECT_EQ(value, 300);
 }
 
+}
+
+TEST(MessageTest, ListingManyFieldsByTypeOrInOrderFindsEachOnce)
+{
+    // Strings and numbers take turns; msgdump lists this way, by index and then by name.
+    constexpr int32 PAIRS = 2000;
+    BMessage message;
+    for (int32 i = 0; i < PAIRS; i++) {
+        ASSERT_EQ(message.AddString(("s" + std::to_string(i)).c_str(), "x"), B_OK);
+        ASSERT_EQ(message.AddInt32(("n" + std::to_string(i)).c_str(), i), B_OK);
+    }
+    char* name = nullptr;
+    type_code type = 0;
+    int32 value = -1;
+    for (int32 i = 0; i < 2 * PAIRS; i++) {
+        ASSERT_EQ(message.GetInfo(B_ANY_TYPE, i, &name, &type), B_OK);
+        ASSERT_EQ(type, i % 2 == 0 ? B_STRING_TYPE : B_INT32_TYPE);
+        ASSERT_TRUE(message.HasData(name, type));
+    }
+    EXPECT_EQ(message.GetInfo(B_ANY_TYPE, 2 * PAIRS, &name, &type), B_BAD_INDEX);
+    for (int32 i : {0, 1, 2, PAIRS - 1, 5, 4, PAIRS - 2}) {
+        ASSERT_EQ(message.GetInfo(B_INT32_TYPE, i, &name, &type), B_OK);
+        ASSERT_EQ(message.FindInt32(name, &value), B_OK);
+        EXPECT_EQ(value, i);
+    }
+    EXPECT_EQ(message.GetInfo(B_INT32_TYPE, PAIRS, &name, &type), B_BAD_INDEX);
+    EXPECT_EQ(message.GetInfo(B_RECT_TYPE, 0, &name, &type), B_BAD_TYPE);
+
+    // Fields that move make the last place found meaningless.
+    BMessage moving;
+    ASSERT_EQ(moving.AddString("s", "x"), B_OK);
+    for (const char* number : {"a", "b", "c"})
+        ASSERT_EQ(moving.AddInt32(number, 1), B_OK);
+    ASSERT_EQ(moving.GetInfo(B_INT32_TYPE, 1, &name, &type), B_OK);
+    EXPECT_STREQ(name, "b");
+    ASSERT_EQ(moving.RemoveName("s"), B_OK);
+    ASSERT_EQ(moving.GetInfo(B_INT32_TYPE, 1, &name, &type), B_OK);
+    EXPECT_STREQ(name, "b");
+    BMessage other;
+    ASSERT_EQ(other.AddInt32("only", 1), B_OK);
+    message = other;
+    EXPECT_EQ(message.GetInfo(B_INT32_TYPE, 1, &name, &type), B_BAD_INDEX);
 }

@@ -152,8 +152,13 @@ TEST(MessengerTest, SendsToAHandlerItsLooperAndThePreferredHandler)
     looper->Quit();
     ASSERT_TRUE(other->Lock());
     other->Quit();
+    // Messages to a looper that quit are dropped, and it is found no more.
     EXPECT_FALSE(toLooper.IsValid());
     EXPECT_EQ(toPreferred.SendMessage(MSG_PING), B_BAD_PORT_ID);
+    EXPECT_FALSE(toLooper.LockTarget());
+    targetLooper = looper;
+    EXPECT_EQ(toLooper.Target(&targetLooper), nullptr);
+    EXPECT_EQ(targetLooper, nullptr);
 }
 
 TEST(MessengerTest, LockTargetLocksTheLooperForTheCallingThread)

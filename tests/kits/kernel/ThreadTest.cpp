@@ -1,5 +1,7 @@
 #include "kits/kernel/OS.h"
 
+#include "tests/support/Await.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +13,12 @@ int32 StoreAndReturn(void* data)
     auto* value = static_cast<std::atomic<int32>*>(data);
     value->store(find_thread(nullptr));
     return 42;
+}
+
+int32 DetachSelf(void* data)
+{
+    static_cast<std::atomic<status_t>*>(data)->store(detach_thread(find_thread(nullptr)));
+    return 0;
 }
 
 } // namespace
@@ -57,4 +65,17 @@ TEST(ThreadTest, SnoozeSleepsAtLeastTheGivenTime)
     snooze(2000);
     EXPECT_GE(system_time() - before, 2000);
     EXPECT_GE(system_time(), before);
+}
+
+TEST(ThreadTest, DetachedThreadCannotBeWaitedForAndLeavesTheTableAsItEnds)
+{
+    std::atomic<status_t> detached{1};
+    thread_id thread = spawn_thread(DetachSelf, "detaching", B_NORMAL_PRIORITY, &detached);
+    ASSERT_EQ(resume_thread(thread), B_OK);
+    ASSERT_TRUE(test_support::Await([&] { return detached.load() != 1; }));
+    EXPECT_EQ(detached.load(), B_OK);
+    EXPECT_EQ(wait_for_thread(thread, nullptr), B_BAD_THREAD_ID);
+    EXPECT_EQ(detach_thread(thread), B_BAD_THREAD_ID);
+    EXPECT_TRUE(test_support::Await(
+        [&] { return set_thread_priority(thread, B_NORMAL_PRIORITY) == B_BAD_THREAD_ID; }));
 }
