@@ -743,7 +743,8 @@ TEST(DefaultNodesTest, TestCardIsTheDefaultVideoInputUntilARealCardComes)
 {
     BMediaRoster* roster = BMediaRoster::Roster();
     ASSERT_NE(roster, nullptr);
-    // Registered before the test began, by linking the library.
+    kits::media::ResetDefaultNodes();
+    ASSERT_EQ(RegisterDefaultNodes(), B_OK);
     media_node node;
     ASSERT_EQ(roster->GetVideoInput(&node), B_OK);
     const uint64 kinds = B_BUFFER_PRODUCER | B_CONTROLLABLE | B_PHYSICAL_INPUT;
