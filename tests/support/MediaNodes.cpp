@@ -1,12 +1,26 @@
 #include "tests/support/MediaNodes.h"
 
+#include "kits/interface/FrameView.h"
 #include "kits/media/Buffer.h"
 #include "kits/media/ParameterWeb.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
 namespace test_support {
+
+namespace {
+
+// Room for the largest frame any test sends: full PAL in B_RGB32.
+constexpr size_t OWN_BUFFER_SIZE = size_t(768) * 576 * 4;
+
+std::chrono::microseconds Microseconds(bigtime_t timeout)
+{
+    return std::chrono::microseconds(timeout);
+}
+
+} // namespace
 
 int32 CountFreeBuffers(BBufferGroup& group)
 {
@@ -56,9 +70,10 @@ bool Blocker::Holding()
 
 // TestConsumer
 
-TestConsumer::TestConsumer(const char* name)
+TestConsumer::TestConsumer(Options options, const char* name)
     : BMediaNode(name),
-      BBufferConsumer(B_MEDIA_RAW_VIDEO)
+      BBufferConsumer(B_MEDIA_RAW_VIDEO),
+      options(std::move(options))
 {
     SetEventLatency(0);
 }
@@ -66,6 +81,7 @@ TestConsumer::TestConsumer(const char* name)
 TestConsumer::~TestConsumer()
 {
     Quit();
+    RecycleHeld();
 }
 
 BMediaAddOn* TestConsumer::AddOn(int32* internalId) const
@@ -74,9 +90,67 @@ BMediaAddOn* TestConsumer::AddOn(int32* internalId) const
     return nullptr;
 }
 
-void TestConsumer::Mark(bigtime_t performanceTime)
+std::vector<TestConsumer::ReceivedFrame> TestConsumer::Frames() const
+{
+    std::lock_guard guard(lock);
+    return frames;
+}
+
+size_t TestConsumer::CountFrames() const
+{
+    std::lock_guard guard(lock);
+    return frames.size();
+}
+
+bool TestConsumer::WaitForFrames(size_t count, bigtime_t timeout)
+{
+    std::unique_lock guard(lock);
+    return changed.wait_for(guard, Microseconds(timeout), [&] { return frames.size() >= count; });
+}
+
+bool TestConsumer::WaitForFrame(size_t after,
+    const std::function<bool(const ReceivedFrame&)>& test, bigtime_t timeout)
+{
+    std::unique_lock guard(lock);
+    return changed.wait_for(guard, Microseconds(timeout), [&] {
+        return std::any_of(frames.begin() + std::ptrdiff_t(std::min(after, frames.size())),
+            frames.end(), test);
+    });
+}
+
+int32 TestConsumer::Handled() const
+{
+    std::lock_guard guard(lock);
+    return handled;
+}
+
+std::vector<std::string> TestConsumer::Log() const
+{
+    std::lock_guard guard(lock);
+    return log;
+}
+
+media_input TestConsumer::Input() const
+{
+    std::lock_guard guard(lock);
+    return input;
+}
+
+BBufferGroup* TestConsumer::Group() const
+{
+    std::lock_guard guard(lock);
+    return group.get();
+}
+
+void TestConsumer::AddMark(bigtime_t performanceTime)
 {
     EventQueue()->AddEvent(media_timed_event(performanceTime, EVENT_MARK));
+}
+
+std::vector<TestConsumer::Mark> TestConsumer::Marks() const
+{
+    std::lock_guard guard(lock);
+    return marks;
 }
 
 status_t TestConsumer::NotifyLate(const media_source& source, bigtime_t howMuch)
@@ -93,36 +167,38 @@ void TestConsumer::Note(const std::string& line)
     changed.notify_all();
 }
 
+void TestConsumer::RecycleHeld()
+{
+    for (BBuffer* buffer : held)
+        buffer->Recycle();
+    held.clear();
+}
+
 void TestConsumer::NodeRegistered()
 {
-    input.destination.port = ControlPort();
-    input.destination.id = 0;
-    input.source = media_source::null;
-    input.format.type = B_MEDIA_RAW_VIDEO;
-    input.format.u.raw_video = media_raw_video_format::wildcard;
-    input.format.u.raw_video.orientation = B_VIDEO_TOP_LEFT_RIGHT;
-    Run();
+    {
+        std::lock_guard guard(lock);
+        input.node = Node();
+        input.destination = {ControlPort(), 0};
+        input.source = media_source::null;
+        input.format.type = B_MEDIA_RAW_VIDEO;
+        input.format.u.raw_video = media_raw_video_format::wildcard;
+        std::strcpy(input.name, "Test input");
+    }
+    BMediaEventLooper::NodeRegistered();
 }
 
 void TestConsumer::HandleEvent(const media_timed_event* event, bigtime_t lateness, bool)
 {
     switch (event->type) {
-    case BTimedEventQueue::B_STOP: {
+    case BTimedEventQueue::B_STOP:
         EventQueue()->FlushEvents(event->event_time, BTimedEventQueue::B_ALWAYS, true,
             BTimedEventQueue::B_HANDLE_BUFFER);
-        std::lock_guard guard(lock);
-        stops++;
         break;
-    }
     case BTimedEventQueue::B_HANDLE_BUFFER: {
-        auto* buffer = static_cast<BBuffer*>(event->pointer);
-        {
-            std::lock_guard guard(lock);
-            handled++;
-            if (groupBuffers.count(buffer) != 0)
-                handledOwn++;
-        }
-        buffer->Recycle();
+        static_cast<BBuffer*>(event->pointer)->Recycle();
+        std::lock_guard guard(lock);
+        handled++;
         break;
     }
     case EVENT_BLOCK:
@@ -130,7 +206,7 @@ void TestConsumer::HandleEvent(const media_timed_event* event, bigtime_t latenes
         break;
     case EVENT_MARK: {
         std::lock_guard guard(lock);
-        marks.push_back(Marked{event->event_time, lateness, TimeSource()->Now()});
+        marks.push_back(Mark{event->event_time, lateness, TimeSource()->Now()});
         break;
     }
     default:
@@ -141,27 +217,27 @@ void TestConsumer::HandleEvent(const media_timed_event* event, bigtime_t latenes
 
 status_t TestConsumer::AcceptFormat(const media_destination& destination, media_format* format)
 {
-    if (!(destination == input.destination))
+    if (!(destination == Input().destination))
         return B_MEDIA_BAD_DESTINATION;
     if (format->type == B_MEDIA_NO_TYPE)
         format->type = B_MEDIA_RAW_VIDEO;
     if (format->type != B_MEDIA_RAW_VIDEO)
         return B_MEDIA_BAD_FORMAT;
+    if (options.spaces.empty())
+        return B_OK;
     color_space& space = format->u.raw_video.display.format;
     if (space == B_NO_COLOR_SPACE)
-        space = B_RGB32;
-    if (space != B_RGB32 && space != B_RGB16)
+        space = options.spaces.front();
+    if (std::find(options.spaces.begin(), options.spaces.end(), space) == options.spaces.end())
         return B_MEDIA_BAD_FORMAT;
     return B_OK;
 }
 
 status_t TestConsumer::GetNextInput(int32* cookie, media_input* outInput)
 {
-    if (*cookie > 0)
+    if (*cookie != 0)
         return B_MEDIA_BAD_DESTINATION;
-    input.node = Node();
-    std::strcpy(input.name, "Test input");
-    *outInput = input;
+    *outInput = Input();
     ++*cookie;
     return B_OK;
 }
@@ -172,21 +248,38 @@ void TestConsumer::DisposeInputCookie(int32)
 
 void TestConsumer::BufferReceived(BBuffer* buffer)
 {
+    ReceivedFrame frame;
+    frame.startTime = buffer->Header()->start_time;
+    frame.arrival = system_time();
+    frame.sequence = buffer->Header()->u.raw_video.field_sequence;
+    frame.sizeUsed = buffer->SizeUsed();
+    frame.sizeAvailable = buffer->SizeAvailable();
+    frame.thread = find_thread(nullptr);
     {
         std::lock_guard guard(lock);
-        receiveThreads.push_back(find_thread(nullptr));
+        frame.fromGroup = groupBuffers.count(buffer) != 0;
+        frame.connection = connection;
+        frame.display = input.format.u.raw_video.display;
     }
-    if (RunState() == B_STOPPED) {
-        {
-            std::lock_guard guard(lock);
-            recycledWhileStopped++;
-        }
+    const auto* bits = static_cast<const uint8*>(buffer->Data());
+    if (options.keepPixels)
+        frame.pixels.assign(bits, bits + frame.sizeUsed);
+    if (options.measure)
+        frame.measured = options.measure(bits, frame.sizeUsed, frame.display);
+
+    if (options.holdBuffers) {
+        held.push_back(buffer);
+    } else if (options.queueBuffers) {
+        EventQueue()->AddEvent(media_timed_event(frame.startTime,
+            BTimedEventQueue::B_HANDLE_BUFFER, buffer, BTimedEventQueue::B_RECYCLE_BUFFER));
+    } else {
         buffer->Recycle();
-        changed.notify_all();
-        return;
     }
-    EventQueue()->AddEvent(media_timed_event(buffer->Header()->start_time,
-        BTimedEventQueue::B_HANDLE_BUFFER, buffer, BTimedEventQueue::B_RECYCLE_BUFFER));
+    {
+        std::lock_guard guard(lock);
+        frames.push_back(std::move(frame));
+    }
+    changed.notify_all();
 }
 
 void TestConsumer::ProducerDataStatus(const media_destination&, int32 status, bigtime_t)
@@ -197,9 +290,9 @@ void TestConsumer::ProducerDataStatus(const media_destination&, int32 status, bi
 status_t TestConsumer::GetLatencyFor(const media_destination& forWhom, bigtime_t* outLatency,
     media_node_id* outTimeSource)
 {
-    if (!(forWhom == input.destination))
+    if (!(forWhom == Input().destination))
         return B_MEDIA_BAD_DESTINATION;
-    *outLatency = latency;
+    *outLatency = options.latency;
     *outTimeSource = TimeSource()->ID();
     return B_OK;
 }
@@ -210,74 +303,68 @@ status_t TestConsumer::Connected(const media_source& producer, const media_desti
     const media_video_display_info& display = withFormat.u.raw_video.display;
     Note("Connected " + std::to_string(display.line_width) + "x"
         + std::to_string(display.line_count));
-    if (connectedResult != B_OK)
-        return connectedResult;
-    if (!(where == input.destination))
+    if (options.connectedResult != B_OK)
+        return options.connectedResult;
+    if (!(where == Input().destination))
         return B_MEDIA_BAD_DESTINATION;
-    input.source = producer;
-    input.format = withFormat;
-    input.node = Node();
-    *outInput = input;
-    if (!offerGroup)
-        return B_OK;
 
-    // Three buffers cloned from areas that are deleted right away, as the
-    // program's consumer does with its bitmaps.
-    size_t frame = size_t(display.bytes_per_row) * display.line_count;
-    size_t areaSize = (frame + B_PAGE_SIZE - 1) / B_PAGE_SIZE * B_PAGE_SIZE;
-    auto made = std::make_unique<BBufferGroup>();
-    std::set<BBuffer*> made_buffers;
-    for (int32 i = 0; i < 3; i++) {
-        void* address = nullptr;
-        area_id area = create_area("test frame", &address, B_ANY_ADDRESS, areaSize,
-            B_FULL_LOCK, B_READ_AREA | B_WRITE_AREA);
-        if (area < 0)
-            return B_ERROR;
-        buffer_clone_info info;
-        info.area = area;
-        info.size = frame;
-        info.flags = i;
-        BBuffer* buffer = nullptr;
-        status_t status = made->AddBuffer(info, &buffer);
-        delete_area(area);
-        if (status != B_OK)
-            return status;
-        made_buffers.insert(buffer);
+    std::unique_ptr<BBufferGroup> made;
+    std::set<BBuffer*> madeBuffers;
+    if (options.handGroup) {
+        made = std::make_unique<BBufferGroup>(size_t(display.bytes_per_row) * display.line_count,
+            3);
+        if (made->InitCheck() != B_OK)
+            return made->InitCheck();
+        BBuffer* list[3] = {};
+        made->GetBufferList(3, list);
+        madeBuffers.insert(std::begin(list), std::end(list));
     }
     {
         std::lock_guard guard(lock);
-        groupBuffers = made_buffers;
-        group = made.get();
+        input.source = producer;
+        input.format = withFormat;
+        *outInput = input;
+        connection++;
+        if (made != nullptr) {
+            group = std::move(made);
+            groupBuffers = std::move(madeBuffers);
+        } else {
+            groupBuffers.clear();
+        }
     }
-    ownedGroup = std::move(made);
-    int32 changeTag = 1;
-    SetOutputBuffersFor(producer, media_destination::null, group, nullptr, &changeTag, true);
+    if (options.handGroup)
+        SetOutputBuffersFor(producer, where, Group(), nullptr, nullptr);
     return B_OK;
 }
 
-void TestConsumer::Disconnected(const media_source& producer, const media_destination& where)
+void TestConsumer::Disconnected(const media_source&, const media_destination&)
 {
     Note("Disconnected");
-    if (producer == input.source && where == input.destination)
-        input.source = media_source::null;
+    RecycleHeld();
+    std::lock_guard guard(lock);
+    input.source = media_source::null;
 }
 
 status_t TestConsumer::FormatChanged(const media_source&, const media_destination&, int32,
     const media_format& format)
 {
     Note("FormatChanged " + std::to_string(format.u.raw_video.display.line_width));
+    if (options.formatChangedResult != B_OK)
+        return options.formatChangedResult;
+    std::lock_guard guard(lock);
     input.format = format;
     return B_OK;
 }
 
 // TestProducer
 
-TestProducer::TestProducer(const char* name)
+TestProducer::TestProducer(Options options, const char* name)
     : BMediaNode(name),
-      BBufferProducer(B_MEDIA_RAW_VIDEO)
+      BBufferProducer(B_MEDIA_RAW_VIDEO),
+      options(options),
+      ownGroup(OWN_BUFFER_SIZE, 3)
 {
-    output.source.port = ControlPort();
-    output.source.id = 7;
+    output.source = {ControlPort(), 7};
     output.format.type = B_MEDIA_RAW_VIDEO;
     std::strcpy(output.name, "Test output");
 
@@ -303,9 +390,9 @@ TestProducer::TestProducer(const char* name)
         B_ENABLE);
     SetParameterWeb(web);
 
-    int32 zero = 0;
-    float level = 0.0f;
-    float stereo[2] = {-20.0f, -20.0f};
+    const int32 zero = 0;
+    const float level = 0.0f;
+    const float stereo[2] = {-20.0f, -20.0f};
     auto store = [this](int32 id, const void* value, size_t size) {
         auto* bytes = static_cast<const uint8*>(value);
         values[id].assign(bytes, bytes + size);
@@ -328,26 +415,41 @@ BMediaAddOn* TestProducer::AddOn(int32* internalId) const
     return nullptr;
 }
 
-void TestProducer::ProduceAt(bigtime_t eventTime, bigtime_t bufferStart)
+status_t TestProducer::SendFrame(bigtime_t startTime, const Painter& paint)
 {
-    EventQueue()->AddEvent(media_timed_event(eventTime, EVENT_PRODUCE, nullptr,
-        BTimedEventQueue::B_NO_CLEANUP, 0, bufferStart));
+    return SendFrameTo(Output().destination, startTime, paint);
 }
 
-status_t TestProducer::SendOwnBufferTo(const media_destination& destination)
+status_t TestProducer::SendFrameTo(const media_destination& destination, bigtime_t startTime,
+    const Painter& paint)
 {
-    media_source source;
-    size_t size = 0;
+    const media_output target = Output();
+    BBufferGroup* into = Group();
+    const media_video_display_info& display = target.format.u.raw_video.display;
+    const size_t bytes = size_t(display.bytes_per_row) * display.line_count;
+    BBuffer* buffer = into->RequestBuffer(bytes, AWAIT_TIMEOUT);
+    if (buffer == nullptr)
+        return B_TIMED_OUT;
+    if (paint)
+        paint(static_cast<uint8*>(buffer->Data()), display);
+    buffer->SetSizeUsed(bytes);
+    buffer->Header()->type = B_MEDIA_RAW_VIDEO;
+    buffer->Header()->start_time = startTime;
+    return SendBuffer(buffer, target.source, destination);
+}
+
+status_t TestProducer::ChangeFormatTo(const media_format& format)
+{
     {
         std::lock_guard guard(lock);
-        source = output.source;
-        size = FrameSize();
+        pendingFormat = format;
+        changeAnswered = false;
     }
-    BBufferGroup group(size, 1);
-    BBuffer* buffer = group.RequestBuffer(0, 0);
-    if (buffer == nullptr)
-        return B_ERROR;
-    return SendBuffer(buffer, source, destination);
+    EventQueue()->AddEvent(media_timed_event(TimeSource()->Now(), EVENT_CHANGE_FORMAT));
+    std::unique_lock guard(lock);
+    if (!changed.wait_for(guard, Microseconds(AWAIT_TIMEOUT), [&] { return changeAnswered; }))
+        return B_TIMED_OUT;
+    return changeResult;
 }
 
 void TestProducer::ReplaceWeb()
@@ -358,10 +460,51 @@ void TestProducer::ReplaceWeb()
     SetParameterWeb(web);
 }
 
-BBufferGroup* TestProducer::OwnGroup()
+BBufferGroup* TestProducer::Group()
 {
     std::lock_guard guard(lock);
-    return ownGroup.get();
+    return options.ownBuffers || offered == nullptr ? &ownGroup : offered;
+}
+
+BBufferGroup* TestProducer::OfferedGroup()
+{
+    std::lock_guard guard(lock);
+    return offered;
+}
+
+BBufferGroup* TestProducer::OwnGroup()
+{
+    return &ownGroup;
+}
+
+int32 TestProducer::GroupsOffered()
+{
+    std::lock_guard guard(lock);
+    return groupsOffered;
+}
+
+std::vector<std::string> TestProducer::Log()
+{
+    std::lock_guard guard(lock);
+    return log;
+}
+
+media_output TestProducer::Output()
+{
+    std::lock_guard guard(lock);
+    return output;
+}
+
+std::vector<thread_id> TestProducer::ParameterThreads()
+{
+    std::lock_guard guard(lock);
+    return parameterThreads;
+}
+
+BMediaNode::run_mode TestProducer::LastRunMode()
+{
+    std::lock_guard guard(lock);
+    return lastRunMode;
 }
 
 void TestProducer::Note(const std::string& line)
@@ -373,52 +516,36 @@ void TestProducer::Note(const std::string& line)
     changed.notify_all();
 }
 
-size_t TestProducer::FrameSize() const
-{
-    const media_video_display_info& display = output.format.u.raw_video.display;
-    size_t size = size_t(display.bytes_per_row) * display.line_count;
-    return size != 0 ? size : 64 * 48 * 4;
-}
-
 void TestProducer::HandleEvent(const media_timed_event* event, bigtime_t, bool)
 {
-    if (event->type == EVENT_PRODUCE)
-        SendOne(event->bigdata);
-    else if (event->type == EVENT_BLOCK)
+    if (event->type == EVENT_BLOCK) {
         blocker.Hold();
+        return;
+    }
+    if (event->type != EVENT_CHANGE_FORMAT)
+        return;
+    media_format format;
+    media_output target;
+    {
+        std::lock_guard guard(lock);
+        format = pendingFormat;
+        target = output;
+    }
+    const status_t status = ChangeFormat(target.source, target.destination, &format);
+    {
+        std::lock_guard guard(lock);
+        if (status == B_OK)
+            output.format = format;
+        changeResult = status;
+        changeAnswered = true;
+    }
+    changed.notify_all();
 }
 
 void TestProducer::SetRunMode(run_mode mode)
 {
     std::lock_guard guard(lock);
     lastRunMode = mode;
-}
-
-void TestProducer::SendOne(bigtime_t start)
-{
-    BBufferGroup* group = consumerGroup;
-    int32 from = 1;
-    if (group == nullptr) {
-        std::lock_guard guard(lock);
-        if (!ownGroup)
-            ownGroup = std::make_unique<BBufferGroup>(FrameSize(), 3);
-        group = ownGroup.get();
-        from = 2;
-    }
-    BBuffer* buffer = group->RequestBuffer(FrameSize(), 100000);
-    status_t status = B_TIMED_OUT;
-    if (buffer != nullptr) {
-        std::memset(buffer->Data(), 0x5a, buffer->SizeAvailable());
-        buffer->SetSizeUsed(FrameSize());
-        buffer->Header()->start_time = start;
-        status = SendBuffer(buffer, output.source, output.destination);
-    }
-    {
-        std::lock_guard guard(lock);
-        sent.push_back(status);
-        sentFrom.push_back(from);
-    }
-    changed.notify_all();
 }
 
 status_t TestProducer::FormatSuggestionRequested(media_type type, int32, media_format* format)
@@ -434,7 +561,7 @@ status_t TestProducer::FormatSuggestionRequested(media_type type, int32, media_f
 
 status_t TestProducer::FormatProposal(const media_source& source, media_format* format)
 {
-    if (!(source == output.source))
+    if (!(source == Output().source))
         return B_MEDIA_BAD_SOURCE;
     if (format->type == B_MEDIA_NO_TYPE)
         format->type = B_MEDIA_RAW_VIDEO;
@@ -462,10 +589,10 @@ status_t TestProducer::FormatChangeRequested(const media_source&, const media_de
 
 status_t TestProducer::GetNextOutput(int32* cookie, media_output* outOutput)
 {
-    if (*cookie > 0)
+    if (*cookie != 0)
         return B_BAD_INDEX;
-    output.node = Node();
-    *outOutput = output;
+    *outOutput = Output();
+    outOutput->node = Node();
     ++*cookie;
     return B_OK;
 }
@@ -477,9 +604,14 @@ status_t TestProducer::DisposeOutputCookie(int32)
 
 status_t TestProducer::SetBufferGroup(const media_source& forSource, BBufferGroup* group)
 {
-    if (!(forSource == output.source))
-        return B_MEDIA_BAD_SOURCE;
-    consumerGroup = group;
+    {
+        std::lock_guard guard(lock);
+        if (!(forSource == output.source))
+            return B_MEDIA_BAD_SOURCE;
+        offered = group;
+        if (group != nullptr)
+            groupsOffered++;
+    }
     Note(group != nullptr ? "SetBufferGroup" : "SetBufferGroup null");
     return B_OK;
 }
@@ -489,14 +621,16 @@ status_t TestProducer::PrepareToConnect(const media_source& what,
     char* outName)
 {
     Note("PrepareToConnect");
+    if (options.prepareResult != B_OK)
+        return options.prepareResult;
+    std::lock_guard guard(lock);
     if (!(what == output.source))
         return B_MEDIA_BAD_SOURCE;
     if (!(output.destination == media_destination::null))
         return B_MEDIA_ALREADY_CONNECTED;
     media_video_display_info& display = format->u.raw_video.display;
     if (display.bytes_per_row == 0)
-        display.bytes_per_row = display.line_width * (display.format == B_RGB16 ? 2 : 4);
-    std::lock_guard guard(lock);
+        display.bytes_per_row = display.line_width * uint32(BytesPerPixel(display.format));
     output.destination = where;
     output.format = *format;
     *outSource = output.source;
@@ -521,7 +655,7 @@ void TestProducer::Disconnect(const media_source&, const media_destination&)
     Note("Disconnect");
     std::lock_guard guard(lock);
     output.destination = media_destination::null;
-    consumerGroup = nullptr;
+    offered = nullptr;
 }
 
 void TestProducer::LateNoticeReceived(const media_source&, bigtime_t howMuch, bigtime_t)
@@ -569,6 +703,11 @@ BMediaAddOn* TestTimeSource::AddOn(int32* internalId) const
 {
     *internalId = 0;
     return nullptr;
+}
+
+void TestTimeSource::Freeze(bigtime_t performanceTime)
+{
+    PublishTime(performanceTime, RealTime(), 0.0f);
 }
 
 status_t TestTimeSource::TimeSourceOp(const time_source_op_info& op, void*)

@@ -1,5 +1,6 @@
 #pragma once
-// Media-node doubles: a producer, a consumer and a time source that record what they are asked.
+// Media-node doubles: a raw-video consumer that records every frame, a producer that sends the
+// frames a test paints, and a time source a test can hold still.
 
 #include "kits/media/BufferConsumer.h"
 #include "kits/media/BufferGroup.h"
@@ -9,6 +10,7 @@
 #include "kits/media/TimeSource.h"
 #include "tests/support/Await.h"
 
+#include <any>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -20,15 +22,14 @@
 
 namespace test_support {
 
-// Hands out every buffer of `group` that is free at once and recycles them;
-// the count tells how many were back.
+// Takes every buffer of `group` that is free at once and gives it back: how many were free.
 int32 CountFreeBuffers(BBufferGroup& group);
 
-// Event types the test nodes queue for themselves.
+// Event types the doubles queue for themselves.
 enum : int32 {
-    EVENT_PRODUCE = BTimedEventQueue::B_USER_EVENT,
-    EVENT_BLOCK,
+    EVENT_BLOCK = BTimedEventQueue::B_USER_EVENT,
     EVENT_MARK,
+    EVENT_CHANGE_FORMAT,
 };
 
 // Holds a node's control thread in a hook, so the node stops answering.
@@ -49,44 +50,95 @@ private:
     bool released = false;
 };
 
-// A raw-video consumer much like the program's: one input, a group of three
-// buffers handed to the producer on connection, buffer events queued at
-// their start time and recycled when handled or flushed.
+// Measures a frame on the control thread while the consumer still owns its buffer; the
+// result is kept as ReceivedFrame::measured.
+using TestMeasure = std::function<std::any(const uint8* bits, size_t sizeUsed,
+    const media_video_display_info& display)>;
+
+// What a TestConsumer does with what it gets; see TestConsumer.
+struct TestConsumerOptions {
+    // Hand the producer a group of three buffers of the connection's frame size.
+    bool handGroup = true;
+    // Keep every buffer until disconnected, so the producer runs out of them.
+    bool holdBuffers = false;
+    // Queue every buffer as a B_HANDLE_BUFFER event at its start time and recycle it when
+    // handled, as a real consumer does; stopping flushes the queued ones.
+    bool queueBuffers = false;
+    // Keep a copy of the bytes used of every frame.
+    bool keepPixels = false;
+    // The colour spaces accepted, the first filling an open one; empty: every space, and an
+    // open one stays open.
+    std::vector<color_space> spaces = {};
+    // What Connected answers, after recording the call.
+    status_t connectedResult = B_OK;
+    // What FormatChanged answers; on B_OK the connection takes the new format.
+    status_t formatChangedResult = B_OK;
+    bigtime_t latency = 20000;
+    TestMeasure measure = {};
+};
+
+// A raw-video consumer with one input that records every buffer it receives, on its control
+// thread, as a ReceivedFrame. Its hooks run on its control thread; the observations are read
+// through the accessors, which take the consumer's lock.
 class TestConsumer : public BMediaEventLooper, public BBufferConsumer {
 public:
-    explicit TestConsumer(const char* name = "Test consumer");
+    using Options = TestConsumerOptions;
+
+    struct ReceivedFrame {
+        bigtime_t startTime = 0;
+        // system_time() when the frame arrived.
+        bigtime_t arrival = 0;
+        uint32 sequence = 0;
+        size_t sizeUsed = 0;
+        size_t sizeAvailable = 0;
+        // From the group this consumer handed over for the connection.
+        bool fromGroup = false;
+        // 1 for the frames of the first connection, 2 for the second, ...
+        int32 connection = 0;
+        // The connection's picture: line_width, line_count, bytes_per_row, format.
+        media_video_display_info display = {};
+        thread_id thread = -1;
+        // With Options::keepPixels.
+        std::vector<uint8> pixels;
+        // What Options::measure returned.
+        std::any measured;
+    };
+
+    struct Mark {
+        bigtime_t eventTime;
+        bigtime_t lateness;
+        // TimeSource()->Now() when the event was handled.
+        bigtime_t performanceNow;
+    };
+
+    explicit TestConsumer(Options options = {}, const char* name = "Test consumer");
     ~TestConsumer() override;
 
     BMediaAddOn* AddOn(int32* internalId) const override;
 
-    // Queues an EVENT_MARK event at `performanceTime`.
-    void Mark(bigtime_t performanceTime);
+    std::vector<ReceivedFrame> Frames() const;
+    size_t CountFrames() const;
+    // Waits until `count` frames have come in all; whether they did within `timeout`.
+    bool WaitForFrames(size_t count, bigtime_t timeout = AWAIT_TIMEOUT);
+    // Waits until a frame from index `after` on satisfies `test`.
+    bool WaitForFrame(size_t after, const std::function<bool(const ReceivedFrame&)>& test,
+        bigtime_t timeout = AWAIT_TIMEOUT);
+    // B_HANDLE_BUFFER events handled, with Options::queueBuffers.
+    int32 Handled() const;
+    // "Connected <width>x<lines>", "Disconnected", "FormatChanged <width>", "DataStatus <n>".
+    std::vector<std::string> Log() const;
+    media_input Input() const;
+    // The group handed over for the current connection; valid until the next one.
+    BBufferGroup* Group() const;
+
+    // Queues an EVENT_MARK event at `performanceTime`; its handling is recorded as a Mark.
+    void AddMark(bigtime_t performanceTime);
+    std::vector<Mark> Marks() const;
     // Sends a late notice to the producer of `source`.
     status_t NotifyLate(const media_source& source, bigtime_t howMuch);
 
-    // Knobs, set before connecting.
-    bool offerGroup = true;
-    status_t connectedResult = B_OK;
-    bigtime_t latency = 20000;
-
-    // Observations; read them under `lock`.
-    std::mutex lock;
-    std::condition_variable changed;
-    std::vector<std::string> log;
-    std::vector<thread_id> receiveThreads;
-    int32 handled = 0;
-    int32 handledOwn = 0;
-    int32 recycledWhileStopped = 0;
-    int32 stops = 0;
-    struct Marked {
-        bigtime_t eventTime;
-        bigtime_t lateness;
-        bigtime_t performanceNow;
-    };
-    std::vector<Marked> marks;
-    media_input input;
-    // The group handed to the producer; valid until the next connection.
-    BBufferGroup* group = nullptr;
+    // Change only while no roster call reaches this node.
+    Options options;
     Blocker blocker;
 
 protected:
@@ -110,40 +162,76 @@ protected:
 
 private:
     void Note(const std::string& line);
+    void RecycleHeld();
 
-    std::unique_ptr<BBufferGroup> ownedGroup;
+    mutable std::mutex lock;
+    std::condition_variable changed;
+    // Guarded by lock.
+    media_input input;
+    std::unique_ptr<BBufferGroup> group;
     std::set<BBuffer*> groupBuffers;
+    int32 connection = 0;
+    std::vector<ReceivedFrame> frames;
+    std::vector<std::string> log;
+    std::vector<Mark> marks;
+    int32 handled = 0;
+    // Touched on the control thread only.
+    std::vector<BBuffer*> held;
 };
 
-// A raw-video producer with one output and a parameter web: "Channel" (3
-// items), "Brightness", "Video Format", a two-channel "Volume", a null
-// "Label" and "Gamma" in a sub-group.
+// What a TestProducer does; see TestProducer.
+struct TestProducerOptions {
+    // Write into the producer's own group even when the consumer hands one over.
+    bool ownBuffers = false;
+    // What PrepareToConnect answers; anything but B_OK leaves the output free.
+    status_t prepareResult = B_OK;
+};
+
+// Writes a frame into a buffer laid out as `display` says.
+using Painter = std::function<void(uint8* bits, const media_video_display_info& display)>;
+
+// A raw-video producer with one output, driven by the test: it sends the frames the test paints,
+// from the test's thread, into the group the consumer handed over or else into a group of its
+// own of three buffers of a full PAL B_RGB32 frame, kept for its whole life so its buffers can
+// be counted throughout. It is controllable, with a parameter web: "Channel" (3 items),
+// "Brightness", "Video Format", a two-channel "Volume", a null "Label" and "Gamma" in a
+// sub-group. Hooks run on its control thread; the accessors take the producer's lock.
 class TestProducer : public BMediaEventLooper, public BBufferProducer, public BControllable {
 public:
-    explicit TestProducer(const char* name = "Test producer");
+    using Options = TestProducerOptions;
+
+    explicit TestProducer(Options options = {}, const char* name = "Test producer");
     ~TestProducer() override;
 
     BMediaAddOn* AddOn(int32* internalId) const override;
 
-    // Queues the production of one buffer stamped `bufferStart`, at `eventTime`.
-    void ProduceAt(bigtime_t eventTime, bigtime_t bufferStart);
-    // Sends a buffer of the producer's own to `destination` from this thread.
-    status_t SendOwnBufferTo(const media_destination& destination);
+    // Paints a buffer of the connection's frame size and sends it to the connected consumer,
+    // stamped `startTime`: SendBuffer's status, or B_TIMED_OUT when no buffer came free within
+    // AWAIT_TIMEOUT. An empty painter leaves the buffer as it is.
+    status_t SendFrame(bigtime_t startTime, const Painter& paint = {});
+    // The same, to `destination` whatever the connection.
+    status_t SendFrameTo(const media_destination& destination, bigtime_t startTime,
+        const Painter& paint = {});
+    // Tells the consumer, from this node's control thread as a card would, that the connection
+    // now carries `format`, and waits for its answer.
+    status_t ChangeFormatTo(const media_format& format);
+    // Gives the node a web with only a discrete "Replaced" parameter.
     void ReplaceWeb();
-    // The group of the producer's own buffers, once it made one.
-    BBufferGroup* OwnGroup();
 
-    std::mutex lock;
-    std::condition_variable changed;
-    std::vector<std::string> log;
-    std::vector<status_t> sent;
-    // Group of the last buffer sent: 1 the consumer's, 2 the producer's own.
-    std::vector<int32> sentFrom;
-    media_output output;
-    std::map<int32, std::vector<uint8>> values;
-    std::vector<thread_id> parameterThreads;
-    BBufferGroup* consumerGroup = nullptr;
-    run_mode lastRunMode = B_OFFLINE;
+    // The group frames go into: the consumer's, or the producer's own.
+    BBufferGroup* Group();
+    // The group the consumer handed over last; null while there is none.
+    BBufferGroup* OfferedGroup();
+    BBufferGroup* OwnGroup();
+    int32 GroupsOffered();
+    // "PrepareToConnect", "SetBufferGroup", "SetBufferGroup null", "Connect <error>",
+    // "Disconnect", "Late <howMuch>", "Enabled", "Disabled".
+    std::vector<std::string> Log();
+    media_output Output();
+    // The threads that ran each parameter read and write.
+    std::vector<thread_id> ParameterThreads();
+    run_mode LastRunMode();
+
     Blocker blocker;
 
 protected:
@@ -176,17 +264,33 @@ protected:
 
 private:
     void Note(const std::string& line);
-    size_t FrameSize() const;
-    void SendOne(bigtime_t start);
 
-    std::unique_ptr<BBufferGroup> ownGroup;
+    const Options options;
+    BBufferGroup ownGroup;
+    std::mutex lock;
+    std::condition_variable changed;
+    // Guarded by lock.
+    media_output output;
+    BBufferGroup* offered = nullptr;
+    int32 groupsOffered = 0;
+    std::vector<std::string> log;
+    std::map<int32, std::vector<uint8>> values;
+    std::vector<thread_id> parameterThreads;
+    run_mode lastRunMode = B_OFFLINE;
+    media_format pendingFormat;
+    status_t changeResult = B_OK;
+    bool changeAnswered = false;
 };
 
-// A time source whose operations publish like the system's, registered by tests.
+// A time source whose operations publish like the system's, and which a test can hold still.
 class TestTimeSource : public BTimeSource {
 public:
     TestTimeSource();
     BMediaAddOn* AddOn(int32* internalId) const override;
+
+    // From now on Now() is `performanceTime`; events due later are still dispatched after the
+    // real time between, as if the clock ran.
+    void Freeze(bigtime_t performanceTime);
 
 protected:
     status_t TimeSourceOp(const time_source_op_info& op, void* reserved) override;

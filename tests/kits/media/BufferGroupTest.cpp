@@ -180,12 +180,19 @@ TEST(BufferGroupTest, ReclaimAllBuffersWaitsForTheLastOne)
 {
     BBufferGroup group(64, 2);
     BBuffer* out = group.RequestBuffer(0, 0);
-    std::thread holder([out] {
-        snooze(20000);
-        out->Recycle();
+    ASSERT_NE(out, nullptr);
+    std::atomic<bool> reclaiming{false};
+    std::atomic<status_t> reclaimed{1};
+    std::thread reclaimer([&] {
+        reclaiming = true;
+        reclaimed = group.ReclaimAllBuffers();
     });
-    EXPECT_EQ(group.ReclaimAllBuffers(), B_OK);
-    holder.join();
+    ASSERT_TRUE(test_support::Await([&] { return reclaiming.load(); }));
+    // Whether or not the reclaimer waits yet, it cannot be done before the buffer is back.
+    EXPECT_EQ(reclaimed, 1);
+    out->Recycle();
+    reclaimer.join();
+    EXPECT_EQ(reclaimed, B_OK);
     EXPECT_EQ(CountFreeBuffers(group), 2);
 }
 

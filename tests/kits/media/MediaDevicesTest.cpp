@@ -16,13 +16,13 @@ std::atomic<int32> othersMade{0};
 BMediaNode* MakeProducer()
 {
     producersMade++;
-    return new test_support::TestProducer("Card");
+    return new test_support::TestProducer({}, "Card");
 }
 
 BMediaNode* MakeOtherProducer()
 {
     othersMade++;
-    return new test_support::TestProducer("Other card");
+    return new test_support::TestProducer({}, "Other card");
 }
 
 BMediaNode* MakeNothing()

@@ -6,13 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 namespace {
 
 using test_support::Await;
+using test_support::CountFreeBuffers;
 using test_support::TestConsumer;
 using test_support::TestProducer;
+
+constexpr bigtime_t HOUR = 3600000000LL;
 
 media_format RawVideoWildcard()
 {
@@ -29,7 +30,8 @@ protected:
         roster = BMediaRoster::Roster();
         ASSERT_NE(roster, nullptr);
         producer = std::make_unique<TestProducer>();
-        consumer = std::make_unique<TestConsumer>();
+        consumer = std::make_unique<TestConsumer>(
+            TestConsumer::Options{.queueBuffers = true, .spaces = {B_RGB32, B_RGB16}});
         ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
         ASSERT_EQ(roster->RegisterNode(consumer.get()), B_OK);
     }
@@ -48,16 +50,14 @@ protected:
     {
         media_output freeOutput;
         media_input freeInput;
-        int32 count = 0;
-        if (status_t status = roster->GetFreeOutputsFor(producer->Node(), &freeOutput, 1,
-                &count, B_MEDIA_RAW_VIDEO);
-            status != B_OK || count != 1) {
-            return status != B_OK ? status : B_ERROR;
-        }
-        if (status_t status = roster->GetFreeInputsFor(consumer->Node(), &freeInput, 1, &count,
-                B_MEDIA_RAW_VIDEO);
-            status != B_OK || count != 1) {
-            return status != B_OK ? status : B_ERROR;
+        int32 outputs = 0;
+        int32 inputs = 0;
+        if (roster->GetFreeOutputsFor(producer->Node(), &freeOutput, 1, &outputs,
+                B_MEDIA_RAW_VIDEO) != B_OK
+            || roster->GetFreeInputsFor(consumer->Node(), &freeInput, 1, &inputs,
+                   B_MEDIA_RAW_VIDEO) != B_OK
+            || outputs != 1 || inputs != 1) {
+            return B_MEDIA_ALREADY_CONNECTED;
         }
         connectedFormat = format;
         return roster->Connect(freeOutput.source, freeInput.destination, &connectedFormat,
@@ -70,39 +70,19 @@ protected:
             input.destination);
     }
 
-    void StartBoth()
+    void StartConsumer()
     {
-        bigtime_t now = consumer->TimeSource()->Now();
-        ASSERT_EQ(roster->StartNode(producer->Node(), now), B_OK);
-        ASSERT_EQ(roster->StartNode(consumer->Node(), now), B_OK);
-        ASSERT_TRUE(Await([&] {
-            return consumer->RunState() == BMediaEventLooper::B_STARTED
-                && producer->RunState() == BMediaEventLooper::B_STARTED;
-        }));
+        ASSERT_EQ(roster->StartNode(consumer->Node(), consumer->TimeSource()->Now()), B_OK);
+        ASSERT_TRUE(Await([&] { return consumer->RunState() == BMediaEventLooper::B_STARTED; }));
     }
 
-    size_t Sent()
+    // Sends `count` frames due in an hour and waits until the consumer has queued them all.
+    void QueueFrames(int32 count)
     {
-        std::lock_guard guard(producer->lock);
-        return producer->sent.size();
-    }
-
-    int32 Handled()
-    {
-        std::lock_guard guard(consumer->lock);
-        return consumer->handled;
-    }
-
-    std::vector<std::string> ConsumerLog()
-    {
-        std::lock_guard guard(consumer->lock);
-        return consumer->log;
-    }
-
-    std::vector<std::string> ProducerLog()
-    {
-        std::lock_guard guard(producer->lock);
-        return producer->log;
+        const bigtime_t later = consumer->TimeSource()->Now() + HOUR;
+        for (int32 i = 0; i < count; i++)
+            ASSERT_EQ(producer->SendFrame(later), B_OK);
+        ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == count; }));
     }
 
     BMediaRoster* roster = nullptr;
@@ -117,7 +97,7 @@ TEST_F(MediaRosterTest, RegisterNodeGivesAnIdAndCallsNodeRegisteredOnTheCaller)
 {
     EXPECT_GT(consumer->ID(), 0);
     EXPECT_NE(consumer->ID(), producer->ID());
-    EXPECT_EQ(consumer->input.destination.port, consumer->ControlPort());
+    EXPECT_EQ(consumer->Input().destination.port, consumer->ControlPort());
     EXPECT_GE(consumer->ControlThread(), 0) << "NodeRegistered ran Run()";
     EXPECT_EQ(roster->RegisterNode(consumer.get()), B_MEDIA_NODE_ALREADY_EXISTS);
     EXPECT_EQ(roster->RegisterNode(nullptr), B_BAD_VALUE);
@@ -146,39 +126,15 @@ TEST_F(MediaRosterTest, ConnectNegotiatesTheFormatFillingWildcards)
     EXPECT_EQ(output.format, connectedFormat);
     EXPECT_EQ(input.format, connectedFormat);
     EXPECT_STREQ(output.name, "Test output");
-    EXPECT_EQ(ProducerLog(),
+    EXPECT_EQ(producer->Log(),
         (std::vector<std::string>{"PrepareToConnect", "SetBufferGroup", "Connect 0"}));
 
+    // Both ends are taken, and a second connection of either is refused.
     int32 count = -1;
     ASSERT_EQ(roster->GetFreeOutputsFor(producer->Node(), &output, 1, &count), B_OK);
     EXPECT_EQ(count, 0);
     ASSERT_EQ(roster->GetFreeInputsFor(consumer->Node(), &input, 1, &count), B_OK);
     EXPECT_EQ(count, 0);
-}
-
-TEST_F(MediaRosterTest, FormatRefusedByTheConsumerConnectsNothing)
-{
-    media_format format = RawVideoWildcard();
-    format.u.raw_video.display.format = B_RGB24;
-    EXPECT_EQ(ConnectNodes(format), B_MEDIA_BAD_FORMAT);
-    EXPECT_TRUE(ConsumerLog().empty());
-    EXPECT_TRUE(ProducerLog().empty()) << "nothing was prepared";
-    EXPECT_EQ(ConnectNodes(), B_OK) << "both ends are still free";
-}
-
-TEST_F(MediaRosterTest, FailingConnectedTellsTheProducerAndLeavesBothEndsFree)
-{
-    consumer->connectedResult = B_ERROR;
-    EXPECT_EQ(ConnectNodes(), B_ERROR);
-    EXPECT_EQ(ProducerLog(),
-        (std::vector<std::string>{"PrepareToConnect", "Connect " + std::to_string(B_ERROR)}));
-    consumer->connectedResult = B_OK;
-    EXPECT_EQ(ConnectNodes(), B_OK);
-}
-
-TEST_F(MediaRosterTest, ConnectingAConnectedEndIsRefused)
-{
-    ASSERT_EQ(ConnectNodes(), B_OK);
     media_format format = RawVideoWildcard();
     media_output again;
     media_input againInput;
@@ -189,85 +145,93 @@ TEST_F(MediaRosterTest, ConnectingAConnectedEndIsRefused)
         B_MEDIA_BAD_SOURCE);
 }
 
+TEST_F(MediaRosterTest, AConnectionFailingAtAnyStepLeavesBothEndsFree)
+{
+    media_format refused = RawVideoWildcard();
+    refused.u.raw_video.display.format = B_RGB24;
+    const std::string failed = "Connect " + std::to_string(B_ERROR);
+    const struct {
+        const char* step;
+        media_format format;
+        status_t prepareResult;
+        status_t connectedResult;
+        status_t expected;
+        std::vector<std::string> producerLog;
+        std::vector<std::string> consumerLog;
+    } cases[] = {
+        {"format refused", refused, B_OK, B_OK, B_MEDIA_BAD_FORMAT, {}, {}},
+        {"prepare fails", RawVideoWildcard(), B_NO_MEMORY, B_OK, B_NO_MEMORY,
+            {"PrepareToConnect"}, {}},
+        {"connected fails", RawVideoWildcard(), B_OK, B_ERROR, B_ERROR,
+            {"PrepareToConnect", failed}, {"Connected 64x48"}},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.step);
+        roster->UnregisterNode(producer.get());
+        producer = std::make_unique<TestProducer>(
+            TestProducer::Options{.prepareResult = entry.prepareResult});
+        ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
+        consumer->options.connectedResult = entry.connectedResult;
+        const std::vector<std::string> before = consumer->Log();
+        EXPECT_EQ(ConnectNodes(entry.format), entry.expected);
+        EXPECT_EQ(producer->Log(), entry.producerLog);
+        const std::vector<std::string> log = consumer->Log();
+        EXPECT_EQ(std::vector<std::string>(log.begin() + std::ptrdiff_t(before.size()),
+                      log.end()),
+            entry.consumerLog);
+        EXPECT_EQ(producer->OfferedGroup(), nullptr);
+    }
+    // The last producer can connect once its consumer lets it.
+    roster->UnregisterNode(producer.get());
+    producer = std::make_unique<TestProducer>();
+    ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
+    consumer->options.connectedResult = B_OK;
+    EXPECT_EQ(ConnectNodes(), B_OK);
+}
+
 TEST_F(MediaRosterTest, BuffersFlowIntoTheConsumersGroupOnItsControlThread)
 {
     ASSERT_EQ(ConnectNodes(), B_OK);
-    StartBoth();
-    bigtime_t now = producer->TimeSource()->Now();
+    StartConsumer();
+    const bigtime_t now = producer->TimeSource()->Now();
     for (int32 i = 0; i < 6; i++)
-        producer->ProduceAt(now + i * 2000, now + 5000 + i * 2000);
-    ASSERT_TRUE(Await([&] { return Handled() == 6; }));
-    {
-        std::lock_guard guard(producer->lock);
-        EXPECT_TRUE(std::all_of(producer->sent.begin(), producer->sent.end(),
-            [](status_t status) { return status == B_OK; }));
-        EXPECT_TRUE(std::all_of(producer->sentFrom.begin(), producer->sentFrom.end(),
-            [](int32 from) { return from == 1; }));
+        ASSERT_EQ(producer->SendFrame(now + 5000 + i * 2000), B_OK);
+    ASSERT_TRUE(Await([&] { return consumer->Handled() == 6; }));
+    for (const TestConsumer::ReceivedFrame& frame : consumer->Frames()) {
+        EXPECT_TRUE(frame.fromGroup);
+        EXPECT_EQ(frame.thread, consumer->ControlThread());
     }
-    std::lock_guard guard(consumer->lock);
-    EXPECT_EQ(consumer->handledOwn, 6);
-    ASSERT_EQ(consumer->receiveThreads.size(), 6u);
-    for (thread_id thread : consumer->receiveThreads)
-        EXPECT_EQ(thread, consumer->ControlThread());
-    EXPECT_EQ(test_support::CountFreeBuffers(*consumer->group), 3);
-}
-
-TEST_F(MediaRosterTest, ProducerUsesItsOwnBuffersWhenNoGroupWasHandedOver)
-{
-    consumer->offerGroup = false;
-    ASSERT_EQ(ConnectNodes(), B_OK);
-    StartBoth();
-    bigtime_t now = producer->TimeSource()->Now();
-    for (int32 i = 0; i < 4; i++)
-        producer->ProduceAt(now, now + 1000);
-    ASSERT_TRUE(Await([&] { return Handled() == 4; }));
-    std::lock_guard guard(producer->lock);
-    EXPECT_EQ(producer->sentFrom, (std::vector<int32>{2, 2, 2, 2}));
-    std::lock_guard consumerGuard(consumer->lock);
-    EXPECT_EQ(consumer->handledOwn, 0);
+    EXPECT_EQ(CountFreeBuffers(*consumer->Group()), 3);
 }
 
 TEST_F(MediaRosterTest, StopFlushesQueuedBuffersAndEveryBufferComesBack)
 {
     ASSERT_EQ(ConnectNodes(), B_OK);
-    StartBoth();
-    bigtime_t now = producer->TimeSource()->Now();
-    for (int32 i = 0; i < 3; i++)
-        producer->ProduceAt(now, now + 3600000000LL);
-    ASSERT_TRUE(Await([&] { return Sent() == 3; }));
-    ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 3; }));
-    EXPECT_EQ(test_support::CountFreeBuffers(*consumer->group), 0);
+    StartConsumer();
+    ASSERT_NO_FATAL_FAILURE(QueueFrames(3));
+    EXPECT_EQ(CountFreeBuffers(*consumer->Group()), 0);
 
-    ASSERT_EQ(roster->StopNode(consumer->Node(), now, true), B_OK);
+    ASSERT_EQ(roster->StopNode(consumer->Node(), 0, true), B_OK);
     EXPECT_EQ(consumer->EventQueue()->EventCount(), 0);
-    EXPECT_EQ(test_support::CountFreeBuffers(*consumer->group), 3);
-    EXPECT_EQ(Handled(), 0);
-
-    // While stopped, arriving buffers go straight back.
-    producer->ProduceAt(now, now);
-    ASSERT_TRUE(Await([&] {
-        std::lock_guard guard(consumer->lock);
-        return consumer->recycledWhileStopped == 1;
-    }));
-    EXPECT_EQ(consumer->group->ReclaimAllBuffers(), B_OK);
+    EXPECT_EQ(CountFreeBuffers(*consumer->Group()), 3);
+    EXPECT_EQ(consumer->Handled(), 0);
 }
 
 TEST_F(MediaRosterTest, DeletingTheConsumerWithBuffersQueuedLosesNone)
 {
-    consumer->offerGroup = false;
+    consumer->options.handGroup = false;
     ASSERT_EQ(ConnectNodes(), B_OK);
-    StartBoth();
-    bigtime_t now = producer->TimeSource()->Now();
-    for (int32 i = 0; i < 3; i++)
-        producer->ProduceAt(now, now + 3600000000LL);
-    ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 3; }));
+    StartConsumer();
+    ASSERT_NO_FATAL_FAILURE(QueueFrames(3));
+    // Without a group handed over, the producer wrote into its own.
     BBufferGroup* own = producer->OwnGroup();
-    ASSERT_NE(own, nullptr);
-    EXPECT_EQ(test_support::CountFreeBuffers(*own), 0);
+    EXPECT_EQ(CountFreeBuffers(*own), 0);
     ASSERT_EQ(roster->UnregisterNode(consumer.get()), B_OK);
-    EXPECT_EQ(ProducerLog().back(), "Disconnect");
+    EXPECT_EQ(producer->Log().back(), "Disconnect");
+    EXPECT_EQ(consumer->Log().back(), "Disconnected");
+    EXPECT_EQ(roster->UnregisterNode(consumer.get()), B_MEDIA_BAD_NODE);
     consumer.reset();
-    EXPECT_EQ(test_support::CountFreeBuffers(*own), 3);
+    EXPECT_EQ(CountFreeBuffers(*own), 3);
 }
 
 TEST_F(MediaRosterTest, SendingToAGoneOrUnconnectedDestinationRecyclesAndFails)
@@ -275,62 +239,60 @@ TEST_F(MediaRosterTest, SendingToAGoneOrUnconnectedDestinationRecyclesAndFails)
     ASSERT_EQ(ConnectNodes(), B_OK);
     media_destination gone = input.destination;
     gone.port = 999999;
-    EXPECT_EQ(producer->SendOwnBufferTo(gone), B_MEDIA_BAD_DESTINATION);
+    EXPECT_EQ(producer->SendFrameTo(gone, 0), B_MEDIA_BAD_DESTINATION);
+    EXPECT_EQ(CountFreeBuffers(*consumer->Group()), 3);
     ASSERT_EQ(DisconnectNodes(), B_OK);
-    EXPECT_EQ(producer->SendOwnBufferTo(input.destination), B_MEDIA_NOT_CONNECTED);
+    EXPECT_EQ(producer->SendFrameTo(input.destination, 0), B_MEDIA_NOT_CONNECTED);
+    EXPECT_EQ(CountFreeBuffers(*producer->OwnGroup()), 3);
 }
 
 TEST_F(MediaRosterTest, ReconnectingAtANewFormatCallsDisconnectedThenConnected)
 {
+    EXPECT_EQ(DisconnectNodes(), B_MEDIA_NOT_CONNECTED);
     ASSERT_EQ(ConnectNodes(), B_OK);
-    BBufferGroup* first = consumer->group;
+    BBufferGroup* first = consumer->Group();
     ASSERT_EQ(DisconnectNodes(), B_OK);
-    EXPECT_EQ(consumer->input.source, media_source::null);
+    EXPECT_EQ(DisconnectNodes(), B_MEDIA_NOT_CONNECTED);
+    EXPECT_EQ(consumer->Input().source, media_source::null);
     media_format format = RawVideoWildcard();
     format.u.raw_video.display.line_width = 32;
     format.u.raw_video.display.line_count = 24;
     format.u.raw_video.display.format = B_RGB16;
     ASSERT_EQ(ConnectNodes(format), B_OK);
     EXPECT_EQ(connectedFormat.u.raw_video.display.bytes_per_row, 64u);
-    EXPECT_EQ(ConsumerLog(),
+    EXPECT_EQ(consumer->Log(),
         (std::vector<std::string>{"Connected 64x48", "Disconnected", "Connected 32x24"}));
-    EXPECT_EQ(ProducerLog(),
+    EXPECT_EQ(producer->Log(),
         (std::vector<std::string>{"PrepareToConnect", "SetBufferGroup", "Connect 0", "Disconnect",
             "PrepareToConnect", "SetBufferGroup", "Connect 0"}));
-    EXPECT_NE(consumer->group, first);
+    EXPECT_NE(consumer->Group(), first);
     BBuffer* list[1] = {};
-    consumer->group->GetBufferList(1, list);
+    consumer->Group()->GetBufferList(1, list);
     EXPECT_EQ(list[0]->SizeAvailable(), 64u * 24u);
 }
 
-TEST_F(MediaRosterTest, DisconnectingWhatIsNotConnectedIsRefused)
-{
-    EXPECT_EQ(roster->Disconnect(producer->ID(), media_source::null, consumer->ID(),
-                  media_destination::null),
-        B_MEDIA_NOT_CONNECTED);
-    ASSERT_EQ(ConnectNodes(), B_OK);
-    ASSERT_EQ(DisconnectNodes(), B_OK);
-    EXPECT_EQ(DisconnectNodes(), B_MEDIA_NOT_CONNECTED);
-}
-
-TEST_F(MediaRosterTest, UnregisteringTheConsumerDisconnectsTheProducer)
+TEST_F(MediaRosterTest, FormatChangesReachTheConsumerAndARefusalKeepsTheOldFormat)
 {
     ASSERT_EQ(ConnectNodes(), B_OK);
-    ASSERT_EQ(roster->UnregisterNode(consumer.get()), B_OK);
-    EXPECT_EQ(ProducerLog().back(), "Disconnect");
-    EXPECT_EQ(ConsumerLog().back(), "Disconnected");
-    std::lock_guard guard(producer->lock);
-    EXPECT_EQ(producer->consumerGroup, nullptr);
-    EXPECT_EQ(roster->UnregisterNode(consumer.get()), B_MEDIA_BAD_NODE);
+    media_format wider = connectedFormat;
+    wider.u.raw_video.display.line_width = 80;
+    EXPECT_EQ(producer->ChangeFormatTo(wider), B_OK);
+    EXPECT_EQ(consumer->Input().format.u.raw_video.display.line_width, 80u);
+    consumer->options.formatChangedResult = B_MEDIA_BAD_FORMAT;
+    media_format narrower = connectedFormat;
+    narrower.u.raw_video.display.line_width = 16;
+    EXPECT_EQ(producer->ChangeFormatTo(narrower), B_MEDIA_BAD_FORMAT);
+    EXPECT_EQ(consumer->Input().format.u.raw_video.display.line_width, 80u);
+    EXPECT_EQ(consumer->Log().back(), "FormatChanged 16");
 }
 
 TEST_F(MediaRosterTest, LatencyOfTheProducerIncludesTheConsumers)
 {
     ASSERT_EQ(ConnectNodes(), B_OK);
-    consumer->latency = 20000;
+    consumer->options.latency = 12345;
     bigtime_t latency = -1;
     ASSERT_EQ(roster->GetLatencyFor(producer->Node(), &latency), B_OK);
-    EXPECT_EQ(latency, 20000);
+    EXPECT_EQ(latency, 12345);
     uint32 flags = 1;
     ASSERT_EQ(roster->GetInitialLatencyFor(producer->Node(), &latency, &flags), B_OK);
     EXPECT_EQ(latency, 0);
@@ -343,10 +305,7 @@ TEST_F(MediaRosterTest, RunModeAndDelayReachTheProducer)
     ASSERT_EQ(roster->SetProducerRunModeDelay(producer->Node(), 12345, B_RECORDING), B_OK);
     EXPECT_EQ(producer->RunModeDelay(), 12345);
     EXPECT_EQ(producer->RunMode(), B_RECORDING);
-    {
-        std::lock_guard guard(producer->lock);
-        EXPECT_EQ(producer->lastRunMode, B_RECORDING);
-    }
+    EXPECT_EQ(producer->LastRunMode(), B_RECORDING);
     ASSERT_EQ(roster->SetRunModeNode(producer->Node(), B_DROP_DATA), B_OK);
     EXPECT_EQ(producer->RunMode(), B_DROP_DATA);
     EXPECT_EQ(roster->SetProducerRunModeDelay(consumer->Node(), 0, B_RECORDING),
@@ -357,7 +316,7 @@ TEST_F(MediaRosterTest, LateNoticesReachTheProducer)
 {
     ASSERT_EQ(ConnectNodes(), B_OK);
     EXPECT_EQ(consumer->NotifyLate(output.source, 777), B_OK);
-    EXPECT_TRUE(Await([&] { return ProducerLog().back() == "Late 777"; }));
+    EXPECT_TRUE(Await([&] { return producer->Log().back() == "Late 777"; }));
     EXPECT_EQ(consumer->NotifyLate(media_source::null, 1), B_MEDIA_BAD_SOURCE);
 }
 
@@ -367,12 +326,10 @@ TEST_F(MediaRosterTest, ANodeThatNeverAnswersMakesTheCallTimeOut)
     kits::media::SetNodeCallTimeout(50000);
     consumer->blocker.BlockControlThread(consumer.get());
     ASSERT_TRUE(consumer->blocker.Holding());
-    bigtime_t before = system_time();
     EXPECT_EQ(roster->StartNode(consumer->Node(), 0), B_TIMED_OUT);
     media_input free;
     int32 count = 0;
     EXPECT_EQ(roster->GetFreeInputsFor(consumer->Node(), &free, 1, &count), B_TIMED_OUT);
-    EXPECT_LT(system_time() - before, 2000000);
     consumer->blocker.Release();
     EXPECT_TRUE(Await([&] { return !consumer->blocker.Holding(); }));
     kits::media::ResetMediaFaults();

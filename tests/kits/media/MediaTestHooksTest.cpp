@@ -17,7 +17,7 @@ using test_support::TestProducer;
 
 BMediaNode* MakeCard()
 {
-    return new TestProducer("Card");
+    return new TestProducer({}, "Card");
 }
 
 constexpr status_t INJECTED = B_MEDIA_SYSTEM_FAILURE;
@@ -31,7 +31,7 @@ protected:
         ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT, MakeCard, 1), B_OK);
         ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_AUDIO_OUTPUT, MakeCard, 1), B_OK);
         producer = std::make_unique<TestProducer>();
-        consumer = std::make_unique<TestConsumer>();
+        consumer = std::make_unique<TestConsumer>(TestConsumer::Options{.handGroup = false});
         ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
         ASSERT_EQ(roster->RegisterNode(consumer.get()), B_OK);
     }
@@ -50,7 +50,7 @@ protected:
     {
         media_format format;
         format.type = B_MEDIA_RAW_VIDEO;
-        return roster->Connect(producer->output.source, consumer->input.destination, &format,
+        return roster->Connect(producer->Output().source, consumer->Input().destination, &format,
             &output, &input);
     }
 
@@ -82,7 +82,7 @@ TEST_F(MediaTestHooksTest, EveryOperationCanBeMadeToFailUntilReset)
     BParameterWeb* web = nullptr;
     media_node clock;
     ASSERT_EQ(roster->GetSystemTimeSource(&clock), B_OK);
-    test_support::TestConsumer spare("Spare");
+    test_support::TestConsumer spare({}, "Spare");
     test_support::TestTimeSource testClock;
     ASSERT_EQ(roster->RegisterNode(&testClock), B_OK);
     media_node other = testClock.Node();
@@ -153,7 +153,7 @@ TEST_F(MediaTestHooksTest, AFaultForOneNodeLeavesTheOthersAlone)
     EXPECT_EQ(roster->SetTimeSourceFor(producer->ID(), clock.node), B_OK);
     EXPECT_EQ(roster->SetTimeSourceFor(consumer->ID(), clock.node), B_ERROR);
 
-    TestConsumer named("Named");
+    TestConsumer named({}, "Named");
     FailRosterOperation(RosterOperation::RegisterNode, B_NO_MEMORY, -1, "Named");
     EXPECT_EQ(roster->RegisterNode(&named), B_NO_MEMORY);
 }

@@ -168,9 +168,9 @@ TEST_F(ParameterWebTest, ValuesAreReadAndWrittenByTheNodeOnItsControlThread)
     EXPECT_EQ(back[0], 0.0f);
     EXPECT_EQ(back[1], 1.0f);
 
-    std::lock_guard guard(producer->lock);
-    ASSERT_EQ(producer->parameterThreads.size(), 4u);
-    for (thread_id thread : producer->parameterThreads)
+    const std::vector<thread_id> threads = producer->ParameterThreads();
+    ASSERT_EQ(threads.size(), 4u);
+    for (thread_id thread : threads)
         EXPECT_EQ(thread, producer->ControlThread());
 }
 
@@ -190,8 +190,7 @@ TEST_F(ParameterWebTest, ValuesOfTheWrongSizeAreRefused)
     EXPECT_EQ(Find("Label")->GetValue(&value, &size, nullptr), B_BAD_VALUE);
     EXPECT_EQ(Find("Label")->SetValue(&value, sizeof(value), 0), B_BAD_VALUE);
     EXPECT_EQ(Find("Channel")->SetValue(nullptr, 4, 0), B_BAD_VALUE);
-    std::lock_guard guard(producer->lock);
-    EXPECT_TRUE(producer->parameterThreads.empty()) << "refused before reaching the node";
+    EXPECT_TRUE(producer->ParameterThreads().empty()) << "refused before reaching the node";
 }
 
 TEST_F(ParameterWebTest, TheSameCopyIsHandedOutUntilTheNodeReplacesItsWeb)
@@ -239,8 +238,7 @@ TEST_F(ParameterWebTest, ANodeThatNeverAnswersMakesAccessTimeOut)
     producer->blocker.Release();
     kits::media::ResetMediaFaults();
     EXPECT_EQ(Find("Channel")->GetValue(&value, &size, nullptr), B_OK);
-    std::lock_guard guard(producer->lock);
-    EXPECT_EQ(producer->parameterThreads.size(), 1u) << "timed-out requests were withdrawn";
+    EXPECT_EQ(producer->ParameterThreads().size(), 1u) << "timed-out requests were withdrawn";
 }
 
 } // namespace

@@ -99,15 +99,10 @@ TEST_F(TimeSourceTest, NodeFollowsItsTimeSourceWhenItIsSeeked)
 
     // Due in an hour on the test clock, until the clock jumps there.
     const bigtime_t hour = 3600000000LL;
-    consumer.Mark(hour);
+    consumer.AddMark(hour);
     ASSERT_EQ(roster->SeekTimeSource(clock->Node(), hour, BTimeSource::RealTime()), B_OK);
-    EXPECT_TRUE(Await([&] {
-        std::lock_guard guard(consumer.lock);
-        return consumer.marks.size() == 1;
-    }));
-    std::lock_guard guard(consumer.lock);
-    ASSERT_EQ(consumer.marks.size(), 1u);
-    EXPECT_GE(consumer.marks[0].performanceNow, hour);
+    ASSERT_TRUE(Await([&] { return consumer.Marks().size() == 1; }));
+    EXPECT_GE(consumer.Marks()[0].performanceNow, hour);
     roster->UnregisterNode(&consumer);
 }
 
