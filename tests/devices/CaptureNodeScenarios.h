@@ -41,7 +41,9 @@ inline int32 ColourShift(const FrameStatistics& from, const FrameStatistics& to)
 {
     std::vector<int32> shifts;
     for (size_t i = 0; i < std::min(from.samples.size(), to.samples.size()); i++) {
-        const auto channel = [](uint32 pixel, int32 shift) { return int32(pixel >> shift & 0xFF); };
+        const auto channel = [](uint32 pixel, int32 shift) {
+            return int32(pixel >> shift & 0xFF);
+        };
         shifts.push_back(std::abs(channel(from.samples[i], 16) - channel(to.samples[i], 16))
             + std::abs(channel(from.samples[i], 0) - channel(to.samples[i], 0)));
     }
@@ -63,9 +65,9 @@ inline FrameStatistics Measure(const uint8* bits, size_t sizeUsed,
     for (uint32 row = 0; row < 6; row++) {
         for (uint32 column = 0; column < 8; column++) {
             uint32 pixel = 0;
-            std::memcpy(&pixel, bits + size_t((2 * row + 1) * display.line_count / 12)
-                    * display.bytes_per_row + size_t((2 * column + 1) * display.line_width / 16) * 4,
-                sizeof(pixel));
+            const size_t y = (2 * row + 1) * display.line_count / 12;
+            const size_t x = (2 * column + 1) * display.line_width / 16;
+            std::memcpy(&pixel, bits + y * display.bytes_per_row + x * 4, sizeof(pixel));
             statistics.samples.push_back(pixel);
         }
     }

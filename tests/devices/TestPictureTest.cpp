@@ -305,31 +305,11 @@ TEST_F(TestPictureTest, EveryControlChangesThePicture)
     const TestStation station = StationWith(TestPattern::LANDSCAPE, true);
     const Size size{384, 288};
     const TestFrame plain = Draw(station, size, B_RGB16);
-    std::vector<std::pair<const char*, PictureControls>> changes;
-    PictureControls controls;
-    controls.brightness = 40;
-    changes.emplace_back("brightness", controls);
-    controls = {};
-    controls.contrast = 60;
-    changes.emplace_back("contrast", controls);
-    controls = {};
-    controls.saturation = 30;
-    changes.emplace_back("saturation", controls);
-    controls = {};
-    controls.hue = 45;
-    changes.emplace_back("hue", controls);
-    controls = {};
-    controls.lumaCoring = true;
-    changes.emplace_back("luma coring", controls);
-    controls = {};
-    controls.chromaComb = false;
-    changes.emplace_back("chroma comb", controls);
-    controls = {};
-    controls.gamma = true;
-    changes.emplace_back("gamma", controls);
-    controls = {};
-    controls.errorDiffusion = true;
-    changes.emplace_back("error diffusion", controls);
+    const std::pair<const char*, PictureControls> changes[] = {
+        {"brightness", {.brightness = 40}}, {"contrast", {.contrast = 60}},
+        {"saturation", {.saturation = 30}}, {"hue", {.hue = 45}},
+        {"luma coring", {.lumaCoring = true}}, {"chroma comb", {.chromaComb = false}},
+        {"gamma", {.gamma = true}}, {"error diffusion", {.errorDiffusion = true}}};
     for (const auto& [name, changed] : changes) {
         const TestFrame frame = Draw(station, size, B_RGB16, {START, START + FIELD}, changed);
         int32 differing = 0;
