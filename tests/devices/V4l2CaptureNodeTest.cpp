@@ -66,24 +66,24 @@ TEST(V4l2CaptureNodeTest, AMissingDeviceMakesNoUsableNode)
 TEST(V4l2CaptureNodeTest, AFormatLaidOutLikeTheColourSpaceIsPreferred)
 {
     const auto offered = Offered({FOURCC_YUYV, FOURCC_XRGB32, FOURCC_RGB565, FOURCC_GREY});
-    EXPECT_EQ(V4l2CaptureNode::PlanFrames(offered, 768, 576, B_RGB32, 720, 576, true)
-                  .device.fourcc, FOURCC_XRGB32);
-    EXPECT_EQ(V4l2CaptureNode::PlanFrames(offered, 768, 576, B_RGB16, 720, 576, true)
-                  .device.fourcc, FOURCC_RGB565);
-    EXPECT_EQ(V4l2CaptureNode::PlanFrames(offered, 768, 576, B_GRAY8, 720, 576, true)
-                  .device.fourcc, FOURCC_GREY);
-    // No RGB555 on offer: the packed YUV format comes next.
-    EXPECT_EQ(V4l2CaptureNode::PlanFrames(offered, 768, 576, B_RGB15, 720, 576, true)
-                  .device.fourcc, FOURCC_YUYV);
-}
-
-TEST(V4l2CaptureNodeTest, ADeviceWithNothingConvertibleGetsNoFormat)
-{
-    const auto offered = Offered({MakeFourCC('H', '2', '6', '4'), MakeFourCC('Y', '1', '6', ' ')});
-    EXPECT_EQ(V4l2CaptureNode::PlanFrames(offered, 640, 480, B_RGB32, 720, 480, true)
-                  .device.fourcc, 0u);
-    EXPECT_EQ(V4l2CaptureNode::PlanFrames({}, 640, 480, B_RGB32, 720, 480, true).device.fourcc,
-        0u);
+    const auto nothing = Offered({MakeFourCC('H', '2', '6', '4'), MakeFourCC('Y', '1', '6', ' ')});
+    const std::vector<V4l2PixelFormat> none;
+    const struct {
+        const std::vector<V4l2PixelFormat>& offered;
+        color_space space;
+        uint32 fourcc;
+    } cases[] = {{offered, B_RGB32, FOURCC_XRGB32}, {offered, B_RGB16, FOURCC_RGB565},
+        {offered, B_GRAY8, FOURCC_GREY},
+        // No RGB555 on offer: the packed YUV format comes next.
+        {offered, B_RGB15, FOURCC_YUYV},
+        // Nothing convertible, or nothing at all: no format.
+        {nothing, B_RGB32, 0}, {none, B_RGB32, 0}};
+    for (const auto& entry : cases) {
+        EXPECT_EQ(V4l2CaptureNode::PlanFrames(entry.offered, 768, 576, entry.space, 720, 576,
+                      true).device.fourcc,
+            entry.fourcc)
+            << entry.space;
+    }
 }
 
 TEST(V4l2CaptureNodeTest, InterlacedSourcesAreAskedForFramesOrOneField)
