@@ -8,6 +8,7 @@
 // widths; and WAIT, how long to wait for frames in microseconds.
 
 #include "devices/CaptureNode.h"
+#include "kits/interface/FrameView.h"
 #include "kits/media/ContinuousParameter.h"
 #include "kits/media/DiscreteParameter.h"
 #include "kits/media/MediaRoster.h"
@@ -18,13 +19,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <any>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 namespace devices::test {
 
-// What one B_RGB32 frame shows, measured on every other pixel of every other row.
+// What one frame shows: its contrast, and for B_RGB32 its colours, measured on every other
+// pixel of every other row and on a grid of samples.
 struct FrameStatistics {
     int32 contrast = 0;
     double meanLuma = 0;
