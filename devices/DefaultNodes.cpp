@@ -41,12 +41,4 @@ status_t RegisterDefaultNodes()
         V4L2_CAPTURE_PRIORITY);
 }
 
-namespace {
-
-// Registers the cards as the program starts; this object is why programs link the library
-// whole.
-const status_t registration = RegisterDefaultNodes();
-
-}
-
 }

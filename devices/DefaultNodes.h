@@ -14,9 +14,11 @@ constexpr int32 V4L2_CAPTURE_PRIORITY = 0;
 
 // Registers, as the default video input, the V4L2 device chosen by ChooseVideoInput for
 // VideoInputPreference() (the preferred device, else the first with a tuner, else the first
-// capture device) and the test signal card behind it, which stands in when there is none. A program that links this library whole has them registered before
-// main() runs; calling this again registers them once more, which changes nothing but lets a
-// program that reset the media kit's defaults have them back.
+// capture device) and the test signal card behind it, which stands in when there is none. A
+// program calls it at the start of main(), before anything asks the roster for its video
+// input; the device is probed when the roster first asks. Calling it again registers them once
+// more, which changes nothing but lets a program that reset the media kit's defaults have them
+// back.
 [[nodiscard]] status_t RegisterDefaultNodes();
 
 }

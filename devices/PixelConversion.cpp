@@ -1,9 +1,9 @@
 #include "devices/PixelConversion.h"
 
 #include "devices/PixelConversionPrivate.h"
+#include "kits/interface/FrameView.h"
 #include "kits/kernel/Errors.h"
 
-#include <linux/videodev2.h>
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -12,14 +12,6 @@
 #include <new>
 
 namespace devices {
-
-static_assert(FOURCC_YUYV == V4L2_PIX_FMT_YUYV && FOURCC_UYVY == V4L2_PIX_FMT_UYVY
-    && FOURCC_NV12 == V4L2_PIX_FMT_NV12 && FOURCC_YU12 == V4L2_PIX_FMT_YUV420
-    && FOURCC_RGB24 == V4L2_PIX_FMT_RGB24 && FOURCC_BGR24 == V4L2_PIX_FMT_BGR24
-    && FOURCC_XRGB32 == V4L2_PIX_FMT_XBGR32 && FOURCC_ARGB32 == V4L2_PIX_FMT_ABGR32
-    && FOURCC_RGB565 == V4L2_PIX_FMT_RGB565 && FOURCC_RGB555 == V4L2_PIX_FMT_RGB555
-    && FOURCC_GREY == V4L2_PIX_FMT_GREY && FOURCC_MJPEG == V4L2_PIX_FMT_MJPEG
-    && FOURCC_JPEG == V4L2_PIX_FMT_JPEG, "device format codes");
 
 namespace {
 
@@ -78,21 +70,6 @@ int64 RowBytes(uint32 fourcc, int64 width)
     case FOURCC_RGB565:
     case FOURCC_RGB555:
         return width * 2;
-    default:
-        return 0;
-    }
-}
-
-int32 BytesPerPixel(color_space space)
-{
-    switch (space) {
-    case B_RGB32:
-        return 4;
-    case B_RGB16:
-    case B_RGB15:
-        return 2;
-    case B_GRAY8:
-        return 1;
     default:
         return 0;
     }

@@ -113,119 +113,153 @@ uint32 Scale(uint32 rgb, uint32 scale)
         (BlueOf(rgb) * scale + 128) >> 8);
 }
 
+void PaintColourBars(const StationLayout& layout, RgbImage& image, int32 top, int32 bottom)
+{
+    const int32 width = layout.width;
+    const int32 height = std::max(1, bottom - top);
+    static constexpr uint32 BARS[] = {Rgb(191, 191, 191), Rgb(191, 191, 0),
+        Rgb(0, 191, 191), Rgb(0, 191, 0), Rgb(191, 0, 191), Rgb(191, 0, 0), Rgb(0, 0, 191)};
+    static constexpr uint32 CASTELLATIONS[] = {Rgb(0, 0, 191), Rgb(19, 19, 19),
+        Rgb(191, 0, 191), Rgb(19, 19, 19), Rgb(0, 191, 191), Rgb(19, 19, 19),
+        Rgb(191, 191, 191)};
+    const int32 castellationTop = top + height * 78 / 100;
+    for (int32 y = top; y < bottom; y++) {
+        const uint32* colours = y < castellationTop ? BARS : CASTELLATIONS;
+        for (int32 x = 0; x < width; x++)
+            image.Row(y)[x] = colours[x * 7 / width];
+    }
+}
+
+void PaintRainbow(const StationLayout& layout, RgbImage& image, int32 top, int32 bottom)
+{
+    const int32 width = layout.width;
+    const int32 height = std::max(1, bottom - top);
+    std::vector<uint32> hues(static_cast<size_t>(width));
+    for (int32 x = 0; x < width; x++)
+        hues[x] = FromHsv(x * 360.0 / width, 1.0, 1.0);
+    for (int32 y = top; y < bottom; y++) {
+        const double value = 0.95 - 0.5 * (y - top) / height;
+        const uint32 scale = uint32(std::lround(value * 256.0));
+        for (int32 x = 0; x < width; x++)
+            image.Row(y)[x] = Scale(hues[x], scale);
+    }
+}
+
+void PaintGrid(const StationLayout& layout, RgbImage& image, int32 top, int32 bottom)
+{
+    const int32 width = layout.width;
+    const int32 cellWidth = std::max(4, width / 12);
+    const int32 cellHeight = std::max(4, layout.lines / 9);
+    const int32 thickness = std::max(1, width / 256);
+    for (int32 y = top; y < bottom; y++) {
+        const bool lineRow = (y - top) % cellHeight < thickness;
+        for (int32 x = 0; x < width; x++) {
+            image.Row(y)[x] = lineRow || x % cellWidth < thickness ? Rgb(235, 235, 235)
+                                                                   : Rgb(60, 80, 130);
+        }
+    }
+}
+
+void PaintRings(const StationLayout& layout, RgbImage& image, int32 top, int32 bottom)
+{
+    const int32 width = layout.width;
+    const int32 height = std::max(1, bottom - top);
+    // One ring is one turn of a cosine between two colours, looked up in steps.
+    constexpr int32 STEPS = 256;
+    uint32 colours[STEPS];
+    for (int32 step = 0; step < STEPS; step++) {
+        colours[step] = Blend(Rgb(20, 110, 120), Rgb(240, 160, 60),
+            0.5 + 0.5 * std::cos(step * 2.0 * std::numbers::pi / STEPS));
+    }
+    const float centerX = width / 2.0f;
+    const float centerY = top + height / 2.0f;
+    const float stepsPerPixel = float(STEPS) / std::max(4, layout.lines / 12);
+    for (int32 y = top; y < bottom; y++) {
+        const float dy = y - centerY;
+        for (int32 x = 0; x < width; x++) {
+            const float dx = x - centerX;
+            const int32 step = int32(std::sqrt(dx * dx + dy * dy) * stepsPerPixel);
+            image.Row(y)[x] = colours[step % STEPS];
+        }
+    }
+}
+
+void PaintCheckers(const StationLayout& layout, RgbImage& image, int32 top, int32 bottom)
+{
+    const int32 width = layout.width;
+    const int32 cell = std::max(2, width / 12);
+    for (int32 y = top; y < bottom; y++) {
+        for (int32 x = 0; x < width; x++) {
+            image.Row(y)[x] = ((x / cell + (y - top) / cell) & 1) != 0 ? Rgb(200, 50, 60)
+                                                                      : Rgb(245, 205, 90);
+        }
+    }
+}
+
+void PaintLandscape(const StationLayout& layout, RgbImage& image, int32 top, int32 bottom)
+{
+    const int32 width = layout.width;
+    const int32 height = std::max(1, bottom - top);
+    std::vector<int32> horizon(static_cast<size_t>(width));
+    for (int32 x = 0; x < width; x++) {
+        const double across = double(x) / width;
+        horizon[x] = top
+            + int32(height * (0.55 + 0.08 * std::sin(across * 3.0 * std::numbers::pi)));
+    }
+    for (int32 y = top; y < bottom; y++) {
+        for (int32 x = 0; x < width; x++) {
+            const int32 edge = std::max(horizon[x], top + 1);
+            image.Row(y)[x] = y < edge
+                ? Blend(Rgb(70, 130, 220), Rgb(190, 220, 250), double(y - top) / (edge - top))
+                : AddGrain(Blend(Rgb(60, 150, 50), Rgb(30, 90, 30),
+                               double(y - edge) / std::max(1, bottom - edge)),
+                    Grain(x, y));
+        }
+    }
+    image.FillDisc(width * 18 / 100, top + height * 22 / 100, std::max(1, layout.lines / 14),
+        Rgb(255, 215, 70));
+}
+
+void PaintStripes(const StationLayout& layout, RgbImage& image, int32 top, int32 bottom)
+{
+    const int32 width = layout.width;
+    const int32 half = std::max(2, width / 20);
+    for (int32 y = top; y < bottom; y++) {
+        for (int32 x = 0; x < width; x++) {
+            image.Row(y)[x] = (((x + y - top) / half) & 1) != 0 ? Rgb(140, 60, 170)
+                                                                : Rgb(60, 170, 140);
+        }
+    }
+}
+
+void PaintBlank(const StationLayout& layout, RgbImage& image, int32 top, int32 bottom)
+{
+    image.FillRect(0, top, layout.width, bottom, BLACK);
+}
+
 // Paints the pattern's own picture over the rows [top, bottom), the part between the header
 // and the subtitle band. Whatever depends on one coordinate only is worked out once, as a
 // station is painted again whenever the controls or the frame size change.
 void PaintPattern(TestPattern pattern, const StationLayout& layout, RgbImage& image, int32 top,
     int32 bottom)
 {
-    const int32 width = layout.width;
-    const int32 height = std::max(1, bottom - top);
     switch (pattern) {
-    case TestPattern::COLOUR_BARS: {
-        static constexpr uint32 BARS[] = {Rgb(191, 191, 191), Rgb(191, 191, 0),
-            Rgb(0, 191, 191), Rgb(0, 191, 0), Rgb(191, 0, 191), Rgb(191, 0, 0), Rgb(0, 0, 191)};
-        static constexpr uint32 CASTELLATIONS[] = {Rgb(0, 0, 191), Rgb(19, 19, 19),
-            Rgb(191, 0, 191), Rgb(19, 19, 19), Rgb(0, 191, 191), Rgb(19, 19, 19),
-            Rgb(191, 191, 191)};
-        const int32 castellationTop = top + height * 78 / 100;
-        for (int32 y = top; y < bottom; y++) {
-            const uint32* colours = y < castellationTop ? BARS : CASTELLATIONS;
-            for (int32 x = 0; x < width; x++)
-                image.Row(y)[x] = colours[x * 7 / width];
-        }
-        break;
-    }
-    case TestPattern::RAINBOW: {
-        std::vector<uint32> hues(static_cast<size_t>(width));
-        for (int32 x = 0; x < width; x++)
-            hues[x] = FromHsv(x * 360.0 / width, 1.0, 1.0);
-        for (int32 y = top; y < bottom; y++) {
-            const double value = 0.95 - 0.5 * (y - top) / height;
-            const uint32 scale = uint32(std::lround(value * 256.0));
-            for (int32 x = 0; x < width; x++)
-                image.Row(y)[x] = Scale(hues[x], scale);
-        }
-        break;
-    }
-    case TestPattern::GRID: {
-        const int32 cellWidth = std::max(4, width / 12);
-        const int32 cellHeight = std::max(4, layout.lines / 9);
-        const int32 thickness = std::max(1, width / 256);
-        for (int32 y = top; y < bottom; y++) {
-            const bool lineRow = (y - top) % cellHeight < thickness;
-            for (int32 x = 0; x < width; x++) {
-                image.Row(y)[x] = lineRow || x % cellWidth < thickness ? Rgb(235, 235, 235)
-                                                                       : Rgb(60, 80, 130);
-            }
-        }
-        break;
-    }
-    case TestPattern::RINGS: {
-        // One ring is one turn of a cosine between two colours, looked up in steps.
-        constexpr int32 STEPS = 256;
-        uint32 colours[STEPS];
-        for (int32 step = 0; step < STEPS; step++) {
-            colours[step] = Blend(Rgb(20, 110, 120), Rgb(240, 160, 60),
-                0.5 + 0.5 * std::cos(step * 2.0 * std::numbers::pi / STEPS));
-        }
-        const float centerX = width / 2.0f;
-        const float centerY = top + height / 2.0f;
-        const float stepsPerPixel = float(STEPS) / std::max(4, layout.lines / 12);
-        for (int32 y = top; y < bottom; y++) {
-            const float dy = y - centerY;
-            for (int32 x = 0; x < width; x++) {
-                const float dx = x - centerX;
-                const int32 step = int32(std::sqrt(dx * dx + dy * dy) * stepsPerPixel);
-                image.Row(y)[x] = colours[step % STEPS];
-            }
-        }
-        break;
-    }
-    case TestPattern::CHECKERS: {
-        const int32 cell = std::max(2, width / 12);
-        for (int32 y = top; y < bottom; y++) {
-            for (int32 x = 0; x < width; x++) {
-                image.Row(y)[x] = ((x / cell + (y - top) / cell) & 1) != 0 ? Rgb(200, 50, 60)
-                                                                          : Rgb(245, 205, 90);
-            }
-        }
-        break;
-    }
-    case TestPattern::LANDSCAPE: {
-        std::vector<int32> horizon(static_cast<size_t>(width));
-        for (int32 x = 0; x < width; x++) {
-            const double across = double(x) / width;
-            horizon[x] = top
-                + int32(height * (0.55 + 0.08 * std::sin(across * 3.0 * std::numbers::pi)));
-        }
-        for (int32 y = top; y < bottom; y++) {
-            for (int32 x = 0; x < width; x++) {
-                const int32 edge = std::max(horizon[x], top + 1);
-                image.Row(y)[x] = y < edge
-                    ? Blend(Rgb(70, 130, 220), Rgb(190, 220, 250), double(y - top) / (edge - top))
-                    : AddGrain(Blend(Rgb(60, 150, 50), Rgb(30, 90, 30),
-                                   double(y - edge) / std::max(1, bottom - edge)),
-                        Grain(x, y));
-            }
-        }
-        image.FillDisc(width * 18 / 100, top + height * 22 / 100, std::max(1, layout.lines / 14),
-            Rgb(255, 215, 70));
-        break;
-    }
-    case TestPattern::STRIPES: {
-        const int32 half = std::max(2, width / 20);
-        for (int32 y = top; y < bottom; y++) {
-            for (int32 x = 0; x < width; x++) {
-                image.Row(y)[x] = (((x + y - top) / half) & 1) != 0 ? Rgb(140, 60, 170)
-                                                                    : Rgb(60, 170, 140);
-            }
-        }
-        break;
-    }
+    case TestPattern::COLOUR_BARS:
+        return PaintColourBars(layout, image, top, bottom);
+    case TestPattern::RAINBOW:
+        return PaintRainbow(layout, image, top, bottom);
+    case TestPattern::GRID:
+        return PaintGrid(layout, image, top, bottom);
+    case TestPattern::RINGS:
+        return PaintRings(layout, image, top, bottom);
+    case TestPattern::CHECKERS:
+        return PaintCheckers(layout, image, top, bottom);
+    case TestPattern::LANDSCAPE:
+        return PaintLandscape(layout, image, top, bottom);
+    case TestPattern::STRIPES:
+        return PaintStripes(layout, image, top, bottom);
     case TestPattern::BLANK:
-        image.FillRect(0, top, width, bottom, BLACK);
-        break;
+        return PaintBlank(layout, image, top, bottom);
     }
 }
 

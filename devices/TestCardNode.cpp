@@ -3,12 +3,9 @@
 #include "devices/ChannelPlan.h"
 #include "kits/media/Buffer.h"
 #include "kits/media/BufferGroup.h"
-#include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <optional>
 
 // Lock order: stationLock is a leaf, held only to copy the stations; no hook, media call or
@@ -24,13 +21,14 @@ constexpr const char* NODE_NAME = "Test Signal Card";
 constexpr int32 FRAME_EVENT = BTimedEventQueue::B_USER_EVENT + 1;
 // Time the card needs to draw a frame and hand it on, added to the consumer's latency.
 constexpr bigtime_t PROCESSING_LATENCY = 5000;
-// The widest row a format may ask for, in bytes: twice a 32-bit row of the widest picture.
-constexpr uint32 MAX_BYTES_PER_ROW = MAX_PICTURE_WIDTH * 4 * 2;
 
 const char* const VIDEO_FORMATS[] = {
     "Auto", "NTSC-M", "NTSC-M-JP", "PAL-B/G", "PAL-M", "PAL-N", "SECAM"};
 const char* const AUDIO_FORMATS[] = {"B/G", "I", "D/K", "L", "M"};
-const char* const SWITCH_ITEMS[] = {"Off", "On"};
+
+// The adjustments' ranges, from PARAMETER_BRIGHTNESS on.
+constexpr ParameterRange RANGES[] = {{BRIGHTNESS_MIN, BRIGHTNESS_MAX},
+    {CONTRAST_MIN, CONTRAST_MAX}, {SATURATION_MIN, SATURATION_MAX}, {HUE_MIN, HUE_MAX}};
 
 // What the card shows without a tuner: the picture on its external input.
 const TestStation EXTERNAL_INPUT{-1, "AV INPUT", TestPattern::COLOUR_BARS, false};
@@ -40,9 +38,13 @@ bool IsSwitch(int32 id)
     return id >= PARAMETER_LUMA_CORING && id <= PARAMETER_ERROR_DIFFUSION;
 }
 
-bool IsContinuous(int32 id)
+template <size_t N>
+std::vector<ParameterItem> ItemsFrom(const char* const (&names)[N])
 {
-    return id >= PARAMETER_BRIGHTNESS && id <= PARAMETER_HUE;
+    std::vector<ParameterItem> items;
+    for (size_t i = 0; i < N; i++)
+        items.push_back({int32(i), names[i]});
+    return items;
 }
 
 }
@@ -62,7 +64,7 @@ struct TestCardNode::Timing {
 
 TestCardNode::TestCardNode()
     : BMediaNode(NODE_NAME),
-      CaptureNode(NODE_NAME, PARAMETER_ERROR_DIFFUSION + 1),
+      CaptureNode(NODE_NAME),
       stations(DefaultTestStations())
 {
     SetPriority(B_URGENT_DISPLAY_PRIORITY);
@@ -108,103 +110,10 @@ TestCardNode::Timing TestCardNode::CurrentTiming() const
     }
 }
 
-status_t TestCardNode::Negotiate(media_format& format) const
+NativePicture TestCardNode::Native() const
 {
-    if (format.type == B_MEDIA_NO_TYPE || format.type == B_MEDIA_UNKNOWN_TYPE)
-        format.type = B_MEDIA_RAW_VIDEO;
-    if (format.type != B_MEDIA_RAW_VIDEO)
-        return B_MEDIA_BAD_FORMAT;
     const Timing timing = CurrentTiming();
-    media_raw_video_format& video = format.u.raw_video;
-    media_video_display_info& display = video.display;
-    if (display.format == B_NO_COLOR_SPACE)
-        display.format = B_RGB32;
-    const int32 pixelBytes = BytesPerPixel(display.format);
-    if (pixelBytes == 0)
-        return B_MEDIA_BAD_FORMAT;
-    if (display.line_width == 0)
-        display.line_width = uint32(timing.width);
-    if (display.line_count == 0)
-        display.line_count = uint32(timing.lines);
-    if (display.line_width > uint32(MAX_PICTURE_WIDTH)
-        || display.line_count > uint32(MAX_PICTURE_LINES)) {
-        return B_MEDIA_BAD_FORMAT;
-    }
-    const uint32 rowBytes = display.line_width * uint32(pixelBytes);
-    if (display.bytes_per_row == 0)
-        display.bytes_per_row = rowBytes;
-    // The card writes whole frames from the first byte, rows as wide as asked.
-    if (display.bytes_per_row < rowBytes || display.bytes_per_row > MAX_BYTES_PER_ROW
-        || display.pixel_offset != 0 || display.line_offset != 0) {
-        return B_MEDIA_BAD_FORMAT;
-    }
-    if (video.field_rate == 0)
-        video.field_rate = timing.fieldRate;
-    else if (std::abs(video.field_rate - timing.fieldRate) > 0.01f)
-        return B_MEDIA_BAD_FORMAT;
-    if (video.orientation == 0)
-        video.orientation = B_VIDEO_TOP_LEFT_RIGHT;
-    else if (video.orientation != B_VIDEO_TOP_LEFT_RIGHT)
-        return B_MEDIA_BAD_FORMAT;
-    if (video.interlace == 0)
-        video.interlace = display.line_count * 2 <= uint32(timing.lines) ? 1 : 2;
-    if (video.last_active == 0)
-        video.last_active = display.line_count - 1;
-    if (video.pixel_width_aspect == 0 || video.pixel_height_aspect == 0) {
-        video.pixel_width_aspect = 4;
-        video.pixel_height_aspect = 3;
-    }
-    return B_OK;
-}
-
-void TestCardNode::BuildWeb()
-{
-    // Handed to SetParameterWeb, which takes ownership.
-    auto web = std::make_unique<BParameterWeb>();
-    BParameterGroup* tuner = web->MakeGroup("Tuner");
-    BDiscreteParameter* formats = tuner->MakeDiscreteParameter(PARAMETER_VIDEO_FORMAT,
-        B_MEDIA_RAW_VIDEO, "Video Format", B_VIDEO_FORMAT);
-    for (int32 i = 0; i < int32(std::size(VIDEO_FORMATS)); i++)
-        formats->AddItem(i, VIDEO_FORMATS[i]);
-    BDiscreteParameter* channels = tuner->MakeDiscreteParameter(PARAMETER_CHANNEL,
-        B_MEDIA_RAW_VIDEO, "Channel", B_TUNER_CHANNEL);
-    for (int32 i = 0; i < ChannelPlan::CountChannels(); i++)
-        channels->AddItem(i, ChannelPlan::LabelAt(i).c_str());
-    BDiscreteParameter* sound = tuner->MakeDiscreteParameter(PARAMETER_AUDIO_FORMAT,
-        B_MEDIA_RAW_VIDEO, "Audio Format", B_AUDIO_FORMAT);
-    for (int32 i = 0; i < int32(std::size(AUDIO_FORMATS)); i++)
-        sound->AddItem(i, AUDIO_FORMATS[i]);
-    BDiscreteParameter* brand = tuner->MakeDiscreteParameter(PARAMETER_TUNER_BRAND,
-        B_MEDIA_RAW_VIDEO, "Tuner Brand", B_GENERIC);
-    brand->AddItem(0, "None");
-    brand->AddItem(1, "Test signal tuner");
-
-    BParameterGroup* picture = web->MakeGroup("Picture");
-    picture->MakeContinuousParameter(PARAMETER_BRIGHTNESS, B_MEDIA_RAW_VIDEO, "Brightness",
-        B_BRIGHTNESS, B_UNIT_NONE, BRIGHTNESS_MIN, BRIGHTNESS_MAX, 1);
-    picture->MakeContinuousParameter(PARAMETER_CONTRAST, B_MEDIA_RAW_VIDEO, "Contrast",
-        B_CONTRAST, B_UNIT_PERCENT, CONTRAST_MIN, CONTRAST_MAX, 1);
-    picture->MakeContinuousParameter(PARAMETER_SATURATION, B_MEDIA_RAW_VIDEO, "Saturation",
-        B_SATURATION, B_UNIT_PERCENT, SATURATION_MIN, SATURATION_MAX, 1);
-    picture->MakeContinuousParameter(PARAMETER_HUE, B_MEDIA_RAW_VIDEO, "Hue", B_HUE,
-        B_UNIT_NONE, HUE_MIN, HUE_MAX, 1);
-    const struct {
-        int32 id;
-        const char* name;
-        const char* kind;
-    } switches[] = {
-        {PARAMETER_LUMA_CORING, "Luma Coring", B_ENABLE},
-        {PARAMETER_CHROMA_COMB, "Chroma Comb", B_ENABLE},
-        {PARAMETER_GAMMA, "Gamma", B_GAMMA},
-        {PARAMETER_ERROR_DIFFUSION, "Error Diffusion", B_ENABLE},
-    };
-    for (const auto& entry : switches) {
-        BDiscreteParameter* parameter = picture->MakeDiscreteParameter(entry.id,
-            B_MEDIA_RAW_VIDEO, entry.name, entry.kind);
-        for (int32 i = 0; i < int32(std::size(SWITCH_ITEMS)); i++)
-            parameter->AddItem(i, SWITCH_ITEMS[i]);
-    }
-    SetParameterWeb(web.release());
+    return {uint32(timing.width), uint32(timing.lines), timing.fieldRate, true};
 }
 
 void TestCardNode::HandleEvent(const media_timed_event* event, bigtime_t, bool)
@@ -343,104 +252,103 @@ bigtime_t TestCardNode::ProcessingLatency() const
     return PROCESSING_LATENCY;
 }
 
-status_t TestCardNode::GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
-    size_t* ioSize)
+std::vector<ParameterItem> TestCardNode::ItemsOf(int32 id) const
 {
-    if (value == nullptr || ioSize == nullptr || *ioSize < sizeof(int32))
-        return B_BAD_VALUE;
-    int32 number = 0;
-    float real = 0;
     switch (id) {
     case PARAMETER_VIDEO_FORMAT:
-        number = videoFormat;
-        break;
-    case PARAMETER_CHANNEL:
-        number = channel;
-        break;
+        return ItemsFrom(VIDEO_FORMATS);
+    case PARAMETER_CHANNEL: {
+        std::vector<ParameterItem> items;
+        for (int32 i = 0; i < ChannelPlan::CountChannels(); i++)
+            items.push_back({i, ChannelPlan::LabelAt(i)});
+        return items;
+    }
     case PARAMETER_AUDIO_FORMAT:
-        number = audioFormat;
-        break;
-    case PARAMETER_TUNER_BRAND: {
-        std::lock_guard guard(stationLock);
-        number = tunerFitted ? 1 : 0;
-        break;
-    }
-    case PARAMETER_BRIGHTNESS:
-        real = controls.brightness;
-        break;
-    case PARAMETER_CONTRAST:
-        real = controls.contrast;
-        break;
-    case PARAMETER_SATURATION:
-        real = controls.saturation;
-        break;
-    case PARAMETER_HUE:
-        real = controls.hue;
-        break;
+        return ItemsFrom(AUDIO_FORMATS);
+    case PARAMETER_TUNER_BRAND:
+        return {{0, "None"}, {1, "Test signal tuner"}};
     default:
-        if (!IsSwitch(id))
-            return B_BAD_VALUE;
-        number = switchValues[id - PARAMETER_LUMA_CORING];
-        break;
+        return {};
     }
-    if (IsContinuous(id))
-        std::memcpy(value, &real, sizeof(real));
-    else
-        std::memcpy(value, &number, sizeof(number));
-    *ioSize = sizeof(int32);
-    if (lastChange != nullptr)
-        *lastChange = lastChanges[id];
-    return B_OK;
 }
 
-void TestCardNode::ApplyParameter(int32 id, int32 bits, bigtime_t when)
+std::optional<ParameterRange> TestCardNode::RangeOf(int32 id) const
 {
-    float real = 0;
-    std::memcpy(&real, &bits, sizeof(real));
+    return RANGES[id - PARAMETER_BRIGHTNESS];
+}
+
+bool TestCardNode::HasSwitch(int32) const
+{
+    return true;
+}
+
+std::optional<int32> TestCardNode::ReadDiscrete(int32 id)
+{
     switch (id) {
     case PARAMETER_VIDEO_FORMAT:
-        if (bits < 0 || bits >= int32(std::size(VIDEO_FORMATS)))
-            return;
-        videoFormat = bits;
-        break;
+        return videoFormat;
+    case PARAMETER_CHANNEL:
+        return channel;
+    case PARAMETER_AUDIO_FORMAT:
+        return audioFormat;
+    case PARAMETER_TUNER_BRAND: {
+        std::lock_guard guard(stationLock);
+        return tunerFitted ? 1 : 0;
+    }
+    default:
+        if (!IsSwitch(id))
+            return std::nullopt;
+        return switchValues[id - PARAMETER_LUMA_CORING];
+    }
+}
+
+std::optional<float> TestCardNode::ReadContinuous(int32 id)
+{
+    const float values[] = {controls.brightness, controls.contrast, controls.saturation,
+        controls.hue};
+    return values[id - PARAMETER_BRIGHTNESS];
+}
+
+status_t TestCardNode::WriteDiscrete(int32 id, int32 value)
+{
+    switch (id) {
+    case PARAMETER_VIDEO_FORMAT:
+        if (value < 0 || value >= int32(std::size(VIDEO_FORMATS)))
+            return B_BAD_VALUE;
+        videoFormat = value;
+        return B_OK;
     case PARAMETER_CHANNEL: {
         std::lock_guard guard(stationLock);
-        if (!tunerFitted || bits < 0 || bits >= ChannelPlan::CountChannels())
-            return;
-        channel = bits;
-        break;
+        if (!tunerFitted || value < 0 || value >= ChannelPlan::CountChannels())
+            return B_BAD_VALUE;
+        channel = value;
+        return B_OK;
     }
     case PARAMETER_AUDIO_FORMAT:
-        if (bits < 0 || bits >= int32(std::size(AUDIO_FORMATS)))
-            return;
-        audioFormat = bits;
-        break;
-    case PARAMETER_TUNER_BRAND:
-        // Tells what is fitted; not for writing.
-        return;
-    case PARAMETER_BRIGHTNESS:
-    case PARAMETER_CONTRAST:
-    case PARAMETER_SATURATION:
-    case PARAMETER_HUE: {
-        if (!std::isfinite(real))
-            return;
-        static constexpr float LIMITS[][2] = {{BRIGHTNESS_MIN, BRIGHTNESS_MAX},
-            {CONTRAST_MIN, CONTRAST_MAX}, {SATURATION_MIN, SATURATION_MAX}, {HUE_MIN, HUE_MAX}};
-        const float* limits = LIMITS[id - PARAMETER_BRIGHTNESS];
-        float* targets[] = {&controls.brightness, &controls.contrast, &controls.saturation,
-            &controls.hue};
-        *targets[id - PARAMETER_BRIGHTNESS] = std::clamp(real, limits[0], limits[1]);
-        break;
-    }
+        if (value < 0 || value >= int32(std::size(AUDIO_FORMATS)))
+            return B_BAD_VALUE;
+        audioFormat = value;
+        return B_OK;
     default: {
-        switchValues[id - PARAMETER_LUMA_CORING] = bits;
+        // "Tuner Brand" tells what is fitted; it is not for writing.
+        if (!IsSwitch(id))
+            return B_BAD_VALUE;
+        switchValues[id - PARAMETER_LUMA_CORING] = value;
         bool* targets[] = {&controls.lumaCoring, &controls.chromaComb, &controls.gamma,
             &controls.errorDiffusion};
-        *targets[id - PARAMETER_LUMA_CORING] = bits != 0;
-        break;
+        *targets[id - PARAMETER_LUMA_CORING] = value != 0;
+        return B_OK;
     }
     }
-    lastChanges[id] = when;
+}
+
+status_t TestCardNode::WriteContinuous(int32 id, float value)
+{
+    const ParameterRange& range = RANGES[id - PARAMETER_BRIGHTNESS];
+    float* targets[] = {&controls.brightness, &controls.contrast, &controls.saturation,
+        &controls.hue};
+    *targets[id - PARAMETER_BRIGHTNESS] = std::clamp(value, range.minimum, range.maximum);
+    return B_OK;
 }
 
 }

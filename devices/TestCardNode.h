@@ -11,22 +11,6 @@
 
 namespace devices {
 
-// Ids of the card's parameters in its web.
-enum : int32 {
-    PARAMETER_VIDEO_FORMAT = 1,
-    PARAMETER_CHANNEL,
-    PARAMETER_AUDIO_FORMAT,
-    PARAMETER_TUNER_BRAND,
-    PARAMETER_BRIGHTNESS,
-    PARAMETER_CONTRAST,
-    PARAMETER_SATURATION,
-    PARAMETER_HUE,
-    PARAMETER_LUMA_CORING,
-    PARAMETER_CHROMA_COMB,
-    PARAMETER_GAMMA,
-    PARAMETER_ERROR_DIFFUSION,
-};
-
 // Positions of the "Video Format" items: 0 is "Auto" (taken as PAL-B/G), then the standards.
 enum : int32 {
     VIDEO_FORMAT_AUTO = 0,
@@ -67,21 +51,24 @@ public:
     void SetTunerFitted(bool fitted);
 
 protected:
-    [[nodiscard]] status_t Negotiate(media_format& format) const override;
+    NativePicture Native() const override;
     bigtime_t ProcessingLatency() const override;
-    void ApplyParameter(int32 id, int32 bits, bigtime_t when) override;
+
+    std::vector<ParameterItem> ItemsOf(int32 id) const override;
+    std::optional<ParameterRange> RangeOf(int32 id) const override;
+    bool HasSwitch(int32 id) const override;
+    std::optional<int32> ReadDiscrete(int32 id) override;
+    std::optional<float> ReadContinuous(int32 id) override;
+    [[nodiscard]] status_t WriteDiscrete(int32 id, int32 value) override;
+    [[nodiscard]] status_t WriteContinuous(int32 id, float value) override;
 
     void HandleEvent(const media_timed_event* event, bigtime_t lateness,
         bool realTimeEvent = false) override;
-
-    status_t GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
-        size_t* ioSize) override;
 
 private:
     struct Timing;
 
     Timing CurrentTiming() const;
-    void BuildWeb();
     void StartProducing(bigtime_t performanceTime);
     void ProduceFrame(bigtime_t frameTime);
     void ScheduleNextFrame(bigtime_t frameTime);
@@ -100,14 +87,12 @@ private:
     PictureControls controls;
     // The switches as written: any value but 0 counts as on.
     int32 switchValues[4] = {0, 1, 0, 0};
-    bigtime_t lastChanges[PARAMETER_ERROR_DIFFUSION + 1] = {};
     TestPicture picture;
 
     mutable std::mutex stationLock;
     // Guarded by stationLock.
     std::vector<TestStation> stations;
     bool tunerFitted = true;
-
 };
 
 }

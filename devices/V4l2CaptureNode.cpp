@@ -1,23 +1,13 @@
 #include "devices/V4l2CaptureNode.h"
 
-#include "devices/ControlRange.h"
-#include "devices/FrequencyPlan.h"
-#include "kits/interface/FrameView.h"
 #include "devices/PixelConversion.h"
+#include "devices/V4l2CaptureNodePrivate.h"
 #include "devices/VideoInputSelection.h"
-#include "devices/VideoStandard.h"
 #include "kits/media/Buffer.h"
 #include "kits/media/BufferGroup.h"
-#include "kits/media/ContinuousParameter.h"
-#include "kits/media/DiscreteParameter.h"
-#include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
 
-#include <linux/videodev2.h>
-
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <optional>
 
 namespace devices {
@@ -34,58 +24,6 @@ constexpr bigtime_t MAX_PROCESSING_LATENCY = 200000;
 // A consumer buffer that is not free this soon is not waited for: the frame is dropped.
 constexpr bigtime_t BUFFER_WAIT = 2000;
 constexpr uint32 DEVICE_BUFFERS = 4;
-constexpr uint32 MAX_WIDTH = 1920;
-constexpr uint32 MAX_LINES = 1080;
-constexpr uint32 MAX_BYTES_PER_ROW = MAX_WIDTH * 4 * 2;
-
-const char* const SWITCH_ITEMS[] = {"Off", "On"};
-
-// The parameters that follow device controls, with the words that find a switch by name.
-struct ControlRule {
-    int32 parameter;
-    const char* name;
-    const char* kind;
-    uint32 control;
-    const char* word;
-    PictureAdjustment adjustment;
-};
-
-const ControlRule CONTROL_RULES[] = {
-    {V4L2_PARAMETER_BRIGHTNESS, "Brightness", B_BRIGHTNESS, V4L2_CID_BRIGHTNESS, nullptr,
-        PictureAdjustment::BRIGHTNESS},
-    {V4L2_PARAMETER_CONTRAST, "Contrast", B_CONTRAST, V4L2_CID_CONTRAST, nullptr,
-        PictureAdjustment::CONTRAST},
-    {V4L2_PARAMETER_SATURATION, "Saturation", B_SATURATION, V4L2_CID_SATURATION, nullptr,
-        PictureAdjustment::SATURATION},
-    {V4L2_PARAMETER_HUE, "Hue", B_HUE, V4L2_CID_HUE, nullptr, PictureAdjustment::HUE},
-    {V4L2_PARAMETER_LUMA_CORING, "Luma Coring", B_ENABLE, 0, "coring", {}},
-    {V4L2_PARAMETER_CHROMA_COMB, "Chroma Comb", B_ENABLE, 0, "comb", {}},
-    {V4L2_PARAMETER_GAMMA, "Gamma", B_GAMMA, 0, "gamma", {}},
-    {V4L2_PARAMETER_ERROR_DIFFUSION, "Error Diffusion", B_ENABLE, 0, "diffusion", {}},
-};
-
-bool IsContinuous(int32 id)
-{
-    return id >= V4L2_PARAMETER_BRIGHTNESS && id <= V4L2_PARAMETER_HUE;
-}
-
-// A control that can stand for an on/off switch.
-bool IsSwitchControl(const V4l2Control& control)
-{
-    if ((control.flags & (V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_WRITE_ONLY)) != 0)
-        return false;
-    return control.type == V4L2_CTRL_TYPE_BOOLEAN
-        || (control.type == V4L2_CTRL_TYPE_INTEGER && control.minimum == 0
-            && control.maximum == 1);
-}
-
-bool NameHasWord(const std::string& name, const char* word)
-{
-    std::string lower(name);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-        [](unsigned char c) { return char(std::tolower(c)); });
-    return lower.find(word) != std::string::npos;
-}
 
 // Formats whose rows hold whole pixels of one plane, so a field can be read as every other row.
 bool IsPacked(uint32 fourcc)
@@ -136,57 +74,11 @@ std::vector<uint32> PreferredFormats(color_space space)
     return order;
 }
 
-const char* AudioModeName(uint32 mode)
-{
-    switch (mode) {
-    case V4L2_TUNER_MODE_STEREO:
-        return "Stereo";
-    case V4L2_TUNER_MODE_LANG1:
-        return "Language 1";
-    case V4L2_TUNER_MODE_LANG2:
-        return "Language 2";
-    case V4L2_TUNER_MODE_LANG1_LANG2:
-        return "Both languages";
-    default:
-        return "Mono";
-    }
 }
-
-}
-
-// A parameter bound to a device control; a continuous one maps the device's range onto the
-// slider's.
-struct V4l2CaptureNode::ControlBinding {
-    int32 parameter;
-    V4l2Control control;
-    std::optional<ControlRange> range;
-};
-
-// What the node knows of the device's current input; read again whenever the input changes.
-struct V4l2CaptureNode::InputState {
-    std::vector<V4l2Input> inputs;
-    uint32 current = 0;
-    // The "Video Format" items by value (empty without standards), the one chosen, and the
-    // device's standard mask.
-    std::vector<VideoFormatChoice> videoFormats;
-    int32 videoFormat = VIDEO_FORMAT_AUTO;
-    uint64 standard = 0;
-    bool hasTuner = false;
-    uint32 tunerIndex = 0;
-    V4l2Tuner tuner;
-    // The tuner's audio modes by "Audio Format" position, and the position chosen.
-    std::vector<uint32> audioModes;
-    int32 audioFormat = 0;
-    // Position in the frequency plan of the standard: the channel nearest the tuner.
-    int32 channel = -1;
-    std::vector<ControlBinding> controls;
-    // The device's format as found, for inputs without standards.
-    V4l2Format deviceFormat;
-};
 
 V4l2CaptureNode::V4l2CaptureNode(std::string path, bool cable)
     : BMediaNode(path.c_str()),
-      CaptureNode(path.c_str(), V4L2_PARAMETER_COUNT),
+      CaptureNode(path.c_str()),
       devicePath(std::move(path)),
       cablePlan(cable),
       input(std::make_unique<InputState>()),
@@ -271,227 +163,23 @@ status_t V4l2CaptureNode::OpenDevice()
     return B_OK;
 }
 
-status_t V4l2CaptureNode::SelectInput(uint32 index)
+NativePicture V4l2CaptureNode::Native() const
 {
-    if (status_t status = device.SetInput(index); status != B_OK)
-        return status;
-    ReadInputState();
-    return B_OK;
-}
-
-void V4l2CaptureNode::ReadInputState()
-{
-    auto state = std::make_unique<InputState>();
-    (void)device.GetInputs(state->inputs);
-    if (device.GetInput(state->current) != B_OK)
-        state->current = 0;
-    const auto found = std::find_if(state->inputs.begin(), state->inputs.end(),
-        [&](const V4l2Input& entry) { return entry.index == state->current; });
-    const V4l2Input* current = found != state->inputs.end() ? &*found : nullptr;
-
-    if (current != nullptr && current->standards != 0) {
-        std::vector<V4l2Standard> standards;
-        std::vector<EnumeratedStandard> enumerated;
-        if (device.GetStandards(standards) == B_OK) {
-            for (const V4l2Standard& standard : standards)
-                enumerated.push_back(EnumeratedStandard{standard.name, standard.id});
-        }
-        if (!enumerated.empty())
-            state->videoFormats = VideoFormatChoices(enumerated);
-        if (device.GetStandard(state->standard) == B_OK)
-            state->videoFormat = VideoFormatForStandard(state->standard);
-    }
-    if (current != nullptr && current->hasTuner
-        && device.GetTuner(current->tuner, state->tuner) == B_OK) {
-        state->hasTuner = true;
-        state->tunerIndex = current->tuner;
-        state->audioModes.push_back(V4L2_TUNER_MODE_MONO);
-        if ((state->tuner.audioCapabilities & V4L2_TUNER_CAP_STEREO) != 0)
-            state->audioModes.push_back(V4L2_TUNER_MODE_STEREO);
-        if ((state->tuner.audioCapabilities & V4L2_TUNER_CAP_LANG1) != 0)
-            state->audioModes.push_back(V4L2_TUNER_MODE_LANG1);
-        if ((state->tuner.audioCapabilities & V4L2_TUNER_CAP_LANG2) != 0) {
-            state->audioModes.push_back(V4L2_TUNER_MODE_LANG2);
-            state->audioModes.push_back(V4L2_TUNER_MODE_LANG1_LANG2);
-        }
-        const auto mode = std::find(state->audioModes.begin(), state->audioModes.end(),
-            state->tuner.audioMode);
-        state->audioFormat = mode != state->audioModes.end()
-            ? int32(mode - state->audioModes.begin()) : 0;
-        uint32 frequency = 0;
-        if (device.GetFrequency(state->tunerIndex, frequency) == B_OK) {
-            state->channel = PlanFor(state->standard).NearestChannel(
-                TunerUnitsToKilohertz(frequency, state->tuner.lowUnits));
-        }
-    }
-
-    std::vector<V4l2Control> controls;
-    (void)device.GetControls(controls);
-    for (const ControlRule& rule : CONTROL_RULES) {
-        const auto match = std::find_if(controls.begin(), controls.end(),
-            [&](const V4l2Control& control) {
-                if (rule.control != 0) {
-                    return control.id == rule.control
-                        && control.type == V4L2_CTRL_TYPE_INTEGER
-                        && control.maximum > control.minimum
-                        && (control.flags & V4L2_CTRL_FLAG_READ_ONLY) == 0;
-                }
-                return IsSwitchControl(control) && NameHasWord(control.name, rule.word);
-            });
-        if (match == controls.end())
-            continue;
-        ControlBinding binding{rule.parameter, *match, std::nullopt};
-        if (IsContinuous(rule.parameter)) {
-            const DeviceControlRange range{match->minimum, match->maximum, match->step,
-                match->defaultValue};
-            ControlRange mapping(range, ParameterRangeFor(rule.adjustment, range));
-            if (mapping.InitCheck() != B_OK)
-                continue;
-            binding.range = mapping;
-        }
-        state->controls.push_back(std::move(binding));
-    }
-    (void)device.GetFormat(state->deviceFormat);
-    input = std::move(state);
-}
-
-void V4l2CaptureNode::BuildWeb()
-{
-    // Handed to SetParameterWeb, which takes ownership.
-    auto web = std::make_unique<BParameterWeb>();
-    BParameterGroup* tuner = web->MakeGroup("Tuner");
     if (!input->videoFormats.empty()) {
-        BDiscreteParameter* formats = tuner->MakeDiscreteParameter(V4L2_PARAMETER_VIDEO_FORMAT,
-            B_MEDIA_RAW_VIDEO, "Video Format", B_VIDEO_FORMAT);
-        // Items the device lacks keep their places, so each value is its position.
-        for (const VideoFormatChoice& choice : input->videoFormats)
-            formats->AddItem(choice.item, choice.name.c_str());
-    }
-    if (input->hasTuner) {
-        BDiscreteParameter* channels = tuner->MakeDiscreteParameter(V4L2_PARAMETER_CHANNEL,
-            B_MEDIA_RAW_VIDEO, "Channel", B_TUNER_CHANNEL);
-        const FrequencyPlan& plan = PlanFor(input->standard);
-        for (int32 i = 0; i < plan.CountChannels(); i++)
-            channels->AddItem(i, plan.ChannelAt(i)->name.c_str());
-        BDiscreteParameter* sound = tuner->MakeDiscreteParameter(V4L2_PARAMETER_AUDIO_FORMAT,
-            B_MEDIA_RAW_VIDEO, "Audio Format", B_AUDIO_FORMAT);
-        for (size_t i = 0; i < input->audioModes.size(); i++)
-            sound->AddItem(int32(i), AudioModeName(input->audioModes[i]));
-    }
-    BDiscreteParameter* brand = tuner->MakeDiscreteParameter(V4L2_PARAMETER_TUNER_BRAND,
-        B_MEDIA_RAW_VIDEO, "Tuner Brand", B_GENERIC);
-    brand->AddItem(0, "None");
-    brand->AddItem(1, input->hasTuner ? input->tuner.name.c_str() : "Tuner");
-    if (!input->inputs.empty()) {
-        BDiscreteParameter* inputs = tuner->MakeDiscreteParameter(V4L2_PARAMETER_VIDEO_INPUT,
-            B_MEDIA_RAW_VIDEO, "Video Input", B_INPUT_MUX);
-        for (const V4l2Input& entry : input->inputs)
-            inputs->AddItem(int32(entry.index), entry.name.c_str());
-    }
-
-    BParameterGroup* picture = web->MakeGroup("Picture");
-    for (const ControlRule& rule : CONTROL_RULES) {
-        const ControlBinding* binding = BindingFor(rule.parameter);
-        if (binding == nullptr)
-            continue;
-        if (binding->range.has_value()) {
-            const ParameterRange& range = binding->range->Parameter();
-            picture->MakeContinuousParameter(rule.parameter, B_MEDIA_RAW_VIDEO, rule.name,
-                rule.kind, B_UNIT_NONE, range.minimum, range.maximum, 1);
-        } else {
-            BDiscreteParameter* parameter = picture->MakeDiscreteParameter(rule.parameter,
-                B_MEDIA_RAW_VIDEO, rule.name, rule.kind);
-            for (int32 i = 0; i < int32(std::size(SWITCH_ITEMS)); i++)
-                parameter->AddItem(i, SWITCH_ITEMS[i]);
-        }
-    }
-    SetParameterWeb(web.release());
-}
-
-V4l2CaptureNode::ControlBinding* V4l2CaptureNode::BindingFor(int32 id)
-{
-    for (ControlBinding& binding : input->controls) {
-        if (binding.parameter == id)
-            return &binding;
-    }
-    return nullptr;
-}
-
-void V4l2CaptureNode::NativeSize(uint32& width, uint32& lines, float& fieldRate,
-    bool& sixtyHertz) const
-{
-    sixtyHertz = false;
-    if (!input->videoFormats.empty()) {
-        sixtyHertz = Is525Line(input->standard);
         const FrameSize size = FrameSizeOf(input->standard);
         const FrameRate rate = FrameRateOf(input->standard);
-        width = uint32(size.width);
-        lines = uint32(size.height);
         // Two fields a frame.
-        fieldRate = 2.0f * float(rate.numerator) / float(rate.denominator);
-        return;
+        return {uint32(size.width), uint32(size.height),
+            2.0f * float(rate.numerator) / float(rate.denominator), true};
     }
-    width = std::clamp<uint32>(input->deviceFormat.width, 1, MAX_WIDTH);
-    lines = std::clamp<uint32>(input->deviceFormat.height, 1, MAX_LINES);
-    fieldRate = 0;
+    NativePicture native{std::clamp<uint32>(input->deviceFormat.width, 1, MAX_WIDTH),
+        std::clamp<uint32>(input->deviceFormat.height, 1, MAX_LINES), 0, false};
     uint32 numerator = 0;
     uint32 denominator = 0;
     // Progressive pictures: one field a frame.
     if (const_cast<V4l2Device&>(device).GetFrameInterval(numerator, denominator) == B_OK)
-        fieldRate = float(denominator) / float(numerator);
-}
-
-status_t V4l2CaptureNode::Negotiate(media_format& format) const
-{
-    if (format.type == B_MEDIA_NO_TYPE || format.type == B_MEDIA_UNKNOWN_TYPE)
-        format.type = B_MEDIA_RAW_VIDEO;
-    if (format.type != B_MEDIA_RAW_VIDEO)
-        return B_MEDIA_BAD_FORMAT;
-    uint32 width = 0;
-    uint32 lines = 0;
-    float fieldRate = 0;
-    bool sixtyHertz = false;
-    NativeSize(width, lines, fieldRate, sixtyHertz);
-    media_raw_video_format& video = format.u.raw_video;
-    media_video_display_info& display = video.display;
-    if (display.format == B_NO_COLOR_SPACE)
-        display.format = B_RGB32;
-    const int32 pixelBytes = BytesPerPixel(display.format);
-    if (pixelBytes == 0)
-        return B_MEDIA_BAD_FORMAT;
-    if (display.line_width == 0)
-        display.line_width = width;
-    if (display.line_count == 0)
-        display.line_count = lines;
-    if (display.line_width > MAX_WIDTH || display.line_count > MAX_LINES)
-        return B_MEDIA_BAD_FORMAT;
-    const uint32 rowBytes = display.line_width * uint32(pixelBytes);
-    if (display.bytes_per_row == 0)
-        display.bytes_per_row = rowBytes;
-    // Frames are written whole from the first byte, rows as wide as asked.
-    if (display.bytes_per_row < rowBytes || display.bytes_per_row > MAX_BYTES_PER_ROW
-        || display.pixel_offset != 0 || display.line_offset != 0) {
-        return B_MEDIA_BAD_FORMAT;
-    }
-    if (video.field_rate == 0)
-        video.field_rate = fieldRate;
-    else if (fieldRate != 0 && std::abs(video.field_rate - fieldRate) > 0.01f)
-        return B_MEDIA_BAD_FORMAT;
-    if (video.orientation == 0)
-        video.orientation = B_VIDEO_TOP_LEFT_RIGHT;
-    else if (video.orientation != B_VIDEO_TOP_LEFT_RIGHT)
-        return B_MEDIA_BAD_FORMAT;
-    if (video.interlace == 0) {
-        const bool interlaced = !input->videoFormats.empty() && display.line_count * 2 > lines;
-        video.interlace = interlaced ? 2 : 1;
-    }
-    if (video.last_active == 0)
-        video.last_active = display.line_count - 1;
-    if (video.pixel_width_aspect == 0 || video.pixel_height_aspect == 0) {
-        video.pixel_width_aspect = 4;
-        video.pixel_height_aspect = 3;
-    }
-    return B_OK;
+        native.fieldRate = float(denominator) / float(numerator);
+    return native;
 }
 
 V4l2FramePlan V4l2CaptureNode::PlanFrames(const std::vector<V4l2PixelFormat>& offered,
@@ -648,16 +336,12 @@ status_t V4l2CaptureNode::StartCapture()
         BuildWeb();
     }
     const media_video_display_info& display = output.Display();
-    uint32 width = 0;
-    uint32 lines = 0;
-    float fieldRate = 0;
-    bool sixtyHertz = false;
-    NativeSize(width, lines, fieldRate, sixtyHertz);
+    const NativePicture native = Native();
     std::vector<V4l2PixelFormat> offered;
     if (status_t status = device.GetPixelFormats(offered); status != B_OK)
         return status;
     plan = PlanFrames(offered, int32(display.line_width), int32(display.line_count),
-        display.format, width, lines, !input->videoFormats.empty());
+        display.format, native.width, native.lines, native.interlaced);
     if (plan.device.fourcc == 0)
         return B_MEDIA_BAD_FORMAT;
     V4l2Format answer = plan.device;
@@ -665,14 +349,15 @@ status_t V4l2CaptureNode::StartCapture()
         return status;
     if (answer.fourcc != plan.device.fourcc)
         return B_MEDIA_BAD_FORMAT;
-    AdoptDeviceFormat(plan, answer, int32(display.line_count), sixtyHertz);
+    AdoptDeviceFormat(plan, answer, int32(display.line_count),
+        native.interlaced && Is525Line(input->standard));
     // A buffer holds the two fields of a frame; with alternating fields one field, and from a
     // progressive source one picture, whose rate is the field rate.
     framePeriod = 0;
-    if (fieldRate > 0) {
+    if (native.fieldRate > 0) {
         const bool fieldPerBuffer = answer.field == V4L2_FIELD_ORDER_ALTERNATE
-            || input->videoFormats.empty();
-        framePeriod = bigtime_t((fieldPerBuffer ? 1e6 : 2e6) / fieldRate);
+            || !native.interlaced;
+        framePeriod = bigtime_t((fieldPerBuffer ? 1e6 : 2e6) / native.fieldRate);
     }
     if (status_t status = device.StartStreaming(DEVICE_BUFFERS); status != B_OK)
         return status;
@@ -801,172 +486,6 @@ void V4l2CaptureNode::OutputDisconnecting()
 bigtime_t V4l2CaptureNode::ProcessingLatency() const
 {
     return processingLatency;
-}
-
-status_t V4l2CaptureNode::GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
-    size_t* ioSize)
-{
-    if (value == nullptr || ioSize == nullptr || *ioSize < sizeof(int32) || id <= 0
-        || id >= V4L2_PARAMETER_COUNT) {
-        return B_BAD_VALUE;
-    }
-    int32 number = 0;
-    float real = 0;
-    switch (id) {
-    case V4L2_PARAMETER_VIDEO_FORMAT:
-        if (input->videoFormats.empty())
-            return B_BAD_VALUE;
-        number = input->videoFormat;
-        break;
-    case V4L2_PARAMETER_CHANNEL:
-        if (!input->hasTuner)
-            return B_BAD_VALUE;
-        number = std::max(0, input->channel);
-        break;
-    case V4L2_PARAMETER_AUDIO_FORMAT:
-        if (!input->hasTuner)
-            return B_BAD_VALUE;
-        number = input->audioFormat;
-        break;
-    case V4L2_PARAMETER_TUNER_BRAND:
-        number = input->hasTuner ? 1 : 0;
-        break;
-    case V4L2_PARAMETER_VIDEO_INPUT:
-        number = int32(input->current);
-        break;
-    default: {
-        ControlBinding* binding = BindingFor(id);
-        if (binding == nullptr)
-            return B_BAD_VALUE;
-        int32 current = binding->control.defaultValue;
-        if (device.GetControl(binding->control.id, current) != B_OK)
-            current = binding->control.defaultValue;
-        if (binding->range.has_value())
-            real = binding->range->ToParameter(current);
-        else
-            number = current != binding->control.minimum ? 1 : 0;
-        break;
-    }
-    }
-    if (IsContinuous(id))
-        std::memcpy(value, &real, sizeof(real));
-    else
-        std::memcpy(value, &number, sizeof(number));
-    *ioSize = sizeof(int32);
-    if (lastChange != nullptr)
-        *lastChange = lastChanges[id];
-    return B_OK;
-}
-
-void V4l2CaptureNode::ApplyParameter(int32 id, int32 bits, bigtime_t when)
-{
-    if (!device.IsOpen())
-        return;
-    status_t status = B_BAD_VALUE;
-    switch (id) {
-    case V4L2_PARAMETER_VIDEO_FORMAT:
-        status = ApplyStandard(bits);
-        break;
-    case V4L2_PARAMETER_CHANNEL:
-        status = Tune(bits);
-        break;
-    case V4L2_PARAMETER_AUDIO_FORMAT:
-        if (input->hasTuner && bits >= 0 && bits < int32(input->audioModes.size())) {
-            status = device.SetAudioMode(input->tunerIndex, input->audioModes[size_t(bits)]);
-            if (status == B_OK)
-                input->audioFormat = bits;
-        }
-        break;
-    case V4L2_PARAMETER_VIDEO_INPUT: {
-        const bool wasCapturing = capturing;
-        if (bits < 0 || uint32(bits) == input->current)
-            break;
-        StopCapture();
-        status = SelectInput(uint32(bits));
-        // The new input's standards, tuner and control ranges make a new web.
-        BuildWeb();
-        if (wasCapturing) {
-            if (status_t restarted = StartCapture(); restarted != B_OK)
-                Fail(restarted);
-        }
-        break;
-    }
-    default: {
-        ControlBinding* binding = BindingFor(id);
-        if (binding == nullptr)
-            return;
-        const V4l2Control& control = binding->control;
-        int32 level = 0;
-        if (binding->range.has_value()) {
-            float real = 0;
-            std::memcpy(&real, &bits, sizeof(real));
-            if (!std::isfinite(real))
-                return;
-            level = binding->range->ToDevice(real);
-        } else {
-            level = bits != 0 ? control.maximum : control.minimum;
-        }
-        status = device.SetControl(control.id, level);
-        break;
-    }
-    }
-    if (status == B_OK)
-        lastChanges[id] = when;
-}
-
-const FrequencyPlan& V4l2CaptureNode::PlanFor(uint64 standard) const
-{
-    return FrequencyPlan::ForStandard(standard, cablePlan);
-}
-
-status_t V4l2CaptureNode::ApplyStandard(int32 value)
-{
-    const auto choice = std::find_if(input->videoFormats.begin(), input->videoFormats.end(),
-        [value](const VideoFormatChoice& entry) { return entry.item == value; });
-    if (choice == input->videoFormats.end() || choice->mask == 0)
-        return B_BAD_VALUE;
-    // The device takes no new standard while it streams: stop, change, and carry on at the
-    // new picture size.
-    const bool wasCapturing = capturing;
-    StopCapture();
-    const FrequencyPlan& oldPlan = PlanFor(input->standard);
-    status_t status = device.SetStandard(choice->mask);
-    if (status == B_OK) {
-        input->videoFormat = value;
-        if (device.GetStandard(input->standard) != B_OK)
-            input->standard = choice->mask;
-        (void)device.GetFormat(input->deviceFormat);
-        const FrequencyPlan& plan = PlanFor(input->standard);
-        if (input->hasTuner && &plan != &oldPlan) {
-            // Another frequency plan: its channels make a new web; the tuner stays put.
-            uint32 frequency = 0;
-            if (device.GetFrequency(input->tunerIndex, frequency) == B_OK) {
-                input->channel = plan.NearestChannel(
-                    TunerUnitsToKilohertz(frequency, input->tuner.lowUnits));
-            }
-            BuildWeb();
-        }
-    }
-    if (wasCapturing) {
-        if (status_t restarted = StartCapture(); restarted != B_OK)
-            Fail(restarted);
-    }
-    return status;
-}
-
-status_t V4l2CaptureNode::Tune(int32 channel)
-{
-    const PlanChannel* entry = PlanFor(input->standard).ChannelAt(channel);
-    if (!input->hasTuner || entry == nullptr)
-        return B_BAD_VALUE;
-    const std::optional<uint32> units = KilohertzToTunerUnits(entry->kilohertz,
-        input->tuner.lowUnits);
-    if (!units.has_value() || *units < input->tuner.rangeLow || *units > input->tuner.rangeHigh)
-        return B_BAD_VALUE;
-    if (status_t status = device.SetFrequency(input->tunerIndex, *units); status != B_OK)
-        return status;
-    input->channel = channel;
-    return B_OK;
 }
 
 }

@@ -7,30 +7,13 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace devices {
 
 class FrequencyPlan;
-
-// Ids of the node's parameters in its web.
-enum : int32 {
-    V4L2_PARAMETER_VIDEO_FORMAT = 1,
-    V4L2_PARAMETER_CHANNEL,
-    V4L2_PARAMETER_AUDIO_FORMAT,
-    V4L2_PARAMETER_TUNER_BRAND,
-    V4L2_PARAMETER_BRIGHTNESS,
-    V4L2_PARAMETER_CONTRAST,
-    V4L2_PARAMETER_SATURATION,
-    V4L2_PARAMETER_HUE,
-    V4L2_PARAMETER_LUMA_CORING,
-    V4L2_PARAMETER_CHROMA_COMB,
-    V4L2_PARAMETER_GAMMA,
-    V4L2_PARAMETER_ERROR_DIFFUSION,
-    V4L2_PARAMETER_VIDEO_INPUT,
-    V4L2_PARAMETER_COUNT,
-};
 
 // How the device's frames become the connection's: the device format asked for and how its
 // fields are laid out. Worked out on plain data, so it can be checked without a device.
@@ -99,17 +82,22 @@ public:
         size_t length, const TargetFrame& to);
 
 protected:
-    [[nodiscard]] status_t Negotiate(media_format& format) const override;
+    // The picture size and rate of the current standard (or the device's format without one).
+    NativePicture Native() const override;
     bigtime_t ProcessingLatency() const override;
-    void ApplyParameter(int32 id, int32 bits, bigtime_t when) override;
     void OutputConnected() override;
     void OutputDisconnecting() override;
 
+    std::vector<ParameterItem> ItemsOf(int32 id) const override;
+    std::optional<ParameterRange> RangeOf(int32 id) const override;
+    bool HasSwitch(int32 id) const override;
+    std::optional<int32> ReadDiscrete(int32 id) override;
+    std::optional<float> ReadContinuous(int32 id) override;
+    [[nodiscard]] status_t WriteDiscrete(int32 id, int32 value) override;
+    [[nodiscard]] status_t WriteContinuous(int32 id, float value) override;
+
     void HandleEvent(const media_timed_event* event, bigtime_t lateness,
         bool realTimeEvent = false) override;
-
-    status_t GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
-        size_t* ioSize) override;
 
 private:
     struct ControlBinding;
@@ -118,11 +106,12 @@ private:
     // Opens the device and settles on an input; keeps what was chosen before where it can.
     [[nodiscard]] status_t OpenDevice();
     [[nodiscard]] status_t SelectInput(uint32 index);
+    // Reads what the current input offers: its standards, its tuner, the controls the
+    // parameters follow, and the device's format.
     void ReadInputState();
-    void BuildWeb();
-
-    // The picture size and rate of the current standard (or the device's format without one).
-    void NativeSize(uint32& width, uint32& lines, float& fieldRate, bool& sixtyHertz) const;
+    void ReadStandards(InputState& state);
+    void ReadTuner(InputState& state, uint32 tunerIndex);
+    void BindControls(InputState& state);
 
     [[nodiscard]] status_t StartCapture();
     void StopCapture();
@@ -131,9 +120,12 @@ private:
     void Fail(status_t status);
     void ScheduleCheck(bigtime_t delay);
 
+    [[nodiscard]] status_t SwitchInput(int32 value);
     [[nodiscard]] status_t ApplyStandard(int32 value);
     [[nodiscard]] status_t Tune(int32 channel);
-    ControlBinding* BindingFor(int32 id);
+    const ControlBinding* BindingFor(int32 id) const;
+    // The control's value on the device, its default when the device does not answer.
+    int32 ControlValue(const ControlBinding& binding);
     const FrequencyPlan& PlanFor(uint64 standard) const;
 
     // The device's path, and what identifies it should it come back under another path.
@@ -153,7 +145,6 @@ private:
     bigtime_t framePeriod = 0;
     // Time from a frame's capture to its sending, grown when a frame took longer.
     bigtime_t processingLatency;
-    bigtime_t lastChanges[V4L2_PARAMETER_COUNT] = {};
 
     std::atomic<int64> streamFailures{0};
     std::atomic<status_t> lastError{B_OK};

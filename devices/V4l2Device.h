@@ -23,6 +23,38 @@ enum V4l2Field : uint32 {
     V4L2_FIELD_ORDER_INTERLACED_BT = 9,
 };
 
+// Control types and flags, with V4L2's values.
+enum V4l2ControlType : uint32 {
+    V4L2_CONTROL_INTEGER = 1,
+    V4L2_CONTROL_BOOLEAN = 2,
+};
+enum : uint32 {
+    V4L2_CONTROL_READ_ONLY = 0x0004,
+    V4L2_CONTROL_WRITE_ONLY = 0x0040,
+};
+
+// The picture controls' ids, with V4L2's values.
+enum : uint32 {
+    V4L2_CONTROL_BRIGHTNESS = 0x00980900,
+    V4L2_CONTROL_CONTRAST = 0x00980901,
+    V4L2_CONTROL_SATURATION = 0x00980902,
+    V4L2_CONTROL_HUE = 0x00980903,
+};
+
+// A tuner's audio modes and the capability bits that offer them, with V4L2's values.
+enum V4l2AudioMode : uint32 {
+    V4L2_AUDIO_MONO = 0,
+    V4L2_AUDIO_STEREO = 1,
+    V4L2_AUDIO_LANGUAGE_2 = 2,
+    V4L2_AUDIO_LANGUAGE_1 = 3,
+    V4L2_AUDIO_BOTH_LANGUAGES = 4,
+};
+enum : uint32 {
+    V4L2_AUDIO_CAN_STEREO = 0x0010,
+    V4L2_AUDIO_CAN_LANGUAGE_2 = 0x0020,
+    V4L2_AUDIO_CAN_LANGUAGE_1 = 0x0040,
+};
+
 struct V4l2Input {
     uint32 index = 0;
     std::string name;
@@ -52,7 +84,7 @@ struct V4l2Tuner {
     // The tuner's range, in its units.
     uint32 rangeLow = 0;
     uint32 rangeHigh = 0;
-    // V4L2's audio capability bits (stereo, second language ...) and the chosen audio mode.
+    // The V4L2_AUDIO_CAN_ bits, among V4L2's other capability bits, and the V4l2AudioMode.
     uint32 audioCapabilities = 0;
     uint32 audioMode = 0;
     // Signal strength, 0 to 65535.
@@ -62,13 +94,13 @@ struct V4l2Tuner {
 struct V4l2Control {
     uint32 id = 0;
     std::string name;
-    // V4L2's control type (1 integer, 2 boolean, 3 menu ...).
+    // A V4l2ControlType, or another of V4L2's control types (3 menu ...).
     uint32 type = 0;
     int32 minimum = 0;
     int32 maximum = 0;
     int32 step = 0;
     int32 defaultValue = 0;
-    // V4L2's control flags (disabled, read-only, inactive ...).
+    // V4L2's control flags (V4L2_CONTROL_READ_ONLY, disabled, inactive ...).
     uint32 flags = 0;
 };
 

@@ -1,16 +1,6 @@
 #include "devices/VideoStandard.h"
 
-#include <linux/videodev2.h>
-
 namespace devices {
-
-static_assert(STANDARD_PAL_B == V4L2_STD_PAL_B && STANDARD_PAL_K == V4L2_STD_PAL_K
-    && STANDARD_PAL_M == V4L2_STD_PAL_M && STANDARD_PAL_NC == V4L2_STD_PAL_Nc
-    && STANDARD_PAL_60 == V4L2_STD_PAL_60 && STANDARD_NTSC_M == V4L2_STD_NTSC_M
-    && STANDARD_NTSC_M_JP == V4L2_STD_NTSC_M_JP && STANDARD_NTSC_443 == V4L2_STD_NTSC_443
-    && STANDARD_NTSC_M_KR == V4L2_STD_NTSC_M_KR && STANDARD_SECAM_B == V4L2_STD_SECAM_B
-    && STANDARD_SECAM_LC == V4L2_STD_SECAM_LC && STANDARD_525_60 == V4L2_STD_525_60,
-    "device standard bits");
 
 namespace {
 
@@ -20,8 +10,6 @@ constexpr uint64 PAL_N_NC = STANDARD_PAL_N | STANDARD_PAL_NC;
 constexpr uint64 SECAM = STANDARD_SECAM_B | STANDARD_SECAM_D | STANDARD_SECAM_G
     | STANDARD_SECAM_H | STANDARD_SECAM_K | STANDARD_SECAM_K1 | STANDARD_SECAM_L
     | STANDARD_SECAM_LC;
-static_assert(PAL_BGDKHI == V4L2_STD_PAL);
-static_assert(SECAM == V4L2_STD_SECAM);
 
 // What an item keeps of the standards gathered for it.
 uint64 FamilyOf(int32 item)

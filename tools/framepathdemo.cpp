@@ -4,6 +4,7 @@
 // desktop, where the viewer itself cannot open its window.
 // Usage: framepathdemo [folder for the snapshots, default the current directory]
 
+#include "devices/DefaultNodes.h"
 #include "devices/TestStation.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
@@ -162,6 +163,8 @@ private:
 
 int main(int argc, char** argv)
 {
+    if (devices::RegisterDefaultNodes() != B_OK)
+        return 1;
     FramePathDemo demo(argc > 1 ? argv[1] : ".");
     demo.Run();
     return demo.ExitCode();

@@ -6,6 +6,7 @@
 //   --check      quits once the window is up and the file (if any) dropped: the exit status is 0
 //                when the window holds what was asked for, 1 otherwise. For scripts and tests.
 
+#include "devices/DefaultNodes.h"
 #include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Message.h"
@@ -119,6 +120,8 @@ private:
 
 int main(int argc, char** argv)
 {
+    if (devices::RegisterDefaultNodes() != B_OK)
+        return 1;
     Options options;
     if (!ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options)) {
         std::cerr << "usage: replicanthost [--drop FILE] [--check]\n";

@@ -1,5 +1,7 @@
 #include "devices/ColourProcessor.h"
 
+#include "kits/interface/FrameView.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,18 +23,11 @@ bool IsGrey32(uint32 pixel)
     return Red32(pixel) == Green32(pixel) && Green32(pixel) == Blue32(pixel);
 }
 
-PictureControls With(void (*change)(PictureControls&))
-{
-    PictureControls controls;
-    change(controls);
-    return controls;
-}
-
 // Processes an image into tightly packed rows and hands back every pixel.
 std::vector<uint32> ProcessAll(const RgbImage& image, const PictureControls& controls,
     color_space space)
 {
-    const int32 pixelBytes = space == B_RGB32 ? 4 : space == B_GRAY8 ? 1 : 2;
+    const int32 pixelBytes = BytesPerPixel(space);
     std::vector<uint8> bytes(size_t(image.Width()) * image.Lines() * pixelBytes);
     ColourProcessor(controls, space).Process(image, bytes.data(), image.Width() * pixelBytes);
     std::vector<uint32> pixels(size_t(image.Width()) * image.Lines());
@@ -61,21 +56,19 @@ TEST(ColourProcessorTest, DefaultControlsKeepColoursAndGreysExactly)
 
 TEST(ColourProcessorTest, BrightnessAddsAndContrastScalesTheLuma)
 {
-    const ColourProcessor brighter(With([](PictureControls& c) { c.brightness = 20; }), B_RGB32);
-    EXPECT_EQ(brighter.PackSolid(Rgb(100, 100, 100)) & 0xFFFFFF, 0x787878u);
-    const ColourProcessor darker(With([](PictureControls& c) { c.brightness = -128; }), B_RGB32);
-    EXPECT_EQ(darker.PackSolid(Rgb(100, 100, 100)) & 0xFFFFFF, 0u);
-    const ColourProcessor flatter(With([](PictureControls& c) { c.contrast = 50; }), B_RGB32);
-    EXPECT_EQ(flatter.PackSolid(Rgb(100, 100, 100)) & 0xFFFFFF, 0x323232u);
-    // Values outside the published ranges are held at their ends.
-    const ColourProcessor limited(With([](PictureControls& c) { c.contrast = 1000; }), B_RGB32);
-    EXPECT_EQ(limited.PackSolid(Rgb(100, 100, 100)) & 0xFFFFFF, 0xC8C8C8u);
+    // On a grey of level 100; values outside the published ranges are held at their ends.
+    const std::pair<PictureControls, uint32> cases[] = {{{.brightness = 20}, 0x787878u},
+        {{.brightness = -128}, 0u}, {{.contrast = 50}, 0x323232u}, {{.contrast = 1000}, 0xC8C8C8u}};
+    for (const auto& [controls, expected] : cases) {
+        EXPECT_EQ(ColourProcessor(controls, B_RGB32).PackSolid(Rgb(100, 100, 100)) & 0xFFFFFF,
+            expected);
+    }
 }
 
 TEST(ColourProcessorTest, SaturationAndHueActOnColourOnly)
 {
-    const ColourProcessor grey(With([](PictureControls& c) { c.saturation = 0; }), B_RGB32);
-    const ColourProcessor turned(With([](PictureControls& c) { c.hue = 90; }), B_RGB32);
+    const ColourProcessor grey({.saturation = 0}, B_RGB32);
+    const ColourProcessor turned({.hue = 90}, B_RGB32);
     const ColourProcessor plain({}, B_RGB32);
     for (uint32 rgb : {Rgb(191, 0, 0), Rgb(20, 110, 120), Rgb(245, 205, 90)}) {
         EXPECT_TRUE(IsGrey32(grey.PackSolid(rgb))) << std::hex << rgb;
@@ -87,7 +80,7 @@ TEST(ColourProcessorTest, SaturationAndHueActOnColourOnly)
 
 TEST(ColourProcessorTest, GammaBrightensMidTonesAndKeepsTheEnds)
 {
-    const ColourProcessor gamma(With([](PictureControls& c) { c.gamma = true; }), B_RGB32);
+    const ColourProcessor gamma({.gamma = true}, B_RGB32);
     EXPECT_EQ(gamma.PackSolid(Rgb(0, 0, 0)) & 0xFFFFFF, 0u);
     EXPECT_EQ(gamma.PackSolid(WHITE) & 0xFFFFFF, 0xFFFFFFu);
     const uint32 mid = gamma.PackSolid(Rgb(64, 64, 64));
@@ -113,8 +106,7 @@ TEST(ColourProcessorTest, LumaCoringFlattensGrainButKeepsEdges)
         return sum;
     };
     const std::vector<uint32> plain = ProcessAll(image, {}, B_RGB32);
-    const std::vector<uint32> cored = ProcessAll(image,
-        With([](PictureControls& c) { c.lumaCoring = true; }), B_RGB32);
+    const std::vector<uint32> cored = ProcessAll(image, {.lumaCoring = true}, B_RGB32);
     EXPECT_LT(roughness(cored) * 2, roughness(plain));
     // The step from 106 or less to 200 is no grain.
     EXPECT_EQ(Green32(cored[40]), 200);
@@ -136,7 +128,7 @@ TEST(ColourProcessorTest, WithoutTheCombFineGreyDetailTurnsColoured)
         return count;
     };
     EXPECT_EQ(coloured(ProcessAll(image, {}, B_RGB32)), 0);
-    EXPECT_GT(coloured(ProcessAll(image, With([](PictureControls& c) { c.chromaComb = false; }),
+    EXPECT_GT(coloured(ProcessAll(image, {.chromaComb = false},
                   B_RGB32)),
         64 * 4 / 2);
 }
@@ -156,14 +148,13 @@ TEST(ColourProcessorTest, ErrorDiffusionMixesCodesToKeepTheMeanLevel)
         return sum / double(pixels.size());
     };
     const std::vector<uint32> plain = ProcessAll(image, {}, B_RGB16);
-    const std::vector<uint32> diffused = ProcessAll(image,
-        With([](PictureControls& c) { c.errorDiffusion = true; }), B_RGB16);
+    const std::vector<uint32> diffused = ProcessAll(image, {.errorDiffusion = true}, B_RGB16);
     EXPECT_EQ(std::count(plain.begin(), plain.end(), plain[0]), int64(plain.size()));
     EXPECT_LT(std::count(diffused.begin(), diffused.end(), diffused[0]), int64(plain.size()));
     EXPECT_LT(std::abs(meanRed(diffused) - 103.0), 1.0);
     EXPECT_EQ(meanRed(plain), 99.0);
     // Nothing to diffuse into 32-bit pixels.
-    EXPECT_EQ(ProcessAll(image, With([](PictureControls& c) { c.errorDiffusion = true; }),
+    EXPECT_EQ(ProcessAll(image, {.errorDiffusion = true},
                   B_RGB32),
         ProcessAll(image, {}, B_RGB32));
 }
@@ -177,8 +168,7 @@ TEST(ColourProcessorTest, WhiteStaysWhiteBesideDiffusedColours)
             image.Row(y)[x] = (x / 3 + y / 3) % 2 == 0 ? WHITE : Rgb(37 + x, 93, 151 - y);
     }
     for (color_space space : {B_RGB16, B_RGB15}) {
-        const std::vector<uint32> pixels = ProcessAll(image,
-            With([](PictureControls& c) { c.errorDiffusion = true; }), space);
+        const std::vector<uint32> pixels = ProcessAll(image, {.errorDiffusion = true}, space);
         const uint32 white = space == B_RGB16 ? 0xFFFF : 0x7FFF;
         for (int32 y = 0; y < 12; y++) {
             for (int32 x = 0; x < 48; x++) {

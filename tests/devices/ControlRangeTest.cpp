@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace devices::test {
 namespace {
@@ -33,32 +34,51 @@ TEST(ControlRangeTest, TestDriverRangesKeepTheTestCardsSliders)
     EXPECT_EQ(hue.maximum, HUE_MAX);
 }
 
-TEST(ControlRangeTest, BrightnessOnTheTvInputMapsEndsAndDefault)
+TEST(ControlRangeTest, MapsBetweenTheDeviceAndTheSlider)
 {
-    const ControlRange range(TV_BRIGHTNESS, {BRIGHTNESS_MIN, BRIGHTNESS_MAX});
-    ASSERT_EQ(range.InitCheck(), B_OK);
-    EXPECT_FLOAT_EQ(range.ToParameter(128), -128);
-    EXPECT_FLOAT_EQ(range.ToParameter(383), 127);
-    EXPECT_FLOAT_EQ(range.ToParameter(256), 0);
-    EXPECT_FLOAT_EQ(range.DefaultParameter(), 0);
-    EXPECT_EQ(range.ToDevice(-128), 128);
-    EXPECT_EQ(range.ToDevice(127), 383);
-    EXPECT_EQ(range.ToDevice(0), 256);
-    EXPECT_EQ(range.ToDevice(5), 261);
-}
-
-TEST(ControlRangeTest, HueKeepsItsCentre)
-{
-    const ControlRange range(HUE, {HUE_MIN, HUE_MAX});
-    EXPECT_FLOAT_EQ(range.ToParameter(0), 0);
-    EXPECT_FLOAT_EQ(range.ToParameter(-128), -90);
-    EXPECT_FLOAT_EQ(range.ToParameter(128), 90);
-    EXPECT_FLOAT_EQ(range.ToParameter(64), 45);
-    EXPECT_EQ(range.ToDevice(-90), -128);
-    EXPECT_EQ(range.ToDevice(45), 64);
-    // 1 unit of the slider is 128/90 device levels: 1.42 rounds to 1, -1.42 to -1.
-    EXPECT_EQ(range.ToDevice(1), 1);
-    EXPECT_EQ(range.ToDevice(-1), -1);
+    constexpr float INF = std::numeric_limits<float>::infinity();
+    constexpr int32 LOWEST = std::numeric_limits<int32>::min();
+    constexpr int32 HIGHEST = std::numeric_limits<int32>::max();
+    const struct {
+        DeviceControlRange device;
+        ParameterRange parameter;
+        std::vector<std::pair<float, int32>> toDevice;
+        std::vector<std::pair<int32, float>> toParameter;
+        float defaultParameter;
+    } cases[] = {
+        // Brightness on the test driver's TV input.
+        {TV_BRIGHTNESS, {BRIGHTNESS_MIN, BRIGHTNESS_MAX},
+            {{-128, 128}, {127, 383}, {0, 256}, {5, 261}}, {{128, -128}, {383, 127}, {256, 0}},
+            0},
+        // Hue keeps its centre; a unit of the slider is 128/90 device levels: 1.42 rounds to 1.
+        {HUE, {HUE_MIN, HUE_MAX}, {{-90, -128}, {45, 64}, {1, 1}, {-1, -1}},
+            {{0, 0}, {-128, -90}, {128, 90}, {64, 45}}, 0},
+        // Steps of 16 from 0; 250 is not on a step, so 240 is the last. Values clamp, and the
+        // default off the steps shows as the step nearest to it.
+        {{0, 250, 16, 100}, {0, 250},
+            {{-10, 0}, {7.9f, 0}, {8, 16}, {100, 96}, {250, 240}, {1e9f, 240}, {INF, 240},
+                {-INF, 0}, {NAN, 0}},
+            {{-5, 0}, {1000, 250}}, 96},
+        // A step below one counts as one.
+        {{0, 10, 0, 5}, {0, 100}, {{33, 3}, {100, 10}}, {}, 50},
+        {{0, 10, -3, 5}, {0, 100}, {{33, 3}, {100, 10}}, {}, 50},
+        // The whole int32 range does not overflow.
+        {{LOWEST, HIGHEST, 1, 0}, {-100, 100}, {{-100, LOWEST}, {100, HIGHEST}},
+            {{HIGHEST, 100}}, 0},
+        // A device with one value shows it everywhere.
+        {{7, 7, 1, 7}, {0, 200}, {{0, 7}, {200, 7}}, {{7, 0}}, 0},
+        // A range that is none gives the minimums.
+        {{10, 0, 1, 5}, {0, 100}, {{50, 10}}, {{5, 0}}, 0},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.device.minimum);
+        const ControlRange range(entry.device, entry.parameter);
+        for (const auto& [parameter, device] : entry.toDevice)
+            EXPECT_EQ(range.ToDevice(parameter), device) << parameter;
+        for (const auto& [device, parameter] : entry.toParameter)
+            EXPECT_FLOAT_EQ(range.ToParameter(device), parameter) << device;
+        EXPECT_NEAR(range.DefaultParameter(), entry.defaultParameter, 1e-4);
+    }
 }
 
 TEST(ControlRangeTest, EveryDeviceValueSurvivesTheParameter)
@@ -73,57 +93,6 @@ TEST(ControlRangeTest, EveryDeviceValueSurvivesTheParameter)
     }
 }
 
-TEST(ControlRangeTest, ClampsAndRoundsToTheStep)
-{
-    // Steps of 16 from 0; 250 is not on a step, so 240 is the last.
-    const ControlRange range({0, 250, 16, 100}, {0, 250});
-    EXPECT_EQ(range.ToDevice(-10), 0);
-    EXPECT_EQ(range.ToDevice(7.9f), 0);
-    EXPECT_EQ(range.ToDevice(8), 16);
-    EXPECT_EQ(range.ToDevice(100), 96);
-    EXPECT_EQ(range.ToDevice(250), 240);
-    EXPECT_EQ(range.ToDevice(1e9f), 240);
-    EXPECT_EQ(range.ToDevice(std::numeric_limits<float>::infinity()), 240);
-    EXPECT_EQ(range.ToDevice(-std::numeric_limits<float>::infinity()), 0);
-    EXPECT_EQ(range.ToDevice(std::numeric_limits<float>::quiet_NaN()), 0);
-    EXPECT_FLOAT_EQ(range.ToParameter(-5), 0);
-    EXPECT_FLOAT_EQ(range.ToParameter(1000), 250);
-    // The default off the steps shows as the step nearest to it.
-    EXPECT_FLOAT_EQ(range.DefaultParameter(), 96);
-}
-
-TEST(ControlRangeTest, StepBelowOneCountsAsOne)
-{
-    for (int32 step : {0, -3}) {
-        const ControlRange range({0, 10, step, 5}, {0, 100});
-        EXPECT_EQ(range.ToDevice(33), 3);
-        EXPECT_EQ(range.ToDevice(100), 10);
-    }
-}
-
-TEST(ControlRangeTest, TheWholeInt32RangeDoesNotOverflow)
-{
-    const ControlRange range({std::numeric_limits<int32>::min(), std::numeric_limits<int32>::max(),
-                                 1, 0},
-        {-100, 100});
-    EXPECT_EQ(range.ToDevice(-100), std::numeric_limits<int32>::min());
-    EXPECT_EQ(range.ToDevice(100), std::numeric_limits<int32>::max());
-    EXPECT_FLOAT_EQ(range.ToParameter(std::numeric_limits<int32>::max()), 100);
-    EXPECT_NEAR(range.ToParameter(0), 0, 1e-4);
-}
-
-TEST(ControlRangeTest, ASingleValueDeviceShowsItEverywhere)
-{
-    const ControlRange range({7, 7, 1, 7}, {0, 200});
-    ASSERT_EQ(range.InitCheck(), B_OK);
-    EXPECT_EQ(range.ToDevice(0), 7);
-    EXPECT_EQ(range.ToDevice(200), 7);
-    EXPECT_FLOAT_EQ(range.ToParameter(7), 0);
-    // Nothing to step through: the usual slider, never an empty range.
-    const ParameterRange published = ParameterRangeFor(PictureAdjustment::CONTRAST, {7, 7, 1, 7});
-    EXPECT_LT(published.minimum, published.maximum);
-}
-
 TEST(ControlRangeTest, RefusesRangesThatAreNotRanges)
 {
     EXPECT_EQ(ControlRange({10, 0, 1, 5}, {0, 100}).InitCheck(), B_BAD_VALUE);
@@ -132,9 +101,10 @@ TEST(ControlRangeTest, RefusesRangesThatAreNotRanges)
     EXPECT_EQ(
         ControlRange({0, 10, 1, 5}, {0, std::numeric_limits<float>::quiet_NaN()}).InitCheck(),
         B_BAD_VALUE);
-    const ControlRange reversed({10, 0, 1, 5}, {0, 100});
-    EXPECT_EQ(reversed.ToDevice(50), 10);
-    EXPECT_FLOAT_EQ(reversed.ToParameter(5), 0);
+    EXPECT_EQ(ControlRange({7, 7, 1, 7}, {0, 200}).InitCheck(), B_OK);
+    // Nothing to step through: the usual slider, never an empty range.
+    const ParameterRange published = ParameterRangeFor(PictureAdjustment::CONTRAST, {7, 7, 1, 7});
+    EXPECT_LT(published.minimum, published.maximum);
 }
 
 TEST(ControlRangeTest, AStepPressAlwaysMovesACoarseDevice)

@@ -16,58 +16,39 @@ uint32 CarrierOf(const FrequencyPlan& plan, std::string_view name)
     return channel != nullptr ? channel->kilohertz : 0;
 }
 
-TEST(FrequencyPlanTest, EuropeHasThePublishedVisionCarriers)
+TEST(FrequencyPlanTest, PlansHaveThePublishedVisionCarriersAndNames)
 {
-    const FrequencyPlan& plan = FrequencyPlan::Europe();
-    EXPECT_EQ(CarrierOf(plan, "E2"), 48250u);
-    EXPECT_EQ(CarrierOf(plan, "E3"), 55250u);
-    EXPECT_EQ(CarrierOf(plan, "E4"), 62250u);
-    EXPECT_EQ(CarrierOf(plan, "E5"), 175250u);
-    EXPECT_EQ(CarrierOf(plan, "E8"), 196250u);
-    EXPECT_EQ(CarrierOf(plan, "E12"), 224250u);
-    EXPECT_EQ(CarrierOf(plan, "21"), 471250u);
-    EXPECT_EQ(CarrierOf(plan, "37"), 599250u);
-    EXPECT_EQ(CarrierOf(plan, "69"), 855250u);
-}
-
-TEST(FrequencyPlanTest, EuropeListsTheTestCardsChannelsInItsOrder)
-{
-    const FrequencyPlan& plan = FrequencyPlan::Europe();
-    ASSERT_EQ(plan.CountChannels(), ChannelPlan::CountChannels());
-    for (int32 position = 0; position < plan.CountChannels(); position++)
-        EXPECT_EQ(plan.ChannelAt(position)->name, ChannelPlan::LabelAt(position));
-}
-
-TEST(FrequencyPlanTest, UsBroadcastHasThePublishedVisionCarriers)
-{
-    const FrequencyPlan& plan = FrequencyPlan::UsBroadcast();
-    ASSERT_EQ(plan.CountChannels(), 68);
-    EXPECT_EQ(plan.ChannelAt(0)->name, "2");
-    EXPECT_EQ(CarrierOf(plan, "2"), 55250u);
-    EXPECT_EQ(CarrierOf(plan, "4"), 67250u);
-    // The gap between channels 4 and 5 holds no channel.
-    EXPECT_EQ(CarrierOf(plan, "5"), 77250u);
-    EXPECT_EQ(CarrierOf(plan, "6"), 83250u);
-    EXPECT_EQ(CarrierOf(plan, "7"), 175250u);
-    EXPECT_EQ(CarrierOf(plan, "13"), 211250u);
-    EXPECT_EQ(CarrierOf(plan, "14"), 471250u);
-    EXPECT_EQ(CarrierOf(plan, "69"), 801250u);
-    EXPECT_EQ(plan.PositionOf("1"), -1);
-    EXPECT_EQ(plan.PositionOf("70"), -1);
-}
-
-TEST(FrequencyPlanTest, UsCableHasThePublishedVisionCarriers)
-{
-    const FrequencyPlan& plan = FrequencyPlan::UsCable();
-    ASSERT_EQ(plan.CountChannels(), 125);
+    const FrequencyPlan& europe = FrequencyPlan::Europe();
+    const FrequencyPlan& broadcast = FrequencyPlan::UsBroadcast();
+    const FrequencyPlan& cable = FrequencyPlan::UsCable();
+    const struct {
+        const FrequencyPlan& plan;
+        const char* name;
+        uint32 carrier;
+    } published[] = {{europe, "E2", 48250}, {europe, "E3", 55250}, {europe, "E4", 62250},
+        {europe, "E5", 175250}, {europe, "E8", 196250}, {europe, "E12", 224250},
+        {europe, "21", 471250}, {europe, "37", 599250}, {europe, "69", 855250},
+        // The gap between channels 4 and 5 holds no channel.
+        {broadcast, "2", 55250}, {broadcast, "4", 67250}, {broadcast, "5", 77250},
+        {broadcast, "6", 83250}, {broadcast, "7", 175250}, {broadcast, "13", 211250},
+        {broadcast, "14", 471250}, {broadcast, "69", 801250}, {broadcast, "1", 0},
+        {broadcast, "70", 0}, {cable, "1", 73250}, {cable, "2", 55250}, {cable, "6", 83250},
+        {cable, "7", 175250}, {cable, "13", 211250}, {cable, "14", 121250},
+        {cable, "22", 169250}, {cable, "23", 217250}, {cable, "36", 295250},
+        {cable, "37", 301250}, {cable, "62", 451250}, {cable, "63", 457250},
+        {cable, "94", 643250}, {cable, "95", 91250}, {cable, "99", 115250},
+        {cable, "100", 649250}, {cable, "125", 799250}};
+    for (const auto& entry : published)
+        EXPECT_EQ(CarrierOf(entry.plan, entry.name), entry.carrier) << entry.name;
+    // Europe lists the test card's channels in its order; the US plans count from 2 and 1.
+    ASSERT_EQ(europe.CountChannels(), ChannelPlan::CountChannels());
+    for (int32 position = 0; position < europe.CountChannels(); position++)
+        EXPECT_EQ(europe.ChannelAt(position)->name, ChannelPlan::LabelAt(position));
+    ASSERT_EQ(broadcast.CountChannels(), 68);
+    EXPECT_EQ(broadcast.ChannelAt(0)->name, "2");
+    ASSERT_EQ(cable.CountChannels(), 125);
     for (int32 position = 0; position < 125; position++)
-        EXPECT_EQ(plan.ChannelAt(position)->name, std::to_string(position + 1));
-    const std::pair<const char*, uint32> published[] = {{"1", 73250}, {"2", 55250},
-        {"6", 83250}, {"7", 175250}, {"13", 211250}, {"14", 121250}, {"22", 169250},
-        {"23", 217250}, {"36", 295250}, {"37", 301250}, {"62", 451250}, {"63", 457250},
-        {"94", 643250}, {"95", 91250}, {"99", 115250}, {"100", 649250}, {"125", 799250}};
-    for (const auto& [name, carrier] : published)
-        EXPECT_EQ(CarrierOf(plan, name), carrier) << name;
+        EXPECT_EQ(cable.ChannelAt(position)->name, std::to_string(position + 1));
 }
 
 TEST(FrequencyPlanTest, NoPlanHasTwoChannelsOnOneCarrierOrOneName)
@@ -88,59 +69,70 @@ TEST(FrequencyPlanTest, NoPlanHasTwoChannelsOnOneCarrierOrOneName)
 TEST(FrequencyPlanTest, StandardChoosesThePlan)
 {
     const uint64 palBg = STANDARD_PAL_B | STANDARD_PAL_G;
-    EXPECT_EQ(&FrequencyPlan::ForStandard(palBg, false), &FrequencyPlan::Europe());
-    EXPECT_EQ(&FrequencyPlan::ForStandard(STANDARD_SECAM_L, true), &FrequencyPlan::Europe());
-    EXPECT_EQ(&FrequencyPlan::ForStandard(STANDARD_NTSC_M, false), &FrequencyPlan::UsBroadcast());
-    EXPECT_EQ(&FrequencyPlan::ForStandard(STANDARD_NTSC_M, true), &FrequencyPlan::UsCable());
-    EXPECT_EQ(&FrequencyPlan::ForStandard(STANDARD_PAL_M, false), &FrequencyPlan::UsBroadcast());
-    EXPECT_EQ(&FrequencyPlan::ForStandard(0, false), &FrequencyPlan::Europe());
+    const struct {
+        uint64 standard;
+        bool cable;
+        const FrequencyPlan& plan;
+    } cases[] = {{palBg, false, FrequencyPlan::Europe()},
+        {STANDARD_SECAM_L, true, FrequencyPlan::Europe()},
+        {STANDARD_NTSC_M, false, FrequencyPlan::UsBroadcast()},
+        {STANDARD_NTSC_M, true, FrequencyPlan::UsCable()},
+        {STANDARD_PAL_M, false, FrequencyPlan::UsBroadcast()}, {0, false, FrequencyPlan::Europe()}};
+    for (const auto& entry : cases) {
+        EXPECT_EQ(&FrequencyPlan::ForStandard(entry.standard, entry.cable), &entry.plan)
+            << entry.standard << " " << entry.cable;
+    }
     EXPECT_EQ(FrequencyPlan::UsCable().Name(), "US cable");
 }
 
 TEST(FrequencyPlanTest, NearestChannelOfATunedFrequency)
 {
     const FrequencyPlan& europe = FrequencyPlan::Europe();
-    EXPECT_EQ(europe.NearestChannel(471250), europe.PositionOf("21"));
-    EXPECT_EQ(europe.NearestChannel(474000), europe.PositionOf("21"));
-    EXPECT_EQ(europe.NearestChannel(476000), europe.PositionOf("22"));
-    // Exactly between 21 and 22: the lower one.
-    EXPECT_EQ(europe.NearestChannel(475250), europe.PositionOf("21"));
-    EXPECT_EQ(europe.NearestChannel(0), europe.PositionOf("E2"));
-    EXPECT_EQ(europe.NearestChannel(4000000000u), europe.PositionOf("69"));
-    // In the cable plan the channel numbers do not follow the frequencies.
     const FrequencyPlan& cable = FrequencyPlan::UsCable();
-    EXPECT_EQ(cable.NearestChannel(92000), cable.PositionOf("95"));
-    EXPECT_EQ(cable.NearestChannel(118250), cable.PositionOf("99"));
-    EXPECT_EQ(cable.NearestChannel(120000), cable.PositionOf("14"));
-    EXPECT_EQ(cable.NearestChannel(73000), cable.PositionOf("1"));
+    const struct {
+        const FrequencyPlan& plan;
+        uint32 kilohertz;
+        const char* nearest;
+    } cases[] = {{europe, 471250, "21"}, {europe, 474000, "21"}, {europe, 476000, "22"},
+        // Exactly between 21 and 22: the lower one.
+        {europe, 475250, "21"}, {europe, 0, "E2"}, {europe, 4000000000u, "69"},
+        // In the cable plan the channel numbers do not follow the frequencies.
+        {cable, 92000, "95"}, {cable, 118250, "99"}, {cable, 120000, "14"}, {cable, 73000, "1"}};
+    for (const auto& entry : cases) {
+        EXPECT_EQ(entry.plan.NearestChannel(entry.kilohertz), entry.plan.PositionOf(entry.nearest))
+            << entry.kilohertz;
+    }
 }
 
 TEST(FrequencyPlanTest, KilohertzToTunerUnitsAndBack)
 {
-    // 62.5 kHz units: E2 is 48.25 MHz x 16.
-    EXPECT_EQ(KilohertzToTunerUnits(48250, false), 772u);
-    EXPECT_EQ(KilohertzToTunerUnits(855250, false), 13684u);
-    EXPECT_EQ(KilohertzToTunerUnits(175250, false), 2804u);
-    // Rounded to the nearest unit, halves up: 31.25 kHz is half a unit.
-    EXPECT_EQ(KilohertzToTunerUnits(31, false), 0u);
-    EXPECT_EQ(KilohertzToTunerUnits(32, false), 1u);
-    EXPECT_EQ(KilohertzToTunerUnits(93, false), 1u);
-    EXPECT_EQ(KilohertzToTunerUnits(94, false), 2u);
-    EXPECT_EQ(TunerUnitsToKilohertz(772, false), 48250u);
-    EXPECT_EQ(TunerUnitsToKilohertz(1, false), 63u);
-    EXPECT_EQ(TunerUnitsToKilohertz(3, false), 188u);
-    // 62.5 Hz units: 16 to the kHz.
-    EXPECT_EQ(KilohertzToTunerUnits(48250, true), 772000u);
-    EXPECT_EQ(TunerUnitsToKilohertz(772000, true), 48250u);
-    EXPECT_EQ(TunerUnitsToKilohertz(7, true), 0u);
-    EXPECT_EQ(TunerUnitsToKilohertz(8, true), 1u);
-    // Frequencies whose 62.5 Hz count does not fit 32 bits.
-    EXPECT_EQ(KilohertzToTunerUnits(268435455, true), 4294967280u);
-    EXPECT_FALSE(KilohertzToTunerUnits(268435456, true).has_value());
-    EXPECT_EQ(KilohertzToTunerUnits(4294967295u, false), 68719477u);
+    // Units of 62.5 kHz, or with lowUnits of 62.5 Hz (16 to the kHz); rounded to the nearest,
+    // halves up.
+    const struct {
+        uint32 kilohertz;
+        bool lowUnits;
+        std::optional<uint32> units;
+    } toUnits[] = {{48250, false, 772}, {855250, false, 13684}, {175250, false, 2804},
+        {31, false, 0}, {32, false, 1}, {93, false, 1}, {94, false, 2}, {48250, true, 772000},
+        // Frequencies whose 62.5 Hz count does not fit 32 bits.
+        {268435455, true, 4294967280u}, {268435456, true, std::nullopt},
+        {4294967295u, false, 68719477}};
+    for (const auto& entry : toUnits) {
+        EXPECT_EQ(KilohertzToTunerUnits(entry.kilohertz, entry.lowUnits), entry.units)
+            << entry.kilohertz << " " << entry.lowUnits;
+    }
     // More kHz than 32 bits hold stops at the largest that fits.
-    EXPECT_EQ(TunerUnitsToKilohertz(68719476, false), 4294967250u);
-    EXPECT_EQ(TunerUnitsToKilohertz(4294967295u, false), 4294967295u);
+    const struct {
+        uint32 units;
+        bool lowUnits;
+        uint32 kilohertz;
+    } toKilohertz[] = {{772, false, 48250}, {1, false, 63}, {3, false, 188},
+        {772000, true, 48250}, {7, true, 0}, {8, true, 1}, {68719476, false, 4294967250u},
+        {4294967295u, false, 4294967295u}};
+    for (const auto& entry : toKilohertz) {
+        EXPECT_EQ(TunerUnitsToKilohertz(entry.units, entry.lowUnits), entry.kilohertz)
+            << entry.units << " " << entry.lowUnits;
+    }
 }
 
 TEST(FrequencyPlanTest, EveryCarrierSurvivesTheTunersUnits)

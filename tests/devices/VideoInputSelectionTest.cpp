@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace devices::test {
 namespace {
@@ -35,38 +36,30 @@ TEST(VideoInputSelectionTest, ADeviceThatCameBackIsFoundByItsCardAndPort)
     EXPECT_FALSE(FindDeviceAgain({}, "Webcam", "usb-0000:00:14.0-2").has_value());
 }
 
-TEST(VideoInputSelectionTest, NoDeviceLeavesTheTestCard)
-{
-    EXPECT_FALSE(ChooseVideoInput({}, "").has_value());
-    EXPECT_FALSE(ChooseVideoInput({}, "/dev/video0").has_value());
-}
-
-TEST(VideoInputSelectionTest, TheFirstDeviceWithATunerComesFirst)
-{
-    EXPECT_EQ(ChooseVideoInput(WEBCAM_AND_TV, ""), "/dev/video2");
-}
-
-TEST(VideoInputSelectionTest, WithoutATunerTheFirstCaptureDeviceIsTaken)
+TEST(VideoInputSelectionTest, ChoosesTheSettingsDeviceElseATunerElseTheFirst)
 {
     const std::vector<ProbedVideoDevice> sticks = {
         {"/dev/video1", "Capture stick", false, ""}, {"/dev/video3", "Webcam", false, ""}};
-    EXPECT_EQ(ChooseVideoInput(sticks, ""), "/dev/video1");
-}
-
-TEST(VideoInputSelectionTest, TheSettingsDeviceWinsWhenItIsThere)
-{
-    EXPECT_EQ(ChooseVideoInput(WEBCAM_AND_TV, "/dev/video0"), "/dev/video0");
-    EXPECT_EQ(ChooseVideoInput(WEBCAM_AND_TV, "/dev/video4"), "/dev/video4");
-}
-
-TEST(VideoInputSelectionTest, AnUnpluggedSettingsDeviceIsPassedOver)
-{
-    EXPECT_EQ(ChooseVideoInput(WEBCAM_AND_TV, "/dev/video9"), "/dev/video2");
-}
-
-TEST(VideoInputSelectionTest, TheSettingCanAskForTheTestCard)
-{
-    EXPECT_FALSE(ChooseVideoInput(WEBCAM_AND_TV, VIDEO_INPUT_TEST_CARD).has_value());
+    const struct {
+        const std::vector<ProbedVideoDevice>& devices;
+        std::string preferred;
+        std::optional<std::string> chosen;
+    } cases[] = {
+        // No device leaves the test card, as does a setting that asks for it.
+        {{}, "", std::nullopt},
+        {{}, "/dev/video0", std::nullopt},
+        {WEBCAM_AND_TV, std::string(VIDEO_INPUT_TEST_CARD), std::nullopt},
+        {WEBCAM_AND_TV, "", "/dev/video2"},
+        {sticks, "", "/dev/video1"},
+        {WEBCAM_AND_TV, "/dev/video0", "/dev/video0"},
+        {WEBCAM_AND_TV, "/dev/video4", "/dev/video4"},
+        // An unplugged device of the setting is passed over.
+        {WEBCAM_AND_TV, "/dev/video9", "/dev/video2"},
+    };
+    for (const auto& entry : cases) {
+        EXPECT_EQ(ChooseVideoInput(entry.devices, entry.preferred), entry.chosen)
+            << entry.preferred;
+    }
 }
 
 TEST(VideoInputSelectionTest, ProbingSkipsWhatIsNoCaptureDevice)
@@ -91,24 +84,15 @@ protected:
     }
 };
 
-TEST_F(VideoInputSettingTest, NoFileMeansNoSetting)
+TEST_F(VideoInputSettingTest, AWrittenDeviceIsReadBackAndAnEmptyOneLeavesTheChoice)
 {
     EXPECT_EQ(ReadVideoInputSetting(), "");
-}
-
-TEST_F(VideoInputSettingTest, AWrittenDeviceIsReadBack)
-{
     ASSERT_EQ(WriteVideoInputSetting("  /dev/video1 \n"), B_OK);
     EXPECT_EQ(ReadVideoInputSetting(), "/dev/video1");
     std::ifstream file(SettingPath());
     std::string line;
     std::getline(file, line);
     EXPECT_EQ(line, "/dev/video1");
-}
-
-TEST_F(VideoInputSettingTest, AnEmptyValueLeavesTheChoiceToProbing)
-{
-    ASSERT_EQ(WriteVideoInputSetting("/dev/video1"), B_OK);
     ASSERT_EQ(WriteVideoInputSetting(""), B_OK);
     EXPECT_EQ(ReadVideoInputSetting(), "");
 }
@@ -118,12 +102,6 @@ TEST_F(VideoInputSettingTest, AValueOfSeveralLinesIsRefused)
     ASSERT_EQ(WriteVideoInputSetting("/dev/video1"), B_OK);
     EXPECT_EQ(WriteVideoInputSetting("/dev/video1\n/dev/video2"), B_BAD_VALUE);
     EXPECT_EQ(ReadVideoInputSetting(), "/dev/video1");
-}
-
-TEST_F(VideoInputSettingTest, OnlyTheFirstLineOfAHandWrittenFileCounts)
-{
-    WriteRaw("\t/dev/video3\r\n/dev/video5\n");
-    EXPECT_EQ(ReadVideoInputSetting(), "/dev/video3");
 }
 
 TEST_F(VideoInputSettingTest, TheEnvironmentOverridesTheSetting)
@@ -139,18 +117,21 @@ TEST_F(VideoInputSettingTest, TheEnvironmentOverridesTheSetting)
         setenv("OVELIN_VIDEO_INPUT", saved.c_str(), 1);
 }
 
-TEST_F(VideoInputSettingTest, DamagedOrOversizedFilesAreIgnored)
+TEST_F(VideoInputSettingTest, AHandWrittenFileCountsByItsFirstLineAndADamagedOneNotAtAll)
 {
-    WriteRaw(std::string("/dev/vid\0eo1\n", 13));
-    EXPECT_EQ(ReadVideoInputSetting(), "");
-    WriteRaw(std::string(5000, 'x'));
-    EXPECT_EQ(ReadVideoInputSetting(), "");
+    const struct {
+        std::string bytes;
+        const char* read;
+    } cases[] = {{"\t/dev/video3\r\n/dev/video5\n", "/dev/video3"},
+        {std::string("/dev/vid\0eo1\n", 13), ""}, {std::string(5000, 'x'), ""}};
+    for (const auto& entry : cases) {
+        WriteRaw(entry.bytes);
+        EXPECT_EQ(ReadVideoInputSetting(), entry.read) << entry.bytes.size();
+    }
     std::filesystem::remove(SettingPath());
     std::filesystem::create_directory(SettingPath());
     EXPECT_EQ(ReadVideoInputSetting(), "");
 }
-
-
 TEST_F(VideoInputSettingTest, TheCablePlanIsChosenOnlyWhenAskedFor)
 {
     EXPECT_FALSE(CablePlanChosen());
