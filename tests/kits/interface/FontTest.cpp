@@ -32,7 +32,7 @@ TEST(FontTest, StandardFontsAreTwelvePointsInTheirFaces)
     EXPECT_TRUE(kits::interface::Fonts().HasTypeface());
 }
 
-TEST(FontTest, StringWidthGrowsWithSizeAndText)
+TEST(FontTest, StringWidthGrowsWithSizeTextAndBoldness)
 {
     const BFont small = Sized(12);
     const BFont large = Sized(18);
@@ -44,10 +44,7 @@ TEST(FontTest, StringWidthGrowsWithSizeAndText)
     EXPECT_EQ(small.StringWidth("Hello world", 5), small.StringWidth("Hello"));
     // Malformed UTF-8 is measured as replacement characters, not skipped or read past.
     EXPECT_GT(small.StringWidth("\xff\xc3"), 0.0f);
-}
-
-TEST(FontTest, BoldIsWiderAndFixedWidthKeepsEveryCharacterAlike)
-{
+    // Bold is wider, and fixed width keeps every character alike.
     EXPECT_GT(be_bold_font->StringWidth("Channel"), be_plain_font->StringWidth("Channel"));
     EXPECT_EQ(be_fixed_font->StringWidth("iii"), be_fixed_font->StringWidth("WWW"));
     BFont face(*be_plain_font);

@@ -395,7 +395,7 @@ protected:
     void TearDown() override { kits::interface::SetPopUpResponder(nullptr); }
 };
 
-TEST_F(PopUpMenuTest, GoAnswersWithTheItemTheResponderChooses)
+TEST_F(PopUpMenuTest, GoAnswersWithTheItemTheResponderChoosesAndARadioPopUpMarksIt)
 {
     BPopUpMenu menu("ReplicantMenu", false, false, B_ITEMS_IN_COLUMN);
     auto* stations = new BMenu("Stations");
@@ -420,23 +420,21 @@ TEST_F(PopUpMenuTest, GoAnswersWithTheItemTheResponderChooses)
     EXPECT_EQ(menu.Go(BPoint(0, 0)), nullptr);
     kits::interface::SetPopUpResponder([](BPopUpMenu*, BPoint) { return nullptr; });
     EXPECT_EQ(menu.Go(BPoint(0, 0)), nullptr);
-}
 
-TEST_F(PopUpMenuTest, RadioPopUpMarksTheChosenItemAndAnEmptyOneStaysShut)
-{
-    BPopUpMenu menu("Source");
-    EXPECT_TRUE(menu.IsRadioMode());
-    EXPECT_TRUE(menu.IsLabelFromMarked());
-    int32 asked = 0;
-    kits::interface::SetPopUpResponder([&](BPopUpMenu* shown, BPoint) {
-        asked++;
-        return shown->ItemAt(1);
+    // A radio pop-up marks the chosen item, and an empty one stays shut.
+    BPopUpMenu radio("Source");
+    EXPECT_TRUE(radio.IsRadioMode());
+    EXPECT_TRUE(radio.IsLabelFromMarked());
+    int32 shown = 0;
+    kits::interface::SetPopUpResponder([&](BPopUpMenu* popUp, BPoint) {
+        shown++;
+        return popUp->ItemAt(1);
     });
-    EXPECT_EQ(menu.Go(BPoint(0, 0)), nullptr);
-    EXPECT_EQ(asked, 0);
-    menu.AddItem(Item("Line", 1));
-    menu.AddItem(Item("Tuner", 2));
-    menu.ItemAt(0)->SetMarked(true);
-    EXPECT_EQ(menu.Go(BPoint(0, 0)), menu.ItemAt(1));
-    EXPECT_EQ(menu.FindMarked(), menu.ItemAt(1));
+    EXPECT_EQ(radio.Go(BPoint(0, 0)), nullptr);
+    EXPECT_EQ(shown, 0);
+    radio.AddItem(Item("Line", 1));
+    radio.AddItem(Item("Tuner", 2));
+    radio.ItemAt(0)->SetMarked(true);
+    EXPECT_EQ(radio.Go(BPoint(0, 0)), radio.ItemAt(1));
+    EXPECT_EQ(radio.FindMarked(), radio.ItemAt(1));
 }

@@ -151,7 +151,7 @@ TEST_F(WindowTest, WorkspacesDefaultToTheCurrentOne)
     EXPECT_EQ(HeadlessDisplay().SetCurrentWorkspace(32), B_BAD_VALUE);
 }
 
-TEST_F(WindowTest, SwitchingWorkspacesTellsEveryWindow)
+TEST_F(WindowTest, SwitchingWorkspacesTellsEveryWindowAndAQuitRequestClosesIt)
 {
     Events events;
     auto* window = Shown(new EventWindow(BRect(0, 0, 9, 9), events));
@@ -165,7 +165,9 @@ TEST_F(WindowTest, SwitchingWorkspacesTellsEveryWindow)
         EXPECT_EQ(events.workspaces,
             (std::vector<std::pair<int32, bool>>{{0, false}, {1, true}}));
     }
-    QuitWindow(window);
+    // A quit request closes the window.
+    window->PostMessage(B_QUIT_REQUESTED);
+    EXPECT_TRUE(Await([&] { return events.destroyed.load(); }));
 }
 
 TEST_F(WindowTest, KeysGoToTheFocusViewAndClicksToTheViewUnderThePointer)
@@ -199,14 +201,6 @@ TEST_F(WindowTest, KeysGoToTheFocusViewAndClicksToTheViewUnderThePointer)
     EXPECT_TRUE(events.keys.empty());
     EXPECT_EQ(events.clicks[0], BPoint(5, 10));
     EXPECT_EQ(events.buttons, (std::vector<int32>{2, 2}));
-}
-
-TEST_F(WindowTest, QuitRequestClosesTheWindow)
-{
-    Events events;
-    auto* window = Shown(new EventWindow(BRect(0, 0, 9, 9), events));
-    window->PostMessage(B_QUIT_REQUESTED);
-    EXPECT_TRUE(Await([&] { return events.destroyed.load(); }));
 }
 
 TEST_F(WindowTest, ApplicationClosesItsWindowsAtItsEnd)
