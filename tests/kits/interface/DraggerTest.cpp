@@ -90,7 +90,6 @@ protected:
         HeadlessDisplay().ReleaseMouse(screenPoint);
     }
 
-    // Waits until both windows handled everything posted to them so far.
     void DrainBoth()
     {
         Drain(source);
