@@ -5,6 +5,7 @@
 #include "kits/interface/AlertTestHooks.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/View.h"
+#include "tests/kits/interface/InterfaceTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -91,9 +92,7 @@ TEST_F(AlertTest, WithoutAResponderAClickOnAButtonAnswers)
     std::atomic<int32> result{-1};
     std::thread caller([&] { result = alert->Go(); });
     // The alert's thread runs once Go has shown it; the click waits in its queue until then.
-    BMessage click(B_MOUSE_DOWN);
-    click.AddPoint("where", where);
-    click.AddInt32("buttons", B_PRIMARY_MOUSE_BUTTON);
+    BMessage click = interface_test::Mouse(B_MOUSE_DOWN, where);
     alert->PostMessage(&click);
     caller.join();
     EXPECT_EQ(result.load(), 1);
@@ -105,9 +104,7 @@ TEST_F(AlertTest, EnterPressesTheDefaultButton)
     auto* alert = new BAlert("Choice", "Pick one", "No", "Yes");
     std::atomic<int32> result{-1};
     std::thread caller([&] { result = alert->Go(); });
-    BMessage key(B_KEY_DOWN);
-    key.AddString("bytes", "\n");
-    key.AddInt32("modifiers", 0);
+    BMessage key = interface_test::Key("\n");
     alert->PostMessage(&key);
     caller.join();
     EXPECT_EQ(result.load(), 1);

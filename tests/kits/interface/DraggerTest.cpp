@@ -1,9 +1,6 @@
 #include "kits/interface/Dragger.h"
 
 #include "InterfaceTestSupport.h"
-#include "kits/app/AppDefs.h"
-#include "kits/app/Archivable.h"
-#include "kits/app/Message.h"
 #include "kits/interface/HeadlessDisplayBackend.h"
 #include "kits/interface/MenuItem.h"
 #include "kits/interface/PopUpMenu.h"
@@ -19,50 +16,9 @@
 #include <string>
 #include <vector>
 
-namespace dragger_test {
-
-// A green view with a level, counting how often it has been archived.
-class Source : public BView {
-public:
-    Source(BRect frame, int32 level)
-        :
-        BView(frame, "source", B_FOLLOW_NONE, B_WILL_DRAW),
-        level(level)
-    {
-        SetViewColor(0, 255, 0);
-    }
-
-    explicit Source(BMessage* archive) : BView(archive)
-    {
-        (void)archive->FindInt32("level", &level);
-    }
-
-    status_t Archive(BMessage* archive, bool deep) const override
-    {
-        archives++;
-        if (status_t status = BView::Archive(archive, deep); status != B_OK)
-            return status;
-        return archive->AddInt32("level", level);
-    }
-
-    static BArchivable* Instantiate(BMessage* archive)
-    {
-        if (!validate_instantiation(archive, "dragger_test::Source"))
-            return nullptr;
-        return new Source(archive);
-    }
-
-    int32 level = 0;
-    static std::atomic<int32> archives;
-};
-
-std::atomic<int32> Source::archives{0};
-
-}
-
 namespace {
 
-using dragger_test::Source;
+using interface_test::LevelView;
 using interface_test::Locked;
 using kits::interface::HeadlessDisplay;
 using test_support::Await;
@@ -83,26 +39,22 @@ protected:
     void SetUp() override
     {
         HeadlessDisplay().Reset();
-        ASSERT_EQ(register_instantiation_func("dragger_test::Source", Source::Instantiate),
-            B_OK);
-        Source::archives = 0;
+        LevelView::Register();
+        LevelView::archives = 0;
         source = new BWindow(BRect(100, 100, 299, 299), "source", B_TITLED_WINDOW, 0);
-        source->Lock();
-        sourceView = new Source(BRect(0, 0, 199, 199), 17);
+        sourceView = new LevelView(BRect(0, 0, 199, 199), "source", 17);
+        sourceView->SetViewColor(0, 255, 0);
         sourceView->AddChild(new BDragger(BRect(192, 192, 199, 199), sourceView,
             B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, B_WILL_DRAW));
         source->AddChild(sourceView);
-        source->Show();
-        source->Unlock();
+        interface_test::Shown(source);
 
         host = new BWindow(BRect(400, 100, 699, 399), "host", B_TITLED_WINDOW, 0);
-        host->Lock();
         container = new BView(BRect(0, 0, 299, 299), "container", B_FOLLOW_ALL_SIDES,
             B_WILL_DRAW);
         host->AddChild(container);
-        shelf = new BShelf(container);
-        host->Show();
-        host->Unlock();
+        shelf = Locked(host, [this] { return new BShelf(container); });
+        interface_test::Shown(host);
     }
 
     void TearDown() override
@@ -111,10 +63,8 @@ protected:
         host->Lock();
         delete shelf;
         host->Quit();
-        if (source != nullptr) {
-            source->Lock();
-            source->Quit();
-        }
+        if (source != nullptr)
+            interface_test::QuitWindow(source);
         HeadlessDisplay().Reset();
     }
 
@@ -128,10 +78,10 @@ protected:
     {
         ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
         HeadlessDisplay().MoveMouse(BPoint(320, 300));
-        ASSERT_TRUE(Await([] { return Source::archives.load() == 1; }));
+        ASSERT_TRUE(Await([] { return LevelView::archives.load() == 1; }));
     }
 
-    // Presses the dragger 3, 3 inside it, drags and lets go at a screen point.
+    // Drags the dragger and lets go at a screen point.
     void DragTo(BPoint screenPoint)
     {
         ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
@@ -140,7 +90,6 @@ protected:
         HeadlessDisplay().ReleaseMouse(screenPoint);
     }
 
-    // Waits until both windows handled everything posted to them so far.
     void DrainBoth()
     {
         Drain(source);
@@ -165,7 +114,7 @@ protected:
     }
 
     BWindow* source = nullptr;
-    Source* sourceView = nullptr;
+    LevelView* sourceView = nullptr;
     BWindow* host = nullptr;
     BView* container = nullptr;
     BShelf* shelf = nullptr;
@@ -176,7 +125,7 @@ TEST_F(DraggerTest, DraggingToAShelfInAnotherWindowAddsAWorkingCopyAtTheDropPoin
     DragTo(BPoint(650, 350));
     ASSERT_TRUE(Await([this] { return Replicants() == 1; }));
     Locked(host, [this] {
-        auto* copy = dynamic_cast<Source*>(shelf->ReplicantAt(0));
+        auto* copy = dynamic_cast<LevelView*>(shelf->ReplicantAt(0));
         ASSERT_NE(copy, nullptr);
         EXPECT_EQ(copy->level, 17);
         EXPECT_EQ(copy->Window(), host);
@@ -198,25 +147,29 @@ TEST_F(DraggerTest, DraggingToAShelfInAnotherWindowAddsAWorkingCopyAtTheDropPoin
     }));
     // The original stays where it was.
     EXPECT_EQ(Locked(source, [this] { return sourceView->Window(); }), source);
-    EXPECT_EQ(Source::archives.load(), 1);
+    EXPECT_EQ(LevelView::archives.load(), 1);
 }
 
 TEST_F(DraggerTest, TargetIsArchivedWhenTheDragStartsNotBefore)
 {
     ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
+    HeadlessDisplay().ReleaseMouse(BPoint(295, 295));
+    DrainBoth();
+    EXPECT_EQ(LevelView::archives.load(), 0);
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
     // A move shorter than the drag distance is still a click.
     HeadlessDisplay().MoveMouse(BPoint(296, 296));
     Drain(source);
-    EXPECT_EQ(Source::archives.load(), 0);
+    EXPECT_EQ(LevelView::archives.load(), 0);
     HeadlessDisplay().MoveMouse(BPoint(330, 310));
-    ASSERT_TRUE(Await([] { return Source::archives.load() == 1; }));
+    ASSERT_TRUE(Await([] { return LevelView::archives.load() == 1; }));
     // Nothing is dropped while the button is held.
     HeadlessDisplay().MoveMouse(BPoint(600, 300));
     DrainBoth();
     EXPECT_EQ(Replicants(), 0);
     HeadlessDisplay().ReleaseMouse(BPoint(600, 300));
     EXPECT_TRUE(Await([this] { return Replicants() == 1; }));
-    EXPECT_EQ(Source::archives.load(), 1);
+    EXPECT_EQ(LevelView::archives.load(), 1);
 }
 
 TEST_F(DraggerTest, DragOutlivesTheWindowItStartedIn)
@@ -244,28 +197,21 @@ TEST_F(DraggerTest, DragOutlivesItsWindowBeingHidden)
     EXPECT_EQ(Replicants(), 1);
 }
 
-TEST_F(DraggerTest, ClickWithoutMovingDragsNothing)
-{
-    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(295, 295)), B_OK);
-    HeadlessDisplay().ReleaseMouse(BPoint(295, 295));
-    DrainBoth();
-    EXPECT_EQ(Source::archives.load(), 0);
-    EXPECT_EQ(Replicants(), 0);
-}
-
 TEST_F(DraggerTest, DropWhereNoShelfIsChangesNothing)
 {
     // On the desktop, then back on the source window itself.
     DragTo(BPoint(900, 700));
     DragTo(BPoint(150, 150));
     DrainBoth();
-    EXPECT_EQ(Source::archives.load(), 2);
+    EXPECT_EQ(LevelView::archives.load(), 2);
     EXPECT_EQ(Replicants(), 0);
     EXPECT_EQ(Locked(source, [this] { return sourceView->CountChildren(); }), 1);
 }
 
 TEST_F(DraggerTest, RemoveReplicantFromTheDraggersMenuDeletesTheCopy)
 {
+    // Outside a shelf, a dragger offers no menu.
+    EXPECT_FALSE(SecondaryClick(source, BPoint(295, 295), [](BPopUpMenu*) { return nullptr; }));
     DragTo(BPoint(650, 350));
     ASSERT_TRUE(Await([this] { return Replicants() == 1; }));
     // The copy's dragger is at (222, 242)-(229, 249) of the container. Closing the menu without
@@ -281,12 +227,6 @@ TEST_F(DraggerTest, RemoveReplicantFromTheDraggersMenuDeletesTheCopy)
     ASSERT_TRUE(Await([this] { return Replicants() == 0; }));
     EXPECT_EQ(label, "Remove replicant");
     EXPECT_EQ(Locked(host, [this] { return container->CountChildren(); }), 0);
-}
-
-TEST_F(DraggerTest, SecondaryClickOutsideAShelfOffersNothing)
-{
-    EXPECT_FALSE(SecondaryClick(source, BPoint(295, 295), [](BPopUpMenu*) { return nullptr; }));
-    EXPECT_EQ(Locked(source, [this] { return sourceView->Window(); }), source);
 }
 
 TEST_F(DraggerTest, MouseGoesToTheFrontWindowAndPressesNeedAWindowAndAButton)
@@ -357,20 +297,21 @@ TEST(MouseRoutingTest, ViewThatHadThePressGetsMovesAndReleaseUntilTheButtonsAreU
     auto* other = new TrackingView(BRect(50, 50, 69, 69), false);
     window->AddChild(pressed);
     window->AddChild(other);
-    auto send = [window](uint32 what, BPoint where, int32 buttons) {
-        BMessage message(what);
-        message.AddPoint("where", where);
-        message.AddInt32("buttons", buttons);
+    // Over the other view and outside the window, moves stay the pressed view's; without
+    // buttons, they go to the view under the pointer, and the drag is over.
+    const struct {
+        uint32 what;
+        BPoint where;
+        int32 buttons;
+    } steps[] = {{B_MOUSE_DOWN, BPoint(15, 15), B_PRIMARY_MOUSE_BUTTON},
+        {B_MOUSE_MOVED, BPoint(20, 12), B_PRIMARY_MOUSE_BUTTON},
+        {B_MOUSE_MOVED, BPoint(55, 55), B_PRIMARY_MOUSE_BUTTON},
+        {B_MOUSE_MOVED, BPoint(300, -20), B_PRIMARY_MOUSE_BUTTON},
+        {B_MOUSE_UP, BPoint(300, -20), 0}, {B_MOUSE_MOVED, BPoint(60, 52), 0}};
+    for (const auto& step : steps) {
+        BMessage message = interface_test::Mouse(step.what, step.where, step.buttons);
         window->DispatchMessage(&message, window);
-    };
-    send(B_MOUSE_DOWN, BPoint(15, 15), B_PRIMARY_MOUSE_BUTTON);
-    send(B_MOUSE_MOVED, BPoint(20, 12), B_PRIMARY_MOUSE_BUTTON);
-    // Over the other view and outside the window: still the pressed view's.
-    send(B_MOUSE_MOVED, BPoint(55, 55), B_PRIMARY_MOUSE_BUTTON);
-    send(B_MOUSE_MOVED, BPoint(300, -20), B_PRIMARY_MOUSE_BUTTON);
-    send(B_MOUSE_UP, BPoint(300, -20), 0);
-    // Without buttons, moves go to the view under the pointer, and the drag is over.
-    send(B_MOUSE_MOVED, BPoint(60, 52), 0);
+    }
     EXPECT_EQ(pressed->events, (std::vector<std::string>{"down 5,5", "moved 10,2 inside dragging",
         "moved 45,45 outside dragging", "moved 290,-30 outside dragging", "up 290,-30"}));
     EXPECT_EQ(other->events, (std::vector<std::string>{"moved 10,2 inside"}));

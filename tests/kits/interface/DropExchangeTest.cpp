@@ -109,12 +109,10 @@ TEST_F(DropExchangeTest, DragEndingOverAnotherProgramsShelfLandsThere)
         OTHER_PROCESS_TIMEOUT));
 
     auto* window = new BWindow(BRect(100, 100, 299, 299), "source", B_TITLED_WINDOW, 0);
-    window->Lock();
     auto* picture = new BView(BRect(0, 0, 199, 199), "picture", B_FOLLOW_NONE, B_WILL_DRAW);
     picture->AddChild(new BDragger(BRect(192, 192, 199, 199), picture));
     window->AddChild(picture);
-    window->Show();
-    window->Unlock();
+    interface_test::Shown(window);
 
     // Offered where no window of the other program is, the drop is not taken.
     BMessage stray(B_ARCHIVED_OBJECT);
@@ -134,8 +132,7 @@ TEST_F(DropExchangeTest, DragEndingOverAnotherProgramsShelfLandsThere)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // It stopped listening when its shelf went.
     EXPECT_FALSE(std::filesystem::exists(SocketOf(host)));
-    window->Lock();
-    window->Quit();
+    interface_test::QuitWindow(window);
 }
 
 TEST_F(DropExchangeTest, ListensWhileAShelfExistsAndTakesOnlyWellFormedOffers)

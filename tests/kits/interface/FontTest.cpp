@@ -32,7 +32,7 @@ TEST(FontTest, StandardFontsAreTwelvePointsInTheirFaces)
     EXPECT_TRUE(kits::interface::Fonts().HasTypeface());
 }
 
-TEST(FontTest, StringWidthGrowsWithSizeAndText)
+TEST(FontTest, StringWidthGrowsWithSizeTextAndBoldness)
 {
     const BFont small = Sized(12);
     const BFont large = Sized(18);
@@ -44,10 +44,7 @@ TEST(FontTest, StringWidthGrowsWithSizeAndText)
     EXPECT_EQ(small.StringWidth("Hello world", 5), small.StringWidth("Hello"));
     // Malformed UTF-8 is measured as replacement characters, not skipped or read past.
     EXPECT_GT(small.StringWidth("\xff\xc3"), 0.0f);
-}
-
-TEST(FontTest, BoldIsWiderAndFixedWidthKeepsEveryCharacterAlike)
-{
+    // Bold is wider, and fixed width keeps every character alike.
     EXPECT_GT(be_bold_font->StringWidth("Channel"), be_plain_font->StringWidth("Channel"));
     EXPECT_EQ(be_fixed_font->StringWidth("iii"), be_fixed_font->StringWidth("WWW"));
     BFont face(*be_plain_font);
@@ -55,15 +52,11 @@ TEST(FontTest, BoldIsWiderAndFixedWidthKeepsEveryCharacterAlike)
     EXPECT_EQ(face.StringWidth("Channel"), be_bold_font->StringWidth("Channel"));
 }
 
-TEST(FontTest, SizesAreKeptWithinSaneLimits)
+TEST(FontTest, SizesAreKeptWithinSaneLimitsAndHeightGrowsWithThem)
 {
     EXPECT_EQ(Sized(0).Size(), 1.0f);
     EXPECT_EQ(Sized(-5).Size(), 1.0f);
     EXPECT_EQ(Sized(5000).Size(), 1000.0f);
-}
-
-TEST(FontTest, HeightGrowsWithSize)
-{
     font_height small;
     font_height large;
     Sized(12).GetHeight(&small);
@@ -122,21 +115,17 @@ TEST_F(DrawStringTest, TextTakesTheHighColourAndLeavesTheRestAlone)
     EXPECT_EQ(CountPixels(BLACK, 0, 0, 199, 59), 0);
 }
 
-TEST_F(DrawStringTest, EmptyTextDrawsNothingAndKeepsThePen)
+TEST_F(DrawStringTest, EmptyTextKeepsThePenAndOtherTextMovesItOn)
 {
     view->MovePenTo(7, 20);
     view->DrawString("");
     view->DrawString(nullptr);
     EXPECT_EQ(CountPixels(WHITE, 0, 0, 199, 59), 200 * 60);
     EXPECT_EQ(view->PenLocation(), BPoint(7, 20));
-}
-
-TEST_F(DrawStringTest, PenMovesOnFromOneStringToTheNext)
-{
-    view->MovePenTo(4, 40);
+    // Text moves the pen on from one string to the next.
     view->DrawString("ab");
     const float afterFirst = view->PenLocation().x;
-    EXPECT_EQ(afterFirst, 4 + view->StringWidth("ab"));
+    EXPECT_EQ(afterFirst, 7 + view->StringWidth("ab"));
     view->DrawString("cd");
     EXPECT_EQ(view->PenLocation().x, afterFirst + view->StringWidth("cd"));
 }

@@ -1,9 +1,12 @@
 #pragma once
-// Helpers shared by the interface kit's tests: recording windows and views, a locked window that
-// never runs, colours and pixel counts.
+// Helpers shared by the interface kit's tests: recording windows and views, an archivable view, a
+// locked window that never runs, input messages, colours and pixel counts.
 
+#include "kits/app/AppDefs.h"
+#include "kits/app/Archivable.h"
 #include "kits/app/Message.h"
 #include "kits/interface/FrameBuffer.h"
+#include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
 
@@ -55,6 +58,85 @@ auto Locked(BWindow* window, Action action)
     const Unlocker unlocker{window};
     return action();
 }
+
+// Shows the window, which starts its thread, and leaves it unlocked.
+inline BWindow* Shown(BWindow* window)
+{
+    window->Lock();
+    window->Show();
+    window->Unlock();
+    return window;
+}
+
+// Quits a window that runs, from a thread that does not hold its lock.
+inline void QuitWindow(BWindow* window)
+{
+    window->Lock();
+    window->Quit();
+}
+
+inline BMessage Mouse(uint32 what, BPoint where, int32 buttons = B_PRIMARY_MOUSE_BUTTON)
+{
+    BMessage message(what);
+    message.AddPoint("where", where);
+    message.AddInt32("buttons", buttons);
+    message.AddInt32("modifiers", 0);
+    message.AddInt32("clicks", 1);
+    return message;
+}
+
+inline BMessage Key(const char* bytes, int32 modifiers = 0)
+{
+    BMessage key(B_KEY_DOWN);
+    key.AddString("bytes", bytes);
+    key.AddInt32("modifiers", modifiers);
+    key.AddInt32("key", 0);
+    key.AddInt32("raw_char", uint8(bytes[0]));
+    return key;
+}
+
+// A view with a level of its own, archived after the view's fields, that counts how often it was
+// archived and how many instances live, so tests see copies made and deleted.
+class LevelView : public BView {
+public:
+    LevelView(BRect frame, const char* name, int32 level, uint32 mode = B_FOLLOW_NONE,
+        uint32 flags = B_WILL_DRAW)
+        :
+        BView(frame, name, mode, flags),
+        level(level)
+    {
+        live++;
+    }
+    explicit LevelView(BMessage* archive) : BView(archive)
+    {
+        (void)archive->FindInt32("level", &level);
+        live++;
+    }
+    ~LevelView() override { live--; }
+
+    status_t Archive(BMessage* archive, bool deep) const override
+    {
+        archives++;
+        if (status_t status = BView::Archive(archive, deep); status != B_OK)
+            return status;
+        return archive->AddInt32("level", level);
+    }
+
+    static BArchivable* Instantiate(BMessage* archive)
+    {
+        if (!validate_instantiation(archive, "interface_test::LevelView"))
+            return nullptr;
+        return new LevelView(archive);
+    }
+    static void Register()
+    {
+        ASSERT_EQ(register_instantiation_func("interface_test::LevelView", Instantiate), B_OK);
+    }
+
+    int32 level = -1;
+    static inline std::atomic<int32> archives{0};
+    static inline std::atomic<int32> live{0};
+};
 
 // What an EventWindow or EventView saw, shared with the test, which outlives both.
 struct Events {

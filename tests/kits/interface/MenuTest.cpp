@@ -24,6 +24,7 @@ using interface_test::EventView;
 using interface_test::EventWindow;
 using interface_test::Events;
 using interface_test::IsDark;
+using interface_test::Key;
 using interface_test::Locked;
 using test_support::Await;
 
@@ -69,22 +70,7 @@ BMenuBar* MakeBar()
 
 BMessage Click(BPoint where)
 {
-    BMessage click(B_MOUSE_DOWN);
-    click.AddPoint("where", where);
-    click.AddInt32("buttons", B_PRIMARY_MOUSE_BUTTON);
-    click.AddInt32("modifiers", 0);
-    click.AddInt32("clicks", 1);
-    return click;
-}
-
-BMessage Key(const char* bytes, int32 modifiers)
-{
-    BMessage key(B_KEY_DOWN);
-    key.AddString("bytes", bytes);
-    key.AddInt32("modifiers", modifiers);
-    key.AddInt32("key", 0);
-    key.AddInt32("raw_char", uint8(bytes[0]));
-    return key;
+    return interface_test::Mouse(B_MOUSE_DOWN, where);
 }
 
 BPoint Middle(BRect rect)
@@ -196,7 +182,7 @@ protected:
     BMenuBar* bar = nullptr;
 };
 
-TEST_F(MenuBarTest, BarFitsTheFontAndTheWindowAndBecomesTheKeyMenuBar)
+TEST_F(MenuBarTest, BarFitsTheFontAndTheWindowAndBecomesTheKeyMenuBarWithItsTitlesDrawn)
 {
     EXPECT_EQ(window->KeyMenuBar(), bar);
     EXPECT_EQ(bar->Frame().Width(), window->Bounds().Width());
@@ -205,13 +191,8 @@ TEST_F(MenuBarTest, BarFitsTheFontAndTheWindowAndBecomesTheKeyMenuBar)
     auto* second = new BMenuBar(BRect(0, 100, 100, 120), "second");
     window->AddChild(second);
     EXPECT_EQ(window->KeyMenuBar(), bar);
-    window->RemoveChild(bar);
-    EXPECT_EQ(window->KeyMenuBar(), nullptr);
-    delete bar;
-}
 
-TEST_F(MenuBarTest, TitlesAreLaidOutLeftToRightAndDrawnReadably)
-{
+    // Titles are laid out left to right and drawn readably.
     window->UpdateIfNeeded();
     float right = -1;
     for (int32 i = 0; i < bar->CountItems(); i++) {
@@ -233,6 +214,9 @@ TEST_F(MenuBarTest, TitlesAreLaidOutLeftToRightAndDrawnReadably)
     }
     EXPECT_EQ(CountPixels(background, int32(right) + 1, 0, 399, bottom),
         (399 - int32(right)) * (bottom + 1));
+    window->RemoveChild(bar);
+    EXPECT_EQ(window->KeyMenuBar(), nullptr);
+    delete bar;
 }
 
 class MenuWindowTest : public testing::Test {
@@ -241,21 +225,15 @@ protected:
     {
         events.refuseQuit = true;
         window = new EventWindow(BRect(10, 25, 409, 324), events);
-        window->Lock();
         bar = MakeBar();
         window->AddChild(bar);
         focusView = new EventView(BRect(0, 30, 399, 299), events);
         window->AddChild(focusView);
         focusView->MakeFocus();
-        window->Show();
-        window->Unlock();
+        interface_test::Shown(window);
     }
 
-    void TearDown() override
-    {
-        window->Lock();
-        window->Quit();
-    }
+    void TearDown() override { interface_test::QuitWindow(window); }
 
     // Posts the message and waits until it has been handled and what its handling posted has
     // arrived: a marker posted after it, then a second one posted once the first arrived.
@@ -310,7 +288,7 @@ protected:
     int32 markers = 0;
 };
 
-TEST_F(MenuWindowTest, ClickOnATitleOpensItsMenuOverTheViewsAndAClickOnAnItemFiresIt)
+TEST_F(MenuWindowTest, ClickOnATitleOpensItsMenuOverTheViewsAndAClickOrEnterFiresAnItem)
 {
     Send(Click(TitlePoint(0)));
     BMenu* menu = bar->ItemAt(0)->Submenu();
@@ -325,12 +303,25 @@ TEST_F(MenuWindowTest, ClickOnATitleOpensItsMenuOverTheViewsAndAClickOnAnItemFir
     Send(Click(ItemPoint(menu, 0, 0)));
     EXPECT_FALSE(Tracking());
     EXPECT_EQ(Commands(), std::vector<uint32>{MSG_PREFERENCES});
+    // Arrow keys and Enter choose too: down twice skips the separator and lands on "Quit".
+    Send(Click(TitlePoint(0)));
+    Send(Key("\x1f"));
+    Send(Key("\x1f"));
+    Send(Key("\n"));
+    EXPECT_FALSE(Tracking());
+    EXPECT_EQ(events.quitRequests.load(), 1);
 }
 
-TEST_F(MenuWindowTest, EscapeOrAClickElsewhereClosesWithoutFiring)
+TEST_F(MenuWindowTest, MovingSwitchesTheOpenMenuAndEscapeOrAClickElsewhereCloseWithoutFiring)
 {
     Send(Click(TitlePoint(0)));
-    Send(Key("\x1b", 0));
+    Send(interface_test::Mouse(B_MOUSE_MOVED, TitlePoint(1), 0));
+    window->Lock();
+    EXPECT_TRUE(bar->IsTracking());
+    EXPECT_EQ(window->ChildAt(window->CountChildren() - 1)->Frame().left,
+        bar->ItemAt(1)->Frame().left);
+    window->Unlock();
+    Send(Key("\x1b"));
     EXPECT_FALSE(Tracking());
     Send(Click(TitlePoint(0)));
     Send(Click(BPoint(390, 290)));
@@ -354,7 +345,7 @@ TEST_F(MenuWindowTest, SeparatorsAndDisabledItemsOrMenusDoNothing)
     Send(Click(ItemPoint(bar->ItemAt(0)->Submenu(), 0, 0)));
     Send(Click(ItemPoint(bar->ItemAt(0)->Submenu(), 1, 0)));
     EXPECT_TRUE(Tracking());
-    Send(Key("\x1b", 0));
+    Send(Key("\x1b"));
     Send(Click(TitlePoint(2)));
     EXPECT_FALSE(Tracking());
     EXPECT_TRUE(Commands().empty());
@@ -387,8 +378,8 @@ TEST_F(MenuWindowTest, ShortcutsFireTheirItemsAndOtherKeysReachTheFocusView)
 {
     Send(Key("q", B_COMMAND_KEY));
     Send(Key("\n", B_COMMAND_KEY));
-    Send(Key("+", 0));
-    Send(Key("\n", 0));
+    Send(Key("+"));
+    Send(Key("\n"));
     Send(Key("x", B_COMMAND_KEY));
     // The shortcut of a disabled item is a key like any other.
     Locked(window, [this] { bar->FindItem(B_QUIT_REQUESTED)->SetEnabled(false); });
@@ -399,39 +390,12 @@ TEST_F(MenuWindowTest, ShortcutsFireTheirItemsAndOtherKeysReachTheFocusView)
     EXPECT_EQ(events.keys, (std::vector<std::string>{"+", "\n", "x", "q"}));
 }
 
-TEST_F(MenuWindowTest, ArrowKeysAndEnterChooseFromTheOpenMenu)
-{
-    Send(Click(TitlePoint(0)));
-    Send(Key("\x1f", 0));
-    Send(Key("\x1f", 0));
-    Send(Key("\n", 0));
-    EXPECT_FALSE(Tracking());
-    std::lock_guard guard(events.lock);
-    // Down twice skips the separator and lands on "Quit".
-    EXPECT_EQ(events.quitRequests.load(), 1);
-}
-
-TEST_F(MenuWindowTest, MovingOverAnotherTitleSwitchesTheOpenMenu)
-{
-    Send(Click(TitlePoint(0)));
-    BMessage move(B_MOUSE_MOVED);
-    move.AddPoint("where", TitlePoint(1));
-    Send(move);
-    window->Lock();
-    EXPECT_TRUE(bar->IsTracking());
-    EXPECT_EQ(window->ChildAt(window->CountChildren() - 1)->Frame().left,
-        bar->ItemAt(1)->Frame().left);
-    window->Unlock();
-    Send(Key("\x1b", 0));
-    EXPECT_FALSE(Tracking());
-}
-
 class PopUpMenuTest : public testing::Test {
 protected:
     void TearDown() override { kits::interface::SetPopUpResponder(nullptr); }
 };
 
-TEST_F(PopUpMenuTest, GoAnswersWithTheItemTheResponderChooses)
+TEST_F(PopUpMenuTest, GoAnswersWithTheItemTheResponderChoosesAndARadioPopUpMarksIt)
 {
     BPopUpMenu menu("ReplicantMenu", false, false, B_ITEMS_IN_COLUMN);
     auto* stations = new BMenu("Stations");
@@ -456,23 +420,21 @@ TEST_F(PopUpMenuTest, GoAnswersWithTheItemTheResponderChooses)
     EXPECT_EQ(menu.Go(BPoint(0, 0)), nullptr);
     kits::interface::SetPopUpResponder([](BPopUpMenu*, BPoint) { return nullptr; });
     EXPECT_EQ(menu.Go(BPoint(0, 0)), nullptr);
-}
 
-TEST_F(PopUpMenuTest, RadioPopUpMarksTheChosenItemAndAnEmptyOneStaysShut)
-{
-    BPopUpMenu menu("Source");
-    EXPECT_TRUE(menu.IsRadioMode());
-    EXPECT_TRUE(menu.IsLabelFromMarked());
-    int32 asked = 0;
-    kits::interface::SetPopUpResponder([&](BPopUpMenu* shown, BPoint) {
-        asked++;
-        return shown->ItemAt(1);
+    // A radio pop-up marks the chosen item, and an empty one stays shut.
+    BPopUpMenu radio("Source");
+    EXPECT_TRUE(radio.IsRadioMode());
+    EXPECT_TRUE(radio.IsLabelFromMarked());
+    int32 shown = 0;
+    kits::interface::SetPopUpResponder([&](BPopUpMenu* popUp, BPoint) {
+        shown++;
+        return popUp->ItemAt(1);
     });
-    EXPECT_EQ(menu.Go(BPoint(0, 0)), nullptr);
-    EXPECT_EQ(asked, 0);
-    menu.AddItem(Item("Line", 1));
-    menu.AddItem(Item("Tuner", 2));
-    menu.ItemAt(0)->SetMarked(true);
-    EXPECT_EQ(menu.Go(BPoint(0, 0)), menu.ItemAt(1));
-    EXPECT_EQ(menu.FindMarked(), menu.ItemAt(1));
+    EXPECT_EQ(radio.Go(BPoint(0, 0)), nullptr);
+    EXPECT_EQ(shown, 0);
+    radio.AddItem(Item("Line", 1));
+    radio.AddItem(Item("Tuner", 2));
+    radio.ItemAt(0)->SetMarked(true);
+    EXPECT_EQ(radio.Go(BPoint(0, 0)), radio.ItemAt(1));
+    EXPECT_EQ(radio.FindMarked(), radio.ItemAt(1));
 }

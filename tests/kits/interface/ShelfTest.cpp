@@ -9,26 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <iterator>
 #include <memory>
 
 namespace shelf_test {
-
-// Counts the live instances, so tests see that the shelf deletes what it owns.
-std::atomic<int32> liveViews{0};
-
-class CountedView : public BView {
-public:
-    explicit CountedView(BMessage* archive) : BView(archive) { liveViews++; }
-    ~CountedView() override { liveViews--; }
-
-    static BArchivable* Instantiate(BMessage* archive)
-    {
-        if (!validate_instantiation(archive, "shelf_test::CountedView"))
-            return nullptr;
-        return new CountedView(archive);
-    }
-};
 
 // Keeps every message it is given.
 class DropView : public BView {
@@ -55,16 +39,15 @@ public:
 
 namespace {
 
-using shelf_test::CountedView;
+using interface_test::LevelView;
 
 // A locked 200 by 100 window at (50, 50) whose container view, at (0, 0)-(199, 99), has a shelf.
 class ShelfTest : public interface_test::LockedWindowTest {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(register_instantiation_func("shelf_test::CountedView",
-                      CountedView::Instantiate),
-            B_OK);
+        LevelView::Register();
+        liveBefore = LevelView::live;
         ASSERT_EQ(register_instantiation_func("shelf_test::NotAView",
                       shelf_test::NotAView::Instantiate),
             B_OK);
@@ -78,13 +61,16 @@ protected:
     {
         shelf.reset();
         LockedWindowTest::TearDown();
-        EXPECT_EQ(shelf_test::liveViews.load(), 0);
+        EXPECT_EQ(Live(), 0);
     }
+
+    // The replicants alive that this test made.
+    int32 Live() const { return LevelView::live - liveBefore; }
 
     static BMessage Archive(BRect frame)
     {
         BMessage archive(B_ARCHIVED_OBJECT);
-        archive.AddString("class", "shelf_test::CountedView");
+        archive.AddString("class", "interface_test::LevelView");
         archive.AddRect("_frame", frame);
         archive.AddString("_name", "copy");
         return archive;
@@ -99,44 +85,40 @@ protected:
 
     BView* container = nullptr;
     std::unique_ptr<BShelf> shelf;
+    int32 liveBefore = 0;
 };
 
 TEST_F(ShelfTest, DroppedArchiveBecomesAReplicantWhereItsOutlineWas)
 {
     EXPECT_EQ(shelf->Looper(), window);
     EXPECT_EQ(shelf->ContainerView(), container);
-    EXPECT_EQ(shelf->CountReplicants(), 0);
-    // Dropped at window point (60, 40) while held 5, 3 from the dragged view's corner.
-    Drop(Archive(BRect(0, 0, 29, 19)), BPoint(110, 90), BPoint(5, 3));
-    ASSERT_EQ(shelf->CountReplicants(), 1);
+    // Each dropped at a screen point while held at an offset from the dragged view's corner.
+    const struct {
+        BRect frame;
+        BPoint screenPoint;
+        BPoint offset;
+        BRect landed;
+    } drops[] = {
+        {BRect(0, 0, 29, 19), BPoint(110, 90), BPoint(5, 3), BRect(55, 37, 84, 56)},
+        // Held far from the corner, the copy would start out of reach: it stops at the edge.
+        {BRect(0, 0, 159, 29), BPoint(110, 90), BPoint(150, 10), BRect(0, 30, 159, 59)},
+        {BRect(0, 0, 9, 9), BPoint(60, 60), BPoint(20, 30), BRect(0, 0, 9, 9)},
+        {BRect(0, 0, 99, 99), BPoint(50, 50), B_ORIGIN, BRect(0, 0, 99, 99)},
+        // On the replicant just added: it takes no drops, so the shelf gets this one.
+        {BRect(0, 0, 9, 9), BPoint(70, 70), B_ORIGIN, BRect(20, 20, 29, 29)},
+    };
+    for (int32 i = 0; i < int32(std::size(drops)); i++) {
+        SCOPED_TRACE(i);
+        Drop(Archive(drops[i].frame), drops[i].screenPoint, drops[i].offset);
+        ASSERT_EQ(shelf->CountReplicants(), i + 1);
+        EXPECT_EQ(shelf->ReplicantAt(i)->Frame(), drops[i].landed);
+    }
     BView* replicant = shelf->ReplicantAt(0);
-    ASSERT_NE(dynamic_cast<CountedView*>(replicant), nullptr);
+    ASSERT_NE(dynamic_cast<LevelView*>(replicant), nullptr);
     EXPECT_EQ(replicant->Parent(), container);
     EXPECT_EQ(replicant->Window(), window);
-    EXPECT_EQ(replicant->Frame(), BRect(55, 37, 84, 56));
     EXPECT_STREQ(replicant->Name(), "copy");
-    EXPECT_EQ(shelf_test::liveViews.load(), 1);
-}
-
-TEST_F(ShelfTest, CopyDraggedFarFromItsCornerStopsAtTheContainersEdge)
-{
-    // Held 150, 10 from its corner and let go at window point (60, 40): it would start at
-    // x = -90, out of reach.
-    Drop(Archive(BRect(0, 0, 159, 29)), BPoint(110, 90), BPoint(150, 10));
-    ASSERT_EQ(shelf->CountReplicants(), 1);
-    EXPECT_EQ(shelf->ReplicantAt(0)->Frame(), BRect(0, 30, 159, 59));
-    Drop(Archive(BRect(0, 0, 9, 9)), BPoint(60, 60), BPoint(20, 30));
-    EXPECT_EQ(shelf->ReplicantAt(1)->Frame(), BRect(0, 0, 9, 9));
-}
-
-TEST_F(ShelfTest, DropOnAChildOfTheContainerReachesTheShelf)
-{
-    Drop(Archive(BRect(0, 0, 99, 99)), BPoint(50, 50));
-    ASSERT_EQ(shelf->CountReplicants(), 1);
-    // On the first replicant: it does not take drops, so the shelf gets the second one.
-    Drop(Archive(BRect(0, 0, 9, 9)), BPoint(70, 70));
-    EXPECT_EQ(shelf->CountReplicants(), 2);
-    EXPECT_EQ(shelf->ReplicantAt(1)->Frame(), BRect(20, 20, 29, 29));
+    EXPECT_EQ(Live(), int32(std::size(drops)));
 }
 
 TEST_F(ShelfTest, ChildThatHandlesADropKeepsItFromTheShelf)
@@ -158,7 +140,7 @@ TEST_F(ShelfTest, AnythingButAnArchiveIsRefused)
         uint32 what;
         const char* className;
     } refused[] = {
-        {B_SIMPLE_DATA, "shelf_test::CountedView"},
+        {B_SIMPLE_DATA, "interface_test::LevelView"},
         // A dropped quit request is a drop, never a command to the window.
         {B_QUIT_REQUESTED, nullptr},
         {B_ARCHIVED_OBJECT, "shelf_test::Gone"},
@@ -178,7 +160,7 @@ TEST_F(ShelfTest, AnythingButAnArchiveIsRefused)
     BMessage notDropped = Archive(BRect(0, 0, 9, 9));
     window->DispatchMessage(&notDropped, shelf.get());
     EXPECT_EQ(shelf->CountReplicants(), 0);
-    EXPECT_EQ(shelf_test::liveViews.load(), 0);
+    EXPECT_EQ(Live(), 0);
 }
 
 TEST_F(ShelfTest, AddReplicantReportsWhatItCouldNotDo)
@@ -196,7 +178,7 @@ TEST_F(ShelfTest, AddReplicantReportsWhatItCouldNotDo)
     EXPECT_EQ(shelf->CountReplicants(), 1);
 }
 
-TEST_F(ShelfTest, DeleteReplicantRemovesAndDeletesOnlyItsOwn)
+TEST_F(ShelfTest, DeleteReplicantRemovesAndDeletesOnlyItsOwnAndOnesTakenAwayAreNotCounted)
 {
     for (int32 i = 0; i < 3; i++) {
         BMessage archive = Archive(BRect(0, 0, 9, 9));
@@ -205,7 +187,7 @@ TEST_F(ShelfTest, DeleteReplicantRemovesAndDeletesOnlyItsOwn)
     BView* middle = shelf->ReplicantAt(1);
     EXPECT_EQ(shelf->DeleteReplicant(middle), B_OK);
     EXPECT_EQ(shelf->CountReplicants(), 2);
-    EXPECT_EQ(shelf_test::liveViews.load(), 2);
+    EXPECT_EQ(Live(), 2);
     EXPECT_EQ(shelf->ReplicantAt(1)->Frame().left, 40);
     EXPECT_EQ(shelf->DeleteReplicant(5), B_BAD_INDEX);
     EXPECT_EQ(shelf->DeleteReplicant(-1), B_BAD_INDEX);
@@ -214,12 +196,7 @@ TEST_F(ShelfTest, DeleteReplicantRemovesAndDeletesOnlyItsOwn)
     EXPECT_EQ(shelf->DeleteReplicant(int32(0)), B_OK);
     EXPECT_EQ(shelf->CountReplicants(), 1);
     EXPECT_EQ(container->CountChildren(), 1);
-}
-
-TEST_F(ShelfTest, ReplicantTakenAwayFromTheContainerIsNoLongerCounted)
-{
-    BMessage archive = Archive(BRect(0, 0, 9, 9));
-    ASSERT_EQ(shelf->AddReplicant(&archive, B_ORIGIN), B_OK);
+    // One taken away from the container is no longer counted.
     BView* replicant = shelf->ReplicantAt(0);
     ASSERT_TRUE(replicant->RemoveSelf());
     EXPECT_EQ(shelf->CountReplicants(), 0);
@@ -232,7 +209,7 @@ TEST_F(ShelfTest, ShelfDeletesItsReplicantsAndContainerMayGoFirst)
     BMessage archive = Archive(BRect(0, 0, 9, 9));
     ASSERT_EQ(shelf->AddReplicant(&archive, B_ORIGIN), B_OK);
     shelf.reset();
-    EXPECT_EQ(shelf_test::liveViews.load(), 0);
+    EXPECT_EQ(Live(), 0);
     EXPECT_EQ(container->CountChildren(), 0);
 
     shelf = std::make_unique<BShelf>(container);
@@ -240,7 +217,7 @@ TEST_F(ShelfTest, ShelfDeletesItsReplicantsAndContainerMayGoFirst)
     ASSERT_TRUE(container->RemoveSelf());
     delete container;
     container = nullptr;
-    EXPECT_EQ(shelf_test::liveViews.load(), 0);
+    EXPECT_EQ(Live(), 0);
     EXPECT_EQ(shelf->ContainerView(), nullptr);
     EXPECT_EQ(shelf->CountReplicants(), 0);
     EXPECT_EQ(shelf->Looper(), nullptr);

@@ -91,9 +91,7 @@ TEST_F(SnapshotTest, PngHoldsTheWindowPixels)
         }
     }
     const uint8* corner = decoded.rgb.data() + (3 * 37 + 5) * 3;
-    EXPECT_EQ(corner[0], 250);
-    EXPECT_EQ(corner[1], 5);
-    EXPECT_EQ(corner[2], 128);
+    EXPECT_EQ(std::vector<uint8>(corner, corner + 3), (std::vector<uint8>{250, 5, 128}));
     EXPECT_EQ(decoded.rgb[(4 * 37 + 6) * 3 + 1], 200);
 }
 

@@ -15,38 +15,6 @@
 
 namespace view_archive_test {
 
-// A view with a level of its own, archived after the view's fields.
-class LevelView : public BView {
-public:
-    LevelView(BRect frame, const char* name, int32 level)
-        :
-        BView(frame, name, B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW | B_FRAME_EVENTS),
-        level(level)
-    {
-    }
-
-    explicit LevelView(BMessage* archive) : BView(archive)
-    {
-        (void)archive->FindInt32("level", &level);
-    }
-
-    status_t Archive(BMessage* archive, bool deep) const override
-    {
-        if (status_t status = BView::Archive(archive, deep); status != B_OK)
-            return status;
-        return archive->AddInt32("level", level);
-    }
-
-    static BArchivable* Instantiate(BMessage* archive)
-    {
-        if (!validate_instantiation(archive, "view_archive_test::LevelView"))
-            return nullptr;
-        return new LevelView(archive);
-    }
-
-    int32 level = -1;
-};
-
 // A child that never travels in an archive.
 class Refusing : public BView {
 public:
@@ -64,7 +32,7 @@ public:
 
 namespace {
 
-using view_archive_test::LevelView;
+using interface_test::LevelView;
 
 uint32 Packed(rgb_color color)
 {
@@ -76,9 +44,7 @@ class ViewArchiveTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(register_instantiation_func("view_archive_test::LevelView",
-                      LevelView::Instantiate),
-            B_OK);
+        LevelView::Register();
         ASSERT_EQ(register_instantiation_func("view_archive_test::NotAView",
                       view_archive_test::NotAView::Instantiate),
             B_OK);
@@ -87,7 +53,8 @@ protected:
     // A level view with a child view, a dragger and a child that refuses to be archived.
     static std::unique_ptr<LevelView> MakeTree()
     {
-        auto view = std::make_unique<LevelView>(BRect(10, 20, 209, 119), "picture", 7);
+        auto view = std::make_unique<LevelView>(BRect(10, 20, 209, 119), "picture", 7,
+            B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW | B_FRAME_EVENTS);
         view->SetViewColor(1, 2, 3, 4);
         view->SetHighColor(10, 20, 30);
         view->SetLowColor(40, 50, 60);
@@ -121,7 +88,7 @@ protected:
     }
 };
 
-TEST_F(ViewArchiveTest, ArchiveWritesTheViewsFieldsUnderTheirUsualNames)
+TEST_F(ViewArchiveTest, ArchiveWritesTheViewsFieldsUnderTheirUsualNamesAndRebuildsTheTree)
 {
     const auto view = MakeTree();
     BMessage archive;
@@ -135,7 +102,7 @@ TEST_F(ViewArchiveTest, ArchiveWritesTheViewsFieldsUnderTheirUsualNames)
         int32 value = -1;
         return archive.FindInt32(name, index, &value) == B_OK ? uint32(value) : 0xDEADu;
     };
-    EXPECT_EQ(string("class"), "view_archive_test::LevelView");
+    EXPECT_EQ(string("class"), "interface_test::LevelView");
     EXPECT_EQ(string("_name"), "picture");
     BRect frame;
     ASSERT_EQ(archive.FindRect("_frame", &frame), B_OK);
@@ -155,13 +122,8 @@ TEST_F(ViewArchiveTest, ArchiveWritesTheViewsFieldsUnderTheirUsualNames)
     EXPECT_FALSE(shallow.HasMessage("_views"));
     const BView& plain = *view;
     EXPECT_EQ(plain.BView::Archive(nullptr, true), B_BAD_VALUE);
-}
 
-TEST_F(ViewArchiveTest, RoundTripThroughTheFlattenedFormRebuildsTheViewAndItsChildren)
-{
-    const auto view = MakeTree();
-    BMessage archive;
-    ASSERT_EQ(view->Archive(&archive, true), B_OK);
+    // A round trip through the flattened form rebuilds the view and its children.
     const auto copy = Rebuild<LevelView>(FlattenedCopy(archive));
     ASSERT_NE(copy, nullptr);
     EXPECT_STREQ(copy->Name(), "picture");
@@ -192,19 +154,29 @@ TEST_F(ViewArchiveTest, RoundTripThroughTheFlattenedFormRebuildsTheViewAndItsChi
     EXPECT_EQ(copy->FindView("refusing"), nullptr);
 }
 
-TEST_F(ViewArchiveTest, PlainViewIsRebuiltAsABView)
+TEST_F(ViewArchiveTest, PlainViewIsRebuiltAsABViewThatDrawsInAWindow)
 {
-    BView view(BRect(0, 0, 49, 29), "plain", B_FOLLOW_ALL_SIDES, 0);
+    BView view(BRect(10, 10, 29, 29), "plain", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
+    view.SetViewColor(255, 0, 0);
     BMessage archive;
     ASSERT_EQ(view.Archive(&archive, true), B_OK);
-    const auto copy = Rebuild<BView>(FlattenedCopy(archive));
+    auto copy = Rebuild<BView>(FlattenedCopy(archive));
     ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->Frame(), BRect(0, 0, 49, 29));
     EXPECT_EQ(copy->ResizingMode(), B_FOLLOW_ALL_SIDES);
     EXPECT_EQ(BView::Instantiate(nullptr), nullptr);
     BMessage foreign;
-    foreign.AddString("class", "view_archive_test::LevelView");
+    foreign.AddString("class", "interface_test::LevelView");
     EXPECT_EQ(BView::Instantiate(&foreign), nullptr);
+
+    auto* window = new BWindow(BRect(0, 0, 49, 49), "archive", B_TITLED_WINDOW, 0);
+    window->Lock();
+    window->AddChild(copy.release());
+    window->UpdateIfNeeded();
+    EXPECT_EQ(interface_test::CountPixelsWhere(window->ContentBuffer(), 0, 0, 49, 49,
+                  [](uint32 pixel) { return pixel == interface_test::RED; }),
+        400);
+    EXPECT_EQ(window->ContentBuffer().PixelAt(10, 10), interface_test::RED);
+    window->Quit();
 }
 
 TEST_F(ViewArchiveTest, DamagedFieldsKeepTheirDefaults)
@@ -290,26 +262,6 @@ TEST_F(ViewArchiveTest, CorruptedFlattenedArchivesNeverCrash)
         rebuilt += object != nullptr;
     }
     EXPECT_GT(rebuilt, 0);
-}
-
-TEST_F(ViewArchiveTest, RebuiltViewDrawsInAWindow)
-{
-    BView view(BRect(10, 10, 29, 29), "square", B_FOLLOW_NONE, B_WILL_DRAW);
-    view.SetViewColor(255, 0, 0);
-    BMessage archive;
-    ASSERT_EQ(view.Archive(&archive, true), B_OK);
-    auto copy = Rebuild<BView>(FlattenedCopy(archive));
-    ASSERT_NE(copy, nullptr);
-
-    auto* window = new BWindow(BRect(0, 0, 49, 49), "archive", B_TITLED_WINDOW, 0);
-    window->Lock();
-    window->AddChild(copy.release());
-    window->UpdateIfNeeded();
-    EXPECT_EQ(interface_test::CountPixelsWhere(window->ContentBuffer(), 0, 0, 49, 49,
-                  [](uint32 pixel) { return pixel == interface_test::RED; }),
-        400);
-    EXPECT_EQ(window->ContentBuffer().PixelAt(10, 10), interface_test::RED);
-    window->Quit();
 }
 
 }

@@ -56,8 +56,6 @@ private:
 
 TEST(ViewTest, ChildrenFollowTheirResizingModesAndHearOfNewSizes)
 {
-    EXPECT_EQ(B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, 0x3434u);
-    EXPECT_EQ(B_FOLLOW_ALL_SIDES, 0x1234u);
     // Each child's frame in the 100 by 100 parent, and after the parent grew by 50 by 30.
     const struct {
         uint32 mode;
@@ -151,11 +149,27 @@ TEST(ViewTest, ParentOwnsItsChildrenUntilRemoved)
 
 class ViewDrawingTest : public LockedWindowTest {
 protected:
+    // A plain view added to the parent, or to the window.
+    BView* Add(BRect frame, BView* parent = nullptr)
+    {
+        auto* view = new BView(frame, "view", B_FOLLOW_NONE, 0);
+        if (parent != nullptr)
+            parent->AddChild(view);
+        else
+            window->AddChild(view);
+        return view;
+    }
+
+    static void Fill(BView* view, uint32 color)
+    {
+        view->SetHighColor(uint8(color >> 16), uint8(color >> 8), uint8(color));
+        view->FillRect(view->Bounds());
+    }
+
     // A view filling the window, drawn once, that draws red.
     BView* Canvas()
     {
-        auto* view = new BView(BRect(0, 0, 99, 99), "view", B_FOLLOW_ALL, 0);
-        window->AddChild(view);
+        BView* view = Add(BRect(0, 0, 99, 99));
         window->UpdateIfNeeded();
         view->SetHighColor(255, 0, 0);
         return view;
@@ -212,10 +226,7 @@ TEST_F(ViewDrawingTest, UpdateClearsToViewColoursAndDrawsInTreeOrder)
 
 TEST_F(ViewDrawingTest, DrawingIsClippedToTheViewAndItsAncestors)
 {
-    auto* outer = new BView(BRect(10, 10, 59, 59), "outer", B_FOLLOW_NONE, 0);
-    auto* inner = new BView(BRect(40, 40, 79, 79), "inner", B_FOLLOW_NONE, 0);
-    outer->AddChild(inner);
-    window->AddChild(outer);
+    BView* inner = Add(BRect(40, 40, 79, 79), Add(BRect(10, 10, 59, 59)));
     window->UpdateIfNeeded();
     inner->SetHighColor(255, 0, 0);
     inner->FillRect(BRect(-100, -100, 1000, 1000));
@@ -226,57 +237,43 @@ TEST_F(ViewDrawingTest, DrawingIsClippedToTheViewAndItsAncestors)
 
 TEST_F(ViewDrawingTest, ParentNeverDrawsOverAShownChildUntilItIsHidden)
 {
-    auto* video = new BView(BRect(0, 0, 99, 99), "video", B_FOLLOW_ALL, 0);
-    auto* overlay = new BView(BRect(20, 70, 79, 89), "overlay", B_FOLLOW_NONE, 0);
-    overlay->SetViewColor(255, 255, 255);
-    video->AddChild(overlay);
-    window->AddChild(video);
+    BView* video = Add(BRect(0, 0, 99, 99));
+    BView* overlay = Add(BRect(20, 70, 79, 89), video);
     window->UpdateIfNeeded();
-
-    video->SetHighColor(0, 255, 0);
-    video->FillRect(video->Bounds());
+    Fill(video, GREEN);
     EXPECT_EQ(CountPixels(GREEN, 0, 0, 99, 99), 100 * 100 - 60 * 20);
     EXPECT_EQ(CountPixels(WHITE, 20, 70, 79, 89), 60 * 20);
 
     overlay->Hide();
-    video->FillRect(video->Bounds());
+    Fill(video, GREEN);
     EXPECT_EQ(CountPixels(GREEN, 0, 0, 99, 99), 100 * 100);
 
     // Shown again, the overlay is drawn on top and kept out of the picture.
     overlay->Show();
     window->UpdateIfNeeded();
-    video->SetHighColor(0, 0, 255);
-    video->FillRect(video->Bounds());
+    Fill(video, BLUE);
     EXPECT_EQ(CountPixels(WHITE, 20, 70, 79, 89), 60 * 20);
     EXPECT_EQ(CountPixels(BLUE, 0, 0, 99, 99), 100 * 100 - 60 * 20);
 }
 
 TEST_F(ViewDrawingTest, LaterSiblingsStayInFront)
 {
-    auto* back = new BView(BRect(0, 0, 49, 49), "back", B_FOLLOW_NONE, 0);
-    auto* front = new BView(BRect(40, 40, 59, 59), "front", B_FOLLOW_NONE, 0);
-    window->AddChild(back);
-    window->AddChild(front);
+    BView* back = Add(BRect(0, 0, 49, 49));
+    BView* front = Add(BRect(40, 40, 59, 59));
     window->UpdateIfNeeded();
-    back->SetHighColor(255, 0, 0);
-    back->FillRect(back->Bounds());
+    Fill(back, RED);
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 50 * 50 - 10 * 10);
-    front->SetHighColor(0, 0, 255);
-    front->FillRect(front->Bounds());
+    Fill(front, BLUE);
     EXPECT_EQ(CountPixels(BLUE, 0, 0, 99, 99), 20 * 20);
 }
 
 TEST_F(ViewDrawingTest, FractionalFramesLeaveNoGapBetweenParentAndChild)
 {
-    auto* video = new BView(BRect(0, 0, 99, 99), "video", B_FOLLOW_ALL, 0);
-    auto* label = new BView(BRect(7.67f, 8.4f, 92.04f, 33.5f), "label", B_FOLLOW_NONE, 0);
-    video->AddChild(label);
-    window->AddChild(video);
+    BView* video = Add(BRect(0, 0, 99, 99));
+    BView* label = Add(BRect(7.67f, 8.4f, 92.04f, 33.5f), video);
     window->UpdateIfNeeded();
-    video->SetHighColor(255, 0, 0);
-    video->FillRect(video->Bounds());
-    label->SetHighColor(0, 0, 255);
-    label->FillRect(label->Bounds());
+    Fill(video, RED);
+    Fill(label, BLUE);
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99) + CountPixels(BLUE, 0, 0, 99, 99), 100 * 100);
     EXPECT_EQ(CountPixels(BLUE, 8, 8, 92, 34), (92 - 8 + 1) * (34 - 8 + 1));
 }
@@ -310,10 +307,7 @@ TEST_F(ViewDrawingTest, StrokeAndPatternsUseHighAndLowColours)
 
 TEST_F(ViewDrawingTest, ConversionsAddTheOriginsOfAncestorsAndWindow)
 {
-    auto* outer = new BView(BRect(10, 20, 89, 89), "outer", B_FOLLOW_NONE, 0);
-    auto* inner = new BView(BRect(5, 5, 20, 20), "inner", B_FOLLOW_NONE, 0);
-    outer->AddChild(inner);
-    window->AddChild(outer);
+    BView* inner = Add(BRect(5, 5, 20, 20), Add(BRect(10, 20, 89, 89)));
     EXPECT_EQ(inner->ConvertToParent(BPoint(1, 1)), BPoint(6, 6));
     // The window's content area starts at (50, 50) on screen.
     EXPECT_EQ(inner->ConvertToScreen(BPoint(1, 1)), BPoint(66, 76));

@@ -22,12 +22,6 @@ using namespace interface_test;
 using kits::interface::HeadlessDisplay;
 using test_support::Await;
 
-void QuitWindow(BWindow* window)
-{
-    window->Lock();
-    window->Quit();
-}
-
 class WindowTest : public testing::Test {
 protected:
     void TearDown() override { HeadlessDisplay().Reset(); }
@@ -62,10 +56,8 @@ TEST_F(WindowTest, InvalidatedViewsAreDrawnOnTheWindowThreadAndPresented)
     Events events;
     auto* window = new BWindow(BRect(0, 0, 99, 99), "drawing", B_TITLED_WINDOW, 0);
     auto* view = new EventView(BRect(0, 0, 49, 49), events);
-    window->Lock();
     window->AddChild(view);
-    window->Show();
-    window->Unlock();
+    Shown(window);
     ASSERT_TRUE(Await([&] { return events.draws.load() >= 1; }));
     EXPECT_EQ(events.drawThread.load(), window->Thread());
     EXPECT_TRUE(Await([&] { return HeadlessDisplay().PresentCount(window) >= 1; }));
@@ -159,13 +151,10 @@ TEST_F(WindowTest, WorkspacesDefaultToTheCurrentOne)
     EXPECT_EQ(HeadlessDisplay().SetCurrentWorkspace(32), B_BAD_VALUE);
 }
 
-TEST_F(WindowTest, SwitchingWorkspacesTellsEveryWindow)
+TEST_F(WindowTest, SwitchingWorkspacesTellsEveryWindowAndAQuitRequestClosesIt)
 {
     Events events;
-    auto* window = new EventWindow(BRect(0, 0, 9, 9), events);
-    window->Lock();
-    window->Show();
-    window->Unlock();
+    auto* window = Shown(new EventWindow(BRect(0, 0, 9, 9), events));
     ASSERT_EQ(HeadlessDisplay().SetCurrentWorkspace(1), B_OK);
     ASSERT_TRUE(Await([&] {
         std::lock_guard guard(events.lock);
@@ -176,7 +165,9 @@ TEST_F(WindowTest, SwitchingWorkspacesTellsEveryWindow)
         EXPECT_EQ(events.workspaces,
             (std::vector<std::pair<int32, bool>>{{0, false}, {1, true}}));
     }
-    QuitWindow(window);
+    // A quit request closes the window.
+    window->PostMessage(B_QUIT_REQUESTED);
+    EXPECT_TRUE(Await([&] { return events.destroyed.load(); }));
 }
 
 TEST_F(WindowTest, KeysGoToTheFocusViewAndClicksToTheViewUnderThePointer)
@@ -186,24 +177,17 @@ TEST_F(WindowTest, KeysGoToTheFocusViewAndClicksToTheViewUnderThePointer)
     auto* window = new BWindow(BRect(0, 0, 99, 99), "input", B_TITLED_WINDOW, 0);
     auto* view = new EventView(BRect(20, 20, 59, 59), events);
     auto* focusView = new EventView(BRect(70, 70, 79, 79), focusEvents);
-    window->Lock();
     window->AddChild(view);
     window->AddChild(focusView);
     focusView->MakeFocus();
     EXPECT_EQ(window->CurrentFocus(), focusView);
-    window->Show();
-    window->Unlock();
+    Shown(window);
 
-    BMessage key(B_KEY_DOWN);
-    key.AddString("bytes", "+");
+    BMessage key = Key("+");
     window->PostMessage(&key);
-    BMessage click(B_MOUSE_DOWN);
-    click.AddPoint("where", BPoint(25, 30));
-    click.AddInt32("buttons", 2);
+    BMessage click = Mouse(B_MOUSE_DOWN, BPoint(25, 30), B_SECONDARY_MOUSE_BUTTON);
     window->PostMessage(&click);
-    BMessage miss(B_MOUSE_DOWN);
-    miss.AddPoint("where", BPoint(90, 90));
-    miss.AddInt32("buttons", 1);
+    BMessage miss = Mouse(B_MOUSE_DOWN, BPoint(90, 90));
     window->PostMessage(&miss);
     // Addressed to the focus view, the click still goes to the view under the pointer.
     window->PostMessage(&click, nullptr);
@@ -219,27 +203,13 @@ TEST_F(WindowTest, KeysGoToTheFocusViewAndClicksToTheViewUnderThePointer)
     EXPECT_EQ(events.buttons, (std::vector<int32>{2, 2}));
 }
 
-TEST_F(WindowTest, QuitRequestClosesTheWindow)
-{
-    Events events;
-    auto* window = new EventWindow(BRect(0, 0, 9, 9), events);
-    window->Lock();
-    window->Show();
-    window->Unlock();
-    window->PostMessage(B_QUIT_REQUESTED);
-    EXPECT_TRUE(Await([&] { return events.destroyed.load(); }));
-}
-
 TEST_F(WindowTest, ApplicationClosesItsWindowsAtItsEnd)
 {
     Events shownEvents;
     Events hiddenEvents;
     {
         BApplication application("application/x-vnd.Ovelin-interface-test");
-        auto* shown = new EventWindow(BRect(0, 0, 9, 9), shownEvents);
-        shown->Lock();
-        shown->Show();
-        shown->Unlock();
+        Shown(new EventWindow(BRect(0, 0, 9, 9), shownEvents));
         new EventWindow(BRect(0, 0, 9, 9), hiddenEvents);
     }
     EXPECT_TRUE(shownEvents.destroyed);

@@ -103,122 +103,154 @@ int RunProgram(const std::vector<std::string>& arguments)
     return WEXITSTATUS(status);
 }
 
-uint32 BigEndian32(const std::vector<uint8>& data, size_t offset)
-{
-    return uint32(data[offset]) << 24 | uint32(data[offset + 1]) << 16
-        | uint32(data[offset + 2]) << 8 | data[offset + 3];
-}
-
 // The 8-bit value of a channel under mask.
 uint8 Channel(uint32 pixel, uint32 mask)
 {
     if (mask == 0)
         return 0;
     const int shift = __builtin_ctz(mask);
-    const uint32 maximum = mask >> shift;
-    return uint8(((pixel & mask) >> shift) * 255 / maximum);
+    return uint8(((pixel & mask) >> shift) * 255 / (mask >> shift));
 }
 
-// Reads an xwd dump of a true-colour screen with 24 or 32 bits a pixel.
-bool ReadXwd(const char* path, FrameBuffer& image, std::string& error)
+// Reads an xwd dump of a true-colour screen with 24 or 32 bits a pixel; answers what is wrong
+// with it, or nothing.
+std::string ReadXwd(const std::string& path, FrameBuffer& image)
 {
     std::ifstream file(path, std::ios::binary);
-    const std::vector<uint8> data{std::istreambuf_iterator<char>(file),
-        std::istreambuf_iterator<char>()};
-    constexpr size_t HEADER_FIELDS = 25;
-    if (data.size() < HEADER_FIELDS * 4) {
-        error = "screenshot too short";
-        return false;
-    }
-    uint32 header[HEADER_FIELDS];
-    for (size_t i = 0; i < HEADER_FIELDS; i++)
-        header[i] = BigEndian32(data, i * 4);
-    const uint32 headerSize = header[0];
-    const uint32 version = header[1];
-    const uint32 format = header[2];
-    const int32 width = int32(header[4]);
-    const int32 height = int32(header[5]);
-    const bool mostSignificantFirst = header[7] == 1;
-    const uint32 bitsPerPixel = header[11];
-    const uint32 bytesPerLine = header[12];
-    const uint32 redMask = header[14];
-    const uint32 greenMask = header[15];
-    const uint32 blueMask = header[16];
-    const uint32 colours = header[19];
+    const std::vector<uint8> data{std::istreambuf_iterator<char>(file), {}};
+    // The header is 25 big-endian 32-bit fields.
+    if (data.size() < 25 * 4)
+        return "screenshot too short";
+    auto field = [&data](size_t index) {
+        const uint8* p = data.data() + index * 4;
+        return uint32(p[0]) << 24 | uint32(p[1]) << 16 | uint32(p[2]) << 8 | p[3];
+    };
+    const int32 width = int32(field(4));
+    const int32 height = int32(field(5));
+    const size_t bytesPerPixel = field(11) / 8;
+    const size_t bytesPerLine = field(12);
     constexpr uint32 Z_PIXMAP = 2;
-    if (version != 7 || format != Z_PIXMAP || (bitsPerPixel != 32 && bitsPerPixel != 24)
-        || width <= 0 || height <= 0 || width > 8192 || height > 8192) {
-        error = "not a true-colour xwd screenshot";
-        return false;
-    }
-    const size_t pixelsStart = size_t(headerSize) + size_t(colours) * 12;
-    const size_t bytesPerPixel = bitsPerPixel / 8;
-    if (bytesPerLine < width * bytesPerPixel
-        || data.size() < pixelsStart + size_t(bytesPerLine) * size_t(height)) {
-        error = "screenshot pixels cut short";
-        return false;
-    }
-    if (image.SetSize(width, height, 0) != B_OK) {
-        error = "no memory for the screenshot";
-        return false;
-    }
+    if (field(1) != 7 || field(2) != Z_PIXMAP || (field(11) != 32 && field(11) != 24)
+        || width <= 0 || height <= 0 || width > 8192 || height > 8192)
+        return "not a true-colour xwd screenshot";
+    // The pixels follow the header and a colour map of 12-byte entries.
+    const size_t pixelsStart = size_t(field(0)) + size_t(field(19)) * 12;
+    if (bytesPerLine < size_t(width) * bytesPerPixel
+        || data.size() < pixelsStart + bytesPerLine * size_t(height))
+        return "screenshot pixels cut short";
+    if (image.SetSize(width, height, 0) != B_OK)
+        return "no memory for the screenshot";
+    const bool mostSignificantFirst = field(7) == 1;
+    const uint32 red = field(14), green = field(15), blue = field(16);
     for (int32 y = 0; y < height; y++) {
-        const uint8* row = data.data() + pixelsStart + size_t(y) * bytesPerLine;
         for (int32 x = 0; x < width; x++) {
-            const uint8* p = row + size_t(x) * bytesPerPixel;
+            const uint8* p = data.data() + pixelsStart + size_t(y) * bytesPerLine
+                + size_t(x) * bytesPerPixel;
             uint32 pixel = 0;
-            for (size_t b = 0; b < bytesPerPixel; b++) {
-                const size_t index = mostSignificantFirst ? b : bytesPerPixel - 1 - b;
-                pixel = pixel << 8 | p[index];
-            }
-            image.Row(y)[x] = PackColor(Channel(pixel, redMask), Channel(pixel, greenMask),
-                Channel(pixel, blueMask));
+            for (size_t b = 0; b < bytesPerPixel; b++)
+                pixel = pixel << 8 | p[mostSignificantFirst ? b : bytesPerPixel - 1 - b];
+            image.Row(y)[x] =
+                PackColor(Channel(pixel, red), Channel(pixel, green), Channel(pixel, blue));
         }
     }
-    return true;
+    return "";
 }
 
 // Takes a screenshot of the whole display with xwd, through a file in the directory that is
-// removed again.
-bool Screenshot(const std::string& directory, FrameBuffer& screen, std::string& error)
+// removed again; answers what went wrong, or nothing.
+std::string Screenshot(const std::string& directory, FrameBuffer& screen)
 {
     const std::string xwdPath = directory + "/screen.xwd";
-    if (RunProgram({"xwd", "-root", "-silent", "-out", xwdPath}) != 0) {
-        error = "xwd could not take the screenshot";
-        return false;
-    }
-    const bool read = ReadXwd(xwdPath.c_str(), screen, error);
+    if (RunProgram({"xwd", "-root", "-silent", "-out", xwdPath}) != 0)
+        return "xwd could not take the screenshot";
+    const std::string error = ReadXwd(xwdPath, screen);
     std::remove(xwdPath.c_str());
-    return read;
+    return error;
 }
 
-// Compares the window's own pixels with the screenshot where the window should be.
-bool CompareWithScreen(const FrameBuffer& window, const FrameBuffer& screen, int32 left,
-    int32 top, std::string& error)
+// Compares the window's own pixels with the screenshot where the window should be; answers
+// how they differ, or nothing.
+std::string CompareWithScreen(const FrameBuffer& window, const FrameBuffer& screen, int32 left,
+    int32 top)
 {
     int64 differing = 0;
-    std::string first;
+    char first[160] = "";
     for (int32 y = 0; y < window.Height(); y++) {
         for (int32 x = 0; x < window.Width(); x++) {
             const int32 screenX = left + x;
             const int32 screenY = top + y;
             const bool inside = screenX < screen.Width() && screenY < screen.Height();
             const uint32 shown = inside ? screen.PixelAt(screenX, screenY) : 0;
-            if (shown == window.PixelAt(x, y))
-                continue;
-            if (differing++ == 0) {
-                char text[160];
-                std::snprintf(text, sizeof text,
+            if (shown != window.PixelAt(x, y) && differing++ == 0) {
+                std::snprintf(first, sizeof first,
                     "window pixel (%d, %d) is %06x but the screen shows %06x at (%d, %d)", x, y,
                     window.PixelAt(x, y) & 0xFFFFFF, shown & 0xFFFFFF, screenX, screenY);
-                first = text;
             }
         }
     }
-    if (differing == 0)
-        return true;
-    error = std::to_string(differing) + " pixels differ; first: " + first;
-    return false;
+    return differing == 0 ? "" : std::to_string(differing) + " pixels differ; first: " + first;
+}
+
+uint32 Packed(rgb_color color)
+{
+    return PackColor(color.red, color.green, color.blue);
+}
+
+// What the shown window should look like on the screen and receive from the X server's mouse
+// and keyboard; answers the first thing that did not hold, or nothing.
+std::string CheckOnScreen(SdlDisplayBackend* display, BWindow* window,
+    interface_test::Events& events, const std::string& directory)
+{
+    if (display->WaitUntilShown(window, WAIT) != B_OK)
+        return "the window was never presented";
+    FrameBuffer screen;
+    if (std::string error = Screenshot(directory, screen); !error.empty())
+        return error;
+    (void)kits::interface::WriteSnapshot(screen,
+        (directory + "/sdlwindowcheck-screen.png").c_str());
+    const std::string shown = interface_test::Locked(window, [&]() -> std::string {
+        const FrameBuffer& content = window->ContentBuffer();
+        (void)window->WriteSnapshot((directory + "/sdlwindowcheck-window.png").c_str());
+        if (content.Width() != WINDOW_FRAME.IntegerWidth() + 1
+            || content.Height() != WINDOW_FRAME.IntegerHeight() + 1
+            || content.PixelAt(5, 5) != Packed(BACKGROUND)
+            || content.PixelAt(50, 50) != Packed(PATCH))
+            return "the window did not draw what it was given";
+        const std::string error = CompareWithScreen(content, screen, int32(WINDOW_FRAME.left),
+            int32(WINDOW_FRAME.top));
+        return error.empty() ? "" : "the screen does not show the window: " + error;
+    });
+    if (!shown.empty())
+        return shown;
+
+    // A real click through the X server, 30 pixels into the patch.
+    const BPoint click = WINDOW_FRAME.LeftTop() + PATCH_FRAME.LeftTop() + BPoint(30, 30);
+    if (RunProgram({"xdotool", "mousemove", std::to_string(int32(click.x)),
+            std::to_string(int32(click.y)), "click", "1"}) != 0)
+        return "xdotool could not click";
+    auto clicks = [&events] {
+        std::lock_guard guard(events.lock);
+        return events.clicks;
+    };
+    if (!test_support::Await([&] { return !clicks().empty(); }, WAIT))
+        return "the click never reached the view";
+    if (clicks()[0] != BPoint(30, 30))
+        return "the click arrived at the wrong place";
+
+    // Keys typed on the X server's keyboard reach the focus view as the platform's bytes: text
+    // as text, the arrows and Enter as their codes.
+    const std::string expected = "a\x1c\n";
+    if (RunProgram({"xdotool", "key", "a", "Left", "Return"}) != 0)
+        return "xdotool could not type";
+    auto typed = [&events] {
+        std::lock_guard guard(events.lock);
+        std::string bytes;
+        for (const std::string& key : events.keys)
+            bytes += key;
+        return bytes;
+    };
+    (void)test_support::Await([&] { return typed().size() >= expected.size(); }, WAIT);
+    return typed() == expected ? "" : "typed keys arrived as \"" + typed() + "\"";
 }
 
 int Check(const std::string& directory)
@@ -230,74 +262,15 @@ int Check(const std::string& directory)
     }
     // Outlives the window, which the application deletes.
     interface_test::Events events;
-    auto clicks = [&events] {
-        std::lock_guard guard(events.lock);
-        return events.clicks;
-    };
-    auto typed = [&events] {
-        std::lock_guard guard(events.lock);
-        std::string bytes;
-        for (const std::string& key : events.keys)
-            bytes += key;
-        return bytes;
-    };
     BApplication application("application/x-vnd.ovelin-sdlwindowcheck");
     auto* window = new CheckWindow(WINDOW_FRAME, events);
     window->Show();
 
     std::vector<std::string> failures;
     std::thread checker([&] {
-        if (display->WaitUntilShown(window, WAIT) != B_OK) {
-            failures.push_back("the window was never presented");
-        } else {
-            FrameBuffer screen;
-            std::string error;
-            if (!Screenshot(directory, screen, error)) {
-                failures.push_back(error);
-            } else {
-                (void)kits::interface::WriteSnapshot(screen,
-                    (directory + "/sdlwindowcheck-screen.png").c_str());
-                window->Lock();
-                const FrameBuffer& content = window->ContentBuffer();
-                (void)window->WriteSnapshot((directory + "/sdlwindowcheck-window.png").c_str());
-                const bool expectedSize = content.Width() == WINDOW_FRAME.IntegerWidth() + 1
-                    && content.Height() == WINDOW_FRAME.IntegerHeight() + 1;
-                const bool expectedColours =
-                    content.PixelAt(5, 5) == PackColor(BACKGROUND.red, BACKGROUND.green,
-                        BACKGROUND.blue)
-                    && content.PixelAt(50, 50) == PackColor(PATCH.red, PATCH.green, PATCH.blue);
-                const bool same = CompareWithScreen(content, screen,
-                    int32(WINDOW_FRAME.left), int32(WINDOW_FRAME.top), error);
-                window->Unlock();
-                if (!expectedSize || !expectedColours)
-                    failures.push_back("the window did not draw what it was given");
-                if (!same)
-                    failures.push_back("the screen does not show the window: " + error);
-            }
-            // A real click through the X server, 30 pixels into the patch.
-            const int32 clickX = int32(WINDOW_FRAME.left + PATCH_FRAME.left) + 30;
-            const int32 clickY = int32(WINDOW_FRAME.top + PATCH_FRAME.top) + 30;
-            if (RunProgram({"xdotool", "mousemove", std::to_string(clickX),
-                    std::to_string(clickY), "click", "1"}) != 0) {
-                failures.push_back("xdotool could not click");
-            } else {
-                if (!test_support::Await([&] { return !clicks().empty(); }, WAIT))
-                    failures.push_back("the click never reached the view");
-                else if (clicks()[0] != BPoint(30, 30))
-                    failures.push_back("the click arrived at the wrong place");
-            }
-            // Keys typed on the X server's keyboard reach the focus view as the platform's
-            // bytes: text as text, the arrows and Enter as their codes.
-            const std::string expected = "a\x1c\n";
-            if (RunProgram({"xdotool", "key", "a", "Left", "Return"}) != 0) {
-                failures.push_back("xdotool could not type");
-            } else {
-                (void)test_support::Await(
-                    [&] { return typed().size() >= expected.size(); }, WAIT);
-                if (typed() != expected)
-                    failures.push_back("typed keys arrived as \"" + typed() + "\"");
-            }
-        }
+        if (std::string failure = CheckOnScreen(display, window, events, directory);
+            !failure.empty())
+            failures.push_back(failure);
         // Ends the program either way: the close box asks the window to quit, and the window
         // quits the application.
         if (display->SimulateCloseBox(window) != B_OK)
@@ -330,24 +303,20 @@ bool ShowsViewerWithMenuBar(const FrameBuffer& screen)
     const int32 top = 25;
     if (screen.Width() < left + 400 || screen.Height() < top + 300)
         return false;
-    int32 lightInBar = 0;
-    for (int32 x = left; x < left + 400; x++)
-        lightInBar += Luma(screen.PixelAt(x, top + 2)) > 150 ? 1 : 0;
-    int32 darkText = 0;
-    for (int32 y = top + 3; y < top + 18; y++) {
-        for (int32 x = left + 2; x < left + 140; x++)
-            darkText += Luma(screen.PixelAt(x, y)) < 100 ? 1 : 0;
-    }
+    using interface_test::CountPixelsWhere;
+    const int32 lightInBar = CountPixelsWhere(screen, left, top + 2, left + 399, top + 2,
+        [](uint32 pixel) { return Luma(pixel) > 150; });
+    const int32 darkText = CountPixelsWhere(screen, left + 2, top + 3, left + 139, top + 17,
+        [](uint32 pixel) { return Luma(pixel) < 100; });
     const bool panel = Luma(screen.PixelAt(left + 30, top + 150)) > 120;
-    int32 colourful = 0;
-    for (int32 x = left + 100; x < left + 400; x += 4) {
-        const uint32 pixel = screen.PixelAt(x, top + 100);
-        const int32 red = int32((pixel >> 16) & 0xff);
-        const int32 green = int32((pixel >> 8) & 0xff);
-        const int32 blue = int32(pixel & 0xff);
-        colourful += std::max({red, green, blue}) - std::min({red, green, blue}) > 80 ? 1 : 0;
-    }
-    return lightInBar > 380 && darkText > 20 && panel && colourful > 20;
+    const int32 colourful = CountPixelsWhere(screen, left + 100, top + 100, left + 399, top + 100,
+        [](uint32 pixel) {
+            const int32 red = int32((pixel >> 16) & 0xff);
+            const int32 green = int32((pixel >> 8) & 0xff);
+            const int32 blue = int32(pixel & 0xff);
+            return std::max({red, green, blue}) - std::min({red, green, blue}) > 80;
+        });
+    return lightInBar > 380 && darkText > 20 && panel && colourful > 80;
 }
 
 // The screen's pixels below the viewer's "TV" title, where its menu opens over the control
@@ -391,10 +360,9 @@ int Viewer(const std::string& program, const std::string& directory)
     bool ended = false;
     auto exited = [&] { return ended = ended || waitpid(child, &status, WNOHANG) == child; };
     FrameBuffer screen;
-    std::string error;
     const bool shown = test_support::Await([&] {
         return exited()
-            || (Screenshot(directory, screen, error) && ShowsViewerWithMenuBar(screen));
+            || (Screenshot(directory, screen).empty() && ShowsViewerWithMenuBar(screen));
     }, 3 * WAIT);
     (void)kits::interface::WriteSnapshot(screen, (directory + "/ovelin-screen.png").c_str());
     if (ended) {
@@ -408,7 +376,7 @@ int Viewer(const std::string& program, const std::string& directory)
     const std::vector<uint32> closed = UnderTheMenu(screen);
     RunProgram({"xdotool", "mousemove", "25", "35", "click", "1"});
     const bool opened = test_support::Await([&] {
-        return Screenshot(directory, screen, error) && UnderTheMenu(screen) != closed;
+        return Screenshot(directory, screen).empty() && UnderTheMenu(screen) != closed;
     }, WAIT);
     if (!opened)
         return Fail(child, "a click on \"TV\" opened no menu");
