@@ -7,6 +7,7 @@
 #include "kits/media/BufferProducer.h"
 #include "kits/media/Controllable.h"
 #include "kits/media/MediaEventLooper.h"
+#include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
 #include "tests/support/Await.h"
 
@@ -24,6 +25,18 @@ namespace test_support {
 
 // Takes every buffer of `group` that is free at once and gives it back: how many were free.
 int32 CountFreeBuffers(BBufferGroup& group);
+
+// Raw video with every field a wildcard but these.
+media_format RawVideo(color_space space = B_NO_COLOR_SPACE, uint32 width = 0, uint32 lines = 0);
+
+// Connects the first free raw-video output of `producer` to the first free input of `consumer`
+// at `*ioFormat`, which receives the format agreed; BMediaRoster::Connect's status, or
+// B_MEDIA_ALREADY_CONNECTED when either has no free end.
+status_t ConnectFirstFree(const media_node& producer, const media_node& consumer,
+    media_format* ioFormat, media_output* outOutput, media_input* outInput);
+
+// The parameter of `web` named `name`, or null.
+BParameter* FindParameter(BParameterWeb* web, const char* name);
 
 // Event types the doubles queue for themselves.
 enum : int32 {

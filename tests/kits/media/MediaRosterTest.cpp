@@ -10,18 +10,11 @@ namespace {
 
 using test_support::Await;
 using test_support::CountFreeBuffers;
+using test_support::RawVideo;
 using test_support::TestConsumer;
 using test_support::TestProducer;
 
 constexpr bigtime_t HOUR = 3600000000LL;
-
-media_format RawVideoWildcard()
-{
-    media_format format;
-    format.type = B_MEDIA_RAW_VIDEO;
-    format.u.raw_video = media_raw_video_format::wildcard;
-    return format;
-}
 
 class MediaRosterTest : public testing::Test {
 protected:
@@ -45,23 +38,11 @@ protected:
         kits::media::ResetMediaFaults();
     }
 
-    // Finds the free output and input and connects them at `format`.
-    status_t ConnectNodes(media_format format = RawVideoWildcard())
+    status_t ConnectNodes(media_format format = RawVideo())
     {
-        media_output freeOutput;
-        media_input freeInput;
-        int32 outputs = 0;
-        int32 inputs = 0;
-        if (roster->GetFreeOutputsFor(producer->Node(), &freeOutput, 1, &outputs,
-                B_MEDIA_RAW_VIDEO) != B_OK
-            || roster->GetFreeInputsFor(consumer->Node(), &freeInput, 1, &inputs,
-                   B_MEDIA_RAW_VIDEO) != B_OK
-            || outputs != 1 || inputs != 1) {
-            return B_MEDIA_ALREADY_CONNECTED;
-        }
         connectedFormat = format;
-        return roster->Connect(freeOutput.source, freeInput.destination, &connectedFormat,
-            &output, &input);
+        return test_support::ConnectFirstFree(producer->Node(), consumer->Node(),
+            &connectedFormat, &output, &input);
     }
 
     status_t DisconnectNodes()
@@ -135,7 +116,7 @@ TEST_F(MediaRosterTest, ConnectNegotiatesTheFormatFillingWildcards)
     EXPECT_EQ(count, 0);
     ASSERT_EQ(roster->GetFreeInputsFor(consumer->Node(), &input, 1, &count), B_OK);
     EXPECT_EQ(count, 0);
-    media_format format = RawVideoWildcard();
+    media_format format = RawVideo();
     media_output again;
     media_input againInput;
     EXPECT_EQ(roster->Connect(output.source, input.destination, &format, &again, &againInput),
@@ -147,8 +128,7 @@ TEST_F(MediaRosterTest, ConnectNegotiatesTheFormatFillingWildcards)
 
 TEST_F(MediaRosterTest, AConnectionFailingAtAnyStepLeavesBothEndsFree)
 {
-    media_format refused = RawVideoWildcard();
-    refused.u.raw_video.display.format = B_RGB24;
+    const media_format refused = RawVideo(B_RGB24);
     const std::string failed = "Connect " + std::to_string(B_ERROR);
     const struct {
         const char* step;
@@ -160,9 +140,9 @@ TEST_F(MediaRosterTest, AConnectionFailingAtAnyStepLeavesBothEndsFree)
         std::vector<std::string> consumerLog;
     } cases[] = {
         {"format refused", refused, B_OK, B_OK, B_MEDIA_BAD_FORMAT, {}, {}},
-        {"prepare fails", RawVideoWildcard(), B_NO_MEMORY, B_OK, B_NO_MEMORY,
+        {"prepare fails", RawVideo(), B_NO_MEMORY, B_OK, B_NO_MEMORY,
             {"PrepareToConnect"}, {}},
-        {"connected fails", RawVideoWildcard(), B_OK, B_ERROR, B_ERROR,
+        {"connected fails", RawVideo(), B_OK, B_ERROR, B_ERROR,
             {"PrepareToConnect", failed}, {"Connected 64x48"}},
     };
     for (const auto& entry : cases) {
@@ -254,11 +234,7 @@ TEST_F(MediaRosterTest, ReconnectingAtANewFormatCallsDisconnectedThenConnected)
     ASSERT_EQ(DisconnectNodes(), B_OK);
     EXPECT_EQ(DisconnectNodes(), B_MEDIA_NOT_CONNECTED);
     EXPECT_EQ(consumer->Input().source, media_source::null);
-    media_format format = RawVideoWildcard();
-    format.u.raw_video.display.line_width = 32;
-    format.u.raw_video.display.line_count = 24;
-    format.u.raw_video.display.format = B_RGB16;
-    ASSERT_EQ(ConnectNodes(format), B_OK);
+    ASSERT_EQ(ConnectNodes(RawVideo(B_RGB16, 32, 24)), B_OK);
     EXPECT_EQ(connectedFormat.u.raw_video.display.bytes_per_row, 64u);
     EXPECT_EQ(consumer->Log(),
         (std::vector<std::string>{"Connected 64x48", "Disconnected", "Connected 32x24"}));
