@@ -7,9 +7,12 @@
 #include "kits/media/BufferProducer.h"
 #include "kits/media/Controllable.h"
 #include "kits/media/MediaEventLooper.h"
+#include "kits/media/MediaRoster.h"
 #include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
 #include "tests/support/Await.h"
+
+#include <gtest/gtest.h>
 
 #include <any>
 #include <condition_variable>
@@ -307,6 +310,28 @@ public:
 
 protected:
     status_t TimeSourceOp(const time_source_op_info& op, void* reserved) override;
+};
+
+// A test with a TestProducer and a TestConsumer registered with the roster, made with the
+// options the derived fixture's constructor sets; after the test both are unregistered and
+// every media fault is reset.
+class MediaNodesTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Connects the nodes' free ends at `format`; connectedFormat receives the format agreed.
+    status_t ConnectNodes(const media_format& format = RawVideo());
+    status_t DisconnectNodes();
+
+    TestProducerOptions producerOptions;
+    TestConsumerOptions consumerOptions;
+    BMediaRoster* roster = nullptr;
+    std::unique_ptr<TestProducer> producer;
+    std::unique_ptr<TestConsumer> consumer;
+    media_format connectedFormat;
+    media_output output;
+    media_input input;
 };
 
 } // namespace test_support

@@ -16,40 +16,9 @@ using test_support::TestProducer;
 
 constexpr bigtime_t HOUR = 3600000000LL;
 
-class MediaRosterTest : public testing::Test {
+class MediaRosterTest : public test_support::MediaNodesTest {
 protected:
-    void SetUp() override
-    {
-        roster = BMediaRoster::Roster();
-        ASSERT_NE(roster, nullptr);
-        producer = std::make_unique<TestProducer>();
-        consumer = std::make_unique<TestConsumer>(
-            TestConsumer::Options{.queueBuffers = true, .spaces = {B_RGB32, B_RGB16}});
-        ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
-        ASSERT_EQ(roster->RegisterNode(consumer.get()), B_OK);
-    }
-
-    void TearDown() override
-    {
-        roster->UnregisterNode(consumer.get());
-        roster->UnregisterNode(producer.get());
-        consumer.reset();
-        producer.reset();
-        kits::media::ResetMediaFaults();
-    }
-
-    status_t ConnectNodes(media_format format = RawVideo())
-    {
-        connectedFormat = format;
-        return test_support::ConnectFirstFree(producer->Node(), consumer->Node(),
-            &connectedFormat, &output, &input);
-    }
-
-    status_t DisconnectNodes()
-    {
-        return roster->Disconnect(output.node.node, output.source, input.node.node,
-            input.destination);
-    }
+    MediaRosterTest() { consumerOptions = {.queueBuffers = true, .spaces = {B_RGB32, B_RGB16}}; }
 
     void StartConsumer()
     {
@@ -65,13 +34,6 @@ protected:
             ASSERT_EQ(producer->SendFrame(later), B_OK);
         ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == count; }));
     }
-
-    BMediaRoster* roster = nullptr;
-    std::unique_ptr<TestProducer> producer;
-    std::unique_ptr<TestConsumer> consumer;
-    media_format connectedFormat;
-    media_output output;
-    media_input input;
 };
 
 TEST_F(MediaRosterTest, RegisterNodeGivesAnIdAndCallsNodeRegisteredOnTheCaller)

@@ -22,49 +22,22 @@ BMediaNode* MakeCard()
 
 constexpr status_t INJECTED = B_MEDIA_SYSTEM_FAILURE;
 
-class MediaTestHooksTest : public testing::Test {
+class MediaTestHooksTest : public test_support::MediaNodesTest {
 protected:
+    MediaTestHooksTest() { consumerOptions.handGroup = false; }
+
     void SetUp() override
     {
-        roster = BMediaRoster::Roster();
-        ASSERT_NE(roster, nullptr);
         ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT, MakeCard, 1), B_OK);
         ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_AUDIO_OUTPUT, MakeCard, 1), B_OK);
-        producer = std::make_unique<TestProducer>();
-        consumer = std::make_unique<TestConsumer>(TestConsumer::Options{.handGroup = false});
-        ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
-        ASSERT_EQ(roster->RegisterNode(consumer.get()), B_OK);
+        MediaNodesTest::SetUp();
     }
 
     void TearDown() override
     {
-        kits::media::ResetMediaFaults();
-        roster->UnregisterNode(consumer.get());
-        roster->UnregisterNode(producer.get());
-        consumer.reset();
-        producer.reset();
+        MediaNodesTest::TearDown();
         kits::media::ResetDefaultNodes();
     }
-
-    status_t Connect()
-    {
-        media_format format;
-        format.type = B_MEDIA_RAW_VIDEO;
-        return roster->Connect(producer->Output().source, consumer->Input().destination, &format,
-            &output, &input);
-    }
-
-    status_t Disconnect()
-    {
-        return roster->Disconnect(producer->ID(), output.source, consumer->ID(),
-            input.destination);
-    }
-
-    BMediaRoster* roster = nullptr;
-    std::unique_ptr<TestProducer> producer;
-    std::unique_ptr<TestConsumer> consumer;
-    media_output output;
-    media_input input;
 };
 
 struct Operation {
@@ -98,8 +71,8 @@ TEST_F(MediaTestHooksTest, EveryOperationCanBeMadeToFailUntilReset)
             [&] { return roster->GetFreeOutputsFor(producer->Node(), outputs, 1, &count); }},
         {Op::GetFreeInputsFor,
             [&] { return roster->GetFreeInputsFor(consumer->Node(), inputs, 1, &count); }},
-        {Op::Connect, [&] { return Connect(); }},
-        {Op::Disconnect, [&] { return Disconnect(); }},
+        {Op::Connect, [&] { return ConnectNodes(); }},
+        {Op::Disconnect, [&] { return DisconnectNodes(); }},
         {Op::GetParameterWebFor,
             [&] { return roster->GetParameterWebFor(producer->Node(), &web); }},
         {Op::SetTimeSourceFor,
@@ -146,8 +119,8 @@ TEST_F(MediaTestHooksTest, AFaultCanBeLimitedToOneNodeOrSomeCalls)
 
     // Limited to a number of calls.
     FailRosterOperation(RosterOperation::Connect, B_ERROR, -1, std::string(), 1);
-    EXPECT_EQ(Connect(), B_ERROR);
-    EXPECT_EQ(Connect(), B_OK);
+    EXPECT_EQ(ConnectNodes(), B_ERROR);
+    EXPECT_EQ(ConnectNodes(), B_OK);
 }
 
 TEST_F(MediaTestHooksTest, WithoutTheMediaServiceThereIsNoRoster)

@@ -1,6 +1,5 @@
 #include "kits/media/ParameterWeb.h"
 
-#include "kits/media/MediaRoster.h"
 #include "kits/media/MediaTestHooks.h"
 #include "tests/support/MediaNodes.h"
 
@@ -10,8 +9,6 @@
 
 namespace {
 
-using test_support::TestProducer;
-
 std::vector<std::string> Names(const BParameterWeb& web)
 {
     std::vector<std::string> names;
@@ -20,29 +17,17 @@ std::vector<std::string> Names(const BParameterWeb& web)
     return names;
 }
 
-class ParameterWebTest : public testing::Test {
+class ParameterWebTest : public test_support::MediaNodesTest {
 protected:
     void SetUp() override
     {
-        roster = BMediaRoster::Roster();
-        ASSERT_NE(roster, nullptr);
-        producer = std::make_unique<TestProducer>();
-        ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
+        MediaNodesTest::SetUp();
         ASSERT_EQ(roster->GetParameterWebFor(producer->Node(), &web), B_OK);
         ASSERT_NE(web, nullptr);
     }
 
-    void TearDown() override
-    {
-        roster->UnregisterNode(producer.get());
-        producer.reset();
-        kits::media::ResetMediaFaults();
-    }
-
     BParameter* Find(const char* name) { return test_support::FindParameter(web, name); }
 
-    BMediaRoster* roster = nullptr;
-    std::unique_ptr<TestProducer> producer;
     BParameterWeb* web = nullptr;
 };
 
@@ -167,11 +152,8 @@ TEST_F(ParameterWebTest, ParametersWithoutANodeFailWhileTheirWebStays)
     EXPECT_EQ(unowned->GetValue(&value, &size, nullptr), B_MEDIA_BAD_NODE);
     EXPECT_EQ(unowned->SetValue(&value, sizeof(value), 0), B_MEDIA_BAD_NODE);
 
-    test_support::TestConsumer consumer;
-    ASSERT_EQ(roster->RegisterNode(&consumer), B_OK);
     BParameterWeb* none = web;
-    EXPECT_EQ(roster->GetParameterWebFor(consumer.Node(), &none), B_MEDIA_BAD_NODE);
-    roster->UnregisterNode(&consumer);
+    EXPECT_EQ(roster->GetParameterWebFor(consumer->Node(), &none), B_MEDIA_BAD_NODE);
 
     ASSERT_EQ(roster->UnregisterNode(producer.get()), B_OK);
     EXPECT_EQ(Find("Channel")->GetValue(&value, &size, nullptr), B_MEDIA_BAD_NODE);
