@@ -235,10 +235,6 @@ void TestConsumer::NodeRegistered()
 void TestConsumer::HandleEvent(const media_timed_event* event, bigtime_t lateness, bool)
 {
     switch (event->type) {
-    case BTimedEventQueue::B_STOP:
-        EventQueue()->FlushEvents(event->event_time, BTimedEventQueue::B_ALWAYS, true,
-            BTimedEventQueue::B_HANDLE_BUFFER);
-        break;
     case BTimedEventQueue::B_HANDLE_BUFFER: {
         static_cast<BBuffer*>(event->pointer)->Recycle();
         std::lock_guard guard(lock);

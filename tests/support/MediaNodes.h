@@ -78,7 +78,7 @@ struct TestConsumerOptions {
     // Keep every buffer until disconnected, so the producer runs out of them.
     bool holdBuffers = false;
     // Queue every buffer as a B_HANDLE_BUFFER event at its start time and recycle it when
-    // handled, as a real consumer does; stopping flushes the queued ones.
+    // handled, as a real consumer does.
     bool queueBuffers = false;
     // Keep a copy of the bytes used of every frame.
     bool keepPixels = false;
@@ -248,6 +248,8 @@ public:
     std::vector<thread_id> ParameterThreads();
     run_mode LastRunMode();
 
+    // Change only while no roster call reaches this node.
+    Options options;
     Blocker blocker;
 
 protected:
@@ -281,7 +283,6 @@ protected:
 private:
     void Note(const std::string& line);
 
-    const Options options;
     BBufferGroup ownGroup;
     std::mutex lock;
     std::condition_variable changed;

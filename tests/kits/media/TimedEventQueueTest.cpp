@@ -35,14 +35,6 @@ TEST(TimedEventQueueTest, EventsComeOutInTimeOrderAndInArrivalOrderAmongEqualTim
     EXPECT_EQ(queue.RemoveFirstEvent(), B_ERROR);
 }
 
-TEST(TimedEventQueueTest, AddEventRefusesNoEventAndAnyEvent)
-{
-    Queue queue;
-    EXPECT_EQ(queue.AddEvent(media_timed_event(1, Queue::B_NO_EVENT)), B_BAD_VALUE);
-    EXPECT_EQ(queue.AddEvent(media_timed_event(1, Queue::B_ANY_EVENT)), B_BAD_VALUE);
-    EXPECT_FALSE(queue.HasEvents());
-}
-
 struct FlushCase {
     Queue::time_direction direction;
     bool inclusive;
@@ -117,15 +109,17 @@ TEST(TimedEventQueueTest, RemovingTheFirstEventHandsItOverWithoutCleanup)
     buffer->Recycle();
 }
 
-TEST(TimedEventQueueTest, ChangeNotificationFollowsEveryAddition)
+TEST(TimedEventQueueTest, ChangeNotificationFollowsEveryAdditionButNoRefusedOne)
 {
     Queue queue;
     int32 notified = 0;
     queue.SetChangeNotification([&] { notified++; });
-    queue.AddEvent(media_timed_event(1, Queue::B_TIMER));
-    queue.AddEvent(media_timed_event(2, Queue::B_TIMER));
-    queue.AddEvent(media_timed_event(2, Queue::B_NO_EVENT));
+    EXPECT_EQ(queue.AddEvent(media_timed_event(1, Queue::B_TIMER)), B_OK);
+    EXPECT_EQ(queue.AddEvent(media_timed_event(2, Queue::B_TIMER)), B_OK);
+    EXPECT_EQ(queue.AddEvent(media_timed_event(2, Queue::B_NO_EVENT)), B_BAD_VALUE);
+    EXPECT_EQ(queue.AddEvent(media_timed_event(2, Queue::B_ANY_EVENT)), B_BAD_VALUE);
     EXPECT_EQ(notified, 2);
+    EXPECT_EQ(queue.EventCount(), 2);
 }
 
 } // namespace
