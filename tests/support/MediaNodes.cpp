@@ -301,7 +301,7 @@ void TestConsumer::BufferReceived(BBuffer* buffer)
         frame.connection = connection;
         frame.display = input.format.u.raw_video.display;
     }
-    const auto* bits = static_cast<const uint8*>(buffer->Data());
+    auto* bits = static_cast<uint8*>(buffer->Data());
     if (options.keepPixels)
         frame.pixels.assign(bits, bits + frame.sizeUsed);
     if (options.measure)

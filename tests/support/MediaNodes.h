@@ -66,9 +66,10 @@ private:
     bool released = false;
 };
 
-// Measures a frame on the control thread while the consumer still owns its buffer; the
-// result is kept as ReceivedFrame::measured.
-using TestMeasure = std::function<std::any(const uint8* bits, size_t sizeUsed,
+// Measures a frame on the control thread while the consumer still owns its buffer (the bits are
+// writable, as frame views are, but the frame is not to be changed); the result is kept as
+// ReceivedFrame::measured.
+using TestMeasure = std::function<std::any(uint8* bits, size_t sizeUsed,
     const media_video_display_info& display)>;
 
 // What a TestConsumer does with what it gets; see TestConsumer.

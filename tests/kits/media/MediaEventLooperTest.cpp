@@ -106,8 +106,7 @@ TEST_F(MediaEventLooperTest, QuittingFromTheControlThreadStopsTheProcessInEveryB
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(
         {
-            consumer->options.measure = [this](const uint8*, size_t,
-                                            const media_video_display_info&) {
+            consumer->options.measure = [this](uint8*, size_t, const media_video_display_info&) {
                 consumer->Quit();
                 return std::any();
             };
