@@ -79,13 +79,30 @@ TEST_F(ParameterWebTest, TheCopyKeepsEveryDetailInTheOrderMadeAndNamesItsNode)
     EXPECT_EQ(dynamic_cast<BDiscreteParameter*>(Find("Brightness")), nullptr);
 }
 
-TEST_F(ParameterWebTest, ValuesAreReadAndWrittenByTheNodeOnItsControlThread)
+TEST_F(ParameterWebTest, ValuesOfTheRightSizeAreReadAndWrittenByTheNodeOnItsControlThread)
 {
+    // Values of the wrong size are refused before they reach the node.
+    int64 wide = 1;
+    EXPECT_EQ(Find("Channel")->SetValue(&wide, sizeof(wide), 0), B_BAD_VALUE);
+    float mono = 1.0f;
+    EXPECT_EQ(Find("Volume")->SetValue(&mono, sizeof(mono), 0), B_BAD_VALUE);
+    int16 narrow = 0;
+    size_t size = sizeof(narrow);
+    EXPECT_EQ(Find("Channel")->GetValue(&narrow, &size, nullptr), B_BAD_VALUE);
+    size = sizeof(mono);
+    EXPECT_EQ(Find("Volume")->GetValue(&mono, &size, nullptr), B_BAD_VALUE);
+    int32 value = 0;
+    size = sizeof(value);
+    EXPECT_EQ(Find("Label")->GetValue(&value, &size, nullptr), B_BAD_VALUE);
+    EXPECT_EQ(Find("Label")->SetValue(&value, sizeof(value), 0), B_BAD_VALUE);
+    EXPECT_EQ(Find("Channel")->SetValue(nullptr, 4, 0), B_BAD_VALUE);
+    EXPECT_TRUE(producer->ParameterThreads().empty());
+
     int32 channel = 2;
     ASSERT_EQ(Find("Channel")->SetValue(&channel, sizeof(channel), BTimeSource::RealTime()),
         B_OK);
     int32 read = -1;
-    size_t size = sizeof(read);
+    size = sizeof(read);
     bigtime_t when = -1;
     ASSERT_EQ(Find("Channel")->GetValue(&read, &size, &when), B_OK);
     EXPECT_EQ(read, 2) << "a write takes effect at once";
@@ -105,25 +122,6 @@ TEST_F(ParameterWebTest, ValuesAreReadAndWrittenByTheNodeOnItsControlThread)
     ASSERT_EQ(threads.size(), 4u);
     for (thread_id thread : threads)
         EXPECT_EQ(thread, producer->ControlThread());
-}
-
-TEST_F(ParameterWebTest, ValuesOfTheWrongSizeAreRefused)
-{
-    int64 wide = 1;
-    EXPECT_EQ(Find("Channel")->SetValue(&wide, sizeof(wide), 0), B_BAD_VALUE);
-    float mono = 1.0f;
-    EXPECT_EQ(Find("Volume")->SetValue(&mono, sizeof(mono), 0), B_BAD_VALUE);
-    int16 narrow = 0;
-    size_t size = sizeof(narrow);
-    EXPECT_EQ(Find("Channel")->GetValue(&narrow, &size, nullptr), B_BAD_VALUE);
-    size = sizeof(mono);
-    EXPECT_EQ(Find("Volume")->GetValue(&mono, &size, nullptr), B_BAD_VALUE);
-    int32 value = 0;
-    size = sizeof(value);
-    EXPECT_EQ(Find("Label")->GetValue(&value, &size, nullptr), B_BAD_VALUE);
-    EXPECT_EQ(Find("Label")->SetValue(&value, sizeof(value), 0), B_BAD_VALUE);
-    EXPECT_EQ(Find("Channel")->SetValue(nullptr, 4, 0), B_BAD_VALUE);
-    EXPECT_TRUE(producer->ParameterThreads().empty()) << "refused before reaching the node";
 }
 
 TEST_F(ParameterWebTest, TheSameCopyIsHandedOutUntilTheNodeReplacesItsWeb)
