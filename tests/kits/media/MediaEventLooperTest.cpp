@@ -1,7 +1,7 @@
 #include "kits/media/MediaEventLooper.h"
 
 #include "kits/media/BufferGroup.h"
-#include "tests/support/MediaNodes.h"
+#include "tests/support/MediaNodesTest.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "kits/media/Buffer.h"
 #include "kits/media/MediaTestHooks.h"
-#include "tests/support/MediaNodes.h"
+#include "tests/support/MediaNodesTest.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "kits/media/MediaDevices.h"
 #include "kits/media/MediaRoster.h"
-#include "tests/support/MediaNodes.h"
+#include "tests/support/MediaNodesTest.h"
 
 #include <gtest/gtest.h>
 

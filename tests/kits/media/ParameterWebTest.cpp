@@ -1,7 +1,7 @@
 #include "kits/media/ParameterWeb.h"
 
 #include "kits/media/MediaTestHooks.h"
-#include "tests/support/MediaNodes.h"
+#include "tests/support/MediaNodesTest.h"
 
 #include <gtest/gtest.h>
 

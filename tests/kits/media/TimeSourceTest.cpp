@@ -1,6 +1,6 @@
 #include "kits/media/TimeSource.h"
 
-#include "tests/support/MediaNodes.h"
+#include "tests/support/MediaNodesTest.h"
 
 #include <gtest/gtest.h>
 
