@@ -42,6 +42,7 @@ struct TestConsumerOptions {
     status_t connectedResult = B_OK;
     // What FormatChanged answers; on B_OK the connection takes the new format.
     status_t formatChangedResult = B_OK;
+    // What GetLatencyFor reports, microseconds.
     bigtime_t latency = 20000;
     TestMeasure measure = {};
 };
