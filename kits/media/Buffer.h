@@ -36,7 +36,7 @@ public:
     // Valid until Recycle().
     media_header* Header();
     // Returns the buffer to its group. Recycling a buffer that is not out is a
-    // programmer error and asserts.
+    // programmer error that ends the process with a message, in every build.
     void Recycle();
 
     media_buffer_id ID() const;

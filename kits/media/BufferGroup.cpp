@@ -1,9 +1,9 @@
 #include "kits/media/BufferGroup.h"
 
 #include "kits/media/BufferGroupPrivate.h"
+#include "kits/media/FatalPrivate.h"
 
 #include <algorithm>
-#include <cassert>
 #include <chrono>
 
 using kits::media::BufferGroupState;
@@ -55,10 +55,9 @@ void BufferGroupState::Recycle(BBuffer* buffer)
     bool deleteBuffer = false;
     {
         std::lock_guard guard(lock);
-        if (!buffer->keepAlive) {
-            assert(false && "a media buffer was recycled although it was not out");
-            return;
-        }
+        // Taking the buffer back twice would hand it to two owners at once.
+        FatalUnless(buffer->keepAlive != nullptr,
+            "a media buffer was recycled although it was not out");
         self = std::move(buffer->keepAlive);
         if (groupDeleted) {
             buffers.erase(std::find(buffers.begin(), buffers.end(), buffer));

@@ -1,9 +1,8 @@
 #include "kits/media/MediaEventLooper.h"
 
+#include "kits/media/FatalPrivate.h"
 #include "kits/media/MediaNodePrivate.h"
 #include "kits/media/TimeSource.h"
-
-#include <cassert>
 
 using kits::media::NodePort;
 
@@ -153,8 +152,9 @@ void BMediaEventLooper::Quit()
         return;
     quit = true;
     thread_id thread = controlThread;
-    assert((thread < 0 || thread != find_thread(nullptr))
-        && "a media node's control thread cannot quit itself");
+    // A thread cannot join itself: it would run on past the node's destruction.
+    kits::media::FatalUnless(thread < 0 || thread != find_thread(nullptr),
+        "a media node's control thread cannot quit itself");
     runState = B_QUITTING;
     // Closing drops the queued requests, recycling buffers in transit, and
     // ends the loop after its current request or event.

@@ -48,7 +48,8 @@ public:
     status_t Run();
     // Ends the control thread after its current hook and joins it; requests
     // still queued are dropped (a buffer in transit is recycled) and every
-    // queued event is cleaned up. Must not be called from the control thread.
+    // queued event is cleaned up. Called from the control thread, it ends the
+    // process with a message.
     void Quit();
 
 protected:

@@ -75,7 +75,7 @@ BTimeSource* BMediaNode::TimeSource() const
         if (timeSource != nullptr)
             return timeSource;
     }
-    return kits::media::SystemTimeSource();
+    return kits::media::TheSystemTimeSource();
 }
 
 port_id BMediaNode::ControlPort() const

@@ -5,120 +5,22 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <vector>
 
+using kits::media::AddClientReference;
 using kits::media::CallNode;
+using kits::media::Connection;
 using kits::media::FindNode;
 using kits::media::FindNodeByPort;
 using kits::media::InjectedFault;
 using kits::media::NodeAccess;
 using kits::media::NodeRef;
+using kits::media::NodeRegistry;
 using kits::media::RosterOperation;
+using kits::media::TheRegistry;
+using kits::media::WebCopies;
 
 namespace {
-
-// Performance time equals real time until the roster is told to start, stop
-// or seek it. It has no control thread: its operations run on the caller's.
-class SystemTimeSource : public BTimeSource {
-public:
-    SystemTimeSource()
-        : BMediaNode("System clock")
-    {
-    }
-
-    BMediaAddOn* AddOn(int32* internalId) const override
-    {
-        if (internalId != nullptr)
-            *internalId = 0;
-        return nullptr;
-    }
-
-protected:
-    status_t TimeSourceOp(const time_source_op_info& op, void*) override
-    {
-        switch (op.op) {
-        case time_source_op_info::B_TIMESOURCE_START:
-        case time_source_op_info::B_TIMESOURCE_STOP:
-            PublishTime(PerformanceTimeFor(op.real_time), op.real_time, 1.0f);
-            return B_OK;
-        case time_source_op_info::B_TIMESOURCE_STOP_IMMEDIATELY: {
-            bigtime_t now = RealTime();
-            PublishTime(PerformanceTimeFor(now), now, 1.0f);
-            return B_OK;
-        }
-        case time_source_op_info::B_TIMESOURCE_SEEK:
-            PublishTime(op.performance_time, op.real_time, 1.0f);
-            return B_OK;
-        }
-        return B_BAD_VALUE;
-    }
-};
-
-struct Connection {
-    media_source source;
-    media_destination destination;
-    media_node_id producer;
-    media_node_id consumer;
-};
-
-// The copies of one node's web handed out so far; all are kept, since callers
-// hold on to them for the life of the process.
-struct WebCopies {
-    uint32 generation = 0;
-    BParameterWeb* current = nullptr;
-    std::vector<std::unique_ptr<BParameterWeb>> all;
-};
-
-// Lock order: `lock` is taken on its own; no hook runs and no port is waited
-// for while it is held.
-struct Registry {
-    std::mutex lock;
-    // Guarded by lock. Each registered node with the roster's reference.
-    std::map<media_node_id, BMediaNode*> nodes;
-    media_node_id nextId = 1;
-    std::vector<Connection> connections;
-    // References handed out by the Get functions, balanced by ReleaseNode.
-    std::map<media_node_id, int32> clientReferences;
-    std::map<media_node_id, WebCopies> webs;
-    BTimeSource* systemTimeSource = nullptr;
-};
-
-Registry& TheRegistry()
-{
-    // Never destroyed: node threads may outlive static destruction.
-    static Registry* registry = [] {
-        auto* made = new Registry;
-        auto* clock = new SystemTimeSource;
-        made->systemTimeSource = clock;
-        clock->Acquire();
-        NodeAccess::SetId(clock, made->nextId);
-        made->nodes[made->nextId++] = clock;
-        // Performance time starts out equal to real time.
-        time_source_op_info op;
-        op.real_time = system_time();
-        op.performance_time = op.real_time;
-        op.op = time_source_op_info::B_TIMESOURCE_SEEK;
-        NodeAccess::TimeSourceOp(clock, op);
-        op.op = time_source_op_info::B_TIMESOURCE_START;
-        NodeAccess::TimeSourceOp(clock, op);
-        return made;
-    }();
-    return *registry;
-}
-
-bool IsRegistered(const Registry& registry, const BMediaNode* node)
-{
-    auto found = registry.nodes.find(node->ID());
-    return found != registry.nodes.end() && found->second == node;
-}
-
-void AddClientReference(media_node_id id)
-{
-    Registry& registry = TheRegistry();
-    std::lock_guard guard(registry.lock);
-    registry.clientReferences[id]++;
-}
 
 template <class Kind>
 Kind* NodeAs(const NodeRef& ref)
@@ -143,7 +45,7 @@ void WakeNodesTimedBy(BTimeSource* timeSource)
 {
     std::vector<NodeRef> timed;
     {
-        Registry& registry = TheRegistry();
+        NodeRegistry& registry = TheRegistry();
         std::lock_guard guard(registry.lock);
         for (auto& [id, node] : registry.nodes) {
             if (node->TimeSource() == timeSource)
@@ -157,101 +59,6 @@ void WakeNodesTimedBy(BTimeSource* timeSource)
 } // namespace
 
 namespace kits::media {
-
-NodeRef::NodeRef(BMediaNode* node)
-    : node(node)
-{
-}
-
-NodeRef::NodeRef(NodeRef&& other) noexcept
-    : node(other.node)
-{
-    other.node = nullptr;
-}
-
-NodeRef& NodeRef::operator=(NodeRef&& other) noexcept
-{
-    if (this != &other) {
-        if (node != nullptr)
-            node->Release();
-        node = other.node;
-        other.node = nullptr;
-    }
-    return *this;
-}
-
-NodeRef::~NodeRef()
-{
-    if (node != nullptr)
-        node->Release();
-}
-
-BMediaNode* NodeRef::Get() const
-{
-    return node;
-}
-
-BMediaNode* NodeRef::operator->() const
-{
-    return node;
-}
-
-NodeRef::operator bool() const
-{
-    return node != nullptr;
-}
-
-NodeRef FindNode(media_node_id id)
-{
-    Registry& registry = TheRegistry();
-    std::lock_guard guard(registry.lock);
-    auto found = registry.nodes.find(id);
-    if (found == registry.nodes.end())
-        return NodeRef();
-    return NodeRef(found->second->Acquire());
-}
-
-NodeRef FindNodeByPort(port_id port)
-{
-    if (port < 0)
-        return NodeRef();
-    Registry& registry = TheRegistry();
-    std::lock_guard guard(registry.lock);
-    for (auto& [id, node] : registry.nodes) {
-        if (node->ControlPort() == port)
-            return NodeRef(node->Acquire());
-    }
-    return NodeRef();
-}
-
-bool IsConnected(const media_source& source, const media_destination& destination)
-{
-    Registry& registry = TheRegistry();
-    std::lock_guard guard(registry.lock);
-    return std::any_of(registry.connections.begin(), registry.connections.end(),
-        [&](const Connection& connection) {
-            return connection.source == source && connection.destination == destination;
-        });
-}
-
-void ForgetNode(BMediaNode* node)
-{
-    Registry& registry = TheRegistry();
-    std::lock_guard guard(registry.lock);
-    if (!IsRegistered(registry, node))
-        return;
-    media_node_id id = node->ID();
-    registry.nodes.erase(id);
-    registry.clientReferences.erase(id);
-    std::erase_if(registry.connections, [id](const Connection& connection) {
-        return connection.producer == id || connection.consumer == id;
-    });
-}
-
-BTimeSource* SystemTimeSource()
-{
-    return TheRegistry().systemTimeSource;
-}
 
 status_t CallNode(BMediaNode* node, std::function<status_t()> work)
 {
@@ -314,75 +121,6 @@ status_t WriteParameter(const media_node& node, BControllable* owner, int32 id,
         NodeAccess::SetParameterValue(controllable, id, when, value->data(), value->size());
         return B_OK;
     });
-}
-
-status_t RegisterNodeInternal(BMediaNode* node)
-{
-    if (node == nullptr)
-        return B_BAD_VALUE;
-    {
-        Registry& registry = TheRegistry();
-        std::lock_guard guard(registry.lock);
-        if (IsRegistered(registry, node))
-            return B_MEDIA_NODE_ALREADY_EXISTS;
-        media_node_id id = registry.nextId++;
-        NodeAccess::SetId(node, id);
-        node->Acquire();
-        registry.nodes[id] = node;
-    }
-    NodeAccess::NodeRegistered(node);
-    return B_OK;
-}
-
-status_t UnregisterNodeInternal(BMediaNode* node)
-{
-    if (node == nullptr)
-        return B_BAD_VALUE;
-    std::vector<Connection> broken;
-    {
-        Registry& registry = TheRegistry();
-        std::lock_guard guard(registry.lock);
-        if (!IsRegistered(registry, node))
-            return B_MEDIA_BAD_NODE;
-        media_node_id id = node->ID();
-        for (const Connection& connection : registry.connections) {
-            if (connection.producer == id || connection.consumer == id)
-                broken.push_back(connection);
-        }
-        std::erase_if(registry.connections, [id](const Connection& connection) {
-            return connection.producer == id || connection.consumer == id;
-        });
-    }
-    // Both ends hear of it, so no producer keeps writing into the buffers of
-    // a consumer that is about to go.
-    for (const Connection& connection : broken) {
-        NodeRef producer = connection.producer == node->ID() ? NodeRef(node->Acquire())
-                                                             : FindNode(connection.producer);
-        NodeRef consumer = connection.consumer == node->ID() ? NodeRef(node->Acquire())
-                                                             : FindNode(connection.consumer);
-        if (auto* asProducer = NodeAs<BBufferProducer>(producer)) {
-            CallNode(asProducer, [asProducer, connection] {
-                NodeAccess::Disconnect(asProducer, connection.source, connection.destination);
-                return B_OK;
-            });
-        }
-        if (auto* asConsumer = NodeAs<BBufferConsumer>(consumer)) {
-            CallNode(asConsumer, [asConsumer, connection] {
-                NodeAccess::Disconnected(asConsumer, connection.source, connection.destination);
-                return B_OK;
-            });
-        }
-    }
-    {
-        Registry& registry = TheRegistry();
-        std::lock_guard guard(registry.lock);
-        if (!IsRegistered(registry, node))
-            return B_OK;
-        registry.nodes.erase(node->ID());
-        registry.clientReferences.erase(node->ID());
-    }
-    node->Release();
-    return B_OK;
 }
 
 } // namespace kits::media
@@ -454,7 +192,7 @@ status_t BMediaRoster::GetSystemTimeSource(media_node* outNode)
 {
     if (outNode == nullptr)
         return B_BAD_VALUE;
-    BTimeSource* clock = kits::media::SystemTimeSource();
+    BTimeSource* clock = kits::media::TheSystemTimeSource();
     AddClientReference(clock->ID());
     *outNode = clock->Node();
     return B_OK;
@@ -474,7 +212,7 @@ status_t BMediaRoster::GetNodeFor(media_node_id id, media_node* outNode)
 
 status_t BMediaRoster::ReleaseNode(const media_node& node)
 {
-    Registry& registry = TheRegistry();
+    NodeRegistry& registry = TheRegistry();
     std::lock_guard guard(registry.lock);
     auto found = registry.clientReferences.find(node.node);
     if (found == registry.clientReferences.end() || found->second <= 0)
@@ -537,7 +275,7 @@ status_t FreeEndpoints(Node* node, Endpoint* outEndpoints, int32 maxCount, int32
             break;
         bool connected = false;
         {
-            Registry& registry = TheRegistry();
+            NodeRegistry& registry = TheRegistry();
             std::lock_guard guard(registry.lock);
             connected = std::any_of(registry.connections.begin(), registry.connections.end(),
                 [&](const Connection& c) { return isItsConnection(endpoint, c); });
@@ -592,6 +330,116 @@ status_t BMediaRoster::GetFreeInputsFor(const media_node& node, media_input* out
         });
 }
 
+namespace {
+
+// Everything the connection hooks touch lives here, so a hook answering after
+// its time-out writes into memory that still exists.
+struct Negotiation {
+    media_source requested;
+    media_source source;
+    media_destination destination;
+    media_format format;
+    media_input input;
+    char name[B_MEDIA_NAME_LENGTH] = {};
+};
+
+// The producer proposes, the consumer accepts and the producer prepares the
+// format. On failure nothing stays reserved: a preparation whose answer timed
+// out is abandoned should it still happen.
+status_t Negotiate(BBufferProducer* producer, BBufferConsumer* consumer,
+    const std::shared_ptr<Negotiation>& state)
+{
+    status_t status = CallNode(producer, [producer, state] {
+        return NodeAccess::FormatProposal(producer, state->requested, &state->format);
+    });
+    if (status != B_OK)
+        return status;
+    status = CallNode(consumer, [consumer, state] {
+        return NodeAccess::AcceptFormat(consumer, state->destination, &state->format);
+    });
+    if (status != B_OK)
+        return status;
+    status = CallNode(producer, [producer, state] {
+        return NodeAccess::PrepareToConnect(producer, state->requested, state->destination,
+            &state->format, &state->source, state->name);
+    });
+    if (status == B_TIMED_OUT) {
+        PostToNode(producer, [producer, state] {
+            NodeAccess::Connect(producer, B_TIMED_OUT, state->source, state->destination,
+                state->format, state->name);
+        });
+    }
+    return status;
+}
+
+// Releases a prepared connection the consumer did not take: the consumer
+// forgets it should its answer still come, and the producer hears `failure`.
+void AbandonPrepared(BBufferProducer* producer, BBufferConsumer* consumer,
+    const std::shared_ptr<Negotiation>& state, status_t failure)
+{
+    if (failure == B_TIMED_OUT) {
+        PostToNode(consumer, [consumer, state] {
+            NodeAccess::Disconnected(consumer, state->source, state->destination);
+        });
+    }
+    CallNode(producer, [producer, state, failure] {
+        NodeAccess::Connect(producer, failure, state->source, state->destination,
+            state->format, state->name);
+        return B_OK;
+    });
+}
+
+// Undoes a recorded connection whose producer did not answer its Connect.
+void RollBack(BBufferProducer* producer, BBufferConsumer* consumer, const Connection& connection)
+{
+    {
+        NodeRegistry& registry = TheRegistry();
+        std::lock_guard guard(registry.lock);
+        std::erase_if(registry.connections, [&](const Connection& c) {
+            return c.source == connection.source && c.destination == connection.destination;
+        });
+    }
+    PostToNode(producer, [producer, connection] {
+        NodeAccess::Disconnect(producer, connection.source, connection.destination);
+    });
+    PostToNode(consumer, [consumer, connection] {
+        NodeAccess::Disconnected(consumer, connection.source, connection.destination);
+    });
+}
+
+// The consumer takes the prepared connection, the roster records it, and the
+// producer completes it; any failure is undone before it is returned.
+status_t Commit(BBufferProducer* producer, BBufferConsumer* consumer,
+    const std::shared_ptr<Negotiation>& state)
+{
+    status_t status = CallNode(consumer, [consumer, state] {
+        return NodeAccess::Connected(consumer, state->source, state->destination, state->format,
+            &state->input);
+    });
+    if (status != B_OK) {
+        AbandonPrepared(producer, consumer, state, status);
+        return status;
+    }
+    // Recorded before the producer hears of it, so it may send at once.
+    const Connection connection{state->source, state->destination, producer->ID(),
+        consumer->ID()};
+    {
+        NodeRegistry& registry = TheRegistry();
+        std::lock_guard guard(registry.lock);
+        registry.connections.push_back(connection);
+    }
+    status = CallNode(producer, [producer, state] {
+        NodeAccess::Connect(producer, B_OK, state->source, state->destination, state->format,
+            state->name);
+        return B_OK;
+    });
+    if (status != B_OK)
+        RollBack(producer, consumer, connection);
+    return status;
+}
+
+} // namespace
+
 status_t BMediaRoster::Connect(const media_source& from, const media_destination& to,
     media_format* ioFormat, media_output* outOutput, media_input* outInput)
 {
@@ -611,7 +459,7 @@ status_t BMediaRoster::Connect(const media_source& from, const media_destination
     if (consumer == nullptr)
         return B_MEDIA_BAD_DESTINATION;
     {
-        Registry& registry = TheRegistry();
+        NodeRegistry& registry = TheRegistry();
         std::lock_guard guard(registry.lock);
         for (const Connection& connection : registry.connections) {
             if (connection.source == from || connection.destination == to)
@@ -619,93 +467,15 @@ status_t BMediaRoster::Connect(const media_source& from, const media_destination
         }
     }
 
-    // Everything the hooks touch lives here, so a hook answering after its
-    // time-out writes into memory that still exists.
-    struct Negotiation {
-        media_source requested;
-        media_source source;
-        media_destination destination;
-        media_format format;
-        media_input input;
-        char name[B_MEDIA_NAME_LENGTH] = {};
-    };
     auto state = std::make_shared<Negotiation>();
     state->requested = from;
     state->source = from;
     state->destination = to;
     state->format = *ioFormat;
-
-    status_t status = CallNode(producer, [producer, state] {
-        return NodeAccess::FormatProposal(producer, state->requested, &state->format);
-    });
-    if (status != B_OK)
+    if (status_t status = Negotiate(producer, consumer, state); status != B_OK)
         return status;
-    status = CallNode(consumer, [consumer, state] {
-        return NodeAccess::AcceptFormat(consumer, state->destination, &state->format);
-    });
-    if (status != B_OK)
+    if (status_t status = Commit(producer, consumer, state); status != B_OK)
         return status;
-    status = CallNode(producer, [producer, state] {
-        return NodeAccess::PrepareToConnect(producer, state->requested, state->destination,
-            &state->format, &state->source, state->name);
-    });
-    if (status == B_TIMED_OUT) {
-        // If the preparation still happens, this releases what it reserved.
-        PostToNode(producer, [producer, state] {
-            NodeAccess::Connect(producer, B_TIMED_OUT, state->source, state->destination,
-                state->format, state->name);
-        });
-    }
-    if (status != B_OK)
-        return status;
-
-    status = CallNode(consumer, [consumer, state] {
-        return NodeAccess::Connected(consumer, state->source, state->destination, state->format,
-            &state->input);
-    });
-    if (status != B_OK) {
-        if (status == B_TIMED_OUT) {
-            PostToNode(consumer, [consumer, state] {
-                NodeAccess::Disconnected(consumer, state->source, state->destination);
-            });
-        }
-        status_t failure = status;
-        CallNode(producer, [producer, state, failure] {
-            NodeAccess::Connect(producer, failure, state->source, state->destination,
-                state->format, state->name);
-            return B_OK;
-        });
-        return status;
-    }
-
-    // Recorded before the producer hears of it, so it may send at once.
-    Connection connection{state->source, state->destination, producer->ID(), consumer->ID()};
-    {
-        Registry& registry = TheRegistry();
-        std::lock_guard guard(registry.lock);
-        registry.connections.push_back(connection);
-    }
-    status = CallNode(producer, [producer, state] {
-        NodeAccess::Connect(producer, B_OK, state->source, state->destination, state->format,
-            state->name);
-        return B_OK;
-    });
-    if (status != B_OK) {
-        {
-            Registry& registry = TheRegistry();
-            std::lock_guard guard(registry.lock);
-            std::erase_if(registry.connections, [&](const Connection& c) {
-                return c.source == connection.source && c.destination == connection.destination;
-            });
-        }
-        PostToNode(producer, [producer, connection] {
-            NodeAccess::Disconnect(producer, connection.source, connection.destination);
-        });
-        PostToNode(consumer, [consumer, connection] {
-            NodeAccess::Disconnected(consumer, connection.source, connection.destination);
-        });
-        return status;
-    }
 
     media_output output;
     output.node = producer->Node();
@@ -735,7 +505,7 @@ status_t BMediaRoster::Disconnect(media_node_id sourceNode, const media_source& 
         return status;
     }
     {
-        Registry& registry = TheRegistry();
+        NodeRegistry& registry = TheRegistry();
         std::lock_guard guard(registry.lock);
         auto found = std::find_if(registry.connections.begin(), registry.connections.end(),
             [&](const Connection& c) {
@@ -779,7 +549,7 @@ status_t BMediaRoster::GetParameterWebFor(const media_node& node, BParameterWeb*
     media_node_id id = ref->ID();
     uint32 generation = NodeAccess::WebGeneration(controllable);
     {
-        Registry& registry = TheRegistry();
+        NodeRegistry& registry = TheRegistry();
         std::lock_guard guard(registry.lock);
         auto found = registry.webs.find(id);
         if (found != registry.webs.end() && found->second.generation == generation) {
@@ -799,7 +569,7 @@ status_t BMediaRoster::GetParameterWebFor(const media_node& node, BParameterWeb*
     });
     if (status != B_OK)
         return status;
-    Registry& registry = TheRegistry();
+    NodeRegistry& registry = TheRegistry();
     std::lock_guard guard(registry.lock);
     WebCopies& copies = registry.webs[id];
     copies.generation = copy->generation;

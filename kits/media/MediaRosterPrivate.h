@@ -1,11 +1,12 @@
 #pragma once
-// The roster's registry as the kit's own classes reach it, and access to node hooks.
+// How the roster calls nodes, for the kit's own classes: faults, time-outs and access to hooks.
 
 #include "kits/media/BufferConsumer.h"
 #include "kits/media/BufferProducer.h"
 #include "kits/media/Controllable.h"
 #include "kits/media/MediaNodePrivate.h"
 #include "kits/media/MediaTestHooks.h"
+#include "kits/media/NodeRegistryPrivate.h"
 #include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
 
@@ -25,44 +26,8 @@ bool MediaServerRunning();
 status_t InjectedFault(RosterOperation operation,
     std::initializer_list<const BMediaNode*> nodes = {});
 
-// A counted reference on a node, dropped when the NodeRef goes.
-class NodeRef {
-public:
-    NodeRef() = default;
-    // Takes over a reference the caller already acquired.
-    explicit NodeRef(BMediaNode* node);
-    NodeRef(NodeRef&& other) noexcept;
-    NodeRef& operator=(NodeRef&& other) noexcept;
-    ~NodeRef();
-
-    BMediaNode* Get() const;
-    BMediaNode* operator->() const;
-    explicit operator bool() const;
-    // The node as a producer, consumer, controllable or time source; null if it is not one.
-    template <class Kind>
-    Kind* As() const
-    {
-        return dynamic_cast<Kind*>(node);
-    }
-
-private:
-    BMediaNode* node = nullptr;
-};
-
-// Registered nodes only; an empty reference when there is none.
-NodeRef FindNode(media_node_id id);
-NodeRef FindNodeByPort(port_id port);
-// Whether the roster connected `source` to `destination`.
-bool IsConnected(const media_source& source, const media_destination& destination);
-// Called by a node's destructor: forgets it if it is still registered.
-void ForgetNode(BMediaNode* node);
-// Registration without fault injection, for the roster's own default nodes.
-status_t RegisterNodeInternal(BMediaNode* node);
-status_t UnregisterNodeInternal(BMediaNode* node);
 // The default node of a media_default_node_kind, made on first request.
 NodeRef DefaultNode(int32 kind, status_t* outStatus);
-// The system time source, which lives as long as the process.
-BTimeSource* SystemTimeSource();
 
 // Runs `work` on `node`'s control thread with the roster's time-out.
 status_t CallNode(BMediaNode* node, std::function<status_t()> work);

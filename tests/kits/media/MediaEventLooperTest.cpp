@@ -1,9 +1,7 @@
 #include "kits/media/MediaEventLooper.h"
 
 #include "kits/media/BufferGroup.h"
-#include "kits/media/MediaRoster.h"
-#include "kits/media/MediaTestHooks.h"
-#include "tests/support/MediaNodes.h"
+#include "tests/support/MediaNodesTest.h"
 
 #include <gtest/gtest.h>
 
@@ -16,26 +14,7 @@ using test_support::TestConsumer;
 
 constexpr bigtime_t HOUR = 3600000000LL;
 
-class MediaEventLooperTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        roster = BMediaRoster::Roster();
-        ASSERT_NE(roster, nullptr);
-        consumer = std::make_unique<TestConsumer>();
-        ASSERT_EQ(roster->RegisterNode(consumer.get()), B_OK);
-    }
-
-    void TearDown() override
-    {
-        roster->UnregisterNode(consumer.get());
-        consumer.reset();
-        kits::media::ResetMediaFaults();
-    }
-
-    BMediaRoster* roster = nullptr;
-    std::unique_ptr<TestConsumer> consumer;
-};
+using MediaEventLooperTest = test_support::MediaNodesTest;
 
 TEST_F(MediaEventLooperTest, RunStateFollowsStartAndStop)
 {
@@ -120,6 +99,23 @@ TEST_F(MediaEventLooperTest, SetPriorityIsKept)
     consumer->SetPriority(B_REAL_TIME_DISPLAY_PRIORITY);
     EXPECT_EQ(consumer->Priority(), B_REAL_TIME_DISPLAY_PRIORITY);
     EXPECT_GT(consumer->SchedulingLatency(), 0);
+}
+
+TEST_F(MediaEventLooperTest, QuittingFromTheControlThreadStopsTheProcessInEveryBuild)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            consumer->options.measure = [this](uint8*, size_t, const media_video_display_info&) {
+                consumer->Quit();
+                return std::any();
+            };
+            ASSERT_EQ(ConnectNodes(test_support::RawVideo(B_RGB32)), B_OK);
+            ASSERT_EQ(producer->SendFrame(0), B_OK);
+            // Only reached when the control thread went on.
+            Await([] { return false; });
+        },
+        "cannot quit itself");
 }
 
 } // namespace

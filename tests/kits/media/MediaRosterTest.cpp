@@ -2,7 +2,7 @@
 
 #include "kits/media/Buffer.h"
 #include "kits/media/MediaTestHooks.h"
-#include "tests/support/MediaNodes.h"
+#include "tests/support/MediaNodesTest.h"
 
 #include <gtest/gtest.h>
 
@@ -10,87 +10,19 @@ namespace {
 
 using test_support::Await;
 using test_support::CountFreeBuffers;
+using test_support::RawVideo;
 using test_support::TestConsumer;
 using test_support::TestProducer;
 
-constexpr bigtime_t HOUR = 3600000000LL;
-
-media_format RawVideoWildcard()
-{
-    media_format format;
-    format.type = B_MEDIA_RAW_VIDEO;
-    format.u.raw_video = media_raw_video_format::wildcard;
-    return format;
-}
-
-class MediaRosterTest : public testing::Test {
+class MediaRosterTest : public test_support::MediaNodesTest {
 protected:
-    void SetUp() override
-    {
-        roster = BMediaRoster::Roster();
-        ASSERT_NE(roster, nullptr);
-        producer = std::make_unique<TestProducer>();
-        consumer = std::make_unique<TestConsumer>(
-            TestConsumer::Options{.queueBuffers = true, .spaces = {B_RGB32, B_RGB16}});
-        ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
-        ASSERT_EQ(roster->RegisterNode(consumer.get()), B_OK);
-    }
-
-    void TearDown() override
-    {
-        roster->UnregisterNode(consumer.get());
-        roster->UnregisterNode(producer.get());
-        consumer.reset();
-        producer.reset();
-        kits::media::ResetMediaFaults();
-    }
-
-    // Finds the free output and input and connects them at `format`.
-    status_t ConnectNodes(media_format format = RawVideoWildcard())
-    {
-        media_output freeOutput;
-        media_input freeInput;
-        int32 outputs = 0;
-        int32 inputs = 0;
-        if (roster->GetFreeOutputsFor(producer->Node(), &freeOutput, 1, &outputs,
-                B_MEDIA_RAW_VIDEO) != B_OK
-            || roster->GetFreeInputsFor(consumer->Node(), &freeInput, 1, &inputs,
-                   B_MEDIA_RAW_VIDEO) != B_OK
-            || outputs != 1 || inputs != 1) {
-            return B_MEDIA_ALREADY_CONNECTED;
-        }
-        connectedFormat = format;
-        return roster->Connect(freeOutput.source, freeInput.destination, &connectedFormat,
-            &output, &input);
-    }
-
-    status_t DisconnectNodes()
-    {
-        return roster->Disconnect(output.node.node, output.source, input.node.node,
-            input.destination);
-    }
+    MediaRosterTest() { consumerOptions = {.queueBuffers = true, .spaces = {B_RGB32, B_RGB16}}; }
 
     void StartConsumer()
     {
         ASSERT_EQ(roster->StartNode(consumer->Node(), consumer->TimeSource()->Now()), B_OK);
         ASSERT_TRUE(Await([&] { return consumer->RunState() == BMediaEventLooper::B_STARTED; }));
     }
-
-    // Sends `count` frames due in an hour and waits until the consumer has queued them all.
-    void QueueFrames(int32 count)
-    {
-        const bigtime_t later = consumer->TimeSource()->Now() + HOUR;
-        for (int32 i = 0; i < count; i++)
-            ASSERT_EQ(producer->SendFrame(later), B_OK);
-        ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == count; }));
-    }
-
-    BMediaRoster* roster = nullptr;
-    std::unique_ptr<TestProducer> producer;
-    std::unique_ptr<TestConsumer> consumer;
-    media_format connectedFormat;
-    media_output output;
-    media_input input;
 };
 
 TEST_F(MediaRosterTest, RegisterNodeGivesAnIdAndCallsNodeRegisteredOnTheCaller)
@@ -129,13 +61,8 @@ TEST_F(MediaRosterTest, ConnectNegotiatesTheFormatFillingWildcards)
     EXPECT_EQ(producer->Log(),
         (std::vector<std::string>{"PrepareToConnect", "SetBufferGroup", "Connect 0"}));
 
-    // Both ends are taken, and a second connection of either is refused.
-    int32 count = -1;
-    ASSERT_EQ(roster->GetFreeOutputsFor(producer->Node(), &output, 1, &count), B_OK);
-    EXPECT_EQ(count, 0);
-    ASSERT_EQ(roster->GetFreeInputsFor(consumer->Node(), &input, 1, &count), B_OK);
-    EXPECT_EQ(count, 0);
-    media_format format = RawVideoWildcard();
+    // A second connection of either end is refused.
+    media_format format = RawVideo();
     media_output again;
     media_input againInput;
     EXPECT_EQ(roster->Connect(output.source, input.destination, &format, &again, &againInput),
@@ -147,8 +74,7 @@ TEST_F(MediaRosterTest, ConnectNegotiatesTheFormatFillingWildcards)
 
 TEST_F(MediaRosterTest, AConnectionFailingAtAnyStepLeavesBothEndsFree)
 {
-    media_format refused = RawVideoWildcard();
-    refused.u.raw_video.display.format = B_RGB24;
+    const media_format refused = RawVideo(B_RGB24);
     const std::string failed = "Connect " + std::to_string(B_ERROR);
     const struct {
         const char* step;
@@ -156,35 +82,26 @@ TEST_F(MediaRosterTest, AConnectionFailingAtAnyStepLeavesBothEndsFree)
         status_t prepareResult;
         status_t connectedResult;
         status_t expected;
+        // What the producer hears; nothing is prepared for a refused format.
         std::vector<std::string> producerLog;
-        std::vector<std::string> consumerLog;
     } cases[] = {
-        {"format refused", refused, B_OK, B_OK, B_MEDIA_BAD_FORMAT, {}, {}},
-        {"prepare fails", RawVideoWildcard(), B_NO_MEMORY, B_OK, B_NO_MEMORY,
-            {"PrepareToConnect"}, {}},
-        {"connected fails", RawVideoWildcard(), B_OK, B_ERROR, B_ERROR,
-            {"PrepareToConnect", failed}, {"Connected 64x48"}},
+        {"format refused", refused, B_OK, B_OK, B_MEDIA_BAD_FORMAT, {}},
+        {"prepare fails", RawVideo(), B_NO_MEMORY, B_OK, B_NO_MEMORY, {"PrepareToConnect"}},
+        {"connected fails", RawVideo(), B_OK, B_ERROR, B_ERROR, {"PrepareToConnect", failed}},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.step);
-        roster->UnregisterNode(producer.get());
-        producer = std::make_unique<TestProducer>(
-            TestProducer::Options{.prepareResult = entry.prepareResult});
-        ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
+        producer->options.prepareResult = entry.prepareResult;
         consumer->options.connectedResult = entry.connectedResult;
-        const std::vector<std::string> before = consumer->Log();
+        const std::vector<std::string> before = producer->Log();
         EXPECT_EQ(ConnectNodes(entry.format), entry.expected);
-        EXPECT_EQ(producer->Log(), entry.producerLog);
-        const std::vector<std::string> log = consumer->Log();
+        const std::vector<std::string> log = producer->Log();
         EXPECT_EQ(std::vector<std::string>(log.begin() + std::ptrdiff_t(before.size()),
                       log.end()),
-            entry.consumerLog);
+            entry.producerLog);
         EXPECT_EQ(producer->OfferedGroup(), nullptr);
     }
-    // The last producer can connect once its consumer lets it.
-    roster->UnregisterNode(producer.get());
-    producer = std::make_unique<TestProducer>();
-    ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
+    producer->options.prepareResult = B_OK;
     consumer->options.connectedResult = B_OK;
     EXPECT_EQ(ConnectNodes(), B_OK);
 }
@@ -204,46 +121,14 @@ TEST_F(MediaRosterTest, BuffersFlowIntoTheConsumersGroupOnItsControlThread)
     EXPECT_EQ(CountFreeBuffers(*consumer->Group()), 3);
 }
 
-TEST_F(MediaRosterTest, StopFlushesQueuedBuffersAndEveryBufferComesBack)
+TEST_F(MediaRosterTest, UnregisteringAConnectedNodeTellsBothEnds)
 {
     ASSERT_EQ(ConnectNodes(), B_OK);
-    StartConsumer();
-    ASSERT_NO_FATAL_FAILURE(QueueFrames(3));
-    EXPECT_EQ(CountFreeBuffers(*consumer->Group()), 0);
-
-    ASSERT_EQ(roster->StopNode(consumer->Node(), 0, true), B_OK);
-    EXPECT_EQ(consumer->EventQueue()->EventCount(), 0);
-    EXPECT_EQ(CountFreeBuffers(*consumer->Group()), 3);
-    EXPECT_EQ(consumer->Handled(), 0);
-}
-
-TEST_F(MediaRosterTest, DeletingTheConsumerWithBuffersQueuedLosesNone)
-{
-    consumer->options.handGroup = false;
-    ASSERT_EQ(ConnectNodes(), B_OK);
-    StartConsumer();
-    ASSERT_NO_FATAL_FAILURE(QueueFrames(3));
-    // Without a group handed over, the producer wrote into its own.
-    BBufferGroup* own = producer->OwnGroup();
-    EXPECT_EQ(CountFreeBuffers(*own), 0);
     ASSERT_EQ(roster->UnregisterNode(consumer.get()), B_OK);
     EXPECT_EQ(producer->Log().back(), "Disconnect");
     EXPECT_EQ(consumer->Log().back(), "Disconnected");
     EXPECT_EQ(roster->UnregisterNode(consumer.get()), B_MEDIA_BAD_NODE);
-    consumer.reset();
-    EXPECT_EQ(CountFreeBuffers(*own), 3);
-}
-
-TEST_F(MediaRosterTest, SendingToAGoneOrUnconnectedDestinationRecyclesAndFails)
-{
-    ASSERT_EQ(ConnectNodes(), B_OK);
-    media_destination gone = input.destination;
-    gone.port = 999999;
-    EXPECT_EQ(producer->SendFrameTo(gone, 0), B_MEDIA_BAD_DESTINATION);
-    EXPECT_EQ(CountFreeBuffers(*consumer->Group()), 3);
-    ASSERT_EQ(DisconnectNodes(), B_OK);
-    EXPECT_EQ(producer->SendFrameTo(input.destination, 0), B_MEDIA_NOT_CONNECTED);
-    EXPECT_EQ(CountFreeBuffers(*producer->OwnGroup()), 3);
+    EXPECT_EQ(ConnectNodes(), B_MEDIA_BAD_NODE) << "the consumer is gone";
 }
 
 TEST_F(MediaRosterTest, ReconnectingAtANewFormatCallsDisconnectedThenConnected)
@@ -251,14 +136,17 @@ TEST_F(MediaRosterTest, ReconnectingAtANewFormatCallsDisconnectedThenConnected)
     EXPECT_EQ(DisconnectNodes(), B_MEDIA_NOT_CONNECTED);
     ASSERT_EQ(ConnectNodes(), B_OK);
     BBufferGroup* first = consumer->Group();
+    // A buffer that cannot be delivered comes back to its group.
+    media_destination gone = input.destination;
+    gone.port = 999999;
+    EXPECT_EQ(producer->SendFrameTo(gone, 0), B_MEDIA_BAD_DESTINATION);
+    EXPECT_EQ(CountFreeBuffers(*first), 3);
     ASSERT_EQ(DisconnectNodes(), B_OK);
     EXPECT_EQ(DisconnectNodes(), B_MEDIA_NOT_CONNECTED);
+    EXPECT_EQ(producer->SendFrameTo(input.destination, 0), B_MEDIA_NOT_CONNECTED);
+    EXPECT_EQ(CountFreeBuffers(*producer->OwnGroup()), 3);
     EXPECT_EQ(consumer->Input().source, media_source::null);
-    media_format format = RawVideoWildcard();
-    format.u.raw_video.display.line_width = 32;
-    format.u.raw_video.display.line_count = 24;
-    format.u.raw_video.display.format = B_RGB16;
-    ASSERT_EQ(ConnectNodes(format), B_OK);
+    ASSERT_EQ(ConnectNodes(RawVideo(B_RGB16, 32, 24)), B_OK);
     EXPECT_EQ(connectedFormat.u.raw_video.display.bytes_per_row, 64u);
     EXPECT_EQ(consumer->Log(),
         (std::vector<std::string>{"Connected 64x48", "Disconnected", "Connected 32x24"}));
@@ -271,9 +159,13 @@ TEST_F(MediaRosterTest, ReconnectingAtANewFormatCallsDisconnectedThenConnected)
     EXPECT_EQ(list[0]->SizeAvailable(), 64u * 24u);
 }
 
-TEST_F(MediaRosterTest, FormatChangesReachTheConsumerAndARefusalKeepsTheOldFormat)
+TEST_F(MediaRosterTest, FormatChangesAndLateNoticesReachTheOtherEnd)
 {
     ASSERT_EQ(ConnectNodes(), B_OK);
+    EXPECT_EQ(consumer->NotifyLate(output.source, 777), B_OK);
+    EXPECT_TRUE(Await([&] { return producer->Log().back() == "Late 777"; }));
+    EXPECT_EQ(consumer->NotifyLate(media_source::null, 1), B_MEDIA_BAD_SOURCE);
+    // A refused change keeps the old format.
     media_format wider = connectedFormat;
     wider.u.raw_video.display.line_width = 80;
     EXPECT_EQ(producer->ChangeFormatTo(wider), B_OK);
@@ -286,7 +178,7 @@ TEST_F(MediaRosterTest, FormatChangesReachTheConsumerAndARefusalKeepsTheOldForma
     EXPECT_EQ(consumer->Log().back(), "FormatChanged 16");
 }
 
-TEST_F(MediaRosterTest, LatencyOfTheProducerIncludesTheConsumers)
+TEST_F(MediaRosterTest, ProducersReportLatencyIncludingTheConsumersAndTakeRunModes)
 {
     ASSERT_EQ(ConnectNodes(), B_OK);
     consumer->options.latency = 12345;
@@ -298,10 +190,7 @@ TEST_F(MediaRosterTest, LatencyOfTheProducerIncludesTheConsumers)
     EXPECT_EQ(latency, 0);
     EXPECT_EQ(flags, 0u);
     EXPECT_EQ(roster->GetLatencyFor(consumer->Node(), &latency), B_MEDIA_BAD_NODE);
-}
 
-TEST_F(MediaRosterTest, RunModeAndDelayReachTheProducer)
-{
     ASSERT_EQ(roster->SetProducerRunModeDelay(producer->Node(), 12345, B_RECORDING), B_OK);
     EXPECT_EQ(producer->RunModeDelay(), 12345);
     EXPECT_EQ(producer->RunMode(), B_RECORDING);
@@ -310,30 +199,6 @@ TEST_F(MediaRosterTest, RunModeAndDelayReachTheProducer)
     EXPECT_EQ(producer->RunMode(), B_DROP_DATA);
     EXPECT_EQ(roster->SetProducerRunModeDelay(consumer->Node(), 0, B_RECORDING),
         B_MEDIA_BAD_NODE);
-}
-
-TEST_F(MediaRosterTest, LateNoticesReachTheProducer)
-{
-    ASSERT_EQ(ConnectNodes(), B_OK);
-    EXPECT_EQ(consumer->NotifyLate(output.source, 777), B_OK);
-    EXPECT_TRUE(Await([&] { return producer->Log().back() == "Late 777"; }));
-    EXPECT_EQ(consumer->NotifyLate(media_source::null, 1), B_MEDIA_BAD_SOURCE);
-}
-
-TEST_F(MediaRosterTest, ANodeThatNeverAnswersMakesTheCallTimeOut)
-{
-    ASSERT_EQ(ConnectNodes(), B_OK);
-    kits::media::SetNodeCallTimeout(50000);
-    consumer->blocker.BlockControlThread(consumer.get());
-    ASSERT_TRUE(consumer->blocker.Holding());
-    EXPECT_EQ(roster->StartNode(consumer->Node(), 0), B_TIMED_OUT);
-    media_input free;
-    int32 count = 0;
-    EXPECT_EQ(roster->GetFreeInputsFor(consumer->Node(), &free, 1, &count), B_TIMED_OUT);
-    consumer->blocker.Release();
-    EXPECT_TRUE(Await([&] { return !consumer->blocker.Holding(); }));
-    kits::media::ResetMediaFaults();
-    EXPECT_EQ(roster->StopNode(consumer->Node(), 0, true), B_OK);
 }
 
 } // namespace

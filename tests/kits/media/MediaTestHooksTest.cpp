@@ -2,7 +2,7 @@
 
 #include "kits/media/MediaDevices.h"
 #include "kits/media/MediaRoster.h"
-#include "tests/support/MediaNodes.h"
+#include "tests/support/MediaNodesTest.h"
 
 #include <gtest/gtest.h>
 
@@ -22,49 +22,22 @@ BMediaNode* MakeCard()
 
 constexpr status_t INJECTED = B_MEDIA_SYSTEM_FAILURE;
 
-class MediaTestHooksTest : public testing::Test {
+class MediaTestHooksTest : public test_support::MediaNodesTest {
 protected:
+    MediaTestHooksTest() { consumerOptions.handGroup = false; }
+
     void SetUp() override
     {
-        roster = BMediaRoster::Roster();
-        ASSERT_NE(roster, nullptr);
         ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT, MakeCard, 1), B_OK);
         ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_AUDIO_OUTPUT, MakeCard, 1), B_OK);
-        producer = std::make_unique<TestProducer>();
-        consumer = std::make_unique<TestConsumer>(TestConsumer::Options{.handGroup = false});
-        ASSERT_EQ(roster->RegisterNode(producer.get()), B_OK);
-        ASSERT_EQ(roster->RegisterNode(consumer.get()), B_OK);
+        MediaNodesTest::SetUp();
     }
 
     void TearDown() override
     {
-        kits::media::ResetMediaFaults();
-        roster->UnregisterNode(consumer.get());
-        roster->UnregisterNode(producer.get());
-        consumer.reset();
-        producer.reset();
+        MediaNodesTest::TearDown();
         kits::media::ResetDefaultNodes();
     }
-
-    status_t Connect()
-    {
-        media_format format;
-        format.type = B_MEDIA_RAW_VIDEO;
-        return roster->Connect(producer->Output().source, consumer->Input().destination, &format,
-            &output, &input);
-    }
-
-    status_t Disconnect()
-    {
-        return roster->Disconnect(producer->ID(), output.source, consumer->ID(),
-            input.destination);
-    }
-
-    BMediaRoster* roster = nullptr;
-    std::unique_ptr<TestProducer> producer;
-    std::unique_ptr<TestConsumer> consumer;
-    media_output output;
-    media_input input;
 };
 
 struct Operation {
@@ -87,48 +60,35 @@ TEST_F(MediaTestHooksTest, EveryOperationCanBeMadeToFailUntilReset)
     ASSERT_EQ(roster->RegisterNode(&testClock), B_OK);
     media_node other = testClock.Node();
 
+    using Op = RosterOperation;
     const std::vector<Operation> operations = {
-        {RosterOperation::GetVideoInput, [&] { return roster->GetVideoInput(&node); }},
-        {RosterOperation::GetAudioOutput,
-            [&] { return roster->GetAudioOutput(&node); }},
-        {RosterOperation::GetTimeSource, [&] { return roster->GetTimeSource(&node); }},
-        {RosterOperation::RegisterNode, [&] { return roster->RegisterNode(&spare); }},
-        {RosterOperation::UnregisterNode,
-            [&] { return roster->UnregisterNode(&spare); }},
-        {RosterOperation::GetFreeOutputsFor,
-            [&] {
-                return roster->GetFreeOutputsFor(producer->Node(), outputs, 1, &count);
-            }},
-        {RosterOperation::GetFreeInputsFor,
-            [&] {
-                return roster->GetFreeInputsFor(consumer->Node(), inputs, 1, &count);
-            }},
-        {RosterOperation::Connect, [&] { return Connect(); }},
-        {RosterOperation::Disconnect, [&] { return Disconnect(); }},
-        {RosterOperation::GetParameterWebFor,
+        {Op::GetVideoInput, [&] { return roster->GetVideoInput(&node); }},
+        {Op::GetAudioOutput, [&] { return roster->GetAudioOutput(&node); }},
+        {Op::GetTimeSource, [&] { return roster->GetTimeSource(&node); }},
+        {Op::RegisterNode, [&] { return roster->RegisterNode(&spare); }},
+        {Op::UnregisterNode, [&] { return roster->UnregisterNode(&spare); }},
+        {Op::GetFreeOutputsFor,
+            [&] { return roster->GetFreeOutputsFor(producer->Node(), outputs, 1, &count); }},
+        {Op::GetFreeInputsFor,
+            [&] { return roster->GetFreeInputsFor(consumer->Node(), inputs, 1, &count); }},
+        {Op::Connect, [&] { return ConnectNodes(); }},
+        {Op::Disconnect, [&] { return DisconnectNodes(); }},
+        {Op::GetParameterWebFor,
             [&] { return roster->GetParameterWebFor(producer->Node(), &web); }},
-        {RosterOperation::SetTimeSourceFor,
+        {Op::SetTimeSourceFor,
             [&] { return roster->SetTimeSourceFor(consumer->ID(), clock.node); }},
-        {RosterOperation::GetLatencyFor,
-            [&] { return roster->GetLatencyFor(producer->Node(), &latency); }},
-        {RosterOperation::GetInitialLatencyFor,
-            [&] {
-                return roster->GetInitialLatencyFor(producer->Node(), &latency);
-            }},
-        {RosterOperation::SetProducerRunModeDelay,
-            [&] {
-                return roster->SetProducerRunModeDelay(producer->Node(), 0, B_RECORDING);
-            }},
-        {RosterOperation::StartTimeSource,
+        {Op::GetLatencyFor, [&] { return roster->GetLatencyFor(producer->Node(), &latency); }},
+        {Op::GetInitialLatencyFor,
+            [&] { return roster->GetInitialLatencyFor(producer->Node(), &latency); }},
+        {Op::SetProducerRunModeDelay,
+            [&] { return roster->SetProducerRunModeDelay(producer->Node(), 0, B_RECORDING); }},
+        {Op::StartTimeSource,
             [&] { return roster->StartTimeSource(other, BTimeSource::RealTime()); }},
-        {RosterOperation::SeekTimeSource,
+        {Op::SeekTimeSource,
             [&] { return roster->SeekTimeSource(other, 0, BTimeSource::RealTime()); }},
-        {RosterOperation::StopTimeSource,
-            [&] { return roster->StopTimeSource(other, 0, true); }},
-        {RosterOperation::StartNode,
-            [&] { return roster->StartNode(consumer->Node(), 0); }},
-        {RosterOperation::StopNode,
-            [&] { return roster->StopNode(consumer->Node(), 0, true); }},
+        {Op::StopTimeSource, [&] { return roster->StopTimeSource(other, 0, true); }},
+        {Op::StartNode, [&] { return roster->StartNode(consumer->Node(), 0); }},
+        {Op::StopNode, [&] { return roster->StopNode(consumer->Node(), 0, true); }},
     };
     for (const Operation& operation : operations) {
         SCOPED_TRACE(int(operation.operation));
@@ -141,7 +101,7 @@ TEST_F(MediaTestHooksTest, EveryOperationCanBeMadeToFailUntilReset)
     roster->UnregisterNode(&testClock);
 }
 
-TEST_F(MediaTestHooksTest, AFaultForOneNodeLeavesTheOthersAlone)
+TEST_F(MediaTestHooksTest, AFaultCanBeLimitedToOneNodeOrSomeCalls)
 {
     FailRosterOperation(RosterOperation::StartNode, B_ERROR, producer->ID());
     EXPECT_EQ(roster->StartNode(producer->Node(), 0), B_ERROR);
@@ -156,13 +116,11 @@ TEST_F(MediaTestHooksTest, AFaultForOneNodeLeavesTheOthersAlone)
     TestConsumer named({}, "Named");
     FailRosterOperation(RosterOperation::RegisterNode, B_NO_MEMORY, -1, "Named");
     EXPECT_EQ(roster->RegisterNode(&named), B_NO_MEMORY);
-}
 
-TEST_F(MediaTestHooksTest, AFaultCanBeLimitedToSomeCalls)
-{
+    // Limited to a number of calls.
     FailRosterOperation(RosterOperation::Connect, B_ERROR, -1, std::string(), 1);
-    EXPECT_EQ(Connect(), B_ERROR);
-    EXPECT_EQ(Connect(), B_OK);
+    EXPECT_EQ(ConnectNodes(), B_ERROR);
+    EXPECT_EQ(ConnectNodes(), B_OK);
 }
 
 TEST_F(MediaTestHooksTest, WithoutTheMediaServiceThereIsNoRoster)

@@ -1,8 +1,6 @@
 #include "kits/media/TimeSource.h"
 
-#include "kits/media/MediaRoster.h"
-#include "kits/media/MediaTestHooks.h"
-#include "tests/support/MediaNodes.h"
+#include "tests/support/MediaNodesTest.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +8,11 @@ namespace {
 
 using test_support::Await;
 
-class TimeSourceTest : public testing::Test {
+class TimeSourceTest : public test_support::MediaNodesTest {
 protected:
     void SetUp() override
     {
-        roster = BMediaRoster::Roster();
-        ASSERT_NE(roster, nullptr);
+        MediaNodesTest::SetUp();
         clock = std::make_unique<test_support::TestTimeSource>();
         ASSERT_EQ(roster->RegisterNode(clock.get()), B_OK);
     }
@@ -23,14 +20,13 @@ protected:
     void TearDown() override
     {
         roster->UnregisterNode(clock.get());
-        clock.reset();
+        MediaNodesTest::TearDown();
     }
 
-    BMediaRoster* roster = nullptr;
     std::unique_ptr<test_support::TestTimeSource> clock;
 };
 
-TEST_F(TimeSourceTest, SystemTimeSourceRunsWithPerformanceTimeEqualToRealTime)
+TEST_F(TimeSourceTest, SystemTimeSourceRunsAtRealTimeUntilSeeked)
 {
     media_node node;
     ASSERT_EQ(roster->GetTimeSource(&node), B_OK);
@@ -38,18 +34,25 @@ TEST_F(TimeSourceTest, SystemTimeSourceRunsWithPerformanceTimeEqualToRealTime)
     BTimeSource* system = roster->MakeTimeSourceFor(node);
     ASSERT_NE(system, nullptr);
     EXPECT_EQ(system->ID(), node.node);
+    EXPECT_EQ(consumer->TimeSource(), system) << "every node's time source at first";
     EXPECT_TRUE(system->IsRunning());
     EXPECT_EQ(system->PerformanceTimeFor(123456789), 123456789);
-    EXPECT_EQ(system->RealTimeFor(123456789, 0), 123456789);
     EXPECT_EQ(system->RealTimeFor(123456789, 1000), 123455789);
-    bigtime_t before = BTimeSource::RealTime();
-    bigtime_t now = system->Now();
+    const bigtime_t before = BTimeSource::RealTime();
+    const bigtime_t now = system->Now();
     EXPECT_GE(now, before);
     EXPECT_LE(now, BTimeSource::RealTime());
+
+    const bigtime_t real = BTimeSource::RealTime();
+    ASSERT_EQ(roster->SeekTimeSource(node, real + 777, real), B_OK);
+    EXPECT_EQ(system->PerformanceTimeFor(real + 10), real + 787);
+    // Back to performance time = real time, for the other tests.
+    ASSERT_EQ(roster->SeekTimeSource(node, real, real), B_OK);
+    EXPECT_EQ(system->PerformanceTimeFor(real + 10), real + 10);
     system->Release();
 }
 
-TEST_F(TimeSourceTest, SeekMovesPerformanceTimeAgainstRealTime)
+TEST_F(TimeSourceTest, PerformanceTimeFollowsSeeksAndStandsStillWhileStopped)
 {
     ASSERT_EQ(roster->StartTimeSource(clock->Node(), 1000), B_OK);
     ASSERT_EQ(roster->SeekTimeSource(clock->Node(), 50000, 2000), B_OK);
@@ -58,29 +61,18 @@ TEST_F(TimeSourceTest, SeekMovesPerformanceTimeAgainstRealTime)
     EXPECT_EQ(clock->PerformanceTimeFor(12000), 60000);
     EXPECT_EQ(clock->RealTimeFor(60000, 0), 12000);
     EXPECT_EQ(clock->RealTimeFor(60000, 500), 11500);
-}
+    EXPECT_EQ(roster->StartTimeSource(consumer->Node(), 0), B_MEDIA_BAD_NODE)
+        << "not a time source";
 
-TEST_F(TimeSourceTest, StoppedTimeSourceStandsStillUntilStartedAgain)
-{
-    bigtime_t now = BTimeSource::RealTime();
+    const bigtime_t now = BTimeSource::RealTime();
     ASSERT_EQ(roster->SeekTimeSource(clock->Node(), 0, now), B_OK);
-    ASSERT_EQ(roster->StartTimeSource(clock->Node(), now), B_OK);
     ASSERT_EQ(roster->StopTimeSource(clock->Node(), now + 1000), B_OK);
     EXPECT_FALSE(clock->IsRunning());
     EXPECT_EQ(clock->PerformanceTimeFor(now + 5000), 1000);
     EXPECT_EQ(clock->Now(), 1000);
-
     ASSERT_EQ(roster->StartTimeSource(clock->Node(), now + 10000), B_OK);
     EXPECT_TRUE(clock->IsRunning());
     EXPECT_EQ(clock->PerformanceTimeFor(now + 12000), 3000);
-}
-
-TEST_F(TimeSourceTest, StartingANodeThatIsNotATimeSourceFails)
-{
-    test_support::TestConsumer consumer;
-    ASSERT_EQ(roster->RegisterNode(&consumer), B_OK);
-    EXPECT_EQ(roster->StartTimeSource(consumer.Node(), 0), B_MEDIA_BAD_NODE);
-    roster->UnregisterNode(&consumer);
 }
 
 TEST_F(TimeSourceTest, NodeFollowsItsTimeSourceWhenItIsSeeked)
@@ -88,36 +80,18 @@ TEST_F(TimeSourceTest, NodeFollowsItsTimeSourceWhenItIsSeeked)
     bigtime_t now = BTimeSource::RealTime();
     ASSERT_EQ(roster->SeekTimeSource(clock->Node(), 0, now), B_OK);
     ASSERT_EQ(roster->StartTimeSource(clock->Node(), now), B_OK);
-
-    test_support::TestConsumer consumer;
-    ASSERT_EQ(roster->RegisterNode(&consumer), B_OK);
-    ASSERT_EQ(roster->SetTimeSourceFor(consumer.ID(), clock->ID()), B_OK);
-    EXPECT_EQ(consumer.TimeSource(), clock.get());
-    BTimeSource* made = roster->MakeTimeSourceFor(consumer.Node());
+    ASSERT_EQ(roster->SetTimeSourceFor(consumer->ID(), clock->ID()), B_OK);
+    EXPECT_EQ(consumer->TimeSource(), clock.get());
+    BTimeSource* made = roster->MakeTimeSourceFor(consumer->Node());
     EXPECT_EQ(made, clock.get());
     made->Release();
 
     // Due in an hour on the test clock, until the clock jumps there.
     const bigtime_t hour = 3600000000LL;
-    consumer.AddMark(hour);
+    consumer->AddMark(hour);
     ASSERT_EQ(roster->SeekTimeSource(clock->Node(), hour, BTimeSource::RealTime()), B_OK);
-    ASSERT_TRUE(Await([&] { return consumer.Marks().size() == 1; }));
-    EXPECT_GE(consumer.Marks()[0].performanceNow, hour);
-    roster->UnregisterNode(&consumer);
-}
-
-TEST_F(TimeSourceTest, SeekingTheSystemTimeSourceShiftsItsPerformanceTime)
-{
-    media_node node;
-    ASSERT_EQ(roster->GetSystemTimeSource(&node), B_OK);
-    BTimeSource* system = roster->MakeTimeSourceFor(node);
-    bigtime_t real = BTimeSource::RealTime();
-    ASSERT_EQ(roster->SeekTimeSource(node, real + 777, real), B_OK);
-    EXPECT_EQ(system->PerformanceTimeFor(real + 10), real + 787);
-    // Back to performance time = real time, for the other tests.
-    ASSERT_EQ(roster->SeekTimeSource(node, real, real), B_OK);
-    EXPECT_EQ(system->PerformanceTimeFor(real + 10), real + 10);
-    system->Release();
+    ASSERT_TRUE(Await([&] { return consumer->Marks().size() == 1; }));
+    EXPECT_GE(consumer->Marks()[0].performanceNow, hour);
 }
 
 } // namespace

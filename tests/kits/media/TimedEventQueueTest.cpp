@@ -23,24 +23,22 @@ std::vector<int32> DrainData(Queue& queue)
 TEST(TimedEventQueueTest, EventsComeOutInTimeOrderAndInArrivalOrderAmongEqualTimes)
 {
     Queue queue;
+    int32 notified = 0;
+    queue.SetChangeNotification([&] { notified++; });
     queue.AddEvent(media_timed_event(300, Queue::B_TIMER, nullptr, 0, 1));
     queue.AddEvent(media_timed_event(100, Queue::B_TIMER, nullptr, 0, 2));
     queue.AddEvent(media_timed_event(200, Queue::B_TIMER, nullptr, 0, 3));
     queue.AddEvent(media_timed_event(100, Queue::B_TIMER, nullptr, 0, 4));
+    // No event and any event are refused, and no change is notified for them.
+    EXPECT_EQ(queue.AddEvent(media_timed_event(2, Queue::B_NO_EVENT)), B_BAD_VALUE);
+    EXPECT_EQ(queue.AddEvent(media_timed_event(2, Queue::B_ANY_EVENT)), B_BAD_VALUE);
+    EXPECT_EQ(notified, 4);
     EXPECT_EQ(queue.EventCount(), 4);
     EXPECT_EQ(queue.FirstEventTime(), 100);
     EXPECT_EQ(DrainData(queue), (std::vector<int32>{2, 4, 3, 1}));
     EXPECT_FALSE(queue.HasEvents());
     EXPECT_EQ(queue.FirstEventTime(), B_INFINITE_TIMEOUT);
     EXPECT_EQ(queue.RemoveFirstEvent(), B_ERROR);
-}
-
-TEST(TimedEventQueueTest, AddEventRefusesNoEventAndAnyEvent)
-{
-    Queue queue;
-    EXPECT_EQ(queue.AddEvent(media_timed_event(1, Queue::B_NO_EVENT)), B_BAD_VALUE);
-    EXPECT_EQ(queue.AddEvent(media_timed_event(1, Queue::B_ANY_EVENT)), B_BAD_VALUE);
-    EXPECT_FALSE(queue.HasEvents());
 }
 
 struct FlushCase {
@@ -80,7 +78,7 @@ void CountCleanup(const media_timed_event* event, void* context)
     static_cast<std::vector<int32>*>(context)->push_back(event->data);
 }
 
-TEST(TimedEventQueueTest, FlushRecyclesBuffersAndPassesTimersToTheCleanupHook)
+TEST(TimedEventQueueTest, FlushAndDeletionCleanUpButRemovalHandsOver)
 {
     BBufferGroup group(64, 2);
     BBuffer* first = group.RequestBuffer(0, 0);
@@ -98,34 +96,15 @@ TEST(TimedEventQueueTest, FlushRecyclesBuffersAndPassesTimersToTheCleanupHook)
         queue.FlushEvents(30, Queue::B_BEFORE_TIME, true);
         EXPECT_EQ(test_support::CountFreeBuffers(group), 1);
         EXPECT_EQ(cleaned, std::vector<int32>{2});
+        // Removed, an event is handed over without cleanup: its buffer is the receiver's.
+        media_timed_event event;
+        ASSERT_EQ(queue.RemoveFirstEvent(&event), B_OK);
+        EXPECT_EQ(event.pointer, second);
+        EXPECT_EQ(test_support::CountFreeBuffers(group), 1);
+        queue.AddEvent(event);
         // The rest is cleaned up with the queue.
     }
     EXPECT_EQ(test_support::CountFreeBuffers(group), 2);
-}
-
-TEST(TimedEventQueueTest, RemovingTheFirstEventHandsItOverWithoutCleanup)
-{
-    BBufferGroup group(64, 1);
-    BBuffer* buffer = group.RequestBuffer(0, 0);
-    Queue queue;
-    queue.AddEvent(media_timed_event(10, Queue::B_HANDLE_BUFFER, buffer,
-        Queue::B_RECYCLE_BUFFER));
-    media_timed_event event;
-    ASSERT_EQ(queue.RemoveFirstEvent(&event), B_OK);
-    EXPECT_EQ(event.pointer, buffer);
-    EXPECT_EQ(test_support::CountFreeBuffers(group), 0) << "the receiver owns the buffer now";
-    buffer->Recycle();
-}
-
-TEST(TimedEventQueueTest, ChangeNotificationFollowsEveryAddition)
-{
-    Queue queue;
-    int32 notified = 0;
-    queue.SetChangeNotification([&] { notified++; });
-    queue.AddEvent(media_timed_event(1, Queue::B_TIMER));
-    queue.AddEvent(media_timed_event(2, Queue::B_TIMER));
-    queue.AddEvent(media_timed_event(2, Queue::B_NO_EVENT));
-    EXPECT_EQ(notified, 2);
 }
 
 } // namespace
