@@ -227,16 +227,14 @@ protected:
         roster->Disconnect(output.node.node, output.source, input.node.node, input.destination);
     }
 
-    // A width x height view fed frames of that size in `space` by a producer writing into
-    // the consumer's buffers or its own, connected but not started.
-    void BuildGraph(bool ownBuffers, int32 width = 64, int32 height = 48,
-        color_space space = B_RGB32)
+    // A width x height view fed RGB32 frames of that size by a producer writing into the
+    // consumer's buffers or its own, connected but not started.
+    void BuildGraph(bool ownBuffers, int32 width = 64, int32 height = 48)
     {
         MakeWindow(width, height);
         MakeConsumer();
         MakeProducer(ownBuffers);
-        ASSERT_EQ(Connect(VideoFormat(space, uint32(width), uint32(height))),
-            B_OK);
+        ASSERT_EQ(Connect(VideoFormat(B_RGB32, uint32(width), uint32(height))), B_OK);
     }
 
     void StartGraph(bool ownBuffers)
