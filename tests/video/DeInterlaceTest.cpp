@@ -83,30 +83,17 @@ TEST(DeInterlaceTest, BlendsEachRowWithTheOriginalRowBelowDownToTheLastWholeGrou
                 ASSERT_EQ(DeInterlacedRows(test.lines), test.blendedRows);
                 TestFrame frame(space, 45, test.lines, 5);
                 frame.Randomize(random);
-                const TestFrame original = frame;
-                path.function(frame.View());
-                for (int32 y = 0; y < test.lines; y++) {
+                // Padding and the bytes past the frame must stay as they are.
+                TestFrame expected = frame;
+                for (int32 y = 0; y < test.blendedRows; y++) {
                     for (int32 x = 0; x < 45; x++) {
-                        const uint32 expected = y < test.blendedRows
-                            ? Average(space, original.Pixel(x, y), original.Pixel(x, y + 1))
-                            : original.Pixel(x, y);
-                        ASSERT_EQ(frame.Pixel(x, y), expected)
-                            << path.name << " space " << space << " lines " << test.lines
-                            << " row " << y << " column " << x;
+                        expected.SetPixel(x, y,
+                            Average(space, frame.Pixel(x, y), frame.Pixel(x, y + 1)));
                     }
                 }
-                // Padding and the bytes past the frame are untouched.
-                for (int32 y = 0; y < test.lines; y++) {
-                    const int32 rowBytes = frame.View().RowBytes();
-                    for (int32 i = rowBytes; i < frame.View().bytesPerRow; i++) {
-                        const size_t at = size_t(y) * frame.View().bytesPerRow + i;
-                        ASSERT_EQ(frame.Bytes()[at], original.Bytes()[at]) << path.name;
-                    }
-                }
-                const size_t end = size_t(frame.View().bytesPerRow) * test.lines;
-                ASSERT_TRUE(std::equal(frame.Bytes().begin() + end, frame.Bytes().end(),
-                    original.Bytes().begin() + end))
-                    << path.name;
+                path.function(frame.View());
+                ASSERT_EQ(frame.Bytes(), expected.Bytes())
+                    << path.name << " space " << space << " lines " << test.lines;
             }
         }
     }

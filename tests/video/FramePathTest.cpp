@@ -32,12 +32,15 @@ namespace {
 using kits::interface::HeadlessDisplay;
 using kits::interface::PackColor;
 using test_support::Await;
+using test_support::ConnectFirstFree;
 using test_support::CountFreeBuffers;
 using test_support::Painter;
 using test_support::TestProducer;
 using test_support::TestTimeSource;
 
 constexpr bigtime_t WAIT = test_support::AWAIT_TIMEOUT;
+// Where the consumer's clock is held.
+constexpr bigtime_t NOW = 10000000;
 
 constexpr uint32 RED = 0x00FF0000;
 constexpr uint32 GREEN = 0x0000FF00;
@@ -183,10 +186,17 @@ protected:
         window->Unlock();
     }
 
+    // A consumer on a clock held at NOW, so a frame stamped NOW is on time however slowly
+    // it travels.
     void MakeConsumer()
     {
         consumer = new VideoConsumer(view, nullptr, 0);
         ASSERT_EQ(roster->RegisterNode(consumer), B_OK);
+        clock = new TestTimeSource();
+        ASSERT_EQ(roster->RegisterNode(clock), B_OK);
+        ASSERT_EQ(roster->StartTimeSource(clock->Node(), BTimeSource::RealTime()), B_OK);
+        ASSERT_EQ(roster->SetTimeSourceFor(consumer->ID(), clock->ID()), B_OK);
+        clock->Freeze(NOW);
     }
 
     void MakeProducer(bool ownBuffers)
@@ -207,22 +217,9 @@ protected:
         consumer = nullptr;
     }
 
-    status_t Connect(const media_node& from, media_format format)
+    status_t Connect(media_format format)
     {
-        media_output freeOutput;
-        media_input freeInput;
-        int32 count = 0;
-        if (roster->GetFreeOutputsFor(from, &freeOutput, 1, &count, B_MEDIA_RAW_VIDEO) != B_OK
-            || count != 1) {
-            return B_MEDIA_BAD_SOURCE;
-        }
-        if (roster->GetFreeInputsFor(consumer->Node(), &freeInput, 1, &count, B_MEDIA_RAW_VIDEO)
-                != B_OK
-            || count != 1) {
-            return B_MEDIA_BAD_DESTINATION;
-        }
-        return roster->Connect(freeOutput.source, freeInput.destination, &format, &output,
-            &input);
+        return ConnectFirstFree(producer->Node(), consumer->Node(), &format, &output, &input);
     }
 
     void Disconnect()
@@ -230,22 +227,35 @@ protected:
         roster->Disconnect(output.node.node, output.source, input.node.node, input.destination);
     }
 
-    // A 64 x 48 view fed 64 x 48 RGB32 frames by a producer writing into the consumer's
-    // buffers or its own, started.
-    void StartGraph(bool ownBuffers)
+    // A width x height view fed RGB32 frames of that size by a producer writing into the
+    // consumer's buffers or its own, connected but not started.
+    void BuildGraph(bool ownBuffers, int32 width = 64, int32 height = 48)
     {
-        MakeWindow(64, 48);
+        MakeWindow(width, height);
         MakeConsumer();
         MakeProducer(ownBuffers);
-        ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+        ASSERT_EQ(Connect(VideoFormat(B_RGB32, uint32(width), uint32(height))), B_OK);
+    }
+
+    void StartGraph(bool ownBuffers)
+    {
+        ASSERT_NO_FATAL_FAILURE(BuildGraph(ownBuffers));
         StartConsumer();
     }
 
     void StartConsumer()
     {
-        ASSERT_EQ(roster->StartNode(consumer->Node(), consumer->TimeSource()->Now()), B_OK);
+        ASSERT_EQ(roster->StartNode(consumer->Node(), NOW), B_OK);
         ASSERT_TRUE(
             Await([&] { return consumer->RunState() == BMediaEventLooper::B_STARTED; }));
+    }
+
+    void ResizeView(int32 width, int32 height)
+    {
+        window->Lock();
+        view->ResizeTo(float(width - 1), float(height - 1));
+        window->UpdateIfNeeded();
+        window->Unlock();
     }
 
     // Sends a frame and waits until the consumer has handled it and given its buffer back.
@@ -257,7 +267,7 @@ protected:
         ASSERT_TRUE(Await([&] { return CountFreeBuffers(group) == free; }));
     }
 
-    void ShowNow(const Painter& paint) { Show(consumer->TimeSource()->Now(), paint); }
+    void ShowNow(const Painter& paint) { Show(NOW, paint); }
 
     uint32 Pixel(int32 x, int32 y)
     {
@@ -279,19 +289,7 @@ protected:
 
 TEST_F(FramePathTest, FramesAre25MillisecondsLateOrEarlyAreNotDrawn)
 {
-    MakeWindow(64, 48);
-    MakeConsumer();
-    MakeProducer(true);
-    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
-    clock = new TestTimeSource();
-    ASSERT_EQ(roster->RegisterNode(clock), B_OK);
-    ASSERT_EQ(roster->StartTimeSource(clock->Node(), BTimeSource::RealTime()), B_OK);
-    ASSERT_EQ(roster->SetTimeSourceFor(consumer->ID(), clock->ID()), B_OK);
-    constexpr bigtime_t NOW = 10000000;
-    clock->Freeze(NOW);
-    ASSERT_EQ(roster->StartNode(consumer->Node(), NOW), B_OK);
-    ASSERT_TRUE(Await([&] { return consumer->RunState() == BMediaEventLooper::B_STARTED; }));
-
+    ASSERT_NO_FATAL_FAILURE(StartGraph(true));
     const struct {
         bigtime_t offset;
         bool drawn;
@@ -306,10 +304,7 @@ TEST_F(FramePathTest, FramesAre25MillisecondsLateOrEarlyAreNotDrawn)
 
 TEST_F(FramePathTest, OfferedBuffersWrapTheBitmapsInOrder)
 {
-    MakeWindow(64, 48);
-    MakeConsumer();
-    MakeProducer(false);
-    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
+    ASSERT_NO_FATAL_FAILURE(BuildGraph(false));
     ASSERT_EQ(producer->GroupsOffered(), 1);
     BBufferGroup* group = producer->Group();
     ASSERT_NE(group, nullptr);
@@ -348,7 +343,7 @@ TEST_F(FramePathTest, EveryAcceptedColourSpaceIsDrawnUnsheared)
         {B_RGB15, 0x03E0, 0x7C00, PackColor(0, 255, 0), PackColor(255, 0, 0)},
         {B_GRAY8, 0x80, 0xFF, PackColor(128, 128, 128), PackColor(255, 255, 255)}};
     for (const auto& entry : cases) {
-        ASSERT_EQ(Connect(producer->Node(), VideoFormat(entry.space, 30, 24)), B_OK);
+        ASSERT_EQ(Connect(VideoFormat(entry.space, 30, 24)), B_OK);
         StartConsumer();
         const int32 pixelBytes = BytesPerPixel(entry.space);
         ShowNow([&](uint8* bits, const media_video_display_info& display) {
@@ -372,14 +367,8 @@ TEST_F(FramePathTest, EveryAcceptedColourSpaceIsDrawnUnsheared)
 
 TEST_F(FramePathTest, WideSignalsAreCroppedToTheViewAndTheLastLineKeptOdd)
 {
-    MakeWindow(64, 576);
-    window->Lock();
-    view->ResizeTo(63, 431);
-    window->UpdateIfNeeded();
-    window->Unlock();
-    MakeConsumer();
-    MakeProducer(true);
-    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 576)), B_OK);
+    ASSERT_NO_FATAL_FAILURE(BuildGraph(true, 64, 576));
+    ResizeView(64, 432);
     StartConsumer();
     consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_WIDE_625);
     ShowNow(Rgb32([](int32, int32 y) { return y < 72 ? RED : y <= 503 ? GREEN : BLUE; }));
@@ -388,12 +377,9 @@ TEST_F(FramePathTest, WideSignalsAreCroppedToTheViewAndTheLastLineKeptOdd)
     EXPECT_NE(Pixel(5, 432), Shown(GREEN));
 
     Disconnect();
-    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 480)), B_OK);
+    ASSERT_EQ(Connect(VideoFormat(B_RGB32, 64, 480)), B_OK);
     StartConsumer();
-    window->Lock();
-    view->ResizeTo(63, 405);
-    window->UpdateIfNeeded();
-    window->Unlock();
+    ResizeView(64, 406);
     consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_WIDE_525);
     ShowNow(Rgb32([](int32, int32 y) { return y < 36 ? RED : y <= 441 ? GREEN : BLUE; }));
     for (int32 y : {0, 200, 405})
@@ -401,10 +387,7 @@ TEST_F(FramePathTest, WideSignalsAreCroppedToTheViewAndTheLastLineKeptOdd)
     EXPECT_NE(Pixel(5, 406), Shown(GREEN));
 
     // Bounds 430 high: the picture ends on line 429, the view's last line is left alone.
-    window->Lock();
-    view->ResizeTo(63, 430);
-    window->UpdateIfNeeded();
-    window->Unlock();
+    ResizeView(64, 431);
     consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_FULL);
     ShowNow(Solid(GREEN));
     EXPECT_EQ(Pixel(5, 429), Shown(GREEN));
@@ -480,7 +463,7 @@ TEST_F(FramePathTest, LineContrastIsMeasuredOnTheNextFrameEvenWhileMinimized)
         });
         // Frames keep coming until the answer is in; the asker gives up after 250 ms anyway.
         while (!done) {
-            if (producer->SendFrame(consumer->TimeSource()->Now(), Interlaced()) != B_OK
+            if (producer->SendFrame(NOW, Interlaced()) != B_OK
                 || producer->Group()->ReclaimAllBuffers() != B_OK) {
                 break;
             }
@@ -493,15 +476,11 @@ TEST_F(FramePathTest, LineContrastIsMeasuredOnTheNextFrameEvenWhileMinimized)
 
 TEST_F(FramePathTest, EveryBufferIsRecycledOnceAcrossStopReconnectionAndDeletion)
 {
-    MakeWindow(64, 48);
-    MakeConsumer();
-    MakeProducer(true);
+    ASSERT_NO_FATAL_FAILURE(StartGraph(true));
     BBufferGroup& group = *producer->Group();
-    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 64, 48)), B_OK);
-    StartConsumer();
 
     // Frames queued far ahead hold their buffers until a stop flushes them.
-    const bigtime_t later = consumer->TimeSource()->Now() + 60000000;
+    const bigtime_t later = NOW + 60000000;
     for (int32 i = 0; i < 3; i++)
         ASSERT_EQ(producer->SendFrame(later, Solid(RED)), B_OK);
     ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 3; }));
@@ -520,7 +499,7 @@ TEST_F(FramePathTest, EveryBufferIsRecycledOnceAcrossStopReconnectionAndDeletion
         ASSERT_EQ(producer->SendFrame(later, Solid(RED)), B_OK);
     ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 2; }));
     Disconnect();
-    ASSERT_EQ(Connect(producer->Node(), VideoFormat(B_RGB32, 32, 24)), B_OK);
+    ASSERT_EQ(Connect(VideoFormat(B_RGB32, 32, 24)), B_OK);
     ShowNow(Halves());
     EXPECT_EQ(Pixel(10, 40), Shown(RED));
     EXPECT_EQ(Pixel(50, 40), Shown(BLUE));
@@ -583,7 +562,7 @@ TEST_F(FramePathTest, DeletionStopsTheControlThreadBeforeFreeingWhatItUses)
     // test waits for anything.
     kits::media::SetNodeCallTimeout(4 * WAIT);
     RetraceGate gate;
-    ASSERT_EQ(producer->SendFrame(consumer->TimeSource()->Now(), Solid(RED)), B_OK);
+    ASSERT_EQ(producer->SendFrame(NOW, Solid(RED)), B_OK);
     ASSERT_TRUE(gate.AwaitHeld());
     std::atomic<status_t> change{1};
     std::thread changer([&] { change = producer->ChangeFormatTo(VideoFormat(B_RGB32, 32, 24)); });

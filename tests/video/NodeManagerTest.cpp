@@ -16,12 +16,12 @@
 #include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
 #include "tests/support/Await.h"
+#include "tests/support/TestCard.h"
 #include "video/VideoConsumer.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -35,6 +35,8 @@ using kits::media::FailRosterOperation;
 using kits::media::RosterOperation;
 
 using test_support::Await;
+using test_support::CardParameter;
+using test_support::CardValue;
 
 constexpr uint32 SENTINEL = 'sEnT';
 
@@ -207,12 +209,11 @@ public:
     SpyConsumer* Spy() const { return static_cast<SpyConsumer*>(Consumer()); }
 };
 
-class NodeManagerTest : public testing::Test {
+class NodeManagerTest : public test_support::MediaRosterTest {
 protected:
     void SetUp() override
     {
-        kits::media::ResetMediaFaults();
-        kits::media::ResetDefaultNodes();
+        MediaRosterTest::SetUp();
         ASSERT_EQ(HeadlessDisplay().SetScreen(B_RGB32, 1024, 768), B_OK);
         UseCard(OddCard::Web::Normal);
         window = new ErrorWindow();
@@ -226,9 +227,8 @@ protected:
         manager.reset();
         window->Lock();
         window->Quit();
-        kits::media::ResetMediaFaults();
-        kits::media::ResetDefaultNodes();
         HeadlessDisplay().Reset();
+        MediaRosterTest::TearDown();
         EXPECT_EQ(liveConsumers, 0);
         // Every buffer came back and was freed with its group.
         EXPECT_TRUE(Await([] { return kits::media::LiveBufferCount() == 0; }));
@@ -269,29 +269,6 @@ protected:
         return manager->StartNodes(view);
     }
 
-    // The card's discrete parameter of this name, from the roster's copy of its web.
-    BDiscreteParameter* CardParameter(const char* name)
-    {
-        BParameterWeb* web = nullptr;
-        if (BMediaRoster::Roster()->GetParameterWebFor(card->Node(), &web) != B_OK
-            || web == nullptr) {
-            return nullptr;
-        }
-        for (int32 i = 0; i < web->CountParameters(); i++) {
-            if (std::strcmp(web->ParameterAt(i)->Name(), name) == 0)
-                return dynamic_cast<BDiscreteParameter*>(web->ParameterAt(i));
-        }
-        return nullptr;
-    }
-
-    int32 CardValue(const char* name)
-    {
-        int32 value = -100;
-        size_t size = sizeof(value);
-        EXPECT_EQ(CardParameter(name)->GetValue(&value, &size, nullptr), B_OK);
-        return value;
-    }
-
     void SetCardValue(const char* name, int32 value)
     {
         ASSERT_EQ(CardParameter(name)->SetValue(&value, sizeof(value), BTimeSource::RealTime()),
@@ -321,6 +298,21 @@ protected:
         }
         window->Unlock();
         return pixels;
+    }
+
+    BMessage Archive(bool deep = true)
+    {
+        BMessage archive;
+        EXPECT_EQ(manager->Archive(&archive, deep), B_OK);
+        return archive;
+    }
+
+    // The node manager's part of `archive`.
+    static BMessage Settings(const BMessage& archive)
+    {
+        BMessage nested;
+        EXPECT_EQ(archive.FindMessage("NodeManager", &nested), B_OK);
+        return nested;
     }
 
     media_raw_video_format LastVideo() const { return manager->Spy()->LastFormat().u.raw_video; }
@@ -406,7 +398,7 @@ TEST(NodeManagerPixelCountTest, InclusiveMeasuresCountOneMorePixel)
         EXPECT_EQ(NodeManager::PixelCount(entry.measure), entry.pixels) << entry.measure;
 }
 
-TEST_F(NodeManagerTest, FirstConnectionAsksForTheCardsWholePicture)
+TEST_F(NodeManagerTest, RequestedSizesStartAtTheCardsWholePictureAndAreMadeEvenAndClamped)
 {
     ASSERT_EQ(Start(), B_OK);
     // (0, 0, 767, 575) is 768 x 576 pixels: none is scaled up for nothing.
@@ -419,12 +411,7 @@ TEST_F(NodeManagerTest, FirstConnectionAsksForTheCardsWholePicture)
     EXPECT_EQ(LastVideo().display.bytes_per_row, 768u * 2);
     EXPECT_EQ(LastVideo().pixel_width_aspect, 4);
     EXPECT_EQ(LastVideo().pixel_height_aspect, 3);
-    EXPECT_TRUE(FramesFlow());
-}
 
-TEST_F(NodeManagerTest, RequestedSizesAreMadeEvenClampedAndAdjusted)
-{
-    ASSERT_EQ(Start(), B_OK);
     const struct {
         int32 format;
         int32 mode;
@@ -546,10 +533,7 @@ TEST_F(NodeManagerTest, DeInterlaceModesExcludeEachOther)
     EXPECT_EQ(LastVideo().display.line_count, 480u);
     manager->SetDeInterlace(DEINTERLACE_SINGLE_FIELD);
     EXPECT_EQ(LastVideo().display.line_count, 240u);
-    BMessage archive;
-    manager->Archive(&archive, true);
-    BMessage nested;
-    ASSERT_EQ(archive.FindMessage("NodeManager", &nested), B_OK);
+    const BMessage nested = Settings(Archive());
     EXPECT_TRUE(BoolOf(nested, "_HalfHeight", false));
     EXPECT_FALSE(BoolOf(nested, "_DeInterlace", true));
     // An unknown mode clears both, and the full height comes back.
@@ -563,10 +547,8 @@ TEST_F(NodeManagerTest, ArchiveRoundTripKeepsTheSettingsAndTheCardsChannel)
     manager->SetSignalFormat(FORMAT_16_9);
     manager->SetDeInterlace(DEINTERLACE_DUAL_FIELD);
     SetCardValue("Channel", 12);
-    BMessage archive;
-    ASSERT_EQ(manager->Archive(&archive, false), B_OK);
-    BMessage nested;
-    ASSERT_EQ(archive.FindMessage("NodeManager", &nested), B_OK);
+    BMessage archive = Archive(false);
+    BMessage nested = Settings(archive);
     EXPECT_EQ(nested.what, uint32('NdMg'));
     EXPECT_EQ(Int32Of(nested, "_Channel", -1), 12);
 
@@ -575,11 +557,9 @@ TEST_F(NodeManagerTest, ArchiveRoundTripKeepsTheSettingsAndTheCardsChannel)
     SetCardValue("Channel", 3);
     manager = MakeManager(&archive);
     ASSERT_EQ(Start(), B_OK);
-    EXPECT_EQ(CardValue("Channel"), 12);
+    EXPECT_EQ(CardValue<int32>("Channel"), 12);
     EXPECT_EQ(manager->GetSignalSize(), BRect(0, 0, 767, 431));
-    BMessage again;
-    manager->Archive(&again, true);
-    ASSERT_EQ(again.FindMessage("NodeManager", &nested), B_OK);
+    nested = Settings(Archive());
     EXPECT_TRUE(BoolOf(nested, "_DeInterlace", false));
     EXPECT_FALSE(BoolOf(nested, "_HalfHeight", true));
     EXPECT_EQ(Int32Of(nested, "_SignalFormat", 0), FORMAT_16_9);
@@ -589,11 +569,8 @@ TEST_F(NodeManagerTest, PartialOrForeignArchivesKeepTheDefaults)
 {
     // No channel parameter yet: "_Channel" is left out.
     manager = MakeManager();
-    BMessage archive;
-    manager->Archive(&archive, true);
-    BMessage nested;
-    ASSERT_EQ(archive.FindMessage("NodeManager", &nested), B_OK);
-    EXPECT_FALSE(nested.HasInt32("_Channel"));
+    BMessage archive = Archive();
+    EXPECT_FALSE(Settings(archive).HasInt32("_Channel"));
     ASSERT_EQ(Start(), B_OK);
     SetCardValue("Channel", 5);
     manager.reset();
@@ -601,7 +578,7 @@ TEST_F(NodeManagerTest, PartialOrForeignArchivesKeepTheDefaults)
     // A start with the stored channel -1 leaves the card's channel alone.
     manager = MakeManager(&archive);
     ASSERT_EQ(Start(), B_OK);
-    EXPECT_EQ(CardValue("Channel"), 5);
+    EXPECT_EQ(CardValue<int32>("Channel"), 5);
     manager.reset();
 
     const auto holding = [](BMessage nested) {
@@ -627,11 +604,9 @@ TEST_F(NodeManagerTest, PartialOrForeignArchivesKeepTheDefaults)
     for (BMessage* message : {&foreign, &wrongTypes, &notNested, &both}) {
         manager = MakeManager(message);
         ASSERT_EQ(Start(), B_OK);
-        EXPECT_EQ(CardValue("Channel"), 5);
+        EXPECT_EQ(CardValue<int32>("Channel"), 5);
         EXPECT_EQ(manager->GetSignalSize(), BRect(0, 0, 767, 575));
-        BMessage out;
-        manager->Archive(&out, true);
-        ASSERT_EQ(out.FindMessage("NodeManager", &nested), B_OK);
+        const BMessage nested = Settings(Archive());
         // Both flags archived: single field wins.
         EXPECT_EQ(BoolOf(nested, "_HalfHeight", false), message == &both);
         EXPECT_FALSE(BoolOf(nested, "_DeInterlace", true));
@@ -814,7 +789,7 @@ TEST_F(NodeManagerTest, PalMIsNegotiatedAsNtscForOneConnection)
     ASSERT_EQ(Start(), B_OK);
     SetCardValue("Video Format", devices::VIDEO_FORMAT_PAL_M);
     std::atomic<int32> duringConnection{-100};
-    BDiscreteParameter* videoFormat = CardParameter("Video Format");
+    BParameter* videoFormat = CardParameter("Video Format");
     manager->Spy()->onConnected = [&] {
         int32 value = 0;
         size_t size = sizeof(value);
@@ -823,7 +798,7 @@ TEST_F(NodeManagerTest, PalMIsNegotiatedAsNtscForOneConnection)
     };
     manager->Reconnect();
     EXPECT_EQ(duringConnection, devices::VIDEO_FORMAT_NTSC_M);
-    EXPECT_EQ(CardValue("Video Format"), devices::VIDEO_FORMAT_PAL_M);
+    EXPECT_EQ(CardValue<int32>("Video Format"), devices::VIDEO_FORMAT_PAL_M);
     manager->Spy()->onConnected = nullptr;
 }
 
@@ -836,7 +811,7 @@ TEST_F(NodeManagerTest, ChannelScanMatchesOnTheFirstSevenCharacters)
     archive.AddMessage("NodeManager", &nested);
     manager = MakeManager(&archive);
     ASSERT_EQ(Start(), B_OK);
-    EXPECT_EQ(CardValue("Channel (tuner 1)"), 4);
+    EXPECT_EQ(CardValue<int32>("Channel (tuner 1)"), 4);
 }
 
 TEST_F(NodeManagerTest, LineContrastTellsAStationFromSnow)

@@ -72,71 +72,64 @@ TEST(SubtitleContrastTest, BandIsAFifthOfThePictureAboveTheBottom)
     }
 }
 
-TEST(SubtitleContrastTest, MoreThanTwoThousandWhitePixelsTurnTheModeOn)
+// A pixel set in the band after the white text: column, row of the band, value.
+struct BandPixel {
+    int32 x;
+    int32 row;
+    uint32 value;
+};
+
+TEST(SubtitleContrastTest, StateAfterAFrameFollowsItsWhitePixelsAndTheirGreen)
 {
-    for (const SubtitleContrastImplementation& path : EveryPath()) {
-        // 2001 white and 12007 dark pixels: subtitles. The frame itself is not darkened.
-        TestFrame frame = DecisionFrame(B_RGB32, 2001, 0x00C8C8C8);
-        const TestFrame original = frame;
-        SubtitleContrastState state{false, 20, true};
-        path.function(frame.View(), state);
-        ExpectState(state, true, 200 - 6, true, path.name);
-        EXPECT_EQ(frame.Bytes(), original.Bytes()) << path.name;
-
-        // Exactly 2000 are not enough.
-        TestFrame fewer = DecisionFrame(B_RGB32, 2000, 0x00C8C8C8);
-        SubtitleContrastState unchanged{false, 20, true};
-        path.function(fewer.View(), unchanged);
-        ExpectState(unchanged, false, 20, true, path.name);
-
-        // The 16-bit spaces keep the threshold 3 below the text's green.
-        TestFrame rgb16 = DecisionFrame(B_RGB16, 2001, Rgb16Pixel(20, 40, 20));
-        SubtitleContrastState state16{false, 10, false};
-        path.function(rgb16.View(), state16);
-        ExpectState(state16, true, 17, false, path.name);
-    }
-}
-
-TEST(SubtitleContrastTest, ThresholdFollowsTheLastPixelInScanOrderThatReachedIt)
-{
-    for (const SubtitleContrastImplementation& path : EveryPath()) {
-        // After the white text a coloured pixel of green 150, then only black.
-        TestFrame frame = DecisionFrame(B_RGB32, 2001, 0x00C8C8C8);
-        frame.SetPixel(77, DECISION_BAND_START + 40, Rgb32Pixel(10, 150, 240));
-        SubtitleContrastState state{false, 20, true};
-        path.function(frame.View(), state);
-        ExpectState(state, true, 150 - 6, true, path.name);
-
-        // The very last pixel of the band.
-        frame.SetPixel(DECISION_WIDTH - 1, DECISION_BAND_START + 102, Rgb32Pixel(0, 120, 0));
-        SubtitleContrastState later{false, 20, true};
-        path.function(frame.View(), later);
-        ExpectState(later, true, 120 - 6, true, path.name);
-
-        // The text alone reaches a threshold of 196; its last pixel does not raise it.
-        SubtitleContrastState higher{false, 196, true};
-        path.function(frame.View(), higher);
-        ExpectState(higher, true, 196, true, path.name);
-    }
-}
-
-// Subtitles vanishing turn the mode off and lower the threshold by one; a following frame without
-// them changes nothing more.
-TEST(SubtitleContrastTest, LowThresholdIsResetToTwentyWithoutSubtitles)
-{
+    const std::vector<BandPixel> coloured = {{77, 40, Rgb32Pixel(10, 150, 240)}};
+    const std::vector<BandPixel> colouredThenLast
+        = {coloured[0], {DECISION_WIDTH - 1, 102, Rgb32Pixel(0, 120, 0)}};
     const struct {
-        bool active;
-        uint8 before;
-        uint8 after;
-    } cases[] = {{false, 9, 20}, {false, 0, 20}, {false, 10, 10}, {true, 9, 19}, {true, 10, 9},
-        {true, 25, 24}, {false, 24, 24}};
+        color_space space;
+        int32 whitePixels;
+        uint32 white;
+        std::vector<BandPixel> after;
+        SubtitleContrastState before;
+        SubtitleContrastState expected;
+    } cases[] = {
+        // More than 2000 white pixels are subtitles: the threshold goes 6 below the green of the
+        // last pixel in scan order that reached it, 3 below in the 16-bit spaces.
+        {B_RGB32, 2001, 0x00C8C8C8, {}, {false, 20, true}, {true, 200 - 6, true}},
+        {B_RGB32, 2000, 0x00C8C8C8, {}, {false, 20, true}, {false, 20, true}},
+        {B_RGB16, 2001, Rgb16Pixel(20, 40, 20), {}, {false, 10, false}, {true, 17, false}},
+        {B_RGB32, 2001, 0x00C8C8C8, coloured, {false, 20, true}, {true, 150 - 6, true}},
+        {B_RGB32, 2001, 0x00C8C8C8, colouredThenLast, {false, 20, true}, {true, 120 - 6, true}},
+        // The text alone reaches a threshold of 196; its last pixel does not raise it.
+        {B_RGB32, 2001, 0x00C8C8C8, colouredThenLast, {false, 196, true}, {true, 196, true}},
+        // A threshold from 8-bit green would shut out every 16-bit pixel: it is scaled to 25.
+        {B_RGB16, 2001, Rgb16Pixel(30, 60, 30), {}, {false, 200, true}, {true, 30 - 3, false}},
+        // And back: 27 on the 5-bit scale is 216, lowered by one as no subtitles show.
+        {B_RGB32, 0, 0, {}, {true, 27, false}, {false, 215, true}},
+        // Subtitles vanishing turn the mode off and lower the threshold by one; a threshold
+        // below 10 without them is reset to 20.
+        {B_RGB32, 0, 0, {}, {false, 9, true}, {false, 20, true}},
+        {B_RGB32, 0, 0, {}, {false, 0, true}, {false, 20, true}},
+        {B_RGB32, 0, 0, {}, {false, 10, true}, {false, 10, true}},
+        {B_RGB32, 0, 0, {}, {true, 9, true}, {false, 19, true}},
+        {B_RGB32, 0, 0, {}, {true, 10, true}, {false, 9, true}},
+        {B_RGB32, 0, 0, {}, {true, 25, true}, {false, 24, true}},
+        {B_RGB32, 0, 0, {}, {false, 24, true}, {false, 24, true}},
+    };
     for (const SubtitleContrastImplementation& path : EveryPath()) {
         for (const auto& test : cases) {
-            TestFrame frame(B_RGB32, 64, 576);
-            SubtitleContrastState state{test.active, test.before, true};
+            TestFrame frame = DecisionFrame(test.space, test.whitePixels, test.white);
+            for (const BandPixel& pixel : test.after)
+                frame.SetPixel(pixel.x, DECISION_BAND_START + pixel.row, pixel.value);
+            // A frame that decides is not darkened itself.
+            const TestFrame original = frame;
+            SubtitleContrastState state = test.before;
             path.function(frame.View(), state);
-            ExpectState(state, false, test.after, true,
-                std::string(path.name) + " from " + std::to_string(test.before));
+            const std::string where = std::string(path.name) + " space "
+                + std::to_string(test.space) + " white " + std::to_string(test.whitePixels)
+                + " from " + std::to_string(test.before.threshold);
+            ExpectState(state, test.expected.active, test.expected.threshold,
+                test.expected.eightBitGreen, where);
+            EXPECT_EQ(frame.Bytes(), original.Bytes()) << where;
         }
     }
 }
@@ -222,21 +215,6 @@ TEST(SubtitleContrastTest, FramesUnderThreeLinesOrOfOtherSpacesAreLeftAlone)
         SubtitleContrastState state;
         path.function(frame.View(), state);
         ExpectState(state, false, 19, true, path.name);
-    }
-}
-
-TEST(SubtitleContrastTest, ThresholdMovesToTheGreenScaleOfEachFrame)
-{
-    for (const SubtitleContrastImplementation& path : EveryPath()) {
-        // A threshold from 8-bit green would shut out every 16-bit pixel; it is scaled to 25.
-        SubtitleContrastState state{false, 200, true};
-        TestFrame rgb16 = DecisionFrame(B_RGB16, 2001, Rgb16Pixel(30, 60, 30));
-        path.function(rgb16.View(), state);
-        ExpectState(state, true, 30 - 3, false, path.name);
-        // And back: 27 on the 5-bit scale is 216, lowered by one as no subtitles show.
-        TestFrame rgb32(B_RGB32, 64, 100);
-        path.function(rgb32.View(), state);
-        ExpectState(state, false, 215, true, path.name);
     }
 }
 

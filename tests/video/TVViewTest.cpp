@@ -16,20 +16,17 @@
 #include "kits/interface/PopUpMenu.h"
 #include "kits/interface/PopUpMenuTestHooks.h"
 #include "kits/interface/Window.h"
-#include "kits/media/MediaDevices.h"
-#include "kits/media/MediaRoster.h"
 #include "kits/media/MediaTestHooks.h"
-#include "kits/media/ParameterWeb.h"
-#include "kits/media/TimeSource.h"
 #include "kits/storage/File.h"
 #include "tests/support/Await.h"
 #include "tests/support/TemporaryFolder.h"
+#include "tests/support/TestCard.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <atomic>
-#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -38,6 +35,7 @@ namespace {
 using kits::interface::HeadlessDisplay;
 
 using test_support::Await;
+using test_support::CardValue;
 
 constexpr uint32 SENTINEL = 'sEnT';
 constexpr const char* PRESETS = "/boot/home/config/settings/Media/presets";
@@ -89,10 +87,7 @@ protected:
         PreparedBootVolumeTest::SetUp();
         kits::media::ResetMediaFaults();
         kits::media::ResetDefaultNodes();
-        media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT, [this]() -> BMediaNode* {
-            card = new devices::TestCardNode();
-            return card;
-        }, 1000);
+        test_support::RegisterTestCard();
         TVView::RegisterReplicant();
         app = new QuitCounter();
         appThread = std::thread([this] { app->Run(); });
@@ -158,26 +153,14 @@ protected:
         return replicant;
     }
 
-    void WritePresets(const BMessage& presets)
-    {
-        BFile file(PRESETS, B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
-        ASSERT_EQ(file.InitCheck(), B_OK);
-        ASSERT_EQ(presets.Flatten(&file), B_OK);
-    }
+    static std::optional<int32> Channel() { return CardValue<int32>("Channel"); }
 
-    int32 CardChannel()
+    // Resizes `view` to width x height pixels.
+    static void Resize(BView* view, float width, float height)
     {
-        BParameterWeb* web = nullptr;
-        EXPECT_EQ(BMediaRoster::Roster()->GetParameterWebFor(card->Node(), &web), B_OK);
-        for (int32 i = 0; i < web->CountParameters(); i++) {
-            if (std::strcmp(web->ParameterAt(i)->Name(), "Channel") == 0) {
-                int32 value = -1;
-                size_t size = sizeof(value);
-                web->ParameterAt(i)->GetValue(&value, &size, nullptr);
-                return value;
-            }
-        }
-        return -1;
+        view->Window()->Lock();
+        view->ResizeTo(width - 1, height - 1);
+        view->Window()->Unlock();
     }
 
     // Whether the view's centre shows something other than black: frames are being drawn.
@@ -198,7 +181,6 @@ protected:
     QuitCounter* app = nullptr;
     std::thread appThread;
     std::vector<BWindow*> windows;
-    devices::TestCardNode* card = nullptr;
 };
 
 TEST_F(TVViewTest, ApplicationViewCarriesItsDraggerAndShowsTheLivePicture)
@@ -245,12 +227,8 @@ TEST_F(TVViewTest, ArchivingTheApplicationsViewEndsTheApplicationButAReplicantsD
 
 TEST_F(TVViewTest, ReplicantRebuiltFromFlattenedBytesRunsItsOwnPictureAndMenu)
 {
-    BMessage presets;
-    presets.AddInt32("Channel", 3);
-    presets.AddString("Name", "BALTIC 2");
-    presets.AddInt32("VideoFormat", devices::VIDEO_FORMAT_PAL_BG);
-    presets.AddInt32("Channel", 6);
-    WritePresets(presets);
+    test_support::WritePresets(
+        {{3, "BALTIC 2", devices::VIDEO_FORMAT_PAL_BG}, {.channel = 6, .name = {}}});
 
     TVView* view = MakeApplicationView();
     TVView* replicant = MakeReplicant(view);
@@ -313,9 +291,7 @@ TEST_F(TVViewTest, SecondaryClickAloneOpensTheReplicantsMenuAndItsChoiceIsCarrie
 
     TVView* replicant = MakeReplicant(view, BRect(300, 200, 619, 439));
     ASSERT_NE(replicant, nullptr);
-    replicant->Window()->Lock();
-    replicant->ResizeTo(99, 99);
-    replicant->Window()->Unlock();
+    Resize(replicant, 100, 100);
     const BPoint click(300 + 10, 200 + 10);
     for (int32 buttons : {B_PRIMARY_MOUSE_BUTTON | B_SECONDARY_MOUSE_BUTTON,
              int32(B_PRIMARY_MOUSE_BUTTON), int32(B_SECONDARY_MOUSE_BUTTON)}) {
@@ -347,53 +323,48 @@ TEST_F(TVViewTest, TuningWrapsAtBothEndsAndNeedsAChannel)
     // parameters up, so tuning it does nothing.
     TVView* view = MakeApplicationView();
     ASSERT_TRUE(ShowsPicture(view));
-    const int32 first = CardChannel();
+    const int32 first = Channel().value_or(-1);
     view->TuneChannel(first + 1, -1, -1);
-    EXPECT_EQ(CardChannel(), first);
+    EXPECT_EQ(Channel(), first);
 
     TVView* replicant = MakeReplicant(view);
     ASSERT_NE(replicant, nullptr);
     const int32 count = devices::ChannelPlan::CountChannels();
     replicant->TuneChannel(-1, -1, -1);
-    EXPECT_EQ(CardChannel(), count - 1);
+    EXPECT_EQ(Channel(), count - 1);
     replicant->TuneChannel(count, -1, -1);
-    EXPECT_EQ(CardChannel(), 0);
+    EXPECT_EQ(Channel(), 0);
     replicant->TuneChannel(5, -1, -1);
-    EXPECT_EQ(CardChannel(), 5);
+    EXPECT_EQ(Channel(), 5);
 
     BMessage noChannel(MSG_REPLICANT_ZAP);
     noChannel.AddInt32("VideoFormat", devices::VIDEO_FORMAT_NTSC_M);
     replicant->MessageReceived(&noChannel);
-    EXPECT_EQ(CardChannel(), 5);
+    EXPECT_EQ(Channel(), 5);
     EXPECT_EQ(replicant->GetSignalType(), SIGNAL_625);
 
     BMessage zap(MSG_REPLICANT_ZAP);
     zap.AddInt32("Channel", 7);
     zap.AddInt32("VideoFormat", devices::VIDEO_FORMAT_NTSC_M);
     replicant->MessageReceived(&zap);
-    EXPECT_EQ(CardChannel(), 7);
+    EXPECT_EQ(Channel(), 7);
     EXPECT_EQ(replicant->GetSignalType(), SIGNAL_525);
     // Tuning reconnects at the stored size, now clamped to the 525-line picture.
     EXPECT_TRUE(ShowsPicture(replicant));
-
 }
 
 TEST_F(TVViewTest, ResizingAReplicantRenegotiatesItsPicture)
 {
     // The application's view leaves its sizing to its window.
     TVView* view = MakeApplicationView();
-    view->Window()->Lock();
-    view->ResizeTo(299, 199);
-    view->Window()->Unlock();
+    Resize(view, 300, 200);
     EXPECT_EQ(view->RequestedWidth(), 768);
 
     TVView* replicant = MakeReplicant(view);
     ASSERT_NE(replicant, nullptr);
     // Counted in pixels as the window's size tracking counts them: bounds of 198.5 x 148.5 cover
     // 200 x 150 pixels.
-    replicant->Window()->Lock();
-    replicant->ResizeTo(198.5f, 148.5f);
-    replicant->Window()->Unlock();
+    Resize(replicant, 199.5f, 149.5f);
     EXPECT_EQ(replicant->RequestedWidth(), 200);
     EXPECT_EQ(replicant->RequestedHeight(), 150);
 }

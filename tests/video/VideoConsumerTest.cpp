@@ -2,6 +2,7 @@
 
 #include "kits/media/MediaRoster.h"
 #include "kits/media/TimeSource.h"
+#include "tests/support/MediaNodes.h"
 
 #include <gtest/gtest.h>
 
@@ -27,13 +28,7 @@ public:
 
 media_format RawVideo(color_space space)
 {
-    media_format format;
-    format.type = B_MEDIA_RAW_VIDEO;
-    format.u.raw_video = media_raw_video_format::wildcard;
-    format.u.raw_video.display.format = space;
-    format.u.raw_video.display.line_width = 320;
-    format.u.raw_video.display.line_count = 240;
-    return format;
+    return test_support::RawVideo(space, 320, 240);
 }
 
 class VideoConsumerTest : public testing::Test {
