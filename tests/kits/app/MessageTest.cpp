@@ -320,8 +320,9 @@ TEST(MessageTest, ListingManyFieldsByTypeOrInOrderFindsEachOnce)
     constexpr int32 PAIRS = 2000;
     BMessage message;
     for (int32 i = 0; i < PAIRS; i++) {
-        ASSERT_EQ(message.AddString(("s" + std::to_string(i)).c_str(), "x"), B_OK);
-        ASSERT_EQ(message.AddInt32(("n" + std::to_string(i)).c_str(), i), B_OK);
+        const std::string number = std::to_string(i);
+        ASSERT_EQ(message.AddString(("s" + number).c_str(), "x"), B_OK);
+        ASSERT_EQ(message.AddInt32(("n" + number).c_str(), i), B_OK);
     }
     char* name = nullptr;
     type_code type = 0;
