@@ -43,16 +43,13 @@ TEST(BitmapFontTest, DrawsScaledCellsOfTheGlyph)
 
 TEST(BitmapFontTest, LowerCaseDrawsAsCapitalsAndUnknownAsAQuestionMark)
 {
-    RgbImage lower = Blank(40, 7);
-    RgbImage upper = Blank(40, 7);
-    BitmapFont::Draw(lower, 0, 0, "tv 3", 1, INK);
-    BitmapFont::Draw(upper, 0, 0, "TV 3", 1, INK);
-    EXPECT_TRUE(SameImage(lower, upper));
-    RgbImage unknown = Blank(6, 7);
-    RgbImage question = Blank(6, 7);
-    BitmapFont::Draw(unknown, 0, 0, "~", 1, INK);
-    BitmapFont::Draw(question, 0, 0, "?", 1, INK);
-    EXPECT_TRUE(SameImage(unknown, question));
+    const auto drawn = [](const char* text) {
+        RgbImage image = Blank(40, 7);
+        BitmapFont::Draw(image, 0, 0, text, 1, INK);
+        return image;
+    };
+    for (const auto& [text, same] : {std::pair{"tv 3", "TV 3"}, {"~", "?"}})
+        EXPECT_TRUE(SameImage(drawn(text), drawn(same))) << text;
 }
 
 TEST(BitmapFontTest, ClipsAtEveryEdge)

@@ -65,14 +65,12 @@ inline FrameStatistics Measure(
             sizeUsed);
     if (display.format != B_RGB32)
         return statistics;
-    for (uint32 row = 0; row < 6; row++) {
-        for (uint32 column = 0; column < 8; column++) {
-            uint32 pixel = 0;
-            const size_t y = (2 * row + 1) * display.line_count / 12;
-            const size_t x = (2 * column + 1) * display.line_width / 16;
-            std::memcpy(&pixel, bits + y * display.bytes_per_row + x * 4, sizeof(pixel));
-            statistics.samples.push_back(pixel);
-        }
+    for (uint32 sample = 0; sample < 48; sample++) {
+        uint32 pixel = 0;
+        const size_t y = (2 * (sample / 8) + 1) * display.line_count / 12;
+        const size_t x = (2 * (sample % 8) + 1) * display.line_width / 16;
+        std::memcpy(&pixel, bits + y * display.bytes_per_row + x * 4, sizeof(pixel));
+        statistics.samples.push_back(pixel);
     }
     double sum = 0, squares = 0, spread = 0;
     size_t count = 0;
