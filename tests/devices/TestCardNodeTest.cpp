@@ -8,6 +8,8 @@
 
 #include <cmath>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
 
 namespace devices::test {
 namespace {
@@ -78,27 +80,21 @@ TEST_F(TestCardNodeTest, WebHoldsEveryParameterWithItsItemsAndDefaults)
 TEST_F(TestCardNodeTest, WritesKeepValuesInRangeAndSwitchesAsWritten)
 {
     const int32 e5 = ChannelPlan::PositionOf("E5");
-    const struct {
-        const char* name;
-        float written;
-        float read;
-    } adjustments[] = {{"Brightness", 500, 127}, {"Hue", -12.5f, -12.5f}, {"Contrast", -3, 0},
-        {"Saturation", NAN, 100}};
-    for (const auto& entry : adjustments) {
-        EXPECT_EQ(Write(entry.name, entry.written), B_OK);
-        EXPECT_EQ(ReadFloat(entry.name), entry.read) << entry.name << " " << entry.written;
-    }
-    const struct {
-        const char* name;
-        int32 written;
-        int32 read;
-    } discrete[] = {{"Luma Coring", 3, 3}, {"Video Format", 4, 4}, {"Video Format", 7, 4},
-        {"Audio Format", 5, 0}, {"Channel", ChannelPlan::CountChannels(), e5}, {"Channel", -1, e5},
-        {"Channel", 59, 59}, {"Tuner Brand", 0, 1}};
-    for (const auto& entry : discrete) {
-        EXPECT_EQ(Write(entry.name, entry.written), B_OK);
-        EXPECT_EQ(ReadInt(entry.name), entry.read) << entry.name << " " << entry.written;
-    }
+    const std::tuple<const char*, float, float> adjustments[] = {{"Brightness", 500, 127},
+        {"Hue", -12.5f, -12.5f}, {"Contrast", -3, 0}, {"Saturation", NAN, 100}};
+    const std::tuple<const char*, int32, int32> discrete[]
+        = {{"Luma Coring", 3, 3}, {"Video Format", 4, 4}, {"Video Format", 7, 4},
+            {"Audio Format", 5, 0}, {"Channel", ChannelPlan::CountChannels(), e5},
+            {"Channel", -1, e5}, {"Channel", 59, 59}, {"Tuner Brand", 0, 1}};
+    const auto check = [&](const auto& entries) {
+        for (const auto& [name, written, read] : entries) {
+            EXPECT_EQ(Write(name, written), B_OK);
+            EXPECT_EQ(Read<std::remove_cvref_t<decltype(read)>>(name), read)
+                << name << " " << written;
+        }
+    };
+    check(adjustments);
+    check(discrete);
     // Without a tuner the brand is 0 and the channel stays.
     node->SetTunerFitted(false);
     EXPECT_EQ(ReadInt("Tuner Brand"), 0);
