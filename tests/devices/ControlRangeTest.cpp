@@ -16,9 +16,14 @@ namespace {
 constexpr DeviceControlRange TV_BRIGHTNESS{128, 383, 1, 256};
 constexpr DeviceControlRange CONTRAST{0, 255, 1, 128};
 constexpr DeviceControlRange HUE{-128, 128, 1, 0};
+// A device with sixteen contrast levels.
+constexpr DeviceControlRange COARSE{0, 15, 1, 8};
 
-TEST(ControlRangeTest, TestDriverRangesKeepTheTestCardsSliders)
+TEST(ControlRangeTest, FineRangesKeepTheTestCardsSlidersAndCoarseOnesCountTheirLevels)
 {
+    // Sixteen contrast levels: on the 0 to 200 slider one level spans 13.3 units, so a press of
+    // 5 would round back; the published range counts levels instead, and steps of 32 on 0..255
+    // make 7 of them.
     const struct {
         PictureAdjustment adjustment;
         DeviceControlRange device;
@@ -26,11 +31,13 @@ TEST(ControlRangeTest, TestDriverRangesKeepTheTestCardsSliders)
     } cases[] = {{PictureAdjustment::BRIGHTNESS, TV_BRIGHTNESS, BRIGHTNESS_MIN, BRIGHTNESS_MAX},
         {PictureAdjustment::CONTRAST, CONTRAST, CONTRAST_MIN, CONTRAST_MAX},
         {PictureAdjustment::SATURATION, CONTRAST, SATURATION_MIN, SATURATION_MAX},
-        {PictureAdjustment::HUE, HUE, HUE_MIN, HUE_MAX}};
+        {PictureAdjustment::HUE, HUE, HUE_MIN, HUE_MAX},
+        {PictureAdjustment::CONTRAST, COARSE, 0, 15},
+        {PictureAdjustment::BRIGHTNESS, {0, 255, 32, 0}, 0, 7}};
     for (const auto& entry : cases) {
         const ParameterRange range = ParameterRangeFor(entry.adjustment, entry.device);
-        EXPECT_EQ(range.minimum, entry.minimum);
-        EXPECT_EQ(range.maximum, entry.maximum);
+        EXPECT_EQ(range.minimum, entry.minimum) << entry.device.maximum;
+        EXPECT_EQ(range.maximum, entry.maximum) << entry.device.maximum;
     }
 }
 
@@ -107,22 +114,12 @@ TEST(ControlRangeTest, RefusesRangesThatAreNotRanges)
 
 TEST(ControlRangeTest, AStepPressAlwaysMovesACoarseDevice)
 {
-    // Sixteen contrast levels: on the 0 to 200 slider one level spans 13.3 units, so a press of
-    // 5 would round back; the published range counts levels instead.
-    const DeviceControlRange coarse{0, 15, 1, 8};
-    const ParameterRange published = ParameterRangeFor(PictureAdjustment::CONTRAST, coarse);
-    EXPECT_EQ(published.minimum, 0);
-    EXPECT_EQ(published.maximum, 15);
-    const ControlRange range(coarse, published);
+    const ControlRange range(COARSE, ParameterRangeFor(PictureAdjustment::CONTRAST, COARSE));
     for (int32 value = 0; value + 1 <= 15; value++) {
         const float shown = range.ToParameter(value);
         EXPECT_GT(range.ToDevice(shown + VIEWER_STEP), value);
         EXPECT_LT(range.ToDevice(range.ToParameter(value + 1) - VIEWER_STEP), value + 1);
     }
-    // With steps of 32 on 0..255 (7 steps), the same.
-    const ParameterRange stepped
-        = ParameterRangeFor(PictureAdjustment::BRIGHTNESS, {0, 255, 32, 0});
-    EXPECT_EQ(stepped.maximum, 7);
     // A fine device keeps the usual slider, and a press moves it.
     const ControlRange fine(CONTRAST, ParameterRangeFor(PictureAdjustment::CONTRAST, CONTRAST));
     EXPECT_GT(fine.ToDevice(100 + VIEWER_STEP), fine.ToDevice(100));

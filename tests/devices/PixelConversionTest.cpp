@@ -324,8 +324,7 @@ TEST(PixelConversionTest, FastPathsMatchTheReferenceByteForByte)
         for (const auto& [source, target] : cases) {
             const int32 stride = TightStride(fourcc, source.width) + source.sourcePadding;
             std::vector<uint8> bytes(NeededBytes(fourcc, source.width, source.height, stride));
-            for (uint8& byte : bytes)
-                byte = uint8(random());
+            std::ranges::generate(bytes, [&] { return uint8(random()); });
             const std::vector<uint8> original = bytes;
             SourcePlanes planes;
             ASSERT_EQ(
