@@ -44,9 +44,8 @@ inline int32 ColourShift(const FrameStatistics& from, const FrameStatistics& to)
 {
     std::vector<int32> shifts;
     for (size_t i = 0; i < std::min(from.samples.size(), to.samples.size()); i++) {
-        const auto channel = [](uint32 pixel, int32 shift) {
-            return int32(pixel >> shift & 0xFF);
-        };
+        const auto channel
+            = [](uint32 pixel, int32 shift) { return int32(pixel >> shift & 0xFF); };
         shifts.push_back(std::abs(channel(from.samples[i], 16) - channel(to.samples[i], 16))
             + std::abs(channel(from.samples[i], 0) - channel(to.samples[i], 0)));
     }
@@ -56,23 +55,22 @@ inline int32 ColourShift(const FrameStatistics& from, const FrameStatistics& to)
     return shifts[shifts.size() / 2];
 }
 
-inline FrameStatistics Measure(const uint8* bits, size_t sizeUsed,
-    const media_video_display_info& display)
+inline FrameStatistics Measure(
+    const uint8* bits, size_t sizeUsed, const media_video_display_info& display)
 {
     FrameStatistics statistics;
-    statistics.contrast = FindContrast(FrameView{const_cast<uint8*>(bits),
-        int32(display.bytes_per_row), int32(display.line_width), int32(display.line_count),
-        display.format}, sizeUsed);
+    statistics.contrast
+        = FindContrast(FrameView{const_cast<uint8*>(bits), int32(display.bytes_per_row),
+                           int32(display.line_width), int32(display.line_count), display.format},
+            sizeUsed);
     if (display.format != B_RGB32)
         return statistics;
-    for (uint32 row = 0; row < 6; row++) {
-        for (uint32 column = 0; column < 8; column++) {
-            uint32 pixel = 0;
-            const size_t y = (2 * row + 1) * display.line_count / 12;
-            const size_t x = (2 * column + 1) * display.line_width / 16;
-            std::memcpy(&pixel, bits + y * display.bytes_per_row + x * 4, sizeof(pixel));
-            statistics.samples.push_back(pixel);
-        }
+    for (uint32 sample = 0; sample < 48; sample++) {
+        uint32 pixel = 0;
+        const size_t y = (2 * (sample / 8) + 1) * display.line_count / 12;
+        const size_t x = (2 * (sample % 8) + 1) * display.line_width / 16;
+        std::memcpy(&pixel, bits + y * display.bytes_per_row + x * 4, sizeof(pixel));
+        statistics.samples.push_back(pixel);
     }
     double sum = 0, squares = 0, spread = 0;
     size_t count = 0;
@@ -91,8 +89,8 @@ inline FrameStatistics Measure(const uint8* bits, size_t sizeUsed,
     if (count == 0)
         return statistics;
     statistics.meanLuma = sum / double(count);
-    statistics.lumaDeviation = std::sqrt(std::max(0.0,
-        squares / double(count) - statistics.meanLuma * statistics.meanLuma));
+    statistics.lumaDeviation = std::sqrt(
+        std::max(0.0, squares / double(count) - statistics.meanLuma * statistics.meanLuma));
     statistics.chromaSpread = spread / double(count);
     return statistics;
 }
@@ -142,10 +140,10 @@ protected:
     void MakeConsumer(test_support::TestConsumerOptions options = {})
     {
         DropConsumer();
-        options.measure = [](const uint8* bits, size_t size,
-                              const media_video_display_info& display) {
-            return std::any(Measure(bits, size, display));
-        };
+        options.measure
+            = [](const uint8* bits, size_t size, const media_video_display_info& display) {
+                  return std::any(Measure(bits, size, display));
+              };
         consumer = new Consumer(std::move(options));
         ASSERT_EQ(roster->RegisterNode(consumer), B_OK);
     }
@@ -220,15 +218,15 @@ protected:
     {
         media_output free;
         int32 count = 0;
-        if (status_t status = roster->GetFreeOutputsFor(node->Node(), &free, 1, &count,
-                B_MEDIA_RAW_VIDEO);
+        if (status_t status
+            = roster->GetFreeOutputsFor(node->Node(), &free, 1, &count, B_MEDIA_RAW_VIDEO);
             status != B_OK) {
             return status;
         }
         if (count != 1)
             return B_MEDIA_ALREADY_CONNECTED;
-        const status_t status = roster->Connect(free.source, consumer->Input().destination,
-            &format, &output, &input);
+        const status_t status = roster->Connect(
+            free.source, consumer->Input().destination, &format, &output, &input);
         connected = format;
         return status;
     }
@@ -279,8 +277,7 @@ protected:
         const Frame& last = frames.back();
         if (last.arrival <= first.arrival)
             return 0;
-        return double(last.sequence - first.sequence) * 1e6
-            / double(last.arrival - first.arrival);
+        return double(last.sequence - first.sequence) * 1e6 / double(last.arrival - first.arrival);
     }
 
     BMediaRoster* roster = nullptr;
@@ -322,8 +319,8 @@ TYPED_TEST_P(CaptureNodeTest, AWriteForALaterTimeAppliesThen)
     const bigtime_t when = BTimeSource::RealTime() + 500000;
     ASSERT_EQ(this->Write("Brightness", brighter, when), B_OK);
     EXPECT_EQ(this->ReadFloat("Brightness"), before);
-    EXPECT_TRUE(test_support::Await([&] { return this->ReadFloat("Brightness") == brighter; },
-        TypeParam::WAIT));
+    EXPECT_TRUE(test_support::Await(
+        [&] { return this->ReadFloat("Brightness") == brighter; }, TypeParam::WAIT));
     // Applied with the frames of its time, which are drawn a little ahead.
     EXPECT_GE(BTimeSource::RealTime(), when - 10000);
     // A value is four bytes.
@@ -400,9 +397,9 @@ TYPED_TEST_P(CaptureNodeTest, KeepsWhatTheRequestNamesAndRefusesWhatItCannotMake
     offset.u.raw_video.display.line_offset = 2;
     media_format audio;
     audio.type = B_MEDIA_RAW_AUDIO;
-    for (const media_format& refused : {VideoFormat(B_RGB24, 768, 576),
-             VideoFormat(B_CMAP8), VideoFormat(B_RGB32, 1921, 576),
-             VideoFormat(B_RGB32, 768, 1081), narrow, upsideDown, offset, audio}) {
+    for (const media_format& refused :
+        {VideoFormat(B_RGB24, 768, 576), VideoFormat(B_CMAP8), VideoFormat(B_RGB32, 1921, 576),
+            VideoFormat(B_RGB32, 768, 1081), narrow, upsideDown, offset, audio}) {
         EXPECT_EQ(this->Connect(refused), B_MEDIA_BAD_FORMAT);
     }
     // A refused connection leaves the output free.
@@ -429,54 +426,42 @@ TYPED_TEST_P(CaptureNodeTest, EachPictureControlChangesTheFrames)
     ASSERT_EQ(this->Write("Channel", this->ChannelNamed(TypeParam::STATION)), B_OK);
     ASSERT_EQ(this->Connect(VideoFormat(B_RGB32)), B_OK);
     this->Start();
-    struct Control {
-        const char* name;
-        float minimum;
-        float maximum;
-        float normal;
-    };
-    std::vector<Control> controls;
-    for (const char* name : {"Brightness", "Contrast", "Saturation", "Hue"}) {
-        auto* parameter = dynamic_cast<BContinuousParameter*>(this->Find(name));
-        ASSERT_NE(parameter, nullptr) << name;
-        controls.push_back({name, parameter->MinValue(), parameter->MaxValue(),
-            this->ReadFloat(name)});
+    enum { BRIGHTNESS, CONTRAST, SATURATION, HUE };
+    const char* names[] = {"Brightness", "Contrast", "Saturation", "Hue"};
+    float minimum[4], maximum[4], normal[4];
+    for (int32 i = 0; i < 4; i++) {
+        auto* parameter = dynamic_cast<BContinuousParameter*>(this->Find(names[i]));
+        ASSERT_NE(parameter, nullptr) << names[i];
+        minimum[i] = parameter->MinValue();
+        maximum[i] = parameter->MaxValue();
+        normal[i] = this->ReadFloat(names[i]);
     }
-    const Control& brightness = controls[0];
-    const Control& contrast = controls[1];
-    const Control& saturation = controls[2];
-    const Control& hue = controls[3];
-    const FrameStatistics normal = this->FreshFrame();
-
-    ASSERT_EQ(this->Write("Brightness", brightness.maximum), B_OK);
-    EXPECT_GT(this->FreshFrame().meanLuma, normal.meanLuma + 50);
-    ASSERT_EQ(this->Write("Brightness", brightness.minimum), B_OK);
-    EXPECT_LT(this->FreshFrame().meanLuma, normal.meanLuma - 30);
-    ASSERT_EQ(this->Write("Brightness", brightness.normal), B_OK);
-
-    ASSERT_EQ(this->Write("Saturation", saturation.minimum), B_OK);
-    EXPECT_LT(this->FreshFrame().chromaSpread, 5);
+    // Writes the control at the value and measures a frame that shows it.
+    const auto with = [&](int32 control, float value) {
+        EXPECT_EQ(this->Write(names[control], value), B_OK) << names[control];
+        return this->FreshFrame();
+    };
+    const FrameStatistics plain = this->FreshFrame();
+    EXPECT_GT(with(BRIGHTNESS, maximum[BRIGHTNESS]).meanLuma, plain.meanLuma + 50);
+    EXPECT_LT(with(BRIGHTNESS, minimum[BRIGHTNESS]).meanLuma, plain.meanLuma - 30);
+    with(BRIGHTNESS, normal[BRIGHTNESS]);
+    EXPECT_LT(with(SATURATION, minimum[SATURATION]).chromaSpread, 5);
     // On the grey picture, so that no colour is clipped.
-    ASSERT_EQ(this->Write("Contrast", contrast.minimum), B_OK);
-    EXPECT_LT(this->FreshFrame().lumaDeviation, 5);
-    EXPECT_GT(normal.lumaDeviation, 30);
-    ASSERT_EQ(this->Write("Contrast", contrast.maximum), B_OK);
-    EXPECT_GT(this->FreshFrame().lumaDeviation, normal.lumaDeviation);
-    ASSERT_EQ(this->Write("Contrast", contrast.normal), B_OK);
-    ASSERT_EQ(this->Write("Saturation", saturation.maximum), B_OK);
-    EXPECT_GT(this->FreshFrame().chromaSpread, normal.chromaSpread + 10);
-    ASSERT_EQ(this->Write("Saturation", saturation.normal), B_OK);
+    EXPECT_LT(with(CONTRAST, minimum[CONTRAST]).lumaDeviation, 5);
+    EXPECT_GT(plain.lumaDeviation, 30);
+    EXPECT_GT(with(CONTRAST, maximum[CONTRAST]).lumaDeviation, plain.lumaDeviation);
+    with(CONTRAST, normal[CONTRAST]);
+    EXPECT_GT(with(SATURATION, maximum[SATURATION]).chromaSpread, plain.chromaSpread + 10);
+    with(SATURATION, normal[SATURATION]);
 
     // A turn of the hue moves the colours but not their brightness.
-    ASSERT_EQ(this->Write("Hue", hue.normal + (hue.maximum - hue.minimum) / 4), B_OK);
-    const FrameStatistics turned = this->FreshFrame();
-    EXPECT_GT(ColourShift(normal, turned), 20);
-    EXPECT_NEAR(turned.meanLuma, normal.meanLuma, 10);
-    ASSERT_EQ(this->Write("Hue", hue.normal), B_OK);
-    const FrameStatistics back = this->FreshFrame();
-    EXPECT_NEAR(back.meanLuma, normal.meanLuma, 3);
-    EXPECT_NEAR(back.chromaSpread, normal.chromaSpread, 3);
-    EXPECT_LT(ColourShift(normal, back), 10);
+    const FrameStatistics turned = with(HUE, normal[HUE] + (maximum[HUE] - minimum[HUE]) / 4);
+    EXPECT_GT(ColourShift(plain, turned), 20);
+    EXPECT_NEAR(turned.meanLuma, plain.meanLuma, 10);
+    const FrameStatistics back = with(HUE, normal[HUE]);
+    EXPECT_NEAR(back.meanLuma, plain.meanLuma, 3);
+    EXPECT_NEAR(back.chromaSpread, plain.chromaSpread, 3);
+    EXPECT_LT(ColourShift(plain, back), 10);
 }
 
 TYPED_TEST_P(CaptureNodeTest, AStopLeavesNothingToProduceAndAStartCarriesOn)
@@ -525,8 +510,8 @@ TYPED_TEST_P(CaptureNodeTest, FramesWithoutAFreeBufferAreDroppedNotWaitedFor)
     ASSERT_EQ(this->Connect(VideoFormat(B_RGB16, 160, 120)), B_OK);
     this->Start();
     ASSERT_TRUE(this->WaitForFrames(3));
-    EXPECT_TRUE(test_support::Await([&] { return this->node->FramesDropped() >= 2; },
-        TypeParam::WAIT));
+    EXPECT_TRUE(
+        test_support::Await([&] { return this->node->FramesDropped() >= 2; }, TypeParam::WAIT));
     EXPECT_EQ(this->node->FramesSent(), 3);
     // The node still answers: a stop goes through while it lacks buffers.
     this->Stop();
@@ -539,9 +524,8 @@ TYPED_TEST_P(CaptureNodeTest, FramesWithoutAFreeBufferAreDroppedNotWaitedFor)
 
 REGISTER_TYPED_TEST_SUITE_P(CaptureNodeTest, IsAPhysicalInputWithTheTunerAndPictureParameters,
     AWriteForALaterTimeAppliesThen, OpenFieldsGetTheStandardsPictureAndFramesComeAtItsRate,
-    KeepsWhatTheRequestNamesAndRefusesWhatItCannotMake,
-    AStationShowsColourAndAnEmptyChannelNoise, EachPictureControlChangesTheFrames,
-    AStopLeavesNothingToProduceAndAStartCarriesOn,
+    KeepsWhatTheRequestNamesAndRefusesWhatItCannotMake, AStationShowsColourAndAnEmptyChannelNoise,
+    EachPictureControlChangesTheFrames, AStopLeavesNothingToProduceAndAStartCarriesOn,
     AReconnectionAtANewSizeOnlySendsBuffersOfTheNewSize,
     FramesWithoutAFreeBufferAreDroppedNotWaitedFor);
 

@@ -12,22 +12,18 @@ namespace {
 TEST(ChannelPlanTest, ListsBandsOneAndThreeThenTheUhfChannels)
 {
     ASSERT_EQ(ChannelPlan::CountChannels(), 60);
-    EXPECT_EQ(ChannelPlan::LabelAt(0), "E2");
-    EXPECT_EQ(ChannelPlan::LabelAt(3), "E5");
-    EXPECT_EQ(ChannelPlan::LabelAt(10), "E12");
-    EXPECT_EQ(ChannelPlan::LabelAt(11), "21");
-    EXPECT_EQ(ChannelPlan::LabelAt(59), "69");
-    EXPECT_EQ(ChannelPlan::LabelAt(-1), "");
-    EXPECT_EQ(ChannelPlan::LabelAt(60), "");
+    for (const auto& [position, label] :
+        {std::pair{0, "E2"}, {3, "E5"}, {10, "E12"}, {11, "21"}, {59, "69"}, {-1, ""}, {60, ""}}) {
+        EXPECT_EQ(ChannelPlan::LabelAt(position), label) << position;
+    }
 }
 
 TEST(ChannelPlanTest, FindsEveryLabelAndNothingElse)
 {
     for (int32 position = 0; position < ChannelPlan::CountChannels(); position++)
         EXPECT_EQ(ChannelPlan::PositionOf(ChannelPlan::LabelAt(position)), position);
-    EXPECT_EQ(ChannelPlan::PositionOf("E13"), -1);
-    EXPECT_EQ(ChannelPlan::PositionOf("70"), -1);
-    EXPECT_EQ(ChannelPlan::PositionOf(""), -1);
+    for (const char* label : {"E13", "70", ""})
+        EXPECT_EQ(ChannelPlan::PositionOf(label), -1) << label;
 }
 
 TEST(ChannelPlanTest, DefaultStationsHaveDistinctNamesOnDistinctChannels)

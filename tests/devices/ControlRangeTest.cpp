@@ -16,22 +16,29 @@ namespace {
 constexpr DeviceControlRange TV_BRIGHTNESS{128, 383, 1, 256};
 constexpr DeviceControlRange CONTRAST{0, 255, 1, 128};
 constexpr DeviceControlRange HUE{-128, 128, 1, 0};
+// A device with sixteen contrast levels.
+constexpr DeviceControlRange COARSE{0, 15, 1, 8};
 
-TEST(ControlRangeTest, TestDriverRangesKeepTheTestCardsSliders)
+TEST(ControlRangeTest, FineRangesKeepTheTestCardsSlidersAndCoarseOnesCountTheirLevels)
 {
-    const ParameterRange brightness
-        = ParameterRangeFor(PictureAdjustment::BRIGHTNESS, TV_BRIGHTNESS);
-    EXPECT_EQ(brightness.minimum, BRIGHTNESS_MIN);
-    EXPECT_EQ(brightness.maximum, BRIGHTNESS_MAX);
-    const ParameterRange contrast = ParameterRangeFor(PictureAdjustment::CONTRAST, CONTRAST);
-    EXPECT_EQ(contrast.minimum, CONTRAST_MIN);
-    EXPECT_EQ(contrast.maximum, CONTRAST_MAX);
-    const ParameterRange saturation = ParameterRangeFor(PictureAdjustment::SATURATION, CONTRAST);
-    EXPECT_EQ(saturation.minimum, SATURATION_MIN);
-    EXPECT_EQ(saturation.maximum, SATURATION_MAX);
-    const ParameterRange hue = ParameterRangeFor(PictureAdjustment::HUE, HUE);
-    EXPECT_EQ(hue.minimum, HUE_MIN);
-    EXPECT_EQ(hue.maximum, HUE_MAX);
+    // Sixteen contrast levels: on the 0 to 200 slider one level spans 13.3 units, so a press of
+    // 5 would round back; the published range counts levels instead, and steps of 32 on 0..255
+    // make 7 of them.
+    const struct {
+        PictureAdjustment adjustment;
+        DeviceControlRange device;
+        float minimum, maximum;
+    } cases[] = {{PictureAdjustment::BRIGHTNESS, TV_BRIGHTNESS, BRIGHTNESS_MIN, BRIGHTNESS_MAX},
+        {PictureAdjustment::CONTRAST, CONTRAST, CONTRAST_MIN, CONTRAST_MAX},
+        {PictureAdjustment::SATURATION, CONTRAST, SATURATION_MIN, SATURATION_MAX},
+        {PictureAdjustment::HUE, HUE, HUE_MIN, HUE_MAX},
+        {PictureAdjustment::CONTRAST, COARSE, 0, 15},
+        {PictureAdjustment::BRIGHTNESS, {0, 255, 32, 0}, 0, 7}};
+    for (const auto& entry : cases) {
+        const ParameterRange range = ParameterRangeFor(entry.adjustment, entry.device);
+        EXPECT_EQ(range.minimum, entry.minimum) << entry.device.maximum;
+        EXPECT_EQ(range.maximum, entry.maximum) << entry.device.maximum;
+    }
 }
 
 TEST(ControlRangeTest, MapsBetweenTheDeviceAndTheSlider)
@@ -48,8 +55,7 @@ TEST(ControlRangeTest, MapsBetweenTheDeviceAndTheSlider)
     } cases[] = {
         // Brightness on the test driver's TV input.
         {TV_BRIGHTNESS, {BRIGHTNESS_MIN, BRIGHTNESS_MAX},
-            {{-128, 128}, {127, 383}, {0, 256}, {5, 261}}, {{128, -128}, {383, 127}, {256, 0}},
-            0},
+            {{-128, 128}, {127, 383}, {0, 256}, {5, 261}}, {{128, -128}, {383, 127}, {256, 0}}, 0},
         // Hue keeps its centre; a unit of the slider is 128/90 device levels: 1.42 rounds to 1.
         {HUE, {HUE_MIN, HUE_MAX}, {{-90, -128}, {45, 64}, {1, 1}, {-1, -1}},
             {{0, 0}, {-128, -90}, {128, 90}, {64, 45}}, 0},
@@ -63,8 +69,8 @@ TEST(ControlRangeTest, MapsBetweenTheDeviceAndTheSlider)
         {{0, 10, 0, 5}, {0, 100}, {{33, 3}, {100, 10}}, {}, 50},
         {{0, 10, -3, 5}, {0, 100}, {{33, 3}, {100, 10}}, {}, 50},
         // The whole int32 range does not overflow.
-        {{LOWEST, HIGHEST, 1, 0}, {-100, 100}, {{-100, LOWEST}, {100, HIGHEST}},
-            {{HIGHEST, 100}}, 0},
+        {{LOWEST, HIGHEST, 1, 0}, {-100, 100}, {{-100, LOWEST}, {100, HIGHEST}}, {{HIGHEST, 100}},
+            0},
         // A device with one value shows it everywhere.
         {{7, 7, 1, 7}, {0, 200}, {{0, 7}, {200, 7}}, {{7, 0}}, 0},
         // A range that is none gives the minimums.
@@ -83,9 +89,9 @@ TEST(ControlRangeTest, MapsBetweenTheDeviceAndTheSlider)
 
 TEST(ControlRangeTest, EveryDeviceValueSurvivesTheParameter)
 {
-    for (const DeviceControlRange& device : {TV_BRIGHTNESS, CONTRAST, HUE,
-             DeviceControlRange{-32768, 32767, 1, 0}, DeviceControlRange{0, 65535, 256, 32768},
-             DeviceControlRange{3, 15, 4, 7}}) {
+    for (const DeviceControlRange& device :
+        {TV_BRIGHTNESS, CONTRAST, HUE, DeviceControlRange{-32768, 32767, 1, 0},
+            DeviceControlRange{0, 65535, 256, 32768}, DeviceControlRange{3, 15, 4, 7}}) {
         const ControlRange range(device, {-128, 127});
         const int32 step = device.step;
         for (int32 value = device.minimum; value <= device.maximum; value += step)
@@ -95,12 +101,11 @@ TEST(ControlRangeTest, EveryDeviceValueSurvivesTheParameter)
 
 TEST(ControlRangeTest, RefusesRangesThatAreNotRanges)
 {
-    EXPECT_EQ(ControlRange({10, 0, 1, 5}, {0, 100}).InitCheck(), B_BAD_VALUE);
-    EXPECT_EQ(ControlRange({0, 10, 1, 5}, {100, 100}).InitCheck(), B_BAD_VALUE);
-    EXPECT_EQ(ControlRange({0, 10, 1, 5}, {100, 0}).InitCheck(), B_BAD_VALUE);
-    EXPECT_EQ(
-        ControlRange({0, 10, 1, 5}, {0, std::numeric_limits<float>::quiet_NaN()}).InitCheck(),
-        B_BAD_VALUE);
+    for (const auto& [device, parameter] :
+        {std::pair<DeviceControlRange, ParameterRange>{{10, 0, 1, 5}, {0, 100}},
+            {{0, 10, 1, 5}, {100, 100}}, {{0, 10, 1, 5}, {100, 0}}, {{0, 10, 1, 5}, {0, NAN}}}) {
+        EXPECT_EQ(ControlRange(device, parameter).InitCheck(), B_BAD_VALUE) << device.minimum;
+    }
     EXPECT_EQ(ControlRange({7, 7, 1, 7}, {0, 200}).InitCheck(), B_OK);
     // Nothing to step through: the usual slider, never an empty range.
     const ParameterRange published = ParameterRangeFor(PictureAdjustment::CONTRAST, {7, 7, 1, 7});
@@ -109,22 +114,12 @@ TEST(ControlRangeTest, RefusesRangesThatAreNotRanges)
 
 TEST(ControlRangeTest, AStepPressAlwaysMovesACoarseDevice)
 {
-    // Sixteen contrast levels: on the 0 to 200 slider one level spans 13.3 units, so a press of
-    // 5 would round back; the published range counts levels instead.
-    const DeviceControlRange coarse{0, 15, 1, 8};
-    const ParameterRange published = ParameterRangeFor(PictureAdjustment::CONTRAST, coarse);
-    EXPECT_EQ(published.minimum, 0);
-    EXPECT_EQ(published.maximum, 15);
-    const ControlRange range(coarse, published);
+    const ControlRange range(COARSE, ParameterRangeFor(PictureAdjustment::CONTRAST, COARSE));
     for (int32 value = 0; value + 1 <= 15; value++) {
         const float shown = range.ToParameter(value);
         EXPECT_GT(range.ToDevice(shown + VIEWER_STEP), value);
         EXPECT_LT(range.ToDevice(range.ToParameter(value + 1) - VIEWER_STEP), value + 1);
     }
-    // With steps of 32 on 0..255 (7 steps), the same.
-    const ParameterRange stepped
-        = ParameterRangeFor(PictureAdjustment::BRIGHTNESS, {0, 255, 32, 0});
-    EXPECT_EQ(stepped.maximum, 7);
     // A fine device keeps the usual slider, and a press moves it.
     const ControlRange fine(CONTRAST, ParameterRangeFor(PictureAdjustment::CONTRAST, CONTRAST));
     EXPECT_GT(fine.ToDevice(100 + VIEWER_STEP), fine.ToDevice(100));

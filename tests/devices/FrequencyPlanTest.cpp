@@ -33,10 +33,9 @@ TEST(FrequencyPlanTest, PlansHaveThePublishedVisionCarriersAndNames)
         {broadcast, "6", 83250}, {broadcast, "7", 175250}, {broadcast, "13", 211250},
         {broadcast, "14", 471250}, {broadcast, "69", 801250}, {broadcast, "1", 0},
         {broadcast, "70", 0}, {cable, "1", 73250}, {cable, "2", 55250}, {cable, "6", 83250},
-        {cable, "7", 175250}, {cable, "13", 211250}, {cable, "14", 121250},
-        {cable, "22", 169250}, {cable, "23", 217250}, {cable, "36", 295250},
-        {cable, "37", 301250}, {cable, "62", 451250}, {cable, "63", 457250},
-        {cable, "94", 643250}, {cable, "95", 91250}, {cable, "99", 115250},
+        {cable, "7", 175250}, {cable, "13", 211250}, {cable, "14", 121250}, {cable, "22", 169250},
+        {cable, "23", 217250}, {cable, "36", 295250}, {cable, "37", 301250}, {cable, "62", 451250},
+        {cable, "63", 457250}, {cable, "94", 643250}, {cable, "95", 91250}, {cable, "99", 115250},
         {cable, "100", 649250}, {cable, "125", 799250}};
     for (const auto& entry : published)
         EXPECT_EQ(CarrierOf(entry.plan, entry.name), entry.carrier) << entry.name;
@@ -51,21 +50,6 @@ TEST(FrequencyPlanTest, PlansHaveThePublishedVisionCarriersAndNames)
         EXPECT_EQ(cable.ChannelAt(position)->name, std::to_string(position + 1));
 }
 
-TEST(FrequencyPlanTest, NoPlanHasTwoChannelsOnOneCarrierOrOneName)
-{
-    for (const FrequencyPlan* plan :
-        {&FrequencyPlan::Europe(), &FrequencyPlan::UsBroadcast(), &FrequencyPlan::UsCable()}) {
-        std::set<uint32> carriers;
-        std::set<std::string> names;
-        for (int32 position = 0; position < plan->CountChannels(); position++) {
-            EXPECT_TRUE(carriers.insert(plan->ChannelAt(position)->kilohertz).second);
-            EXPECT_TRUE(names.insert(plan->ChannelAt(position)->name).second);
-        }
-        EXPECT_EQ(plan->ChannelAt(-1), nullptr);
-        EXPECT_EQ(plan->ChannelAt(plan->CountChannels()), nullptr);
-    }
-}
-
 TEST(FrequencyPlanTest, StandardChoosesThePlan)
 {
     const uint64 palBg = STANDARD_PAL_B | STANDARD_PAL_G;
@@ -77,7 +61,8 @@ TEST(FrequencyPlanTest, StandardChoosesThePlan)
         {STANDARD_SECAM_L, true, FrequencyPlan::Europe()},
         {STANDARD_NTSC_M, false, FrequencyPlan::UsBroadcast()},
         {STANDARD_NTSC_M, true, FrequencyPlan::UsCable()},
-        {STANDARD_PAL_M, false, FrequencyPlan::UsBroadcast()}, {0, false, FrequencyPlan::Europe()}};
+        {STANDARD_PAL_M, false, FrequencyPlan::UsBroadcast()},
+        {0, false, FrequencyPlan::Europe()}};
     for (const auto& entry : cases) {
         EXPECT_EQ(&FrequencyPlan::ForStandard(entry.standard, entry.cable), &entry.plan)
             << entry.standard << " " << entry.cable;
@@ -126,8 +111,8 @@ TEST(FrequencyPlanTest, KilohertzToTunerUnitsAndBack)
         uint32 units;
         bool lowUnits;
         uint32 kilohertz;
-    } toKilohertz[] = {{772, false, 48250}, {1, false, 63}, {3, false, 188},
-        {772000, true, 48250}, {7, true, 0}, {8, true, 1}, {68719476, false, 4294967250u},
+    } toKilohertz[] = {{772, false, 48250}, {1, false, 63}, {3, false, 188}, {772000, true, 48250},
+        {7, true, 0}, {8, true, 1}, {68719476, false, 4294967250u},
         {4294967295u, false, 4294967295u}};
     for (const auto& entry : toKilohertz) {
         EXPECT_EQ(TunerUnitsToKilohertz(entry.units, entry.lowUnits), entry.kilohertz)
@@ -135,12 +120,17 @@ TEST(FrequencyPlanTest, KilohertzToTunerUnitsAndBack)
     }
 }
 
-TEST(FrequencyPlanTest, EveryCarrierSurvivesTheTunersUnits)
+TEST(FrequencyPlanTest, EveryChannelHasItsOwnCarrierAndNameAndSurvivesTheTunersUnits)
 {
     for (const FrequencyPlan* plan :
         {&FrequencyPlan::Europe(), &FrequencyPlan::UsBroadcast(), &FrequencyPlan::UsCable()}) {
+        SCOPED_TRACE(plan->Name());
+        std::set<uint32> carriers;
+        std::set<std::string> names;
         for (int32 position = 0; position < plan->CountChannels(); position++) {
             const uint32 carrier = plan->ChannelAt(position)->kilohertz;
+            EXPECT_TRUE(carriers.insert(carrier).second);
+            EXPECT_TRUE(names.insert(plan->ChannelAt(position)->name).second);
             for (bool lowUnits : {false, true}) {
                 const std::optional<uint32> units = KilohertzToTunerUnits(carrier, lowUnits);
                 ASSERT_TRUE(units.has_value());
@@ -148,6 +138,8 @@ TEST(FrequencyPlanTest, EveryCarrierSurvivesTheTunersUnits)
                 EXPECT_EQ(plan->NearestChannel(TunerUnitsToKilohertz(*units, lowUnits)), position);
             }
         }
+        EXPECT_EQ(plan->ChannelAt(-1), nullptr);
+        EXPECT_EQ(plan->ChannelAt(plan->CountChannels()), nullptr);
     }
 }
 

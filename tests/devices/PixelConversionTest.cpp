@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -18,9 +20,9 @@ namespace {
 
 constexpr uint8 SENTINEL = 0xA5;
 constexpr color_space SPACES[] = {B_RGB32, B_RGB16, B_RGB15, B_GRAY8};
-constexpr uint32 UNCOMPRESSED[] = {FOURCC_YUYV, FOURCC_UYVY, FOURCC_NV12, FOURCC_YU12,
-    FOURCC_RGB24, FOURCC_BGR24, FOURCC_XRGB32, FOURCC_ARGB32, FOURCC_RGB565, FOURCC_RGB555,
-    FOURCC_GREY};
+constexpr uint32 UNCOMPRESSED[]
+    = {FOURCC_YUYV, FOURCC_UYVY, FOURCC_NV12, FOURCC_YU12, FOURCC_RGB24, FOURCC_BGR24,
+        FOURCC_XRGB32, FOURCC_ARGB32, FOURCC_RGB565, FOURCC_RGB555, FOURCC_GREY};
 
 // A target buffer with padding after every row, filled with a sentinel so stray writes show.
 struct Target {
@@ -41,22 +43,16 @@ struct Target {
     bool PaddingUntouched() const
     {
         const int32 used = frame.width * BytesPerPixel(frame.space);
-        for (int32 y = 0; y < frame.height; y++) {
-            for (int32 x = used; x < frame.bytesPerRow; x++) {
-                if (bytes[size_t(y * frame.bytesPerRow + x)] != SENTINEL)
-                    return false;
-            }
+        for (size_t i = 0; i < bytes.size(); i++) {
+            if (int32(i) % frame.bytesPerRow >= used && bytes[i] != SENTINEL)
+                return false;
         }
         return true;
     }
 
     bool Untouched() const
     {
-        for (uint8 byte : bytes) {
-            if (byte != SENTINEL)
-                return false;
-        }
-        return true;
+        return std::ranges::all_of(bytes, [](uint8 byte) { return byte == SENTINEL; });
     }
 
     std::vector<uint8> bytes;
@@ -72,6 +68,24 @@ CapturedFrame Frame(const std::vector<uint8>& bytes, uint32 fourcc, int32 width,
 uint32 Rgb32(int32 red, int32 green, int32 blue)
 {
     return 0xFF000000u | uint32(red) << 16 | uint32(green) << 8 | uint32(blue);
+}
+
+// The frame converted into a new target of this size, space and row padding.
+Target Converted(
+    const CapturedFrame& frame, int32 width, int32 height, color_space space, int32 padding = 0)
+{
+    Target target(width, height, space, padding);
+    EXPECT_EQ(ConvertFrame(frame, target.frame), B_OK) << frame.fourcc << " into " << space;
+    return target;
+}
+
+// Each channel within the tolerance, the opaque byte exact.
+void ExpectNear(uint32 actual, uint32 expected, int32 tolerance = 2)
+{
+    for (int32 shift : {0, 8, 16})
+        EXPECT_NEAR(int32(actual >> shift & 0xFF), int32(expected >> shift & 0xFF), tolerance)
+            << shift;
+    EXPECT_EQ(actual >> 24, 0xFFu);
 }
 
 TEST(PixelConversionTest, KnowsTheDeviceFormatsAndNoOthers)
@@ -124,10 +138,8 @@ TEST(PixelConversionTest, WorkedExamplesGiveTheirPixels)
         {FOURCC_GREY, grey, 4, B_RGB32, {black, white, Rgb32(128, 128, 128), black}},
     };
     for (const auto& example : examples) {
-        Target target(example.width, 1, example.space);
-        ASSERT_EQ(ConvertFrame(Frame(example.bytes, example.fourcc, example.width, 1),
-                      target.frame),
-            B_OK);
+        const Target target = Converted(Frame(example.bytes, example.fourcc, example.width, 1),
+            example.width, 1, example.space);
         for (size_t x = 0; x < example.words.size(); x++) {
             EXPECT_EQ(target.Word(int32(x), 0), example.words[x])
                 << example.fourcc << " into " << example.space << " at " << x;
@@ -146,14 +158,10 @@ TEST(PixelConversionTest, ColourBarsComeOutNearTheirRgb)
         {170, 166, 16, 0, 255, 255}, {145, 54, 34, 0, 255, 0}, {106, 202, 222, 255, 0, 255},
         {81, 90, 240, 255, 0, 0}, {41, 240, 110, 0, 0, 255}};
     for (const Bar& bar : bars) {
-        Target target(2, 1, B_RGB32);
         const std::vector<uint8> bytes = {bar.y, bar.u, bar.y, bar.v};
-        ASSERT_EQ(ConvertFrame(Frame(bytes, FOURCC_YUYV, 2, 1), target.frame), B_OK);
-        const uint32 word = target.Word(1, 0);
-        EXPECT_NEAR(int32(word >> 16 & 0xFF), bar.red, 3) << int(bar.y);
-        EXPECT_NEAR(int32(word >> 8 & 0xFF), bar.green, 3) << int(bar.y);
-        EXPECT_NEAR(int32(word & 0xFF), bar.blue, 3) << int(bar.y);
-        EXPECT_EQ(word >> 24, 0xFFu);
+        SCOPED_TRACE(int(bar.y));
+        ExpectNear(Converted(Frame(bytes, FOURCC_YUYV, 2, 1), 2, 1, B_RGB32).Word(1, 0),
+            Rgb32(bar.red, bar.green, bar.blue), 3);
     }
 }
 
@@ -161,27 +169,22 @@ TEST(PixelConversionTest, LayoutsOfTheSamePixelsConvertAlike)
 {
     // Each pixel of a YUYV pair keeps its own luma and shares the chroma, as in UYVY; the
     // planar formats share their chroma over two by two pixels.
+    const std::vector<uint8> planar = {16, 235, 126, 81, 90, 240};
+    const std::vector<uint8> twoRows = {16, 90, 235, 240, 126, 90, 81, 240};
     const struct {
         uint32 fourcc;
         std::vector<uint8> bytes;
-        uint32 sameAs;
-        std::vector<uint8> sameBytes;
+        // The same pixels as YUYV.
+        std::vector<uint8> yuyv;
         int32 height;
-    } cases[] = {{FOURCC_UYVY, {90, 81, 240, 41}, FOURCC_YUYV, {81, 90, 41, 240}, 1},
-        {FOURCC_NV12, {16, 235, 126, 81, 90, 240}, FOURCC_YUYV,
-            {16, 90, 235, 240, 126, 90, 81, 240}, 2},
-        {FOURCC_YU12, {16, 235, 126, 81, 90, 240}, FOURCC_YUYV,
-            {16, 90, 235, 240, 126, 90, 81, 240}, 2}};
+    } cases[] = {{FOURCC_UYVY, {90, 81, 240, 41}, {81, 90, 41, 240}, 1},
+        {FOURCC_NV12, planar, twoRows, 2}, {FOURCC_YU12, planar, twoRows, 2}};
     for (const auto& entry : cases) {
-        Target converted(2, entry.height, B_RGB32);
-        Target expected(2, entry.height, B_RGB32);
-        ASSERT_EQ(ConvertFrame(Frame(entry.bytes, entry.fourcc, 2, entry.height),
-                      converted.frame),
-            B_OK);
-        ASSERT_EQ(ConvertFrame(Frame(entry.sameBytes, entry.sameAs, 2, entry.height),
-                      expected.frame),
-            B_OK);
-        EXPECT_EQ(converted.bytes, expected.bytes) << entry.fourcc;
+        const auto convert = [&](const std::vector<uint8>& bytes, uint32 fourcc) {
+            return Converted(Frame(bytes, fourcc, 2, entry.height), 2, entry.height, B_RGB32)
+                .bytes;
+        };
+        EXPECT_EQ(convert(entry.bytes, entry.fourcc), convert(entry.yuyv, FOURCC_YUYV));
     }
 }
 
@@ -191,95 +194,79 @@ TEST(PixelConversionTest, DifferentSizesTakeTheNearestPixel)
     std::vector<uint8> bytes;
     for (int32 i = 0; i < 8; i++)
         bytes.insert(bytes.end(), 3, uint8(i * 10));
-    Target narrow(2, 4, B_GRAY8);
-    ASSERT_EQ(ConvertFrame(Frame(bytes, FOURCC_RGB24, 4, 2), narrow.frame), B_OK);
-    const uint32 expectedNarrow[4][2] = {{0, 20}, {0, 20}, {40, 60}, {40, 60}};
-    for (int32 y = 0; y < 4; y++) {
-        for (int32 x = 0; x < 2; x++)
-            EXPECT_EQ(narrow.Word(x, y), expectedNarrow[y][x]) << x << "," << y;
+    const struct {
+        int32 width, height;
+        std::vector<uint8> levels;
+    } cases[] = {{2, 4, {0, 20, 0, 20, 40, 60, 40, 60}}, {8, 1, {0, 0, 10, 10, 20, 20, 30, 30}}};
+    for (const auto& entry : cases) {
+        EXPECT_EQ(
+            Converted(Frame(bytes, FOURCC_RGB24, 4, 2), entry.width, entry.height, B_GRAY8).bytes,
+            entry.levels);
     }
-    Target wide(8, 1, B_GRAY8);
-    ASSERT_EQ(ConvertFrame(Frame(bytes, FOURCC_RGB24, 4, 2), wide.frame), B_OK);
-    for (int32 x = 0; x < 8; x++)
-        EXPECT_EQ(wide.Word(x, 0), uint32(x / 2 * 10));
 }
 
 TEST(PixelConversionTest, SourceRowPaddingIsSkipped)
 {
     // Two rows of one pixel pair, each followed by four bytes of padding.
     const std::vector<uint8> padded = {16, 128, 16, 128, 1, 2, 3, 4, 235, 128, 235, 128};
-    Target target(2, 2, B_GRAY8, 3);
-    ASSERT_EQ(ConvertFrame(Frame(padded, FOURCC_YUYV, 2, 2, 8), target.frame), B_OK);
+    const Target target = Converted(Frame(padded, FOURCC_YUYV, 2, 2, 8), 2, 2, B_GRAY8, 3);
     EXPECT_EQ(target.Word(0, 0), 0u);
     EXPECT_EQ(target.Word(1, 1), 255u);
     EXPECT_TRUE(target.PaddingUntouched());
 }
 
-TEST(PixelConversionTest, RefusesFramesItCannotReadAndLeavesTheTargetAlone)
+TEST(PixelConversionTest, RefusesFramesItCannotReadAndTargetsItCannotFillAndWritesNothing)
 {
     const std::vector<uint8> bytes(64, 16);
     Target target(4, 4, B_RGB32, 4);
-    // Unknown format, or sizes that are not positive.
-    EXPECT_EQ(ConvertFrame(Frame(bytes, MakeFourCC('Y', 'V', 'Y', 'U'), 4, 4), target.frame),
-        B_BAD_VALUE);
-    EXPECT_EQ(ConvertFrame(Frame(bytes, FOURCC_YUYV, 0, 4), target.frame), B_BAD_VALUE);
-    EXPECT_EQ(ConvertFrame(Frame(bytes, FOURCC_YUYV, 4, -1), target.frame), B_BAD_VALUE);
-    // Rows shorter than their pixels: a 3-pixel YUYV row needs two whole pairs.
-    EXPECT_EQ(ConvertFrame(Frame(bytes, FOURCC_YUYV, 4, 4, 7), target.frame), B_BAD_VALUE);
-    EXPECT_EQ(ConvertFrame(Frame(bytes, FOURCC_YUYV, 3, 4, 6), target.frame), B_BAD_VALUE);
-    EXPECT_EQ(ConvertFrame(Frame(bytes, FOURCC_YUYV, 4, 4, -8), target.frame), B_BAD_VALUE);
-    // A null frame.
-    EXPECT_EQ(ConvertFrame(CapturedFrame{nullptr, 64, FOURCC_GREY, 4, 4, 0}, target.frame),
-        B_BAD_VALUE);
+    // An unknown format, sizes that are not positive, rows shorter than their pixels (a
+    // 3-pixel YUYV row needs two whole pairs), a null frame.
+    for (const CapturedFrame& frame :
+        {Frame(bytes, MakeFourCC('Y', 'V', 'Y', 'U'), 4, 4), Frame(bytes, FOURCC_YUYV, 0, 4),
+            Frame(bytes, FOURCC_YUYV, 4, -1), Frame(bytes, FOURCC_YUYV, 4, 4, 7),
+            Frame(bytes, FOURCC_YUYV, 3, 4, 6), Frame(bytes, FOURCC_YUYV, 4, 4, -8),
+            CapturedFrame{nullptr, 64, FOURCC_GREY, 4, 4, 0}}) {
+        EXPECT_EQ(ConvertFrame(frame, target.frame), B_BAD_VALUE) << frame.width;
+    }
+    // A space it does not write, rows shorter than their pixels, no size, no bits.
+    uint8* bits = target.bytes.data();
+    for (const TargetFrame& bad : {TargetFrame{bits, 16, 4, 4, B_RGB24},
+             TargetFrame{bits, 15, 4, 4, B_RGB32}, TargetFrame{bits, 16, 0, 4, B_RGB32},
+             TargetFrame{bits, 16, 4, 0, B_RGB32}, TargetFrame{nullptr, 16, 4, 4, B_RGB32}}) {
+        EXPECT_EQ(ConvertFrame(Frame(bytes, FOURCC_GREY, 4, 4), bad), B_BAD_VALUE);
+    }
     EXPECT_TRUE(target.Untouched());
 }
 
-TEST(PixelConversionTest, RefusesTargetsItCannotFill)
+// The bytes of one row of pixels in a packed format.
+int32 PackedRowBytes(uint32 fourcc, int32 width)
 {
-    const std::vector<uint8> bytes(64, 16);
-    std::vector<uint8> bits(64, SENTINEL);
-    const CapturedFrame frame = Frame(bytes, FOURCC_GREY, 4, 4);
-    EXPECT_EQ(ConvertFrame(frame, TargetFrame{bits.data(), 16, 4, 4, B_RGB24}), B_BAD_VALUE);
-    EXPECT_EQ(ConvertFrame(frame, TargetFrame{bits.data(), 15, 4, 4, B_RGB32}), B_BAD_VALUE);
-    EXPECT_EQ(ConvertFrame(frame, TargetFrame{bits.data(), 16, 0, 4, B_RGB32}), B_BAD_VALUE);
-    EXPECT_EQ(ConvertFrame(frame, TargetFrame{bits.data(), 16, 4, 0, B_RGB32}), B_BAD_VALUE);
-    EXPECT_EQ(ConvertFrame(frame, TargetFrame{nullptr, 16, 4, 4, B_RGB32}), B_BAD_VALUE);
-    EXPECT_EQ(bits, std::vector<uint8>(64, SENTINEL));
+    if (fourcc == FOURCC_YUYV || fourcc == FOURCC_UYVY)
+        return (width + 1) / 2 * 4;
+    const int32 bytes = fourcc == FOURCC_RGB24 || fourcc == FOURCC_BGR24 ? 3
+        : fourcc == FOURCC_XRGB32 || fourcc == FOURCC_ARGB32             ? 4
+        : fourcc == FOURCC_RGB565 || fourcc == FOURCC_RGB555             ? 2
+                                                                         : 1;
+    return width * bytes;
 }
 
-// The bytes a frame of this format and size needs, the last row without its padding.
+// The bytes a frame of this format and size needs, the last row without its padding: the
+// planar formats follow their luma with chroma at half the size, NV12's two planes interleaved.
 size_t NeededBytes(uint32 fourcc, int32 width, int32 height, int32 stride)
 {
     const size_t chromaRows = size_t(height + 1) / 2;
     const size_t chromaWidth = size_t(width + 1) / 2;
-    switch (fourcc) {
-    case FOURCC_NV12:
-        return size_t(stride) * size_t(height) + (chromaRows - 1) * size_t(stride)
-            + chromaWidth * 2;
-    case FOURCC_YU12: {
-        const size_t chromaStride = size_t(stride + 1) / 2;
-        return size_t(stride) * size_t(height) + (2 * chromaRows - 1) * chromaStride + chromaWidth;
-    }
-    default: {
-        int32 rowBytes = width;
-        if (fourcc == FOURCC_YUYV || fourcc == FOURCC_UYVY)
-            rowBytes = (width + 1) / 2 * 4;
-        else if (fourcc == FOURCC_RGB24 || fourcc == FOURCC_BGR24)
-            rowBytes = width * 3;
-        else if (fourcc == FOURCC_XRGB32 || fourcc == FOURCC_ARGB32)
-            rowBytes = width * 4;
-        else if (fourcc == FOURCC_RGB565 || fourcc == FOURCC_RGB555)
-            rowBytes = width * 2;
-        return size_t(stride) * size_t(height - 1) + size_t(rowBytes);
-    }
-    }
+    if (fourcc == FOURCC_NV12)
+        return size_t(stride) * (size_t(height) + chromaRows - 1) + chromaWidth * 2;
+    if (fourcc == FOURCC_YU12)
+        return size_t(stride) * size_t(height) + (2 * chromaRows - 1) * (size_t(stride + 1) / 2)
+            + chromaWidth;
+    return size_t(stride) * size_t(height - 1) + size_t(PackedRowBytes(fourcc, width));
 }
 
 int32 TightStride(uint32 fourcc, int32 width)
 {
-    if (fourcc == FOURCC_NV12 || fourcc == FOURCC_YU12)
-        return width;
-    return int32(NeededBytes(fourcc, width, 1, 0));
+    return fourcc == FOURCC_NV12 || fourcc == FOURCC_YU12 ? width : PackedRowBytes(fourcc, width);
 }
 
 TEST(PixelConversionTest, AFrameOneByteShortIsRefusedAndOneOfExactlyItsSizeIsRead)
@@ -293,17 +280,14 @@ TEST(PixelConversionTest, AFrameOneByteShortIsRefusedAndOneOfExactlyItsSizeIsRea
             auto exact = std::make_unique<uint8[]>(needed);
             std::memset(exact.get(), 100, needed);
             Target target(width, height, B_RGB32, 4);
-            EXPECT_EQ(ConvertFrame(CapturedFrame{exact.get(), needed - 1, fourcc, width, height,
-                                       stride},
-                          target.frame),
-                B_BAD_VALUE)
-                << fourcc << " " << width << "x" << height;
+            const auto convert = [&](size_t size) {
+                return ConvertFrame(
+                    {exact.get(), size, fourcc, width, height, stride}, target.frame);
+            };
+            SCOPED_TRACE(std::to_string(fourcc) + " " + std::to_string(width));
+            EXPECT_EQ(convert(needed - 1), B_BAD_VALUE);
             EXPECT_TRUE(target.Untouched());
-            EXPECT_EQ(
-                ConvertFrame(CapturedFrame{exact.get(), needed, fourcc, width, height, stride},
-                    target.frame),
-                B_OK)
-                << fourcc << " " << width << "x" << height;
+            EXPECT_EQ(convert(needed), B_OK);
             EXPECT_TRUE(target.PaddingUntouched());
         }
     }
@@ -328,10 +312,11 @@ TEST(PixelConversionTest, FastPathsMatchTheReferenceByteForByte)
              {33, 9, 10, 2}, {47, 5, 0, 0}, {64, 2, 4, 4}, {97, 13, 5, 3}, {720, 4, 0, 0}}) {
         cases.push_back({shape, shape});
     }
-    cases.insert(cases.end(), {{{37, 11, 2, 0}, {50, 7, 0, 2}}, {{50, 4, 1, 0}, {45, 3, 0, 2}},
-        {{40, 3, 0, 0}, {52, 5, 0, 0}}, {{720, 6, 0, 0}, {768, 9, 0, 4}},
-        {{33, 9, 3, 0}, {16, 4, 0, 0}}, {{17, 5, 0, 1}, {17, 12, 0, 3}},
-        {{64, 3, 0, 0}, {1, 1, 0, 0}}, {{1, 1, 0, 0}, {9, 3, 0, 1}}});
+    cases.insert(cases.end(),
+        {{{37, 11, 2, 0}, {50, 7, 0, 2}}, {{50, 4, 1, 0}, {45, 3, 0, 2}},
+            {{40, 3, 0, 0}, {52, 5, 0, 0}}, {{720, 6, 0, 0}, {768, 9, 0, 4}},
+            {{33, 9, 3, 0}, {16, 4, 0, 0}}, {{17, 5, 0, 1}, {17, 12, 0, 3}},
+            {{64, 3, 0, 0}, {1, 1, 0, 0}}, {{1, 1, 0, 0}, {9, 3, 0, 1}}});
     std::mt19937 random(7);
     const std::vector<ConvertImplementation> implementations = ConvertImplementations();
     ASSERT_GE(implementations.size(), 1u);
@@ -339,12 +324,11 @@ TEST(PixelConversionTest, FastPathsMatchTheReferenceByteForByte)
         for (const auto& [source, target] : cases) {
             const int32 stride = TightStride(fourcc, source.width) + source.sourcePadding;
             std::vector<uint8> bytes(NeededBytes(fourcc, source.width, source.height, stride));
-            for (uint8& byte : bytes)
-                byte = uint8(random());
+            std::ranges::generate(bytes, [&] { return uint8(random()); });
             const std::vector<uint8> original = bytes;
             SourcePlanes planes;
-            ASSERT_EQ(LocatePlanes(Frame(bytes, fourcc, source.width, source.height, stride),
-                          planes),
+            ASSERT_EQ(
+                LocatePlanes(Frame(bytes, fourcc, source.width, source.height, stride), planes),
                 B_OK);
             for (color_space space : SPACES) {
                 Target reference(target.width, target.height, space, target.targetPadding);
@@ -370,8 +354,8 @@ std::vector<uint8> CompressJpeg(const std::vector<uint8>& bgra, int32 width, int
     tjhandle handle = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    const int result = tjCompress2(handle, bgra.data(), width, width * 4, height, TJPF_BGRA,
-        &jpeg, &size, TJSAMP_444, 100, 0);
+    const int result = tjCompress2(handle, bgra.data(), width, width * 4, height, TJPF_BGRA, &jpeg,
+        &size, TJSAMP_444, 100, 0);
     std::vector<uint8> bytes;
     if (result == 0)
         bytes.assign(jpeg, jpeg + size);
@@ -383,25 +367,16 @@ std::vector<uint8> CompressJpeg(const std::vector<uint8>& bgra, int32 width, int
 // Four flat blocks: red, green, blue and white, each 16 by 8 pixels.
 std::vector<uint8> BlockPicture(int32 width, int32 height)
 {
-    std::vector<uint8> bgra(size_t(width * height * 4));
+    const uint8 colours[4][4]
+        = {{0, 0, 255, 255}, {0, 255, 0, 255}, {255, 0, 0, 255}, {255, 255, 255, 255}};
+    std::vector<uint8> bgra;
     for (int32 y = 0; y < height; y++) {
         for (int32 x = 0; x < width; x++) {
-            const int32 block = (x * 2 / width) + (y * 2 / height) * 2;
-            const uint8 colours[4][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {255, 255, 255}};
-            uint8* pixel = &bgra[size_t((y * width + x) * 4)];
-            std::memcpy(pixel, colours[block], 3);
-            pixel[3] = 255;
+            const uint8* colour = colours[x * 2 / width + y * 2 / height * 2];
+            bgra.insert(bgra.end(), colour, colour + 4);
         }
     }
     return bgra;
-}
-
-// Each channel within 2 levels, the opaque byte exact.
-void ExpectNear(uint32 actual, uint32 expected)
-{
-    for (int32 shift : {0, 8, 16})
-        EXPECT_NEAR(int32(actual >> shift & 0xFF), int32(expected >> shift & 0xFF), 2) << shift;
-    EXPECT_EQ(actual >> 24, 0xFFu);
 }
 
 class PixelConversionJpegTest : public ::testing::Test {
@@ -411,71 +386,68 @@ protected:
 
     void SetUp() override
     {
-        picture = BlockPicture(WIDTH, HEIGHT);
-        jpeg = CompressJpeg(picture, WIDTH, HEIGHT);
+        jpeg = CompressJpeg(BlockPicture(WIDTH, HEIGHT), WIDTH, HEIGHT);
         ASSERT_FALSE(jpeg.empty());
     }
 
-    bool AllBlack(const Target& target) const
+    static bool AllBlack(const Target& target)
     {
         const uint32 black = target.frame.space == B_RGB32 ? 0xFF000000u : 0;
-        for (int32 y = 0; y < target.frame.height; y++) {
-            for (int32 x = 0; x < target.frame.width; x++) {
-                if (target.Word(x, y) != black)
-                    return false;
-            }
+        for (int32 i = 0; i < target.frame.width * target.frame.height; i++) {
+            if (target.Word(i % target.frame.width, i / target.frame.width) != black)
+                return false;
         }
         return true;
     }
 
-    std::vector<uint8> picture;
+    // The centres of the red, green, blue and white blocks in a target scaled down by the factor.
+    static void ExpectBlocks(const Target& target, int32 factor)
+    {
+        const uint32 colours[]
+            = {Rgb32(255, 0, 0), Rgb32(0, 255, 0), Rgb32(0, 0, 255), Rgb32(255, 255, 255)};
+        for (int32 block = 0; block < 4; block++) {
+            ExpectNear(target.Word((8 + block % 2 * 16) / factor, (4 + block / 2 * 8) / factor),
+                colours[block]);
+        }
+    }
+
     std::vector<uint8> jpeg;
 };
 
 TEST_F(PixelConversionJpegTest, DecodesIntoEveryTargetSpace)
 {
-    Target rgb32(WIDTH, HEIGHT, B_RGB32, 8);
-    ASSERT_EQ(ConvertFrame(Frame(jpeg, FOURCC_MJPEG, WIDTH, HEIGHT), rgb32.frame), B_OK);
+    const Target rgb32
+        = Converted(Frame(jpeg, FOURCC_MJPEG, WIDTH, HEIGHT), WIDTH, HEIGHT, B_RGB32, 8);
     EXPECT_TRUE(rgb32.PaddingUntouched());
     // Block centres, where the compression leaves flat colour all but alone.
-    ExpectNear(rgb32.Word(8, 4), Rgb32(255, 0, 0));
-    ExpectNear(rgb32.Word(24, 4), Rgb32(0, 255, 0));
-    ExpectNear(rgb32.Word(8, 12), Rgb32(0, 0, 255));
-    ExpectNear(rgb32.Word(24, 12), Rgb32(255, 255, 255));
+    ExpectBlocks(rgb32, 1);
 
     // The other spaces are the decoded picture converted as a 32-bit frame.
     for (color_space space : {B_RGB16, B_RGB15, B_GRAY8}) {
-        Target decoded(WIDTH, HEIGHT, space, 2);
-        ASSERT_EQ(ConvertFrame(Frame(jpeg, FOURCC_JPEG, WIDTH, HEIGHT), decoded.frame), B_OK);
-        std::vector<uint8> bgra(size_t(WIDTH * HEIGHT * 4));
-        for (int32 y = 0; y < HEIGHT; y++)
-            std::memcpy(&bgra[size_t(y * WIDTH * 4)],
-                &rgb32.bytes[size_t(y * rgb32.frame.bytesPerRow)], size_t(WIDTH * 4));
-        Target converted(WIDTH, HEIGHT, space, 2);
-        ASSERT_EQ(ConvertFrame(Frame(bgra, FOURCC_XRGB32, WIDTH, HEIGHT), converted.frame), B_OK);
-        EXPECT_EQ(decoded.bytes, converted.bytes) << space;
+        EXPECT_EQ(
+            Converted(Frame(jpeg, FOURCC_JPEG, WIDTH, HEIGHT), WIDTH, HEIGHT, space, 2).bytes,
+            Converted(Frame(rgb32.bytes, FOURCC_XRGB32, WIDTH, HEIGHT, rgb32.frame.bytesPerRow),
+                WIDTH, HEIGHT, space, 2)
+                .bytes);
     }
 }
 
 TEST_F(PixelConversionJpegTest, ScalesToATargetOfAnotherSize)
 {
-    Target half(WIDTH / 2, HEIGHT / 2, B_RGB32);
-    ASSERT_EQ(ConvertFrame(Frame(jpeg, FOURCC_MJPEG, WIDTH, HEIGHT), half.frame), B_OK);
-    ExpectNear(half.Word(4, 2), Rgb32(255, 0, 0));
-    ExpectNear(half.Word(12, 6), Rgb32(255, 255, 255));
+    ExpectBlocks(
+        Converted(Frame(jpeg, FOURCC_MJPEG, WIDTH, HEIGHT), WIDTH / 2, HEIGHT / 2, B_RGB32), 2);
 }
 
 TEST_F(PixelConversionJpegTest, ADamagedJpegIsAnErrorAndABlackPicture)
 {
     std::mt19937 random(3);
     std::vector<uint8> noise(jpeg.size());
-    for (uint8& byte : noise)
-        byte = uint8(random());
+    std::ranges::generate(noise, [&] { return uint8(random()); });
     // Scan data overwritten from just after the start-of-scan marker.
     std::vector<uint8> damaged = jpeg;
-    size_t scan = 0;
-    while (scan + 1 < damaged.size() && !(damaged[scan] == 0xFF && damaged[scan + 1] == 0xDA))
-        scan++;
+    const uint8 startOfScan[] = {0xFF, 0xDA};
+    const size_t scan
+        = size_t(std::ranges::search(damaged, startOfScan).begin() - damaged.begin());
     ASSERT_LT(scan + 20, damaged.size() - 2);
     for (size_t i = scan + 14; i < damaged.size() - 2; i++)
         damaged[i] = uint8(random()) | 0xD0;
@@ -503,30 +475,27 @@ TEST_F(PixelConversionJpegTest, ADamagedJpegIsAnErrorAndABlackPicture)
 
 TEST_F(PixelConversionJpegTest, ThreadsDecodeAtTheSameTimeAlike)
 {
-    Target expected(WIDTH, HEIGHT, B_RGB16);
-    ASSERT_EQ(ConvertFrame(Frame(jpeg, FOURCC_MJPEG, WIDTH, HEIGHT), expected.frame), B_OK);
-    constexpr int32 THREADS = 4;
+    const Target expected
+        = Converted(Frame(jpeg, FOURCC_MJPEG, WIDTH, HEIGHT), WIDTH, HEIGHT, B_RGB16);
+    constexpr size_t THREADS = 4;
     std::vector<Target> targets;
     targets.reserve(THREADS);
-    for (int32 i = 0; i < THREADS; i++)
+    for (size_t i = 0; i < THREADS; i++)
         targets.emplace_back(WIDTH, HEIGHT, B_RGB16);
-    std::vector<status_t> results(THREADS, B_ERROR);
-    std::vector<std::thread> threads;
-    for (int32 i = 0; i < THREADS; i++) {
-        threads.emplace_back([&, i] {
-            for (int32 round = 0; round < 50; round++) {
-                results[size_t(i)] = ConvertFrame(Frame(jpeg, FOURCC_MJPEG, WIDTH, HEIGHT),
-                    targets[size_t(i)].frame);
-                if (results[size_t(i)] != B_OK)
-                    break;
-            }
-        });
+    std::vector<status_t> results(THREADS, B_OK);
+    {
+        std::vector<std::jthread> threads;
+        for (size_t i = 0; i < THREADS; i++) {
+            threads.emplace_back([&, i] {
+                for (int32 round = 0; round < 50 && results[i] == B_OK; round++)
+                    results[i]
+                        = ConvertFrame(Frame(jpeg, FOURCC_MJPEG, WIDTH, HEIGHT), targets[i].frame);
+            });
+        }
     }
-    for (std::thread& thread : threads)
-        thread.join();
-    for (int32 i = 0; i < THREADS; i++) {
-        EXPECT_EQ(results[size_t(i)], B_OK);
-        EXPECT_EQ(targets[size_t(i)].bytes, expected.bytes);
+    for (size_t i = 0; i < THREADS; i++) {
+        EXPECT_EQ(results[i], B_OK);
+        EXPECT_EQ(targets[i].bytes, expected.bytes);
     }
 }
 

@@ -2,20 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace devices::test {
 namespace {
 
 TEST(StationPainterTest, BandLiesWhereTheSubtitleFilterLooks)
 {
-    const StationLayout full(768, 576);
-    EXPECT_EQ(full.bandTop, 431);
-    EXPECT_EQ(full.bandBottom, 545);
-    const StationLayout field(768, 288);
-    EXPECT_EQ(field.bandTop, 214);
-    EXPECT_EQ(field.bandBottom, 271);
-    const StationLayout ntsc(640, 480);
-    EXPECT_EQ(ntsc.bandTop, 359);
-    EXPECT_EQ(ntsc.bandBottom, 454);
+    // A full PAL frame, one PAL field, a full NTSC frame.
+    for (const auto& [width, lines, top, bottom] : {std::array{768, 576, 431, 545},
+             std::array{768, 288, 214, 271}, std::array{640, 480, 359, 454}}) {
+        EXPECT_EQ(StationLayout(width, lines).bandTop, top) << lines;
+        EXPECT_EQ(StationLayout(width, lines).bandBottom, bottom) << lines;
+    }
 }
 
 TEST(StationPainterTest, PartsFollowEachOtherDownThePictureAtEverySize)
@@ -66,9 +65,9 @@ TEST(StationPainterTest, SubtitlesAreTheOnlyWhiteAndStayInTheBand)
 
 TEST(StationPainterTest, EveryPatternButBlankMovesSomething)
 {
-    for (TestPattern pattern : {TestPattern::COLOUR_BARS, TestPattern::RAINBOW,
-             TestPattern::GRID, TestPattern::RINGS, TestPattern::CHECKERS, TestPattern::LANDSCAPE,
-             TestPattern::STRIPES}) {
+    for (TestPattern pattern :
+        {TestPattern::COLOUR_BARS, TestPattern::RAINBOW, TestPattern::GRID, TestPattern::RINGS,
+            TestPattern::CHECKERS, TestPattern::LANDSCAPE, TestPattern::STRIPES}) {
         const StationMotion motion = StationPainter::MotionFor(pattern);
         EXPECT_TRUE(motion.sweepingBar || motion.bouncingBall || motion.clockHand);
     }

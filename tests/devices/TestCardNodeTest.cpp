@@ -7,6 +7,9 @@
 #include "tests/devices/CaptureNodeScenarios.h"
 
 #include <cmath>
+#include <string_view>
+#include <tuple>
+#include <type_traits>
 
 namespace devices::test {
 namespace {
@@ -21,7 +24,7 @@ struct TestSignalCard {
     static constexpr uint32 NTSC_WIDTH = 640;
     static constexpr bigtime_t WAIT = test_support::AWAIT_TIMEOUT;
 
-    static void Prepare() {}
+    static void Prepare() { }
     static TestCardNode* Make() { return new TestCardNode(); }
 };
 
@@ -53,20 +56,16 @@ TEST_F(TestCardNodeTest, WebHoldsEveryParameterWithItsItemsAndDefaults)
         EXPECT_EQ(ReadFloat(expected.name), expected.value);
     }
     // No parameter name starts with another's, so a match on the first characters is exact.
+    const auto name = [&](int32 i) { return std::string_view(web->ParameterAt(i)->Name()); };
     for (int32 i = 0; i < web->CountParameters(); i++) {
-        for (int32 j = 0; j < web->CountParameters(); j++) {
-            const char* a = web->ParameterAt(i)->Name();
-            const char* b = web->ParameterAt(j)->Name();
-            if (i != j) {
-                EXPECT_NE(std::strncmp(a, b, std::strlen(b)), 0) << a << " / " << b;
-            }
-        }
+        for (int32 j = 0; j < web->CountParameters(); j++)
+            EXPECT_TRUE(i == j || !name(i).starts_with(name(j))) << name(i) << " / " << name(j);
     }
     auto* formats = dynamic_cast<BDiscreteParameter*>(Find("Video Format"));
-    const char* standards[] = {"Auto", "NTSC-M", "NTSC-M-JP", "PAL-B/G", "PAL-M", "PAL-N",
-        "SECAM"};
-    for (int32 i = 0; i < 7; i++)
-        EXPECT_STREQ(formats->ItemNameAt(i), standards[i]);
+    int32 item = 0;
+    for (const char* standard :
+        {"Auto", "NTSC-M", "NTSC-M-JP", "PAL-B/G", "PAL-M", "PAL-N", "SECAM"})
+        EXPECT_STREQ(formats->ItemNameAt(item++), standard);
     auto* channels = dynamic_cast<BDiscreteParameter*>(Find("Channel"));
     ASSERT_EQ(channels->CountItems(), ChannelPlan::CountChannels());
     EXPECT_STREQ(channels->ItemNameAt(0), "E2");
@@ -81,27 +80,21 @@ TEST_F(TestCardNodeTest, WebHoldsEveryParameterWithItsItemsAndDefaults)
 TEST_F(TestCardNodeTest, WritesKeepValuesInRangeAndSwitchesAsWritten)
 {
     const int32 e5 = ChannelPlan::PositionOf("E5");
-    const struct {
-        const char* name;
-        float written;
-        float read;
-    } adjustments[] = {{"Brightness", 500, 127}, {"Hue", -12.5f, -12.5f}, {"Contrast", -3, 0},
-        {"Saturation", NAN, 100}};
-    for (const auto& entry : adjustments) {
-        EXPECT_EQ(Write(entry.name, entry.written), B_OK);
-        EXPECT_EQ(ReadFloat(entry.name), entry.read) << entry.name << " " << entry.written;
-    }
-    const struct {
-        const char* name;
-        int32 written;
-        int32 read;
-    } discrete[] = {{"Luma Coring", 3, 3}, {"Video Format", 4, 4}, {"Video Format", 7, 4},
-        {"Audio Format", 5, 0}, {"Channel", ChannelPlan::CountChannels(), e5},
-        {"Channel", -1, e5}, {"Channel", 59, 59}, {"Tuner Brand", 0, 1}};
-    for (const auto& entry : discrete) {
-        EXPECT_EQ(Write(entry.name, entry.written), B_OK);
-        EXPECT_EQ(ReadInt(entry.name), entry.read) << entry.name << " " << entry.written;
-    }
+    const std::tuple<const char*, float, float> adjustments[] = {{"Brightness", 500, 127},
+        {"Hue", -12.5f, -12.5f}, {"Contrast", -3, 0}, {"Saturation", NAN, 100}};
+    const std::tuple<const char*, int32, int32> discrete[]
+        = {{"Luma Coring", 3, 3}, {"Video Format", 4, 4}, {"Video Format", 7, 4},
+            {"Audio Format", 5, 0}, {"Channel", ChannelPlan::CountChannels(), e5},
+            {"Channel", -1, e5}, {"Channel", 59, 59}, {"Tuner Brand", 0, 1}};
+    const auto check = [&](const auto& entries) {
+        for (const auto& [name, written, read] : entries) {
+            EXPECT_EQ(Write(name, written), B_OK);
+            EXPECT_EQ(Read<std::remove_cvref_t<decltype(read)>>(name), read)
+                << name << " " << written;
+        }
+    };
+    check(adjustments);
+    check(discrete);
     // Without a tuner the brand is 0 and the channel stays.
     node->SetTunerFitted(false);
     EXPECT_EQ(ReadInt("Tuner Brand"), 0);
@@ -143,8 +136,8 @@ TEST_F(TestCardNodeTest, AVideoFormatWrittenWhileRunningSetsTheFrameRate)
         const std::vector<Frame> frames = consumer->Frames();
         // The first frame after the change may still be due a frame of the old rate later.
         for (size_t i = before + 2; i < frames.size(); i++) {
-            const double periods = double(frames[i].startTime - frames[i - 1].startTime)
-                / entry.framePeriod;
+            const double periods
+                = double(frames[i].startTime - frames[i - 1].startTime) / entry.framePeriod;
             EXPECT_NEAR(periods, std::round(periods), 0.0001) << entry.videoFormat;
             EXPECT_GE(std::round(periods), 1.0);
         }
@@ -163,8 +156,8 @@ TEST_F(TestCardNodeTest, WithoutATunerTheCardShowsItsInputWhateverTheChannel)
 
 TEST_F(TestCardNodeTest, FramesShowTheStationAtTheirFieldTimes)
 {
-    const TestStation station{ChannelPlan::PositionOf("E5"), "MOVING", TestPattern::CHECKERS,
-        true};
+    const TestStation station{
+        ChannelPlan::PositionOf("E5"), "MOVING", TestPattern::CHECKERS, true};
     node->SetStations({station});
     const struct {
         int32 videoFormat;
@@ -190,9 +183,8 @@ TEST_F(TestCardNodeTest, FramesShowTheStationAtTheirFieldTimes)
         const bigtime_t time = frame.startTime - consumer->options.latency;
         std::vector<uint8> expected(frame.pixels.size());
         const FrameView buffer{expected.data(), 640, 320, int32(entry.lines), B_RGB16};
-        ASSERT_EQ(picture.DrawStation(buffer, station, {},
-                      {time + entry.even, time + entry.odd}),
-            B_OK);
+        ASSERT_EQ(
+            picture.DrawStation(buffer, station, {}, {time + entry.even, time + entry.odd}), B_OK);
         EXPECT_TRUE(frame.pixels == expected);
     }
 }
@@ -211,7 +203,8 @@ TEST(DefaultNodesTest, TestCardIsTheDefaultVideoInputUntilARealCardComes)
 
     kits::media::ResetDefaultNodes();
     ASSERT_EQ(RegisterDefaultNodes(), B_OK);
-    ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT,
+    ASSERT_EQ(media_register_default_node(
+                  MEDIA_DEFAULT_VIDEO_INPUT,
                   [] { return static_cast<BMediaNode*>(new test_support::TestConsumer()); }, 0),
         B_OK);
     ASSERT_EQ(roster->GetVideoInput(&node), B_OK);

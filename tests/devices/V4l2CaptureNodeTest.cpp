@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 namespace devices::test {
@@ -79,8 +80,8 @@ TEST(V4l2CaptureNodeTest, AFormatLaidOutLikeTheColourSpaceIsPreferred)
         // Nothing convertible, or nothing at all: no format.
         {nothing, B_RGB32, 0}, {none, B_RGB32, 0}};
     for (const auto& entry : cases) {
-        EXPECT_EQ(V4l2CaptureNode::PlanFrames(entry.offered, 768, 576, entry.space, 720, 576,
-                      true).device.fourcc,
+        EXPECT_EQ(V4l2CaptureNode::PlanFrames(entry.offered, 768, 576, entry.space, 720, 576, true)
+                      .device.fourcc,
             entry.fourcc)
             << entry.space;
     }
@@ -89,17 +90,17 @@ TEST(V4l2CaptureNodeTest, AFormatLaidOutLikeTheColourSpaceIsPreferred)
 TEST(V4l2CaptureNodeTest, InterlacedSourcesAreAskedForFramesOrOneField)
 {
     const auto offered = Offered({FOURCC_YUYV});
-    const V4l2FramePlan full = V4l2CaptureNode::PlanFrames(offered, 766, 574, B_RGB16, 720, 576,
-        true);
+    const V4l2FramePlan full
+        = V4l2CaptureNode::PlanFrames(offered, 766, 574, B_RGB16, 720, 576, true);
     EXPECT_EQ(full.device.width, 720u);
     EXPECT_EQ(full.device.height, 576u);
     EXPECT_EQ(full.device.field, uint32(V4L2_FIELD_ORDER_INTERLACED));
-    const V4l2FramePlan half = V4l2CaptureNode::PlanFrames(offered, 768, 288, B_RGB16, 720, 576,
-        true);
+    const V4l2FramePlan half
+        = V4l2CaptureNode::PlanFrames(offered, 768, 288, B_RGB16, 720, 576, true);
     EXPECT_EQ(half.device.height, 288u);
     EXPECT_EQ(half.device.field, uint32(V4L2_FIELD_ORDER_TOP));
-    const V4l2FramePlan webcam = V4l2CaptureNode::PlanFrames(offered, 640, 360, B_RGB32, 1280,
-        720, false);
+    const V4l2FramePlan webcam
+        = V4l2CaptureNode::PlanFrames(offered, 640, 360, B_RGB32, 1280, 720, false);
     EXPECT_EQ(webcam.device.width, 640u);
     EXPECT_EQ(webcam.device.height, 360u);
     EXPECT_EQ(webcam.device.field, uint32(V4L2_FIELD_ORDER_NONE));
@@ -107,11 +108,11 @@ TEST(V4l2CaptureNodeTest, InterlacedSourcesAreAskedForFramesOrOneField)
 
 TEST(V4l2CaptureNodeTest, FieldOrderFollowsTheDriverAndTheStandard)
 {
-    EXPECT_FALSE(YuyvPlan(4, V4L2_FIELD_ORDER_INTERLACED, 4, false).bottomFieldFirst);
-    EXPECT_TRUE(YuyvPlan(4, V4L2_FIELD_ORDER_INTERLACED, 4, true).bottomFieldFirst);
-    EXPECT_FALSE(YuyvPlan(4, V4L2_FIELD_ORDER_INTERLACED_TB, 4, true).bottomFieldFirst);
-    EXPECT_TRUE(YuyvPlan(4, V4L2_FIELD_ORDER_INTERLACED_BT, 4, false).bottomFieldFirst);
-    EXPECT_TRUE(YuyvPlan(4, V4L2_FIELD_ORDER_SEQ_BT, 4).bottomFieldFirst);
+    const std::tuple<uint32, bool, bool> cases[] = {{V4L2_FIELD_ORDER_INTERLACED, false, false},
+        {V4L2_FIELD_ORDER_INTERLACED, true, true}, {V4L2_FIELD_ORDER_INTERLACED_TB, true, false},
+        {V4L2_FIELD_ORDER_INTERLACED_BT, false, true}, {V4L2_FIELD_ORDER_SEQ_BT, false, true}};
+    for (const auto& [field, sixtyHertz, bottomFirst] : cases)
+        EXPECT_EQ(YuyvPlan(4, field, 4, sixtyHertz).bottomFieldFirst, bottomFirst) << field;
     EXPECT_TRUE(YuyvPlan(4, V4L2_FIELD_ORDER_SEQ_BT, 4).sequentialFields);
 }
 
@@ -155,8 +156,8 @@ TEST(V4l2CaptureNodeTest, EachFieldLandsInItsOwnLines)
     };
     for (const auto& entry : cases) {
         const int32 lines = int32(entry.expected.size());
-        const std::vector<int> rows = GreyRows(YuyvPlan(4, entry.field, lines),
-            YuyvRows(entry.white), lines);
+        const std::vector<int> rows
+            = GreyRows(YuyvPlan(4, entry.field, lines), YuyvRows(entry.white), lines);
         for (int32 y = 0; y < lines; y++) {
             EXPECT_NEAR(rows[size_t(y)], entry.expected[size_t(y)] ? 255 : 0, 5)
                 << entry.name << " line " << y;
@@ -170,10 +171,10 @@ TEST(V4l2CaptureNodeTest, AShortFrameIsRefusedAndLeavesTheTargetAlone)
     frame.resize(frame.size() - 8);
     std::vector<uint8> bits(6 * 4, 77);
     const TargetFrame target{bits.data(), 4, 4, 6, B_GRAY8};
-    EXPECT_EQ(V4l2CaptureNode::ConvertCaptured(YuyvPlan(4, V4L2_FIELD_ORDER_INTERLACED, 6),
-                  frame.data(), frame.size(), target), B_BAD_VALUE);
-    for (uint8 value : bits)
-        EXPECT_EQ(value, 77);
+    EXPECT_EQ(V4l2CaptureNode::ConvertCaptured(
+                  YuyvPlan(4, V4L2_FIELD_ORDER_INTERLACED, 6), frame.data(), frame.size(), target),
+        B_BAD_VALUE);
+    EXPECT_EQ(bits, std::vector<uint8>(6 * 4, 77));
 }
 
 }

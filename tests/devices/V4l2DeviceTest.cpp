@@ -19,31 +19,21 @@ size_t OpenDescriptors()
     return count;
 }
 
-TEST(V4l2DeviceTest, OpeningAMissingPathReportsEntryNotFound)
-{
-    V4l2Device device;
-    EXPECT_EQ(device.Open("/dev/ovelin-no-such-video-device"), B_ENTRY_NOT_FOUND);
-    EXPECT_FALSE(device.IsOpen());
-}
-
-TEST(V4l2DeviceTest, AFileThatIsNoVideoDeviceIsRefusedAndClosed)
+TEST(V4l2DeviceTest, AMissingPathAFileAndACharacterDeviceWithoutV4l2AreRefusedAndClosed)
 {
     TemporaryFolder folder;
-    const std::string path = folder.Path("video0");
-    std::ofstream(path) << "not a device";
-    const size_t before = OpenDescriptors();
-    V4l2Device device;
-    EXPECT_EQ(device.Open(path), B_UNSUPPORTED);
-    EXPECT_FALSE(device.IsOpen());
-    EXPECT_TRUE(device.Path().empty());
-    EXPECT_EQ(OpenDescriptors(), before);
-}
-
-TEST(V4l2DeviceTest, ACharacterDeviceWithoutV4l2IsRefused)
-{
-    V4l2Device device;
-    EXPECT_EQ(device.Open("/dev/null"), B_UNSUPPORTED);
-    EXPECT_FALSE(device.IsOpen());
+    std::ofstream(folder.Path("video0")) << "not a device";
+    const std::pair<std::string, status_t> cases[]
+        = {{"/dev/ovelin-no-such-video-device", B_ENTRY_NOT_FOUND},
+            {folder.Path("video0"), B_UNSUPPORTED}, {"/dev/null", B_UNSUPPORTED}};
+    for (const auto& [path, status] : cases) {
+        const size_t before = OpenDescriptors();
+        V4l2Device device;
+        EXPECT_EQ(device.Open(path), status) << path;
+        EXPECT_FALSE(device.IsOpen());
+        EXPECT_TRUE(device.Path().empty());
+        EXPECT_EQ(OpenDescriptors(), before);
+    }
 }
 
 TEST(V4l2DeviceTest, EveryCallOnAClosedDeviceReportsNoInit)
@@ -75,19 +65,14 @@ TEST(V4l2DeviceTest, EveryCallOnAClosedDeviceReportsNoInit)
 
 TEST(V4l2DeviceTest, ErrnoValuesMapToStatuses)
 {
-    EXPECT_EQ(V4l2Device::StatusFor(0), B_OK);
-    EXPECT_EQ(V4l2Device::StatusFor(ENOTTY), B_UNSUPPORTED);
-    EXPECT_EQ(V4l2Device::StatusFor(EINVAL), B_BAD_VALUE);
-    EXPECT_EQ(V4l2Device::StatusFor(EAGAIN), B_WOULD_BLOCK);
-    EXPECT_EQ(V4l2Device::StatusFor(EBUSY), B_BUSY);
-    EXPECT_EQ(V4l2Device::StatusFor(EIO), B_IO_ERROR);
-    EXPECT_EQ(V4l2Device::StatusFor(EPIPE), B_IO_ERROR);
-    EXPECT_EQ(V4l2Device::StatusFor(ENOMEM), B_NO_MEMORY);
-    EXPECT_EQ(V4l2Device::StatusFor(EACCES), B_PERMISSION_DENIED);
-    EXPECT_EQ(V4l2Device::StatusFor(ENODATA), B_NAME_NOT_FOUND);
     // An unplugged device answers ENODEV or ENXIO; both read as gone, and as nothing else.
-    EXPECT_EQ(V4l2Device::StatusFor(ENODEV), V4l2Device::DeviceGone());
-    EXPECT_EQ(V4l2Device::StatusFor(ENXIO), V4l2Device::DeviceGone());
+    const std::pair<int, status_t> cases[]
+        = {{0, B_OK}, {ENOTTY, B_UNSUPPORTED}, {EINVAL, B_BAD_VALUE}, {EAGAIN, B_WOULD_BLOCK},
+            {EBUSY, B_BUSY}, {EIO, B_IO_ERROR}, {EPIPE, B_IO_ERROR}, {ENOMEM, B_NO_MEMORY},
+            {EACCES, B_PERMISSION_DENIED}, {ENODATA, B_NAME_NOT_FOUND},
+            {ENODEV, V4l2Device::DeviceGone()}, {ENXIO, V4l2Device::DeviceGone()}};
+    for (const auto& [error, status] : cases)
+        EXPECT_EQ(V4l2Device::StatusFor(error), status) << error;
     EXPECT_LT(V4l2Device::DeviceGone(), 0);
     for (int error : {EINVAL, EIO, EBUSY, EAGAIN, ENOTTY, ENOMEM, EACCES, ENOENT})
         EXPECT_NE(V4l2Device::StatusFor(error), V4l2Device::DeviceGone()) << error;

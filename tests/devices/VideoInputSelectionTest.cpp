@@ -38,8 +38,8 @@ TEST(VideoInputSelectionTest, ADeviceThatCameBackIsFoundByItsCardAndPort)
 
 TEST(VideoInputSelectionTest, ChoosesTheSettingsDeviceElseATunerElseTheFirst)
 {
-    const std::vector<ProbedVideoDevice> sticks = {
-        {"/dev/video1", "Capture stick", false, ""}, {"/dev/video3", "Webcam", false, ""}};
+    const std::vector<ProbedVideoDevice> sticks
+        = {{"/dev/video1", "Capture stick", false, ""}, {"/dev/video3", "Webcam", false, ""}};
     const struct {
         const std::vector<ProbedVideoDevice>& devices;
         std::string preferred;
@@ -93,15 +93,11 @@ TEST_F(VideoInputSettingTest, AWrittenDeviceIsReadBackAndAnEmptyOneLeavesTheChoi
     std::string line;
     std::getline(file, line);
     EXPECT_EQ(line, "/dev/video1");
-    ASSERT_EQ(WriteVideoInputSetting(""), B_OK);
-    EXPECT_EQ(ReadVideoInputSetting(), "");
-}
-
-TEST_F(VideoInputSettingTest, AValueOfSeveralLinesIsRefused)
-{
-    ASSERT_EQ(WriteVideoInputSetting("/dev/video1"), B_OK);
+    // A value of several lines is refused and leaves the setting.
     EXPECT_EQ(WriteVideoInputSetting("/dev/video1\n/dev/video2"), B_BAD_VALUE);
     EXPECT_EQ(ReadVideoInputSetting(), "/dev/video1");
+    ASSERT_EQ(WriteVideoInputSetting(""), B_OK);
+    EXPECT_EQ(ReadVideoInputSetting(), "");
 }
 
 TEST_F(VideoInputSettingTest, TheEnvironmentOverridesTheSetting)
@@ -132,29 +128,28 @@ TEST_F(VideoInputSettingTest, AHandWrittenFileCountsByItsFirstLineAndADamagedOne
     std::filesystem::create_directory(SettingPath());
     EXPECT_EQ(ReadVideoInputSetting(), "");
 }
-TEST_F(VideoInputSettingTest, TheCablePlanIsChosenOnlyWhenAskedFor)
-{
-    EXPECT_FALSE(CablePlanChosen());
-    ASSERT_EQ(WriteChannelPlanSetting(" cable\n"), B_OK);
-    EXPECT_TRUE(CablePlanChosen());
-    ASSERT_EQ(WriteChannelPlanSetting("broadcast"), B_OK);
-    EXPECT_FALSE(CablePlanChosen());
-    ASSERT_EQ(WriteChannelPlanSetting("cable"), B_OK);
-    ASSERT_EQ(WriteChannelPlanSetting(""), B_OK);
-    EXPECT_FALSE(CablePlanChosen());
-}
 
-TEST_F(VideoInputSettingTest, AnUnknownPlanIsRefusedAndADamagedOneMeansBroadcast)
+TEST_F(VideoInputSettingTest, TheCablePlanIsChosenOnlyWhenAskedForAndAnUnknownOneIsRefused)
 {
-    ASSERT_EQ(WriteChannelPlanSetting("cable"), B_OK);
-    EXPECT_EQ(WriteChannelPlanSetting("satellite"), B_BAD_VALUE);
-    EXPECT_EQ(WriteChannelPlanSetting("cable\nbroadcast"), B_BAD_VALUE);
-    EXPECT_TRUE(CablePlanChosen());
-    const std::string path = bootRoot + "/home/config/settings/Media/Channel Plan";
-    std::ofstream(path, std::ios::binary) << std::string("cab\0le\n", 7);
     EXPECT_FALSE(CablePlanChosen());
-    std::ofstream(path, std::ios::binary) << "Cable\n";
-    EXPECT_FALSE(CablePlanChosen());
+    const struct {
+        const char* written;
+        status_t status;
+        bool cable;
+    } writes[] = {{" cable\n", B_OK, true}, {"broadcast", B_OK, false}, {"cable", B_OK, true},
+        {"", B_OK, false}, {"cable", B_OK, true},
+        // A refused value leaves the plan as it was.
+        {"satellite", B_BAD_VALUE, true}, {"cable\nbroadcast", B_BAD_VALUE, true}};
+    for (const auto& entry : writes) {
+        EXPECT_EQ(WriteChannelPlanSetting(entry.written), entry.status) << entry.written;
+        EXPECT_EQ(CablePlanChosen(), entry.cable) << entry.written;
+    }
+    // A damaged file, or another spelling, means broadcast.
+    for (const std::string& bytes : {std::string("cab\0le\n", 7), std::string("Cable\n")}) {
+        std::ofstream(bootRoot + "/home/config/settings/Media/Channel Plan", std::ios::binary)
+            << bytes;
+        EXPECT_FALSE(CablePlanChosen());
+    }
 }
 
 }
