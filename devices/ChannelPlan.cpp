@@ -22,8 +22,10 @@ std::string ChannelPlan::LabelAt(int32 position)
 {
     if (position < 0 || position >= CountChannels())
         return {};
-    if (position < VHF_COUNT)
-        return "E" + std::to_string(FIRST_VHF + position);
+    if (position < VHF_COUNT) {
+        std::string label = "E";
+        return label += std::to_string(FIRST_VHF + position);
+    }
     return std::to_string(FIRST_UHF + position - VHF_COUNT);
 }
 

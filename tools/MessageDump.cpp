@@ -139,9 +139,12 @@ std::string ValueText(type_code type, const void* data, size_t size)
             return FloatsText(data, 2);
         case B_RECT_TYPE:
             return FloatsText(data, 4);
-        case B_RGB_COLOR_TYPE:
-            return "(" + NumberText(bytes[0]) + ", " + NumberText(bytes[1]) + ", "
-                + NumberText(bytes[2]) + ", " + NumberText(bytes[3]) + ")";
+        case B_RGB_COLOR_TYPE: {
+            std::string text = "(";
+            for (int i = 0; i < 4; i++)
+                text += NumberText(bytes[i]) + (i < 3 ? ", " : ")");
+            return text;
+        }
         case B_POINTER_TYPE: {
             uint64 value = size == 4 ? Load<uint32>(data) : Load<uint64>(data);
             char hex[24];
