@@ -156,7 +156,7 @@ TEST_F(ChannelSuiteTest, ZappingWrapsAtBothEndsWithTwoDigitLabels)
 {
     std::vector<test_support::StoredPreset> presets;
     for (int32 i = 0; i < 12; i++)
-        presets.push_back({100 + i, "S" + std::to_string(i + 1)});
+        presets.push_back({100 + i, std::string("S").append(std::to_string(i + 1))});
     WritePresets(presets);
     MakeSuite();
     // Nothing selected: down goes to the last.
