@@ -95,17 +95,6 @@ inline FrameStatistics Measure(
     return statistics;
 }
 
-inline media_format VideoFormat(color_space space, uint32 width = 0, uint32 lines = 0)
-{
-    media_format format;
-    format.type = B_MEDIA_RAW_VIDEO;
-    format.u.raw_video = media_raw_video_format::wildcard;
-    format.u.raw_video.display.format = space;
-    format.u.raw_video.display.line_width = width;
-    format.u.raw_video.display.line_count = lines;
-    return format;
-}
-
 // A card's node registered with the roster, a recording consumer, and the node's web.
 template <typename Card>
 class CaptureNodeTest : public testing::Test {
@@ -344,7 +333,7 @@ TYPED_TEST_P(CaptureNodeTest, OpenFieldsGetTheStandardsPictureAndFramesComeAtIts
         ASSERT_EQ(this->Write("Video Format", entry.videoFormat), B_OK);
         ASSERT_NO_FATAL_FAILURE(this->RefreshWeb());
         EXPECT_EQ(this->ReadInt("Video Format"), entry.videoFormat);
-        ASSERT_EQ(this->Connect(VideoFormat(B_NO_COLOR_SPACE)), B_OK);
+        ASSERT_EQ(this->Connect(test_support::RawVideo(B_NO_COLOR_SPACE)), B_OK);
         const media_raw_video_format& video = this->connected.u.raw_video;
         EXPECT_EQ(video.display.format, B_RGB32);
         EXPECT_EQ(video.display.line_width, entry.width);
@@ -375,7 +364,7 @@ TYPED_TEST_P(CaptureNodeTest, OpenFieldsGetTheStandardsPictureAndFramesComeAtIts
 
 TYPED_TEST_P(CaptureNodeTest, KeepsWhatTheRequestNamesAndRefusesWhatItCannotMake)
 {
-    media_format asked = VideoFormat(B_RGB15, 640, 240);
+    media_format asked = test_support::RawVideo(B_RGB15, 640, 240);
     asked.u.raw_video.display.bytes_per_row = 1280;
     asked.u.raw_video.pixel_width_aspect = 4;
     asked.u.raw_video.pixel_height_aspect = 3;
@@ -389,26 +378,26 @@ TYPED_TEST_P(CaptureNodeTest, KeepsWhatTheRequestNamesAndRefusesWhatItCannotMake
     EXPECT_EQ(this->connected.u.raw_video.interlace, 1u);
     this->Disconnect();
 
-    media_format narrow = VideoFormat(B_RGB32, 640, 480);
+    media_format narrow = test_support::RawVideo(B_RGB32, 640, 480);
     narrow.u.raw_video.display.bytes_per_row = 2000;
-    media_format upsideDown = VideoFormat(B_RGB32, 640, 480);
+    media_format upsideDown = test_support::RawVideo(B_RGB32, 640, 480);
     upsideDown.u.raw_video.orientation = B_VIDEO_TOP_LEFT_RIGHT + 1;
-    media_format offset = VideoFormat(B_RGB32, 640, 480);
+    media_format offset = test_support::RawVideo(B_RGB32, 640, 480);
     offset.u.raw_video.display.line_offset = 2;
     media_format audio;
     audio.type = B_MEDIA_RAW_AUDIO;
     for (const media_format& refused :
-        {VideoFormat(B_RGB24, 768, 576), VideoFormat(B_CMAP8), VideoFormat(B_RGB32, 1921, 576),
-            VideoFormat(B_RGB32, 768, 1081), narrow, upsideDown, offset, audio}) {
+        {test_support::RawVideo(B_RGB24, 768, 576), test_support::RawVideo(B_CMAP8), test_support::RawVideo(B_RGB32, 1921, 576),
+            test_support::RawVideo(B_RGB32, 768, 1081), narrow, upsideDown, offset, audio}) {
         EXPECT_EQ(this->Connect(refused), B_MEDIA_BAD_FORMAT);
     }
     // A refused connection leaves the output free.
-    EXPECT_EQ(this->Connect(VideoFormat(B_GRAY8, 101, 77)), B_OK);
+    EXPECT_EQ(this->Connect(test_support::RawVideo(B_GRAY8, 101, 77)), B_OK);
 }
 
 TYPED_TEST_P(CaptureNodeTest, AStationShowsColourAndAnEmptyChannelNoise)
 {
-    ASSERT_EQ(this->Connect(VideoFormat(B_RGB32)), B_OK);
+    ASSERT_EQ(this->Connect(test_support::RawVideo(B_RGB32)), B_OK);
     this->Start();
     ASSERT_EQ(this->Write("Channel", this->ChannelNamed(TypeParam::STATION)), B_OK);
     EXPECT_EQ(this->ReadInt("Channel"), this->ChannelNamed(TypeParam::STATION));
@@ -424,7 +413,7 @@ TYPED_TEST_P(CaptureNodeTest, AStationShowsColourAndAnEmptyChannelNoise)
 TYPED_TEST_P(CaptureNodeTest, EachPictureControlChangesTheFrames)
 {
     ASSERT_EQ(this->Write("Channel", this->ChannelNamed(TypeParam::STATION)), B_OK);
-    ASSERT_EQ(this->Connect(VideoFormat(B_RGB32)), B_OK);
+    ASSERT_EQ(this->Connect(test_support::RawVideo(B_RGB32)), B_OK);
     this->Start();
     enum { BRIGHTNESS, CONTRAST, SATURATION, HUE };
     const char* names[] = {"Brightness", "Contrast", "Saturation", "Hue"};
@@ -466,7 +455,7 @@ TYPED_TEST_P(CaptureNodeTest, EachPictureControlChangesTheFrames)
 
 TYPED_TEST_P(CaptureNodeTest, AStopLeavesNothingToProduceAndAStartCarriesOn)
 {
-    ASSERT_EQ(this->Connect(VideoFormat(B_RGB16, 192, 144)), B_OK);
+    ASSERT_EQ(this->Connect(test_support::RawVideo(B_RGB16, 192, 144)), B_OK);
     this->Start();
     ASSERT_TRUE(this->WaitForFrames(2));
     this->Stop();
@@ -484,11 +473,11 @@ TYPED_TEST_P(CaptureNodeTest, AReconnectionAtANewSizeOnlySendsBuffersOfTheNewSiz
     for (bool handGroup : {true, false}) {
         SCOPED_TRACE(handGroup ? "consumer's group" : "node's group");
         ASSERT_NO_FATAL_FAILURE(this->MakeConsumer({.handGroup = handGroup}));
-        ASSERT_EQ(this->Connect(VideoFormat(B_RGB32, 768, 576)), B_OK);
+        ASSERT_EQ(this->Connect(test_support::RawVideo(B_RGB32, 768, 576)), B_OK);
         this->Start();
         ASSERT_TRUE(this->WaitForFrames(2));
         this->Disconnect();
-        ASSERT_EQ(this->Connect(VideoFormat(B_GRAY8, 101, 77)), B_OK);
+        ASSERT_EQ(this->Connect(test_support::RawVideo(B_GRAY8, 101, 77)), B_OK);
         ASSERT_TRUE(this->WaitForFrames(this->consumer->CountFrames() + 4));
         for (const auto& frame : this->consumer->Frames()) {
             const media_video_display_info& display = frame.display;
@@ -507,7 +496,7 @@ TYPED_TEST_P(CaptureNodeTest, AReconnectionAtANewSizeOnlySendsBuffersOfTheNewSiz
 TYPED_TEST_P(CaptureNodeTest, FramesWithoutAFreeBufferAreDroppedNotWaitedFor)
 {
     ASSERT_NO_FATAL_FAILURE(this->MakeConsumer({.holdBuffers = true}));
-    ASSERT_EQ(this->Connect(VideoFormat(B_RGB16, 160, 120)), B_OK);
+    ASSERT_EQ(this->Connect(test_support::RawVideo(B_RGB16, 160, 120)), B_OK);
     this->Start();
     ASSERT_TRUE(this->WaitForFrames(3));
     EXPECT_TRUE(
@@ -517,7 +506,7 @@ TYPED_TEST_P(CaptureNodeTest, FramesWithoutAFreeBufferAreDroppedNotWaitedFor)
     this->Stop();
     // Buffers back, frames flow again.
     this->Disconnect();
-    ASSERT_EQ(this->Connect(VideoFormat(B_RGB16, 160, 120)), B_OK);
+    ASSERT_EQ(this->Connect(test_support::RawVideo(B_RGB16, 160, 120)), B_OK);
     this->Start();
     EXPECT_TRUE(this->WaitForFrames(4));
 }

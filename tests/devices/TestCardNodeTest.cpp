@@ -104,7 +104,7 @@ TEST_F(TestCardNodeTest, WritesKeepValuesInRangeAndSwitchesAsWritten)
 
 TEST_F(TestCardNodeTest, FramesAreStampedWithTheirFrameTimesPlusTheConsumersLatency)
 {
-    ASSERT_EQ(Connect(VideoFormat(B_RGB32, 384, 288)), B_OK);
+    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32, 384, 288)), B_OK);
     const bigtime_t start = Start();
     ASSERT_TRUE(WaitForFrames(6));
     const std::vector<Frame> frames = consumer->Frames();
@@ -121,7 +121,7 @@ TEST_F(TestCardNodeTest, FramesAreStampedWithTheirFrameTimesPlusTheConsumersLate
 
 TEST_F(TestCardNodeTest, AVideoFormatWrittenWhileRunningSetsTheFrameRate)
 {
-    ASSERT_EQ(Connect(VideoFormat(B_RGB16, 320, 240)), B_OK);
+    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB16, 320, 240)), B_OK);
     Start();
     ASSERT_TRUE(WaitForFrames(2));
     const struct {
@@ -146,7 +146,7 @@ TEST_F(TestCardNodeTest, AVideoFormatWrittenWhileRunningSetsTheFrameRate)
 
 TEST_F(TestCardNodeTest, WithoutATunerTheCardShowsItsInputWhateverTheChannel)
 {
-    ASSERT_EQ(Connect(VideoFormat(B_RGB32)), B_OK);
+    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32)), B_OK);
     ASSERT_EQ(Write("Channel", ChannelNamed("32")), B_OK);
     Start();
     EXPECT_GT(FreshFrame().contrast, 1000);
@@ -176,7 +176,7 @@ TEST_F(TestCardNodeTest, FramesShowTheStationAtTheirFieldTimes)
         SCOPED_TRACE(entry.lines);
         ASSERT_NO_FATAL_FAILURE(MakeConsumer({.keepPixels = true}));
         ASSERT_EQ(Write("Video Format", entry.videoFormat), B_OK);
-        ASSERT_EQ(Connect(VideoFormat(B_RGB16, 320, entry.lines)), B_OK);
+        ASSERT_EQ(Connect(test_support::RawVideo(B_RGB16, 320, entry.lines)), B_OK);
         Start();
         ASSERT_TRUE(WaitForFrames(2));
         const Frame frame = consumer->Frames()[1];

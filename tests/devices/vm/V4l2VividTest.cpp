@@ -91,7 +91,7 @@ protected:
     // reset.
     void UnplugWhileRunning(std::unique_ptr<V4l2Device>& holder)
     {
-        ASSERT_EQ(Connect(VideoFormat(B_RGB32)), B_OK);
+        ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32)), B_OK);
         Start();
         ASSERT_TRUE(WaitForFrames(5));
         holder = std::make_unique<V4l2Device>();
@@ -209,7 +209,7 @@ TEST_F(V4l2VividTest, WorksOnTheTunerInputAndWritesItsSoundModes)
 
 TEST_F(V4l2VividTest, OneMegahertzOffAStationThePictureIsGrey)
 {
-    ASSERT_EQ(Connect(VideoFormat(B_RGB32)), B_OK);
+    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32)), B_OK);
     Start();
     // E2 at 48.25 MHz lies 1 MHz below the station at 49.25.
     ASSERT_EQ(Write("Channel", ChannelNamed("E2")), B_OK);
@@ -233,7 +233,7 @@ protected:
 TEST_F(V4l2VividReadTest, TheNodeDeliversAStationsPictureThroughRead)
 {
     ASSERT_EQ(Write("Channel", ChannelNamed("E3")), B_OK);
-    ASSERT_EQ(Connect(VideoFormat(B_RGB32)), B_OK);
+    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32)), B_OK);
     Start();
     EXPECT_GT(FreshFrame().chromaSpread, 60);
     const std::vector<Frame> frames = consumer->Frames();
@@ -254,7 +254,7 @@ TEST_F(V4l2VividCableTest, TheCablePlanOffersItsChannelsOnNtscAndTunesThem)
     auto* channels = dynamic_cast<BDiscreteParameter*>(Find("Channel"));
     ASSERT_NE(channels, nullptr);
     EXPECT_EQ(channels->CountItems(), 125);
-    ASSERT_EQ(Connect(VideoFormat(B_RGB32)), B_OK);
+    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32)), B_OK);
     Start();
     // Cable channel 14 is 121.25 MHz, a vivid station (broadcast 14 is 471.25 MHz, noise).
     ASSERT_EQ(Write("Channel", ChannelNamed("14")), B_OK);
@@ -304,7 +304,7 @@ TEST_F(V4l2VividTest, AnotherInputHasItsOwnRangesAndNoTuner)
     writeEnd(true, otherRange);
     EXPECT_NE(otherRange.maximum, tunerRange.maximum);
     writeEnd(false, otherRange);
-    ASSERT_EQ(Connect(VideoFormat(B_RGB32)), B_OK);
+    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32)), B_OK);
     Start();
     EXPECT_TRUE(WaitForFrames(5));
     Stop();
@@ -381,7 +381,7 @@ TEST_F(V4l2VividTest, TheViewerDrawsTheLivePictureAndRunsOnThroughDeviceErrors)
 
 TEST_F(V4l2VividTest, AStreamOnErrorIsAStatusAndTheNextStartWorks)
 {
-    ASSERT_EQ(Connect(VideoFormat(B_RGB32)), B_OK);
+    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32)), B_OK);
     ASSERT_EQ(SetVividControl("inject_vidioc_streamon_error", 1), B_OK);
     Start();
     ASSERT_TRUE(test_support::Await([&] { return node->StreamFailures() == 1; }, VM_WAIT));
@@ -393,7 +393,7 @@ TEST_F(V4l2VividTest, AStreamOnErrorIsAStatusAndTheNextStartWorks)
 
 TEST_F(V4l2VividTest, AFatalStreamingErrorStopsProductionAndAReconnectionCarriesOn)
 {
-    ASSERT_EQ(Connect(VideoFormat(B_RGB32)), B_OK);
+    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32)), B_OK);
     Start();
     ASSERT_TRUE(WaitForFrames(5));
     ASSERT_EQ(SetVividControl("inject_fatal_streaming_error", 1), B_OK);
@@ -405,7 +405,7 @@ TEST_F(V4l2VividTest, AFatalStreamingErrorStopsProductionAndAReconnectionCarries
     EXPECT_EQ(consumer->CountFrames(), size_t(node->FramesSent()));
     // The viewer reconnects when its window changes size: that starts capturing again too.
     Disconnect();
-    ASSERT_EQ(Connect(VideoFormat(B_RGB32)), B_OK);
+    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32)), B_OK);
     EXPECT_TRUE(WaitForFrames(consumer->CountFrames() + 5));
 }
 
