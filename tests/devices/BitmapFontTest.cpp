@@ -23,15 +23,11 @@ bool SameImage(const RgbImage& a, const RgbImage& b)
     return std::equal(a.Row(0), a.Row(a.Lines()), b.Row(0));
 }
 
-TEST(BitmapFontTest, WidthLeavesOutTheGapAfterTheLastLetter)
+TEST(BitmapFontTest, DrawsScaledCellsOfTheGlyphAndMeasuresWithoutTheLastGap)
 {
     EXPECT_EQ(BitmapFont::TextWidth("", 3), 0);
     EXPECT_EQ(BitmapFont::TextWidth("A", 1), 5);
     EXPECT_EQ(BitmapFont::TextWidth("AB", 2), 22);
-}
-
-TEST(BitmapFontTest, DrawsScaledCellsOfTheGlyph)
-{
     RgbImage image = Blank(10, 14);
     BitmapFont::Draw(image, 0, 0, "T", 2, INK);
     // The bar is two cells tall, the stem two cells wide.

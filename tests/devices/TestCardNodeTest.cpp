@@ -36,11 +36,12 @@ namespace {
 
 using TestCardNodeTest = CaptureNodeTest<TestSignalCard>;
 
-TEST_F(TestCardNodeTest, WebHoldsEveryParameterWithItsItemsAndDefaults)
+TEST_F(TestCardNodeTest, WebHoldsEveryParameterWithItsDefaultsAndKeepsWritesInRange)
 {
     EXPECT_STREQ(node->Name(), "Test Signal Card");
-    for (const char* name : {"Luma Coring", "Chroma Comb", "Gamma", "Error Diffusion"})
-        EXPECT_NE(dynamic_cast<BDiscreteParameter*>(Find(name)), nullptr) << name;
+    for (const auto& [name, value] : {std::pair{"Luma Coring", 0}, {"Chroma Comb", 1},
+             {"Gamma", 0}, {"Error Diffusion", 0}, {"Channel", ChannelPlan::PositionOf("E5")}})
+        EXPECT_EQ(ReadInt(name), value) << name;
     const struct {
         const char* name;
         float minimum;
@@ -68,17 +69,10 @@ TEST_F(TestCardNodeTest, WebHoldsEveryParameterWithItsItemsAndDefaults)
         EXPECT_STREQ(formats->ItemNameAt(item++), standard);
     auto* channels = dynamic_cast<BDiscreteParameter*>(Find("Channel"));
     ASSERT_EQ(channels->CountItems(), ChannelPlan::CountChannels());
-    EXPECT_STREQ(channels->ItemNameAt(0), "E2");
     EXPECT_STREQ(channels->ItemNameAt(11), "21");
     EXPECT_EQ(channels->ItemValueAt(59), 59);
-    EXPECT_EQ(ReadInt("Channel"), ChannelPlan::PositionOf("E5"));
-    EXPECT_EQ(ReadInt("Chroma Comb"), 1);
-    EXPECT_EQ(ReadInt("Gamma"), 0);
     EXPECT_EQ(Find("Video Input"), nullptr);
-}
 
-TEST_F(TestCardNodeTest, WritesKeepValuesInRangeAndSwitchesAsWritten)
-{
     const int32 e5 = ChannelPlan::PositionOf("E5");
     const std::tuple<const char*, float, float> adjustments[] = {{"Brightness", 500, 127},
         {"Hue", -12.5f, -12.5f}, {"Contrast", -3, 0}, {"Saturation", NAN, 100}};
@@ -102,53 +96,40 @@ TEST_F(TestCardNodeTest, WritesKeepValuesInRangeAndSwitchesAsWritten)
     EXPECT_EQ(ReadInt("Channel"), 59);
 }
 
-TEST_F(TestCardNodeTest, FramesAreStampedWithTheirFrameTimesPlusTheConsumersLatency)
+TEST_F(TestCardNodeTest, FramesComeAtTheirStandardsTimesAndWithoutATunerShowTheInput)
 {
     ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32, 384, 288)), B_OK);
+    ASSERT_EQ(Write("Channel", ChannelNamed("32")), B_OK);
     const bigtime_t start = Start();
     ASSERT_TRUE(WaitForFrames(6));
-    const std::vector<Frame> frames = consumer->Frames();
-    EXPECT_EQ(frames[0].startTime, start + consumer->options.latency);
-    for (size_t i = 1; i < frames.size(); i++) {
-        // Frames lost to a stalled machine leave gaps of whole frames.
-        const bigtime_t step = frames[i].startTime - frames[i - 1].startTime;
-        EXPECT_GT(step, 0) << i;
-        EXPECT_EQ(step % PAL_FRAME, 0) << i;
-    }
+    // Stamped with their frame times plus the consumer's latency.
+    EXPECT_EQ(consumer->Frames()[0].startTime, start + consumer->options.latency);
     // The card counts a frame once it is handed over, which may be after the consumer has it.
     EXPECT_TRUE(test_support::Await([&] { return node->FramesSent() >= 6; }));
-}
-
-TEST_F(TestCardNodeTest, AVideoFormatWrittenWhileRunningSetsTheFrameRate)
-{
-    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB16, 320, 240)), B_OK);
-    Start();
-    ASSERT_TRUE(WaitForFrames(2));
+    size_t from = 1;
     const struct {
         int32 videoFormat;
         double framePeriod;
-    } cases[] = {{VIDEO_FORMAT_PAL_M, 1001000.0 / 30}, {VIDEO_FORMAT_SECAM, PAL_FRAME}};
+    } cases[] = {{VIDEO_FORMAT_PAL_BG, PAL_FRAME}, {VIDEO_FORMAT_PAL_M, 1001000.0 / 30},
+        {VIDEO_FORMAT_SECAM, PAL_FRAME}};
     for (const auto& entry : cases) {
-        ASSERT_EQ(Write("Video Format", entry.videoFormat), B_OK);
-        Settle();
-        const size_t before = consumer->CountFrames();
-        ASSERT_TRUE(WaitForFrames(before + 5));
+        SCOPED_TRACE(entry.videoFormat);
+        if (entry.videoFormat != ReadInt("Video Format")) {
+            ASSERT_EQ(Write("Video Format", entry.videoFormat), B_OK);
+            Settle();
+            // The first frame after the change may still be due a frame of the old rate later.
+            from = consumer->CountFrames() + 2;
+            ASSERT_TRUE(WaitForFrames(from + 3));
+        }
         const std::vector<Frame> frames = consumer->Frames();
-        // The first frame after the change may still be due a frame of the old rate later.
-        for (size_t i = before + 2; i < frames.size(); i++) {
+        // Frames lost to a stalled machine leave gaps of whole frames.
+        for (size_t i = from; i < frames.size(); i++) {
             const double periods
                 = double(frames[i].startTime - frames[i - 1].startTime) / entry.framePeriod;
-            EXPECT_NEAR(periods, std::round(periods), 0.0001) << entry.videoFormat;
-            EXPECT_GE(std::round(periods), 1.0);
+            EXPECT_NEAR(periods, std::round(periods), 0.0001) << i;
+            EXPECT_GE(std::round(periods), 1.0) << i;
         }
     }
-}
-
-TEST_F(TestCardNodeTest, WithoutATunerTheCardShowsItsInputWhateverTheChannel)
-{
-    ASSERT_EQ(Connect(test_support::RawVideo(B_RGB32)), B_OK);
-    ASSERT_EQ(Write("Channel", ChannelNamed("32")), B_OK);
-    Start();
     EXPECT_GT(FreshFrame().contrast, 1000);
     node->SetTunerFitted(false);
     EXPECT_LT(FreshFrame().contrast, 1000);

@@ -1,85 +1,17 @@
 #include "devices/TestPicture.h"
 
 #include "devices/StationPainter.h"
-#include "kits/interface/FrameView.h"
+#include "tests/devices/PaddedFrame.h"
 #include "video/FindContrast.h"
 #include "video/SubtitleContrast.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace devices::test {
 namespace {
-
-constexpr uint8 FILL_BYTE = 0xA5;
-
-// A frame in plain memory whose rows carry padding bytes past their pixels, followed by guard
-// bytes past the last row, all set to a fill byte before drawing, so tests see what was written.
-class TestFrame {
-public:
-    static constexpr int32 GUARD_BYTES = 64;
-
-    TestFrame(
-        color_space space, int32 width, int32 lines, int32 padding = 0, uint8 fill = FILL_BYTE)
-        : buffer{nullptr, width * BytesPerPixel(space) + padding, width, lines, space},
-          bytes(size_t(buffer.bytesPerRow) * size_t(lines) + GUARD_BYTES, fill)
-    {
-        buffer.bits = bytes.data();
-    }
-
-    // A moved vector keeps its bytes where they were, so the view stays valid; a copy would not.
-    TestFrame(TestFrame&&) = default;
-
-    const FrameView& Buffer() const { return buffer; }
-    const std::vector<uint8>& Bytes() const { return bytes; }
-
-    uint32 Pixel(int32 x, int32 y) const
-    {
-        uint32 value = 0;
-        const int32 pixelBytes = BytesPerPixel(buffer.colorSpace);
-        std::memcpy(&value, buffer.Row(y) + size_t(x) * pixelBytes, size_t(pixelBytes));
-        return value;
-    }
-
-    // How many pixels differ from the other frame's.
-    int32 Differing(const TestFrame& other) const
-    {
-        int32 count = 0;
-        for (int32 y = 0; y < buffer.lines; y++) {
-            for (int32 x = 0; x < buffer.width; x++)
-                count += Pixel(x, y) != other.Pixel(x, y);
-        }
-        return count;
-    }
-
-    bool RowsEqual(const TestFrame& other, int32 y) const
-    {
-        return std::memcmp(buffer.Row(y), other.buffer.Row(y),
-                   size_t(buffer.width) * BytesPerPixel(buffer.colorSpace))
-            == 0;
-    }
-
-    // Sum over all pixels of |row y - row y + 1| in the green of 32-bit pixels, over rows
-    // [top, bottom).
-    int64 VerticalDifference(int32 top, int32 bottom) const
-    {
-        int64 sum = 0;
-        for (int32 y = top; y + 1 < bottom; y++) {
-            for (int32 x = 0; x < buffer.width; x++)
-                sum += std::abs(
-                    int32(Pixel(x, y) >> 8 & 0xFF) - int32(Pixel(x, y + 1) >> 8 & 0xFF));
-        }
-        return sum;
-    }
-
-private:
-    FrameView buffer;
-    std::vector<uint8> bytes;
-};
 
 constexpr color_space SPACES[] = {B_RGB32, B_RGB16, B_RGB15, B_GRAY8};
 // A PAL field period, in microseconds.
@@ -92,25 +24,23 @@ struct Size {
     int32 lines;
 };
 
-constexpr Size USUAL_SIZES[] = {{768, 576}, {720, 576}, {640, 480}, {384, 288}};
-
 std::string Describe(const TestStation& station, Size size, color_space space)
 {
     return station.name + " at " + std::to_string(size.width) + "x" + std::to_string(size.lines)
         + " in space " + std::to_string(int32(space));
 }
 
-int32 Contrast(const TestFrame& frame)
+int32 Contrast(const PaddedFrame& frame)
 {
-    return FindContrast(frame.Buffer(), frame.Bytes().size() - TestFrame::GUARD_BYTES);
+    return FindContrast(frame.View(), frame.Rows().size());
 }
 
 // The subtitle filter's own test of a pixel with its threshold at 0: white when red, green and
 // blue agree once their lowest bits are dropped.
-bool IsColourless(const TestFrame& frame, int32 x, int32 y)
+bool IsColourless(const PaddedFrame& frame, int32 x, int32 y)
 {
     const uint32 p = frame.Pixel(x, y);
-    switch (frame.Buffer().colorSpace) {
+    switch (frame.View().colorSpace) {
     case B_RGB32:
         return (p >> 8 & 0xFE) == (p >> 16 & 0xFE) && (p >> 8 & 0xFE) == (p & 0xFE);
     case B_RGB16:
@@ -122,20 +52,21 @@ bool IsColourless(const TestFrame& frame, int32 x, int32 y)
 
 class TestPictureTest : public testing::Test {
 protected:
-    TestFrame Draw(const TestStation& station, Size size, color_space space,
+    // Rows without padding, as the consumer's bitmaps have them: FindContrast walks the bytes
+    // from the start of the bits whatever the rows.
+    PaddedFrame Draw(const TestStation& station, Size size, color_space space,
         FieldTimes times = {START, START + FIELD}, const PictureControls& controls = {})
     {
-        // Rows without padding, as the consumer's bitmaps have them: FindContrast walks the
-        // bytes from the start of the bits whatever the rows.
-        TestFrame frame(space, size.width, size.lines);
-        EXPECT_EQ(picture.DrawStation(frame.Buffer(), station, controls, times), B_OK);
+        PaddedFrame frame(space, size.width, size.lines);
+        EXPECT_EQ(picture.DrawStation(frame.View(), station, controls, times), B_OK);
         return frame;
     }
 
-    TestFrame Snow(Size size, color_space space, uint64 seed)
+    PaddedFrame Snow(
+        Size size, color_space space, uint64 seed, const PictureControls& controls = {})
     {
-        TestFrame frame(space, size.width, size.lines);
-        EXPECT_EQ(picture.DrawNoise(frame.Buffer(), {}, seed), B_OK);
+        PaddedFrame frame(space, size.width, size.lines);
+        EXPECT_EQ(picture.DrawNoise(frame.View(), controls, seed), B_OK);
         return frame;
     }
 
@@ -150,21 +81,16 @@ TEST_F(TestPictureTest, WritesEveryPixelAndNoPaddingInEverySpaceAndSize)
         for (Size size : sizes) {
             for (bool snow : {false, true}) {
                 SCOPED_TRACE(Describe(station, size, space) + (snow ? " snow" : ""));
-                TestFrame frame(space, size.width, size.lines, 5);
-                TestFrame other(space, size.width, size.lines, 5, 0x5A);
-                for (TestFrame* target : {&frame, &other}) {
+                // Two fills: a pixel left unwritten keeps a different one in each.
+                PaddedFrame frame(space, size.width, size.lines, 5);
+                PaddedFrame other(space, size.width, size.lines, 5, 0x5A);
+                for (PaddedFrame* target : {&frame, &other}) {
                     const status_t status = snow
-                        ? picture.DrawNoise(target->Buffer(), {}, 7)
-                        : picture.DrawStation(target->Buffer(), station, {}, {START, START});
+                        ? picture.DrawNoise(target->View(), {}, 7)
+                        : picture.DrawStation(target->View(), station, {}, {START, START});
                     ASSERT_EQ(status, B_OK);
                 }
-                // Row padding and the guard bytes past the last row keep their fill.
-                const int32 bytesPerRow = frame.Buffer().bytesPerRow;
-                for (int32 i = 0; i < int32(frame.Bytes().size()); i++) {
-                    const bool pixel = i / bytesPerRow < size.lines
-                        && i % bytesPerRow < size.width * BytesPerPixel(space);
-                    ASSERT_TRUE(pixel || frame.Bytes()[size_t(i)] == FILL_BYTE) << i;
-                }
+                ASSERT_TRUE(frame.PaddingUntouched());
                 for (int32 y = 0; y < size.lines; y++) {
                     ASSERT_TRUE(frame.RowsEqual(other, y)) << "row " << y;
                     for (int32 x = 0; space == B_RGB15 && x < size.width; x++)
@@ -178,23 +104,23 @@ TEST_F(TestPictureTest, WritesEveryPixelAndNoPaddingInEverySpaceAndSize)
 TEST_F(TestPictureTest, RefusesFramesItCannotDraw)
 {
     const TestStation station = DefaultTestStations()[0];
-    std::vector<uint8> bytes(4 * 1921 * 4, FILL_BYTE);
+    PaddedFrame memory(B_GRAY8, 4 * 1921, 4);
+    uint8* bits = memory.View().bits;
     const FrameView bad[] = {
         {nullptr, 64, 16, 16, B_RGB32},
-        {bytes.data(), 64, 0, 16, B_RGB32},
-        {bytes.data(), 64, 16, 0, B_RGB32},
-        {bytes.data(), 63, 16, 4, B_RGB32},
-        {bytes.data(), 64, 16, 4, B_RGB24},
-        {bytes.data(), 64, 16, 4, B_CMAP8},
-        {bytes.data(), 4 * 1921, 1921, 1, B_RGB32},
-        {bytes.data(), 1, 1, 1081, B_GRAY8},
+        {bits, 64, 0, 16, B_RGB32},
+        {bits, 64, 16, 0, B_RGB32},
+        {bits, 63, 16, 4, B_RGB32},
+        {bits, 64, 16, 4, B_RGB24},
+        {bits, 64, 16, 4, B_CMAP8},
+        {bits, 4 * 1921, 1921, 1, B_RGB32},
+        {bits, 1, 1, 1081, B_GRAY8},
     };
     for (const FrameView& frame : bad) {
         EXPECT_EQ(picture.DrawStation(frame, station, {}, {}), B_BAD_VALUE);
         EXPECT_EQ(picture.DrawNoise(frame, {}, 1), B_BAD_VALUE);
     }
-    for (uint8 byte : bytes)
-        ASSERT_EQ(byte, FILL_BYTE);
+    EXPECT_TRUE(memory.Untouched());
 }
 
 TEST_F(TestPictureTest, EveryStationLooksDifferent)
@@ -203,7 +129,7 @@ TEST_F(TestPictureTest, EveryStationLooksDifferent)
     // The same pattern under another name still differs: the name tints the picture.
     stations.push_back({0, "ZULU", stations[0].pattern, false});
     const Size size{384, 288};
-    std::vector<TestFrame> frames;
+    std::vector<PaddedFrame> frames;
     for (const TestStation& station : stations)
         frames.push_back(Draw(station, size, B_RGB32, {START, START}));
     for (size_t a = 0; a < frames.size(); a++) {
@@ -214,67 +140,45 @@ TEST_F(TestPictureTest, EveryStationLooksDifferent)
     }
 }
 
-TEST_F(TestPictureTest, EachFieldShowsThePictureAtItsOwnTimeAndRepeatsForTheSameTime)
+TEST_F(TestPictureTest, EachFieldShowsThePictureAtItsOwnTimeAndOnlyTheMiddleMoves)
 {
+    const Size size{768, 576};
+    const StationLayout layout(size.width, size.lines);
     for (const TestStation& station : DefaultTestStations()) {
         SCOPED_TRACE(station.name);
-        const Size size{768, 576};
-        const TestFrame interlaced = Draw(station, size, B_RGB32, {START, START + FIELD});
+        const PaddedFrame interlaced = Draw(station, size, B_RGB32, {START, START + FIELD});
         EXPECT_EQ(
             interlaced.Bytes(), Draw(station, size, B_RGB32, {START, START + FIELD}).Bytes());
         EXPECT_NE(interlaced.Bytes(),
             Draw(station, size, B_RGB32, {START + FRAME, START + FRAME + FIELD}).Bytes());
-        const TestFrame early = Draw(station, size, B_RGB32, {START, START});
-        const TestFrame late = Draw(station, size, B_RGB32, {START + FIELD, START + FIELD});
+        const PaddedFrame early = Draw(station, size, B_RGB32, {START, START});
+        const PaddedFrame late = Draw(station, size, B_RGB32, {START + FIELD, START + FIELD});
+        EXPECT_NE(early.Bytes(), late.Bytes());
         for (int32 y = 0; y < size.lines; y++)
             ASSERT_TRUE(interlaced.RowsEqual(y % 2 == 0 ? early : late, y)) << "row " << y;
-        // Moving edges comb: neighbouring lines differ more than in either field's own frame.
-        const StationLayout layout(size.width, size.lines);
-        const int64 combed = interlaced.VerticalDifference(layout.motionTop, layout.motionBottom);
-        EXPECT_GT(combed, early.VerticalDifference(layout.motionTop, layout.motionBottom));
-        EXPECT_GT(combed, late.VerticalDifference(layout.motionTop, layout.motionBottom));
-    }
-}
-
-TEST_F(TestPictureTest, MovingObjectsStayClearOfTheHeaderAndTheSubtitleBand)
-{
-    for (const TestStation& station : DefaultTestStations()) {
-        SCOPED_TRACE(station.name);
-        const Size size{384, 288};
-        const StationLayout layout(size.width, size.lines);
-        const TestFrame reference = Draw(station, size, B_RGB32, {START, START});
-        for (bigtime_t time = START; time < START + 4000000; time += 97000) {
-            const TestFrame frame = Draw(station, size, B_RGB32, {time, time + FIELD});
+        // The header and the subtitle band stay put whatever the time.
+        for (bigtime_t time = START; time < START + 4000000; time += 197000) {
+            const PaddedFrame frame = Draw(station, size, B_RGB32, {time, time + FIELD});
             for (int32 y = 0; y < size.lines; y++) {
                 const bool moving = y >= layout.motionTop && y < layout.motionBottom;
-                ASSERT_TRUE(moving || frame.RowsEqual(reference, y)) << "row " << y;
+                ASSERT_TRUE(moving || frame.RowsEqual(early, y)) << "row " << y;
             }
         }
     }
 }
 
-TEST_F(TestPictureTest, TopOfEveryStationMeasuresAsAStation)
+TEST_F(TestPictureTest, StationsMeasureAsStationsSnowAsNoiseAndABlankStationAsFlat)
 {
-    for (const TestStation& station : DefaultTestStations()) {
-        for (Size size : USUAL_SIZES) {
-            for (color_space space : SPACES) {
+    const TestStation blank{0, "OFF AIR", TestPattern::BLANK, false};
+    for (Size size : {Size{768, 576}, {720, 576}, {640, 480}, {384, 288}, {1920, 1080}}) {
+        for (color_space space : SPACES) {
+            for (const TestStation& station : DefaultTestStations()) {
                 const int32 contrast = Contrast(Draw(station, size, space));
                 EXPECT_GE(contrast, 1) << Describe(station, size, space);
                 EXPECT_LE(contrast, 1499) << Describe(station, size, space);
             }
-        }
-    }
-    // The largest frame.
-    const int32 contrast = Contrast(Draw(DefaultTestStations()[2], {1920, 1080}, B_RGB32));
-    EXPECT_GE(contrast, 1);
-    EXPECT_LE(contrast, 1499);
-}
-
-TEST_F(TestPictureTest, SnowMeasuresAsNoiseAndChangesWithTheSeed)
-{
-    for (Size size : USUAL_SIZES) {
-        for (color_space space : SPACES) {
-            const TestFrame snow = Snow(size, space, 1);
+            EXPECT_EQ(Contrast(Draw(blank, size, space)), 0) << Describe(blank, size, space);
+            const PaddedFrame snow = Snow(size, space, 1);
             EXPECT_GE(Contrast(snow), 1500) << size.width << " " << int32(space);
             EXPECT_NE(snow.Bytes(), Snow(size, space, 2).Bytes());
             EXPECT_EQ(snow.Bytes(), Snow(size, space, 1).Bytes());
@@ -282,28 +186,21 @@ TEST_F(TestPictureTest, SnowMeasuresAsNoiseAndChangesWithTheSeed)
     }
 }
 
-TEST_F(TestPictureTest, BlankStationIsFlat)
-{
-    const TestStation blank{0, "OFF AIR", TestPattern::BLANK, false};
-    for (color_space space : SPACES)
-        EXPECT_EQ(Contrast(Draw(blank, {768, 576}, space)), 0);
-}
-
 TEST_F(TestPictureTest, SubtitlesSetOffTheSubtitleFilterAtFullSize)
 {
+    const StationLayout layout(768, 576);
     int32 withSubtitles = 0;
     for (const TestStation& station : DefaultTestStations()) {
         for (color_space space : {B_RGB32, B_RGB16, B_RGB15}) {
             SCOPED_TRACE(Describe(station, {768, 576}, space));
-            TestFrame frame = Draw(station, {768, 576}, space);
-            const StationLayout layout(768, 576);
+            const PaddedFrame frame = Draw(station, {768, 576}, space);
             int32 white = 0;
             for (int32 y = layout.bandTop; y < layout.bandBottom; y++) {
                 for (int32 x = 0; x < 768; x++)
                     white += IsColourless(frame, x, y);
             }
             SubtitleContrastState state;
-            SubtitleContrast(frame.Buffer(), state);
+            SubtitleContrast(frame.View(), state);
             if (station.subtitles) {
                 EXPECT_GT(white, 2000);
                 // The rest of the band is dark.
@@ -320,31 +217,23 @@ TEST_F(TestPictureTest, SubtitlesSetOffTheSubtitleFilterAtFullSize)
     EXPECT_GE(withSubtitles, 2);
 }
 
-TEST_F(TestPictureTest, EveryControlChangesThePicture)
+TEST_F(TestPictureTest, EveryControlChangesThePictureAndSnowFollowsBrightnessAndContrast)
 {
     const TestStation station{0, "PLAIN", TestPattern::LANDSCAPE, true};
     const Size size{384, 288};
-    const TestFrame plain = Draw(station, size, B_RGB16);
+    const PaddedFrame plain = Draw(station, size, B_RGB16);
     const std::pair<const char*, PictureControls> changes[] = {{"brightness", {.brightness = 40}},
         {"contrast", {.contrast = 60}}, {"saturation", {.saturation = 30}}, {"hue", {.hue = 45}},
         {"luma coring", {.lumaCoring = true}}, {"chroma comb", {.chromaComb = false}},
         {"gamma", {.gamma = true}}, {"error diffusion", {.errorDiffusion = true}}};
     for (const auto& [name, changed] : changes) {
-        const TestFrame frame = Draw(station, size, B_RGB16, {START, START + FIELD}, changed);
+        const PaddedFrame frame = Draw(station, size, B_RGB16, {START, START + FIELD}, changed);
         EXPECT_GT(frame.Differing(plain), size.width * size.lines / 50) << name;
     }
-}
 
-TEST_F(TestPictureTest, SnowFollowsBrightnessAndContrast)
-{
-    TestFrame flat(B_RGB32, 64, 64);
-    PictureControls controls;
-    controls.contrast = 0;
-    ASSERT_EQ(picture.DrawNoise(flat.Buffer(), controls, 3), B_OK);
-    EXPECT_EQ(Contrast(flat), 0);
-    controls.brightness = 100;
-    ASSERT_EQ(picture.DrawNoise(flat.Buffer(), controls, 3), B_OK);
-    EXPECT_EQ(flat.Pixel(10, 10) & 0xFFFFFF, 0x646464u);
+    EXPECT_EQ(Contrast(Snow({64, 64}, B_RGB32, 3, {.contrast = 0})), 0);
+    const PaddedFrame lifted = Snow({64, 64}, B_RGB32, 3, {.brightness = 100, .contrast = 0});
+    EXPECT_EQ(lifted.Pixel(10, 10) & 0xFFFFFF, 0x646464u);
 }
 
 }

@@ -77,14 +77,9 @@ protected:
     {
         return bootRoot + "/home/config/settings/Media/Video Input";
     }
-
-    void WriteRaw(const std::string& bytes) const
-    {
-        std::ofstream(SettingPath(), std::ios::binary) << bytes;
-    }
 };
 
-TEST_F(VideoInputSettingTest, AWrittenDeviceIsReadBackAndAnEmptyOneLeavesTheChoice)
+TEST_F(VideoInputSettingTest, AWrittenDeviceIsReadBackAndAFileCountsByItsFirstLineIfSound)
 {
     EXPECT_EQ(ReadVideoInputSetting(), "");
     ASSERT_EQ(WriteVideoInputSetting("  /dev/video1 \n"), B_OK);
@@ -97,6 +92,19 @@ TEST_F(VideoInputSettingTest, AWrittenDeviceIsReadBackAndAnEmptyOneLeavesTheChoi
     EXPECT_EQ(WriteVideoInputSetting("/dev/video1\n/dev/video2"), B_BAD_VALUE);
     EXPECT_EQ(ReadVideoInputSetting(), "/dev/video1");
     ASSERT_EQ(WriteVideoInputSetting(""), B_OK);
+    EXPECT_EQ(ReadVideoInputSetting(), "");
+    // Hand-written and damaged files.
+    const struct {
+        std::string bytes;
+        const char* read;
+    } cases[] = {{"\t/dev/video3\r\n/dev/video5\n", "/dev/video3"},
+        {std::string("/dev/vid\0eo1\n", 13), ""}, {std::string(5000, 'x'), ""}};
+    for (const auto& entry : cases) {
+        std::ofstream(SettingPath(), std::ios::binary) << entry.bytes;
+        EXPECT_EQ(ReadVideoInputSetting(), entry.read) << entry.bytes.size();
+    }
+    std::filesystem::remove(SettingPath());
+    std::filesystem::create_directory(SettingPath());
     EXPECT_EQ(ReadVideoInputSetting(), "");
 }
 
@@ -111,22 +119,6 @@ TEST_F(VideoInputSettingTest, TheEnvironmentOverridesTheSetting)
     EXPECT_EQ(VideoInputPreference(), "/dev/video1");
     if (before != nullptr)
         setenv("OVELIN_VIDEO_INPUT", saved.c_str(), 1);
-}
-
-TEST_F(VideoInputSettingTest, AHandWrittenFileCountsByItsFirstLineAndADamagedOneNotAtAll)
-{
-    const struct {
-        std::string bytes;
-        const char* read;
-    } cases[] = {{"\t/dev/video3\r\n/dev/video5\n", "/dev/video3"},
-        {std::string("/dev/vid\0eo1\n", 13), ""}, {std::string(5000, 'x'), ""}};
-    for (const auto& entry : cases) {
-        WriteRaw(entry.bytes);
-        EXPECT_EQ(ReadVideoInputSetting(), entry.read) << entry.bytes.size();
-    }
-    std::filesystem::remove(SettingPath());
-    std::filesystem::create_directory(SettingPath());
-    EXPECT_EQ(ReadVideoInputSetting(), "");
 }
 
 TEST_F(VideoInputSettingTest, TheCablePlanIsChosenOnlyWhenAskedForAndAnUnknownOneIsRefused)

@@ -3,27 +3,17 @@
 #include "devices/VideoOutput.h"
 
 #include "kits/media/BufferGroup.h"
+#include "tests/support/MediaNodes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-media_format RawVideo(uint32 width, uint32 lines)
-{
-    media_format format;
-    format.type = B_MEDIA_RAW_VIDEO;
-    format.u.raw_video = media_raw_video_format::wildcard;
-    format.u.raw_video.display.format = B_RGB32;
-    format.u.raw_video.display.line_width = width;
-    format.u.raw_video.display.line_count = lines;
-    format.u.raw_video.display.bytes_per_row = width * 4;
-    return format;
-}
-
 // Accepts everything, filling in a 64 by 48 picture.
 status_t Accept(media_format& format)
 {
-    format = RawVideo(64, 48);
+    format = test_support::RawVideo(B_RGB32, 64, 48);
+    format.u.raw_video.display.bytes_per_row = 64 * 4;
     return B_OK;
 }
 
@@ -44,15 +34,15 @@ protected:
         media_format format;
         media_source source;
         char name[B_MEDIA_NAME_LENGTH];
-        return output.PrepareToConnect(output.Output().source, where, &format, &source, name,
-            Accept);
+        return output.PrepareToConnect(
+            output.Output().source, where, &format, &source, name, Accept);
     }
 
     devices::VideoOutput output;
     media_destination where;
 };
 
-TEST_F(VideoOutputTest, OneConnectionAtATimeWithBuffersOfItsOwnUntilTheConsumerHandsSome)
+TEST_F(VideoOutputTest, OneConnectionAtATimeWithItsOwnBuffersAndOnlyForItsOwnSource)
 {
     EXPECT_FALSE(output.IsConnected());
     EXPECT_EQ(output.Group(), nullptr);
@@ -61,7 +51,9 @@ TEST_F(VideoOutputTest, OneConnectionAtATimeWithBuffersOfItsOwnUntilTheConsumerH
     EXPECT_EQ(Prepare(), B_MEDIA_ALREADY_CONNECTED);
     ASSERT_TRUE(output.IsConnection(output.Output().source, where));
     char name[B_MEDIA_NAME_LENGTH] = {};
-    output.Connected(RawVideo(64, 48), 1234, name);
+    media_format format;
+    Accept(format);
+    output.Connected(format, 1234, name);
     EXPECT_STREQ(name, "Video Output");
     EXPECT_TRUE(output.IsSending());
     EXPECT_EQ(output.DownstreamLatency(), 1234);
@@ -79,17 +71,14 @@ TEST_F(VideoOutputTest, OneConnectionAtATimeWithBuffersOfItsOwnUntilTheConsumerH
     EXPECT_EQ(output.Group(), nullptr);
     EXPECT_EQ(output.DownstreamLatency(), 0);
     EXPECT_EQ(Prepare(), B_OK);
-}
 
-TEST_F(VideoOutputTest, HooksForAnotherSourceOrBadArgumentsAreRefused)
-{
+    // Hooks for another source, or with bad arguments, are refused.
     media_source other = output.Output().source;
     other.id = 5;
-    media_format format;
     EXPECT_EQ(output.FormatProposal(other, &format, Accept), B_MEDIA_BAD_SOURCE);
     EXPECT_EQ(output.FormatProposal(output.Output().source, nullptr, Accept), B_BAD_VALUE);
-    EXPECT_EQ(output.FormatSuggestionRequested(B_MEDIA_RAW_AUDIO, &format, Accept),
-        B_MEDIA_BAD_FORMAT);
+    EXPECT_EQ(
+        output.FormatSuggestionRequested(B_MEDIA_RAW_AUDIO, &format, Accept), B_MEDIA_BAD_FORMAT);
     EXPECT_EQ(output.SetBufferGroup(other, nullptr), B_MEDIA_BAD_SOURCE);
     int32 cookie = 0;
     media_output listed;
