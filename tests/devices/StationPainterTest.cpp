@@ -35,30 +35,5 @@ TEST(StationPainterTest, PartsFollowEachOtherDownThePictureAndTheBandLiesWhereTh
     }
 }
 
-TEST(StationPainterTest, SubtitlesAreTheOnlyWhiteAndStayInTheBand)
-{
-    for (bool subtitles : {false, true}) {
-        const TestStation station{0, "DELTA NEWS", TestPattern::RINGS, subtitles};
-        RgbImage image;
-        ASSERT_EQ(image.Allocate(768, 576), B_OK);
-        StationPainter::Paint(station, image);
-        const StationLayout layout(768, 576);
-        int32 white = 0;
-        for (int32 y = 0; y < 576; y++) {
-            for (int32 x = 0; x < 768; x++) {
-                if (image.Row(y)[x] != Rgb(255, 255, 255))
-                    continue;
-                white++;
-                ASSERT_GE(y, layout.bandTop);
-                ASSERT_LT(y, layout.bandBottom);
-            }
-        }
-        if (subtitles)
-            EXPECT_GT(white, 2000);
-        else
-            EXPECT_EQ(white, 0);
-    }
-}
-
 }
 }
