@@ -37,7 +37,7 @@ TEST(BitmapFontTest, DrawsScaledCellsOfTheGlyphAndMeasuresWithoutTheLastGap)
     }
 }
 
-TEST(BitmapFontTest, LowerCaseDrawsAsCapitalsAndUnknownAsAQuestionMark)
+TEST(BitmapFontTest, LowerCaseDrawsAsCapitalsUnknownAsAQuestionMarkAndEdgesClip)
 {
     const auto drawn = [](const char* text) {
         RgbImage image = Blank(40, 7);
@@ -46,10 +46,7 @@ TEST(BitmapFontTest, LowerCaseDrawsAsCapitalsAndUnknownAsAQuestionMark)
     };
     for (const auto& [text, same] : {std::pair{"tv 3", "TV 3"}, {"~", "?"}})
         EXPECT_TRUE(SameImage(drawn(text), drawn(same))) << text;
-}
-
-TEST(BitmapFontTest, ClipsAtEveryEdge)
-{
+    // Text reaching past every edge is clipped.
     RgbImage image = Blank(8, 8);
     BitmapFont::Draw(image, -7, -9, "WIDE TEXT", 3, INK);
     BitmapFont::Draw(image, 5, 6, "WIDE TEXT", 3, INK);

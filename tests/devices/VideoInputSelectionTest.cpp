@@ -79,7 +79,8 @@ protected:
     }
 };
 
-TEST_F(VideoInputSettingTest, AWrittenDeviceIsReadBackAndAFileCountsByItsFirstLineIfSound)
+TEST_F(VideoInputSettingTest,
+    AWrittenDeviceIsReadBackUnlessTheEnvironmentNamesOneAndAFileCountsByItsFirstLine)
 {
     EXPECT_EQ(ReadVideoInputSetting(), "");
     ASSERT_EQ(WriteVideoInputSetting("  /dev/video1 \n"), B_OK);
@@ -91,6 +92,15 @@ TEST_F(VideoInputSettingTest, AWrittenDeviceIsReadBackAndAFileCountsByItsFirstLi
     // A value of several lines is refused and leaves the setting.
     EXPECT_EQ(WriteVideoInputSetting("/dev/video1\n/dev/video2"), B_BAD_VALUE);
     EXPECT_EQ(ReadVideoInputSetting(), "/dev/video1");
+    // The environment overrides the setting.
+    const char* before = std::getenv("OVELIN_VIDEO_INPUT");
+    const std::string saved = before != nullptr ? before : "";
+    setenv("OVELIN_VIDEO_INPUT", " test-card ", 1);
+    EXPECT_EQ(VideoInputPreference(), "test-card");
+    unsetenv("OVELIN_VIDEO_INPUT");
+    EXPECT_EQ(VideoInputPreference(), "/dev/video1");
+    if (before != nullptr)
+        setenv("OVELIN_VIDEO_INPUT", saved.c_str(), 1);
     ASSERT_EQ(WriteVideoInputSetting(""), B_OK);
     EXPECT_EQ(ReadVideoInputSetting(), "");
     // Hand-written and damaged files.
@@ -106,19 +116,6 @@ TEST_F(VideoInputSettingTest, AWrittenDeviceIsReadBackAndAFileCountsByItsFirstLi
     std::filesystem::remove(SettingPath());
     std::filesystem::create_directory(SettingPath());
     EXPECT_EQ(ReadVideoInputSetting(), "");
-}
-
-TEST_F(VideoInputSettingTest, TheEnvironmentOverridesTheSetting)
-{
-    ASSERT_EQ(WriteVideoInputSetting("/dev/video1"), B_OK);
-    const char* before = std::getenv("OVELIN_VIDEO_INPUT");
-    const std::string saved = before != nullptr ? before : "";
-    setenv("OVELIN_VIDEO_INPUT", " test-card ", 1);
-    EXPECT_EQ(VideoInputPreference(), "test-card");
-    unsetenv("OVELIN_VIDEO_INPUT");
-    EXPECT_EQ(VideoInputPreference(), "/dev/video1");
-    if (before != nullptr)
-        setenv("OVELIN_VIDEO_INPUT", saved.c_str(), 1);
 }
 
 TEST_F(VideoInputSettingTest, TheCablePlanIsChosenOnlyWhenAskedForAndAnUnknownOneIsRefused)
