@@ -86,14 +86,8 @@ Painter Solid(uint32 pixel)
     return Rgb32([pixel](int32, int32) { return pixel; });
 }
 
-// The left half red, the right half blue.
-Painter Halves()
-{
-    return [](uint8* bits, const media_video_display_info& display) {
-        const int32 half = int32(display.line_width) / 2;
-        Rgb32([half](int32 x, int32) { return x < half ? RED : BLUE; })(bits, display);
-    };
-}
+// The left half of a 32-pixel-wide frame red, the right half blue.
+const Painter HALVES = Rgb32([](int32 x, int32) { return x < 16 ? RED : BLUE; });
 
 // Holds every wait for the vertical retrace until opened, so a frame can be caught mid-draw.
 class RetraceGate {
@@ -480,7 +474,7 @@ TEST_F(FramePathTest, EveryBufferIsRecycledOnceAcrossStopReconnectionAndDeletion
     ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 2; }));
     Disconnect();
     ASSERT_EQ(Connect(VideoFormat(B_RGB32, 32, 24)), B_OK);
-    Show(Halves());
+    Show(HALVES);
     EXPECT_EQ(Pixel(10, 40), Shown(RED));
     EXPECT_EQ(Pixel(50, 40), Shown(BLUE));
     EXPECT_EQ(CountFreeBuffers(group), 1);
@@ -511,7 +505,7 @@ TEST_F(FramePathTest, FormatChangeHandsTheProducerNewBuffersAndSurvivesAFailedOn
     // A good format: new bitmaps, and the new group handed over once the producer had its answer.
     ASSERT_EQ(producer->ChangeFormatTo(VideoFormat(B_RGB32, 32, 24)), B_OK);
     ASSERT_TRUE(Await([&] { return producer->GroupsOffered() == 2; }));
-    Show(Halves());
+    Show(HALVES);
     EXPECT_EQ(Pixel(10, 40), Shown(RED));
     EXPECT_EQ(Pixel(50, 40), Shown(BLUE));
 }
