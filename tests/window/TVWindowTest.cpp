@@ -129,7 +129,7 @@ TEST_F(TVWindowTest, HelpDocumentsAreLookedForBesideTheRunningExecutable)
     EXPECT_FALSE(quickStart);
 }
 
-TEST_F(TVWindowTest, ChildViewsFillTheWindowThePanelHasTheFocusAndOverlaysLieHidden)
+TEST_F(TVWindowTest, ChildViewsFillTheWindowAndThePictureFollowsTheVideoViewsSize)
 {
     MakeWindow();
     const float barHeight = MenuBar()->Bounds().Height();
@@ -165,11 +165,8 @@ TEST_F(TVWindowTest, ChildViewsFillTheWindowThePanelHasTheFocusAndOverlaysLieHid
     EXPECT_FLOAT_EQ(SliderOverlay()->Frame().left, 25.52f);
     const rgb_color white = SliderOverlay()->ViewColor();
     EXPECT_EQ(white.red + white.green + white.blue, 3 * 255);
-}
 
-TEST_F(TVWindowTest, VideoFollowsTheViewSizeFivePulsesAfterTheLastResize)
-{
-    MakeWindow();
+    // The picture follows the view's size five pulses after the last resize.
     window->ResizeTo(500, 400);
     Pulses(3);
     // Another resize starts the delay again.
