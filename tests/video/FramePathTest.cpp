@@ -86,14 +86,8 @@ Painter Solid(uint32 pixel)
     return Rgb32([pixel](int32, int32) { return pixel; });
 }
 
-// The left half red, the right half blue.
-Painter Halves()
-{
-    return [](uint8* bits, const media_video_display_info& display) {
-        const int32 half = int32(display.line_width) / 2;
-        Rgb32([half](int32 x, int32) { return x < half ? RED : BLUE; })(bits, display);
-    };
-}
+// The left half of a 32-pixel-wide frame red, the right half blue.
+const Painter HALVES = Rgb32([](int32 x, int32) { return x < 16 ? RED : BLUE; });
 
 // Holds every wait for the vertical retrace until opened, so a frame can be caught mid-draw.
 class RetraceGate {
@@ -165,44 +159,12 @@ protected:
         HeadlessDisplay().Reset();
     }
 
-    // A shown window whose content is one view of width by height pixels.
-    void MakeWindow(int32 width, int32 height)
-    {
-        window = new BWindow(BRect(40, 40, float(40 + width - 1), float(40 + height - 1)),
-            "Frames", B_TITLED_WINDOW, 0);
-        view = new BView(BRect(0, 0, float(width - 1), float(height - 1)), "picture",
-            B_FOLLOW_NONE, 0);
-        view->SetViewColor(BACKGROUND);
-        window->AddChild(view);
-        window->Show();
-        Settle();
-    }
-
     // Draws what the window has invalidated now, so no later update paints over a frame.
     void Settle()
     {
         window->Lock();
         window->UpdateIfNeeded();
         window->Unlock();
-    }
-
-    // A consumer on a clock held at NOW, so a frame stamped NOW is on time however slowly
-    // it travels.
-    void MakeConsumer()
-    {
-        consumer = new VideoConsumer(view, nullptr, 0);
-        ASSERT_EQ(roster->RegisterNode(consumer), B_OK);
-        clock = new TestTimeSource();
-        ASSERT_EQ(roster->RegisterNode(clock), B_OK);
-        ASSERT_EQ(roster->StartTimeSource(clock->Node(), BTimeSource::RealTime()), B_OK);
-        ASSERT_EQ(roster->SetTimeSourceFor(consumer->ID(), clock->ID()), B_OK);
-        clock->Freeze(NOW);
-    }
-
-    void MakeProducer(bool ownBuffers)
-    {
-        producer = new TestProducer({.ownBuffers = ownBuffers});
-        ASSERT_EQ(roster->RegisterNode(producer), B_OK);
     }
 
     // As the program stops its graph: stop, disconnect, unregister, delete.
@@ -227,13 +189,29 @@ protected:
         roster->Disconnect(output.node.node, output.source, input.node.node, input.destination);
     }
 
-    // A width x height view fed RGB32 frames of that size by a producer writing into the
-    // consumer's buffers or its own, connected but not started.
+    // A shown window whose content is one width x height view, fed RGB32 frames of that size by
+    // a producer writing into the consumer's buffers or its own, connected but not started. The
+    // consumer's clock is held at NOW, so a frame stamped NOW is on time however slowly it
+    // travels.
     void BuildGraph(bool ownBuffers, int32 width = 64, int32 height = 48)
     {
-        MakeWindow(width, height);
-        MakeConsumer();
-        MakeProducer(ownBuffers);
+        window = new BWindow(BRect(40, 40, float(40 + width - 1), float(40 + height - 1)),
+            "Frames", B_TITLED_WINDOW, 0);
+        view = new BView(BRect(0, 0, float(width - 1), float(height - 1)), "picture",
+            B_FOLLOW_NONE, 0);
+        view->SetViewColor(BACKGROUND);
+        window->AddChild(view);
+        window->Show();
+        Settle();
+        consumer = new VideoConsumer(view, nullptr, 0);
+        ASSERT_EQ(roster->RegisterNode(consumer), B_OK);
+        clock = new TestTimeSource();
+        ASSERT_EQ(roster->RegisterNode(clock), B_OK);
+        ASSERT_EQ(roster->StartTimeSource(clock->Node(), BTimeSource::RealTime()), B_OK);
+        ASSERT_EQ(roster->SetTimeSourceFor(consumer->ID(), clock->ID()), B_OK);
+        clock->Freeze(NOW);
+        producer = new TestProducer({.ownBuffers = ownBuffers});
+        ASSERT_EQ(roster->RegisterNode(producer), B_OK);
         ASSERT_EQ(Connect(VideoFormat(B_RGB32, uint32(width), uint32(height))), B_OK);
     }
 
@@ -259,15 +237,13 @@ protected:
     }
 
     // Sends a frame and waits until the consumer has handled it and given its buffer back.
-    void Show(bigtime_t startTime, const Painter& paint)
+    void Show(const Painter& paint, bigtime_t startTime = NOW)
     {
         BBufferGroup& group = *producer->Group();
         const int32 free = CountFreeBuffers(group);
         ASSERT_EQ(producer->SendFrame(startTime, paint), B_OK);
         ASSERT_TRUE(Await([&] { return CountFreeBuffers(group) == free; }));
     }
-
-    void ShowNow(const Painter& paint) { Show(NOW, paint); }
 
     uint32 Pixel(int32 x, int32 y)
     {
@@ -295,9 +271,9 @@ TEST_F(FramePathTest, FramesAre25MillisecondsLateOrEarlyAreNotDrawn)
         bool drawn;
     } cases[] = {{-25000, false}, {-24999, true}, {0, true}, {24999, true}, {25000, false}};
     for (const auto& entry : cases) {
-        Show(NOW, Solid(RED));
+        Show(Solid(RED));
         ASSERT_EQ(Pixel(10, 10), Shown(RED));
-        Show(NOW + entry.offset, Solid(GREEN));
+        Show(Solid(GREEN), NOW + entry.offset);
         EXPECT_EQ(Pixel(10, 10), Shown(entry.drawn ? GREEN : RED)) << entry.offset;
     }
 }
@@ -320,7 +296,7 @@ TEST_F(FramePathTest, OfferedBuffersWrapTheBitmapsInOrder)
     StartConsumer();
     // Each buffer in turn, so every bitmap is drawn from.
     for (uint32 colour : {RED, GREEN, BLUE, RED}) {
-        ShowNow(Solid(colour));
+        Show(Solid(colour));
         EXPECT_EQ(Pixel(32, 24), Shown(colour));
     }
 }
@@ -328,9 +304,7 @@ TEST_F(FramePathTest, OfferedBuffersWrapTheBitmapsInOrder)
 TEST_F(FramePathTest, EveryAcceptedColourSpaceIsDrawnUnsheared)
 {
     // 30 pixels: grey rows are padded to 32 bytes in the bitmaps, and the producer is told so.
-    MakeWindow(30, 24);
-    MakeConsumer();
-    MakeProducer(true);
+    ASSERT_NO_FATAL_FAILURE(BuildGraph(true, 30, 24));
     const struct {
         color_space space;
         uint32 left;
@@ -343,10 +317,11 @@ TEST_F(FramePathTest, EveryAcceptedColourSpaceIsDrawnUnsheared)
         {B_RGB15, 0x03E0, 0x7C00, PackColor(0, 255, 0), PackColor(255, 0, 0)},
         {B_GRAY8, 0x80, 0xFF, PackColor(128, 128, 128), PackColor(255, 255, 255)}};
     for (const auto& entry : cases) {
+        Disconnect();
         ASSERT_EQ(Connect(VideoFormat(entry.space, 30, 24)), B_OK);
         StartConsumer();
         const int32 pixelBytes = BytesPerPixel(entry.space);
-        ShowNow([&](uint8* bits, const media_video_display_info& display) {
+        Show([&](uint8* bits, const media_video_display_info& display) {
             for (uint32 y = 0; y < display.line_count; y++) {
                 for (uint32 x = 0; x < display.line_width; x++) {
                     const uint32* pixel = x < 15 ? &entry.left : &entry.right;
@@ -361,7 +336,6 @@ TEST_F(FramePathTest, EveryAcceptedColourSpaceIsDrawnUnsheared)
             EXPECT_EQ(Pixel(15, y), entry.shownRight) << entry.space;
             EXPECT_EQ(Pixel(29, y), entry.shownRight) << entry.space;
         }
-        Disconnect();
     }
 }
 
@@ -371,7 +345,7 @@ TEST_F(FramePathTest, WideSignalsAreCroppedToTheViewAndTheLastLineKeptOdd)
     ResizeView(64, 432);
     StartConsumer();
     consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_WIDE_625);
-    ShowNow(Rgb32([](int32, int32 y) { return y < 72 ? RED : y <= 503 ? GREEN : BLUE; }));
+    Show(Rgb32([](int32, int32 y) { return y < 72 ? RED : y <= 503 ? GREEN : BLUE; }));
     for (int32 y : {0, 1, 215, 430, 431})
         EXPECT_EQ(Pixel(5, y), Shown(GREEN)) << y;
     EXPECT_NE(Pixel(5, 432), Shown(GREEN));
@@ -381,7 +355,7 @@ TEST_F(FramePathTest, WideSignalsAreCroppedToTheViewAndTheLastLineKeptOdd)
     StartConsumer();
     ResizeView(64, 406);
     consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_WIDE_525);
-    ShowNow(Rgb32([](int32, int32 y) { return y < 36 ? RED : y <= 441 ? GREEN : BLUE; }));
+    Show(Rgb32([](int32, int32 y) { return y < 36 ? RED : y <= 441 ? GREEN : BLUE; }));
     for (int32 y : {0, 200, 405})
         EXPECT_EQ(Pixel(5, y), Shown(GREEN)) << y;
     EXPECT_NE(Pixel(5, 406), Shown(GREEN));
@@ -389,7 +363,7 @@ TEST_F(FramePathTest, WideSignalsAreCroppedToTheViewAndTheLastLineKeptOdd)
     // Bounds 430 high: the picture ends on line 429, the view's last line is left alone.
     ResizeView(64, 431);
     consumer->SetSignalFormat(VideoConsumer::SIGNAL_FORMAT_FULL);
-    ShowNow(Solid(GREEN));
+    Show(Solid(GREEN));
     EXPECT_EQ(Pixel(5, 429), Shown(GREEN));
     EXPECT_EQ(Pixel(5, 430), PackColor(0, 0, 64));
 }
@@ -411,8 +385,8 @@ TEST_F(FramePathTest, FiltersRunOnlyWhileTheWindowIsVisibleButFramesAreStillDraw
     consumer->SetSubtitleFilter(true);
 
     const auto expectFiltered = [&](bool filtered, const char* state) {
-        ShowNow(Solid(RED));
-        ShowNow(Interlaced());
+        Show(Solid(RED));
+        Show(Interlaced());
         EXPECT_EQ(Pixel(20, 10), Shown(filtered ? BLENDED : LIGHT)) << state;
         EXPECT_EQ(Pixel(20, 11), Shown(filtered ? BLENDED : 0)) << state;
         // The last lines are outside the groups of four that are blended.
@@ -489,7 +463,7 @@ TEST_F(FramePathTest, EveryBufferIsRecycledOnceAcrossStopReconnectionAndDeletion
     EXPECT_TRUE(Await([&] { return CountFreeBuffers(group) == 3; }));
 
     // While stopped, a frame comes back at once, undrawn.
-    ShowNow(Solid(GREEN));
+    Show(Solid(GREEN));
     EXPECT_EQ(CountFreeBuffers(group), 3);
     EXPECT_NE(Pixel(10, 10), Shown(GREEN));
 
@@ -500,7 +474,7 @@ TEST_F(FramePathTest, EveryBufferIsRecycledOnceAcrossStopReconnectionAndDeletion
     ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 2; }));
     Disconnect();
     ASSERT_EQ(Connect(VideoFormat(B_RGB32, 32, 24)), B_OK);
-    ShowNow(Halves());
+    Show(HALVES);
     EXPECT_EQ(Pixel(10, 40), Shown(RED));
     EXPECT_EQ(Pixel(50, 40), Shown(BLUE));
     EXPECT_EQ(CountFreeBuffers(group), 1);
@@ -516,7 +490,7 @@ TEST_F(FramePathTest, EveryBufferIsRecycledOnceAcrossStopReconnectionAndDeletion
 TEST_F(FramePathTest, FormatChangeHandsTheProducerNewBuffersAndSurvivesAFailedOne)
 {
     ASSERT_NO_FATAL_FAILURE(StartGraph(false));
-    ShowNow(Solid(RED));
+    Show(Solid(RED));
     ASSERT_EQ(Pixel(10, 10), Shown(RED));
 
     // No bitmap can be made: the producer keeps writing into the buffers it has, which stay
@@ -524,14 +498,14 @@ TEST_F(FramePathTest, FormatChangeHandsTheProducerNewBuffersAndSurvivesAFailedOn
     media_format empty = VideoFormat(B_RGB32, 64, 48);
     empty.u.raw_video.display.line_width = 0;
     EXPECT_EQ(producer->ChangeFormatTo(empty), B_ERROR);
-    ShowNow(Solid(GREEN));
+    Show(Solid(GREEN));
     EXPECT_EQ(Pixel(10, 10), Shown(RED));
     EXPECT_EQ(producer->GroupsOffered(), 1);
 
     // A good format: new bitmaps, and the new group handed over once the producer had its answer.
     ASSERT_EQ(producer->ChangeFormatTo(VideoFormat(B_RGB32, 32, 24)), B_OK);
     ASSERT_TRUE(Await([&] { return producer->GroupsOffered() == 2; }));
-    ShowNow(Halves());
+    Show(HALVES);
     EXPECT_EQ(Pixel(10, 40), Shown(RED));
     EXPECT_EQ(Pixel(50, 40), Shown(BLUE));
 }
@@ -547,7 +521,7 @@ TEST_F(FramePathTest, ForeignFramesNeverOverwriteABufferTheProducerHolds)
     auto* bits = static_cast<uint32*>(held->Data());
     std::fill(bits, bits + 64 * 48, BLUE);
     // ... while a frame of another group arrives: it is shown, and the held frame is untouched.
-    ShowNow(Solid(RED));
+    Show(Solid(RED));
     EXPECT_EQ(Pixel(10, 10), Shown(RED));
     EXPECT_EQ(std::count(bits, bits + 64 * 48, BLUE), 64 * 48);
     held->Recycle();

@@ -16,6 +16,7 @@
 #include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
 #include "tests/support/Await.h"
+#include "tests/support/MessageWith.h"
 #include "tests/support/TestCard.h"
 #include "video/VideoConsumer.h"
 
@@ -37,6 +38,7 @@ using kits::media::RosterOperation;
 using test_support::Await;
 using test_support::CardParameter;
 using test_support::CardValue;
+using test_support::With;
 
 constexpr uint32 SENTINEL = 'sEnT';
 
@@ -70,20 +72,16 @@ public:
         liveConsumers--;
     }
 
-    std::function<void()> onConnected;
-
-    int32 Connections() const
-    {
-        std::lock_guard guard(lock);
-        return int32(formats.size());
-    }
     media_format LastFormat() const
     {
         std::lock_guard guard(lock);
-        return formats.empty() ? media_format() : formats.back();
+        return last;
     }
+
+    std::function<void()> onConnected;
+    std::atomic<int32> connections{0};
     // Buffers received since the last connection.
-    int64 Buffers() const { return buffers; }
+    std::atomic<int64> buffers{0};
 
 protected:
     status_t Connected(const media_source& producer, const media_destination& where,
@@ -93,8 +91,9 @@ protected:
             onConnected();
         {
             std::lock_guard guard(lock);
-            formats.push_back(withFormat);
+            last = withFormat;
         }
+        connections++;
         buffers = 0;
         return VideoConsumer::Connected(producer, where, withFormat, outInput);
     }
@@ -107,8 +106,7 @@ protected:
 
 private:
     mutable std::mutex lock;
-    std::vector<media_format> formats;
-    std::atomic<int64> buffers{0};
+    media_format last;
 };
 
 // The test card with its web changed, or its "Video Format" reading wrong, for the cards the
@@ -199,12 +197,7 @@ private:
 
 class Manager : public NodeManager {
 public:
-    explicit Manager(NodeManagerOptions options) : NodeManager(std::move(options)) {}
-    Manager(BMessage* archive, NodeManagerOptions options)
-        : NodeManager(archive, std::move(options))
-    {
-    }
-    ~Manager() override = default;
+    using NodeManager::NodeManager;
 
     SpyConsumer* Spy() const { return static_cast<SpyConsumer*>(Consumer()); }
 };
@@ -281,8 +274,8 @@ protected:
         SpyConsumer* spy = fed.Spy();
         if (spy == nullptr)
             return false;
-        const int64 before = spy->Buffers();
-        return Await([&] { return spy->Buffers() >= before + more; });
+        const int64 before = spy->buffers;
+        return Await([&] { return spy->buffers >= before + more; });
     }
     bool FramesFlow() { return FramesFlow(*manager); }
 
@@ -429,7 +422,10 @@ TEST_F(NodeManagerTest, RequestedSizesStartAtTheCardsWholePictureAndAreMadeEvenA
         {FORMAT_16_9, DEINTERLACE_NONE, 768, 433, 768, 576, 768, 432},
         {FORMAT_16_9, DEINTERLACE_NONE, 400, 303, 400, 404, 400, 302},
         {FORMAT_16_9, DEINTERLACE_NONE, 400, 305, 400, 406, 400, 304},
+        {FORMAT_4_3, DEINTERLACE_DUAL_FIELD, 640, 480, 640, 480, 640, 480},
         {FORMAT_4_3, DEINTERLACE_SINGLE_FIELD, 640, 480, 640, 240, 640, 480},
+        // An unknown mode clears single field too.
+        {FORMAT_4_3, 9, 640, 480, 640, 480, 640, 480},
         // The worked example: 16:9, single field.
         {FORMAT_16_9, DEINTERLACE_SINGLE_FIELD, 768, 432, 768, 288, 768, 432},
     };
@@ -466,44 +462,33 @@ TEST_F(NodeManagerTest, ColourSpaceFollowsTheScreenAndTheLimit)
         bool limit;
         color_space requested;
         uint32 bytesPerPixel;
+        // Connections the change of limit makes: only on a deep screen.
+        int32 reconnections;
     };
     const Row rows[] = {
-        {B_RGB32, true, B_RGB16, 2},
-        {B_RGB32, false, B_RGB32, 4},
+        {B_RGB32, true, B_RGB16, 2, 0},
+        {B_RGB32, false, B_RGB32, 4, 1},
         // The consumer takes no 24-bit frames: a 24-bit screen gets 32-bit ones.
-        {B_RGB24, false, B_RGB32, 4},
-        {B_RGB24, true, B_RGB16, 2},
-        {B_RGB15, false, B_RGB15, 2},
-        {B_RGB16, false, B_RGB16, 2},
-        {B_GRAY8, false, B_GRAY8, 1},
-        {B_CMAP8, true, B_GRAY8, 1},
+        {B_RGB24, false, B_RGB32, 4, 0},
+        {B_RGB24, true, B_RGB16, 2, 1},
+        {B_CMAP8, true, B_GRAY8, 1, 0},
+        {B_RGB15, false, B_RGB15, 2, 0},
+        {B_RGB16, false, B_RGB16, 2, 0},
+        {B_GRAY8, false, B_GRAY8, 1, 0},
+        // The limit cleared on a shallow screen was kept for the next connection.
+        {B_RGB32, false, B_RGB32, 4, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(int(row.screen) * 10 + row.limit);
         ASSERT_EQ(HeadlessDisplay().SetScreen(row.screen, 1024, 768), B_OK);
+        const int32 connections = manager->Spy()->connections;
         manager->Set16bitLimit(row.limit);
+        EXPECT_EQ(manager->Spy()->connections, connections + row.reconnections);
         manager->SetSize(320, 240);
         EXPECT_EQ(LastVideo().display.format, row.requested);
         EXPECT_EQ(LastVideo().display.bytes_per_row, 320 * row.bytesPerPixel);
     }
     EXPECT_TRUE(window->Errors().empty());
-}
-
-TEST_F(NodeManagerTest, SixteenBitLimitReconnectsOnlyOnDeepScreens)
-{
-    ASSERT_EQ(HeadlessDisplay().SetScreen(B_RGB16, 1024, 768), B_OK);
-    ASSERT_EQ(Start(), B_OK);
-    SpyConsumer* spy = manager->Spy();
-    const int32 connections = spy->Connections();
-    manager->Set16bitLimit(false);
-    EXPECT_EQ(spy->Connections(), connections);
-    // The flag was stored: a later connection on a 32-bit screen asks for 32-bit frames.
-    ASSERT_EQ(HeadlessDisplay().SetScreen(B_RGB32, 1024, 768), B_OK);
-    manager->Reconnect();
-    EXPECT_EQ(LastVideo().display.format, B_RGB32);
-    manager->Set16bitLimit(true);
-    EXPECT_EQ(spy->Connections(), connections + 2);
-    EXPECT_EQ(LastVideo().display.format, B_RGB16);
 }
 
 TEST_F(NodeManagerTest, SettersChangeNothingWhileStopped)
@@ -523,22 +508,6 @@ TEST_F(NodeManagerTest, SettersChangeNothingWhileStopped)
     manager->SetSize(320, 240);
     EXPECT_EQ(manager->RequestedWidth(), 320);
     EXPECT_TRUE(window->Errors().empty());
-}
-
-TEST_F(NodeManagerTest, DeInterlaceModesExcludeEachOther)
-{
-    ASSERT_EQ(Start(), B_OK);
-    manager->SetSize(640, 480);
-    manager->SetDeInterlace(DEINTERLACE_DUAL_FIELD);
-    EXPECT_EQ(LastVideo().display.line_count, 480u);
-    manager->SetDeInterlace(DEINTERLACE_SINGLE_FIELD);
-    EXPECT_EQ(LastVideo().display.line_count, 240u);
-    const BMessage nested = Settings(Archive());
-    EXPECT_TRUE(BoolOf(nested, "_HalfHeight", false));
-    EXPECT_FALSE(BoolOf(nested, "_DeInterlace", true));
-    // An unknown mode clears both, and the full height comes back.
-    manager->SetDeInterlace(9);
-    EXPECT_EQ(LastVideo().display.line_count, 480u);
 }
 
 TEST_F(NodeManagerTest, ArchiveRoundTripKeepsTheSettingsAndTheCardsChannel)
@@ -563,6 +532,11 @@ TEST_F(NodeManagerTest, ArchiveRoundTripKeepsTheSettingsAndTheCardsChannel)
     EXPECT_TRUE(BoolOf(nested, "_DeInterlace", false));
     EXPECT_FALSE(BoolOf(nested, "_HalfHeight", true));
     EXPECT_EQ(Int32Of(nested, "_SignalFormat", 0), FORMAT_16_9);
+    // The de-interlace modes exclude each other.
+    manager->SetDeInterlace(DEINTERLACE_SINGLE_FIELD);
+    nested = Settings(Archive());
+    EXPECT_TRUE(BoolOf(nested, "_HalfHeight", false));
+    EXPECT_FALSE(BoolOf(nested, "_DeInterlace", true));
 }
 
 TEST_F(NodeManagerTest, PartialOrForeignArchivesKeepTheDefaults)
@@ -586,21 +560,10 @@ TEST_F(NodeManagerTest, PartialOrForeignArchivesKeepTheDefaults)
         archive.AddMessage("NodeManager", &nested);
         return archive;
     };
-    BMessage wrongCommand('XXXX');
-    wrongCommand.AddInt32("_SignalFormat", FORMAT_16_9);
-    wrongCommand.AddInt32("_Channel", 9);
-    BMessage foreign = holding(wrongCommand);
-    BMessage flags('NdMg');
-    flags.AddBool("_DeInterlace", true);
-    flags.AddBool("_HalfHeight", true);
-    BMessage both = holding(flags);
-    BMessage typed('NdMg');
-    typed.AddString("_SignalFormat", "wide");
-    typed.AddFloat("_Channel", 9.0f);
-    BMessage wrongTypes = holding(typed);
-    BMessage notNested;
-    notNested.AddInt32("NodeManager", 1);
-
+    BMessage foreign = holding(With('XXXX', "_SignalFormat", FORMAT_16_9, "_Channel", 9));
+    BMessage wrongTypes = holding(With('NdMg', "_SignalFormat", "wide", "_Channel", "9"));
+    BMessage notNested = With(0, "NodeManager", 1);
+    BMessage both = holding(With('NdMg', "_DeInterlace", true, "_HalfHeight", true));
     for (BMessage* message : {&foreign, &wrongTypes, &notNested, &both}) {
         manager = MakeManager(message);
         ASSERT_EQ(Start(), B_OK);
@@ -736,7 +699,7 @@ TEST_F(NodeManagerTest, FailedConnectionIsReportedAndTheStartGoesOn)
     FailRosterOperation(RosterOperation::Connect, B_ERROR);
     EXPECT_EQ(Start(), B_OK);
     EXPECT_EQ(window->Errors(), std::vector<int32>{NODE_ERROR_CONNECT});
-    EXPECT_EQ(manager->Spy()->Connections(), 0);
+    EXPECT_EQ(manager->Spy()->connections, 0);
     // The next successful reconnection brings the picture.
     kits::media::ResetMediaFaults();
     manager->Reconnect();
@@ -806,8 +769,7 @@ TEST_F(NodeManagerTest, ChannelScanMatchesOnTheFirstSevenCharacters)
 {
     UseCard(OddCard::Web::ChannelPrefix);
     BMessage archive;
-    BMessage nested('NdMg');
-    nested.AddInt32("_Channel", 4);
+    const BMessage nested = With('NdMg', "_Channel", 4);
     archive.AddMessage("NodeManager", &nested);
     manager = MakeManager(&archive);
     ASSERT_EQ(Start(), B_OK);

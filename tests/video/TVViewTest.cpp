@@ -4,7 +4,6 @@
 
 #include "devices/ChannelPlan.h"
 #include "devices/TestCardNode.h"
-#include "kits/app/AppDefs.h"
 #include "kits/app/Application.h"
 #include "kits/app/Archivable.h"
 #include "kits/app/Message.h"
@@ -19,15 +18,17 @@
 #include "kits/media/MediaTestHooks.h"
 #include "kits/storage/File.h"
 #include "tests/support/Await.h"
+#include "tests/support/MessageWith.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tests/support/TestCard.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 #include <atomic>
+#include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -35,10 +36,7 @@ namespace {
 using kits::interface::HeadlessDisplay;
 
 using test_support::Await;
-using test_support::CardValue;
-
-constexpr uint32 SENTINEL = 'sEnT';
-constexpr const char* PRESETS = "/boot/home/config/settings/Media/presets";
+using test_support::With;
 
 // An application that counts quit requests and refuses them until the test ends.
 class QuitCounter : public BApplication {
@@ -51,24 +49,7 @@ public:
         return allowQuit;
     }
 
-    void MessageReceived(BMessage* message) override
-    {
-        if (message->what == SENTINEL)
-            sentinels++;
-        else
-            BApplication::MessageReceived(message);
-    }
-
-    // Waits until every message posted before this call has been handled.
-    void Settle()
-    {
-        const int32 wanted = sentinels + 1;
-        PostMessage(SENTINEL);
-        Await([&] { return sentinels >= wanted; });
-    }
-
     std::atomic<int32> quitRequests{0};
-    std::atomic<int32> sentinels{0};
     std::atomic<bool> allowQuit{false};
 };
 
@@ -79,6 +60,20 @@ public:
     void MessageReceived(BMessage*) override { seen = true; }
     std::atomic<bool> seen{false};
 };
+
+// Waits until `looper` has handled every message posted to it before this call.
+void Settle(BLooper* looper)
+{
+    Marker marker;
+    looper->Lock();
+    looper->AddHandler(&marker);
+    looper->Unlock();
+    looper->PostMessage('sEnT', &marker);
+    EXPECT_TRUE(Await([&] { return marker.seen.load(); }));
+    looper->Lock();
+    looper->RemoveHandler(&marker);
+    looper->Unlock();
+}
 
 class TVViewTest : public PreparedBootVolumeTest {
 protected:
@@ -91,8 +86,6 @@ protected:
         TVView::RegisterReplicant();
         app = new QuitCounter();
         appThread = std::thread([this] { app->Run(); });
-        // Posted before Run, handled once the loop is up.
-        app->Settle();
     }
 
     void TearDown() override
@@ -111,25 +104,19 @@ protected:
         PreparedBootVolumeTest::TearDown();
     }
 
-    BWindow* MakeWindow(BRect frame)
+    // Shows `view` in a new window with `frame`.
+    template <typename View>
+    View* Host(View* view, BRect frame)
     {
         auto* window = new BWindow(frame, "host", B_TITLED_WINDOW, 0);
         windows.push_back(window);
-        return window;
-    }
-
-    // The application's view, in a shown window.
-    TVView* MakeApplicationView()
-    {
-        BWindow* window = MakeWindow(BRect(100, 100, 739, 579));
-        auto* view = new TVView(window->Bounds(), "TVView", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
         window->AddChild(view);
         window->Show();
         return view;
     }
 
     // A replicant of `view` rebuilt from its archive's flattened bytes, in a window of its own.
-    TVView* MakeReplicant(TVView* view, BRect windowFrame = BRect(300, 200, 619, 439))
+    TVView* MakeReplicant(TVView* view)
     {
         BMessage archive;
         view->Window()->Lock();
@@ -145,15 +132,10 @@ protected:
         source->Lock();
         source->Quit();
         auto* replicant = dynamic_cast<TVView*>(instantiate_object(&restored));
-        if (replicant == nullptr)
-            return nullptr;
-        BWindow* host = MakeWindow(windowFrame);
-        host->AddChild(replicant);
-        host->Show();
-        return replicant;
+        return replicant == nullptr ? nullptr : Host(replicant, BRect(300, 200, 619, 439));
     }
 
-    static std::optional<int32> Channel() { return CardValue<int32>("Channel"); }
+    static std::optional<int32> Channel() { return test_support::CardValue<int32>("Channel"); }
 
     // Resizes `view` to width x height pixels.
     static void Resize(BView* view, float width, float height)
@@ -183,13 +165,26 @@ protected:
     std::vector<BWindow*> windows;
 };
 
-TEST_F(TVViewTest, ApplicationViewCarriesItsDraggerAndShowsTheLivePicture)
+// The application's view, then the replicant it becomes when dragged out: what each does itself
+// and what it leaves to others.
+TEST_F(TVViewTest, ApplicationViewAndTheReplicantRebuiltFromItsFlattenedArchive)
 {
-    TVView* view = MakeApplicationView();
+    test_support::WritePresets(
+        {{3, "BALTIC 2", devices::VIDEO_FORMAT_PAL_BG}, {.channel = 6, .name = {}}});
+    std::atomic<int32> opened{0};
+    std::atomic<float> openedX{0};
+    kits::interface::SetPopUpResponder([&](BPopUpMenu* menu, BPoint where) -> BMenuItem* {
+        opened++;
+        openedX = where.x;
+        return menu->ItemAt(3);
+    });
+
+    TVView* view = Host(new TVView(BRect(0, 0, 639, 479), "TVView", B_FOLLOW_ALL_SIDES,
+                            B_WILL_DRAW),
+        BRect(100, 100, 739, 579));
     EXPECT_FALSE(view->IsReplicant());
     EXPECT_EQ(view->ReplicantMenu(), nullptr);
     view->Window()->Lock();
-    ASSERT_EQ(view->CountChildren(), 1);
     auto* dragger = dynamic_cast<BDragger*>(view->ChildAt(0));
     ASSERT_NE(dragger, nullptr);
     EXPECT_EQ(dragger->Frame(), BRect(632, 472, 639, 479));
@@ -197,24 +192,32 @@ TEST_F(TVViewTest, ApplicationViewCarriesItsDraggerAndShowsTheLivePicture)
     EXPECT_EQ(dragger->Target(), view);
     view->Window()->Unlock();
     EXPECT_TRUE(ShowsPicture(view));
-}
+    // Tuning is the channel suite's and sizing the window's: the view does neither itself.
+    const int32 first = Channel().value_or(-1);
+    view->TuneChannel(first + 1, -1, -1);
+    EXPECT_EQ(Channel(), first);
+    Resize(view, 300, 200);
+    EXPECT_EQ(view->RequestedWidth(), 768);
+    Resize(view, 640, 480);
+    // A secondary click opens no menu.
+    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(110, 110), B_SECONDARY_MOUSE_BUTTON), B_OK);
+    HeadlessDisplay().ReleaseMouse(BPoint(110, 110));
+    Settle(view->Window());
+    EXPECT_EQ(opened, 0);
 
-TEST_F(TVViewTest, ArchivingTheApplicationsViewEndsTheApplicationButAReplicantsDoesNot)
-{
-    TVView* view = MakeApplicationView();
+    // Archiving the application's view ends the application; archiving a replicant does not.
     TVView* replicant = MakeReplicant(view);
     ASSERT_NE(replicant, nullptr);
-    app->Settle();
+    Settle(app);
     EXPECT_EQ(app->quitRequests, 1);
-
     BMessage again;
     replicant->Window()->Lock();
     EXPECT_EQ(replicant->Archive(&again, true), B_OK);
+    // It keeps a dragger of its own, so it can be dragged on again.
+    EXPECT_NE(dynamic_cast<BDragger*>(replicant->ChildAt(0)), nullptr);
     replicant->Window()->Unlock();
-    app->Settle();
+    Settle(app);
     EXPECT_EQ(app->quitRequests, 1);
-
-    // The archive names the application, the class, and carries the node manager's settings.
     const char* text = nullptr;
     ASSERT_EQ(again.FindString("add_on", &text), B_OK);
     EXPECT_STREQ(text, "application/x-vnd.Quarnet.Ovelin");
@@ -223,27 +226,13 @@ TEST_F(TVViewTest, ArchivingTheApplicationsViewEndsTheApplicationButAReplicantsD
     BMessage nested;
     ASSERT_EQ(again.FindMessage("NodeManager", &nested), B_OK);
     EXPECT_EQ(nested.what, uint32('NdMg'));
-}
 
-TEST_F(TVViewTest, ReplicantRebuiltFromFlattenedBytesRunsItsOwnPictureAndMenu)
-{
-    test_support::WritePresets(
-        {{3, "BALTIC 2", devices::VIDEO_FORMAT_PAL_BG}, {.channel = 6, .name = {}}});
-
-    TVView* view = MakeApplicationView();
-    TVView* replicant = MakeReplicant(view);
-    ASSERT_NE(replicant, nullptr);
+    // The replicant runs its own picture, sized to its view on attaching.
     EXPECT_TRUE(replicant->IsReplicant());
     EXPECT_EQ(replicant->ResizingMode(), uint32(B_FOLLOW_ALL_SIDES));
-    // It keeps a dragger of its own, so it can be dragged on again.
-    replicant->Window()->Lock();
-    EXPECT_NE(dynamic_cast<BDragger*>(replicant->ChildAt(0)), nullptr);
-    replicant->Window()->Unlock();
     EXPECT_TRUE(ShowsPicture(replicant));
-    // Sized to the view on attaching: the host window's 320x240 pixels.
     EXPECT_EQ(replicant->RequestedWidth(), 640);
     EXPECT_EQ(replicant->RequestedHeight(), 480);
-
     BPopUpMenu* menu = replicant->ReplicantMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_STREQ(menu->Name(), "ReplicantMenu");
@@ -256,41 +245,39 @@ TEST_F(TVViewTest, ReplicantRebuiltFromFlattenedBytesRunsItsOwnPictureAndMenu)
     ASSERT_EQ(stations->CountItems(), 2);
     EXPECT_STREQ(stations->ItemAt(0)->Label(), "BALTIC 2");
     EXPECT_STREQ(stations->ItemAt(1)->Label(), "Unknown station");
-    int32 value = 0;
-    EXPECT_EQ(stations->ItemAt(0)->Message()->FindInt32("VideoFormat", &value), B_OK);
+    EXPECT_TRUE(stations->ItemAt(0)->Message()->HasInt32("VideoFormat"));
     EXPECT_FALSE(stations->ItemAt(1)->Message()->HasInt32("VideoFormat"));
     // Each call appends.
     replicant->InitReplicant();
     EXPECT_EQ(stations->CountItems(), 4);
-}
 
-TEST_F(TVViewTest, SecondaryClickAloneOpensTheReplicantsMenuAndItsChoiceIsCarriedOut)
-{
-    std::atomic<int32> opened{0};
-    std::atomic<float> openedX{0};
-    kits::interface::SetPopUpResponder([&](BPopUpMenu* menu, BPoint where) -> BMenuItem* {
-        opened++;
-        openedX = where.x;
-        return menu->ItemAt(3);
-    });
-    // The application's view opens no menu: once its window has handled what came after the
-    // click, a menu would have been asked for.
-    TVView* view = MakeApplicationView();
-    ASSERT_EQ(HeadlessDisplay().PressMouse(BPoint(110, 110), B_SECONDARY_MOUSE_BUTTON), B_OK);
-    HeadlessDisplay().ReleaseMouse(BPoint(110, 110));
-    Marker marker;
-    view->Window()->Lock();
-    view->Window()->AddHandler(&marker);
-    view->Window()->Unlock();
-    view->Window()->PostMessage(SENTINEL, &marker);
-    ASSERT_TRUE(Await([&] { return marker.seen.load(); }));
-    view->Window()->Lock();
-    view->Window()->RemoveHandler(&marker);
-    view->Window()->Unlock();
-    EXPECT_EQ(opened, 0);
+    // Tuning wraps at both ends, and a zap needs a channel.
+    const int32 count = devices::ChannelPlan::CountChannels();
+    const std::pair<int32, int32> tunings[] = {{-1, count - 1}, {count, 0}, {5, 5}};
+    for (const auto& [asked, tuned] : tunings) {
+        replicant->TuneChannel(asked, -1, -1);
+        EXPECT_EQ(Channel(), tuned) << asked;
+    }
+    BMessage noChannel = With(MSG_REPLICANT_ZAP, "VideoFormat", devices::VIDEO_FORMAT_NTSC_M);
+    replicant->MessageReceived(&noChannel);
+    EXPECT_EQ(Channel(), 5);
+    EXPECT_EQ(replicant->GetSignalType(), SIGNAL_625);
+    BMessage zap
+        = With(MSG_REPLICANT_ZAP, "Channel", 7, "VideoFormat", devices::VIDEO_FORMAT_NTSC_M);
+    replicant->MessageReceived(&zap);
+    EXPECT_EQ(Channel(), 7);
+    EXPECT_EQ(replicant->GetSignalType(), SIGNAL_525);
+    // Tuning reconnects at the stored size, now clamped to the 525-line picture.
+    EXPECT_TRUE(ShowsPicture(replicant));
 
-    TVView* replicant = MakeReplicant(view, BRect(300, 200, 619, 439));
-    ASSERT_NE(replicant, nullptr);
+    // Counted in pixels as the window's size tracking counts them: bounds of 198.5 x 148.5
+    // cover 200 x 150 pixels.
+    Resize(replicant, 199.5f, 149.5f);
+    EXPECT_EQ(replicant->RequestedWidth(), 200);
+    EXPECT_EQ(replicant->RequestedHeight(), 150);
+
+    // Only a secondary click alone opens the menu, just above and left of the pointer;
+    // "Maximize" fills the host window.
     Resize(replicant, 100, 100);
     const BPoint click(300 + 10, 200 + 10);
     for (int32 buttons : {B_PRIMARY_MOUSE_BUTTON | B_SECONDARY_MOUSE_BUTTON,
@@ -299,7 +286,6 @@ TEST_F(TVViewTest, SecondaryClickAloneOpensTheReplicantsMenuAndItsChoiceIsCarrie
         HeadlessDisplay().ReleaseMouse(click);
     }
     ASSERT_TRUE(Await([&] { return opened == 1; }));
-    // Opened just above and left of the pointer; "Maximize" fills the host window.
     EXPECT_EQ(openedX, 309);
     EXPECT_TRUE(Await([&] {
         replicant->Window()->Lock();
@@ -308,88 +294,29 @@ TEST_F(TVViewTest, SecondaryClickAloneOpensTheReplicantsMenuAndItsChoiceIsCarrie
         return filled;
     }));
     EXPECT_EQ(opened, 1);
-
-    // "Resize to optimal size" gives the card's picture size.
+    // "Resize to optimal size" gives the card's picture size: 525 lines since the zap.
     BMessage optimal(MSG_REPLICANT_OPTIMAL_SIZE);
     replicant->Window()->Lock();
     replicant->MessageReceived(&optimal);
-    EXPECT_EQ(replicant->Bounds(), BRect(0, 0, 767, 575));
+    EXPECT_EQ(replicant->Bounds(), BRect(0, 0, 639, 479));
     replicant->Window()->Unlock();
-}
-
-TEST_F(TVViewTest, TuningWrapsAtBothEndsAndNeedsAChannel)
-{
-    // The application's view leaves tuning to the channel suite: it never looks the
-    // parameters up, so tuning it does nothing.
-    TVView* view = MakeApplicationView();
-    ASSERT_TRUE(ShowsPicture(view));
-    const int32 first = Channel().value_or(-1);
-    view->TuneChannel(first + 1, -1, -1);
-    EXPECT_EQ(Channel(), first);
-
-    TVView* replicant = MakeReplicant(view);
-    ASSERT_NE(replicant, nullptr);
-    const int32 count = devices::ChannelPlan::CountChannels();
-    replicant->TuneChannel(-1, -1, -1);
-    EXPECT_EQ(Channel(), count - 1);
-    replicant->TuneChannel(count, -1, -1);
-    EXPECT_EQ(Channel(), 0);
-    replicant->TuneChannel(5, -1, -1);
-    EXPECT_EQ(Channel(), 5);
-
-    BMessage noChannel(MSG_REPLICANT_ZAP);
-    noChannel.AddInt32("VideoFormat", devices::VIDEO_FORMAT_NTSC_M);
-    replicant->MessageReceived(&noChannel);
-    EXPECT_EQ(Channel(), 5);
-    EXPECT_EQ(replicant->GetSignalType(), SIGNAL_625);
-
-    BMessage zap(MSG_REPLICANT_ZAP);
-    zap.AddInt32("Channel", 7);
-    zap.AddInt32("VideoFormat", devices::VIDEO_FORMAT_NTSC_M);
-    replicant->MessageReceived(&zap);
-    EXPECT_EQ(Channel(), 7);
-    EXPECT_EQ(replicant->GetSignalType(), SIGNAL_525);
-    // Tuning reconnects at the stored size, now clamped to the 525-line picture.
-    EXPECT_TRUE(ShowsPicture(replicant));
-}
-
-TEST_F(TVViewTest, ResizingAReplicantRenegotiatesItsPicture)
-{
-    // The application's view leaves its sizing to its window.
-    TVView* view = MakeApplicationView();
-    Resize(view, 300, 200);
-    EXPECT_EQ(view->RequestedWidth(), 768);
-
-    TVView* replicant = MakeReplicant(view);
-    ASSERT_NE(replicant, nullptr);
-    // Counted in pixels as the window's size tracking counts them: bounds of 198.5 x 148.5 cover
-    // 200 x 150 pixels.
-    Resize(replicant, 199.5f, 149.5f);
-    EXPECT_EQ(replicant->RequestedWidth(), 200);
-    EXPECT_EQ(replicant->RequestedHeight(), 150);
 }
 
 TEST_F(TVViewTest, ForeignDamagedOrMissingArchivesBuildNothingOrDefaults)
 {
-    BMessage foreign;
-    foreign.AddString("class", "BView");
+    BMessage foreign = With(B_ARCHIVED_OBJECT, "class", "BView");
     EXPECT_EQ(TVView::Instantiate(&foreign), nullptr);
     EXPECT_EQ(TVView::Instantiate(nullptr), nullptr);
 
     // Only the class: a replicant with the node manager's defaults, and a presets file that
     // cannot be read leaves the stations menu empty.
-    BMessage bare;
-    bare.AddString("class", "TVView");
-    {
-        BFile damaged(PRESETS, B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
-        ASSERT_EQ(damaged.InitCheck(), B_OK);
-        ASSERT_EQ(damaged.Write("not a message", 13), 13);
-    }
+    BFile damaged("/boot/home/config/settings/Media/presets",
+        B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
+    ASSERT_EQ(damaged.Write("not a message", 13), 13);
+    BMessage bare = With(B_ARCHIVED_OBJECT, "class", "TVView");
     auto* replicant = dynamic_cast<TVView*>(instantiate_object(&bare));
     ASSERT_NE(replicant, nullptr);
-    BWindow* host = MakeWindow(BRect(0, 0, 159, 119));
-    host->AddChild(replicant);
-    host->Show();
+    Host(replicant, BRect(0, 0, 159, 119));
     EXPECT_EQ(replicant->ReplicantMenu()->ItemAt(0)->Submenu()->CountItems(), 0);
     EXPECT_EQ(replicant->GetSignalSize(), BRect(0, 0, 767, 575));
     EXPECT_TRUE(ShowsPicture(replicant));

@@ -44,17 +44,41 @@ protected:
     Slider* slider = nullptr;
 };
 
-TEST_F(SliderTest, StartsEmptyAtZeroWithTheFlagsPlusWillDrawAndAnEighteenPointFont)
+TEST_F(SliderTest, CaptionAndBarDrawnInAWhiteBoxOnlyWhileShown)
 {
     Slider other(BRect(0, 0, 10, 10), "other", B_FOLLOW_LEFT_RIGHT, B_FRAME_EVENTS);
     EXPECT_EQ(other.Flags(), B_FRAME_EVENTS | B_WILL_DRAW);
-    EXPECT_EQ(other.Label(), "");
-    EXPECT_EQ(other.Value(), 0);
     BFont font;
     other.GetFont(&font);
     EXPECT_EQ(font.Size(), 18);
-    // Level 0: only the white box.
+    // Level 0 and no caption: only the white box; it is never archived.
+    EXPECT_EQ(slider->Label(), "");
+    EXPECT_EQ(slider->Value(), 0);
     EXPECT_EQ(CountPixels(WHITE, 0, 0, 400, 50), 401 * 51);
+    BMessage archive;
+    EXPECT_EQ(slider->Archive(&archive, true), B_ERROR);
+    EXPECT_TRUE(archive.IsEmpty());
+
+    // The caption sits at the left above the bar: nothing left of x = 10, right of the caption,
+    // or from the bar's rows down.
+    slider->SetSlider("Volume:", 0);
+    window->UpdateIfNeeded();
+    const int32 width = int32(slider->StringWidth("Volume:"));
+    EXPECT_GT(CountPixels(BLACK, 10, 0, 10 + width + 1, 18), 10);
+    EXPECT_EQ(CountPixels(WHITE, 0, 0, 8, 50), 9 * 51);
+    EXPECT_EQ(CountPixels(WHITE, 12 + width, 0, 400, 50), (389 - width) * 51);
+    EXPECT_EQ(CountPixels(WHITE, 0, 22, 400, 50), 401 * 29);
+
+    // Set while hidden, the level shows only once the slider is shown.
+    slider->Hide();
+    window->UpdateIfNeeded();
+    slider->SetSlider("Brightness:", 50);
+    window->UpdateIfNeeded();
+    EXPECT_EQ(CountPixels(BLUE, 0, 0, 419, 59), 420 * 60);
+    slider->Show();
+    window->UpdateIfNeeded();
+    EXPECT_EQ(BarEnds(), std::make_pair(10, 190));
+    EXPECT_GT(CountPixels(BLACK, 10, 0, 200, 18), 10);
 }
 
 TEST_F(SliderTest, BarRunsFromTenUnitsToItsLevelOfTheWidthLessTwenty)
@@ -74,41 +98,6 @@ TEST_F(SliderTest, BarRunsFromTenUnitsToItsLevelOfTheWidthLessTwenty)
         EXPECT_EQ(CountPixels(BLUE, 401, 0, 419, 59), 19 * 60);
     }
     EXPECT_EQ(slider->Value(), 2);
-}
-
-TEST_F(SliderTest, CaptionSitsAtTheLeftAboveTheBar)
-{
-    slider->SetSlider("Volume:", 0);
-    window->UpdateIfNeeded();
-    EXPECT_EQ(slider->Label(), "Volume:");
-    const int32 width = int32(slider->StringWidth("Volume:"));
-    EXPECT_GT(CountPixels(BLACK, 10, 0, 10 + width + 1, 18), 10);
-    // Nothing left of x = 10, right of the caption, or from the bar's rows down.
-    EXPECT_EQ(CountPixels(WHITE, 0, 0, 8, 50), 9 * 51);
-    EXPECT_EQ(CountPixels(WHITE, 12 + width, 0, 400, 50), (389 - width) * 51);
-    EXPECT_EQ(CountPixels(WHITE, 0, 22, 400, 50), 401 * 29);
-}
-
-TEST_F(SliderTest, LevelSetWhileHiddenShowsOnlyOnceShown)
-{
-    slider->Hide();
-    window->UpdateIfNeeded();
-    slider->SetSlider("Brightness:", 50);
-    window->UpdateIfNeeded();
-    EXPECT_EQ(CountPixels(BLUE, 0, 0, 419, 59), 420 * 60);
-
-    slider->Show();
-    window->UpdateIfNeeded();
-    EXPECT_EQ(BarEnds(), std::make_pair(10, 190));
-    EXPECT_GT(CountPixels(BLACK, 10, 0, 200, 18), 10);
-}
-
-TEST_F(SliderTest, ArchiveFailsAndWritesNothing)
-{
-    slider->SetSlider("Volume:", 30);
-    BMessage archive;
-    EXPECT_EQ(slider->Archive(&archive, true), B_ERROR);
-    EXPECT_TRUE(archive.IsEmpty());
 }
 
 }

@@ -75,7 +75,7 @@ TEST(CommandsTest, CodesKeepTheirNumbers)
     EXPECT_EQ(MSG_NODE_ERROR, 0x20000u);
 }
 
-TEST_F(TVWindowCommandsTest, LevelCommandsShowTheirCaptionAndTheSteppedLevel)
+TEST_F(TVWindowCommandsTest, LevelCommandsShowTheirCaptionAndLevelUntilTheOverlayTimesOut)
 {
     ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_AUDIO_OUTPUT, [] {
         return static_cast<BMediaNode*>(new test_support::TestMixerNode({"Line"}));
@@ -110,14 +110,9 @@ TEST_F(TVWindowCommandsTest, LevelCommandsShowTheirCaptionAndTheSteppedLevel)
     // The text overlays are not touched.
     EXPECT_TRUE(Label("pNameLabel")->IsHidden());
     EXPECT_TRUE(Label("pChannelLabel")->IsHidden());
-}
 
-TEST_F(TVWindowCommandsTest, EachCommandRestartsTheOverlayTimeOut)
-{
-    MakeWindow();
-    // The time-out hides the overlays only of a window that is on screen.
+    // Each command restarts the time-out, which hides the overlays only of a window on screen.
     window->Show();
-    Slider* slider = SliderOverlay();
     for (int32 pulses : {10, 10, 29}) {
         Send(BMessage(MSG_VOLUME_UP));
         Pulses(pulses);
@@ -313,12 +308,28 @@ TEST_F(TVWindowCommandsTest, MenuShortcutsReachTheirCommandsAndTheTunersOnlyWhil
     }
 }
 
-TEST_F(TVWindowCommandsTest, SixteenNineMarksItsItemAndResizesToTheNewSignal)
+TEST_F(TVWindowCommandsTest, FormatsMarkTheirItemAndResizeTheWindowUnlessItIsFullScreen)
 {
     MakeWindow();
-    RunWindow();
+    const BRect screen = BScreen(window).Frame();
+    const BRect windowed = window->Frame();
+    Send(BMessage(MSG_TOGGLE_FULLSCREEN));
+    EXPECT_TRUE(window->IsFullScreen());
+    EXPECT_EQ(window->Frame(), screen);
+    // The resize is still asked for; full-screen it leaves the window over the whole screen.
+    const int32 queued = window->CountQueuedMessages();
+    Send(BMessage(MSG_FORMAT_16_9));
+    EXPECT_GT(window->CountQueuedMessages(), queued);
+    Send(BMessage(MSG_OPTIMAL_SIZE));
+    EXPECT_EQ(window->Frame(), screen);
+    Send(BMessage(MSG_TOGGLE_FULLSCREEN));
+    EXPECT_FALSE(window->IsFullScreen());
+    EXPECT_EQ(window->Frame(), windowed);
+
+    // Running windowed, it takes the 625-line card's 16:9 picture, then its 4:3 one again.
+    window->Show();
+    window->Unlock();
     TVView* video = VideoView();
-    // The 625-line card's 16:9 picture, then its 4:3 one again.
     for (const auto& [format, signal] : {std::pair{MSG_FORMAT_16_9, BRect(0, 0, 767, 431)},
              std::pair{MSG_FORMAT_4_3, SIGNAL_4_3}}) {
         ASSERT_EQ(window->PostMessage(format), B_OK);
@@ -329,28 +340,6 @@ TEST_F(TVWindowCommandsTest, SixteenNineMarksItsItemAndResizesToTheNewSignal)
         EXPECT_EQ(video->GetSignalSize(), signal);
         window->Unlock();
     }
-}
-
-TEST_F(TVWindowCommandsTest, FullScreenTogglesAndAFormatChangeKeepsTheScreenCovered)
-{
-    MakeWindow();
-    const BRect screen = BScreen(window).Frame();
-    const BRect windowed = window->Frame();
-    Send(BMessage(MSG_TOGGLE_FULLSCREEN));
-    EXPECT_TRUE(window->IsFullScreen());
-    EXPECT_EQ(window->Frame(), screen);
-
-    // The resize is still asked for; full-screen it leaves the window over the whole screen.
-    const int32 queued = window->CountQueuedMessages();
-    Send(BMessage(MSG_FORMAT_16_9));
-    EXPECT_TRUE(FormatMenu()->ItemAt(1)->IsMarked());
-    EXPECT_GT(window->CountQueuedMessages(), queued);
-    Send(BMessage(MSG_OPTIMAL_SIZE));
-    EXPECT_EQ(window->Frame(), screen);
-
-    Send(BMessage(MSG_TOGGLE_FULLSCREEN));
-    EXPECT_FALSE(window->IsFullScreen());
-    EXPECT_EQ(window->Frame(), windowed);
 }
 
 TEST_F(TVWindowCommandsTest, FilterSettingsReachTheNodeManagerOnlyWithTheirField)

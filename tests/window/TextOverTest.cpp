@@ -50,23 +50,30 @@ protected:
     TextOver* overlay = nullptr;
 };
 
-TEST_F(TextOverTest, StartsEmptyAsAWhiteBoxWithTheFlagsPlusWillDrawAndAnEighteenPointFont)
+TEST_F(TextOverTest, WhiteBoxShowsItsTextBlackCentredAndCutAtTheBoxOnlyWhileShown)
 {
     TextOver other(BRect(0, 0, 10, 10), "other", B_FOLLOW_LEFT | B_FOLLOW_TOP, B_FRAME_EVENTS);
     EXPECT_EQ(other.Flags(), B_FRAME_EVENTS | B_WILL_DRAW);
     EXPECT_EQ(other.ResizingMode(), B_FOLLOW_LEFT | B_FOLLOW_TOP);
-    EXPECT_EQ(other.Text(), "");
     BFont font;
     other.GetFont(&font);
     EXPECT_EQ(font.Size(), 18);
-    // Empty, the overlay is just its white box.
+    // Empty, the overlay is just its white box; it is never archived.
+    EXPECT_EQ(overlay->Text(), "");
     EXPECT_EQ(CountPixels(WHITE, 50, 10, 150, 35), 101 * 26);
     ExpectBackdropAroundTheBox();
-}
+    BMessage archive;
+    EXPECT_EQ(overlay->Archive(&archive, true), B_ERROR);
+    EXPECT_TRUE(archive.IsEmpty());
 
-TEST_F(TextOverTest, TextIsBlackCentredOnItsBaseline)
-{
+    // Set while hidden, the text shows only once the overlay is shown.
+    overlay->Hide();
+    window->UpdateIfNeeded();
     overlay->SetText("12");
+    window->UpdateIfNeeded();
+    EXPECT_EQ(overlay->Text(), "12");
+    EXPECT_EQ(CountPixels(BLUE, 0, 0, 299, 59), 300 * 60);
+    overlay->Show();
     window->UpdateIfNeeded();
     const float width = overlay->StringWidth("12");
     const int32 left = 50 + int32(50 - width / 2);
@@ -78,41 +85,15 @@ TEST_F(TextOverTest, TextIsBlackCentredOnItsBaseline)
     EXPECT_EQ(CountDark(50, 31, 150, 35), 0);
     EXPECT_GT(CountPixels(interface_test::BLACK, 50, 10, 150, 35), 0);
     ExpectBackdropAroundTheBox();
-}
 
-TEST_F(TextOverTest, TextWiderThanTheBoxIsCutAtBothSides)
-{
+    // Text wider than the box runs through both its edges and not beyond.
     const std::string wide(40, 'W');
     overlay->SetText(wide);
     window->UpdateIfNeeded();
     ASSERT_GT(overlay->StringWidth(wide.c_str()), 300);
-    // The text runs through both edges of the box and not beyond it.
     EXPECT_GT(CountDark(50, 10, 52, 30), 0);
     EXPECT_GT(CountDark(148, 10, 150, 30), 0);
     ExpectBackdropAroundTheBox();
-}
-
-TEST_F(TextOverTest, TextSetWhileHiddenShowsOnlyOnceShown)
-{
-    overlay->Hide();
-    window->UpdateIfNeeded();
-    overlay->SetText("42");
-    window->UpdateIfNeeded();
-    EXPECT_EQ(overlay->Text(), "42");
-    EXPECT_EQ(CountPixels(BLUE, 0, 0, 299, 59), 300 * 60);
-
-    overlay->Show();
-    window->UpdateIfNeeded();
-    EXPECT_GT(CountDark(50, 10, 150, 35), 20);
-    ExpectBackdropAroundTheBox();
-}
-
-TEST_F(TextOverTest, ArchiveFailsAndWritesNothing)
-{
-    overlay->SetText("7");
-    BMessage archive;
-    EXPECT_EQ(overlay->Archive(&archive, true), B_ERROR);
-    EXPECT_TRUE(archive.IsEmpty());
 }
 
 }
