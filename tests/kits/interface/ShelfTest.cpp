@@ -91,7 +91,6 @@ protected:
 TEST_F(ShelfTest, DroppedArchiveBecomesAReplicantWhereItsOutlineWas)
 {
     EXPECT_EQ(shelf->Looper(), window);
-    EXPECT_EQ(shelf->ContainerView(), container);
     // Each dropped at a screen point while held at an offset from the dragged view's corner.
     const struct {
         BRect frame;
@@ -113,11 +112,8 @@ TEST_F(ShelfTest, DroppedArchiveBecomesAReplicantWhereItsOutlineWas)
         ASSERT_EQ(shelf->CountReplicants(), i + 1);
         EXPECT_EQ(shelf->ReplicantAt(i)->Frame(), drops[i].landed);
     }
-    BView* replicant = shelf->ReplicantAt(0);
-    ASSERT_NE(dynamic_cast<LevelView*>(replicant), nullptr);
-    EXPECT_EQ(replicant->Parent(), container);
-    EXPECT_EQ(replicant->Window(), window);
-    EXPECT_STREQ(replicant->Name(), "copy");
+    ASSERT_NE(dynamic_cast<LevelView*>(shelf->ReplicantAt(0)), nullptr);
+    EXPECT_EQ(shelf->ReplicantAt(0)->Parent(), container);
     EXPECT_EQ(Live(), int32(std::size(drops)));
 }
 
@@ -125,7 +121,7 @@ TEST_F(ShelfTest, ChildThatHandlesADropKeepsItFromTheShelf)
 {
     auto* drops = new shelf_test::DropView;
     container->AddChild(drops);
-    BMessage taken(Archive(BRect(0, 0, 9, 9)));
+    BMessage taken = Archive(BRect(0, 0, 9, 9));
     taken.what = 'TAKE';
     Drop(taken, BPoint(210, 60));
     EXPECT_EQ(drops->taken, 1);
@@ -163,29 +159,20 @@ TEST_F(ShelfTest, AnythingButAnArchiveIsRefused)
     EXPECT_EQ(Live(), 0);
 }
 
-TEST_F(ShelfTest, AddReplicantReportsWhatItCouldNotDo)
-{
-    BMessage archive = Archive(BRect(0, 0, 9, 9));
-    EXPECT_EQ(shelf->AddReplicant(&archive, BPoint(4, 5)), B_OK);
-    EXPECT_EQ(shelf->ReplicantAt(0)->Frame().LeftTop(), BPoint(4, 5));
-    EXPECT_EQ(shelf->AddReplicant(nullptr, B_ORIGIN), B_BAD_VALUE);
-    BMessage unknown;
-    unknown.AddString("class", "shelf_test::Gone");
-    EXPECT_EQ(shelf->AddReplicant(&unknown, B_ORIGIN), B_ERROR);
-    BMessage notAView;
-    notAView.AddString("class", "shelf_test::NotAView");
-    EXPECT_EQ(shelf->AddReplicant(&notAView, B_ORIGIN), B_ERROR);
-    EXPECT_EQ(shelf->CountReplicants(), 1);
-}
-
-TEST_F(ShelfTest, DeleteReplicantRemovesAndDeletesOnlyItsOwnAndOnesTakenAwayAreNotCounted)
+TEST_F(ShelfTest, AddAndDeleteReplicantReportWhatTheyCouldNotDoAndOnesTakenAwayAreNotCounted)
 {
     for (int32 i = 0; i < 3; i++) {
         BMessage archive = Archive(BRect(0, 0, 9, 9));
-        ASSERT_EQ(shelf->AddReplicant(&archive, BPoint(float(20 * i), 0)), B_OK);
+        ASSERT_EQ(shelf->AddReplicant(&archive, BPoint(float(20 * i), 5)), B_OK);
     }
-    BView* middle = shelf->ReplicantAt(1);
-    EXPECT_EQ(shelf->DeleteReplicant(middle), B_OK);
+    EXPECT_EQ(shelf->ReplicantAt(2)->Frame().LeftTop(), BPoint(40, 5));
+    EXPECT_EQ(shelf->AddReplicant(nullptr, B_ORIGIN), B_BAD_VALUE);
+    for (const char* className : {"shelf_test::Gone", "shelf_test::NotAView"}) {
+        BMessage archive;
+        archive.AddString("class", className);
+        EXPECT_EQ(shelf->AddReplicant(&archive, B_ORIGIN), B_ERROR) << className;
+    }
+    EXPECT_EQ(shelf->DeleteReplicant(shelf->ReplicantAt(1)), B_OK);
     EXPECT_EQ(shelf->CountReplicants(), 2);
     EXPECT_EQ(Live(), 2);
     EXPECT_EQ(shelf->ReplicantAt(1)->Frame().left, 40);
@@ -194,7 +181,6 @@ TEST_F(ShelfTest, DeleteReplicantRemovesAndDeletesOnlyItsOwnAndOnesTakenAwayAreN
     EXPECT_EQ(shelf->DeleteReplicant(container), B_NAME_NOT_FOUND);
     EXPECT_EQ(shelf->DeleteReplicant(nullptr), B_NAME_NOT_FOUND);
     EXPECT_EQ(shelf->DeleteReplicant(int32(0)), B_OK);
-    EXPECT_EQ(shelf->CountReplicants(), 1);
     EXPECT_EQ(container->CountChildren(), 1);
     // One taken away from the container is no longer counted.
     BView* replicant = shelf->ReplicantAt(0);
