@@ -18,8 +18,7 @@
 
 namespace {
 
-using interface_test::LevelView;
-using interface_test::Locked;
+using namespace interface_test;
 using kits::interface::HeadlessDisplay;
 using test_support::Await;
 
@@ -47,14 +46,14 @@ protected:
         sourceView->AddChild(new BDragger(BRect(192, 192, 199, 199), sourceView,
             B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, B_WILL_DRAW));
         source->AddChild(sourceView);
-        interface_test::Shown(source);
+        Shown(source);
 
         host = new BWindow(BRect(400, 100, 699, 399), "host", B_TITLED_WINDOW, 0);
         container = new BView(BRect(0, 0, 299, 299), "container", B_FOLLOW_ALL_SIDES,
             B_WILL_DRAW);
         host->AddChild(container);
         shelf = Locked(host, [this] { return new BShelf(container); });
-        interface_test::Shown(host);
+        Shown(host);
     }
 
     void TearDown() override
@@ -64,7 +63,7 @@ protected:
         delete shelf;
         host->Quit();
         if (source != nullptr)
-            interface_test::QuitWindow(source);
+            QuitWindow(source);
         HeadlessDisplay().Reset();
     }
 
@@ -122,6 +121,18 @@ protected:
 
 TEST_F(DraggerTest, DraggingToAShelfInAnotherWindowAddsAWorkingCopyItsMenuRemoves)
 {
+    // The dragger draws a handle inside its frame and nothing outside it.
+    Locked(source, [this] {
+        source->UpdateIfNeeded();
+        const kits::interface::FrameBuffer& pixels = source->ContentBuffer();
+        auto notGreen = [](uint32 pixel) { return pixel != GREEN; };
+        EXPECT_GT(CountPixelsWhere(pixels, 192, 192, 199, 199, IsDark), 4);
+        EXPECT_GT(CountPixelsWhere(pixels, 192, 192, 199, 199,
+                      [](uint32 pixel) { return pixel == WHITE; }),
+            4);
+        EXPECT_EQ(CountPixelsWhere(pixels, 0, 0, 199, 199, notGreen),
+            CountPixelsWhere(pixels, 192, 192, 199, 199, notGreen));
+    });
     // Outside a shelf, a dragger offers no menu.
     EXPECT_FALSE(SecondaryClick(source, BPoint(295, 295), [](BPopUpMenu*) { return nullptr; }));
     DragTo(BPoint(650, 350));
@@ -141,8 +152,8 @@ TEST_F(DraggerTest, DraggingToAShelfInAnotherWindowAddsAWorkingCopyItsMenuRemove
     // The copy draws in its new window, and the original stays where it was.
     EXPECT_TRUE(Await([this] {
         return Locked(host, [this] {
-            return host->ContentBuffer().PixelAt(100, 100) == interface_test::GREEN
-                && host->ContentBuffer().PixelAt(29, 100) != interface_test::GREEN;
+            return host->ContentBuffer().PixelAt(100, 100) == GREEN
+                && host->ContentBuffer().PixelAt(29, 100) != GREEN;
         });
     }));
     EXPECT_EQ(Locked(source, [this] { return sourceView->Window(); }), source);
@@ -290,33 +301,12 @@ TEST(MouseRoutingTest, ViewThatHadThePressGetsMovesAndReleaseUntilTheButtonsAreU
         {B_MOUSE_MOVED, BPoint(300, -20), B_PRIMARY_MOUSE_BUTTON},
         {B_MOUSE_UP, BPoint(300, -20), 0}, {B_MOUSE_MOVED, BPoint(60, 52), 0}};
     for (const auto& step : steps) {
-        BMessage message = interface_test::Mouse(step.what, step.where, step.buttons);
+        BMessage message = Mouse(step.what, step.where, step.buttons);
         window->DispatchMessage(&message, window);
     }
     EXPECT_EQ(pressed->events, (std::vector<std::string>{"down 5,5", "moved 10,2 inside dragging",
         "moved 45,45 outside dragging", "moved 290,-30 outside dragging", "up 290,-30"}));
     EXPECT_EQ(other->events, (std::vector<std::string>{"moved 10,2 inside"}));
-    window->Quit();
-}
-
-TEST(DraggerDrawTest, DrawsAHandleInsideItsFrame)
-{
-    auto* window = new BWindow(BRect(0, 0, 29, 29), "handle", B_TITLED_WINDOW, 0);
-    window->Lock();
-    auto* target = new BView(BRect(0, 0, 29, 29), "target", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
-    target->SetViewColor(0, 0, 255);
-    target->AddChild(new BDragger(BRect(10, 10, 17, 17), target));
-    window->AddChild(target);
-    window->UpdateIfNeeded();
-    const kits::interface::FrameBuffer& pixels = window->ContentBuffer();
-    EXPECT_GT(interface_test::CountPixelsWhere(pixels, 10, 10, 17, 17, interface_test::IsDark), 4);
-    EXPECT_GT(interface_test::CountPixelsWhere(pixels, 10, 10, 17, 17,
-                  [](uint32 pixel) { return pixel == interface_test::WHITE; }),
-        4);
-    // Outside its frame, only the blue of the target.
-    auto notBlue = [](uint32 pixel) { return pixel != interface_test::BLUE; };
-    EXPECT_EQ(interface_test::CountPixelsWhere(pixels, 0, 0, 29, 29, notBlue),
-        interface_test::CountPixelsWhere(pixels, 10, 10, 17, 17, notBlue));
     window->Quit();
 }
 

@@ -229,59 +229,49 @@ TEST(DrawBitmapTest, LargeFramesMatchTheReference)
 
 class ViewDrawBitmapTest : public LockedWindowTest {
 protected:
-    void SetUp() override
-    {
-        MakeWindow(768, 432);
-        view = new BView(BRect(0, 0, 767, 431), "video", B_FOLLOW_ALL, 0);
-        window->AddChild(view);
-        window->UpdateIfNeeded();
-    }
-
-    BView* view = nullptr;
+    void SetUp() override { MakeWindow(768, 432); }
 };
 
-TEST_F(ViewDrawBitmapTest, WideCropShowsLines72To503)
+TEST_F(ViewDrawBitmapTest, UndrawableBitmapsDrawNothingAndPicturesStayBehindShownOverlays)
 {
-    // Each line of the 768 by 576 frame carries its number in red and green.
-    BBitmap bitmap(BRect(0, 0, 767, 575), B_RGB32);
-    ASSERT_TRUE(bitmap.IsValid());
-    for (int32 y = 0; y < 576; y++) {
-        auto* row = reinterpret_cast<uint32*>(static_cast<uint8*>(bitmap.Bits())
-            + y * bitmap.BytesPerRow());
-        for (int32 x = 0; x < 768; x++)
-            row[x] = uint32(y) << 8 | uint32(x & 0xFF);
-    }
-    view->DrawBitmap(&bitmap, BRect(0, 72, 767, 503), BRect(0, 0, 767, 431));
-    for (int32 y = 0; y < 432; y++) {
-        for (int32 x = 0; x < 768; x += 97)
-            ASSERT_EQ(Pixel(x, y), (0xFF000000u | uint32(y + 72) << 8 | uint32(x & 0xFF)));
-    }
-    EXPECT_EQ(Pixel(767, 431), 0xFF000000u | 503u << 8 | 0xFFu);
-}
-
-TEST_F(ViewDrawBitmapTest, PictureStaysBehindAShownOverlay)
-{
+    auto* view = new BView(BRect(0, 0, 767, 431), "video", B_FOLLOW_ALL, 0);
     auto* overlay = new BView(BRect(100, 300, 199, 324), "overlay", B_FOLLOW_NONE, 0);
     view->AddChild(overlay);
+    window->AddChild(view);
     window->UpdateIfNeeded();
-    BBitmap bitmap(BRect(0, 0, 383, 287), B_RGB16);
-    ASSERT_TRUE(bitmap.IsValid());
-    // Pure red in the bitmap's own 16-bit space.
-    const std::vector<uint16> red(size_t(bitmap.BitsLength() / 2), 0xF800);
-    std::memcpy(bitmap.Bits(), red.data(), size_t(bitmap.BitsLength()));
-    view->DrawBitmap(&bitmap, view->Bounds());
-    EXPECT_EQ(CountPixels(WHITE, 100, 300, 199, 324), 100 * 25);
-    EXPECT_EQ(CountPixels(RED, 0, 0, 767, 431), 768 * 432 - 100 * 25);
-}
-
-TEST_F(ViewDrawBitmapTest, UndrawableBitmapsDrawNothing)
-{
     BBitmap cmap(BRect(0, 0, 9, 9), B_CMAP8);
     view->DrawBitmap(&cmap, view->Bounds());
     BBitmap invalid(BRect(0, 0, -1, -1), B_RGB32);
     view->DrawBitmap(&invalid, view->Bounds());
     view->DrawBitmap(nullptr, view->Bounds());
     EXPECT_EQ(CountPixels(WHITE, 0, 0, 767, 431), 768 * 432);
+
+    // Pure red in a 16-bit bitmap of half the size.
+    BBitmap half(BRect(0, 0, 383, 287), B_RGB16);
+    ASSERT_TRUE(half.IsValid());
+    const std::vector<uint16> red(size_t(half.BitsLength() / 2), 0xF800);
+    std::memcpy(half.Bits(), red.data(), size_t(half.BitsLength()));
+    view->DrawBitmap(&half, view->Bounds());
+    EXPECT_EQ(CountPixels(WHITE, 100, 300, 199, 324), 100 * 25);
+    EXPECT_EQ(CountPixels(RED, 0, 0, 767, 431), 768 * 432 - 100 * 25);
+
+    // A wide crop of a 768 by 576 frame, each line carrying its number in red and green, shows
+    // lines 72 to 503.
+    overlay->Hide();
+    BBitmap frame(BRect(0, 0, 767, 575), B_RGB32);
+    ASSERT_TRUE(frame.IsValid());
+    for (int32 y = 0; y < 576; y++) {
+        auto* row = reinterpret_cast<uint32*>(static_cast<uint8*>(frame.Bits())
+            + y * frame.BytesPerRow());
+        for (int32 x = 0; x < 768; x++)
+            row[x] = uint32(y) << 8 | uint32(x & 0xFF);
+    }
+    view->DrawBitmap(&frame, BRect(0, 72, 767, 503), BRect(0, 0, 767, 431));
+    for (int32 y = 0; y < 432; y++) {
+        for (int32 x = 0; x < 768; x += 97)
+            ASSERT_EQ(Pixel(x, y), (0xFF000000u | uint32(y + 72) << 8 | uint32(x & 0xFF)));
+    }
+    EXPECT_EQ(Pixel(767, 431), 0xFF000000u | 503u << 8 | 0xFFu);
 }
 
 }

@@ -135,49 +135,6 @@ TEST(MenuTest, ItemsAreAddedFoundMarkedDisabledAndRemoved)
     EXPECT_EQ(menu.RemoveItem(5), nullptr);
 }
 
-class MenuBarTest : public LockedWindowTest {
-protected:
-    void SetUp() override
-    {
-        MakeWindow(400, 300);
-        bar = MakeBar();
-        window->AddChild(bar);
-    }
-
-    BMenuBar* bar = nullptr;
-};
-
-TEST_F(MenuBarTest, BarFitsTheFontAndTheWindowAndBecomesTheKeyMenuBarWithItsTitlesDrawn)
-{
-    EXPECT_EQ(window->KeyMenuBar(), bar);
-    EXPECT_EQ(bar->Frame().Width(), window->Bounds().Width());
-    EXPECT_GE(bar->Bounds().Height(), 15.0f);
-    EXPECT_LE(bar->Bounds().Height(), 24.0f);
-    window->AddChild(new BMenuBar(BRect(0, 100, 100, 120), "second"));
-    EXPECT_EQ(window->KeyMenuBar(), bar);
-
-    // Titles are laid out left to right, each with dark label pixels, none in the rest.
-    window->UpdateIfNeeded();
-    const int32 bottom = int32(bar->Bounds().bottom);
-    float right = -1;
-    for (int32 i = 0; i < bar->CountItems(); i++) {
-        const BRect frame = bar->ItemAt(i)->Frame();
-        EXPECT_EQ(frame, BRect(right + 1, 0, frame.right, frame.bottom)) << i;
-        EXPECT_GT(frame.Width(), be_plain_font->StringWidth(bar->ItemAt(i)->Label())) << i;
-        EXPECT_GT(CountPixelsWhere(window->ContentBuffer(), int32(frame.left), 0,
-                      int32(frame.right), bottom, IsDark),
-            10)
-            << i;
-        right = frame.right;
-    }
-    const uint32 background = Pixel(int32(right) + 20, bottom / 2);
-    EXPECT_EQ(CountPixels(background, int32(right) + 1, 0, 399, bottom),
-        (399 - int32(right)) * (bottom + 1));
-    window->RemoveChild(bar);
-    EXPECT_EQ(window->KeyMenuBar(), nullptr);
-    delete bar;
-}
-
 class MenuWindowTest : public testing::Test {
 protected:
     void SetUp() override
@@ -232,11 +189,8 @@ protected:
     std::vector<uint32> Commands()
     {
         std::lock_guard guard(events.lock);
-        std::vector<uint32> commands;
-        for (uint32 command : events.commands) {
-            if (command != MARKER)
-                commands.push_back(command);
-        }
+        std::vector<uint32> commands = events.commands;
+        std::erase(commands, MARKER);
         return commands;
     }
 
@@ -247,8 +201,36 @@ protected:
     int32 markers = 0;
 };
 
-TEST_F(MenuWindowTest, TitlesOpenMenusThatCloseWithoutFiringOrFireTheirEnabledItems)
+TEST_F(MenuWindowTest, BarShowsTitlesThatOpenMenusWhichCloseWithoutFiringOrFireEnabledItems)
 {
+    Locked(window, [this] {
+        EXPECT_EQ(window->KeyMenuBar(), bar);
+        EXPECT_EQ(bar->Frame().Width(), window->Bounds().Width());
+        EXPECT_GE(bar->Bounds().Height(), 15.0f);
+        EXPECT_LE(bar->Bounds().Height(), 24.0f);
+        window->AddChild(new BMenuBar(BRect(0, 100, 100, 120), "second"));
+        EXPECT_EQ(window->KeyMenuBar(), bar);
+        // Titles are laid out left to right, each with dark label pixels, none in the rest.
+        window->UpdateIfNeeded();
+        const kits::interface::FrameBuffer& pixels = window->ContentBuffer();
+        const int32 bottom = int32(bar->Bounds().bottom);
+        float right = -1;
+        for (int32 i = 0; i < bar->CountItems(); i++) {
+            const BRect frame = bar->ItemAt(i)->Frame();
+            EXPECT_EQ(frame, BRect(right + 1, 0, frame.right, frame.bottom)) << i;
+            EXPECT_GT(frame.Width(), be_plain_font->StringWidth(bar->ItemAt(i)->Label())) << i;
+            EXPECT_GT(CountPixelsWhere(pixels, int32(frame.left), 0, int32(frame.right), bottom,
+                          IsDark),
+                10)
+                << i;
+            right = frame.right;
+        }
+        const uint32 background = pixels.PixelAt(int32(right) + 20, bottom / 2);
+        EXPECT_EQ(CountPixelsWhere(pixels, int32(right) + 1, 0, 399, bottom,
+                      [background](uint32 pixel) { return pixel == background; }),
+            (399 - int32(right)) * (bottom + 1));
+    });
+
     BMenu* tv = bar->ItemAt(0)->Submenu();
     Send(Click(TitlePoint(0)));
     const int32 dark = Locked(window, [&] {
@@ -329,7 +311,7 @@ TEST_F(MenuWindowTest, ChoosingFromARadioSubmenuBesideItsItemMarksTheItem)
     EXPECT_EQ(Locked(window, [&] { return formats->FindMarked(); }), formats->ItemAt(1));
 }
 
-TEST_F(MenuWindowTest, ShortcutsOfEnabledItemsFireAndOtherKeysReachTheFocusView)
+TEST_F(MenuWindowTest, ShortcutsOfTheKeyMenuBarsEnabledItemsFireAndOtherKeysReachTheFocusView)
 {
     Send(Key("q", B_COMMAND_KEY));
     Send(Key("\n", B_COMMAND_KEY));
@@ -339,9 +321,16 @@ TEST_F(MenuWindowTest, ShortcutsOfEnabledItemsFireAndOtherKeysReachTheFocusView)
     Locked(window, [this] { bar->FindItem(B_QUIT_REQUESTED)->SetEnabled(false); });
     Send(Key("q", B_COMMAND_KEY));
     EXPECT_EQ(Commands(), std::vector<uint32>{MSG_FULLSCREEN});
-    std::lock_guard guard(events.lock);
     EXPECT_EQ(events.quitRequests.load(), 1);
-    EXPECT_EQ(events.keys, (std::vector<std::string>{"+", "\n", "x", "q"}));
+    // Without its key menu bar, the window hands every key to the focus view.
+    Locked(window, [this] {
+        window->RemoveChild(bar);
+        EXPECT_EQ(window->KeyMenuBar(), nullptr);
+        delete bar;
+    });
+    Send(Key("\n", B_COMMAND_KEY));
+    std::lock_guard guard(events.lock);
+    EXPECT_EQ(events.keys, (std::vector<std::string>{"+", "\n", "x", "q", "\n"}));
 }
 
 class PopUpMenuTest : public testing::Test {

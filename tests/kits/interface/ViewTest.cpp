@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -12,45 +13,37 @@ namespace {
 
 using namespace interface_test;
 
-// Records its hooks into a journal that outlives it.
-struct Journal {
-    std::vector<std::string> events;
-    std::vector<BRect> drawn;
-    float resizedWidth = -1;
-    float resizedHeight = -1;
-};
+using Journal = std::vector<std::string>;
 
+// Records its hooks, with what they were given, into a journal that outlives it.
 class RecordingView : public BView {
 public:
-    RecordingView(BRect frame, const char* name, uint32 mode, Journal& journal,
+    RecordingView(BRect frame, const char* name, Journal& journal, uint32 mode = B_FOLLOW_NONE,
         uint32 flags = B_WILL_DRAW)
         :
         BView(frame, name, mode, flags),
         journal(journal)
     {
     }
-    ~RecordingView() override { journal.events.push_back(std::string("deleted ") + Name()); }
+    ~RecordingView() override { Record("deleted"); }
 
-    void Draw(BRect updateRect) override
+    void Draw(BRect rect) override
     {
-        journal.events.push_back(std::string("draw ") + Name());
-        journal.drawn.push_back(updateRect);
+        Record("draw", {rect.left, rect.top, rect.right, rect.bottom});
     }
-    void AttachedToWindow() override
-    {
-        journal.events.push_back(std::string("attached ") + Name());
-    }
-    void DetachedFromWindow() override
-    {
-        journal.events.push_back(std::string("detached ") + Name());
-    }
-    void FrameResized(float width, float height) override
-    {
-        journal.resizedWidth = width;
-        journal.resizedHeight = height;
-    }
+    void AttachedToWindow() override { Record("attached"); }
+    void DetachedFromWindow() override { Record("detached"); }
+    void FrameResized(float width, float height) override { Record("resized", {width, height}); }
 
 private:
+    void Record(const char* hook, std::initializer_list<float> values = {})
+    {
+        std::string entry = std::string(hook) + " " + Name();
+        for (float value : values)
+            entry += " " + std::to_string(int32(value));
+        journal.push_back(entry);
+    }
+
     Journal& journal;
 };
 
@@ -72,30 +65,28 @@ TEST(ViewTest, ChildrenFollowTheirResizingModesAndHearOfNewSizes)
     Journal journal;
     BView parent(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, 0);
     for (const auto& child : children)
-        parent.AddChild(new RecordingView(child.frame, "child", child.mode, journal));
+        parent.AddChild(new RecordingView(child.frame, "child", journal, child.mode));
     parent.ResizeBy(50, 30);
     EXPECT_EQ(parent.Bounds(), BRect(0, 0, 149, 129));
     for (int32 i = 0; i < parent.CountChildren(); i++)
         EXPECT_EQ(parent.ChildAt(i)->Frame(), children[i].grown) << i;
-    // The hook gets the new bounds size of the last child that changed size.
-    EXPECT_EQ(journal.resizedWidth, 129.0f);
-    EXPECT_EQ(journal.resizedHeight, 9.0f);
+    // Only the children that changed size hear of their new bounds size.
+    EXPECT_EQ(journal, (Journal{"resized child 129 109", "resized child 129 9"}));
     parent.ResizeTo(99, 99);
     for (int32 i = 0; i < parent.CountChildren(); i++)
         EXPECT_EQ(parent.ChildAt(i)->Frame(), children[i].frame) << i;
-    journal.resizedWidth = -1;
+    journal.clear();
     parent.MoveTo(10, 10);
-    EXPECT_EQ(journal.resizedWidth, -1.0f);
+    EXPECT_TRUE(journal.empty());
 }
 
 TEST(ViewTest, HideAndShowNestAndParentsOwnTheirChildrenUntilRemoved)
 {
     Journal journal;
-    auto* parent = new RecordingView(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, journal);
-    auto* kept = new RecordingView(BRect(0, 0, 9, 9), "kept", B_FOLLOW_NONE, journal);
-    auto* given = new RecordingView(BRect(0, 0, 9, 9), "given", B_FOLLOW_NONE, journal);
-    auto* grandchild = new RecordingView(BRect(0, 0, 1, 1), "grandchild", B_FOLLOW_NONE,
-        journal);
+    auto* parent = new RecordingView(BRect(0, 0, 99, 99), "parent", journal);
+    auto* kept = new RecordingView(BRect(0, 0, 9, 9), "kept", journal);
+    auto* given = new RecordingView(BRect(0, 0, 9, 9), "given", journal);
+    auto* grandchild = new RecordingView(BRect(0, 0, 1, 1), "grandchild", journal);
     parent->AddChild(kept);
     parent->AddChild(given, kept);
     kept->AddChild(grandchild);
@@ -132,8 +123,7 @@ TEST(ViewTest, HideAndShowNestAndParentsOwnTheirChildrenUntilRemoved)
     delete grandchild;
     EXPECT_EQ(kept->CountChildren(), 0);
     delete parent;
-    EXPECT_EQ(journal.events, (std::vector<std::string>{"deleted grandchild", "deleted parent",
-                                  "deleted kept"}));
+    EXPECT_EQ(journal, (Journal{"deleted grandchild", "deleted parent", "deleted kept"}));
     delete given;
 }
 
@@ -156,60 +146,51 @@ protected:
         view->FillRect(view->Bounds());
     }
 
-    // A view filling the window, drawn once, that draws red.
-    BView* Canvas()
-    {
-        BView* view = Add(BRect(0, 0, 99, 99));
-        window->UpdateIfNeeded();
-        view->SetHighColor(255, 0, 0);
-        return view;
-    }
-
     // Outlives the window, which TearDown deletes with its views.
     Journal journal;
 };
 
 TEST_F(ViewDrawingTest, AttachedTreeIsClearedToViewColoursAndDrawnParentsFirst)
 {
-    auto* video = new RecordingView(BRect(10, 10, 89, 89), "video", B_FOLLOW_ALL, journal);
+    auto* video = new RecordingView(BRect(10, 10, 89, 89), "video", journal, B_FOLLOW_ALL);
     video->SetViewColor(0, 0, 0);
-    auto* overlay = new RecordingView(BRect(20, 20, 29, 29), "overlay", B_FOLLOW_NONE, journal);
+    auto* overlay = new RecordingView(BRect(20, 20, 29, 29), "overlay", journal);
     overlay->SetViewColor(255, 0, 0);
-    auto* silent = new RecordingView(BRect(60, 60, 69, 69), "silent", B_FOLLOW_NONE, journal, 0);
+    auto* silent = new RecordingView(BRect(60, 60, 69, 69), "silent", journal, B_FOLLOW_NONE, 0);
     silent->SetViewColor(0, 0, 255);
     video->AddChild(overlay);
     video->AddChild(silent);
     window->AddChild(video);
     EXPECT_EQ(silent->Window(), window);
     window->UpdateIfNeeded();
-    EXPECT_EQ(journal.events, (std::vector<std::string>{"attached video", "attached overlay",
-                                  "attached silent", "draw video", "draw overlay"}));
-    ASSERT_EQ(journal.drawn.size(), 2u);
-    EXPECT_EQ(journal.drawn[0], BRect(0, 0, 79, 79));
-    EXPECT_EQ(journal.drawn[1], BRect(0, 0, 9, 9));
+    EXPECT_EQ(journal, (Journal{"attached video", "attached overlay", "attached silent",
+                           "draw video 0 0 79 79", "draw overlay 0 0 9 9"}));
     ExpectPixels({{9, 9, WHITE}, {10, 10, BLACK}});
     // The children's frames are in the video view's coordinates, which start at (10, 10).
     ExpectPixels({{30, 30, RED}, {39, 39, RED}, {40, 39, BLACK}, {75, 75, BLUE}});
 
     // Only what is invalidated is drawn again.
-    journal.events.clear();
+    journal.clear();
     overlay->Invalidate(BRect(2, 2, 3, 3));
     window->UpdateIfNeeded();
-    EXPECT_EQ(journal.drawn.back(), BRect(2, 2, 3, 3));
     EXPECT_TRUE(window->RemoveChild(video));
     EXPECT_EQ(silent->Window(), nullptr);
-    EXPECT_EQ(journal.events, (std::vector<std::string>{"draw overlay", "detached video",
-                                  "detached overlay", "detached silent"}));
+    EXPECT_EQ(journal, (Journal{"draw overlay 2 2 3 3", "detached video", "detached overlay",
+                           "detached silent"}));
     delete video;
 }
 
-TEST_F(ViewDrawingTest, ViewsDrawOnlyInsideTheirAncestorsAndBehindShownChildren)
+TEST_F(ViewDrawingTest, ViewsSitInTheirAncestorsAndDrawOnlyThereAndBehindShownChildren)
 {
     BView* video = Add(BRect(0, 0, 99, 99));
     BView* overlay = Add(BRect(20, 70, 79, 89), video);
     BView* outer = Add(BRect(10, 40, 59, 64), video);
     BView* inner = Add(BRect(40, 5, 79, 44), outer);
     BView* label = Add(BRect(7.67f, 8.4f, 92.04f, 33.5f), video);
+    // Conversions add the origins of the ancestors and of the window, at (50, 50) on screen.
+    EXPECT_EQ(inner->ConvertToParent(BPoint(1, 1)), BPoint(41, 6));
+    EXPECT_EQ(inner->ConvertToScreen(BPoint(1, 1)), BPoint(101, 96));
+    EXPECT_EQ(inner->ConvertFromScreen(BPoint(101, 96)), BPoint(1, 1));
     window->UpdateIfNeeded();
     // inner covers window pixels 50..89 by 45..84 but its parent ends at 59 and 64.
     inner->SetHighColor(255, 0, 0);
@@ -242,18 +223,11 @@ TEST_F(ViewDrawingTest, LaterSiblingsStayInFront)
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 50 * 50 - 10 * 10);
 }
 
-TEST_F(ViewDrawingTest, ConversionsAddTheOriginsOfAncestorsAndWindow)
-{
-    BView* inner = Add(BRect(5, 5, 20, 20), Add(BRect(10, 20, 89, 89)));
-    EXPECT_EQ(inner->ConvertToParent(BPoint(1, 1)), BPoint(6, 6));
-    // The window's content area starts at (50, 50) on screen.
-    EXPECT_EQ(inner->ConvertToScreen(BPoint(1, 1)), BPoint(66, 76));
-    EXPECT_EQ(inner->ConvertFromScreen(BPoint(66, 76)), BPoint(1, 1));
-}
-
 TEST_F(ViewDrawingTest, ShapesTakeTheHighAndLowColoursOnlyWhileTheViewIsShownAndAttached)
 {
-    BView* view = Canvas();
+    BView* view = Add(BRect(0, 0, 99, 99));
+    window->UpdateIfNeeded();
+    view->SetHighColor(255, 0, 0);
     view->SetLowColor(0, 0, 255);
     view->StrokeRect(BRect(10, 10, 19, 14));
     EXPECT_EQ(CountPixels(RED, 0, 0, 29, 29), 2 * 10 + 2 * 3);
