@@ -72,15 +72,28 @@ protected:
 
 TEST_F(DrawStringTest, EighteenPointTextSitsOnItsBaselineAndMovesThePenOn)
 {
+    // SetFont copies only what the mask names.
+    BFont big(*be_bold_font);
+    big.SetSize(30);
+    view->SetFont(&big, B_FONT_SIZE);
+    BFont font;
+    view->GetFont(&font);
+    EXPECT_EQ(font.Size(), 30.0f);
+    EXPECT_EQ(font.Face(), B_REGULAR_FACE);
+    view->SetFont(be_fixed_font);
+    view->GetFont(&font);
+    EXPECT_TRUE(font.IsFixed());
+    EXPECT_EQ(font.Size(), 12.0f);
+
     view->MovePenTo(7, 20);
     view->DrawString("");
     view->DrawString(nullptr);
     EXPECT_EQ(CountPixels(WHITE, 0, 0, 199, 59), 200 * 60);
     EXPECT_EQ(view->PenLocation(), BPoint(7, 20));
 
+    view->SetFont(be_plain_font);
     view->SetFontSize(18);
     font_height height;
-    BFont font;
     view->GetFont(&font);
     font.GetHeight(&height);
     view->DrawString("Hxg", BPoint(10, 30));
@@ -109,19 +122,4 @@ TEST_F(DrawStringTest, TextTakesTheHighColourInsideItsViewOnly)
     EXPECT_EQ(CountPixels(WHITE, 0, 0, 49, 59) + CountPixels(WHITE, 70, 0, 199, 59),
         50 * 60 + 130 * 60);
     EXPECT_EQ(CountPixels(BLACK, 0, 0, 199, 59), 0);
-}
-
-TEST_F(DrawStringTest, SetFontCopiesOnlyWhatTheMaskNames)
-{
-    BFont big(*be_bold_font);
-    big.SetSize(30);
-    view->SetFont(&big, B_FONT_SIZE);
-    BFont font;
-    view->GetFont(&font);
-    EXPECT_EQ(font.Size(), 30.0f);
-    EXPECT_EQ(font.Face(), B_REGULAR_FACE);
-    view->SetFont(be_fixed_font);
-    view->GetFont(&font);
-    EXPECT_TRUE(font.IsFixed());
-    EXPECT_EQ(font.Size(), 12.0f);
 }

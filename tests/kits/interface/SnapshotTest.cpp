@@ -48,7 +48,7 @@ protected:
     const std::filesystem::path directory = folder.Path();
 };
 
-TEST_F(SnapshotTest, PngHoldsTheWindowPixels)
+TEST_F(SnapshotTest, PngHoldsTheWindowPixelsAndFailuresLeaveNoFile)
 {
     auto* view = new BView(BRect(5, 3, 20, 15), "view", B_FOLLOW_NONE, 0);
     view->SetViewColor(10, 200, 30);
@@ -66,18 +66,16 @@ TEST_F(SnapshotTest, PngHoldsTheWindowPixels)
         for (uint32 x = 0; x < decoded.width; x++) {
             const uint32 pixel = Pixel(int32(x), int32(y));
             const uint8* rgb = decoded.rgb.data() + (size_t(y) * decoded.width + x) * 3;
-            ASSERT_EQ(rgb[0], uint8(pixel >> 16)) << x << "," << y;
-            ASSERT_EQ(rgb[1], uint8(pixel >> 8));
-            ASSERT_EQ(rgb[2], uint8(pixel));
+            ASSERT_EQ(std::vector<uint8>(rgb, rgb + 3),
+                (std::vector<uint8>{uint8(pixel >> 16), uint8(pixel >> 8), uint8(pixel)}))
+                << x << "," << y;
         }
     }
     const uint8* corner = decoded.rgb.data() + (3 * 37 + 5) * 3;
     EXPECT_EQ(std::vector<uint8>(corner, corner + 3), (std::vector<uint8>{250, 5, 128}));
     EXPECT_EQ(decoded.rgb[(4 * 37 + 6) * 3 + 1], 200);
-}
 
-TEST_F(SnapshotTest, FailuresAreReportedAndLeaveNoFile)
-{
+    // Failures are reported and leave no file.
     const auto missing = directory / "no-such-folder" / "window.png";
     EXPECT_NE(window->WriteSnapshot(missing.c_str()), B_OK);
     EXPECT_FALSE(std::filesystem::exists(missing));

@@ -4,6 +4,7 @@
 #include "kits/app/Archivable.h"
 #include "kits/app/Message.h"
 #include "kits/interface/Dragger.h"
+#include "tests/support/MessageWith.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,7 @@ public:
 namespace {
 
 using interface_test::LevelView;
+using test_support::With;
 
 uint32 Packed(rgb_color color)
 {
@@ -151,31 +153,20 @@ TEST_F(ViewArchiveTest, ArchiveWritesTheViewsFieldsUnderTheirUsualNamesAndRebuil
     EXPECT_EQ(copy->FindView("refusing"), nullptr);
 }
 
-TEST_F(ViewArchiveTest, PlainViewIsRebuiltAsABViewOnlyFromItsOwnClass)
-{
-    BView view(BRect(10, 10, 29, 29), "plain", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
-    BMessage archive;
-    ASSERT_EQ(view.Archive(&archive, true), B_OK);
-    auto copy = Rebuild<BView>(FlattenedCopy(archive));
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->ResizingMode(), B_FOLLOW_ALL_SIDES);
-    EXPECT_EQ(BView::Instantiate(nullptr), nullptr);
-    BMessage foreign;
-    foreign.AddString("class", "interface_test::LevelView");
-    EXPECT_EQ(BView::Instantiate(&foreign), nullptr);
-}
-
 TEST_F(ViewArchiveTest, DamagedFieldsKeepTheirDefaultsAndBadChildrenAreLeftOut)
 {
+    // Only a view's own class, in an archive, makes a plain view.
+    EXPECT_EQ(BView::Instantiate(nullptr), nullptr);
+    BMessage foreign = With(B_ARCHIVED_OBJECT, "class", "interface_test::LevelView");
+    EXPECT_EQ(BView::Instantiate(&foreign), nullptr);
+
     const BView defaults(BRect(0, 0, 0, 0), "", B_FOLLOW_NONE, 0);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const BRect damagedFrames[] = {BRect(50, 50, 10, 10), BRect(0, 0, nan, 10),
         BRect(0, 0, 1e30f, 10), BRect(-std::numeric_limits<float>::infinity(), 0, 5, 5)};
     for (const BRect& damaged : damagedFrames) {
-        BMessage archive;
-        archive.AddString("class", "BView");
+        BMessage archive = With(B_ARCHIVED_OBJECT, "class", "BView", "_flags", B_WILL_DRAW);
         archive.AddRect("_frame", damaged);
-        archive.AddInt32("_flags", int32(B_WILL_DRAW));
         const auto copy = Rebuild<BView>(archive);
         ASSERT_NE(copy, nullptr);
         EXPECT_EQ(copy->Frame(), BRect(0, 0, 0, 0));
@@ -183,12 +174,10 @@ TEST_F(ViewArchiveTest, DamagedFieldsKeepTheirDefaultsAndBadChildrenAreLeftOut)
     }
 
     // Fields of the wrong type, a NaN font size, too few colours.
-    BMessage archive;
-    archive.AddString("class", "BView");
+    BMessage archive = With(B_ARCHIVED_OBJECT, "class", "BView", "_resize_mode", "all", "_color",
+        0x10203040);
     archive.AddPoint("_frame", BPoint(3, 4));
-    archive.AddString("_resize_mode", "all");
     archive.AddFloat("_flags", 1.0f);
-    archive.AddInt32("_color", int32(0x10203040));
     archive.AddFloat("_fflt", nan);
     archive.AddString("_views", "no message");
     const auto copy = Rebuild<BView>(archive);
@@ -206,14 +195,13 @@ TEST_F(ViewArchiveTest, DamagedFieldsKeepTheirDefaultsAndBadChildrenAreLeftOut)
     EXPECT_STREQ(copy->Name(), "");
 
     // Children that cannot be rebuilt are left out.
-    BMessage parent;
-    parent.AddString("class", "BView");
-    for (const char* className : {"view_archive_test::Gone", "view_archive_test::NotAView", ""}) {
-        BMessage child;
-        if (*className != '\0')
-            child.AddString("class", className);
+    BMessage parent = With(B_ARCHIVED_OBJECT, "class", "BView");
+    for (const char* className : {"view_archive_test::Gone", "view_archive_test::NotAView"}) {
+        BMessage child = With(B_ARCHIVED_OBJECT, "class", className);
         parent.AddMessage("_views", &child);
     }
+    BMessage withoutClass(B_ARCHIVED_OBJECT);
+    parent.AddMessage("_views", &withoutClass);
     BMessage good;
     ASSERT_EQ(BView(BRect(1, 1, 8, 8), "good", B_FOLLOW_NONE, 0).Archive(&good, true), B_OK);
     parent.AddMessage("_views", &good);
