@@ -15,20 +15,6 @@ using kits::interface::HeadlessDisplay;
 class ScreenTest : public testing::Test {
 protected:
     void TearDown() override { HeadlessDisplay().Reset(); }
-
-    // A clock that only moves when the retrace wait sleeps.
-    void UseFakeClock(bigtime_t start)
-    {
-        fakeNow = start;
-        HeadlessDisplay().SetClock([this] { return fakeNow; },
-            [this](bigtime_t until) {
-                sleeps.push_back(until);
-                fakeNow = until;
-            });
-    }
-
-    bigtime_t fakeNow = 0;
-    std::vector<bigtime_t> sleeps;
 };
 
 double RefreshRate(const display_mode& mode)
@@ -157,7 +143,14 @@ TEST_F(ScreenTest, WaitForRetraceSleepsUntilTheNextRetraceOrTimesOut)
     // within 1 us of it.
     EXPECT_EQ(screen.WaitForRetrace(25000), B_OK);
     EXPECT_EQ(screen.WaitForRetrace(1), B_TIMED_OUT);
-    UseFakeClock(1000000);
+    // A clock that only moves when the retrace wait sleeps.
+    bigtime_t fakeNow = 1000000;
+    std::vector<bigtime_t> sleeps;
+    HeadlessDisplay().SetClock([&] { return fakeNow; },
+        [&](bigtime_t until) {
+            sleeps.push_back(until);
+            fakeNow = until;
+        });
     // 1024 by 768 at 65 MHz: retraces every 16665.6 us; the 61st falls at 1016601.6 us.
     EXPECT_EQ(screen.WaitForRetrace(25000), B_OK);
     ASSERT_EQ(sleeps.size(), 1u);

@@ -118,46 +118,38 @@ TEST_F(WindowGeometryTest, FrameBufferFollowsResizingWithinTheSizeLimits)
     EXPECT_EQ(window->Bounds(), BRect(0, 0, 400, 300));
 }
 
-TEST(WindowHookTest, MovingAndResizingCallTheHooks)
-{
-    Events events;
-    auto* window = new EventWindow(BRect(10, 10, 109, 109), events);
-    window->Lock();
-    window->MoveTo(30, 40);
-    EXPECT_EQ(events.movedTo, BPoint(30, 40));
-    EXPECT_EQ(window->Frame(), BRect(30, 40, 129, 139));
-    window->ResizeBy(10, 0);
-    EXPECT_EQ(events.resizedWidth, 109.0f);
-    window->Quit();
-    EXPECT_TRUE(events.destroyed);
-}
-
-TEST_F(WindowTest, WorkspacesDefaultToTheCurrentOneAndEveryWindowHearsOfASwitch)
+TEST_F(WindowTest, WindowsHearOfMovesResizesAndWorkspaceSwitchesAndCloseOnAQuitRequest)
 {
     ASSERT_EQ(HeadlessDisplay().SetCurrentWorkspace(2), B_OK);
-    auto* window = new BWindow(BRect(0, 0, 9, 9), "workspaces", B_TITLED_WINDOW, 0);
+    Events events;
+    auto* window = new EventWindow(BRect(10, 10, 109, 109), events);
     window->Lock();
     EXPECT_EQ(window->Workspaces(), 1u << 2);
     ASSERT_EQ(HeadlessDisplay().SetCurrentWorkspace(0), B_OK);
     window->SetWorkspaces(B_CURRENT_WORKSPACE);
     EXPECT_EQ(window->Workspaces(), 1u);
-    window->Quit();
     EXPECT_EQ(HeadlessDisplay().SetCurrentWorkspace(32), B_BAD_VALUE);
-
-    Events events;
-    auto* shown = Shown(new EventWindow(BRect(0, 0, 9, 9), events));
+    // Moving and resizing call the hooks.
+    window->MoveTo(30, 40);
+    EXPECT_EQ(events.movedTo, BPoint(30, 40));
+    EXPECT_EQ(window->Frame(), BRect(30, 40, 129, 139));
+    window->ResizeBy(10, 0);
+    EXPECT_EQ(events.resizedWidth, 109.0f);
+    window->Show();
+    window->Unlock();
     ASSERT_EQ(HeadlessDisplay().SetCurrentWorkspace(1), B_OK);
     ASSERT_TRUE(Await([&] {
         std::lock_guard guard(events.lock);
-        return events.workspaces.size() >= 2;
+        return events.workspaces.size() >= 4;
     }));
     {
+        // The switch made before the window ran reaches it too, in order.
         std::lock_guard guard(events.lock);
         EXPECT_EQ(events.workspaces,
-            (std::vector<std::pair<int32, bool>>{{0, false}, {1, true}}));
+            (std::vector<std::pair<int32, bool>>{{2, false}, {0, true}, {0, false}, {1, true}}));
     }
     // A quit request closes the window.
-    shown->PostMessage(B_QUIT_REQUESTED);
+    window->PostMessage(B_QUIT_REQUESTED);
     EXPECT_TRUE(Await([&] { return events.destroyed.load(); }));
 }
 
