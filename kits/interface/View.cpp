@@ -172,6 +172,9 @@ bool BView::RemoveChild(BView* child)
     found->release();
     children.erase(found);
     child->parent = nullptr;
+    // The shelf forgets the child at once: a view made later at its address is no replicant.
+    if (shelf != nullptr)
+        shelf->Prune();
     return true;
 }
 

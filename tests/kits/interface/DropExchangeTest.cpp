@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 extern char** environ;
 
@@ -157,13 +158,11 @@ TEST_F(DropExchangeTest, ListensWhileAShelfExistsAndTakesOnlyWellFormedOffers)
         return bytes;
     };
     const uint32 magic = FourCC("ODRP");
-    struct Offer {
-        std::string bytes;
-        ssize_t answerSize;
-    };
-    const Offer offers[] = {{"hello", 0}, {std::string(24, '\xff'), 0}, {header(magic, 16), 0},
-        {header(magic, 0x7fffffff), 0}, {header(magic, 5) + "abcde", 1}};
-    for (const Offer& offer : offers) {
+    // Each offer and the answer it gets.
+    const std::pair<std::string, std::string> offers[] = {{"hello", ""},
+        {std::string(24, '\xff'), ""}, {header(magic, 16), ""}, {header(magic, 0x7fffffff), ""},
+        {header(magic, 5) + "abcde", std::string(1, '\0')}};
+    for (const auto& [bytes, expected] : offers) {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::strcpy(address.sun_path, SocketOf(getpid()).c_str());
@@ -171,14 +170,12 @@ TEST_F(DropExchangeTest, ListensWhileAShelfExistsAndTakesOnlyWellFormedOffers)
         ASSERT_GE(connection, 0);
         ASSERT_EQ(connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof(address)),
             0);
-        ASSERT_EQ(send(connection, offer.bytes.data(), offer.bytes.size(), MSG_NOSIGNAL),
-            ssize_t(offer.bytes.size()));
+        ASSERT_EQ(send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+            ssize_t(bytes.size()));
         shutdown(connection, SHUT_WR);
         char answer = 1;
-        EXPECT_EQ(std::max<ssize_t>(recv(connection, &answer, 1, 0), 0), offer.answerSize);
-        if (offer.answerSize == 1) {
-            EXPECT_EQ(answer, 0);
-        }
+        const ssize_t received = std::max<ssize_t>(recv(connection, &answer, 1, 0), 0);
+        EXPECT_EQ(std::string(&answer, size_t(received)), expected);
         close(connection);
     }
 

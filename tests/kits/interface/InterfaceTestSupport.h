@@ -9,6 +9,7 @@
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
+#include "tests/support/MessageWith.h"
 
 #include <gtest/gtest.h>
 
@@ -77,22 +78,15 @@ inline void QuitWindow(BWindow* window)
 
 inline BMessage Mouse(uint32 what, BPoint where, int32 buttons = B_PRIMARY_MOUSE_BUTTON)
 {
-    BMessage message(what);
+    BMessage message = test_support::With(what, "buttons", buttons, "modifiers", 0, "clicks", 1);
     message.AddPoint("where", where);
-    message.AddInt32("buttons", buttons);
-    message.AddInt32("modifiers", 0);
-    message.AddInt32("clicks", 1);
     return message;
 }
 
 inline BMessage Key(const char* bytes, int32 modifiers = 0)
 {
-    BMessage key(B_KEY_DOWN);
-    key.AddString("bytes", bytes);
-    key.AddInt32("modifiers", modifiers);
-    key.AddInt32("key", 0);
-    key.AddInt32("raw_char", uint8(bytes[0]));
-    return key;
+    return test_support::With(B_KEY_DOWN, "bytes", bytes, "modifiers", modifiers, "key", 0,
+        "raw_char", uint8(bytes[0]));
 }
 
 // A view with a level of its own, archived after the view's fields, that counts how often it was

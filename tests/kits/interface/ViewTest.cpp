@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -12,45 +13,37 @@ namespace {
 
 using namespace interface_test;
 
-// Records its hooks into a journal that outlives it.
-struct Journal {
-    std::vector<std::string> events;
-    std::vector<BRect> drawn;
-    float resizedWidth = -1;
-    float resizedHeight = -1;
-};
+using Journal = std::vector<std::string>;
 
+// Records its hooks, with what they were given, into a journal that outlives it.
 class RecordingView : public BView {
 public:
-    RecordingView(BRect frame, const char* name, uint32 mode, Journal& journal,
+    RecordingView(BRect frame, const char* name, Journal& journal, uint32 mode = B_FOLLOW_NONE,
         uint32 flags = B_WILL_DRAW)
         :
         BView(frame, name, mode, flags),
         journal(journal)
     {
     }
-    ~RecordingView() override { journal.events.push_back(std::string("deleted ") + Name()); }
+    ~RecordingView() override { Record("deleted"); }
 
-    void Draw(BRect updateRect) override
+    void Draw(BRect rect) override
     {
-        journal.events.push_back(std::string("draw ") + Name());
-        journal.drawn.push_back(updateRect);
+        Record("draw", {rect.left, rect.top, rect.right, rect.bottom});
     }
-    void AttachedToWindow() override
-    {
-        journal.events.push_back(std::string("attached ") + Name());
-    }
-    void DetachedFromWindow() override
-    {
-        journal.events.push_back(std::string("detached ") + Name());
-    }
-    void FrameResized(float width, float height) override
-    {
-        journal.resizedWidth = width;
-        journal.resizedHeight = height;
-    }
+    void AttachedToWindow() override { Record("attached"); }
+    void DetachedFromWindow() override { Record("detached"); }
+    void FrameResized(float width, float height) override { Record("resized", {width, height}); }
 
 private:
+    void Record(const char* hook, std::initializer_list<float> values = {})
+    {
+        std::string entry = std::string(hook) + " " + Name();
+        for (float value : values)
+            entry += " " + std::to_string(int32(value));
+        journal.push_back(entry);
+    }
+
     Journal& journal;
 };
 
@@ -72,68 +65,56 @@ TEST(ViewTest, ChildrenFollowTheirResizingModesAndHearOfNewSizes)
     Journal journal;
     BView parent(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, 0);
     for (const auto& child : children)
-        parent.AddChild(new RecordingView(child.frame, "child", child.mode, journal));
+        parent.AddChild(new RecordingView(child.frame, "child", journal, child.mode));
     parent.ResizeBy(50, 30);
     EXPECT_EQ(parent.Bounds(), BRect(0, 0, 149, 129));
     for (int32 i = 0; i < parent.CountChildren(); i++)
         EXPECT_EQ(parent.ChildAt(i)->Frame(), children[i].grown) << i;
-    // The hook gets the new bounds size of the last child that changed size.
-    EXPECT_EQ(journal.resizedWidth, 129.0f);
-    EXPECT_EQ(journal.resizedHeight, 9.0f);
+    // Only the children that changed size hear of their new bounds size.
+    EXPECT_EQ(journal, (Journal{"resized child 129 109", "resized child 129 9"}));
     parent.ResizeTo(99, 99);
     for (int32 i = 0; i < parent.CountChildren(); i++)
         EXPECT_EQ(parent.ChildAt(i)->Frame(), children[i].frame) << i;
-    journal.resizedWidth = -1;
+    journal.clear();
     parent.MoveTo(10, 10);
-    EXPECT_EQ(journal.resizedWidth, -1.0f);
+    EXPECT_TRUE(journal.empty());
 }
 
-TEST(ViewTest, HideAndShowNest)
-{
-    BView parent(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, 0);
-    auto* child = new BView(BRect(0, 0, 9, 9), "child", B_FOLLOW_NONE, 0);
-    parent.AddChild(child);
-    child->Hide();
-    child->Hide();
-    child->Show();
-    EXPECT_TRUE(child->IsHidden());
-    child->Show();
-    EXPECT_FALSE(child->IsHidden());
-    // A Show too many is not saved up for a later Hide.
-    child->Show();
-    child->Hide();
-    EXPECT_TRUE(child->IsHidden());
-    child->Show();
-    parent.Hide();
-    EXPECT_TRUE(child->IsHidden());
-    parent.Show();
-    EXPECT_FALSE(child->IsHidden());
-}
-
-TEST(ViewTest, ParentOwnsItsChildrenUntilRemoved)
+TEST(ViewTest, HideAndShowNestAndParentsOwnTheirChildrenUntilRemoved)
 {
     Journal journal;
-    auto* parent = new RecordingView(BRect(0, 0, 99, 99), "parent", B_FOLLOW_NONE, journal);
-    auto* kept = new RecordingView(BRect(0, 0, 9, 9), "kept", B_FOLLOW_NONE, journal);
-    auto* given = new RecordingView(BRect(0, 0, 9, 9), "given", B_FOLLOW_NONE, journal);
-    auto* grandchild = new RecordingView(BRect(0, 0, 1, 1), "grandchild", B_FOLLOW_NONE,
-        journal);
+    auto* parent = new RecordingView(BRect(0, 0, 99, 99), "parent", journal);
+    auto* kept = new RecordingView(BRect(0, 0, 9, 9), "kept", journal);
+    auto* given = new RecordingView(BRect(0, 0, 9, 9), "given", journal);
+    auto* grandchild = new RecordingView(BRect(0, 0, 1, 1), "grandchild", journal);
     parent->AddChild(kept);
     parent->AddChild(given, kept);
     kept->AddChild(grandchild);
-    EXPECT_EQ(parent->CountChildren(), 2);
     EXPECT_EQ(parent->ChildAt(0), given);
     EXPECT_EQ(parent->ChildAt(1), kept);
-    EXPECT_EQ(parent->ChildAt(2), nullptr);
     EXPECT_EQ(parent->FindView("grandchild"), grandchild);
-    EXPECT_EQ(grandchild->Parent(), kept);
     EXPECT_EQ(given->NextSibling(), kept);
-
     // Cycles and second parents are refused.
     kept->AddChild(parent);
     grandchild->AddChild(kept);
     EXPECT_EQ(parent->Parent(), nullptr);
     EXPECT_EQ(kept->Parent(), parent);
+
+    kept->Hide();
+    kept->Hide();
+    kept->Show();
+    EXPECT_TRUE(kept->IsHidden());
+    kept->Show();
+    EXPECT_FALSE(kept->IsHidden());
+    // A Show too many is not saved up for a later Hide.
+    kept->Show();
+    kept->Hide();
+    EXPECT_TRUE(kept->IsHidden());
+    kept->Show();
+    parent->Hide();
+    EXPECT_TRUE(grandchild->IsHidden());
+    parent->Show();
+    EXPECT_FALSE(grandchild->IsHidden());
 
     EXPECT_TRUE(parent->RemoveChild(given));
     EXPECT_FALSE(parent->RemoveChild(given));
@@ -142,8 +123,7 @@ TEST(ViewTest, ParentOwnsItsChildrenUntilRemoved)
     delete grandchild;
     EXPECT_EQ(kept->CountChildren(), 0);
     delete parent;
-    EXPECT_EQ(journal.events, (std::vector<std::string>{"deleted grandchild", "deleted parent",
-                                  "deleted kept"}));
+    EXPECT_EQ(journal, (Journal{"deleted grandchild", "deleted parent", "deleted kept"}));
     delete given;
 }
 
@@ -166,179 +146,124 @@ protected:
         view->FillRect(view->Bounds());
     }
 
-    // A view filling the window, drawn once, that draws red.
-    BView* Canvas()
-    {
-        BView* view = Add(BRect(0, 0, 99, 99));
-        window->UpdateIfNeeded();
-        view->SetHighColor(255, 0, 0);
-        return view;
-    }
-
     // Outlives the window, which TearDown deletes with its views.
     Journal journal;
 };
 
-TEST_F(ViewDrawingTest, AttachingCallsHooksParentsFirst)
+TEST_F(ViewDrawingTest, AttachedTreeIsClearedToViewColoursAndDrawnParentsFirst)
 {
-    auto* parent = new RecordingView(BRect(0, 0, 49, 49), "parent", B_FOLLOW_NONE, journal);
-    parent->AddChild(new RecordingView(BRect(0, 0, 9, 9), "child", B_FOLLOW_NONE, journal));
-    window->AddChild(parent);
-    EXPECT_EQ(parent->Window(), window);
-    EXPECT_EQ(parent->ChildAt(0)->Window(), window);
-    EXPECT_EQ(parent->Looper(), window);
-    EXPECT_TRUE(window->RemoveChild(parent));
-    EXPECT_EQ(parent->ChildAt(0)->Window(), nullptr);
-    EXPECT_EQ(journal.events, (std::vector<std::string>{"attached parent", "attached child",
-                                  "detached parent", "detached child"}));
-    delete parent;
-}
-
-TEST_F(ViewDrawingTest, UpdateClearsToViewColoursAndDrawsInTreeOrder)
-{
-    auto* video = new RecordingView(BRect(10, 10, 89, 89), "video", B_FOLLOW_ALL, journal);
+    auto* video = new RecordingView(BRect(10, 10, 89, 89), "video", journal, B_FOLLOW_ALL);
     video->SetViewColor(0, 0, 0);
-    auto* overlay = new RecordingView(BRect(20, 20, 29, 29), "overlay", B_FOLLOW_NONE, journal);
+    auto* overlay = new RecordingView(BRect(20, 20, 29, 29), "overlay", journal);
     overlay->SetViewColor(255, 0, 0);
-    auto* silent = new RecordingView(BRect(60, 60, 69, 69), "silent", B_FOLLOW_NONE, journal, 0);
+    auto* silent = new RecordingView(BRect(60, 60, 69, 69), "silent", journal, B_FOLLOW_NONE, 0);
     silent->SetViewColor(0, 0, 255);
     video->AddChild(overlay);
     video->AddChild(silent);
     window->AddChild(video);
-    journal.events.clear();
+    EXPECT_EQ(silent->Window(), window);
     window->UpdateIfNeeded();
-
-    EXPECT_EQ(journal.events, (std::vector<std::string>{"draw video", "draw overlay"}));
-    ASSERT_EQ(journal.drawn.size(), 2u);
-    EXPECT_EQ(journal.drawn[0], BRect(0, 0, 79, 79));
-    EXPECT_EQ(journal.drawn[1], BRect(0, 0, 9, 9));
+    EXPECT_EQ(journal, (Journal{"attached video", "attached overlay", "attached silent",
+                           "draw video 0 0 79 79", "draw overlay 0 0 9 9"}));
     ExpectPixels({{9, 9, WHITE}, {10, 10, BLACK}});
     // The children's frames are in the video view's coordinates, which start at (10, 10).
     ExpectPixels({{30, 30, RED}, {39, 39, RED}, {40, 39, BLACK}, {75, 75, BLUE}});
 
     // Only what is invalidated is drawn again.
-    journal.events.clear();
+    journal.clear();
     overlay->Invalidate(BRect(2, 2, 3, 3));
     window->UpdateIfNeeded();
-    EXPECT_EQ(journal.events, (std::vector<std::string>{"draw overlay"}));
-    EXPECT_EQ(journal.drawn.back(), BRect(2, 2, 3, 3));
+    EXPECT_TRUE(window->RemoveChild(video));
+    EXPECT_EQ(silent->Window(), nullptr);
+    EXPECT_EQ(journal, (Journal{"draw overlay 2 2 3 3", "detached video", "detached overlay",
+                           "detached silent"}));
+    delete video;
 }
 
-TEST_F(ViewDrawingTest, DrawingIsClippedToTheViewAndItsAncestors)
-{
-    BView* inner = Add(BRect(40, 40, 79, 79), Add(BRect(10, 10, 59, 59)));
-    window->UpdateIfNeeded();
-    inner->SetHighColor(255, 0, 0);
-    inner->FillRect(BRect(-100, -100, 1000, 1000));
-    // inner covers window pixels 50..89 but outer ends at 59.
-    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 10 * 10);
-    ExpectPixels({{50, 50, RED}, {59, 59, RED}, {60, 59, WHITE}});
-}
-
-TEST_F(ViewDrawingTest, ParentNeverDrawsOverAShownChildUntilItIsHidden)
+TEST_F(ViewDrawingTest, ViewsSitInTheirAncestorsAndDrawOnlyThereAndBehindShownChildren)
 {
     BView* video = Add(BRect(0, 0, 99, 99));
     BView* overlay = Add(BRect(20, 70, 79, 89), video);
+    BView* outer = Add(BRect(10, 40, 59, 64), video);
+    BView* inner = Add(BRect(40, 5, 79, 44), outer);
+    BView* label = Add(BRect(7.67f, 8.4f, 92.04f, 33.5f), video);
+    // Conversions add the origins of the ancestors and of the window, at (50, 50) on screen.
+    EXPECT_EQ(inner->ConvertToParent(BPoint(1, 1)), BPoint(41, 6));
+    EXPECT_EQ(inner->ConvertToScreen(BPoint(1, 1)), BPoint(101, 96));
+    EXPECT_EQ(inner->ConvertFromScreen(BPoint(101, 96)), BPoint(1, 1));
     window->UpdateIfNeeded();
-    Fill(video, GREEN);
-    EXPECT_EQ(CountPixels(GREEN, 0, 0, 99, 99), 100 * 100 - 60 * 20);
-    EXPECT_EQ(CountPixels(WHITE, 20, 70, 79, 89), 60 * 20);
+    // inner covers window pixels 50..89 by 45..84 but its parent ends at 59 and 64.
+    inner->SetHighColor(255, 0, 0);
+    inner->FillRect(BRect(-100, -100, 1000, 1000));
+    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 10 * 20);
+    ExpectPixels({{50, 45, RED}, {59, 64, RED}, {60, 64, WHITE}, {50, 44, WHITE}});
 
+    // The fractional frame of the label leaves no gap around it.
+    Fill(label, BLUE);
+    Fill(video, GREEN);
+    EXPECT_EQ(CountPixels(BLUE, 0, 0, 99, 99), (92 - 8 + 1) * (34 - 8 + 1));
+    EXPECT_EQ(CountPixels(GREEN, 0, 0, 99, 99),
+        100 * 100 - 60 * 20 - (92 - 8 + 1) * (34 - 8 + 1) - 50 * 25);
     overlay->Hide();
     Fill(video, GREEN);
-    EXPECT_EQ(CountPixels(GREEN, 0, 0, 99, 99), 100 * 100);
-
+    EXPECT_EQ(CountPixels(GREEN, 20, 70, 79, 89), 60 * 20);
     // Shown again, the overlay is drawn on top and kept out of the picture.
     overlay->Show();
     window->UpdateIfNeeded();
     Fill(video, BLUE);
     EXPECT_EQ(CountPixels(WHITE, 20, 70, 79, 89), 60 * 20);
-    EXPECT_EQ(CountPixels(BLUE, 0, 0, 99, 99), 100 * 100 - 60 * 20);
 }
 
 TEST_F(ViewDrawingTest, LaterSiblingsStayInFront)
 {
     BView* back = Add(BRect(0, 0, 49, 49));
-    BView* front = Add(BRect(40, 40, 59, 59));
+    Add(BRect(40, 40, 59, 59));
     window->UpdateIfNeeded();
     Fill(back, RED);
     EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 50 * 50 - 10 * 10);
-    Fill(front, BLUE);
-    EXPECT_EQ(CountPixels(BLUE, 0, 0, 99, 99), 20 * 20);
 }
 
-TEST_F(ViewDrawingTest, FractionalFramesLeaveNoGapBetweenParentAndChild)
+TEST_F(ViewDrawingTest, ShapesTakeTheHighAndLowColoursOnlyWhileTheViewIsShownAndAttached)
 {
-    BView* video = Add(BRect(0, 0, 99, 99));
-    BView* label = Add(BRect(7.67f, 8.4f, 92.04f, 33.5f), video);
+    BView* view = Add(BRect(0, 0, 99, 99));
     window->UpdateIfNeeded();
-    Fill(video, RED);
-    Fill(label, BLUE);
-    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99) + CountPixels(BLUE, 0, 0, 99, 99), 100 * 100);
-    EXPECT_EQ(CountPixels(BLUE, 8, 8, 92, 34), (92 - 8 + 1) * (34 - 8 + 1));
-}
-
-TEST_F(ViewDrawingTest, HiddenAndDetachedViewsDrawNothing)
-{
-    BView* view = Canvas();
-    view->Hide();
-    view->FillRect(view->Bounds());
-    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 0);
-    view->Show();
-    ASSERT_TRUE(window->RemoveChild(view));
-    view->FillRect(view->Bounds());
-    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 0);
-    delete view;
-}
-
-TEST_F(ViewDrawingTest, StrokeAndPatternsUseHighAndLowColours)
-{
-    BView* view = Canvas();
+    view->SetHighColor(255, 0, 0);
     view->SetLowColor(0, 0, 255);
     view->StrokeRect(BRect(10, 10, 19, 14));
-    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 2 * 10 + 2 * 3);
+    EXPECT_EQ(CountPixels(RED, 0, 0, 29, 29), 2 * 10 + 2 * 3);
     ExpectPixels({{10, 10, RED}, {19, 14, RED}, {11, 11, WHITE}});
-
     view->FillRect(BRect(30, 30, 33, 31), B_MIXED_COLORS);
     ExpectPixels({{30, 30, RED}, {31, 30, BLUE}, {30, 31, BLUE}, {31, 31, RED}});
     view->FillRect(BRect(40, 40, 41, 41), B_SOLID_LOW);
     EXPECT_EQ(CountPixels(BLUE, 40, 40, 41, 41), 4);
-}
 
-TEST_F(ViewDrawingTest, ConversionsAddTheOriginsOfAncestorsAndWindow)
-{
-    BView* inner = Add(BRect(5, 5, 20, 20), Add(BRect(10, 20, 89, 89)));
-    EXPECT_EQ(inner->ConvertToParent(BPoint(1, 1)), BPoint(6, 6));
-    // The window's content area starts at (50, 50) on screen.
-    EXPECT_EQ(inner->ConvertToScreen(BPoint(1, 1)), BPoint(66, 76));
-    EXPECT_EQ(inner->ConvertFromScreen(BPoint(66, 76)), BPoint(1, 1));
-}
-
-TEST_F(ViewDrawingTest, LinesCoverBothEndsAndMoveThePen)
-{
-    BView* view = Canvas();
-    view->StrokeLine(BPoint(36, 106 - 100), BPoint(44, 114 - 100));
-    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), 9);
+    // Lines cover both ends, move the pen and are cut at the view's edge.
+    view->StrokeLine(BPoint(36, 6), BPoint(44, 14));
+    EXPECT_EQ(CountPixels(RED, 30, 0, 49, 20), 9);
     ExpectPixels({{36, 6, RED}, {40, 10, RED}, {44, 14, RED}});
     EXPECT_EQ(view->PenLocation(), BPoint(44, 14));
     view->StrokeLine(BPoint(44, 30));
     EXPECT_EQ(CountPixels(RED, 44, 14, 44, 30), 17);
-    // A line running out of the view is cut at its edge.
     view->StrokeLine(BPoint(90, 50), BPoint(150, 50));
     EXPECT_EQ(CountPixels(RED, 90, 50, 99, 50), 10);
-}
 
-TEST_F(ViewDrawingTest, TrianglesFillThePixelsInsideTheirEdges)
-{
-    BView* view = Canvas();
-    // A button arrow pointing left: 10 wide, 10 high.
+    // A button arrow pointing left, 10 wide, 10 high: rows of 1, 3, 5 ... 11 ... 3, 1 pixels.
     view->FillTriangle(BPoint(22, 65), BPoint(12, 70), BPoint(22, 75));
     ExpectPixels({{12, 70, RED}, {22, 65, RED}, {22, 75, RED}, {12, 69, WHITE}, {11, 70, WHITE}});
-    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 64) + CountPixels(RED, 0, 76, 99, 99), 0);
-    // Rows of 1, 3, 5 ... 11 ... 3, 1 pixels.
+    EXPECT_EQ(CountPixels(RED, 0, 60, 35, 64) + CountPixels(RED, 0, 76, 35, 80), 0);
     EXPECT_EQ(CountPixels(RED, 12, 65, 22, 75), 61);
     view->FillTriangle(BPoint(50, 50), BPoint(50, 50), BPoint(50, 50));
     EXPECT_EQ(Pixel(50, 50), RED);
+
+    const int32 red = CountPixels(RED, 0, 0, 99, 99);
+    view->Hide();
+    view->FillRect(view->Bounds());
+    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), red);
+    view->Show();
+    ASSERT_TRUE(window->RemoveChild(view));
+    view->FillRect(view->Bounds());
+    EXPECT_EQ(CountPixels(RED, 0, 0, 99, 99), red);
+    delete view;
 }
 
 }
