@@ -326,28 +326,44 @@ void ExpectRejected(const Bytes& bytes, const char* what)
     EXPECT_EQ(message.CountNames(B_ANY_TYPE), 1) << what;
 }
 
-TEST(FlatteningTest, EveryPrefixOfAMessageIsRejected)
+// A stream that hands out one byte per read, as a pipe might.
+class TricklingStream : public BDataIO {
+public:
+    explicit TricklingStream(Bytes bytes) : bytes(std::move(bytes)) {}
+    ssize_t Read(void* buffer, size_t size) override
+    {
+        if (position == bytes.size() || size == 0)
+            return 0;
+        *static_cast<uint8*>(buffer) = bytes[position++];
+        return 1;
+    }
+    ssize_t Write(const void*, size_t) override { return B_NOT_ALLOWED; }
+
+    Bytes bytes;
+    size_t position = 0;
+};
+
+TEST(FlatteningTest, EveryPrefixOfAMessageIsRejectedFromMemoryAndFromAStream)
 {
     for (const char* name : GOLDEN_FILES) {
         Bytes golden = ReadFile(name);
         for (size_t length = 0; length < golden.size(); length++) {
-            Bytes prefix(golden.begin(), golden.begin() + ptrdiff_t(length));
             SCOPED_TRACE(std::string(name) + " cut at " + std::to_string(length));
+            Bytes prefix(golden.begin(), golden.begin() + ptrdiff_t(length));
             ExpectRejected(prefix, name);
+            TricklingStream stream(prefix);
+            BMessage message(FourCC("keep"));
+            BMessage fromMemory;
+            EXPECT_EQ(message.Unflatten(&stream),
+                kits::app::UnflattenMessage(golden.data(), length, fromMemory));
+            EXPECT_EQ(message.what, FourCC("keep"));
         }
     }
-}
-
-TEST(FlatteningTest, BytesAfterTheTotalSizeAreNotPartOfTheMessage)
-{
-    Bytes golden = ReadFile("settings.msg");
-    Bytes longer = golden;
-    longer.insert(longer.end(), {0xFF, 0x00, 0x12});
+    // Whole, a message that arrives one byte at a time reads as it does from memory.
+    Bytes golden = ReadFile("nested.msg");
+    TricklingStream stream(golden);
     BMessage message;
-    size_t used = 0;
-    ASSERT_EQ(kits::app::UnflattenMessage(longer.data(), longer.size(), message, nullptr, &used),
-        B_OK);
-    EXPECT_EQ(used, golden.size());
+    ASSERT_EQ(message.Unflatten(&stream), B_OK);
     EXPECT_EQ(Flatten(message), golden);
 }
 
@@ -446,23 +462,32 @@ TEST(FlatteningTest, ChangedTypeCodeOfAFixedTypeIsRejectedUnlessTheCodeIsUnknown
     EXPECT_GT(knownChanges, 0);
 }
 
+// A message of one field with one-byte counts and sizes, given as they stand after the type.
+Bytes ShortField(uint8 flags, const char (&code)[5], const Bytes& sizes, const std::string& name,
+    const Bytes& data)
+{
+    return Builder()
+        .U8(flags)
+        .Code(code)
+        .Raw(sizes)
+        .U8(uint8(name.size()))
+        .Text(name)
+        .Raw(data)
+        .Message();
+}
+
 TEST(FlatteningTest, MalformedMessagesAreRejected)
 {
-    auto single = [](const char (&type)[5], const std::string& name, const Bytes& data) {
-        return Builder()
-            .U8(0x0F)
-            .Code(type)
-            .U8(uint8(data.size()))
-            .U8(uint8(name.size()))
-            .Text(name)
-            .Raw(data)
-            .Message();
-    };
     // The same fields are accepted when well formed.
-    BMessage accepted;
-    ASSERT_EQ(Unflatten(single("LONG", "n", {1, 0, 0, 0}), accepted), B_OK);
-    ASSERT_EQ(Unflatten(single("PNTR", "p", {1, 0, 0, 0}), accepted), B_OK);
-    ASSERT_EQ(Unflatten(single("PNTR", "p", {1, 0, 0, 0, 0, 0, 0, 0}), accepted), B_OK);
+    const Bytes accepted[] = {ShortField(0x0F, "LONG", {4}, "n", {1, 0, 0, 0}),
+        ShortField(0x0F, "PNTR", {4}, "p", {1, 0, 0, 0}),
+        ShortField(0x0F, "PNTR", {8}, "p", Bytes(8)),
+        ShortField(0x03, "CSTR", {1, 8}, "s", {2, 0, 0, 0, 'a', 0, 0, 0}),
+        ShortField(0x07, "LONG", {2, 8}, "n", Bytes(8))};
+    for (const Bytes& bytes : accepted) {
+        BMessage message;
+        EXPECT_EQ(Unflatten(bytes, message), B_OK);
+    }
 
     // A changed tag or total size is ChangedStructuralBytesAreRejected's case.
     Bytes settings = ReadFile("settings.msg");
@@ -478,55 +503,34 @@ TEST(FlatteningTest, MalformedMessagesAreRejected)
     damaged[8] = 89;
     ExpectRejected(damaged, "bytes between the end mark and the total size");
 
-    ExpectRejected(single("BOOL", "b", {1, 0}), "bool of two bytes");
-    ExpectRejected(single("RECT", "r", Bytes(8)), "rect of eight bytes");
-    ExpectRejected(single("PNTR", "p", {1, 0, 0, 0, 0, 0}), "pointer of six bytes");
-    ExpectRejected(single("RAWT", "r", {}), "zero-size item in a fixed field");
-    ExpectRejected(single("LONG", "", {1, 0, 0, 0}), "empty name");
-    ExpectRejected(single("LONG", std::string("a\0b", 3), {1, 0, 0, 0}), "zero in a name");
-    for (uint8 flags : {0x0E, 0x1F, 0x8F}) {
-        Bytes bytes = single("LONG", "n", {1, 0, 0, 0});
-        bytes[17] = flags;
-        ExpectRejected(bytes, "field flags");
-    }
-
-    auto strings = [](uint8 count, const Bytes& data) {
-        return Builder()
-            .U8(0x03)
-            .Code("CSTR")
-            .U8(count)
-            .U8(uint8(data.size()))
-            .U8(1)
-            .Text("s")
-            .Raw(data)
-            .Message();
-    };
-    ASSERT_EQ(Unflatten(strings(1, {2, 0, 0, 0, 'a', 0, 0, 0}), accepted), B_OK);
-    ExpectRejected(strings(1, {2, 0, 0, 0, 'a', 'b', 0, 0}), "string without its zero");
-    ExpectRejected(strings(1, {0, 0, 0, 0, 0, 0, 0, 0}), "empty string item");
-    ExpectRejected(strings(1, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}), "negative item size");
-    ExpectRejected(strings(1, {5, 0, 0, 0, 'a', 'b', 'c', 0}), "item past the field");
-    ExpectRejected(strings(1, {2, 0, 0, 0, 'a', 0}), "padding past the field");
-    ExpectRejected(strings(0, {}), "count of 0");
-    ExpectRejected(strings(2, {2, 0, 0, 0, 'a', 0, 0, 0}), "fewer items than counted");
-    ExpectRejected(strings(1, {2, 0, 0, 0, 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
-        "data after the last item");
-
-    auto int32s = [](uint8 count, uint8 size) {
-        return Builder()
-            .U8(0x07)
-            .Code("LONG")
-            .U8(count)
-            .U8(size)
-            .U8(1)
-            .Text("n")
-            .Zeros(size)
-            .Message();
-    };
-    ASSERT_EQ(Unflatten(int32s(2, 8), accepted), B_OK);
-    ExpectRejected(int32s(3, 8), "size not divisible by the count");
-    ExpectRejected(int32s(1, 8), "wrong item size for the type");
-    ExpectRejected(int32s(0, 8), "fixed count of 0");
+    const std::pair<Bytes, const char*> rejected[] = {
+        {ShortField(0x0F, "BOOL", {2}, "b", {1, 0}), "bool of two bytes"},
+        {ShortField(0x0F, "RECT", {8}, "r", Bytes(8)), "rect of eight bytes"},
+        {ShortField(0x0F, "PNTR", {6}, "p", Bytes(6)), "pointer of six bytes"},
+        {ShortField(0x0F, "RAWT", {0}, "r", {}), "zero-size item in a fixed field"},
+        {ShortField(0x0F, "LONG", {4}, "", Bytes(4)), "empty name"},
+        {ShortField(0x0F, "LONG", {4}, std::string("a\0b", 3), Bytes(4)), "zero in a name"},
+        {ShortField(0x0E, "LONG", {4}, "n", Bytes(4)), "field flags without valid"},
+        {ShortField(0x1F, "LONG", {4}, "n", Bytes(4)), "unknown field flag"},
+        {ShortField(0x8F, "LONG", {4}, "n", Bytes(4)), "unknown high field flag"},
+        {ShortField(0x03, "CSTR", {1, 8}, "s", {2, 0, 0, 0, 'a', 'b', 0, 0}),
+            "string without its zero"},
+        {ShortField(0x03, "CSTR", {1, 8}, "s", Bytes(8)), "empty string item"},
+        {ShortField(0x03, "CSTR", {1, 8}, "s", {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}),
+            "negative item size"},
+        {ShortField(0x03, "CSTR", {1, 8}, "s", {5, 0, 0, 0, 'a', 'b', 'c', 0}),
+            "item past the field"},
+        {ShortField(0x03, "CSTR", {1, 6}, "s", {2, 0, 0, 0, 'a', 0}), "padding past the field"},
+        {ShortField(0x03, "CSTR", {0, 0}, "s", {}), "count of 0"},
+        {ShortField(0x03, "CSTR", {2, 8}, "s", {2, 0, 0, 0, 'a', 0, 0, 0}),
+            "fewer items than counted"},
+        {ShortField(0x03, "CSTR", {1, 16}, "s", {2, 0, 0, 0, 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+            "data after the last item"},
+        {ShortField(0x07, "LONG", {3, 8}, "n", Bytes(8)), "size not divisible by the count"},
+        {ShortField(0x07, "LONG", {1, 8}, "n", Bytes(8)), "wrong item size for the type"},
+        {ShortField(0x07, "LONG", {0, 8}, "n", Bytes(8)), "fixed count of 0"}};
+    for (const auto& [bytes, what] : rejected)
+        ExpectRejected(bytes, what);
 }
 
 TEST(FlatteningTest, DuplicateNameAmongManyFieldsIsRejected)
@@ -598,9 +602,17 @@ TEST(FlatteningTest, HugeCountsAndSizesAreRejectedWithoutLargeAllocations)
     }
     ExpectRejected(huge, "huge total size");
     EXPECT_LT(tracker.Largest(), size_t(4096));
+
+    // A stream claiming the same grows only with the data that comes.
+    huge.resize(100000, 0xAB);
+    TricklingStream stream(huge);
+    BMessage message;
+    EXPECT_NE(message.Unflatten(&stream), B_OK);
+    EXPECT_EQ(stream.position, huge.size());
+    EXPECT_LT(tracker.Largest(), size_t(4 * huge.size()));
 }
 
-TEST(FlatteningTest, StreamIsLeftJustAfterTheEndMark)
+TEST(FlatteningTest, ReaderStopsJustAfterTheEndMark)
 {
     Bytes first = ReadFile("settings.msg");
     Bytes second = ReadFile("bigendian.msg");
@@ -609,6 +621,13 @@ TEST(FlatteningTest, StreamIsLeftJustAfterTheEndMark)
     ASSERT_EQ(stream.WriteExactly(second.data(), second.size()), B_OK);
     ASSERT_EQ(stream.WriteExactly("tail", 4), B_OK);
     ASSERT_EQ(stream.Seek(0, SEEK_SET), 0);
+    BMessage fromMemory;
+    size_t used = 0;
+    const auto* bytes = static_cast<const uint8*>(stream.Buffer());
+    ASSERT_EQ(kits::app::UnflattenMessage(bytes, stream.BufferLength(), fromMemory, nullptr,
+                  &used), B_OK);
+    EXPECT_EQ(used, first.size());
+    EXPECT_EQ(Flatten(fromMemory), first);
 
     BMessage message;
     ASSERT_EQ(message.Unflatten(&stream), B_OK);
@@ -625,55 +644,9 @@ TEST(FlatteningTest, StreamIsLeftJustAfterTheEndMark)
     EXPECT_TRUE(message.HasMessage("NodeManager"));
 }
 
-// A stream that hands out one byte per read, as a pipe might.
-class TricklingStream : public BDataIO {
-public:
-    explicit TricklingStream(Bytes bytes) : bytes(std::move(bytes)) {}
-    ssize_t Read(void* buffer, size_t size) override
-    {
-        if (position == bytes.size() || size == 0)
-            return 0;
-        *static_cast<uint8*>(buffer) = bytes[position++];
-        return 1;
-    }
-    ssize_t Write(const void*, size_t) override { return B_NOT_ALLOWED; }
-
-    Bytes bytes;
-    size_t position = 0;
-};
-
-TEST(FlatteningTest, StreamReadsMessagesThatArriveInPiecesAndRejectsEveryPrefix)
-{
-    Bytes golden = ReadFile("nested.msg");
-    for (size_t length = 0; length <= golden.size(); length++) {
-        SCOPED_TRACE(length);
-        TricklingStream stream(Bytes(golden.begin(), golden.begin() + ptrdiff_t(length)));
-        BMessage message(FourCC("keep"));
-        BMessage fromMemory;
-        EXPECT_EQ(message.Unflatten(&stream),
-            kits::app::UnflattenMessage(golden.data(), length, fromMemory));
-        EXPECT_EQ(Flatten(message), length < golden.size() ? Flatten(BMessage(FourCC("keep")))
-                                                           : golden);
-    }
-}
-
-TEST(FlatteningTest, StreamClaimingAHugeSizeGrowsOnlyWithTheData)
-{
-    Bytes bytes = ReadFile("settings.msg");
-    bytes[8] = 0xF0;
-    bytes[11] = 0x7F;
-    bytes.resize(100000, 0xAB);
-    TricklingStream stream(bytes);
-    BMessage message;
-    AllocationTracker tracker;
-    EXPECT_NE(message.Unflatten(&stream), B_OK);
-    EXPECT_EQ(stream.position, bytes.size());
-    EXPECT_LT(tracker.Largest(), size_t(4 * bytes.size()));
-}
-
 TEST(FlatteningTest, PointerOfAnotherWidthIsKeptButNotFound)
 {
-    Bytes bytes = Builder().U8(0x0F).Code("PNTR").U8(4).U8(1).Text("p").U32(0x1234).Message();
+    Bytes bytes = ShortField(0x0F, "PNTR", {4}, "p", {0x34, 0x12, 0, 0});
     BMessage message;
     ASSERT_EQ(Unflatten(bytes, message), B_OK);
     void* pointer = &message;

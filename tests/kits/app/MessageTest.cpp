@@ -7,42 +7,57 @@
 
 namespace {
 
-TEST(MessageTest, FieldsKeepTheOrderTheyWereFirstAddedIn)
+TEST(MessageTest, FieldsKeepTheirOrderTypesAndStoredBytes)
 {
     BMessage message(FourCC("CNLS"));
+    const uint8 raw[] = {1, 2, 3};
     ASSERT_EQ(message.AddInt32("Channel", 4), B_OK);
     ASSERT_EQ(message.AddString("Name", "ZDF"), B_OK);
     ASSERT_EQ(message.AddInt32("Channel", 7), B_OK);
-    ASSERT_EQ(message.AddBool("flag", true), B_OK);
-
-    EXPECT_EQ(message.what, FourCC("CNLS"));
+    ASSERT_EQ(message.AddData("raw", B_RAW_TYPE, raw, sizeof(raw), false), B_OK);
+    ASSERT_EQ(message.AddData("raw", B_RAW_TYPE, raw, 1, false), B_OK);
     EXPECT_EQ(message.CountNames(B_ANY_TYPE), 3);
     EXPECT_EQ(message.CountNames(B_INT32_TYPE), 1);
     EXPECT_EQ(message.CountNames(B_RECT_TYPE), 0);
 
-    const char* expectedNames[] = {"Channel", "Name", "flag"};
-    const type_code expectedTypes[] = {B_INT32_TYPE, B_STRING_TYPE, B_BOOL_TYPE};
-    const int32 expectedCounts[] = {2, 1, 1};
+    struct Field {
+        const char* name;
+        type_code type;
+        int32 count;
+        bool fixedSize;
+    };
+    const Field fields[] = {{"Channel", B_INT32_TYPE, 2, true}, {"Name", B_STRING_TYPE, 1, false},
+        {"raw", B_RAW_TYPE, 2, false}};
     for (int32 i = 0; i < 3; i++) {
         char* name = nullptr;
         type_code type = 0;
         int32 count = 0;
+        bool fixedSize = !fields[i].fixedSize;
         ASSERT_EQ(message.GetInfo(B_ANY_TYPE, i, &name, &type, &count), B_OK);
-        EXPECT_STREQ(name, expectedNames[i]);
-        EXPECT_EQ(type, expectedTypes[i]);
-        EXPECT_EQ(count, expectedCounts[i]);
+        EXPECT_STREQ(name, fields[i].name);
+        EXPECT_EQ(type, fields[i].type);
+        EXPECT_EQ(count, fields[i].count);
+        ASSERT_EQ(message.GetInfo(name, &type, &fixedSize), B_OK);
+        EXPECT_EQ(fixedSize, fields[i].fixedSize) << name;
     }
+
     int32 value = 0;
     ASSERT_EQ(message.FindInt32("Channel", 1, &value), B_OK);
     EXPECT_EQ(value, 7);
-
-    bool fixedSize = false;
-    type_code type = 0;
-    ASSERT_EQ(message.GetInfo("Channel", &type, &fixedSize), B_OK);
-    EXPECT_TRUE(fixedSize);
-    ASSERT_EQ(message.GetInfo("Name", &type, &fixedSize), B_OK);
-    EXPECT_FALSE(fixedSize);
-    EXPECT_EQ(type, B_STRING_TYPE);
+    const void* data = nullptr;
+    ssize_t size = 0;
+    ASSERT_EQ(message.FindData("raw", B_RAW_TYPE, 0, &data, &size), B_OK);
+    ASSERT_EQ(size, 3);
+    EXPECT_EQ(std::memcmp(data, raw, 3), 0);
+    ASSERT_EQ(message.FindData("raw", B_ANY_TYPE, 1, &data, &size), B_OK);
+    EXPECT_EQ(size, 1);
+    ASSERT_EQ(message.FindData("Name", B_STRING_TYPE, &data, &size), B_OK);
+    EXPECT_EQ(size, 4);
+    EXPECT_STREQ(static_cast<const char*>(data), "ZDF");
+    EXPECT_TRUE(message.HasString("Name"));
+    EXPECT_FALSE(message.HasString("Name", 1));
+    EXPECT_FALSE(message.HasInt32("Name"));
+    EXPECT_TRUE(message.HasData("raw", B_ANY_TYPE, 1));
 }
 
 TEST(MessageTest, FailedFindLeavesOutputAlone)
@@ -93,31 +108,6 @@ TEST(MessageTest, FailedFindLeavesOutputAlone)
     EXPECT_EQ(nested.what, FourCC("keep"));
 }
 
-TEST(MessageTest, FindDataGivesStoredBytes)
-{
-    BMessage message;
-    const uint8 raw[] = {1, 2, 3};
-    ASSERT_EQ(message.AddData("raw", B_RAW_TYPE, raw, sizeof(raw), false), B_OK);
-    ASSERT_EQ(message.AddData("raw", B_RAW_TYPE, raw, 1, false), B_OK);
-    ASSERT_EQ(message.AddString("text", "hi"), B_OK);
-
-    const void* data = nullptr;
-    ssize_t size = 0;
-    ASSERT_EQ(message.FindData("raw", B_RAW_TYPE, 0, &data, &size), B_OK);
-    ASSERT_EQ(size, 3);
-    EXPECT_EQ(std::memcmp(data, raw, 3), 0);
-    ASSERT_EQ(message.FindData("raw", B_ANY_TYPE, 1, &data, &size), B_OK);
-    EXPECT_EQ(size, 1);
-    ASSERT_EQ(message.FindData("text", B_STRING_TYPE, &data, &size), B_OK);
-    EXPECT_EQ(size, 3);
-    EXPECT_STREQ(static_cast<const char*>(data), "hi");
-
-    EXPECT_TRUE(message.HasString("text"));
-    EXPECT_FALSE(message.HasString("text", 1));
-    EXPECT_FALSE(message.HasInt32("text"));
-    EXPECT_TRUE(message.HasData("raw", B_ANY_TYPE, 1));
-}
-
 TEST(MessageTest, AddRefusesWhatCouldNotBeFlattenedOrReadBack)
 {
     BMessage message;
@@ -154,7 +144,7 @@ TEST(MessageTest, AddRefusesWhatCouldNotBeFlattenedOrReadBack)
     EXPECT_EQ(count, 1);
 }
 
-TEST(MessageTest, ReplaceChangesOnlyTheChosenItem)
+TEST(MessageTest, ReplaceAndRemoveTouchOnlyTheChosenItem)
 {
     BMessage message;
     ASSERT_EQ(message.AddString("names", "one"), B_OK);
@@ -164,50 +154,31 @@ TEST(MessageTest, ReplaceChangesOnlyTheChosenItem)
 
     ASSERT_EQ(message.ReplaceString("names", 1, "a much longer second name"), B_OK);
     ASSERT_EQ(message.ReplaceInt32("number", 2), B_OK);
-    std::string name;
-    ASSERT_EQ(message.FindString("names", 0, &name), B_OK);
-    EXPECT_EQ(name, "one");
-    ASSERT_EQ(message.FindString("names", 1, &name), B_OK);
-    EXPECT_EQ(name, "a much longer second name");
-    ASSERT_EQ(message.FindString("names", 2, &name), B_OK);
-    EXPECT_EQ(name, "three");
-    int32 number = 0;
-    ASSERT_EQ(message.FindInt32("number", &number), B_OK);
-    EXPECT_EQ(number, 2);
-
     EXPECT_EQ(message.ReplaceInt32("missing", 1), B_NAME_NOT_FOUND);
     EXPECT_EQ(message.ReplaceInt64("number", 1), B_BAD_TYPE);
     EXPECT_EQ(message.ReplaceInt32("number", 1, 5), B_BAD_INDEX);
+    int32 number = 0;
     EXPECT_EQ(message.ReplaceData("number", B_INT32_TYPE, 0, &number, 2), B_BAD_VALUE);
     ASSERT_EQ(message.FindInt32("number", &number), B_OK);
     EXPECT_EQ(number, 2);
-}
+    std::string name;
+    for (const char* expected : {"one", "a much longer second name", "three"}) {
+        ASSERT_EQ(message.FindString("names", 0, &name), B_OK);
+        EXPECT_EQ(name, expected);
+        ASSERT_EQ(message.RemoveData("names", 0), B_OK);
+    }
+    // Removing the last item removes the field, and the name can come back with another type.
+    EXPECT_FALSE(message.HasString("names"));
+    EXPECT_EQ(message.GetInfo("names", nullptr), B_NAME_NOT_FOUND);
+    EXPECT_EQ(message.RemoveData("names"), B_NAME_NOT_FOUND);
+    EXPECT_EQ(message.RemoveData("number", 1), B_BAD_INDEX);
+    ASSERT_EQ(message.AddInt32("names", 3), B_OK);
+    char* first = nullptr;
+    ASSERT_EQ(message.GetInfo(B_ANY_TYPE, 1, &first, nullptr), B_OK);
+    EXPECT_STREQ(first, "names");
 
-TEST(MessageTest, RemovingTheLastItemRemovesTheField)
-{
-    BMessage message;
-    ASSERT_EQ(message.AddInt32("a", 1), B_OK);
-    ASSERT_EQ(message.AddInt32("a", 2), B_OK);
-    ASSERT_EQ(message.AddInt32("b", 3), B_OK);
-
-    EXPECT_EQ(message.RemoveData("a", 2), B_BAD_INDEX);
-    ASSERT_EQ(message.RemoveData("a", 0), B_OK);
-    int32 value = 0;
-    ASSERT_EQ(message.FindInt32("a", &value), B_OK);
-    EXPECT_EQ(value, 2);
-    ASSERT_EQ(message.RemoveData("a"), B_OK);
-    EXPECT_FALSE(message.HasInt32("a"));
-    EXPECT_EQ(message.GetInfo("a", nullptr), B_NAME_NOT_FOUND);
-    EXPECT_EQ(message.RemoveData("a"), B_NAME_NOT_FOUND);
-
-    // A removed name can come back with another type.
-    ASSERT_EQ(message.AddString("a", "new"), B_OK);
-    char* name = nullptr;
-    ASSERT_EQ(message.GetInfo(B_ANY_TYPE, 1, &name, nullptr), B_OK);
-    EXPECT_STREQ(name, "a");
-
-    EXPECT_EQ(message.RemoveName("b"), B_OK);
-    EXPECT_EQ(message.RemoveName("b"), B_NAME_NOT_FOUND);
+    EXPECT_EQ(message.RemoveName("number"), B_OK);
+    EXPECT_EQ(message.RemoveName("number"), B_NAME_NOT_FOUND);
     EXPECT_FALSE(message.IsEmpty());
     ASSERT_EQ(message.MakeEmpty(), B_OK);
     EXPECT_TRUE(message.IsEmpty());
