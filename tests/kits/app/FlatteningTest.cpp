@@ -10,8 +10,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <limits>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -107,11 +105,6 @@ public:
     Builder& Raw(const Bytes& more)
     {
         bytes.insert(bytes.end(), more.begin(), more.end());
-        return *this;
-    }
-    Builder& Zeros(size_t count)
-    {
-        bytes.insert(bytes.end(), count, 0);
         return *this;
     }
     // Wraps the bytes so far as the fields of a message, adding header and end mark.
@@ -421,7 +414,8 @@ TEST(FlatteningTest, ChangedStructuralBytesAreRejected)
                 if (value == golden[at])
                     continue;
                 damaged[at] = uint8(value);
-                ExpectRejected(damaged, (std::string(change.what) + " = " + std::to_string(value)).c_str());
+                SCOPED_TRACE(std::string(change.what) + " = " + std::to_string(value));
+                ExpectRejected(damaged, change.what);
             }
         }
     }
@@ -554,7 +548,7 @@ Bytes Wrap(const Bytes& inner)
     size_t dataSize = (4 + inner.size() + 7) / 8 * 8;
     Builder field;
     field.U8(0x09).Code("MSGG").U32(uint32(dataSize)).U8(1).Text("m");
-    field.U32(uint32(inner.size())).Raw(inner).Zeros(dataSize - 4 - inner.size());
+    field.U32(uint32(inner.size())).Raw(inner).Raw(Bytes(dataSize - 4 - inner.size()));
     return field.Message();
 }
 
@@ -587,7 +581,7 @@ TEST(FlatteningTest, HugeCountsAndSizesAreRejectedWithoutLargeAllocations)
             .U32(size)
             .U8(1)
             .Text("n")
-            .Zeros(8)
+            .Raw(Bytes(8))
             .Message();
     };
     Bytes huge = ReadFile("settings.msg");

@@ -19,39 +19,29 @@ constexpr uint32 MSG_PING = FourCC("ping");
 
 } // namespace
 
-TEST(MessengerTest, MessengerWithoutATargetIsInvalid)
+TEST(MessengerTest, SendsToAHandlerItsLooperAndThePreferredHandlerAndToNothingElse)
 {
     BMessenger empty;
     EXPECT_FALSE(empty.IsValid());
     EXPECT_EQ(empty.SendMessage(MSG_PING), B_BAD_PORT_ID);
     EXPECT_EQ(empty.SendMessage(static_cast<const BMessage*>(nullptr)), B_BAD_VALUE);
     EXPECT_FALSE(empty.LockTarget());
-    BLooper* looper = reinterpret_cast<BLooper*>(1);
-    EXPECT_EQ(empty.Target(&looper), nullptr);
-    EXPECT_EQ(looper, nullptr);
-
+    BLooper* targetLooper = reinterpret_cast<BLooper*>(1);
+    EXPECT_EQ(empty.Target(&targetLooper), nullptr);
+    EXPECT_EQ(targetLooper, nullptr);
     status_t result = B_OK;
-    BMessenger none(nullptr, nullptr, &result);
+    EXPECT_FALSE(BMessenger(nullptr, nullptr, &result).IsValid());
     EXPECT_EQ(result, B_BAD_VALUE);
-    EXPECT_FALSE(none.IsValid());
 
-    Journal journal;
-    RecordingHandler loose(journal);
-    BMessenger toLoose(&loose, nullptr, &result);
-    EXPECT_EQ(result, B_BAD_HANDLER);
-    EXPECT_FALSE(toLoose.IsValid());
-}
-
-TEST(MessengerTest, SendsToAHandlerItsLooperAndThePreferredHandler)
-{
     Journal journal;
     auto* looper = new TestLooper(journal);
     auto* other = new TestLooper(journal);
     RecordingHandler handler(journal);
+    EXPECT_FALSE(BMessenger(&handler, nullptr, &result).IsValid());
+    EXPECT_EQ(result, B_BAD_HANDLER);
     looper->AddHandler(&handler);
     looper->SetPreferredHandler(&handler);
 
-    status_t result = B_ERROR;
     BMessenger toHandler(&handler, looper, &result);
     EXPECT_EQ(result, B_OK);
     BMessenger mismatched(&handler, other, &result);
@@ -65,7 +55,6 @@ TEST(MessengerTest, SendsToAHandlerItsLooperAndThePreferredHandler)
     BMessenger copy = toHandler;
     EXPECT_TRUE(copy == toHandler);
 
-    BLooper* targetLooper = nullptr;
     EXPECT_EQ(toHandler.Target(&targetLooper), &handler);
     EXPECT_EQ(targetLooper, looper);
     EXPECT_EQ(toLooper.Target(&targetLooper), looper);

@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <map>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -27,7 +26,6 @@ struct Journal {
     std::condition_variable changed;
     // Guarded by lock.
     Received received;
-    std::map<int32, std::vector<int32>> numbersBySender;
     int32 quitRequests = 0;
     bool destroyed = false;
     thread_id destroyedOn = -1;
@@ -51,17 +49,9 @@ struct Journal {
         changed.notify_all();
     }
 
-    // Notes a message, and its "sender" and "number" fields where it has them.
-    void Note(const BHandler* handler, const BMessage& message)
+    void Note(const BHandler* handler, uint32 what)
     {
-        int32 sender = 0;
-        int32 number = 0;
-        Update([&] {
-            received.emplace_back(handler, message.what);
-            if (message.FindInt32("sender", &sender) == B_OK
-                && message.FindInt32("number", &number) == B_OK)
-                numbersBySender[sender].push_back(number);
-        });
+        Update([&] { received.emplace_back(handler, what); });
     }
 };
 
@@ -79,7 +69,7 @@ public:
         if (message->what == MSG_PASS_ON)
             BHandler::MessageReceived(message);
         else
-            journal.Note(this, *message);
+            journal.Note(this, message->what);
     }
 
 private:
@@ -107,7 +97,7 @@ public:
     void MessageReceived(BMessage* message) override
     {
         if (message->what != MSG_BLOCK) {
-            journal.Note(this, *message);
+            journal.Note(this, message->what);
             return;
         }
         std::unique_lock guard(journal.lock);
