@@ -10,6 +10,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -375,47 +377,28 @@ void ExpectRejectedOrSelfConsistent(const Bytes& bytes)
 
 TEST(FlatteningTest, EverySingleByteChangeIsRejectedOrSelfConsistent)
 {
+    // Bytes no change of which can be told from damage: tag, total size, field flags, name
+    // lengths, data sizes and end mark of one file; two counts and an item size of another.
+    const std::map<std::string, std::set<size_t>> structural = {
+        {"settings.msg", {0, 1, 2, 3, 8, 9, 10, 11, 17, 38, 62, 23, 44, 68, 22, 43, 67, 87}},
+        {"presets.msg", {22, 45, 52}}};
     for (const char* name : GOLDEN_FILES) {
         Bytes golden = ReadFile(name);
+        auto found = structural.find(name);
         for (size_t at = 0; at < golden.size(); at++) {
             SCOPED_TRACE(std::string(name) + " at " + std::to_string(at));
+            bool mustReject = found != structural.end() && found->second.count(at) != 0;
             Bytes damaged = golden;
             for (int value = 0; value < 256; value++) {
                 if (value == golden[at])
                     continue;
                 damaged[at] = uint8(value);
-                ExpectRejectedOrSelfConsistent(damaged);
+                if (mustReject)
+                    ExpectRejected(damaged, "structural byte");
+                else
+                    ExpectRejectedOrSelfConsistent(damaged);
                 if (HasFatalFailure())
                     return;
-            }
-        }
-    }
-}
-
-TEST(FlatteningTest, ChangedStructuralBytesAreRejected)
-{
-    struct Case {
-        const char* file;
-        std::vector<size_t> offsets;
-        const char* what;
-    };
-    const Case cases[] = {{"settings.msg", {0, 1, 2, 3}, "tag"},
-        {"settings.msg", {8, 9, 10, 11}, "total size"},
-        {"settings.msg", {17, 38, 62}, "field flags"},
-        {"settings.msg", {23, 44, 68}, "name length"},
-        {"settings.msg", {22, 43, 67}, "data size"}, {"settings.msg", {87}, "end mark"},
-        {"presets.msg", {22}, "int32 count"}, {"presets.msg", {45}, "string count"},
-        {"presets.msg", {52}, "string item size"}};
-    for (const Case& change : cases) {
-        Bytes golden = ReadFile(change.file);
-        for (size_t at : change.offsets) {
-            Bytes damaged = golden;
-            for (int value = 0; value < 256; value++) {
-                if (value == golden[at])
-                    continue;
-                damaged[at] = uint8(value);
-                SCOPED_TRACE(std::string(change.what) + " = " + std::to_string(value));
-                ExpectRejected(damaged, change.what);
             }
         }
     }

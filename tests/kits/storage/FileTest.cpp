@@ -65,7 +65,7 @@ TEST_F(FileTest, BadPathsAndModesAreRefused)
     EXPECT_EQ(file.SetTo(static_cast<const entry_ref*>(nullptr), B_READ_ONLY), B_BAD_VALUE);
 }
 
-TEST_F(FileTest, ReadOnlyAndWriteOnlyFilesRefuseTheOtherWay)
+TEST_F(FileTest, ReadOnlyAndWriteOnlyFilesRefuseTheOtherWayAndReadNothingPastTheEnd)
 {
     std::ofstream(HostPrefs()) << "keep";
     BFile file(PREFS, B_READ_ONLY);
@@ -74,9 +74,18 @@ TEST_F(FileTest, ReadOnlyAndWriteOnlyFilesRefuseTheOtherWay)
     EXPECT_EQ(file.Write("x", 1), B_NOT_ALLOWED);
     EXPECT_EQ(file.WriteAt(0, "x", 1), B_NOT_ALLOWED);
     EXPECT_EQ(file.SetSize(0), B_NOT_ALLOWED);
-    char buffer[8] = {};
+    char buffer[16] = {};
     EXPECT_EQ(file.Read(buffer, sizeof(buffer)), 4);
     EXPECT_STREQ(buffer, "keep");
+    // Past the end there is nothing, and no position before the start.
+    EXPECT_EQ(file.ReadAt(1, buffer, sizeof(buffer)), 3);
+    EXPECT_EQ(file.ReadAt(100, buffer, sizeof(buffer)), 0);
+    EXPECT_EQ(file.Seek(10, SEEK_END), 14);
+    EXPECT_EQ(file.Read(buffer, sizeof(buffer)), 0);
+    EXPECT_EQ(file.ReadExactly(buffer, 1), B_IO_ERROR);
+    EXPECT_EQ(file.Seek(-20, SEEK_CUR), B_BAD_VALUE);
+    EXPECT_EQ(file.Seek(0, 7), B_BAD_VALUE);
+    EXPECT_EQ(file.ReadAt(-1, buffer, 1), B_BAD_VALUE);
 
     BFile writeOnly(PREFS, B_WRITE_ONLY);
     EXPECT_FALSE(writeOnly.IsReadable());
@@ -84,7 +93,7 @@ TEST_F(FileTest, ReadOnlyAndWriteOnlyFilesRefuseTheOtherWay)
     EXPECT_EQ(Contents(), "keep");
 }
 
-TEST_F(FileTest, OpenAtEndStartsAtTheEndButWriteAtStillPlaces)
+TEST_F(FileTest, OpenAtEndAppendsAndTruncateSeekAndWriteLeavesNoOldBytes)
 {
     std::ofstream(HostPrefs()) << "0123";
     entry_ref ref;
@@ -94,13 +103,9 @@ TEST_F(FileTest, OpenAtEndStartsAtTheEndButWriteAtStillPlaces)
     EXPECT_EQ(file.Write("45", 2), 2);
     EXPECT_EQ(file.WriteAt(0, "A", 1), 1);
     EXPECT_EQ(Contents(), "A12345");
-}
 
-TEST_F(FileTest, TruncateSeekAndWriteLeavesNoOldBytes)
-{
-    std::ofstream(HostPrefs()) << "a long old settings message";
     BEntry entry(PREFS);
-    BFile file(&entry, B_READ_WRITE);
+    ASSERT_EQ(file.SetTo(&entry, B_READ_WRITE), B_OK);
     char buffer[5];
     ASSERT_EQ(file.Read(buffer, sizeof(buffer)), 5);
     ASSERT_EQ(file.SetSize(0), B_OK);
@@ -111,21 +116,6 @@ TEST_F(FileTest, TruncateSeekAndWriteLeavesNoOldBytes)
     ASSERT_EQ(file.GetSize(&size), B_OK);
     EXPECT_EQ(size, 3);
     EXPECT_EQ(Contents(), "new");
-}
-
-TEST_F(FileTest, ReadingPastTheEndGivesWhatIsThereThenNothing)
-{
-    std::ofstream(HostPrefs()) << "abc";
-    BFile file(PREFS, B_READ_ONLY);
-    char buffer[16] = {};
-    EXPECT_EQ(file.ReadAt(1, buffer, sizeof(buffer)), 2);
-    EXPECT_EQ(file.ReadAt(100, buffer, sizeof(buffer)), 0);
-    EXPECT_EQ(file.Seek(10, SEEK_END), 13);
-    EXPECT_EQ(file.Read(buffer, sizeof(buffer)), 0);
-    EXPECT_EQ(file.ReadExactly(buffer, 1), B_IO_ERROR);
-    EXPECT_EQ(file.Seek(-20, SEEK_CUR), B_BAD_VALUE);
-    EXPECT_EQ(file.Seek(0, 7), B_BAD_VALUE);
-    EXPECT_EQ(file.ReadAt(-1, buffer, 1), B_BAD_VALUE);
 }
 
 } // namespace
