@@ -185,7 +185,7 @@ TEST(FlatteningTest, GoldenFilesReadAndCopiesWriteBackInTheirOwnOrder)
     }
 }
 
-BMessage MessageOfEveryType()
+TEST(FlatteningTest, EveryTypeSurvivesARoundTripInBothByteOrders)
 {
     BMessage message(FourCC("ALL!"));
     const uint8 colour[] = {10, 20, 30, 255};
@@ -215,16 +215,11 @@ BMessage MessageOfEveryType()
     EXPECT_EQ(message.AddData("int32 variable", B_INT32_TYPE, raw, 4, false), B_OK);
     BMessage nested = NodeManagerArchive();
     EXPECT_EQ(message.AddMessage("message", &nested), B_OK);
-    return message;
-}
 
-TEST(FlatteningTest, EveryTypeSurvivesARoundTripInBothByteOrders)
-{
     // Equal bytes in this machine's order mean equal items, so every value came back.
-    BMessage original = MessageOfEveryType();
-    Bytes little = Flatten(original);
-    EXPECT_EQ(little.size(), size_t(original.FlattenedSize()));
-    Bytes big = Flatten(original, ByteOrder::BigEndian);
+    Bytes little = Flatten(message);
+    EXPECT_EQ(little.size(), size_t(message.FlattenedSize()));
+    Bytes big = Flatten(message, ByteOrder::BigEndian);
     ASSERT_EQ(big.size(), little.size());
     EXPECT_NE(big, little);
 
@@ -410,14 +405,9 @@ TEST(FlatteningTest, ChangedTypeCodeOfAFixedTypeIsRejectedUnlessTheCodeIsUnknown
 Bytes ShortField(uint8 flags, const char (&code)[5], const Bytes& sizes, const std::string& name,
     const Bytes& data)
 {
-    return Builder()
-        .U8(flags)
-        .Code(code)
-        .Raw(sizes)
-        .U8(uint8(name.size()))
-        .Text(name)
-        .Raw(data)
-        .Message();
+    Builder field;
+    field.U8(flags).Code(code).Raw(sizes).U8(uint8(name.size())).Text(name).Raw(data);
+    return field.Message();
 }
 
 TEST(FlatteningTest, MalformedMessagesAreRejected)
@@ -524,15 +514,9 @@ TEST(FlatteningTest, NestedMessageMustFillItsItemAndStayWithinTheNestingLimit)
 TEST(FlatteningTest, HugeCountsAndSizesAreRejectedWithoutLargeAllocations)
 {
     auto field = [](uint32 count, uint32 size, uint8 flags) {
-        return Builder()
-            .U8(flags)
-            .Code("LONG")
-            .U32(count)
-            .U32(size)
-            .U8(1)
-            .Text("n")
-            .Raw(Bytes(8))
-            .Message();
+        Builder field;
+        field.U8(flags).Code("LONG").U32(count).U32(size).U8(1).Text("n").Raw(Bytes(8));
+        return field.Message();
     };
     Bytes huge = ReadFile("settings.msg");
     huge[8] = 0xF0;
