@@ -2,6 +2,7 @@
 
 #include "kits/app/AppDefs.h"
 #include "kits/app/Message.h"
+#include "tests/kits/app/RecordingLooper.h"
 
 #include <gtest/gtest.h>
 
@@ -58,76 +59,33 @@ public:
     std::function<void(TestApplication&)> onPulse;
 };
 
-// Notes its destruction and the thread it happened on.
-class WatchedLooper : public BLooper {
-public:
-    WatchedLooper(bool& destroyed, thread_id& destroyedOn)
-        :
-        destroyed(destroyed),
-        destroyedOn(destroyedOn)
-    {
-    }
-
-    ~WatchedLooper() override
-    {
-        destroyed = true;
-        destroyedOn = find_thread(nullptr);
-    }
-
-private:
-    bool& destroyed;
-    thread_id& destroyedOn;
-};
-
 } // namespace
 
-TEST(ApplicationTest, ReadyToRunComesFirstAndItsQuitRequestEndsRun)
+TEST(ApplicationTest, ReadyToRunComesFirstAndOnlyAnAcceptedQuitRequestEndsRun)
 {
+    std::thread other;
     {
         TestApplication app;
         EXPECT_EQ(be_app, &app);
         EXPECT_STREQ(app.Signature(), SIGNATURE);
         EXPECT_TRUE(be_app_messenger.IsValid());
         app.PostMessage(MSG_EARLY);
-        app.onReady = [](TestApplication& self) {
+        app.quitRequestsToRefuse = 1;
+        app.onReady = [&](TestApplication& self) {
             self.PostMessage(B_ABOUT_REQUESTED);
             self.PostMessage(B_QUIT_REQUESTED);
+            other = std::thread([] { be_app_messenger.SendMessage(B_QUIT_REQUESTED); });
         };
         EXPECT_EQ(app.Run(), find_thread(nullptr));
+        other.join();
         EXPECT_EQ(app.Thread(), find_thread(nullptr));
         EXPECT_EQ(app.readyThread, find_thread(nullptr));
         EXPECT_EQ(app.events, (std::vector<uint32>{B_READY_TO_RUN, MSG_EARLY, B_ABOUT_REQUESTED,
-            B_QUIT_REQUESTED}));
+            B_QUIT_REQUESTED, B_QUIT_REQUESTED}));
         EXPECT_EQ(app.Run(), B_ALREADY_RUNNING);
     }
     EXPECT_EQ(be_app, nullptr);
     EXPECT_FALSE(be_app_messenger.IsValid());
-}
-
-TEST(ApplicationTest, RefusedQuitRequestKeepsTheLoopRunning)
-{
-    TestApplication app;
-    app.quitRequestsToRefuse = 1;
-    app.onReady = [](TestApplication& self) {
-        self.PostMessage(B_QUIT_REQUESTED);
-        self.PostMessage(MSG_EARLY);
-        self.PostMessage(B_QUIT_REQUESTED);
-    };
-    app.Run();
-    EXPECT_EQ(app.events, (std::vector<uint32>{B_READY_TO_RUN, B_QUIT_REQUESTED, MSG_EARLY,
-        B_QUIT_REQUESTED}));
-}
-
-TEST(ApplicationTest, QuitRequestFromAnotherThreadEndsRun)
-{
-    TestApplication app;
-    std::thread other;
-    app.onReady = [&](TestApplication&) {
-        other = std::thread([] { be_app_messenger.SendMessage(B_QUIT_REQUESTED); });
-    };
-    app.Run();
-    other.join();
-    EXPECT_EQ(app.events, (std::vector<uint32>{B_READY_TO_RUN, B_QUIT_REQUESTED}));
 }
 
 TEST(ApplicationTest, PulseTicksAtTheSetRateOnlyOnceItIsSet)
@@ -165,24 +123,21 @@ TEST(ApplicationTest, PulseTicksAtTheSetRateOnlyOnceItIsSet)
 
 TEST(ApplicationTest, DestructorQuitsTheLoopersStillAlive)
 {
-    bool runningDestroyed = false;
-    thread_id runningDestroyedOn = -1;
-    bool idleDestroyed = false;
-    thread_id idleDestroyedOn = -1;
+    recording::Journal running;
+    recording::Journal idle;
     thread_id runningThread = -1;
     {
         TestApplication app;
-        auto* running = new WatchedLooper(runningDestroyed, runningDestroyedOn);
-        runningThread = running->Run();
-        new WatchedLooper(idleDestroyed, idleDestroyedOn);
+        runningThread = (new recording::TestLooper(running))->Run();
+        new recording::TestLooper(idle);
         app.onReady = [](TestApplication& self) { self.PostMessage(B_QUIT_REQUESTED); };
         app.Run();
-        EXPECT_FALSE(runningDestroyed);
-        EXPECT_FALSE(idleDestroyed);
+        EXPECT_FALSE(running.destroyed);
+        EXPECT_FALSE(idle.destroyed);
     }
-    EXPECT_TRUE(runningDestroyed);
-    EXPECT_TRUE(idleDestroyed);
-    EXPECT_EQ(runningDestroyedOn, find_thread(nullptr));
+    EXPECT_TRUE(running.destroyed);
+    EXPECT_TRUE(idle.destroyed);
+    EXPECT_EQ(running.destroyedOn, find_thread(nullptr));
     EXPECT_EQ(wait_for_thread(runningThread, nullptr), B_BAD_THREAD_ID);
 }
 

@@ -2,107 +2,46 @@
 
 #include "kits/app/Looper.h"
 #include "kits/app/Message.h"
+#include "tests/kits/app/RecordingLooper.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
-#include <vector>
 
 namespace {
 
+using recording::Journal;
+using recording::Received;
+using recording::RecordingHandler;
+using recording::TestLooper;
+
 constexpr uint32 MSG_PING = FourCC("ping");
-
-// Records what its handlers receive; the test waits on it.
-struct Inbox {
-    std::mutex lock;
-    std::condition_variable changed;
-    // Guarded by lock.
-    std::vector<std::pair<const BHandler*, uint32>> received;
-
-    void Add(const BHandler* handler, uint32 what)
-    {
-        {
-            std::lock_guard guard(lock);
-            received.emplace_back(handler, what);
-        }
-        changed.notify_all();
-    }
-
-    // Five seconds only guard against a hang.
-    bool WaitForCount(size_t count)
-    {
-        std::unique_lock guard(lock);
-        return changed.wait_for(guard, std::chrono::seconds(5),
-            [&] { return received.size() >= count; });
-    }
-};
-
-class InboxHandler : public BHandler {
-public:
-    explicit InboxHandler(Inbox& inbox)
-        :
-        inbox(inbox)
-    {
-    }
-
-    void MessageReceived(BMessage* message) override { inbox.Add(this, message->what); }
-
-private:
-    Inbox& inbox;
-};
-
-class InboxLooper : public BLooper {
-public:
-    explicit InboxLooper(Inbox& inbox)
-        :
-        inbox(inbox)
-    {
-    }
-
-    void MessageReceived(BMessage* message) override { inbox.Add(this, message->what); }
-
-private:
-    Inbox& inbox;
-};
 
 } // namespace
 
-TEST(MessengerTest, MessengerWithoutATargetIsInvalid)
+TEST(MessengerTest, SendsToAHandlerItsLooperAndThePreferredHandlerAndToNothingElse)
 {
     BMessenger empty;
     EXPECT_FALSE(empty.IsValid());
     EXPECT_EQ(empty.SendMessage(MSG_PING), B_BAD_PORT_ID);
     EXPECT_EQ(empty.SendMessage(static_cast<const BMessage*>(nullptr)), B_BAD_VALUE);
     EXPECT_FALSE(empty.LockTarget());
-    BLooper* looper = reinterpret_cast<BLooper*>(1);
-    EXPECT_EQ(empty.Target(&looper), nullptr);
-    EXPECT_EQ(looper, nullptr);
-
+    BLooper* targetLooper = reinterpret_cast<BLooper*>(1);
+    EXPECT_EQ(empty.Target(&targetLooper), nullptr);
+    EXPECT_EQ(targetLooper, nullptr);
     status_t result = B_OK;
-    BMessenger none(nullptr, nullptr, &result);
+    EXPECT_FALSE(BMessenger(nullptr, nullptr, &result).IsValid());
     EXPECT_EQ(result, B_BAD_VALUE);
-    EXPECT_FALSE(none.IsValid());
 
-    Inbox inbox;
-    InboxHandler loose(inbox);
-    BMessenger toLoose(&loose, nullptr, &result);
+    Journal journal;
+    auto* looper = new TestLooper(journal);
+    auto* other = new TestLooper(journal);
+    RecordingHandler handler(journal);
+    EXPECT_FALSE(BMessenger(&handler, nullptr, &result).IsValid());
     EXPECT_EQ(result, B_BAD_HANDLER);
-    EXPECT_FALSE(toLoose.IsValid());
-}
-
-TEST(MessengerTest, SendsToAHandlerItsLooperAndThePreferredHandler)
-{
-    Inbox inbox;
-    auto* looper = new InboxLooper(inbox);
-    auto* other = new InboxLooper(inbox);
-    InboxHandler handler(inbox);
     looper->AddHandler(&handler);
     looper->SetPreferredHandler(&handler);
 
-    status_t result = B_ERROR;
     BMessenger toHandler(&handler, looper, &result);
     EXPECT_EQ(result, B_OK);
     BMessenger mismatched(&handler, other, &result);
@@ -116,7 +55,6 @@ TEST(MessengerTest, SendsToAHandlerItsLooperAndThePreferredHandler)
     BMessenger copy = toHandler;
     EXPECT_TRUE(copy == toHandler);
 
-    BLooper* targetLooper = nullptr;
     EXPECT_EQ(toHandler.Target(&targetLooper), &handler);
     EXPECT_EQ(targetLooper, looper);
     EXPECT_EQ(toLooper.Target(&targetLooper), looper);
@@ -131,12 +69,11 @@ TEST(MessengerTest, SendsToAHandlerItsLooperAndThePreferredHandler)
         toPreferred.SendMessage(MSG_PING);
     });
     sender.join();
-    ASSERT_TRUE(inbox.WaitForCount(3));
+    ASSERT_TRUE(journal.WaitFor([&] { return journal.received.size() == 3; }));
     {
-        std::lock_guard guard(inbox.lock);
-        using Entry = std::pair<const BHandler*, uint32>;
-        EXPECT_EQ(inbox.received, (std::vector<Entry>{{&handler, MSG_PING},
-            {looper, MSG_PING}, {&handler, MSG_PING}}));
+        std::lock_guard guard(journal.lock);
+        EXPECT_EQ(journal.received,
+            (Received{{&handler, MSG_PING}, {looper, MSG_PING}, {&handler, MSG_PING}}));
     }
 
     ASSERT_TRUE(looper->Lock());
@@ -163,8 +100,8 @@ TEST(MessengerTest, SendsToAHandlerItsLooperAndThePreferredHandler)
 
 TEST(MessengerTest, LockTargetLocksTheLooperForTheCallingThread)
 {
-    Inbox inbox;
-    auto* looper = new InboxLooper(inbox);
+    Journal journal;
+    auto* looper = new TestLooper(journal);
     looper->Run();
     BMessenger messenger(looper);
     ASSERT_TRUE(messenger.LockTarget());

@@ -12,24 +12,19 @@
 
 #include <unistd.h>
 
-TEST(RosterTest, AppInfoNamesTheRunningExecutable)
+TEST(RosterTest, AppInfoNamesTheRunningExecutableAndCutsLongSignaturesToFit)
 {
-    BApplication application("application/x-vnd.Ovelin-roster-test");
     app_info info;
-    ASSERT_EQ(application.GetAppInfo(&info), B_OK);
-    EXPECT_STREQ(info.signature, "application/x-vnd.Ovelin-roster-test");
-    EXPECT_STREQ(info.ref.Name(), "kits_app_tests");
-    EXPECT_EQ(info.team, getpid());
-    BEntry entry(&info.ref);
-    EXPECT_TRUE(entry.IsFile());
-    EXPECT_EQ(application.GetAppInfo(nullptr), B_BAD_VALUE);
-}
-
-TEST(RosterTest, LongSignaturesAreCutToFit)
-{
-    const std::string signature(400, 'x');
-    BApplication application(signature.c_str());
-    app_info info;
+    {
+        BApplication application("application/x-vnd.Ovelin-roster-test");
+        ASSERT_EQ(application.GetAppInfo(&info), B_OK);
+        EXPECT_STREQ(info.signature, "application/x-vnd.Ovelin-roster-test");
+        EXPECT_STREQ(info.ref.Name(), "kits_app_tests");
+        EXPECT_EQ(info.team, getpid());
+        EXPECT_TRUE(BEntry(&info.ref).IsFile());
+        EXPECT_EQ(application.GetAppInfo(nullptr), B_BAD_VALUE);
+    }
+    BApplication application(std::string(400, 'x').c_str());
     ASSERT_EQ(application.GetAppInfo(&info), B_OK);
     EXPECT_EQ(std::strlen(info.signature), size_t(B_MIME_TYPE_LENGTH - 1));
 }
@@ -50,7 +45,7 @@ TEST(RosterTest, CursorHidesAndShowsAndTellsItsListener)
     EXPECT_EQ(heard, (std::vector<bool>{false, true, false}));
 }
 
-TEST(RosterTest, LaunchRefusesMissingDocuments)
+TEST(RosterTest, LaunchRefusesMissingDocumentsAndFailsWithoutAnOpener)
 {
     EXPECT_EQ(be_roster->Launch(nullptr), B_BAD_VALUE);
     entry_ref empty;
@@ -59,10 +54,7 @@ TEST(RosterTest, LaunchRefusesMissingDocuments)
     EXPECT_EQ(team, -1);
     const entry_ref missing{"/nonexistent/Doc/Manual"};
     EXPECT_EQ(be_roster->Launch(&missing), B_ENTRY_NOT_FOUND);
-}
 
-TEST(RosterTest, LaunchWithoutAnOpenerFailsInsteadOfPretending)
-{
     const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
     ASSERT_EQ(setenv("PATH", "/nonexistent", 1), 0);
     const entry_ref document{"/proc/self/exe"};

@@ -20,8 +20,9 @@ int32 CountOf(sem_id sem)
 
 } // namespace
 
-TEST(SemaphoreTest, CountsAcquiresAndReleases)
+TEST(SemaphoreTest, CountsUntilDeletedAndRefusesEverythingAfterwards)
 {
+    EXPECT_EQ(create_sem(-1, "negative"), B_BAD_VALUE);
     sem_id sem = create_sem(2, "counter");
     ASSERT_GT(sem, 0);
     EXPECT_EQ(acquire_sem(sem), B_OK);
@@ -30,17 +31,22 @@ TEST(SemaphoreTest, CountsAcquiresAndReleases)
     EXPECT_EQ(release_sem_etc(sem, 3, 0), B_OK);
     EXPECT_EQ(acquire_sem_etc(sem, 3, 0, 0), B_OK);
     EXPECT_EQ(CountOf(sem), 0);
-    EXPECT_EQ(delete_sem(sem), B_OK);
-}
-
-TEST(SemaphoreTest, RejectsBadArguments)
-{
-    EXPECT_EQ(create_sem(-1, "negative"), B_BAD_VALUE);
-    sem_id sem = create_sem(0, "args");
     EXPECT_EQ(acquire_sem_etc(sem, 0, 0, 0), B_BAD_VALUE);
     EXPECT_EQ(release_sem_etc(sem, 0, 0), B_BAD_VALUE);
     EXPECT_EQ(get_sem_count(sem, nullptr), B_BAD_VALUE);
-    delete_sem(sem);
+
+    ASSERT_EQ(delete_sem(sem), B_OK);
+    int32 count;
+    EXPECT_EQ(acquire_sem(sem), B_BAD_SEM_ID);
+    EXPECT_EQ(acquire_sem_etc(sem, 1, B_RELATIVE_TIMEOUT, 1000), B_BAD_SEM_ID);
+    EXPECT_EQ(release_sem(sem), B_BAD_SEM_ID);
+    EXPECT_EQ(get_sem_count(sem, &count), B_BAD_SEM_ID);
+    EXPECT_EQ(delete_sem(sem), B_BAD_SEM_ID);
+    // Ids are not reused, so a new semaphore never answers to the old id.
+    sem_id next = create_sem(1, "next");
+    EXPECT_NE(next, sem);
+    EXPECT_EQ(acquire_sem(sem), B_BAD_SEM_ID);
+    delete_sem(next);
 }
 
 TEST(SemaphoreTest, TimedOutAcquireReturnsTimedOutAndTakesNothing)
@@ -59,24 +65,17 @@ TEST(SemaphoreTest, TimedOutAcquireReturnsTimedOutAndTakesNothing)
     delete_sem(sem);
 }
 
-TEST(SemaphoreTest, TimedAcquireSucceedsWhenReleasedInTime)
+TEST(SemaphoreTest, WaitersWakeOnAReleaseOrWithBadSemIdWhenItIsDeleted)
 {
-    sem_id sem = create_sem(0, "release");
+    sem_id sem = create_sem(0, "doomed");
     std::atomic<status_t> result{B_ERROR};
-    std::thread waiter([&] {
-        result = acquire_sem_etc(sem, 1, B_RELATIVE_TIMEOUT, 10000000);
-    });
+    std::thread waiter([&] { result = acquire_sem_etc(sem, 1, B_RELATIVE_TIMEOUT, 10000000); });
     ASSERT_TRUE(Await([&] { return CountOf(sem) == -1; }));
     EXPECT_EQ(release_sem(sem), B_OK);
     waiter.join();
     EXPECT_EQ(result.load(), B_OK);
     EXPECT_EQ(CountOf(sem), 0);
-    delete_sem(sem);
-}
 
-TEST(SemaphoreTest, DeletingWakesEveryWaiterWithBadSemId)
-{
-    sem_id sem = create_sem(0, "doomed");
     constexpr int waiters = 4;
     std::vector<std::thread> threads;
     std::atomic<int> badIds{0};
@@ -94,23 +93,6 @@ TEST(SemaphoreTest, DeletingWakesEveryWaiterWithBadSemId)
     for (auto& thread : threads)
         thread.join();
     EXPECT_EQ(badIds.load(), waiters);
-}
-
-TEST(SemaphoreTest, EveryCallOnADeletedIdFails)
-{
-    sem_id sem = create_sem(1, "gone");
-    ASSERT_EQ(delete_sem(sem), B_OK);
-    int32 count;
-    EXPECT_EQ(acquire_sem(sem), B_BAD_SEM_ID);
-    EXPECT_EQ(acquire_sem_etc(sem, 1, B_RELATIVE_TIMEOUT, 1000), B_BAD_SEM_ID);
-    EXPECT_EQ(release_sem(sem), B_BAD_SEM_ID);
-    EXPECT_EQ(get_sem_count(sem, &count), B_BAD_SEM_ID);
-    EXPECT_EQ(delete_sem(sem), B_BAD_SEM_ID);
-    // Ids are not reused, so a new semaphore never answers to the old id.
-    sem_id next = create_sem(1, "next");
-    EXPECT_NE(next, sem);
-    EXPECT_EQ(acquire_sem(sem), B_BAD_SEM_ID);
-    delete_sem(next);
 }
 
 TEST(SemaphoreTest, WaitersAreServedInArrivalOrder)

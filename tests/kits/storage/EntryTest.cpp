@@ -8,7 +8,6 @@
 
 #include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 
 using EntryTest = PreparedBootVolumeTest;
@@ -16,25 +15,28 @@ using EntryTest = PreparedBootVolumeTest;
 TEST_F(EntryTest, TellsDirectoriesFilesAndMissingEntriesApart)
 {
     std::ofstream(bootRoot + "/home/config/settings/Ovelin Prefs") << "x";
-
-    BEntry directory("/boot/home/config/settings");
-    ASSERT_EQ(directory.InitCheck(), B_OK);
-    EXPECT_TRUE(directory.Exists());
-    EXPECT_TRUE(directory.IsDirectory());
-    EXPECT_FALSE(directory.IsFile());
-
-    BEntry file("/boot/home/config/settings/Ovelin Prefs");
-    ASSERT_EQ(file.InitCheck(), B_OK);
-    EXPECT_TRUE(file.IsFile());
-    EXPECT_FALSE(file.IsDirectory());
-    EXPECT_FALSE(file.IsSymLink());
-
+    std::ofstream(folder.Path("host.txt")) << "x";
+    struct Case {
+        std::string path;
+        bool exists;
+        bool directory;
+        bool file;
+    };
     // A missing entry in an existing directory initialises, as the old platform did.
-    BEntry missing("/boot/home/config/settings/nothing");
-    EXPECT_EQ(missing.InitCheck(), B_OK);
-    EXPECT_FALSE(missing.Exists());
-    EXPECT_FALSE(missing.IsFile());
-    EXPECT_FALSE(missing.IsDirectory());
+    const Case cases[] = {{"/", true, true, false}, {"/boot", true, true, false},
+        {"/boot/home/config/settings", true, true, false},
+        {"/boot/home/config/settings/Ovelin Prefs", true, false, true},
+        {"/boot/home/config/settings/nothing", false, false, false},
+        {folder.Path("host.txt"), true, false, true}};
+    for (const Case& expected : cases) {
+        SCOPED_TRACE(expected.path);
+        BEntry entry(expected.path.c_str());
+        ASSERT_EQ(entry.InitCheck(), B_OK);
+        EXPECT_EQ(entry.Exists(), expected.exists);
+        EXPECT_EQ(entry.IsDirectory(), expected.directory);
+        EXPECT_EQ(entry.IsFile(), expected.file);
+        EXPECT_FALSE(entry.IsSymLink());
+    }
 }
 
 TEST_F(EntryTest, MissingOrFileParentFailsToInitialise)
@@ -48,19 +50,24 @@ TEST_F(EntryTest, MissingOrFileParentFailsToInitialise)
     EXPECT_EQ(entry.SetTo(""), B_BAD_VALUE);
     entry_ref ref;
     EXPECT_EQ(entry.GetRef(&ref), B_BAD_VALUE);
+    EXPECT_EQ(get_ref_for_path("/boot/home/missing/Manual", &ref), B_ENTRY_NOT_FOUND);
+    EXPECT_TRUE(ref.path.empty());
+    EXPECT_EQ(get_ref_for_path(nullptr, &ref), B_BAD_VALUE);
+    EXPECT_EQ(get_ref_for_path("/boot", nullptr), B_BAD_VALUE);
 }
 
-TEST_F(EntryTest, SymLinkIsFollowedOnlyWhenAsked)
+TEST_F(EntryTest, SymLinkIsFollowedOnlyWhenAskedAndACircleIsRefused)
 {
-    std::string target = bootRoot + "/home/Manual.txt";
-    std::ofstream(target) << "manual";
+    std::ofstream(bootRoot + "/home/Manual.txt") << "manual";
     ASSERT_EQ(symlink("Manual.txt", (bootRoot + "/home/Manual").c_str()), 0);
+    ASSERT_EQ(symlink("gone", (bootRoot + "/home/Dangling").c_str()), 0);
+    ASSERT_EQ(symlink("b", (bootRoot + "/home/a").c_str()), 0);
+    ASSERT_EQ(symlink("a", (bootRoot + "/home/b").c_str()), 0);
 
     BEntry link("/boot/home/Manual");
     ASSERT_EQ(link.InitCheck(), B_OK);
     EXPECT_TRUE(link.IsSymLink());
     EXPECT_FALSE(link.IsFile());
-
     BEntry followed("/boot/home/Manual", true);
     ASSERT_EQ(followed.InitCheck(), B_OK);
     EXPECT_TRUE(followed.IsFile());
@@ -70,65 +77,34 @@ TEST_F(EntryTest, SymLinkIsFollowedOnlyWhenAsked)
     EXPECT_STREQ(path.Path(), "/boot/home/Manual.txt");
 
     // A dangling link still exists as a link.
-    ASSERT_EQ(symlink("gone", (bootRoot + "/home/Dangling").c_str()), 0);
     BEntry dangling("/boot/home/Dangling");
     EXPECT_TRUE(dangling.Exists());
     EXPECT_TRUE(dangling.IsSymLink());
+    BEntry circle("/boot/home/a", true);
+    EXPECT_EQ(circle.InitCheck(), B_LINK_LIMIT);
+    EXPECT_EQ(circle.SetTo("/boot/home/a"), B_OK);
+    EXPECT_TRUE(circle.IsSymLink());
 }
 
-TEST_F(EntryTest, CircleOfLinksIsRefusedWhenTraversing)
+TEST_F(EntryTest, RefNameAndParentKeepTheBootPath)
 {
-    ASSERT_EQ(symlink("b", (bootRoot + "/home/a").c_str()), 0);
-    ASSERT_EQ(symlink("a", (bootRoot + "/home/b").c_str()), 0);
-    BEntry entry("/boot/home/a", true);
-    EXPECT_EQ(entry.InitCheck(), B_LINK_LIMIT);
-    EXPECT_EQ(entry.SetTo("/boot/home/a"), B_OK);
-    EXPECT_TRUE(entry.IsSymLink());
-}
-
-TEST_F(EntryTest, RefPathAndParentKeepTheBootPath)
-{
-    BEntry entry("/boot/home/config/settings/Media/presets");
     entry_ref ref;
-    ASSERT_EQ(entry.GetRef(&ref), B_OK);
+    ASSERT_EQ(get_ref_for_path("/boot/home/config/settings//Media/presets", &ref), B_OK);
     EXPECT_EQ(ref.path, "/boot/home/config/settings/Media/presets");
+    EXPECT_STREQ(ref.Name(), "presets");
+    BEntry entry(&ref);
+    ASSERT_EQ(entry.InitCheck(), B_OK);
     char name[B_FILE_NAME_LENGTH];
     ASSERT_EQ(entry.GetName(name), B_OK);
     EXPECT_STREQ(name, "presets");
+    entry_ref again;
+    ASSERT_EQ(entry.GetRef(&again), B_OK);
+    EXPECT_EQ(again.path, ref.path);
 
     BEntry parent;
     ASSERT_EQ(entry.GetParent(&parent), B_OK);
     BPath path;
     ASSERT_EQ(parent.GetPath(&path), B_OK);
     EXPECT_STREQ(path.Path(), "/boot/home/config/settings/Media");
-
-    BEntry root("/");
-    EXPECT_TRUE(root.IsDirectory());
-    EXPECT_EQ(root.GetParent(&parent), B_ENTRY_NOT_FOUND);
-
-    BEntry boot("/boot");
-    EXPECT_TRUE(boot.IsDirectory());
-    BEntry fromRef(&ref);
-    EXPECT_EQ(fromRef.InitCheck(), B_OK);
-}
-
-TEST_F(EntryTest, GetRefForPathNeedsOnlyTheParent)
-{
-    entry_ref ref;
-    ASSERT_EQ(get_ref_for_path("/boot/home/config/settings//Ovelin Prefs", &ref), B_OK);
-    EXPECT_EQ(ref.path, "/boot/home/config/settings/Ovelin Prefs");
-    EXPECT_STREQ(ref.Name(), "Ovelin Prefs");
-
-    entry_ref untouched;
-    EXPECT_EQ(get_ref_for_path("/boot/home/missing/Manual", &untouched), B_ENTRY_NOT_FOUND);
-    EXPECT_TRUE(untouched.path.empty());
-    EXPECT_EQ(get_ref_for_path(nullptr, &untouched), B_BAD_VALUE);
-    EXPECT_EQ(get_ref_for_path("/boot", nullptr), B_BAD_VALUE);
-}
-
-TEST_F(EntryTest, HostPathsOutsideTheBootVolumeWork)
-{
-    std::ofstream(folder.Path("host.txt")) << "x";
-    BEntry entry(folder.Path("host.txt").c_str());
-    EXPECT_TRUE(entry.IsFile());
+    EXPECT_EQ(BEntry("/").GetParent(&parent), B_ENTRY_NOT_FOUND);
 }
