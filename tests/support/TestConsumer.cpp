@@ -20,6 +20,10 @@ TestConsumer::TestConsumer(Options options, const char* name)
     : BMediaNode(name), BBufferConsumer(B_MEDIA_RAW_VIDEO), options(std::move(options))
 {
     SetEventLatency(0);
+    input.destination = {ControlPort(), 0};
+    input.format.type = B_MEDIA_RAW_VIDEO;
+    input.format.u.raw_video = media_raw_video_format::wildcard;
+    std::strcpy(input.name, "Test input");
 }
 
 TestConsumer::~TestConsumer()
@@ -74,19 +78,6 @@ void TestConsumer::RecycleHeld()
     held.clear();
 }
 
-void TestConsumer::NodeRegistered()
-{
-    {
-        std::lock_guard guard(lock);
-        input.node = Node();
-        input.destination = {ControlPort(), 0};
-        input.format.type = B_MEDIA_RAW_VIDEO;
-        input.format.u.raw_video = media_raw_video_format::wildcard;
-        std::strcpy(input.name, "Test input");
-    }
-    BMediaEventLooper::NodeRegistered();
-}
-
 void TestConsumer::HandleEvent(const media_timed_event* event, bigtime_t lateness, bool)
 {
     if (event->type == EVENT_BLOCK)
@@ -126,6 +117,7 @@ status_t TestConsumer::GetNextInput(int32* cookie, media_input* outInput)
     if (*cookie != 0)
         return B_MEDIA_BAD_DESTINATION;
     *outInput = Input();
+    outInput->node = Node();
     ++*cookie;
     return B_OK;
 }
@@ -207,6 +199,7 @@ status_t TestConsumer::Connected(const media_source& producer, const media_desti
     }
     {
         std::lock_guard guard(lock);
+        input.node = Node();
         input.source = producer;
         input.format = withFormat;
         *outInput = input;

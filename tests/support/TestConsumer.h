@@ -102,7 +102,6 @@ public:
     Options options;
 
 protected:
-    void NodeRegistered() override;
     void HandleEvent(
         const media_timed_event* event, bigtime_t lateness, bool realTimeEvent) override;
 
