@@ -137,5 +137,4 @@ TEST_F(qvTVTest, MainWindowRefusesToCloseItselfAndAsksTheApplication)
     };
     Run();
 }
-
 }

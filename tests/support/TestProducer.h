@@ -54,7 +54,6 @@ public:
     BBufferGroup* Group();
     // The group the consumer handed over last; null while there is none.
     BBufferGroup* OfferedGroup() { return Locked(offered); }
-    BBufferGroup* OwnGroup() { return &ownGroup; }
     int32 GroupsOffered() { return Locked(groupsOffered); }
     media_output Output() { return Locked(output); }
     // The threads that ran each parameter read and write.

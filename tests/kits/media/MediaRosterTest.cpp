@@ -133,7 +133,7 @@ TEST_F(MediaRosterTest, AConnectionEndsOnDisconnectOrUnregisterAndIsMadeAnewAtAN
     ASSERT_EQ(DisconnectNodes(), B_OK);
     EXPECT_EQ(DisconnectNodes(), B_MEDIA_NOT_CONNECTED);
     EXPECT_EQ(producer->SendFrameTo(input.destination, 0), B_MEDIA_NOT_CONNECTED);
-    EXPECT_EQ(CountFreeBuffers(*producer->OwnGroup()), 3);
+    EXPECT_EQ(CountFreeBuffers(*producer->Group()), 3);
     EXPECT_EQ(consumer->Input().source, media_source::null);
     ASSERT_EQ(ConnectNodes(RawVideo(B_RGB16, 32, 24)), B_OK);
     EXPECT_EQ(connectedFormat.u.raw_video.display.bytes_per_row, 64u);
