@@ -55,51 +55,47 @@ protected:
     TestMixerNode* mixer = nullptr;
 };
 
-TEST_F(PreferencesTest, PictureStepsMoveTheCardByFiveWithinItsRangeAndReturnPerCentOfIt)
-{
-    preferences = new Preferences(nullptr);
-    // Brightness runs from -128 to 127 and starts at 0.
-    EXPECT_EQ(preferences->BrightnessUp(), 52);
-    EXPECT_EQ(CardValue<float>("Brightness"), 5.0f);
-    EXPECT_EQ(preferences->BrightnessDown(), 50);
-    EXPECT_EQ(preferences->BrightnessDown(), 48);
-    EXPECT_EQ(CardValue<float>("Brightness"), -5.0f);
-    // Contrast and saturation run from 0 to 200 and start at 100.
-    EXPECT_EQ(preferences->ContrastUp(), 52);
-    EXPECT_EQ(CardValue<float>("Contrast"), 105.0f);
-    EXPECT_EQ(preferences->ContrastDown(), 50);
-    EXPECT_EQ(preferences->SaturationDown(), 47);
-    EXPECT_EQ(CardValue<float>("Saturation"), 95.0f);
-    EXPECT_EQ(preferences->SaturationUp(), 50);
-    EXPECT_EQ(CardValue<float>("Saturation"), 100.0f);
-    // Steps stop at the ends of the range.
-    for (int32 i = 0; i < 30; i++)
-        (void)preferences->BrightnessUp();
-    EXPECT_EQ(preferences->BrightnessUp(), 100);
-    EXPECT_EQ(CardValue<float>("Brightness"), float(devices::BRIGHTNESS_MAX));
-    for (int32 i = 0; i < 60; i++)
-        (void)preferences->BrightnessDown();
-    EXPECT_EQ(preferences->BrightnessDown(), 0);
-    EXPECT_EQ(CardValue<float>("Brightness"), float(devices::BRIGHTNESS_MIN));
-}
-
-TEST_F(PreferencesTest, VolumeStepsTheLineSourceInPerCentOfItsRange)
+TEST_F(PreferencesTest, StepsMoveTheCardByFiveAndTheLineVolumeByFourAndReturnPerCentOfTheRange)
 {
     RegisterMixer({"Master", "Line", "Line 2"});
     preferences = new Preferences(nullptr);
     ASSERT_NE(mixer, nullptr);
-    // -20 dB on a range of -60 to 20 is the middle.
-    EXPECT_EQ(preferences->VolumeUp(), 55);
-    EXPECT_EQ(mixer->Volume("Line"), (std::vector<float>{-16, -16}));
+    // Brightness runs from -128 to 127 and starts at 0; contrast and saturation from 0 to 200,
+    // starting at 100; the volume from -60 to 20 dB, starting at -20. Steps stop at the ends.
+    const struct {
+        int32 (Preferences::*step)();
+        int32 times;
+        int32 percent;
+        const char* control;
+        float value;
+    } steps[] = {
+        {&Preferences::BrightnessUp, 1, 52, "Brightness", 5},
+        {&Preferences::BrightnessDown, 1, 50, "Brightness", 0},
+        {&Preferences::BrightnessDown, 1, 48, "Brightness", -5},
+        {&Preferences::ContrastUp, 1, 52, "Contrast", 105},
+        {&Preferences::ContrastDown, 1, 50, "Contrast", 100},
+        {&Preferences::SaturationDown, 1, 47, "Saturation", 95},
+        {&Preferences::SaturationUp, 1, 50, "Saturation", 100},
+        {&Preferences::BrightnessUp, 40, 100, "Brightness", float(devices::BRIGHTNESS_MAX)},
+        {&Preferences::BrightnessDown, 60, 0, "Brightness", float(devices::BRIGHTNESS_MIN)},
+        {&Preferences::VolumeUp, 1, 55, "Line", -16},
+        {&Preferences::VolumeDown, 1, 50, "Line", -20},
+        {&Preferences::VolumeDown, 1, 45, "Line", -24},
+        {&Preferences::VolumeDown, 20, 0, "Line", -60},
+    };
+    for (size_t i = 0; i < std::size(steps); i++) {
+        SCOPED_TRACE("step " + std::to_string(i));
+        int32 percent = -1;
+        for (int32 time = 0; time < steps[i].times; time++)
+            percent = (preferences->*steps[i].step)();
+        EXPECT_EQ(percent, steps[i].percent);
+        if (std::string(steps[i].control) == "Line")
+            EXPECT_EQ(mixer->Volume("Line"), std::vector<float>(2, steps[i].value));
+        else
+            EXPECT_EQ(CardValue<float>(steps[i].control), steps[i].value);
+    }
     EXPECT_EQ(mixer->Volume("Master"), (std::vector<float>{-20, -20}));
     EXPECT_EQ(mixer->Volume("Line 2"), (std::vector<float>{-20, -20}));
-    EXPECT_EQ(preferences->VolumeDown(), 50);
-    EXPECT_EQ(preferences->VolumeDown(), 45);
-    EXPECT_EQ(mixer->Volume("Line"), (std::vector<float>{-24, -24}));
-    for (int32 i = 0; i < 12; i++)
-        (void)preferences->VolumeDown();
-    EXPECT_EQ(preferences->VolumeDown(), 0);
-    EXPECT_EQ(mixer->Volume("Line"), (std::vector<float>{-60, -60}));
 }
 
 TEST_F(PreferencesTest, MissingControlsGiveZeroAndChangeNothing)

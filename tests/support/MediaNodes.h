@@ -5,7 +5,6 @@
 #include "kits/media/BufferGroup.h"
 #include "kits/media/MediaDefs.h"
 #include "kits/media/ParameterWeb.h"
-#include "tests/support/Blocker.h"
 #include "tests/support/TestConsumer.h"
 #include "tests/support/TestProducer.h"
 #include "tests/support/TestTimeSource.h"

@@ -17,29 +17,19 @@ constexpr int32 EVENT_MARK = EVENT_BLOCK + 1;
 } // namespace
 
 TestConsumer::TestConsumer(Options options, const char* name)
-    : BMediaNode(name),
-      BBufferConsumer(B_MEDIA_RAW_VIDEO),
-      options(std::move(options))
+    : BMediaNode(name), BBufferConsumer(B_MEDIA_RAW_VIDEO), options(std::move(options))
 {
     SetEventLatency(0);
+    input.destination = {ControlPort(), 0};
+    input.format.type = B_MEDIA_RAW_VIDEO;
+    input.format.u.raw_video = media_raw_video_format::wildcard;
+    std::strcpy(input.name, "Test input");
 }
 
 TestConsumer::~TestConsumer()
 {
     Quit();
     RecycleHeld();
-}
-
-BMediaAddOn* TestConsumer::AddOn(int32* internalId) const
-{
-    *internalId = 0;
-    return nullptr;
-}
-
-std::vector<TestConsumer::ReceivedFrame> TestConsumer::Frames() const
-{
-    std::lock_guard guard(lock);
-    return frames;
 }
 
 size_t TestConsumer::CountFrames() const
@@ -51,36 +41,18 @@ size_t TestConsumer::CountFrames() const
 bool TestConsumer::WaitForFrames(size_t count, bigtime_t timeout)
 {
     std::unique_lock guard(lock);
-    return changed.wait_for(guard, std::chrono::microseconds(timeout),
-        [&] { return frames.size() >= count; });
+    return changed.wait_for(
+        guard, std::chrono::microseconds(timeout), [&] { return frames.size() >= count; });
 }
 
-bool TestConsumer::WaitForFrame(size_t after,
-    const std::function<bool(const ReceivedFrame&)>& test, bigtime_t timeout)
+bool TestConsumer::WaitForFrame(
+    size_t after, const std::function<bool(const ReceivedFrame&)>& test, bigtime_t timeout)
 {
     std::unique_lock guard(lock);
     return changed.wait_for(guard, std::chrono::microseconds(timeout), [&] {
-        return std::any_of(frames.begin() + std::ptrdiff_t(std::min(after, frames.size())),
-            frames.end(), test);
+        return std::any_of(
+            frames.begin() + std::ptrdiff_t(std::min(after, frames.size())), frames.end(), test);
     });
-}
-
-int32 TestConsumer::Handled() const
-{
-    std::lock_guard guard(lock);
-    return handled;
-}
-
-std::vector<std::string> TestConsumer::Log() const
-{
-    std::lock_guard guard(lock);
-    return log;
-}
-
-media_input TestConsumer::Input() const
-{
-    std::lock_guard guard(lock);
-    return input;
 }
 
 BBufferGroup* TestConsumer::Group() const
@@ -94,24 +66,9 @@ void TestConsumer::AddMark(bigtime_t performanceTime)
     EventQueue()->AddEvent(media_timed_event(performanceTime, EVENT_MARK));
 }
 
-std::vector<TestConsumer::Mark> TestConsumer::Marks() const
-{
-    std::lock_guard guard(lock);
-    return marks;
-}
-
 status_t TestConsumer::NotifyLate(const media_source& source, bigtime_t howMuch)
 {
     return NotifyLateProducer(source, howMuch, TimeSource()->Now());
-}
-
-void TestConsumer::Note(const std::string& line)
-{
-    {
-        std::lock_guard guard(lock);
-        log.push_back(line);
-    }
-    changed.notify_all();
 }
 
 void TestConsumer::RecycleHeld()
@@ -121,39 +78,18 @@ void TestConsumer::RecycleHeld()
     held.clear();
 }
 
-void TestConsumer::NodeRegistered()
-{
-    {
-        std::lock_guard guard(lock);
-        input.node = Node();
-        input.destination = {ControlPort(), 0};
-        input.source = media_source::null;
-        input.format.type = B_MEDIA_RAW_VIDEO;
-        input.format.u.raw_video = media_raw_video_format::wildcard;
-        std::strcpy(input.name, "Test input");
-    }
-    BMediaEventLooper::NodeRegistered();
-}
-
 void TestConsumer::HandleEvent(const media_timed_event* event, bigtime_t lateness, bool)
 {
-    switch (event->type) {
-    case BTimedEventQueue::B_HANDLE_BUFFER: {
-        static_cast<BBuffer*>(event->pointer)->Recycle();
-        std::lock_guard guard(lock);
-        handled++;
-        break;
-    }
-    case EVENT_BLOCK:
+    if (event->type == EVENT_BLOCK)
         blocker.Hold();
-        break;
-    case EVENT_MARK: {
+    if (event->type == BTimedEventQueue::B_HANDLE_BUFFER)
+        static_cast<BBuffer*>(event->pointer)->Recycle();
+    {
         std::lock_guard guard(lock);
-        marks.push_back(Mark{event->event_time, lateness, TimeSource()->Now()});
-        break;
-    }
-    default:
-        break;
+        if (event->type == BTimedEventQueue::B_HANDLE_BUFFER)
+            handled++;
+        if (event->type == EVENT_MARK)
+            marks.push_back(Mark{event->event_time, lateness, TimeSource()->Now()});
     }
     changed.notify_all();
 }
@@ -181,6 +117,7 @@ status_t TestConsumer::GetNextInput(int32* cookie, media_input* outInput)
     if (*cookie != 0)
         return B_MEDIA_BAD_DESTINATION;
     *outInput = Input();
+    outInput->node = Node();
     ++*cookie;
     return B_OK;
 }
@@ -230,8 +167,8 @@ void TestConsumer::ProducerDataStatus(const media_destination&, int32 status, bi
     Note("DataStatus " + std::to_string(status));
 }
 
-status_t TestConsumer::GetLatencyFor(const media_destination& forWhom, bigtime_t* outLatency,
-    media_node_id* outTimeSource)
+status_t TestConsumer::GetLatencyFor(
+    const media_destination& forWhom, bigtime_t* outLatency, media_node_id* outTimeSource)
 {
     if (!(forWhom == Input().destination))
         return B_MEDIA_BAD_DESTINATION;
@@ -252,28 +189,25 @@ status_t TestConsumer::Connected(const media_source& producer, const media_desti
         return B_MEDIA_BAD_DESTINATION;
 
     std::unique_ptr<BBufferGroup> made;
-    std::set<BBuffer*> madeBuffers;
+    BBuffer* list[3] = {};
     if (options.handGroup) {
-        made = std::make_unique<BBufferGroup>(size_t(display.bytes_per_row) * display.line_count,
-            3);
+        made = std::make_unique<BBufferGroup>(
+            size_t(display.bytes_per_row) * display.line_count, 3);
         if (made->InitCheck() != B_OK)
             return made->InitCheck();
-        BBuffer* list[3] = {};
         made->GetBufferList(3, list);
-        madeBuffers.insert(std::begin(list), std::end(list));
     }
     {
         std::lock_guard guard(lock);
+        input.node = Node();
         input.source = producer;
         input.format = withFormat;
         *outInput = input;
         connection++;
-        if (made != nullptr) {
+        groupBuffers
+            = options.handGroup ? std::set<BBuffer*>(list, list + 3) : std::set<BBuffer*>();
+        if (made != nullptr)
             group = std::move(made);
-            groupBuffers = std::move(madeBuffers);
-        } else {
-            groupBuffers.clear();
-        }
     }
     if (options.handGroup)
         SetOutputBuffersFor(producer, where, Group(), nullptr, nullptr);
@@ -288,8 +222,8 @@ void TestConsumer::Disconnected(const media_source&, const media_destination&)
     input.source = media_source::null;
 }
 
-status_t TestConsumer::FormatChanged(const media_source&, const media_destination&, int32,
-    const media_format& format)
+status_t TestConsumer::FormatChanged(
+    const media_source&, const media_destination&, int32, const media_format& format)
 {
     Note("FormatChanged " + std::to_string(format.u.raw_video.display.line_width));
     if (options.formatChangedResult != B_OK)

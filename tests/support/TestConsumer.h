@@ -3,26 +3,21 @@
 
 #include "kits/media/BufferConsumer.h"
 #include "kits/media/BufferGroup.h"
-#include "kits/media/MediaEventLooper.h"
 #include "tests/support/Await.h"
-#include "tests/support/Blocker.h"
+#include "tests/support/TestNode.h"
 
 #include <any>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace test_support {
 
 // Measures a frame on the control thread while the consumer still owns its buffer (the bits are
 // writable, as frame views are, but the frame is not to be changed); the result is kept as
 // ReceivedFrame::measured.
-using TestMeasure = std::function<std::any(uint8* bits, size_t sizeUsed,
-    const media_video_display_info& display)>;
+using TestMeasure = std::function<std::any(
+    uint8* bits, size_t sizeUsed, const media_video_display_info& display)>;
 
 // What a TestConsumer does with what it gets; see TestConsumer.
 struct TestConsumerOptions {
@@ -38,7 +33,7 @@ struct TestConsumerOptions {
     // The colour spaces accepted, the first filling an open one; empty: every space, and an
     // open one stays open.
     std::vector<color_space> spaces = {};
-    // What Connected answers, after recording the call.
+    // What Connected answers, after logging the call.
     status_t connectedResult = B_OK;
     // What FormatChanged answers; on B_OK the connection takes the new format.
     status_t formatChangedResult = B_OK;
@@ -48,9 +43,9 @@ struct TestConsumerOptions {
 };
 
 // A raw-video consumer with one input that records every buffer it receives, on its control
-// thread, as a ReceivedFrame. Its hooks run on its control thread; the observations are read
-// through the accessors, which take the consumer's lock.
-class TestConsumer : public BMediaEventLooper, public BBufferConsumer {
+// thread, as a ReceivedFrame. Its hooks run on its control thread. It logs "Connected
+// <width>x<lines>", "Disconnected", "FormatChanged <width>" and "DataStatus <n>".
+class TestConsumer : public TestNode, public BBufferConsumer {
 public:
     using Options = TestConsumerOptions;
 
@@ -84,9 +79,7 @@ public:
     explicit TestConsumer(Options options = {}, const char* name = "Test consumer");
     ~TestConsumer() override;
 
-    BMediaAddOn* AddOn(int32* internalId) const override;
-
-    std::vector<ReceivedFrame> Frames() const;
+    std::vector<ReceivedFrame> Frames() const { return Locked(frames); }
     size_t CountFrames() const;
     // Waits until `count` frames have come in all; whether they did within `timeout`.
     bool WaitForFrames(size_t count, bigtime_t timeout = AWAIT_TIMEOUT);
@@ -94,34 +87,30 @@ public:
     bool WaitForFrame(size_t after, const std::function<bool(const ReceivedFrame&)>& test,
         bigtime_t timeout = AWAIT_TIMEOUT);
     // B_HANDLE_BUFFER events handled, with Options::queueBuffers.
-    int32 Handled() const;
-    // "Connected <width>x<lines>", "Disconnected", "FormatChanged <width>", "DataStatus <n>".
-    std::vector<std::string> Log() const;
-    media_input Input() const;
+    int32 Handled() const { return Locked(handled); }
+    media_input Input() const { return Locked(input); }
     // The group handed over for the current connection; valid until the next one.
     BBufferGroup* Group() const;
 
     // Queues an event at `performanceTime`; its handling is recorded as a Mark.
     void AddMark(bigtime_t performanceTime);
-    std::vector<Mark> Marks() const;
+    std::vector<Mark> Marks() const { return Locked(marks); }
     // Sends a late notice to the producer of `source`.
     status_t NotifyLate(const media_source& source, bigtime_t howMuch);
 
     // Change only while no roster call reaches this node.
     Options options;
-    Blocker blocker;
 
 protected:
-    void NodeRegistered() override;
-    void HandleEvent(const media_timed_event* event, bigtime_t lateness,
-        bool realTimeEvent) override;
+    void HandleEvent(
+        const media_timed_event* event, bigtime_t lateness, bool realTimeEvent) override;
 
     status_t AcceptFormat(const media_destination& destination, media_format* format) override;
     status_t GetNextInput(int32* cookie, media_input* outInput) override;
     void DisposeInputCookie(int32 cookie) override;
     void BufferReceived(BBuffer* buffer) override;
-    void ProducerDataStatus(const media_destination& forWhom, int32 status,
-        bigtime_t atPerformanceTime) override;
+    void ProducerDataStatus(
+        const media_destination& forWhom, int32 status, bigtime_t atPerformanceTime) override;
     status_t GetLatencyFor(const media_destination& forWhom, bigtime_t* outLatency,
         media_node_id* outTimeSource) override;
     status_t Connected(const media_source& producer, const media_destination& where,
@@ -131,18 +120,14 @@ protected:
         int32 changeTag, const media_format& format) override;
 
 private:
-    void Note(const std::string& line);
     void RecycleHeld();
 
-    mutable std::mutex lock;
-    std::condition_variable changed;
     // Guarded by lock.
     media_input input;
     std::unique_ptr<BBufferGroup> group;
     std::set<BBuffer*> groupBuffers;
     int32 connection = 0;
     std::vector<ReceivedFrame> frames;
-    std::vector<std::string> log;
     std::vector<Mark> marks;
     int32 handled = 0;
     // Touched on the control thread only.

@@ -22,9 +22,7 @@ constexpr int32 EVENT_CHANGE_FORMAT = EVENT_BLOCK + 1;
 } // namespace
 
 TestProducer::TestProducer(Options options, const char* name)
-    : BMediaNode(name),
-      BBufferProducer(B_MEDIA_RAW_VIDEO),
-      options(options),
+    : BMediaNode(name), BBufferProducer(B_MEDIA_RAW_VIDEO), options(options),
       ownGroup(OWN_BUFFER_SIZE, 3)
 {
     output.source = {ControlPort(), 7};
@@ -33,38 +31,24 @@ TestProducer::TestProducer(Options options, const char* name)
 
     auto* web = new BParameterWeb;
     BParameterGroup* tuner = web->MakeGroup("Tuner");
-    BDiscreteParameter* channel = tuner->MakeDiscreteParameter(1, B_MEDIA_RAW_VIDEO, "Channel",
-        B_TUNER_CHANNEL);
+    BDiscreteParameter* channel
+        = tuner->MakeDiscreteParameter(1, B_MEDIA_RAW_VIDEO, "Channel", B_TUNER_CHANNEL);
     channel->AddItem(0, "E2");
     channel->AddItem(1, "E3");
     channel->AddItem(2, "E4");
     BParameterGroup* picture = web->MakeGroup("Picture");
-    picture->MakeContinuousParameter(2, B_MEDIA_RAW_VIDEO, "Brightness", B_BRIGHTNESS, "",
-        -128.0f, 127.0f, 1.0f);
-    BDiscreteParameter* standard = tuner->MakeDiscreteParameter(3, B_MEDIA_RAW_VIDEO,
-        "Video Format", B_VIDEO_FORMAT);
+    picture->MakeContinuousParameter(
+        2, B_MEDIA_RAW_VIDEO, "Brightness", B_BRIGHTNESS, "", -128.0f, 127.0f, 1.0f);
+    BDiscreteParameter* standard
+        = tuner->MakeDiscreteParameter(3, B_MEDIA_RAW_VIDEO, "Video Format", B_VIDEO_FORMAT);
     standard->AddItem(1, "NTSC");
     standard->AddItem(3, "PAL");
-    BContinuousParameter* volume = picture->MakeContinuousParameter(4, B_MEDIA_RAW_AUDIO,
-        "Volume", B_GAIN, B_UNIT_DB, -60.0f, 20.0f, 0.5f);
+    BContinuousParameter* volume = picture->MakeContinuousParameter(
+        4, B_MEDIA_RAW_AUDIO, "Volume", B_GAIN, B_UNIT_DB, -60.0f, 20.0f, 0.5f);
     volume->SetChannelCount(2);
     picture->MakeNullParameter(5, B_MEDIA_NO_TYPE, "Label", B_GENERIC);
-    picture->MakeGroup("Switches")->MakeDiscreteParameter(6, B_MEDIA_RAW_VIDEO, "Gamma",
-        B_ENABLE);
+    picture->MakeGroup("Switches")->MakeDiscreteParameter(6, B_MEDIA_RAW_VIDEO, "Gamma", B_ENABLE);
     SetParameterWeb(web);
-
-    const int32 zero = 0;
-    const float level = 0.0f;
-    const float stereo[2] = {-20.0f, -20.0f};
-    auto store = [this](int32 id, const void* value, size_t size) {
-        auto* bytes = static_cast<const uint8*>(value);
-        values[id].assign(bytes, bytes + size);
-    };
-    store(1, &zero, 4);
-    store(2, &level, 4);
-    store(3, &zero, 4);
-    store(4, stereo, 8);
-    store(6, &zero, 4);
 }
 
 TestProducer::~TestProducer()
@@ -72,25 +56,18 @@ TestProducer::~TestProducer()
     Quit();
 }
 
-BMediaAddOn* TestProducer::AddOn(int32* internalId) const
-{
-    *internalId = 0;
-    return nullptr;
-}
-
 status_t TestProducer::SendFrame(bigtime_t startTime, const Painter& paint)
 {
     return SendFrameTo(Output().destination, startTime, paint);
 }
 
-status_t TestProducer::SendFrameTo(const media_destination& destination, bigtime_t startTime,
-    const Painter& paint)
+status_t TestProducer::SendFrameTo(
+    const media_destination& destination, bigtime_t startTime, const Painter& paint)
 {
     const media_output target = Output();
-    BBufferGroup* into = Group();
     const media_video_display_info& display = target.format.u.raw_video.display;
     const size_t bytes = size_t(display.bytes_per_row) * display.line_count;
-    BBuffer* buffer = into->RequestBuffer(bytes, AWAIT_TIMEOUT);
+    BBuffer* buffer = Group()->RequestBuffer(bytes, AWAIT_TIMEOUT);
     if (buffer == nullptr)
         return B_TIMED_OUT;
     if (paint)
@@ -110,8 +87,8 @@ status_t TestProducer::ChangeFormatTo(const media_format& format)
     }
     EventQueue()->AddEvent(media_timed_event(TimeSource()->Now(), EVENT_CHANGE_FORMAT));
     std::unique_lock guard(lock);
-    if (!changed.wait_for(guard, std::chrono::microseconds(AWAIT_TIMEOUT),
-            [&] { return changeAnswered; })) {
+    if (!changed.wait_for(
+            guard, std::chrono::microseconds(AWAIT_TIMEOUT), [&] { return changeAnswered; })) {
         return B_TIMED_OUT;
     }
     return changeResult;
@@ -120,8 +97,7 @@ status_t TestProducer::ChangeFormatTo(const media_format& format)
 void TestProducer::ReplaceWeb()
 {
     auto* web = new BParameterWeb;
-    web->MakeGroup("Other")->MakeDiscreteParameter(9, B_MEDIA_RAW_VIDEO, "Replaced",
-        B_GENERIC);
+    web->MakeGroup("Other")->MakeDiscreteParameter(9, B_MEDIA_RAW_VIDEO, "Replaced", B_GENERIC);
     SetParameterWeb(web);
 }
 
@@ -131,71 +107,14 @@ BBufferGroup* TestProducer::Group()
     return options.ownBuffers || offered == nullptr ? &ownGroup : offered;
 }
 
-BBufferGroup* TestProducer::OfferedGroup()
-{
-    std::lock_guard guard(lock);
-    return offered;
-}
-
-BBufferGroup* TestProducer::OwnGroup()
-{
-    return &ownGroup;
-}
-
-int32 TestProducer::GroupsOffered()
-{
-    std::lock_guard guard(lock);
-    return groupsOffered;
-}
-
-std::vector<std::string> TestProducer::Log()
-{
-    std::lock_guard guard(lock);
-    return log;
-}
-
-media_output TestProducer::Output()
-{
-    std::lock_guard guard(lock);
-    return output;
-}
-
-std::vector<thread_id> TestProducer::ParameterThreads()
-{
-    std::lock_guard guard(lock);
-    return parameterThreads;
-}
-
-BMediaNode::run_mode TestProducer::LastRunMode()
-{
-    std::lock_guard guard(lock);
-    return lastRunMode;
-}
-
-void TestProducer::Note(const std::string& line)
-{
-    {
-        std::lock_guard guard(lock);
-        log.push_back(line);
-    }
-    changed.notify_all();
-}
-
 void TestProducer::HandleEvent(const media_timed_event* event, bigtime_t, bool)
 {
-    if (event->type == EVENT_BLOCK) {
+    if (event->type == EVENT_BLOCK)
         blocker.Hold();
-        return;
-    }
     if (event->type != EVENT_CHANGE_FORMAT)
         return;
-    media_format format;
-    media_output target;
-    {
-        std::lock_guard guard(lock);
-        format = pendingFormat;
-        target = output;
-    }
+    media_format format = Locked(pendingFormat);
+    const media_output target = Output();
     const status_t status = ChangeFormat(target.source, target.destination, &format);
     {
         std::lock_guard guard(lock);
@@ -213,15 +132,9 @@ void TestProducer::SetRunMode(run_mode mode)
     lastRunMode = mode;
 }
 
-status_t TestProducer::FormatSuggestionRequested(media_type type, int32, media_format* format)
+status_t TestProducer::FormatSuggestionRequested(media_type, int32, media_format*)
 {
-    if (type != B_MEDIA_RAW_VIDEO && type != B_MEDIA_UNKNOWN_TYPE)
-        return B_MEDIA_BAD_FORMAT;
-    *format = media_format();
-    format->type = B_MEDIA_RAW_VIDEO;
-    format->u.raw_video.display.line_width = 64;
-    format->u.raw_video.display.line_count = 48;
-    return B_OK;
+    return B_MEDIA_BAD_FORMAT;
 }
 
 status_t TestProducer::FormatProposal(const media_source& source, media_format* format)
@@ -232,22 +145,18 @@ status_t TestProducer::FormatProposal(const media_source& source, media_format* 
         format->type = B_MEDIA_RAW_VIDEO;
     if (format->type != B_MEDIA_RAW_VIDEO)
         return B_MEDIA_BAD_FORMAT;
+    // Wildcards become 64 by 48 interlaced at 50 fields a second, top line first.
     media_raw_video_format& video = format->u.raw_video;
-    if (video.display.line_width == 0)
-        video.display.line_width = 64;
-    if (video.display.line_count == 0)
-        video.display.line_count = 48;
-    if (video.field_rate == 0.0f)
-        video.field_rate = 50.0f;
-    if (video.interlace == 0)
-        video.interlace = 2;
-    if (video.orientation == 0)
-        video.orientation = B_VIDEO_TOP_LEFT_RIGHT;
+    video.display.line_width = video.display.line_width != 0 ? video.display.line_width : 64;
+    video.display.line_count = video.display.line_count != 0 ? video.display.line_count : 48;
+    video.field_rate = video.field_rate != 0.0f ? video.field_rate : 50.0f;
+    video.interlace = video.interlace != 0 ? video.interlace : 2;
+    video.orientation = video.orientation != 0 ? video.orientation : B_VIDEO_TOP_LEFT_RIGHT;
     return B_OK;
 }
 
-status_t TestProducer::FormatChangeRequested(const media_source&, const media_destination&,
-    media_format*, int32*)
+status_t TestProducer::FormatChangeRequested(
+    const media_source&, const media_destination&, media_format*, int32*)
 {
     return B_MEDIA_BAD_FORMAT;
 }
@@ -274,16 +183,14 @@ status_t TestProducer::SetBufferGroup(const media_source& forSource, BBufferGrou
         if (!(forSource == output.source))
             return B_MEDIA_BAD_SOURCE;
         offered = group;
-        if (group != nullptr)
-            groupsOffered++;
+        groupsOffered += group != nullptr ? 1 : 0;
     }
     Note(group != nullptr ? "SetBufferGroup" : "SetBufferGroup null");
     return B_OK;
 }
 
-status_t TestProducer::PrepareToConnect(const media_source& what,
-    const media_destination& where, media_format* format, media_source* outSource,
-    char* outName)
+status_t TestProducer::PrepareToConnect(const media_source& what, const media_destination& where,
+    media_format* format, media_source* outSource, char* outName)
 {
     Note("PrepareToConnect");
     if (options.prepareResult != B_OK)
@@ -308,11 +215,10 @@ void TestProducer::Connect(status_t error, const media_source&, const media_dest
 {
     Note("Connect " + std::to_string(error));
     std::lock_guard guard(lock);
-    if (error != B_OK) {
+    if (error != B_OK)
         output.destination = media_destination::null;
-        return;
-    }
-    output.format = format;
+    else
+        output.format = format;
 }
 
 void TestProducer::Disconnect(const media_source&, const media_destination&)
@@ -328,23 +234,22 @@ void TestProducer::LateNoticeReceived(const media_source&, bigtime_t howMuch, bi
     Note("Late " + std::to_string(howMuch));
 }
 
-void TestProducer::EnableOutput(const media_source&, bool enabled, int32*)
+void TestProducer::EnableOutput(const media_source&, bool, int32*)
 {
-    Note(enabled ? "Enabled" : "Disabled");
 }
 
-status_t TestProducer::GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
-    size_t* ioSize)
+status_t TestProducer::GetParameterValue(
+    int32 id, bigtime_t* lastChange, void* value, size_t* ioSize)
 {
     std::lock_guard guard(lock);
     parameterThreads.push_back(find_thread(nullptr));
-    auto found = values.find(id);
-    if (found == values.end())
-        return B_BAD_INDEX;
-    if (*ioSize < found->second.size())
+    const auto found = values.find(id);
+    const std::vector<uint8> stored
+        = found != values.end() ? found->second : std::vector<uint8>(*ioSize);
+    if (*ioSize < stored.size())
         return B_NO_MEMORY;
-    std::memcpy(value, found->second.data(), found->second.size());
-    *ioSize = found->second.size();
+    std::memcpy(value, stored.data(), stored.size());
+    *ioSize = stored.size();
     *lastChange = 0;
     return B_OK;
 }

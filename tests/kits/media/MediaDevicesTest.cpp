@@ -26,34 +26,17 @@ BMediaNode* MakeOther()
     return new test_support::TestProducer({}, "Other card");
 }
 
-class MediaDevicesTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        kits::media::ResetDefaultNodes();
-        cardsMade = 0;
-        othersMade = 0;
-        roster = BMediaRoster::Roster();
-        ASSERT_NE(roster, nullptr);
-    }
-
-    void TearDown() override { kits::media::ResetDefaultNodes(); }
-
-    BMediaRoster* roster = nullptr;
-};
-
-TEST_F(MediaDevicesTest, OnlyAKnownKindWithAFactoryGivesADefaultNode)
+TEST(MediaDevicesTest, TheHighestPriorityFactoryThatMakesANodeGivesTheDefaultUntilReset)
 {
+    BMediaRoster* roster = BMediaRoster::Roster();
+    ASSERT_NE(roster, nullptr);
     media_node node;
     EXPECT_EQ(roster->GetVideoInput(&node), B_MEDIA_BAD_NODE);
-    EXPECT_EQ(roster->GetAudioOutput(&node), B_MEDIA_BAD_NODE);
+    // Only a known kind with a factory is taken.
     EXPECT_EQ(media_register_default_node(77, MakeCard, 1), B_BAD_VALUE);
     EXPECT_EQ(media_register_default_node(MEDIA_DEFAULT_AUDIO_OUTPUT, nullptr, 1), B_BAD_VALUE);
     EXPECT_EQ(roster->GetAudioOutput(&node), B_MEDIA_BAD_NODE);
-}
 
-TEST_F(MediaDevicesTest, TheHighestPriorityFactoryThatMakesANodeWinsAndItsNodeIsKept)
-{
     ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT, MakeOther, 1), B_OK);
     ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT,
                   [] { return static_cast<BMediaNode*>(nullptr); }, 30),
@@ -74,18 +57,11 @@ TEST_F(MediaDevicesTest, TheHighestPriorityFactoryThatMakesANodeWinsAndItsNodeIs
     ASSERT_EQ(count, 1);
     EXPECT_EQ(output.node, first);
     EXPECT_EQ(roster->ReleaseNode(first), B_OK);
-    EXPECT_EQ(roster->GetAudioOutput(&second), B_MEDIA_BAD_NODE) << "only video was registered";
-}
+    EXPECT_EQ(roster->GetAudioOutput(&node), B_MEDIA_BAD_NODE) << "only video was registered";
 
-TEST_F(MediaDevicesTest, ResetReleasesTheDefaultNodes)
-{
-    ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_AUDIO_OUTPUT, MakeCard, 1), B_OK);
-    media_node node;
-    ASSERT_EQ(roster->GetAudioOutput(&node), B_OK);
     kits::media::ResetDefaultNodes();
-    media_node gone;
-    EXPECT_EQ(roster->GetNodeFor(node.node, &gone), B_MEDIA_BAD_NODE);
-    EXPECT_EQ(roster->GetAudioOutput(&gone), B_MEDIA_BAD_NODE);
+    EXPECT_EQ(roster->GetNodeFor(first.node, &node), B_MEDIA_BAD_NODE);
+    EXPECT_EQ(roster->GetVideoInput(&node), B_MEDIA_BAD_NODE);
 }
 
 } // namespace

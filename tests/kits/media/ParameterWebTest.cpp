@@ -124,7 +124,7 @@ TEST_F(ParameterWebTest, ValuesOfTheRightSizeAreReadAndWrittenByTheNodeOnItsCont
         EXPECT_EQ(thread, producer->ControlThread());
 }
 
-TEST_F(ParameterWebTest, TheSameCopyIsHandedOutUntilTheNodeReplacesItsWeb)
+TEST_F(ParameterWebTest, TheSameCopyIsHandedOutUntilTheNodeReplacesItsWebOrIsGone)
 {
     BParameterWeb* again = nullptr;
     ASSERT_EQ(roster->GetParameterWebFor(producer->Node(), &again), B_OK);
@@ -137,11 +137,9 @@ TEST_F(ParameterWebTest, TheSameCopyIsHandedOutUntilTheNodeReplacesItsWeb)
     EXPECT_EQ(Names(*replaced), std::vector<std::string>{"Replaced"});
     // The first copy stays valid for whoever still holds it.
     EXPECT_EQ(Names(*web).size(), 6u);
-}
 
-TEST_F(ParameterWebTest, ParametersWithoutANodeFailWhileTheirWebStays)
-{
-    // A web nobody registered, a node without a web, and a node that is gone.
+    // Parameters without a node fail while their web stays: a web nobody registered, a node
+    // without a web, and a node that is gone.
     BParameterWeb alone;
     BParameter* unowned = alone.MakeGroup("G")->MakeDiscreteParameter(1, B_MEDIA_NO_TYPE,
         "Alone", B_GENERIC);

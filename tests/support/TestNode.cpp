@@ -1,4 +1,4 @@
-#include "tests/support/Blocker.h"
+#include "tests/support/TestNode.h"
 
 #include "kits/media/TimeSource.h"
 #include "tests/support/Await.h"
@@ -39,6 +39,21 @@ bool Blocker::Holding()
 {
     std::lock_guard guard(lock);
     return holding;
+}
+
+BMediaAddOn* TestNode::AddOn(int32* internalId) const
+{
+    *internalId = 0;
+    return nullptr;
+}
+
+void TestNode::Note(const std::string& line)
+{
+    {
+        std::lock_guard guard(lock);
+        log.push_back(line);
+    }
+    changed.notify_all();
 }
 
 } // namespace test_support
