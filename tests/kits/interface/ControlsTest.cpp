@@ -304,4 +304,19 @@ TEST_F(MenuFieldTest, TheShownLabelFollowsTheMarkMovedByCodeOrByAChoice)
     });
 }
 
+TEST_F(MenuFieldTest, AControlWithoutATargetSendsToItsWindow)
+{
+    auto* slider = new BSlider(BRect(10, 40, 220, 70), "Channel", "Channel:", new BMessage(SLID),
+        0, 10);
+    window->AddChild(slider);
+    slider->MakeFocus();
+    interface_test::Shown(window);
+    BMessage key = interface_test::Key(RIGHT);
+    window->PostMessage(&key);
+    EXPECT_TRUE(Await([&] {
+        std::lock_guard guard(events.lock);
+        return std::count(events.commands.begin(), events.commands.end(), SLID) == 1;
+    }));
+}
+
 }
