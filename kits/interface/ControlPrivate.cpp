@@ -5,6 +5,8 @@
 #include "kits/interface/Window.h"
 #include "kits/kernel/OS.h"
 
+#include <cmath>
+
 namespace kits::interface {
 
 void StrokeSunken(BView& view, BRect rect)
@@ -31,6 +33,21 @@ void StrokeRaised(BView& view, BRect rect)
     view.StrokeLine(BPoint(rect.right, rect.top + 1), rect.RightBottom());
     view.StrokeLine(BPoint(rect.left + 1, rect.bottom));
     view.SetHighColor(high);
+}
+
+float LabelDivider(const char* label)
+{
+    return label[0] != '\0' ? std::ceil(be_plain_font->StringWidth(label)) + 6 : 0;
+}
+
+float CentredBaseline(const BView& view)
+{
+    BFont font;
+    view.GetFont(&font);
+    font_height height;
+    font.GetHeight(&height);
+    return std::floor(
+        (view.Bounds().Height() + 1 - (height.ascent + height.descent)) / 2 + height.ascent);
 }
 
 void AddInvokeFields(BMessage& message, const void* source)

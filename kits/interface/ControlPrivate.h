@@ -25,6 +25,12 @@ void StrokeSunken(BView& view, BRect rect);
 // A raised frame: light above and left, shadow below and right, a dark outline around.
 void StrokeRaised(BView& view, BRect rect);
 
+// Where the box of a labelled control begins by default: after the label and a gap, or at 0
+// without a label.
+float LabelDivider(const char* label);
+// The baseline that centres a line of the view's font in its bounds.
+float CentredBaseline(const BView& view);
+
 // Adds "when" (system time) and "source" (the sender) to a message about to be sent.
 void AddInvokeFields(BMessage& message, const void* source);
 

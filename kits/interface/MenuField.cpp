@@ -17,11 +17,6 @@ constexpr float TEXT_INSET = 6;
 // Room for the arrow at the box's right end.
 constexpr float ARROW_ROOM = 14;
 
-float LabelDivider(const std::string& label)
-{
-    return !label.empty() ? std::ceil(be_plain_font->StringWidth(label.c_str())) + 6 : 0;
-}
-
 }
 
 BMenuField::BMenuField(BRect frame, const char* name, const char* label, BMenu* menu,
@@ -29,7 +24,7 @@ BMenuField::BMenuField(BRect frame, const char* name, const char* label, BMenu* 
     :
     BView(frame, name, resizingMode, flags),
     label(label != nullptr ? label : ""),
-    divider(LabelDivider(this->label)),
+    divider(kits::interface::LabelDivider(this->label.c_str())),
     fixedSize(fixedSize),
     navigable((flags & B_NAVIGABLE) != 0),
     menuItem(std::make_unique<BMenuItem>(menu))
@@ -68,7 +63,7 @@ void BMenuField::SetLabel(const char* newLabel)
 {
     label = newLabel != nullptr ? newLabel : "";
     if (!dividerSet)
-        divider = LabelDivider(label);
+        divider = kits::interface::LabelDivider(label.c_str());
     Invalidate();
 }
 
@@ -152,13 +147,7 @@ void BMenuField::DetachedFromWindow()
 
 void BMenuField::Draw(BRect)
 {
-    BFont font;
-    GetFont(&font);
-    font_height height;
-    font.GetHeight(&height);
-    const BRect bounds = Bounds();
-    const float baseline = std::floor(
-        (bounds.Height() + 1 - (height.ascent + height.descent)) / 2 + height.ascent);
+    const float baseline = kits::interface::CentredBaseline(*this);
     const rgb_color text
         = enabled ? kits::interface::TEXT_COLOR : kits::interface::DISABLED_TEXT_COLOR;
     SetHighColor(text);

@@ -99,7 +99,8 @@ float BSlider::PositionFor(int32 value) const
     if (maxValue == minValue)
         return bar.left;
     return std::round(bar.left
-        + (bar.right - bar.left) * float(int64(value) - minValue) / float(int64(maxValue) - minValue));
+        + (bar.right - bar.left) * float(int64(value) - minValue)
+            / float(int64(maxValue) - minValue));
 }
 
 BRect BSlider::ThumbFrame() const
@@ -115,7 +116,8 @@ int32 BSlider::ValueForPoint(BPoint point) const
     const BRect bar = BarFrame();
     if (bar.right <= bar.left)
         return minValue;
-    const double share = std::clamp((double(point.x) - bar.left) / (bar.right - bar.left), 0.0, 1.0);
+    const double share
+        = std::clamp((double(point.x) - bar.left) / (bar.right - bar.left), 0.0, 1.0);
     return int32(std::lround(minValue + share * (double(maxValue) - minValue)));
 }
 
@@ -132,8 +134,7 @@ void BSlider::Draw(BRect)
     const BRect bar = BarFrame();
     const BRect thumb = ThumbFrame();
     kits::interface::StrokeSunken(*this, bar);
-    SetHighColor(IsEnabled() ? kits::interface::NAVIGATION_COLOR
-                             : kits::interface::SHADOW_COLOR);
+    SetHighColor(IsEnabled() ? kits::interface::NAVIGATION_COLOR : kits::interface::SHADOW_COLOR);
     FillRect(BRect(bar.left + 1, bar.top + 1, PositionFor(Value()), bar.bottom - 1));
     SetHighColor(kits::interface::LIGHT_COLOR);
     FillRect(BRect(PositionFor(Value()) + 1, bar.top + 1, bar.right - 1, bar.bottom - 1));

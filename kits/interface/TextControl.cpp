@@ -36,11 +36,6 @@ size_t NextCharacter(const std::string& text, size_t offset)
     return offset;
 }
 
-float LabelDivider(const char* label)
-{
-    return label[0] != '\0' ? std::ceil(be_plain_font->StringWidth(label)) + 6 : 0;
-}
-
 }
 
 BTextControl::BTextControl(BRect frame, const char* name, const char* label, const char* text,
@@ -49,7 +44,7 @@ BTextControl::BTextControl(BRect frame, const char* name, const char* label, con
     BControl(frame, name, label, message, resizingMode, flags),
     text(text != nullptr ? text : ""),
     caret(this->text.size()),
-    divider(LabelDivider(Label()))
+    divider(kits::interface::LabelDivider(Label()))
 {
 }
 
@@ -94,7 +89,7 @@ void BTextControl::SetLabel(const char* label)
 {
     BControl::SetLabel(label);
     if (!dividerSet)
-        divider = LabelDivider(Label());
+        divider = kits::interface::LabelDivider(Label());
 }
 
 void BTextControl::MakeFocus(bool focus)
@@ -125,13 +120,7 @@ float BTextControl::TextLeft() const
 
 void BTextControl::Draw(BRect)
 {
-    BFont font;
-    GetFont(&font);
-    font_height height;
-    font.GetHeight(&height);
-    const BRect bounds = Bounds();
-    const float baseline = std::floor(
-        (bounds.Height() + 1 - (height.ascent + height.descent)) / 2 + height.ascent);
+    const float baseline = kits::interface::CentredBaseline(*this);
     SetHighColor(TextColor());
     if (Label()[0] != '\0')
         DrawString(Label(), BPoint(0, baseline));

@@ -133,8 +133,9 @@ public:
     // and resizes made on the desktop, Tab and Shift+Tab moving the focus between B_NAVIGABLE
     // views, other key presses for the focus view, mouse buttons and moves for the view under
     // the pointer or the one that had the press, the end of a drag, dropped messages for the
-    // view under their drop point) and passes every other message on as a looper does. Mouse messages carry "where" (BPoint, window coordinates) and "buttons"
-    // (int32, those still held).
+    // view under their drop point) and passes every other message on as a looper does. Mouse
+    // messages carry "where" (BPoint, window coordinates) and "buttons" (int32, those still
+    // held).
     // B_QUIT_REQUESTED that QuitRequested() accepts quits the window, and the application with
     // it under B_QUIT_ON_WINDOW_CLOSE.
     void DispatchMessage(BMessage* message, BHandler* handler) override;

@@ -55,8 +55,8 @@ protected:
             new BMessage(NAME_ENTERED));
         text->SetModificationMessage(new BMessage(NAME_TYPED));
         window->AddChild(text);
-        slider = new BSlider(BRect(10, 40, 220, 70), "Channel", "Channel:", new BMessage(SLID),
-            0, 100);
+        slider = new BSlider(
+            BRect(10, 40, 220, 70), "Channel", "Channel:", new BMessage(SLID), 0, 100);
         slider->SetModificationMessage(new BMessage(SLIDING));
         window->AddChild(slider);
         Target(*text);
@@ -170,8 +170,8 @@ TEST_F(ControlsTest, TheSliderInvokesWhenTheUserMovesItButNotWhenSetFromCode)
         const char* key;
         int32 value;
     };
-    const Step steps[] = {
-        {RIGHT, 100}, {LEFT, 99}, {DOWN, 98}, {UP, 99}, {HOME, 0}, {LEFT, 0}, {END, 100}};
+    const Step steps[]
+        = {{RIGHT, 100}, {LEFT, 99}, {DOWN, 98}, {UP, 99}, {HOME, 0}, {LEFT, 0}, {END, 100}};
     int32 before = slider->Value();
     for (const Step& step : steps) {
         Press(step.key);
@@ -196,8 +196,8 @@ TEST_F(ControlsTest, TheSliderBarIsFilledUpToTheThumb)
         EXPECT_EQ(CountPixels(NAVIGATION, int32(origin.x + bar.left), row, thumbLeft - 1, row),
             std::max(0, thumbLeft - 1 - int32(origin.x + bar.left)))
             << value;
-        EXPECT_EQ(CountPixels(NAVIGATION, thumbRight + 1, row, int32(origin.x + bar.right), row),
-            0)
+        EXPECT_EQ(
+            CountPixels(NAVIGATION, thumbRight + 1, row, int32(origin.x + bar.right), row), 0)
             << value;
     }
 }
@@ -275,9 +275,8 @@ TEST_F(MenuFieldTest, TheShownLabelFollowsTheMarkMovedByCodeOrByAChoice)
     EXPECT_EQ(field->Frame(), BRect(10, 10, 220, 30));
 
     interface_test::Shown(window);
-    const BPoint box = Locked(window, [&] {
-        return field->ConvertToParent(field->MenuFrame().LeftTop()) + BPoint(20, 5);
-    });
+    const BPoint box = Locked(window,
+        [&] { return field->ConvertToParent(field->MenuFrame().LeftTop()) + BPoint(20, 5); });
     BMessage open = Mouse(B_MOUSE_DOWN, box);
     window->PostMessage(&open);
     BRect dropDown;
@@ -290,8 +289,8 @@ TEST_F(MenuFieldTest, TheShownLabelFollowsTheMarkMovedByCodeOrByAChoice)
     }));
     EXPECT_EQ(dropDown.top, 31);
     const BRect item = Locked(window, [&] { return menu->ItemAt(0)->Frame(); });
-    BMessage choose = Mouse(B_MOUSE_DOWN,
-        dropDown.LeftTop() + BPoint(item.left + 10, (item.top + item.bottom) / 2));
+    BMessage choose = Mouse(
+        B_MOUSE_DOWN, dropDown.LeftTop() + BPoint(item.left + 10, (item.top + item.bottom) / 2));
     window->PostMessage(&choose);
     ASSERT_TRUE(Await([&] {
         std::lock_guard guard(events.lock);
@@ -306,8 +305,8 @@ TEST_F(MenuFieldTest, TheShownLabelFollowsTheMarkMovedByCodeOrByAChoice)
 
 TEST_F(MenuFieldTest, AControlWithoutATargetSendsToItsWindow)
 {
-    auto* slider = new BSlider(BRect(10, 40, 220, 70), "Channel", "Channel:", new BMessage(SLID),
-        0, 10);
+    auto* slider
+        = new BSlider(BRect(10, 40, 220, 70), "Channel", "Channel:", new BMessage(SLID), 0, 10);
     window->AddChild(slider);
     slider->MakeFocus();
     interface_test::Shown(window);
