@@ -823,8 +823,12 @@ void BView::MakeFocus(bool focus)
 {
     if (window == nullptr)
         return;
-    if (focus)
+    if (focus) {
+        // The view losing the focus hears of it, so that it can stop showing it.
+        if (BView* old = window->focus; old != nullptr && old != this)
+            old->MakeFocus(false);
         window->SetFocus(this);
+    }
     else if (window->focus == this)
         window->SetFocus(nullptr);
 }

@@ -195,7 +195,8 @@ public:
     static BArchivable* Instantiate(BMessage* archive);
 
     // Gives the keyboard focus to this view (or takes it away): key presses of the window are
-    // passed to the focus view's KeyDown. Only for a view in a window.
+    // passed to the focus view's KeyDown. Only for a view in a window. The view that had the
+    // focus is told first, through its MakeFocus(false).
     virtual void MakeFocus(bool focus = true);
     bool IsFocus() const;
 
