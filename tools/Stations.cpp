@@ -382,9 +382,16 @@ status_t ReadTunerItems(TunerItems& items)
             list.emplace_back(parameter->ItemNameAt(i));
         return list;
     };
+    bool tunerFitted = false;
     for (int32 i = 0; i < web->CountParameters(); i++) {
         auto* parameter = dynamic_cast<BDiscreteParameter*>(web->ParameterAt(i));
         const char* name = web->ParameterAt(i)->Name();
+        if (video::NameStartsWith(name, "Tuner Brand")) {
+            int32 brand = 0;
+            size_t size = sizeof(brand);
+            tunerFitted = web->ParameterAt(i)->GetValue(&brand, &size, nullptr) == B_OK
+                && brand != 0;
+        }
         if (parameter == nullptr)
             continue;
         if (video::NameStartsWith(name, "Channel")) {
@@ -399,7 +406,7 @@ status_t ReadTunerItems(TunerItems& items)
         }
     }
     items = std::move(found);
-    return hasChannel ? B_OK : B_MEDIA_BAD_NODE;
+    return hasChannel && tunerFitted ? B_OK : B_MEDIA_BAD_NODE;
 }
 
 int32 FindVideoFormat(const std::string& norm, const std::vector<std::string>& formats)

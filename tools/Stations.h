@@ -36,7 +36,7 @@ struct TunerItems {
 };
 
 // The items of the default video input's "Channel", "Video Format" and "Audio Format"; B_OK when
-// it has a "Channel" parameter.
+// it has a tuner: a "Channel" parameter and a "Tuner Brand" that is not 0, as the viewer asks.
 [[nodiscard]] status_t ReadTunerItems(TunerItems& items);
 
 // The position of the "Video Format" item a norm stands for, or -1: the item of the same name
