@@ -11,11 +11,10 @@ void StrokeSunken(BView& view, BRect rect)
 {
     const rgb_color high = view.HighColor();
     view.SetHighColor(SHADOW_COLOR);
-    view.StrokeLine(rect.LeftBottom(), rect.LeftTop());
-    view.StrokeLine(rect.RightTop());
-    view.SetHighColor(LIGHT_COLOR);
-    view.StrokeLine(BPoint(rect.right, rect.top + 1), rect.RightBottom());
-    view.StrokeLine(BPoint(rect.left + 1, rect.bottom));
+    view.StrokeRect(rect);
+    view.SetHighColor(INNER_SHADOW_COLOR);
+    view.StrokeLine(BPoint(rect.left + 1, rect.bottom - 1), BPoint(rect.left + 1, rect.top + 1));
+    view.StrokeLine(BPoint(rect.right - 1, rect.top + 1));
     view.SetHighColor(high);
 }
 

@@ -14,12 +14,13 @@ inline constexpr rgb_color NAVIGATION_COLOR = {0, 0, 229, 255};
 // The face of controls and the panels they sit on.
 inline constexpr rgb_color PANEL_COLOR = {216, 216, 216, 255};
 inline constexpr rgb_color SHADOW_COLOR = {152, 152, 152, 255};
+inline constexpr rgb_color INNER_SHADOW_COLOR = {200, 200, 200, 255};
 inline constexpr rgb_color DARK_SHADOW_COLOR = {96, 96, 96, 255};
 inline constexpr rgb_color LIGHT_COLOR = {255, 255, 255, 255};
 inline constexpr rgb_color TEXT_COLOR = {0, 0, 0, 255};
 inline constexpr rgb_color DISABLED_TEXT_COLOR = {128, 128, 128, 255};
 
-// A sunken frame one pixel in from rect's edges: shadow above and left, light below and right.
+// A sunken frame on rect's edge pixels, with an inner shadow above and left.
 void StrokeSunken(BView& view, BRect rect);
 // A raised frame: light above and left, shadow below and right, a dark outline around.
 void StrokeRaised(BView& view, BRect rect);

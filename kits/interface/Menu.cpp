@@ -2,6 +2,7 @@
 
 #include "kits/app/Message.h"
 #include "kits/interface/InterfaceDefs.h"
+#include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
 #include "kits/interface/SeparatorItem.h"
 
@@ -335,6 +336,8 @@ void BMenu::ItemsChanged()
     for (BMenu* menu = this; menu != nullptr; menu = menu->Supermenu()) {
         if (menu->Window() != nullptr)
             menu->Invalidate();
+        if (menu->field != nullptr)
+            menu->field->MenuChanged();
     }
 }
 

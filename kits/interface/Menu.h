@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+class BMenuField;
 class BMenuItem;
 
 namespace kits::interface {
@@ -81,7 +82,8 @@ protected:
     BRect LaidOutBounds();
     // Sets every item's frame for the current labels, font and bounds.
     void LayoutItems();
-    // Redraws this menu where it is shown, and the menu bar title of a submenu.
+    // Redraws this menu where it is shown, the menu bar title of a submenu, and the field
+    // showing the menu.
     void ItemsChanged();
     // The item whose frame holds point (menu coordinates), separators included; null if none.
     BMenuItem* ItemAtPoint(BPoint point) const;
@@ -92,6 +94,7 @@ protected:
     bool resizeToFit;
 
 private:
+    friend class BMenuField;
     friend class BMenuItem;
     friend class kits::interface::MenuDropDown;
     friend class kits::interface::MenuTracker;
@@ -102,5 +105,7 @@ private:
     bool radioMode = false;
     bool enabled = true;
     BMenuItem* superitem = nullptr;
+    // The field that shows this menu and follows its marks, for a field's menu; not owned.
+    BMenuField* field = nullptr;
     std::vector<std::unique_ptr<BMenuItem>> items;
 };

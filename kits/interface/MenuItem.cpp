@@ -4,6 +4,7 @@
 #include "kits/app/Looper.h"
 #include "kits/app/Message.h"
 #include "kits/interface/Menu.h"
+#include "kits/interface/MenuField.h"
 #include "kits/interface/Window.h"
 
 BMenuItem::BMenuItem(const char* label, BMessage* message, char shortcut, uint32 modifiers)
@@ -146,6 +147,9 @@ status_t BMenuItem::Invoke(BMessage* with)
     while (root != nullptr && root->Supermenu() != nullptr)
         root = root->Supermenu();
     BWindow* window = root != nullptr ? root->Window() : nullptr;
+    // A field's menu is shown by the field, in the field's window.
+    if (window == nullptr && root != nullptr && root->field != nullptr)
+        window = root->field->Window();
     if (window == nullptr)
         return B_BAD_HANDLER;
     return window->PostMessage(send);

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 using kits::interface::ClipRegion;
 using kits::interface::PixelRect;
@@ -472,6 +473,8 @@ void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
     if (message->what == B_KEY_DOWN) {
         if (keyMenuBar != nullptr && kits::interface::InvokeShortcut(*keyMenuBar, *message))
             return;
+        if (NavigationKey(*message))
+            return;
         auto* view = dynamic_cast<BView*>(handler);
         if (view == nullptr)
             view = focus;
@@ -543,6 +546,42 @@ void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
         BLooper::DispatchMessage(message, handler);
         return;
     }
+}
+
+bool BWindow::NavigationKey(const BMessage& key)
+{
+    const char* bytes = nullptr;
+    int32 modifiers = 0;
+    (void)key.FindInt32("modifiers", &modifiers);
+    if (key.FindString("bytes", &bytes) != B_OK || bytes[0] != B_TAB || bytes[1] != '\0'
+        || (uint32(modifiers) & (B_COMMAND_KEY | B_CONTROL_KEY | B_OPTION_KEY)) != 0) {
+        return false;
+    }
+    std::vector<BView*> navigable;
+    CollectNavigable(topView.get(), navigable);
+    if (navigable.empty())
+        return false;
+    const bool backward = (uint32(modifiers) & B_SHIFT_KEY) != 0;
+    const auto current = std::find(navigable.begin(), navigable.end(), focus);
+    size_t next;
+    if (current == navigable.end())
+        next = backward ? navigable.size() - 1 : 0;
+    else if (backward)
+        next = (size_t(current - navigable.begin()) + navigable.size() - 1) % navigable.size();
+    else
+        next = (size_t(current - navigable.begin()) + 1) % navigable.size();
+    navigable[next]->MakeFocus();
+    return true;
+}
+
+void BWindow::CollectNavigable(BView* view, std::vector<BView*>& navigable)
+{
+    if (view->IsHiddenItself())
+        return;
+    if ((view->Flags() & B_NAVIGABLE) != 0)
+        navigable.push_back(view);
+    for (int32 i = 0; i < view->CountChildren(); i++)
+        CollectNavigable(view->ChildAt(i), navigable);
 }
 
 void BWindow::SetDisplayFullScreen(bool fullScreen)

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class BMenuBar;
 class BMessage;
@@ -129,10 +130,10 @@ public:
     const kits::interface::FrameBuffer& ContentBuffer() const;
 
     // Handles the window's own events (updates, workspace switches, zooming, minimising, moves
-    // and resizes made on the desktop, key presses for the focus view, mouse buttons and moves
-    // for the view under the pointer or the one that had the press, the end of a drag, dropped
-    // messages for the view under their drop point) and passes every other message on as a
-    // looper does. Mouse messages carry "where" (BPoint, window coordinates) and "buttons"
+    // and resizes made on the desktop, Tab and Shift+Tab moving the focus between B_NAVIGABLE
+    // views, other key presses for the focus view, mouse buttons and moves for the view under
+    // the pointer or the one that had the press, the end of a drag, dropped messages for the
+    // view under their drop point) and passes every other message on as a looper does. Mouse messages carry "where" (BPoint, window coordinates) and "buttons"
     // (int32, those still held).
     // B_QUIT_REQUESTED that QuitRequested() accepts quits the window, and the application with
     // it under B_QUIT_ON_WINDOW_CLOSE.
@@ -174,6 +175,10 @@ private:
     void HandOverDrag();
     // Gives a dropped message to the view under its drop point.
     void DeliverDropped(BMessage* message);
+    // Tab and Shift+Tab move the focus to the next or previous shown B_NAVIGABLE view, in the
+    // order of the view tree; true when the key did so.
+    bool NavigationKey(const BMessage& key);
+    static void CollectNavigable(BView* view, std::vector<BView*>& navigable);
 
     BRect frame;
     std::string title;
