@@ -22,9 +22,9 @@ status_t ReplaceFile(const char* path, const std::function<status_t(BFile&)>& wr
     status_t status = B_OK;
     {
         BFile file(temporary.c_str(), B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
-        status = file.InitCheck();
-        if (status == B_OK)
-            status = write(file);
+        if (file.InitCheck() != B_OK)
+            return file.InitCheck();
+        status = write(file);
         // Only a file that is on the disk may replace the old one: else a crash of the system
         // could leave an empty file where the old list was.
         if (status == B_OK)
