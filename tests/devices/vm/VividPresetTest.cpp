@@ -58,8 +58,9 @@ void Capture(Picture& picture)
     for (int i = 0; i < 4; i++) {
         ASSERT_EQ(device.WaitForFrame(2000000), B_OK);
         ASSERT_EQ(device.DequeueFrame(frame), B_OK);
-        if (i < 3)
+        if (i < 3) {
             ASSERT_EQ(device.RequeueFrame(frame), B_OK);
+        }
     }
     double sum = 0;
     size_t count = 0;
