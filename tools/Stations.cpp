@@ -107,8 +107,8 @@ std::string DecodeEntities(const std::string& text)
             const bool hex = entity[1] == 'x';
             uint32 code = 0;
             const char* first = entity.data() + (hex ? 2 : 1);
-            const auto [rest, error] = std::from_chars(first, entity.data() + entity.size(),
-                code, hex ? 16 : 10);
+            const auto [rest, error]
+                = std::from_chars(first, entity.data() + entity.size(), code, hex ? 16 : 10);
             if (error != std::errc() || rest != entity.data() + entity.size() || code > 0x10FFFF)
                 return text;
             // As UTF-8, one to four bytes.
@@ -188,8 +188,8 @@ status_t ParseXml(const std::string& text, std::vector<ListedStation>& stations)
         int32 position = 0;
         const std::string& place = attributes["position"];
         (void)std::from_chars(place.data(), place.data() + place.size(), position);
-        parsed.push_back({position,
-            {attributes["name"], attributes["channel"], attributes["norm"]}});
+        parsed.push_back(
+            {position, {attributes["name"], attributes["channel"], attributes["norm"]}});
     }
     if (!sawList)
         return B_BAD_DATA;
@@ -389,8 +389,8 @@ status_t ReadTunerItems(TunerItems& items)
         if (video::NameStartsWith(name, "Tuner Brand")) {
             int32 brand = 0;
             size_t size = sizeof(brand);
-            tunerFitted = web->ParameterAt(i)->GetValue(&brand, &size, nullptr) == B_OK
-                && brand != 0;
+            tunerFitted
+                = web->ParameterAt(i)->GetValue(&brand, &size, nullptr) == B_OK && brand != 0;
         }
         if (parameter == nullptr)
             continue;

@@ -22,8 +22,8 @@ struct ListedStation {
 // norm="PAL" frequencies="europe"> holding <station name="..." channel="E7" norm="..."/>, in the
 // order of their "position"; stations with active="0" are left out). B_BAD_DATA when the text is
 // neither.
-[[nodiscard]] status_t ParseStationList(const std::string& text,
-    std::vector<ListedStation>& stations);
+[[nodiscard]] status_t ParseStationList(
+    const std::string& text, std::vector<ListedStation>& stations);
 
 // The names of the tuner's items, positions as the presets file counts them, and the formats the
 // card is on (-1 without the parameter).

@@ -311,26 +311,26 @@ TEST_F(ChannelSuiteTest, ZappingWrapsAtBothEndsWithTwoDigitLabels)
     std::vector<test_support::StoredPreset> presets;
     for (int32 i = 0; i < 12; i++)
         presets.push_back({100 + i, std::string("S").append(std::to_string(i + 1))});
+    // Steps: ZapUp, ZapDown, or Zap of the index given.
+    constexpr int32 UP = 1000;
+    constexpr int32 DOWN = -1000;
     const struct {
         size_t count;
-        std::vector<std::pair<std::function<std::string(ChannelSuite*)>, const char*>> steps;
+        std::vector<std::pair<int32, const char*>> steps;
     } cases[] = {
-        {0, {{&ChannelSuite::ZapUp, ""}, {&ChannelSuite::ZapDown, ""}}},
-        {3,
-            {{&ChannelSuite::ZapDown, "P 03"}, {&ChannelSuite::ZapUp, "P 01"},
-                {&ChannelSuite::ZapDown, "P 03"}, {[](ChannelSuite* s) { return s->Zap(3); }, "P 01"},
-                {[](ChannelSuite* s) { return s->Zap(-1); }, "P 03"}}},
-        {12,
-            {{[](ChannelSuite* s) { return s->Zap(9); }, "P 10"},
-                {&ChannelSuite::ZapDown, "P 09"}, {&ChannelSuite::ZapDown, "P 08"},
-                {[](ChannelSuite* s) { return s->Zap(11); }, "P 12"}}},
+        {0, {{UP, ""}, {DOWN, ""}}},
+        {3, {{DOWN, "P 03"}, {UP, "P 01"}, {DOWN, "P 03"}, {3, "P 01"}, {-1, "P 03"}}},
+        {12, {{9, "P 10"}, {DOWN, "P 09"}, {DOWN, "P 08"}, {11, "P 12"}, {UP, "P 01"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.count);
         WritePresets({presets.begin(), presets.begin() + ptrdiff_t(c.count)});
         ASSERT_EQ(MakeSuite(), 0);
         for (const auto& [step, label] : c.steps) {
-            EXPECT_EQ(step(suite), label);
+            EXPECT_EQ(step == UP ? suite->ZapUp()
+                    : step == DOWN ? suite->ZapDown()
+                                   : suite->Zap(step),
+                label);
             const int32 selected = presetList->CurrentSelection();
             if (*label == '\0') {
                 EXPECT_EQ(selected, -1);
@@ -367,7 +367,8 @@ TEST_F(ChannelSuiteTest, TuningWrapsSetsFormatsBeforeTheChannelAndLeavesNegative
     BMessage secam = test_support::With(SUITE_VIDEO_FORMAT, "i", devices::VIDEO_FORMAT_SECAM);
     suite->PostMessage(SUITE_VIDEO_FORMAT);
     suite->PostMessage(&secam);
-    EXPECT_TRUE(test_support::Await([] { return CardValue<int32>("Video Format") == devices::VIDEO_FORMAT_SECAM; }));
+    EXPECT_TRUE(test_support::Await(
+        [] { return CardValue<int32>("Video Format") == devices::VIDEO_FORMAT_SECAM; }));
     suite->Lock();
     EXPECT_EQ(suite->GetChannelName(), devices::ChannelPlan::LabelAt(count - 1));
 }

@@ -35,7 +35,8 @@ constexpr uint64 ANY_SECAM = devices::STANDARD_SECAM_B | devices::STANDARD_SECAM
 // The position of the first item of a discrete parameter whose name begins with `prefix`.
 int32 ItemPosition(const char* parameterName, const char* prefix)
 {
-    auto* parameter = dynamic_cast<BDiscreteParameter*>(test_support::CardParameter(parameterName));
+    auto* parameter
+        = dynamic_cast<BDiscreteParameter*>(test_support::CardParameter(parameterName));
     for (int32 i = 0; parameter != nullptr && i < parameter->CountItems(); i++) {
         if (std::strncmp(parameter->ItemNameAt(i), prefix, std::strlen(prefix)) == 0)
             return i;
