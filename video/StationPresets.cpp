@@ -2,6 +2,7 @@
 
 #include "kits/app/Flattening.h"
 #include "kits/app/Message.h"
+#include "kits/kernel/TypeConstants.h"
 #include "kits/storage/Entry.h"
 #include "kits/storage/File.h"
 
@@ -85,6 +86,14 @@ status_t ReadPresets(BPositionIO& file, std::vector<StationPreset>& presets)
     BMessage message;
     if (status_t status = kits::app::UnflattenMessage(file, message); status != B_OK)
         return status;
+    // Another program's message is no list of presets, and must not be taken for an empty one
+    // that may be written over.
+    type_code type = 0;
+    int32 channels = 0;
+    if (message.CountNames(B_ANY_TYPE) > 0
+        && (message.GetInfo("Channel", &type, &channels) != B_OK || type != B_INT32_TYPE)) {
+        return B_BAD_TYPE;
+    }
     presets = PresetsFromMessage(message);
     return B_OK;
 }

@@ -44,9 +44,11 @@ std::vector<StationPreset> PresetsFromMessage(const BMessage& message);
 // in the order "Channel", "Name", "VideoFormat", "AudioFormat"; an absent format is written -1.
 BMessage MessageFromPresets(const std::vector<StationPreset>& presets);
 
-// Reads the message at the start of `file` into `presets`. An empty file holds no presets and
-// gives B_OK. B_NOT_A_MESSAGE or B_BAD_DATA for a file that is no message or a damaged one, or
-// the stream's error; `presets` is changed only on success. The position is left anywhere.
+// Reads the message at the start of `file` into `presets`. An empty file, or a message without
+// fields, holds no presets and gives B_OK. B_NOT_A_MESSAGE or B_BAD_DATA for a file that is no
+// message or a damaged one, B_BAD_TYPE for a message with fields but no "Channel" (another
+// program's), or the stream's error; `presets` is changed only on success. The position is left
+// anywhere.
 [[nodiscard]] status_t ReadPresets(BPositionIO& file, std::vector<StationPreset>& presets);
 // The same for the file at `path` (a "/boot/..." or host path), opened read-only.
 [[nodiscard]] status_t ReadPresets(const char* path, std::vector<StationPreset>& presets);

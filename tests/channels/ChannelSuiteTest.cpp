@@ -275,12 +275,18 @@ TEST_F(ChannelSuiteTest, AnUnreadableFileIsKeptAsideBeforeTheListReplacesIt)
     std::string pastTheEnd = golden;
     // The data size of "Name" beyond the message.
     pastTheEnd[50] = char(0xF0);
+    auto flat = [](const BMessage& message) {
+        BMallocIO bytes;
+        EXPECT_EQ(message.Flatten(&bytes), B_OK);
+        return std::string(static_cast<const char*>(bytes.Buffer()), bytes.BufferLength());
+    };
+    // Whole messages of other programs: no "Channel", or one of another type.
+    const std::string settings = flat(test_support::With('SETT', "chkFullScreen", true));
+    const std::string named = flat(test_support::With('CNLS', "Channel", "E7"));
     const std::string cases[] = {golden.substr(0, 1), golden.substr(0, 16),
         golden.substr(0, 17), golden.substr(0, 60), golden.substr(0, golden.size() - 1),
-        foreign, badCount, pastTheEnd, "not a message at all"};
-    BMallocIO empty;
-    ASSERT_EQ(video::MessageFromPresets({}).Flatten(&empty), B_OK);
-    const std::string emptyList(static_cast<const char*>(empty.Buffer()), empty.BufferLength());
+        foreign, badCount, pastTheEnd, "not a message at all", settings, named};
+    const std::string emptyList = flat(video::MessageFromPresets({}));
     for (const std::string& bad : cases) {
         SCOPED_TRACE(bad.size());
         WriteBytes(PresetsPath(), bad);
