@@ -42,14 +42,7 @@ protected:
         return status;
     }
 
-    std::vector<StationPreset> Stored()
-    {
-        std::vector<StationPreset> presets;
-        EXPECT_EQ(video::ReadPresets(video::PRESETS_PATH, presets), B_OK);
-        return presets;
-    }
-
-    std::string presetsPath() const { return bootRoot + "/home/config/settings/Media/presets"; }
+    std::string PresetsPath() const { return bootRoot + "/home/config/settings/Media/presets"; }
 
     std::string out;
     std::string err;
@@ -97,7 +90,9 @@ TEST_F(StationsTest, ImportMapsChannelsAndNormsAppendsAndListsWhatItCouldNot)
         {"Kinder & Co", ChannelPlan::PositionOf("E5"), devices::VIDEO_FORMAT_SECAM, audio},
         {"Dritte", ChannelPlan::PositionOf("48"), pal, audio},
     };
-    EXPECT_EQ(Stored(), expected);
+    std::vector<StationPreset> stored;
+    ASSERT_EQ(video::ReadPresets(video::PRESETS_PATH, stored), B_OK);
+    EXPECT_EQ(stored, expected);
 
     ASSERT_EQ(Run({"list"}), 0) << err;
     EXPECT_NE(out.find("P04   E11      PAL-B/G"), std::string::npos) << out;
@@ -108,12 +103,12 @@ TEST_F(StationsTest, ImportMapsChannelsAndNormsAppendsAndListsWhatItCouldNot)
 TEST_F(StationsTest, FailuresWriteNothing)
 {
     std::filesystem::create_directories(folder.Path("lists"));
-    std::filesystem::create_directories(std::filesystem::path(presetsPath()).parent_path());
+    std::filesystem::create_directories(std::filesystem::path(PresetsPath()).parent_path());
     const std::string notAList = folder.Path("lists/notes.txt");
     std::ofstream(notAList) << "channel = E7\n";
     const std::string damaged = "FOB1 and then nothing of a message";
     auto stored = [&] {
-        std::ifstream file(presetsPath(), std::ios::binary);
+        std::ifstream file(PresetsPath(), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), {});
     };
     const struct {
@@ -130,7 +125,7 @@ TEST_F(StationsTest, FailuresWriteNothing)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.front() + " " + c.args.back() + " " + c.presets);
-        std::ofstream(presetsPath(), std::ios::binary | std::ios::trunc) << c.presets;
+        std::ofstream(PresetsPath(), std::ios::binary | std::ios::trunc) << c.presets;
         if (!c.tuner) {
             kits::media::ResetDefaultNodes();
             test_support::RegisterTestCard(false);
