@@ -1,27 +1,38 @@
 // Lock order: the main window's lock before this window's; this window never locks the main one.
 #include "channels/ChannelSuite.h"
 
+#include "channels/qvChannelItem.h"
 #include "kits/app/Message.h"
+#include "kits/interface/ListView.h"
+#include "kits/interface/MenuField.h"
+#include "kits/interface/MenuItem.h"
+#include "kits/interface/PopUpMenu.h"
+#include "kits/interface/Slider.h"
+#include "kits/interface/TextControl.h"
 #include "kits/media/MediaRoster.h"
 #include "kits/media/ParameterWeb.h"
-#include "kits/storage/File.h"
 #include "video/ParameterAccess.h"
+#include "video/StationPresets.h"
 #include "video/TVView.h"
 
-#include <cstdio>
-#include <cstring>
-#include <utility>
+#include <vector>
 
 namespace {
 
 constexpr BRect SUITE_FRAME(50, 100, 360, 400);
-constexpr const char* PRESETS_PATH = "/boot/home/config/settings/Media/presets";
-// The suite's own command: the selection moved to another preset.
-constexpr uint32 SUITE_PRESET_SELECTED = 0x10000;
+constexpr uint32 SUITE_NAME_EDITED = 0x10007;
 
 BDiscreteParameter* AsDiscrete(BParameter* parameter)
 {
     return dynamic_cast<BDiscreteParameter*>(parameter);
+}
+
+BView* Panel(BView* parent, BRect frame, const char* name)
+{
+    auto* panel = new BView(frame, name, B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW);
+    panel->SetViewColor(216, 216, 216);
+    parent->AddChild(panel);
+    return panel;
 }
 
 }
@@ -29,21 +40,28 @@ BDiscreteParameter* AsDiscrete(BParameter* parameter)
 ChannelSuite::ChannelSuite(TVView* view, int32* tunerStatus)
     :
     BWindow(SUITE_FRAME, "Channel Suite", B_TITLED_WINDOW, B_NOT_RESIZABLE | B_NOT_ZOOMABLE),
-    tvView(view)
+    tvView(view),
+    // Opened whatever the tuner, so that a missing file is there, empty, from now on.
+    presetsFile(video::PRESETS_PATH, B_READ_WRITE | B_CREATE_FILE)
 {
     DiscoverTuner();
     Lock();
     // The constructor runs with the video view's window locked, so its window is settled.
     if (tvView != nullptr && tvView->Window() != nullptr)
         mainWindow = BMessenger(nullptr, tvView->Window());
+    auto* background = new BView(Bounds(), "Background", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
+    background->SetViewColor(216, 216, 216);
+    AddChild(background);
     if (tunerState != TUNER_PRESENT) {
         Unlock();
         channelParam = nullptr;
         *tunerStatus = -1;
         return;
     }
+    BuildTunerPage(background);
     LoadPresets();
-    // Showing and hiding at once starts the loop while the window stays invisible.
+    // Showing and hiding at once starts the loop while the window stays invisible, so the
+    // selection that loading made is tuned and the main window learns the station.
     Show();
     Hide();
     Unlock();
@@ -52,6 +70,9 @@ ChannelSuite::ChannelSuite(TVView* view, int32* tunerStatus)
 
 ChannelSuite::~ChannelSuite()
 {
+    SavePresets();
+    if (presetList == stationList)
+        presetList = nullptr;
     if (BMediaRoster* roster = BMediaRoster::CurrentRoster();
         roster != nullptr && videoInput != media_node::null) {
         (void)roster->ReleaseNode(videoInput);
@@ -110,58 +131,131 @@ void ChannelSuite::DiscoverTuner()
     (void)video::ReadDiscreteValue(channelParam, &currentChannel);
 }
 
-void ChannelSuite::LoadPresets()
+void ChannelSuite::BuildTunerPage(BView* background)
 {
-    BFile file(PRESETS_PATH, B_READ_ONLY);
-    BMessage stored;
-    if (file.InitCheck() != B_OK || stored.Unflatten(&file) != B_OK)
-        return;
-    const int32 videoFormat = CurrentFormat(videoFormatParam);
-    const int32 audioFormat = CurrentFormat(audioFormatParam);
-    Preset preset;
-    // The list ends with the first missing "Channel"; the other fields have defaults.
-    for (int32 i = 0; stored.FindInt32("Channel", i, &preset.channel) == B_OK; i++) {
-        if (stored.FindString("Name", i, &preset.name) != B_OK)
-            preset.name = "Unknown station";
-        if (stored.FindInt32("VideoFormat", i, &preset.videoFormat) != B_OK)
-            preset.videoFormat = videoFormat;
-        if (stored.FindInt32("AudioFormat", i, &preset.audioFormat) != B_OK)
-            preset.audioFormat = audioFormat;
-        presets.push_back(preset);
-        if (preset.channel == currentChannel)
-            selected = i;
-    }
-    // The station the card is on gets its stored formats, and the main window its name.
-    if (selected >= 0)
-        PostMessage(SUITE_PRESET_SELECTED);
+    BView* stations = Panel(background, BRect(10, 10, 309, 290), "Stations");
+    stationList = new BListView(BRect(10, 20, 190, 270), "Presets", B_SINGLE_SELECTION_LIST);
+    stationList->SetSelectionMessage(new BMessage(SUITE_PRESET_SELECTED));
+    stations->AddChild(stationList);
+    presetList = stationList;
+
+    BView* channel = Panel(background, BRect(320, 10, 550, 155), "Channel");
+    presetName = new BTextControl(BRect(10, 20, 220, 40), "PresetName", "Station name:",
+        "New station", new BMessage(SUITE_NAME_EDITED));
+    channel->AddChild(presetName);
+    channel->AddChild(InitVideoFormat(BRect(10, 50, 220, 70)));
+    channel->AddChild(InitAudioFormat(BRect(10, 80, 220, 100)));
+
+    BView* tuner = Panel(background, BRect(320, 170, 550, 290), "Tuner");
+    channelSlider = new BSlider(BRect(10, 20, 220, 50), "Channel", "Channel:",
+        new BMessage(SUITE_CHANNEL_SLIDER), 0, channelParam->CountItems() - 1, B_BLOCK_THUMB);
+    tuner->AddChild(channelSlider);
+    channelNumber = new BTextControl(BRect(10, 60, 220, 80), "Channel", "Channel number:",
+        GetChannelName().c_str(), new BMessage(SUITE_CHANNEL_TEXT));
+    tuner->AddChild(channelNumber);
 }
 
-int32 ChannelSuite::CurrentFormat(BDiscreteParameter* parameter)
+void ChannelSuite::LoadPresets()
 {
-    int32 value = -1;
-    return video::ReadDiscreteValue(parameter, &value) ? value : -1;
+    std::vector<video::StationPreset> presets;
+    status_t status = presetsFile.InitCheck();
+    if (status == B_OK)
+        status = video::ReadPresets(presetsFile, presets);
+    if (status != B_OK) {
+        // The file is written over at the end: a damaged or foreign one is kept aside first,
+        // and one that can be neither read nor kept is left alone.
+        presetsWritable = status == B_ENTRY_NOT_FOUND
+            || (presetsFile.InitCheck() == B_OK
+                && video::KeepCopy(presetsFile, video::DAMAGED_PRESETS_PATH) == B_OK);
+        return;
+    }
+    const int32 videoFormat = GetVideoFormat();
+    const int32 audioFormat = GetAudioFormat();
+    for (const video::StationPreset& preset : presets) {
+        auto* item = new qvChannelItem(preset.name.c_str(), preset.channel);
+        stationList->AddItem(item);
+        item->videoFormat = preset.videoFormat.value_or(videoFormat);
+        item->audioFormat = preset.audioFormat.value_or(audioFormat);
+        if (preset.channel == currentChannel)
+            stationList->Select(stationList->CountItems() - 1);
+    }
+}
+
+void ChannelSuite::SavePresets()
+{
+    if (tunerState != TUNER_PRESENT || stationList == nullptr || !presetsWritable)
+        return;
+    std::vector<video::StationPreset> presets;
+    for (int32 i = 0; i < stationList->CountItems(); i++) {
+        if (auto* item = dynamic_cast<qvChannelItem*>(stationList->ItemAt(i))) {
+            presets.push_back(
+                {item->name, item->channel, item->videoFormat, item->audioFormat});
+        }
+    }
+    // A failure leaves the old file whole; the program is ending and has no one to tell.
+    (void)video::WritePresets(video::PRESETS_PATH, presets);
+}
+
+qvChannelItem* ChannelSuite::SelectedPreset() const
+{
+    if (stationList == nullptr)
+        return nullptr;
+    return dynamic_cast<qvChannelItem*>(stationList->ItemAt(stationList->CurrentSelection()));
 }
 
 void ChannelSuite::MessageReceived(BMessage* message)
 {
-    if (message->what != SUITE_PRESET_SELECTED) {
+    int32 index = 0;
+    switch (message->what) {
+    case SUITE_PRESET_SELECTED:
+        PresetSelected();
+        break;
+    case SUITE_VIDEO_FORMAT:
+        if (message->FindInt32("i", &index) == B_OK)
+            (void)TuneChannel(currentChannel, index, -1);
+        break;
+    case SUITE_AUDIO_FORMAT:
+        if (message->FindInt32("i", &index) == B_OK)
+            (void)TuneChannel(currentChannel, -1, index);
+        break;
+    case SUITE_CHANNEL_SLIDER:
+        if (channelSlider != nullptr)
+            (void)TuneChannel(channelSlider->Value(), -1, -1);
+        break;
+    case SUITE_CHANNEL_TEXT:
+        if (channelParam == nullptr)
+            break;
+        // A label no channel has leaves the text as typed.
+        for (int32 i = 0; i < channelParam->CountItems(); i++) {
+            if (GetChannelName(i) == channelNumber->Text())
+                (void)TuneChannel(i, -1, -1);
+        }
+        break;
+    case SUITE_NAME_EDITED:
+        break;
+    default:
         BWindow::MessageReceived(message);
-        return;
+        break;
     }
-    if (selected < 0 || size_t(selected) >= presets.size())
+}
+
+void ChannelSuite::PresetSelected()
+{
+    const qvChannelItem* preset = SelectedPreset();
+    if (preset == nullptr)
         return;
-    const Preset& preset = presets[size_t(selected)];
-    TuneChannel(preset.channel, preset.videoFormat, preset.audioFormat);
+    presetName->SetText(preset->name.c_str());
+    (void)TuneChannel(preset->channel, preset->videoFormat, preset->audioFormat);
     BMessage changed(MSG_STATION_CHANGED);
-    changed.AddString("Name", preset.name.c_str());
-    changed.AddInt32("Preset", selected + 1);
+    changed.AddString("Name", preset->name.c_str());
+    changed.AddInt32("Preset", stationList->CurrentSelection() + 1);
     (void)mainWindow.SendMessage(&changed);
 }
 
-void ChannelSuite::TuneChannel(int32 channel, int32 videoFormat, int32 audioFormat)
+std::string ChannelSuite::TuneChannel(int32 channel, int32 videoFormat, int32 audioFormat)
 {
     if (channelParam == nullptr)
-        return;
+        return std::string();
     // One past the end leads to the first channel, one before the start to the last.
     const int32 count = channelParam->CountItems();
     if (channel > count - 1)
@@ -169,16 +263,96 @@ void ChannelSuite::TuneChannel(int32 channel, int32 videoFormat, int32 audioForm
     if (channel < 0)
         channel = count - 1;
     currentChannel = channel;
+    const std::string label = GetChannelName(channel);
+    if (channelNumber != nullptr)
+        channelNumber->SetText(label.c_str());
+    if (channelSlider != nullptr && channelSlider->Value() != channel)
+        channelSlider->SetValue(channel);
     // Formats before the channel, so the card tunes in the right standard.
-    for (const auto& [parameter, format] :
-        {std::pair{videoFormatParam, videoFormat}, std::pair{audioFormatParam, audioFormat}}) {
-        if (parameter != nullptr && format >= 0 && format < parameter->CountItems())
-            video::WriteDiscreteValue(parameter, format);
-    }
+    SetVideoFormat(videoFormat);
+    SetAudioFormat(audioFormat);
     video::WriteDiscreteValue(channelParam, channel);
     // A new standard changes the frame size: the connection is made again.
     if (tvView != nullptr)
         tvView->Reconnect();
+    return label;
+}
+
+void ChannelSuite::SetVideoFormat(int32 index)
+{
+    SetFormat(videoFormatParam, videoCombo, index);
+}
+
+void ChannelSuite::SetAudioFormat(int32 index)
+{
+    SetFormat(audioFormatParam, audioCombo, index);
+}
+
+void ChannelSuite::SetFormat(BDiscreteParameter* parameter, BMenuField* field, int32 index)
+{
+    if (parameter == nullptr || field == nullptr || index < 0)
+        return;
+    BMenuItem* item = field->Menu()->ItemAt(index);
+    if (item == nullptr)
+        return;
+    // The menu is in radio mode: the mark moves here.
+    item->SetMarked(true);
+    video::WriteDiscreteValue(parameter, index);
+}
+
+int32 ChannelSuite::GetVideoFormat() const
+{
+    return GetFormat(videoFormatParam, videoCombo);
+}
+
+int32 ChannelSuite::GetAudioFormat() const
+{
+    return GetFormat(audioFormatParam, audioCombo);
+}
+
+int32 ChannelSuite::GetFormat(BDiscreteParameter* parameter, BMenuField* field) const
+{
+    if (parameter == nullptr || field == nullptr)
+        return -1;
+    BMenuItem* marked = field->Menu()->FindMarked();
+    return marked != nullptr ? field->Menu()->IndexOf(marked) : -1;
+}
+
+BMenuField* ChannelSuite::InitVideoFormat(BRect frame)
+{
+    videoCombo = InitFormat(frame, videoFormatParam, "Video format", "VideoCombo",
+        "Video format:", SUITE_VIDEO_FORMAT);
+    return videoCombo;
+}
+
+BMenuField* ChannelSuite::InitAudioFormat(BRect frame)
+{
+    audioCombo = InitFormat(frame, audioFormatParam, "Audio format", "AudioCombo",
+        "Audio format:", SUITE_AUDIO_FORMAT);
+    return audioCombo;
+}
+
+BMenuField* ChannelSuite::InitFormat(BRect frame, BDiscreteParameter* parameter,
+    const char* title, const char* name, const char* label, uint32 command)
+{
+    // Radio mode, and the field shows the marked item's label.
+    auto* menu = new BPopUpMenu(title, true, true, B_ITEMS_IN_COLUMN);
+    if (parameter == nullptr) {
+        // Without "i" the command does nothing.
+        menu->AddItem(new BMenuItem("No formats found", new BMessage(command)));
+    } else {
+        int32 current = -1;
+        (void)video::ReadDiscreteValue(parameter, &current);
+        for (int32 i = 0; i < parameter->CountItems(); i++) {
+            auto* message = new BMessage(command);
+            message->AddInt32("i", i);
+            auto* item = new BMenuItem(parameter->ItemNameAt(i), message);
+            menu->AddItem(item);
+            if (i == current)
+                item->SetMarked(true);
+        }
+    }
+    return new BMenuField(frame, name, label, menu, true);
 }
 
 void ChannelSuite::DetachTVView()
@@ -188,43 +362,50 @@ void ChannelSuite::DetachTVView()
 
 std::string ChannelSuite::Zap(int32 index)
 {
-    if (channelParam == nullptr || tunerState != TUNER_PRESENT || presets.empty())
+    if (channelParam == nullptr || tunerState != TUNER_PRESENT || stationList == nullptr
+        || stationList->IsEmpty()) {
         return std::string();
-    const int32 count = int32(presets.size());
+    }
+    const int32 count = stationList->CountItems();
     if (index > count - 1)
         index = 0;
     if (index < 0)
         index = count - 1;
-    selected = index;
-    PostMessage(SUITE_PRESET_SELECTED);
-    char label[16];
-    std::snprintf(label, sizeof(label), "P %02d", int(index + 1));
-    return label;
+    // The selection command tunes the preset later, on this window's thread.
+    stationList->Select(index);
+    std::string label("P ");
+    if (index + 1 < 10)
+        label.append("0");
+    return label.append(std::to_string(index + 1));
 }
 
 std::string ChannelSuite::ZapUp()
 {
-    return Zap(selected + 1);
+    if (stationList == nullptr)
+        return std::string();
+    return Zap(stationList->CurrentSelection() + 1);
 }
 
 std::string ChannelSuite::ZapDown()
 {
-    return Zap(selected - 1);
+    if (stationList == nullptr)
+        return std::string();
+    return Zap(stationList->CurrentSelection() - 1);
 }
 
 std::string ChannelSuite::GetPresetName() const
 {
-    if (channelParam == nullptr || selected < 0 || size_t(selected) >= presets.size())
-        return std::string();
-    return presets[size_t(selected)].name;
+    const qvChannelItem* preset = channelParam != nullptr ? SelectedPreset() : nullptr;
+    return preset != nullptr ? preset->name : std::string();
 }
 
-int32 ChannelSuite::CountPresets() const
+std::string ChannelSuite::GetChannelName(int32 index) const
 {
-    return int32(presets.size());
+    const char* name = channelParam != nullptr ? channelParam->ItemNameAt(index) : nullptr;
+    return name != nullptr ? std::string(name) : std::string();
 }
 
-int32 ChannelSuite::CurrentSelection() const
+std::string ChannelSuite::GetChannelName() const
 {
-    return selected;
+    return GetChannelName(currentChannel);
 }

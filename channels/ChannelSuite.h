@@ -1,15 +1,21 @@
 #pragma once
-// ChannelSuite: the window for the station presets and the tuner; finds the tuner and zaps.
+// ChannelSuite: the window for the station presets and the tuner: finds the tuner, keeps the
+// presets file, tunes and zaps.
 
 #include "kits/app/Messenger.h"
 #include "kits/interface/Window.h"
 #include "kits/media/MediaDefs.h"
+#include "kits/storage/File.h"
 
 #include <string>
-#include <vector>
 
 class BDiscreteParameter;
+class BListView;
+class BMenuField;
+class BSlider;
+class BTextControl;
 class TVView;
+class qvChannelItem;
 
 // The notice the channel suite posts to the video view's window when a station is selected.
 enum : uint32 {
@@ -17,18 +23,30 @@ enum : uint32 {
     MSG_STATION_CHANGED = 0x10015,
 };
 
+// The suite's own commands, sent by its controls to itself.
+enum : uint32 {
+    // The selection of "Presets" changed: the selected preset is tuned.
+    SUITE_PRESET_SELECTED = 0x10000,
+    // A video or audio format item; int32 "i", its position.
+    SUITE_VIDEO_FORMAT = 0x10009,
+    SUITE_AUDIO_FORMAT = 0x1000A,
+    // The "Channel:" slider moved; the "Channel number:" text was entered.
+    SUITE_CHANNEL_SLIDER = 0x1000B,
+    SUITE_CHANNEL_TEXT = 0x1000C,
+};
+
 // The channel suite window, created hidden by the main window and living until the application
 // ends (closing it only hides it). It finds the capture card's tuner among the parameters of the
-// default video input, reads the station presets file "/boot/home/config/settings/Media/presets"
-// when there is a tuner, and zaps through those presets; it shows no controls and leaves the
-// file as it is. Its message loop runs only when the card has a tuner: then the application
-// object quits it when it ends; without one it never runs and the application object deletes
-// it.
+// default video input. With a tuner it shows the "Presets" list (presetList), the format menus
+// "VideoCombo" and "AudioCombo", the "Channel:" slider and the "Channel number:" text; it reads
+// the presets file "/boot/home/config/settings/Media/presets" at its start and writes it back in
+// its destructor. Without one it shows only that the card has none, and its message loop never
+// runs: then the application object deletes it, otherwise it quits it.
 //
-// The presets and the selection belong to this window: ZapUp, ZapDown and GetPresetName are
-// called from the main window's thread with this window locked. A zap tunes the selected preset
-// afterwards on this window's thread and tells the video view's window the station's name and
-// number (MSG_STATION_CHANGED).
+// The presets and the controls belong to this window's thread. ZapUp, ZapDown and GetPresetName
+// are also called from the main window's thread, with this window locked by the caller. A zap
+// selects; the selection command then tunes on this window's thread and tells the video view's
+// window the station's name and number (MSG_STATION_CHANGED).
 //
 // Lock order: the main window may lock this window while holding its own; this window never
 // locks the main window.
@@ -37,42 +55,50 @@ public:
     // Finds the tuner, then writes 0 to *tunerStatus when the card has one and -1 when not.
     // view is the main window's video view, not owned; it may be null.
     ChannelSuite(TVView* view, int32* tunerStatus);
-    // Gives back the reference to the video input node that discovery took.
+    // Writes the presets file (with a tuner) and gives back the video input node.
     ~ChannelSuite() override;
 
     // Hides the window and keeps it.
     bool QuitRequested() override;
-    // Tunes the preset a zap selected.
     void MessageReceived(BMessage* message) override;
 
     // Selects the next (previous) preset, wrapping at the ends of the list, and returns its
     // label, "P " and its 1-based number with at least two digits ("P 07", "P 12"). With
-    // nothing selected ZapUp goes to the first preset and ZapDown to the last. Empty, with
-    // nothing selected, when the card has no usable tuner or there are no presets.
+    // nothing selected ZapUp goes to the first preset and ZapDown to the last. Empty, selecting
+    // nothing, when the card has no usable tuner or there are no presets.
     std::string ZapUp();
     std::string ZapDown();
     // Selects the preset at index, wrapped into the list, as ZapUp does.
     std::string Zap(int32 index);
     // The selected preset's name; empty without a tuner or a selection.
     std::string GetPresetName() const;
+    // The label of the tuner's channel at index (the "Channel" parameter's item name); empty
+    // without a tuner or for an index out of range. Without an index: of currentChannel.
+    std::string GetChannelName(int32 index) const;
+    std::string GetChannelName() const;
+
+    // Sets the formats that are not negative (marking them in their menus), then the channel,
+    // wrapped into the channel list at both ends, then renegotiates the video view's connection;
+    // returns the channel's label. Empty, changing nothing, without a tuner.
+    std::string TuneChannel(int32 channel, int32 videoFormat, int32 audioFormat);
+    // Mark the menu item at index and write it to the card; nothing without the parameter or
+    // for an index outside the menu.
+    void SetVideoFormat(int32 index);
+    void SetAudioFormat(int32 index);
+    // The position of the marked menu item; -1 without the parameter or a mark.
+    int32 GetVideoFormat() const;
+    int32 GetAudioFormat() const;
+    // The menu fields "VideoCombo" and "AudioCombo" over frame, one item per format of the card
+    // (or "No formats found", which does nothing, without the parameter), the card's current
+    // one marked. The caller adds the field to a view, which then owns it.
+    BMenuField* InitVideoFormat(BRect frame);
+    BMenuField* InitAudioFormat(BRect frame);
+
     // The video view is about to go: tuning reconnects nothing afterwards. Called with this
     // window locked, so that no tuning is under way meanwhile.
     void DetachTVView();
 
-    // The number of presets read, and the selected one's place in the list (-1 for none).
-    int32 CountPresets() const;
-    int32 CurrentSelection() const;
-
 private:
-    // A station as the presets file stores it: positions in the items of the card's
-    // "Channel", "Video Format" and "Audio Format" parameters (-1: leave the format alone).
-    struct Preset {
-        std::string name;
-        int32 channel = 0;
-        int32 videoFormat = -1;
-        int32 audioFormat = -1;
-    };
-
     enum : int32 {
         TUNER_NO_WEB = 0,
         TUNER_UNUSABLE = 1,
@@ -81,21 +107,31 @@ private:
 
     // Sets tunerState, the three parameters and currentChannel from the video input's web.
     void DiscoverTuner();
-    // Reads the presets file into presets and selects the last preset on currentChannel; a
-    // file that is missing or cannot be read leaves the list empty.
+    // Makes the controls of the tuner page, in the window's "Background" view.
+    void BuildTunerPage(BView* background);
+    // Reads the presets file into presetList and selects the last preset on currentChannel. A
+    // file that cannot be read leaves the list empty and is copied aside first.
     void LoadPresets();
-    // The current value of a format parameter, -1 without it or when it cannot be read.
-    static int32 CurrentFormat(BDiscreteParameter* parameter);
-    // Sets the formats that are given, then the channel (wrapped into the channel list), and
-    // has the video view renegotiate its connection.
-    void TuneChannel(int32 channel, int32 videoFormat, int32 audioFormat);
+    void SavePresets();
+    // The preset selected in presetList, or null.
+    qvChannelItem* SelectedPreset() const;
+    // Tunes the selected preset and tells the video view's window.
+    void PresetSelected();
+    // The shared part of the format operations, on the given parameter and menu field.
+    void SetFormat(BDiscreteParameter* parameter, BMenuField* field, int32 index);
+    int32 GetFormat(BDiscreteParameter* parameter, BMenuField* field) const;
+    BMenuField* InitFormat(BRect frame, BDiscreteParameter* parameter, const char* title,
+        const char* name, const char* label, uint32 command);
 
     // Null once DetachTVView was called.
     TVView* tvView;
     // The window of the video view, told of every station change.
     BMessenger mainWindow;
-    std::vector<Preset> presets;
-    int32 selected = -1;
+    // Kept open for the window's life; saving replaces the file by name.
+    BFile presetsFile;
+    // False when the presets file could be neither read nor kept aside: then it is not written
+    // over.
+    bool presetsWritable = true;
     int32 currentChannel = 0;
     int32 tunerState = TUNER_UNUSABLE;
     // Parameters of the video input's web, which the media roster keeps for the life of the
@@ -105,4 +141,11 @@ private:
     BDiscreteParameter* audioFormatParam = nullptr;
     // The default video input; media_node::null when the roster offered none.
     media_node videoInput;
+    // Owned by the window's views; null without a tuner page. stationList is presetList.
+    BListView* stationList = nullptr;
+    BTextControl* presetName = nullptr;
+    BMenuField* videoCombo = nullptr;
+    BMenuField* audioCombo = nullptr;
+    BSlider* channelSlider = nullptr;
+    BTextControl* channelNumber = nullptr;
 };

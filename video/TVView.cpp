@@ -13,9 +13,11 @@
 #include "kits/media/MediaRoster.h"
 #include "kits/media/ParameterWeb.h"
 #include "kits/media/TimeSource.h"
-#include "kits/storage/File.h"
 #include "video/AboutText.h"
 #include "video/ParameterAccess.h"
+#include "video/StationPresets.h"
+
+#include <vector>
 
 // Lock order: "startstopSem" before "initSem" (taken inside StopNodes and Reconnect).
 
@@ -23,7 +25,6 @@ namespace {
 
 constexpr const char* SIGNATURE = "application/x-vnd.Quarnet.Ovelin";
 constexpr const char* CLASS_NAME = "TVView";
-constexpr const char* PRESETS_PATH = "/boot/home/config/settings/Media/presets";
 
 }
 
@@ -208,22 +209,16 @@ void TVView::InitReplicant()
         }
     }
 
-    BFile file(PRESETS_PATH, B_READ_ONLY);
-    BMessage presets;
-    if (file.InitCheck() == B_OK && presets.Unflatten(&file) == B_OK && stationsMenu != nullptr) {
-        int32 channel = 0;
-        for (int32 index = 0; presets.FindInt32("Channel", index, &channel) == B_OK; index++) {
+    std::vector<video::StationPreset> presets;
+    if (stationsMenu != nullptr && video::ReadPresets(video::PRESETS_PATH, presets) == B_OK) {
+        for (const video::StationPreset& preset : presets) {
             auto* zap = new BMessage(MSG_REPLICANT_ZAP);
-            zap->AddInt32("Channel", channel);
-            int32 format = 0;
-            if (presets.FindInt32("VideoFormat", index, &format) == B_OK)
-                zap->AddInt32("VideoFormat", format);
-            if (presets.FindInt32("AudioFormat", index, &format) == B_OK)
-                zap->AddInt32("AudioFormat", format);
-            const char* name = nullptr;
-            if (presets.FindString("Name", index, &name) != B_OK || name == nullptr)
-                name = "Unknown station";
-            stationsMenu->AddItem(new BMenuItem(name, zap));
+            zap->AddInt32("Channel", preset.channel);
+            if (preset.videoFormat.has_value())
+                zap->AddInt32("VideoFormat", *preset.videoFormat);
+            if (preset.audioFormat.has_value())
+                zap->AddInt32("AudioFormat", *preset.audioFormat);
+            stationsMenu->AddItem(new BMenuItem(preset.name.c_str(), zap));
         }
     }
     release_sem(startStopLock);

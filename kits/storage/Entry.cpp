@@ -4,11 +4,13 @@
 #include "kits/storage/Path.h"
 #include "kits/storage/StorageDefs.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -181,6 +183,42 @@ status_t BEntry::GetName(char* buffer) const
     // Normalising has already refused leaves longer than the buffer.
     std::strcpy(buffer, path.c_str() + path.rfind('/') + 1);
     return B_OK;
+}
+
+status_t BEntry::Rename(const char* newPath, bool clobber)
+{
+    if (newPath == nullptr || *newPath == '\0')
+        return B_BAD_VALUE;
+    if (status != B_OK)
+        return status;
+    const std::string target = newPath[0] == '/' ? std::string(newPath)
+        : ParentOf(path) + "/" + newPath;
+    std::string normalised;
+    if (status_t result = Normalise(target.c_str(), normalised); result != B_OK)
+        return result;
+    if (status_t result = CheckParent(normalised); result != B_OK)
+        return result;
+    const std::string from = kits::storage::HostPath(path);
+    const std::string to = kits::storage::HostPath(normalised);
+    // The system refuses an existing target itself, so no other program slips in between.
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), clobber ? 0 : RENAME_NOREPLACE)
+        != 0) {
+        return status_for_errno(errno);
+    }
+    path = std::move(normalised);
+    return B_OK;
+}
+
+status_t BEntry::Remove()
+{
+    if (status != B_OK)
+        return status;
+    const std::string hostPath = kits::storage::HostPath(path);
+    struct stat info;
+    if (!LinkStatus(path, info))
+        return status_for_errno(errno);
+    const int result = S_ISDIR(info.st_mode) ? rmdir(hostPath.c_str()) : unlink(hostPath.c_str());
+    return result == 0 ? B_OK : status_for_errno(errno);
 }
 
 status_t get_ref_for_path(const char* path, entry_ref* ref)

@@ -41,6 +41,13 @@ public:
     // Copies the leaf name into buffer, which holds B_FILE_NAME_LENGTH bytes.
     status_t GetName(char* buffer) const;
 
+    // Moves the entry to path (absolute, or relative to the entry's folder) in one step, so
+    // that path names either the old file or this one, never neither; the entry follows it.
+    // B_FILE_EXISTS when path exists and clobber is false.
+    status_t Rename(const char* path, bool clobber = false);
+    // Removes the file, link or empty folder; the entry stays set and no longer exists.
+    status_t Remove();
+
 private:
     // Normalised, as the program writes it; empty while unset.
     std::string path;

@@ -231,6 +231,13 @@ status_t BFile::SetSize(off_t size)
     return result < 0 ? status_for_errno(errno) : B_OK;
 }
 
+status_t BFile::Sync()
+{
+    if (fd < 0)
+        return B_NO_INIT;
+    return fsync(fd) == 0 ? B_OK : status_for_errno(errno);
+}
+
 status_t BFile::GetSize(off_t* size) const
 {
     if (size == nullptr)

@@ -47,6 +47,8 @@ public:
     // Cuts or extends (with zero bytes) the file; the position stays where it is.
     status_t SetSize(off_t size) override;
     status_t GetSize(off_t* size) const override;
+    // Waits until what was written is on the disk.
+    status_t Sync();
 
 private:
     status_t CheckReadable() const;

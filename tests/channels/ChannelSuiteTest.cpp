@@ -1,21 +1,32 @@
 #include "channels/ChannelSuite.h"
 
+#include "channels/qvChannelItem.h"
+#include "devices/ChannelPlan.h"
 #include "devices/TestCardNode.h"
-#include "kits/app/AppDefs.h"
-#include "kits/kernel/OS.h"
-#include "kits/media/MediaTestHooks.h"
+#include "kits/interface/ListView.h"
+#include "kits/interface/Menu.h"
+#include "kits/interface/MenuField.h"
+#include "kits/interface/MenuItem.h"
+#include "kits/media/Controllable.h"
+#include "kits/media/MediaDevices.h"
+#include "kits/media/DiscreteParameter.h"
+#include "kits/media/ParameterGroup.h"
+#include "kits/media/ParameterWeb.h"
+#include "kits/storage/MallocIO.h"
 #include "tests/support/Await.h"
+#include "tests/support/MessageWith.h"
 #include "tests/support/TestCard.h"
+#include "video/StationPresets.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
 #include <iterator>
-#include <string>
-#include <vector>
+#include <map>
+#include <tuple>
 
 namespace {
 
@@ -23,6 +34,57 @@ using test_support::CardChannel;
 using test_support::CardValue;
 using test_support::RegisterTestCard;
 using test_support::WritePresets;
+using video::StationPreset;
+
+// A video input whose web holds only the discrete parameters named, with that many items, each
+// valued 1: the webs no capture card has.
+class TunerDouble : public BControllable {
+public:
+    explicit TunerDouble(const std::map<std::string, int32>& itemCounts) : BMediaNode("Tuner")
+    {
+        auto* web = new BParameterWeb();
+        BParameterGroup* group = web->MakeGroup("Tuner");
+        for (const auto& [name, count] : itemCounts) {
+            BDiscreteParameter* parameter
+                = group->MakeDiscreteParameter(0, B_MEDIA_RAW_VIDEO, name.c_str(), B_GENERIC);
+            for (int32 i = 0; i < count; i++)
+                (void)parameter->AddItem(i, std::to_string(i).c_str());
+        }
+        (void)SetParameterWeb(web);
+    }
+
+    BMediaAddOn* AddOn(int32*) const override { return nullptr; }
+
+protected:
+    status_t GetParameterValue(int32, bigtime_t*, void* value, size_t* ioSize) override
+    {
+        *static_cast<int32*>(value) = 1;
+        *ioSize = sizeof(int32);
+        return B_OK;
+    }
+
+    void SetParameterValue(int32, bigtime_t, const void*, size_t) override {}
+};
+
+void RegisterTunerDouble(const std::map<std::string, int32>& itemCounts)
+{
+    ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT,
+        [itemCounts] { return static_cast<BMediaNode*>(new TunerDouble(itemCounts)); }, 0),
+        B_OK);
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::string Flat(const BMessage& message)
+{
+    BMallocIO bytes;
+    EXPECT_EQ(message.Flatten(&bytes), B_OK);
+    return std::string(static_cast<const char*>(bytes.Buffer()), bytes.BufferLength());
+}
 
 class ChannelSuiteTest : public test_support::MediaRosterTest {
 protected:
@@ -33,51 +95,74 @@ protected:
         MediaRosterTest::TearDown();
     }
 
-    // Makes a suite over the test card with a tuner, locked.
-    void MakeSuite()
+    // Makes a locked suite over the video input registered (by default the test card with a
+    // tuner); its tuner status.
+    int32 MakeSuite(bool registerCard = true)
     {
-        RegisterTestCard();
-        int32 tunerStatus = -1;
+        if (registerCard)
+            RegisterTestCard();
+        int32 tunerStatus = 42;
         suite = new ChannelSuite(nullptr, &tunerStatus);
-        ASSERT_EQ(tunerStatus, 0);
         suite->Lock();
+        return tunerStatus;
     }
 
+    // Quits the suite, which saves the presets, and lets the next one start afresh.
     void CloseSuite()
     {
         if (suite->LockingThread() != find_thread(nullptr))
             suite->Lock();
         suite->Quit();
         suite = nullptr;
+        kits::media::ResetMediaFaults();
+        kits::media::ResetDefaultNodes();
     }
 
+    std::vector<StationPreset> Listed() const
+    {
+        std::vector<StationPreset> listed;
+        for (int32 i = 0; presetList != nullptr && i < presetList->CountItems(); i++) {
+            auto* item = dynamic_cast<qvChannelItem*>(presetList->ItemAt(i));
+            listed.push_back({item->name, item->channel, item->videoFormat, item->audioFormat});
+        }
+        return listed;
+    }
+
+    void WriteFile(const std::string& bytes)
+    {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    }
+
+    void SetUp() override
+    {
+        MediaRosterTest::SetUp();
+        path = bootRoot + "/home/config/settings/Media/presets";
+    }
+
+    std::string path;
     ChannelSuite* suite = nullptr;
 };
 
 TEST_F(ChannelSuiteTest, CardWithTunerRunsTheHiddenWindowWhichClosingOnlyHides)
 {
-    MakeSuite();
-    EXPECT_GE(suite->Thread(), 0);
+    ASSERT_EQ(MakeSuite(), 0);
     EXPECT_TRUE(suite->IsHidden());
-    EXPECT_STREQ(suite->Title(), "Channel Suite");
     EXPECT_EQ(suite->Frame(), BRect(50, 100, 360, 400));
     suite->Show();
     suite->Unlock();
     suite->PostMessage(B_QUIT_REQUESTED);
     EXPECT_TRUE(test_support::Await([this] {
         suite->Lock();
-        const bool hidden = suite->IsHidden();
+        const bool hidden = suite->IsHidden() && suite->Thread() >= 0;
         suite->Unlock();
         return hidden;
     }));
-    suite->Lock();
-    EXPECT_GE(suite->Thread(), 0);
-    suite->Unlock();
 }
 
-TEST_F(ChannelSuiteTest, WithoutATunerOrAReadablePresetsFileTheListIsEmptyAndUnwritten)
+TEST_F(ChannelSuiteTest, OnlyAChannelAndATunerBrandMakeATunerAndOnlyATunerReadsTheFile)
 {
-    const std::string path = bootRoot + "/home/config/settings/Media/presets";
+    using kits::media::RosterOperation;
     const struct {
         const char* what;
         std::function<void()> prepare;
@@ -86,119 +171,207 @@ TEST_F(ChannelSuiteTest, WithoutATunerOrAReadablePresetsFileTheListIsEmptyAndUnw
         {"card without tuner", [] { RegisterTestCard(false); }, false},
         {"no media service", [] { kits::media::SetMediaServerRunning(false); }, false},
         {"no video input", [] {}, false},
-        {"no parameter web",
-            [] {
-                RegisterTestCard();
-                kits::media::FailRosterOperation(
-                    kits::media::RosterOperation::GetParameterWebFor, B_ERROR);
-            },
-            false},
-        {"no presets file", [&] { std::filesystem::remove(path); RegisterTestCard(); }, true},
-        {"presets file cut short",
-            [&] {
-                WritePresets({{2, "ONE"}});
-                std::filesystem::resize_file(path, std::filesystem::file_size(path) - 3);
-                RegisterTestCard();
-            },
+        {"no web", [] {
+             RegisterTestCard();
+             kits::media::FailRosterOperation(RosterOperation::GetParameterWebFor, B_ERROR);
+         }, false},
+        {"no brand", [] { RegisterTunerDouble({{"Channel", 5}}); }, false},
+        {"no channel", [] { RegisterTunerDouble({{"Tuner Brand", 2}}); }, false},
+        {"longer names", [] { RegisterTunerDouble({{"Channels", 5}, {"Tuner Brands", 2}}); },
             true},
     };
-    auto stored = [&] {
-        std::ifstream file(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    };
-    WritePresets({{2, "ONE"}});
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        WritePresets({{1, "ONE"}});
+        const std::string before = ReadBytes(path);
         c.prepare();
-        const std::string before = stored();
-        int32 tunerStatus = 42;
-        suite = new ChannelSuite(nullptr, &tunerStatus);
-        EXPECT_EQ(tunerStatus, c.tuner ? 0 : -1);
-        suite->Lock();
+        EXPECT_EQ(MakeSuite(false), c.tuner ? 0 : -1);
         // Without a tuner the window never runs.
         EXPECT_EQ(suite->Thread() >= 0, c.tuner);
-        EXPECT_EQ(suite->CountPresets(), 0);
-        EXPECT_EQ(suite->ZapUp(), "");
-        EXPECT_EQ(suite->ZapDown(), "");
-        EXPECT_EQ(suite->CurrentSelection(), -1);
-        EXPECT_EQ(suite->GetPresetName(), "");
+        EXPECT_EQ(suite->GetChannelName(), c.tuner ? "1" : "");
+        EXPECT_EQ(suite->ZapUp(), c.tuner ? "P 01" : "");
+        EXPECT_EQ(suite->GetPresetName(), c.tuner ? "ONE" : "");
+        EXPECT_EQ(suite->TuneChannel(0, -1, -1), c.tuner ? "0" : "");
         CloseSuite();
-        EXPECT_EQ(stored(), before);
-        kits::media::ResetMediaFaults();
-        kits::media::ResetDefaultNodes();
+        EXPECT_EQ(ReadBytes(path) == before, !c.tuner);
+    }
+    // A missing file is made, empty, whatever the tuner.
+    std::filesystem::remove(path);
+    MakeSuite(false);
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+}
+
+TEST_F(ChannelSuiteTest, LoadingEndsWithTheChannelsFillsTheGapsAndSelectsTheLastOnTheChannel)
+{
+    const int32 c = CardChannel();
+    // The formats the card starts on, marked in the menus when the list is read.
+    const int32 pal = devices::VIDEO_FORMAT_PAL_BG;
+    const int32 audio = 0;
+    const struct {
+        std::vector<test_support::StoredPreset> stored;
+        std::vector<StationPreset> listed;
+        int32 selected;
+    } cases[] = {
+        {{{c + 1, "ONE"}, {c + 2, "TWO"}, {{}, "THREE"}},
+            {{"ONE", c + 1, pal, audio}, {"TWO", c + 2, pal, audio}}, -1},
+        // Elements go by place: a missing name is the last one's.
+        {{{c + 1, ""}, {c + 2, {}}},
+            {{"", c + 1, pal, audio}, {"Unknown station", c + 2, pal, audio}}, -1},
+        {{{c, "FIRST", 1}, {c + 1, "OTHER", 1}, {c, "SECOND", 1}},
+            {{"FIRST", c, 1, audio}, {"OTHER", c + 1, 1, audio}, {"SECOND", c, 1, audio}}, 2},
+    };
+    for (const auto& row : cases) {
+        WritePresets(row.stored);
+        ASSERT_EQ(MakeSuite(), 0);
+        EXPECT_EQ(Listed(), row.listed);
+        EXPECT_EQ(presetList->CurrentSelection(), row.selected);
+        CloseSuite();
     }
 }
 
-TEST_F(ChannelSuiteTest, PresetsEndWithTheChannelsAndNameTheUnnamed)
+TEST_F(ChannelSuiteTest, PresetsAreTunedWithTheirFormatsAndSavedByteForByte)
 {
-    // Two channels, three names: the list has two presets.
-    WritePresets({{2, "ONE"}, {3, ""}, {{}, "THREE"}});
-    MakeSuite();
-    EXPECT_EQ(suite->CountPresets(), 2);
-    EXPECT_EQ(suite->ZapUp(), "P 01");
-    EXPECT_EQ(suite->GetPresetName(), "ONE");
-    EXPECT_EQ(suite->ZapUp(), "P 02");
-    // An empty name stays empty.
-    EXPECT_EQ(suite->GetPresetName(), "");
-    EXPECT_EQ(suite->ZapUp(), "P 01");
+    const char* data = std::getenv("OVELIN_TEST_DATA");
+    const std::string golden = ReadBytes(
+        std::string(data != nullptr ? data : "tests/data") + "/channels/three-presets.msg");
+    WriteFile(golden);
+    ASSERT_EQ(MakeSuite(), 0);
+    const std::vector<StationPreset> expected
+        = {{"Erste", 27, 3, 0}, {"", 5, 1, -1}, {"Dritte Programm", 200, -1, 4}};
+    EXPECT_EQ(Listed(), expected);
+    suite->Unlock();
+    // The stored standard goes with the channel; a channel past the last wraps to the first,
+    // and the preset keeps its own.
+    for (const auto& [index, channel, format] : {std::tuple{1, 5, 1}, std::tuple{2, 0, 1}}) {
+        suite->Lock();
+        EXPECT_EQ(suite->Zap(index), "P 0" + std::to_string(index + 1));
+        suite->Unlock();
+        EXPECT_TRUE(test_support::Await([&] {
+            return CardValue<int32>("Channel") == channel
+                && CardValue<int32>("Video Format") == format;
+        }));
+    }
     CloseSuite();
+    EXPECT_EQ(ReadBytes(path), golden);
 
-    // Elements go by place: the one name belongs to the first preset.
-    WritePresets({{4, {}}, {5, "FOUR"}});
-    MakeSuite();
-    EXPECT_EQ(suite->ZapUp(), "P 01");
-    EXPECT_EQ(suite->GetPresetName(), "FOUR");
-    EXPECT_EQ(suite->ZapUp(), "P 02");
-    EXPECT_EQ(suite->GetPresetName(), "Unknown station");
+    // A save that cannot make its file beside the old one leaves the old one whole.
+    std::filesystem::create_directories(path + ".saving/in the way");
+    ASSERT_EQ(MakeSuite(), 0);
+    presetList->AddItem(new qvChannelItem("ADDED", 2));
+    CloseSuite();
+    EXPECT_EQ(ReadBytes(path), golden);
+}
+
+TEST_F(ChannelSuiteTest, AnUnreadableFileIsKeptAsideBeforeTheListReplacesIt)
+{
+    const std::string good = Flat(video::MessageFromPresets({{"ONE", 1, 0, 0}, {"TWO", 2, 0, 0}}));
+    std::string badTag = good;
+    badTag[0] = 'X';
+    std::string noChannels = good;
+    // The count of "Channel" elements.
+    noChannels[22] = 0;
+    std::string pastTheEnd = good;
+    // The data size of "Name".
+    pastTheEnd[46] = char(0xF0);
+    const std::string cases[] = {good.substr(0, 1), good.substr(0, 17), good.substr(0, 40),
+        good.substr(0, good.size() - 1), badTag, noChannels, pastTheEnd, "not a message",
+        // Whole messages of other programs: no "Channel", or one of another type.
+        Flat(test_support::With('SETT', "chkFullScreen", true)),
+        Flat(test_support::With('CNLS', "Channel", "E7"))};
+    for (const std::string& bad : cases) {
+        SCOPED_TRACE(bad.size());
+        WriteFile(bad);
+        ASSERT_EQ(MakeSuite(), 0);
+        EXPECT_TRUE(Listed().empty());
+        CloseSuite();
+        EXPECT_EQ(ReadBytes(path + ".damaged"), bad);
+        EXPECT_EQ(ReadBytes(path), Flat(video::MessageFromPresets({})));
+    }
 }
 
 TEST_F(ChannelSuiteTest, ZappingWrapsAtBothEndsWithTwoDigitLabels)
 {
     std::vector<test_support::StoredPreset> presets;
     for (int32 i = 0; i < 12; i++)
-        presets.push_back({100 + i, std::string("S").append(std::to_string(i + 1))});
-    WritePresets(presets);
-    MakeSuite();
-    // Nothing selected: down goes to the last.
-    EXPECT_EQ(suite->ZapDown(), "P 12");
-    EXPECT_EQ(suite->GetPresetName(), "S12");
-    EXPECT_EQ(suite->ZapUp(), "P 01");
-    EXPECT_EQ(suite->ZapDown(), "P 12");
-    EXPECT_EQ(suite->ZapDown(), "P 11");
-    EXPECT_EQ(suite->Zap(9), "P 10");
-    EXPECT_EQ(suite->Zap(12), "P 01");
-    EXPECT_EQ(suite->Zap(-1), "P 12");
-    EXPECT_EQ(suite->CurrentSelection(), 11);
+        presets.push_back({100 + i, "S" + std::to_string(i + 1)});
+    // Steps: ZapUp, ZapDown, or Zap of the index given.
+    constexpr int32 UP = 1000;
+    constexpr int32 DOWN = -1000;
+    const struct {
+        size_t count;
+        std::vector<std::pair<int32, const char*>> steps;
+    } cases[] = {
+        {0, {{UP, ""}, {DOWN, ""}}},
+        {3, {{DOWN, "P 03"}, {UP, "P 01"}, {DOWN, "P 03"}, {3, "P 01"}, {-1, "P 03"}}},
+        {12, {{9, "P 10"}, {DOWN, "P 09"}, {11, "P 12"}, {UP, "P 01"}}},
+    };
+    for (const auto& c : cases) {
+        WritePresets({presets.begin(), presets.begin() + ptrdiff_t(c.count)});
+        ASSERT_EQ(MakeSuite(), 0);
+        for (const auto& [step, label] : c.steps) {
+            SCOPED_TRACE(testing::Message() << c.count << " " << step);
+            EXPECT_EQ(step == UP ? suite->ZapUp() : step == DOWN ? suite->ZapDown()
+                                                                 : suite->Zap(step), label);
+            const int32 selected = presetList->CurrentSelection();
+            EXPECT_EQ(selected, *label == '\0' ? -1 : std::atoi(label + 2) - 1);
+            EXPECT_EQ(suite->GetPresetName(),
+                selected < 0 ? "" : "S" + std::to_string(selected + 1));
+        }
+        CloseSuite();
+    }
 }
 
-TEST_F(ChannelSuiteTest, ThePresetOnTheCardsChannelIsSelectedTheLastOfThemWinning)
+TEST_F(ChannelSuiteTest, TuningWrapsSetsFormatsThatAreGivenAndInTheMenu)
 {
-    const int32 channel = CardChannel();
-    WritePresets({{channel, "FIRST"}, {channel + 1, "OTHER"}, {channel, "SECOND"}});
-    MakeSuite();
-    EXPECT_EQ(suite->CurrentSelection(), 2);
-    EXPECT_EQ(suite->GetPresetName(), "SECOND");
-    EXPECT_EQ(suite->ZapUp(), "P 01");
+    ASSERT_EQ(MakeSuite(), 0);
+    const int32 count = devices::ChannelPlan::CountChannels();
+    const std::string last = devices::ChannelPlan::LabelAt(count - 1);
+    const int32 ntsc = devices::VIDEO_FORMAT_NTSC_M;
+    EXPECT_EQ(suite->TuneChannel(count, ntsc, 2), "E2");
+    EXPECT_EQ(CardValue<int32>("Channel"), 0);
+    EXPECT_EQ(CardValue<int32>("Video Format"), ntsc);
+    EXPECT_EQ(suite->GetAudioFormat(), 2);
+    EXPECT_EQ(suite->TuneChannel(-1, -1, -1), last);
+    EXPECT_EQ(suite->GetChannelName(), last);
+    // Neither a negative format nor one beyond the menu changes the menu or the card.
+    suite->SetVideoFormat(devices::VIDEO_FORMAT_SECAM + 1);
+    EXPECT_EQ(suite->GetVideoFormat(), ntsc);
+    EXPECT_EQ(CardValue<int32>("Video Format"), ntsc);
+    // The format commands tune the current channel; one without "i" does nothing.
+    suite->Unlock();
+    BMessage secam = test_support::With(SUITE_VIDEO_FORMAT, "i", devices::VIDEO_FORMAT_SECAM);
+    suite->PostMessage(SUITE_VIDEO_FORMAT);
+    suite->PostMessage(&secam);
+    EXPECT_TRUE(test_support::Await(
+        [] { return CardValue<int32>("Video Format") == devices::VIDEO_FORMAT_SECAM; }));
+    EXPECT_EQ(CardValue<int32>("Channel"), count - 1);
 }
 
-TEST_F(ChannelSuiteTest, ZappingTunesThePresetsFormatThenItsChannel)
+TEST_F(ChannelSuiteTest, FormatMenusFollowTheParametersThatAreThere)
 {
-    const int32 channel = CardChannel();
-    WritePresets({{channel + 2, "NTSC", devices::VIDEO_FORMAT_NTSC_M}, {channel + 3, "PLAIN"}});
-    MakeSuite();
-    const std::optional<int32> format = CardValue<int32>("Video Format");
-    ASSERT_TRUE(format.has_value() && *format != devices::VIDEO_FORMAT_NTSC_M);
-    EXPECT_EQ(suite->ZapUp(), "P 01");
-    suite->Unlock();
-    EXPECT_TRUE(test_support::Await([&] { return CardValue<int32>("Channel") == channel + 2; }));
-    EXPECT_EQ(CardValue<int32>("Video Format"), devices::VIDEO_FORMAT_NTSC_M);
-
-    // A preset without a stored format has the one the card had when the list was read.
-    suite->Lock();
-    EXPECT_EQ(suite->ZapUp(), "P 02");
-    suite->Unlock();
-    EXPECT_TRUE(test_support::Await([&] { return CardValue<int32>("Channel") == channel + 3; }));
-    EXPECT_EQ(CardValue<int32>("Video Format"), format);
+    const struct {
+        int32 formats;
+        int32 items;
+        const char* first;
+    } cases[] = {{-1, 1, "No formats found"}, {0, 0, ""}, {4, 4, "0"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.formats);
+        std::map<std::string, int32> web = {{"Channel", 3}, {"Tuner Brand", 2}};
+        if (c.formats >= 0)
+            web.insert({{"Video Format", c.formats}, {"Audio Format", c.formats}});
+        RegisterTunerDouble(web);
+        ASSERT_EQ(MakeSuite(false), 0);
+        for (const char* name : {"VideoCombo", "AudioCombo"}) {
+            BMenu* menu = dynamic_cast<BMenuField*>(suite->FindView(name))->Menu();
+            EXPECT_EQ(menu->CountItems(), c.items);
+            EXPECT_STREQ(c.items > 0 ? menu->ItemAt(0)->Label() : "", c.first);
+        }
+        // The card's value 1 is marked where the menu has it.
+        EXPECT_EQ(suite->GetVideoFormat(), c.items > 1 ? 1 : -1);
+        suite->SetVideoFormat(0);
+        EXPECT_EQ(suite->GetVideoFormat(), c.items > 1 ? 0 : -1);
+        CloseSuite();
+    }
 }
 
 }
