@@ -13,8 +13,8 @@ class BView;
 // container (or on one of its children that does not handle it) is rebuilt with
 // instantiate_object and, when it is a view, added as a child of the container at the drop point
 // minus the drop offset, so the copy lands where its dragged outline was, though never above or
-// left of the container. The shelf owns its replicants. Anything else dropped there, and an archive that cannot be rebuilt, is refused:
-// nothing is added.
+// left of the container. The shelf owns its replicants. Anything else dropped there, and an
+// archive that cannot be rebuilt, is refused: nothing is added.
 //
 // The shelf is a handler of the container's window, created and deleted with that window locked;
 // its hooks run on the window's thread with the window locked.

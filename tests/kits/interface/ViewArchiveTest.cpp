@@ -90,7 +90,7 @@ protected:
     }
 };
 
-TEST_F(ViewArchiveTest, ArchiveWritesTheViewsFieldsUnderTheirUsualNamesAndRebuildsTheTreeEvenFromDamagedBytesSafely)
+TEST_F(ViewArchiveTest, WritesTheUsualFieldNamesAndRebuildsTheTreeSafelyEvenFromDamagedBytes)
 {
     const auto view = MakeTree();
     BMessage archive;
