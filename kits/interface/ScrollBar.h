@@ -19,7 +19,8 @@ inline constexpr float B_H_SCROLL_BAR_HEIGHT = 14;
 // Dragging the knob sets the value in whole pixels while the button is held. Every change of the
 // value calls ValueChanged, whose default scrolls the target: a BListView scrolls its items
 // (lists scroll vertically only), and in turn keeps the range, proportion, steps and value of a
-// vertical bar that targets it in step with its items, its size and its scroll position. A bar
+// vertical bar that targets it in step with its items, its size and its scroll position. The
+// kit's other views do not scroll, so a bar targeting one of them only moves its knob. A bar
 // with an empty range shows no knob and takes no clicks. Hooks and calls as for any view: on the
 // window's thread, window locked.
 //

@@ -14,9 +14,9 @@ class BScrollView : public BView {
 public:
     // Takes ownership of target, which must not have a parent yet (one that has is left out, and
     // the scroll view is then as large as its border and bars).
-    BScrollView(const char* name, BView* target, uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
-        uint32 flags = 0, bool horizontal = false, bool vertical = false,
-        border_style border = B_FANCY_BORDER);
+    BScrollView(const char* name, BView* target,
+        uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP, uint32 flags = 0,
+        bool horizontal = false, bool vertical = false, border_style border = B_FANCY_BORDER);
     ~BScrollView() override;
 
     // The bar of that direction; null when the scroll view was made without it.
