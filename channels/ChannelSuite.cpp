@@ -20,7 +20,13 @@
 namespace {
 
 constexpr BRect SUITE_FRAME(50, 100, 360, 400);
-constexpr uint32 SUITE_NAME_EDITED = 0x10007;
+// Narrow shows the "Stations" box alone; wide also the "Channel" and "Tuner" boxes.
+constexpr float NARROW_WIDTH = 310;
+constexpr float WIDE_WIDTH = 560;
+constexpr float SUITE_HEIGHT = 300;
+// A flat picture (no signal) measures 0, snow from 1500 up.
+constexpr int32 STATION_CONTRAST_MIN = 1;
+constexpr int32 STATION_CONTRAST_MAX = 1499;
 
 BDiscreteParameter* AsDiscrete(BParameter* parameter)
 {
@@ -210,6 +216,29 @@ void ChannelSuite::MessageReceived(BMessage* message)
     case SUITE_PRESET_SELECTED:
         PresetSelected();
         break;
+    case SUITE_MOVE_UP:
+        MovePreset(-1);
+        break;
+    case SUITE_MOVE_DOWN:
+        MovePreset(1);
+        break;
+    case SUITE_ADD:
+        AddPreset();
+        break;
+    case SUITE_REMOVE:
+        RemovePreset();
+        break;
+    case SUITE_MORE:
+        ShowMore(true);
+        break;
+    case SUITE_LESS:
+        ShowMore(false);
+        break;
+    case SUITE_NAME_EDITED:
+        break;
+    case SUITE_SAVE:
+        SavePreset();
+        break;
     case SUITE_VIDEO_FORMAT:
         if (message->FindInt32("i", &index) == B_OK)
             (void)TuneChannel(currentChannel, index, -1);
@@ -223,20 +252,129 @@ void ChannelSuite::MessageReceived(BMessage* message)
             (void)TuneChannel(channelSlider->Value(), -1, -1);
         break;
     case SUITE_CHANNEL_TEXT:
-        if (channelParam == nullptr)
-            break;
-        // A label no channel has leaves the text as typed.
-        for (int32 i = 0; i < channelParam->CountItems(); i++) {
-            if (GetChannelName(i) == channelNumber->Text())
-                (void)TuneChannel(i, -1, -1);
-        }
+        TuneTypedChannel();
         break;
-    case SUITE_NAME_EDITED:
+    case SUITE_SCAN_ALL:
+        StartScan();
+        break;
+    case SUITE_TUNE_UP:
+        (void)TuneChannel(currentChannel + 1, -1, -1);
+        break;
+    case SUITE_TUNE_DOWN:
+        (void)TuneChannel(currentChannel - 1, -1, -1);
+        break;
+    case SUITE_SCAN_STEP:
+        ScanStep();
         break;
     default:
         BWindow::MessageReceived(message);
         break;
     }
+}
+
+void ChannelSuite::MovePreset(int32 offset)
+{
+    if (stationList == nullptr)
+        return;
+    const int32 selected = stationList->CurrentSelection();
+    const int32 other = selected + offset;
+    // The list keeps the moved preset selected and sends nothing: nothing is tuned.
+    if (selected >= 0 && other >= 0 && other < stationList->CountItems())
+        (void)stationList->SwapItems(selected, other);
+}
+
+void ChannelSuite::AddPreset()
+{
+    if (stationList == nullptr)
+        return;
+    const int32 selected = stationList->CurrentSelection();
+    auto* item = new qvChannelItem(presetName->Text(), currentChannel);
+    item->videoFormat = GetVideoFormat();
+    item->audioFormat = GetAudioFormat();
+    if (selected >= 0 && selected < stationList->CountItems() - 1)
+        (void)stationList->AddItem(item, selected);
+    else
+        (void)stationList->AddItem(item);
+    // An inserted preset takes the selected place and is tuned; after an append the selection
+    // stays where it was.
+    if (selected >= 0)
+        stationList->Select(selected);
+}
+
+void ChannelSuite::RemovePreset()
+{
+    if (stationList == nullptr)
+        return;
+    const int32 selected = stationList->CurrentSelection();
+    if (selected >= 0)
+        delete stationList->RemoveItem(selected);
+}
+
+void ChannelSuite::SavePreset()
+{
+    qvChannelItem* preset = SelectedPreset();
+    if (preset == nullptr)
+        return;
+    // Memory only: the file learns of it when the application ends.
+    preset->name = presetName->Text();
+    preset->channel = currentChannel;
+    preset->videoFormat = GetVideoFormat();
+    preset->audioFormat = GetAudioFormat();
+    stationList->Invalidate();
+}
+
+void ChannelSuite::ShowMore(bool more)
+{
+    ResizeTo(more ? WIDE_WIDTH : NARROW_WIDTH, SUITE_HEIGHT);
+}
+
+void ChannelSuite::TuneTypedChannel()
+{
+    if (channelParam == nullptr || channelNumber == nullptr)
+        return;
+    // A label no channel has leaves the text as typed.
+    const std::string typed = channelNumber->Text();
+    for (int32 i = 0; i < channelParam->CountItems(); i++) {
+        if (GetChannelName(i) == typed)
+            (void)TuneChannel(i, -1, -1);
+    }
+}
+
+void ChannelSuite::StartScan()
+{
+    if (stationList == nullptr)
+        return;
+    stationList->MakeEmpty();
+    (void)TuneChannel(0, -1, -1);
+    if (!scanning)
+        PostMessage(SUITE_SCAN_STEP);
+    scanning = true;
+}
+
+void ChannelSuite::ScanStep()
+{
+    if (!scanning)
+        return;
+    // The tuner settles and frames of the new channel arrive after the reconnection.
+    (void)snooze(scanSettleTime);
+    const int32 contrast = tvView != nullptr ? tvView->GetLineContrast() : 0;
+    if (contrast >= STATION_CONTRAST_MIN && contrast <= STATION_CONTRAST_MAX) {
+        auto* item = new qvChannelItem("Unknown station", currentChannel);
+        item->videoFormat = GetVideoFormat();
+        item->audioFormat = GetAudioFormat();
+        (void)stationList->AddItem(item);
+    }
+    const int32 old = currentChannel;
+    (void)TuneChannel(currentChannel + 1, -1, -1);
+    // Past the last channel the tuner wraps to the first, and the scan ends there.
+    scanning = currentChannel > old;
+    if (scanning)
+        PostMessage(SUITE_SCAN_STEP);
+}
+
+void ChannelSuite::SetScanSettleTime(bigtime_t settleTime)
+{
+    scanSettleTime = settleTime;
 }
 
 void ChannelSuite::PresetSelected()
