@@ -3,6 +3,7 @@
 
 #include "channels/qvChannelItem.h"
 #include "kits/app/Message.h"
+#include "kits/interface/Box.h"
 #include "kits/interface/ListView.h"
 #include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
@@ -33,12 +34,12 @@ BDiscreteParameter* AsDiscrete(BParameter* parameter)
     return dynamic_cast<BDiscreteParameter*>(parameter);
 }
 
-BView* Panel(BView* parent, BRect frame, const char* name)
+BBox* LabelledBox(BView* parent, BRect frame, const char* label)
 {
-    auto* panel = new BView(frame, name, B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW);
-    panel->SetViewColor(216, 216, 216);
-    parent->AddChild(panel);
-    return panel;
+    auto* box = new BBox(frame);
+    box->SetLabel(label);
+    parent->AddChild(box);
+    return box;
 }
 
 }
@@ -55,8 +56,8 @@ ChannelSuite::ChannelSuite(TVView* view, int32* tunerStatus)
     // The constructor runs with the video view's window locked, so its window is settled.
     if (tvView != nullptr && tvView->Window() != nullptr)
         mainWindow = BMessenger(nullptr, tvView->Window());
-    auto* background = new BView(Bounds(), "Background", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
-    background->SetViewColor(216, 216, 216);
+    auto* background = new BBox(Bounds(), "Background", B_FOLLOW_ALL_SIDES,
+        B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE_JUMP, B_PLAIN_BORDER);
     AddChild(background);
     if (tunerState != TUNER_PRESENT) {
         Unlock();
@@ -139,20 +140,22 @@ void ChannelSuite::DiscoverTuner()
 
 void ChannelSuite::BuildTunerPage(BView* background)
 {
-    BView* stations = Panel(background, BRect(10, 10, 309, 290), "Stations");
+    stationsBox = LabelledBox(background, BRect(10, 10, 309, 290), "Stations");
+    stationsBox->SetBorder(B_NO_BORDER);
+    BView* stations = stationsBox;
     stationList = new BListView(BRect(10, 20, 190, 270), "Presets", B_SINGLE_SELECTION_LIST);
     stationList->SetSelectionMessage(new BMessage(SUITE_PRESET_SELECTED));
     stations->AddChild(stationList);
     presetList = stationList;
 
-    BView* channel = Panel(background, BRect(320, 10, 550, 155), "Channel");
+    BBox* channel = LabelledBox(background, BRect(320, 10, 550, 155), "Channel");
     presetName = new BTextControl(BRect(10, 20, 220, 40), "PresetName", "Station name:",
         "New station", new BMessage(SUITE_NAME_EDITED));
     channel->AddChild(presetName);
     channel->AddChild(InitVideoFormat(BRect(10, 50, 220, 70)));
     channel->AddChild(InitAudioFormat(BRect(10, 80, 220, 100)));
 
-    BView* tuner = Panel(background, BRect(320, 170, 550, 290), "Tuner");
+    BBox* tuner = LabelledBox(background, BRect(320, 170, 550, 290), "Tuner");
     channelSlider = new BSlider(BRect(10, 20, 220, 50), "Channel", "Channel:",
         new BMessage(SUITE_CHANNEL_SLIDER), 0, channelParam->CountItems() - 1, B_BLOCK_THUMB);
     tuner->AddChild(channelSlider);
@@ -325,7 +328,10 @@ void ChannelSuite::SavePreset()
 
 void ChannelSuite::ShowMore(bool more)
 {
+    if (stationsBox == nullptr)
+        return;
     ResizeTo(more ? WIDE_WIDTH : NARROW_WIDTH, SUITE_HEIGHT);
+    stationsBox->SetBorder(more ? B_FANCY_BORDER : B_NO_BORDER);
 }
 
 void ChannelSuite::TuneTypedChannel()
