@@ -108,9 +108,7 @@ void BBox::Draw(BRect)
 
 void BBox::AttachedToWindow()
 {
-    // A box straight in a window is a panel; one inside a view takes on that view's colour.
-    const bool inWindowTop = Parent() == nullptr || Parent()->Parent() == nullptr;
-    const rgb_color color = inWindowTop ? kits::interface::PANEL_COLOR : Parent()->ViewColor();
+    const rgb_color color = kits::interface::ParentPanelColor(*this);
     SetViewColor(color);
     SetLowColor(color);
 }
