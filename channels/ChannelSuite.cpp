@@ -4,11 +4,14 @@
 #include "channels/qvChannelItem.h"
 #include "kits/app/Message.h"
 #include "kits/interface/Box.h"
+#include "kits/interface/Button.h"
 #include "kits/interface/ListView.h"
 #include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
 #include "kits/interface/PopUpMenu.h"
+#include "kits/interface/ScrollView.h"
 #include "kits/interface/Slider.h"
+#include "kits/interface/StringView.h"
 #include "kits/interface/TextControl.h"
 #include "kits/media/MediaRoster.h"
 #include "kits/media/ParameterWeb.h"
@@ -32,6 +35,14 @@ constexpr int32 STATION_CONTRAST_MAX = 1499;
 BDiscreteParameter* AsDiscrete(BParameter* parameter)
 {
     return dynamic_cast<BDiscreteParameter*>(parameter);
+}
+
+BButton* AddButton(BView* parent, BRect frame, const char* name, const char* label,
+    uint32 command)
+{
+    auto* button = new BButton(frame, name, label, new BMessage(command));
+    parent->AddChild(button);
+    return button;
 }
 
 BBox* LabelledBox(BView* parent, BRect frame, const char* label)
@@ -60,6 +71,10 @@ ChannelSuite::ChannelSuite(TVView* view, int32* tunerStatus)
         B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE_JUMP, B_PLAIN_BORDER);
     AddChild(background);
     if (tunerState != TUNER_PRESENT) {
+        auto* noSuite = new BStringView(BRect(0, 85, Bounds().Width(), 95), "nosuite",
+            "Your TV Card does not have a tuner");
+        noSuite->SetAlignment(B_ALIGN_CENTER);
+        AddChild(noSuite);
         Unlock();
         channelParam = nullptr;
         *tunerStatus = -1;
@@ -142,11 +157,18 @@ void ChannelSuite::BuildTunerPage(BView* background)
 {
     stationsBox = LabelledBox(background, BRect(10, 10, 309, 290), "Stations");
     stationsBox->SetBorder(B_NO_BORDER);
-    BView* stations = stationsBox;
     stationList = new BListView(BRect(10, 20, 190, 270), "Presets", B_SINGLE_SELECTION_LIST);
     stationList->SetSelectionMessage(new BMessage(SUITE_PRESET_SELECTED));
-    stations->AddChild(stationList);
+    stationsBox->AddChild(new BScrollView("Presets", stationList, B_FOLLOW_LEFT | B_FOLLOW_TOP,
+        0, false, true));
     presetList = stationList;
+    AddButton(stationsBox, BRect(215, 20, 290, 45), "MoveUpButton", "Move up", SUITE_MOVE_UP);
+    AddButton(stationsBox, BRect(215, 50, 290, 75), "MoveDownButton", "Move down",
+        SUITE_MOVE_DOWN);
+    AddButton(stationsBox, BRect(215, 85, 290, 110), "AddButton", "Add", SUITE_ADD);
+    AddButton(stationsBox, BRect(215, 115, 290, 140), "RemoveButton", "Remove", SUITE_REMOVE);
+    moreLessButton = AddButton(stationsBox, BRect(215, 245, 290, 270), "MoreLessButton", ">>>",
+        SUITE_MORE);
 
     BBox* channel = LabelledBox(background, BRect(320, 10, 550, 155), "Channel");
     presetName = new BTextControl(BRect(10, 20, 220, 40), "PresetName", "Station name:",
@@ -154,6 +176,7 @@ void ChannelSuite::BuildTunerPage(BView* background)
     channel->AddChild(presetName);
     channel->AddChild(InitVideoFormat(BRect(10, 50, 220, 70)));
     channel->AddChild(InitAudioFormat(BRect(10, 80, 220, 100)));
+    AddButton(channel, BRect(145, 110, 220, 135), "SaveButton", "Save", SUITE_SAVE);
 
     BBox* tuner = LabelledBox(background, BRect(320, 170, 550, 290), "Tuner");
     channelSlider = new BSlider(BRect(10, 20, 220, 50), "Channel", "Channel:",
@@ -162,6 +185,9 @@ void ChannelSuite::BuildTunerPage(BView* background)
     channelNumber = new BTextControl(BRect(10, 60, 220, 80), "Channel", "Channel number:",
         GetChannelName().c_str(), new BMessage(SUITE_CHANNEL_TEXT));
     tuner->AddChild(channelNumber);
+    AddButton(tuner, BRect(145, 85, 220, 110), "ScanButton", "Scan all", SUITE_SCAN_ALL);
+    AddButton(tuner, BRect(10, 85, 60, 110), "TuneDownButton", "Down", SUITE_TUNE_DOWN);
+    AddButton(tuner, BRect(70, 85, 120, 110), "TuneUpButton", "Up", SUITE_TUNE_UP);
 }
 
 void ChannelSuite::LoadPresets()
@@ -332,6 +358,8 @@ void ChannelSuite::ShowMore(bool more)
         return;
     ResizeTo(more ? WIDE_WIDTH : NARROW_WIDTH, SUITE_HEIGHT);
     stationsBox->SetBorder(more ? B_FANCY_BORDER : B_NO_BORDER);
+    moreLessButton->SetLabel(more ? "<<<" : ">>>");
+    (void)moreLessButton->SetMessage(new BMessage(more ? SUITE_LESS : SUITE_MORE));
 }
 
 void ChannelSuite::TuneTypedChannel()

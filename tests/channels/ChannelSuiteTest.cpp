@@ -3,11 +3,14 @@
 #include "channels/qvChannelItem.h"
 #include "devices/ChannelPlan.h"
 #include "devices/TestCardNode.h"
+#include "kits/interface/Box.h"
+#include "kits/interface/Button.h"
 #include "kits/interface/ListView.h"
 #include "kits/interface/Menu.h"
 #include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
 #include "kits/interface/Slider.h"
+#include "kits/interface/StringView.h"
 #include "kits/interface/TextControl.h"
 #include "kits/media/Controllable.h"
 #include "kits/media/MediaDevices.h"
@@ -188,8 +191,14 @@ TEST_F(ChannelSuiteTest, OnlyAChannelAndATunerBrandMakeATunerAndOnlyATunerReadsT
         const std::string before = ReadBytes(path);
         c.prepare();
         EXPECT_EQ(MakeSuite(false), c.tuner ? 0 : -1);
-        // Without a tuner the window never runs.
+        // Without a tuner the window never runs and says why.
         EXPECT_EQ(suite->Thread() >= 0, c.tuner);
+        auto* noSuite = dynamic_cast<BStringView*>(suite->FindView("nosuite"));
+        EXPECT_EQ(noSuite == nullptr, c.tuner);
+        if (noSuite != nullptr) {
+            EXPECT_STREQ(noSuite->Text(), "Your TV Card does not have a tuner");
+            EXPECT_EQ(noSuite->Frame(), BRect(0, 85, 310, 95));
+        }
         EXPECT_EQ(suite->GetChannelName(), c.tuner ? "1" : "");
         EXPECT_EQ(suite->ZapUp(), c.tuner ? "P 01" : "");
         EXPECT_EQ(suite->GetPresetName(), c.tuner ? "ONE" : "");
@@ -463,6 +472,49 @@ TEST_F(ChannelSuiteTest, TunerCommandsWrapAndTakeOnlyLabelsTheCardHas)
         EXPECT_EQ(CardValue<int32>("Channel"), row.tuned);
         EXPECT_EQ(slider->Value(), row.tuned);
         EXPECT_STREQ(number->Text(), row.text.c_str());
+    }
+}
+
+TEST_F(ChannelSuiteTest, ButtonsStandInTheirBoxesAndWideningShowsTheChannelAndTunerBoxes)
+{
+    ASSERT_EQ(MakeSuite(), 0);
+    const struct {
+        const char* name;
+        const char* box;
+        BRect frame;
+        const char* label;
+        uint32 command;
+    } buttons[] = {
+        {"MoveUpButton", "Stations", BRect(215, 20, 290, 45), "Move up", SUITE_MOVE_UP},
+        {"MoveDownButton", "Stations", BRect(215, 50, 290, 75), "Move down", SUITE_MOVE_DOWN},
+        {"AddButton", "Stations", BRect(215, 85, 290, 110), "Add", SUITE_ADD},
+        {"RemoveButton", "Stations", BRect(215, 115, 290, 140), "Remove", SUITE_REMOVE},
+        {"MoreLessButton", "Stations", BRect(215, 245, 290, 270), ">>>", SUITE_MORE},
+        {"SaveButton", "Channel", BRect(145, 110, 220, 135), "Save", SUITE_SAVE},
+        {"ScanButton", "Tuner", BRect(145, 85, 220, 110), "Scan all", SUITE_SCAN_ALL},
+        {"TuneDownButton", "Tuner", BRect(10, 85, 60, 110), "Down", SUITE_TUNE_DOWN},
+        {"TuneUpButton", "Tuner", BRect(70, 85, 120, 110), "Up", SUITE_TUNE_UP},
+    };
+    for (const auto& b : buttons) {
+        auto* button = dynamic_cast<BButton*>(suite->FindView(b.name));
+        ASSERT_NE(button, nullptr) << b.name;
+        EXPECT_STREQ(dynamic_cast<BBox*>(button->Parent())->Label(), b.box);
+        EXPECT_EQ(button->Frame(), b.frame) << b.name;
+        EXPECT_STREQ(button->Label(), b.label);
+        EXPECT_EQ(button->Message()->what, b.command);
+    }
+    auto* more = dynamic_cast<BButton*>(suite->FindView("MoreLessButton"));
+    auto* stations = dynamic_cast<BBox*>(more->Parent());
+    EXPECT_EQ(stations->Border(), B_NO_BORDER);
+    // Each press sends the command the button then carries: there and back.
+    for (const auto& [width, label, border] : {std::tuple{560.0f, "<<<", B_FANCY_BORDER},
+             std::tuple{310.0f, ">>>", B_NO_BORDER}}) {
+        BMessage press(*more->Message());
+        suite->MessageReceived(&press);
+        EXPECT_EQ(suite->Frame().Width(), width);
+        EXPECT_EQ(suite->Frame().Height(), 300);
+        EXPECT_STREQ(more->Label(), label);
+        EXPECT_EQ(stations->Border(), border);
     }
 }
 
