@@ -116,4 +116,30 @@ TEST_F(ChannelSuiteWindowTest, ScanFindsExactlyTheCardsStationsAndEndsOnTheFirst
     }));
 }
 
+TEST_F(ChannelSuiteWindowTest, ClosingHidesTheSuiteWhichShowsAgainAsItWas)
+{
+    const int32 c = CardChannel();
+    test_support::WritePresets({{c + 1, "NORTH"}, {c + 2, "SOUTH"}});
+    MakeWindow();
+    RunWindow();
+    ChannelSuite* suite = window->ChannelSuiteWindow();
+    const auto state = [&](bool hidden) {
+        suite->Lock();
+        const bool met = suite->IsHidden() == hidden && suite->Frame().Width() == 560
+            && presetList->CurrentSelection() == 1 && presetList->CountItems() == 2;
+        suite->Unlock();
+        return met;
+    };
+    window->PostMessage(MSG_SHOW_CHANNEL_SUITE);
+    suite->PostMessage(SUITE_MORE);
+    suite->Lock();
+    presetList->Select(1);
+    suite->Unlock();
+    EXPECT_TRUE(test_support::Await([&] { return state(false); }));
+    suite->PostMessage(B_QUIT_REQUESTED);
+    EXPECT_TRUE(test_support::Await([&] { return state(true); }));
+    window->PostMessage(MSG_SHOW_CHANNEL_SUITE);
+    EXPECT_TRUE(test_support::Await([&] { return state(false); }));
+}
+
 }
