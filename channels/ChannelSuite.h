@@ -60,16 +60,20 @@ enum : uint32 {
 
 // The channel suite window, created hidden by the main window and living until the application
 // ends (closing it only hides it). It finds the capture card's tuner among the parameters of the
-// default video input. With a tuner it shows the "Presets" list (presetList), the format menus
-// "VideoCombo" and "AudioCombo", the "Channel:" slider and the "Channel number:" text; it reads
-// the presets file "/boot/home/config/settings/Media/presets" at its start and writes it back in
-// its destructor. Without one it shows only that the card has none, and its message loop never
-// runs: then the application object deletes it, otherwise it quits it.
+// default video input. With a tuner it shows, narrow, the "Stations" box: the "Presets" list
+// (presetList) and its buttons; ">>>" widens it to show the "Channel" box (the preset's name and
+// the format menus "VideoCombo" and "AudioCombo") and the "Tuner" box (the "Channel:" slider, the
+// "Channel number:" text, "Up", "Down" and "Scan all"). It reads the presets file
+// "/boot/home/config/settings/Media/presets" at its start and writes it back in its destructor;
+// editing changes only memory until then. Without a tuner it shows only that the card has none,
+// and its message loop never runs: then the application object deletes it, otherwise it quits it.
 //
 // The presets and the controls belong to this window's thread. ZapUp, ZapDown and GetPresetName
 // are also called from the main window's thread, with this window locked by the caller. A zap
 // selects; the selection command then tunes on this window's thread and tells the video view's
-// window the station's name and number (MSG_STATION_CHANGED).
+// window the station's name and number (MSG_STATION_CHANGED). A scan takes one channel per
+// SUITE_SCAN_STEP and holds this window locked while the tuner settles and a frame is measured
+// (the settle time plus at most 250 ms), so a caller locking it may wait that long.
 //
 // Lock order: the main window may lock this window while holding its own; this window never
 // locks the main window.

@@ -91,11 +91,9 @@ TEST_F(ChannelSuiteWindowTest, ScanFindsExactlyTheCardsStationsAndEndsOnTheFirst
     // A second "Scan all" while the first runs starts it again: one scan, each station once.
     suite->PostMessage(SUITE_SCAN_ALL);
     suite->PostMessage(SUITE_SCAN_ALL);
-    const bigtime_t start = system_time();
     EXPECT_TRUE(test_support::Await([&] {
         return !listed().empty() && test_support::CardValue<int32>("Channel") == 0;
     }, 60000000));
-    const bigtime_t took = system_time() - start;
     // Nothing scans on: "Down" from the first channel reaches the last and stays there.
     suite->PostMessage(SUITE_TUNE_DOWN);
     const int32 last = devices::ChannelPlan::CountChannels() - 1;
@@ -104,7 +102,7 @@ TEST_F(ChannelSuiteWindowTest, ScanFindsExactlyTheCardsStationsAndEndsOnTheFirst
     std::vector<int32> stations;
     for (const devices::TestStation& station : devices::DefaultTestStations())
         stations.push_back(station.channel);
-    EXPECT_EQ(listed(), stations) << took;
+    EXPECT_EQ(listed(), stations);
 
     // Selecting a found station tunes it and names it in the main window's title.
     suite->Lock();
@@ -114,32 +112,6 @@ TEST_F(ChannelSuiteWindowTest, ScanFindsExactlyTheCardsStationsAndEndsOnTheFirst
         return window->Title() == std::string("Ovelin Beta 4 - Unknown station")
             && test_support::CardValue<int32>("Channel") == stations[2];
     }));
-}
-
-TEST_F(ChannelSuiteWindowTest, ClosingHidesTheSuiteWhichShowsAgainAsItWas)
-{
-    const int32 c = CardChannel();
-    test_support::WritePresets({{c + 1, "NORTH"}, {c + 2, "SOUTH"}});
-    MakeWindow();
-    RunWindow();
-    ChannelSuite* suite = window->ChannelSuiteWindow();
-    const auto state = [&](bool hidden) {
-        suite->Lock();
-        const bool met = suite->IsHidden() == hidden && suite->Frame().Width() == 560
-            && presetList->CurrentSelection() == 1 && presetList->CountItems() == 2;
-        suite->Unlock();
-        return met;
-    };
-    window->PostMessage(MSG_SHOW_CHANNEL_SUITE);
-    suite->PostMessage(SUITE_MORE);
-    suite->Lock();
-    presetList->Select(1);
-    suite->Unlock();
-    EXPECT_TRUE(test_support::Await([&] { return state(false); }));
-    suite->PostMessage(B_QUIT_REQUESTED);
-    EXPECT_TRUE(test_support::Await([&] { return state(true); }));
-    window->PostMessage(MSG_SHOW_CHANNEL_SUITE);
-    EXPECT_TRUE(test_support::Await([&] { return state(false); }));
 }
 
 }
