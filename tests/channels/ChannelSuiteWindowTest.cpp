@@ -91,9 +91,10 @@ TEST_F(ChannelSuiteWindowTest, ScanFindsExactlyTheCardsStationsAndEndsOnTheFirst
     // A second "Scan all" while the first runs starts it again: one scan, each station once.
     suite->PostMessage(SUITE_SCAN_ALL);
     suite->PostMessage(SUITE_SCAN_ALL);
+    // Sixty channels, each settling and measured: minutes under a sanitizer.
     EXPECT_TRUE(test_support::Await([&] {
         return !listed().empty() && test_support::CardValue<int32>("Channel") == 0;
-    }, 60000000));
+    }, 180000000));
     // Nothing scans on: "Down" from the first channel reaches the last and stays there.
     suite->PostMessage(SUITE_TUNE_DOWN);
     const int32 last = devices::ChannelPlan::CountChannels() - 1;
