@@ -3,11 +3,15 @@
 
 #include "channels/qvChannelItem.h"
 #include "kits/app/Message.h"
+#include "kits/interface/Box.h"
+#include "kits/interface/Button.h"
 #include "kits/interface/ListView.h"
 #include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
 #include "kits/interface/PopUpMenu.h"
+#include "kits/interface/ScrollView.h"
 #include "kits/interface/Slider.h"
+#include "kits/interface/StringView.h"
 #include "kits/interface/TextControl.h"
 #include "kits/media/MediaRoster.h"
 #include "kits/media/ParameterWeb.h"
@@ -20,19 +24,33 @@
 namespace {
 
 constexpr BRect SUITE_FRAME(50, 100, 360, 400);
-constexpr uint32 SUITE_NAME_EDITED = 0x10007;
+// Narrow shows the "Stations" box alone; wide also the "Channel" and "Tuner" boxes.
+constexpr float NARROW_WIDTH = 310;
+constexpr float WIDE_WIDTH = 560;
+constexpr float SUITE_HEIGHT = 300;
+// A flat picture (no signal) measures 0, snow from 1500 up.
+constexpr int32 STATION_CONTRAST_MIN = 1;
+constexpr int32 STATION_CONTRAST_MAX = 1499;
 
 BDiscreteParameter* AsDiscrete(BParameter* parameter)
 {
     return dynamic_cast<BDiscreteParameter*>(parameter);
 }
 
-BView* Panel(BView* parent, BRect frame, const char* name)
+BButton* AddButton(BView* parent, BRect frame, const char* name, const char* label,
+    uint32 command)
 {
-    auto* panel = new BView(frame, name, B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW);
-    panel->SetViewColor(216, 216, 216);
-    parent->AddChild(panel);
-    return panel;
+    auto* button = new BButton(frame, name, label, new BMessage(command));
+    parent->AddChild(button);
+    return button;
+}
+
+BBox* LabelledBox(BView* parent, BRect frame, const char* label)
+{
+    auto* box = new BBox(frame);
+    box->SetLabel(label);
+    parent->AddChild(box);
+    return box;
 }
 
 }
@@ -49,10 +67,14 @@ ChannelSuite::ChannelSuite(TVView* view, int32* tunerStatus)
     // The constructor runs with the video view's window locked, so its window is settled.
     if (tvView != nullptr && tvView->Window() != nullptr)
         mainWindow = BMessenger(nullptr, tvView->Window());
-    auto* background = new BView(Bounds(), "Background", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
-    background->SetViewColor(216, 216, 216);
+    auto* background = new BBox(Bounds(), "Background", B_FOLLOW_ALL_SIDES,
+        B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE_JUMP, B_PLAIN_BORDER);
     AddChild(background);
     if (tunerState != TUNER_PRESENT) {
+        auto* noSuite = new BStringView(BRect(0, 85, Bounds().Width(), 95), "nosuite",
+            "Your TV Card does not have a tuner");
+        noSuite->SetAlignment(B_ALIGN_CENTER);
+        AddChild(noSuite);
         Unlock();
         channelParam = nullptr;
         *tunerStatus = -1;
@@ -133,26 +155,39 @@ void ChannelSuite::DiscoverTuner()
 
 void ChannelSuite::BuildTunerPage(BView* background)
 {
-    BView* stations = Panel(background, BRect(10, 10, 309, 290), "Stations");
+    stationsBox = LabelledBox(background, BRect(10, 10, 309, 290), "Stations");
+    stationsBox->SetBorder(B_NO_BORDER);
     stationList = new BListView(BRect(10, 20, 190, 270), "Presets", B_SINGLE_SELECTION_LIST);
     stationList->SetSelectionMessage(new BMessage(SUITE_PRESET_SELECTED));
-    stations->AddChild(stationList);
+    stationsBox->AddChild(new BScrollView("Presets", stationList, B_FOLLOW_LEFT | B_FOLLOW_TOP,
+        0, false, true));
     presetList = stationList;
+    AddButton(stationsBox, BRect(215, 20, 290, 45), "MoveUpButton", "Move up", SUITE_MOVE_UP);
+    AddButton(stationsBox, BRect(215, 50, 290, 75), "MoveDownButton", "Move down",
+        SUITE_MOVE_DOWN);
+    AddButton(stationsBox, BRect(215, 85, 290, 110), "AddButton", "Add", SUITE_ADD);
+    AddButton(stationsBox, BRect(215, 115, 290, 140), "RemoveButton", "Remove", SUITE_REMOVE);
+    moreLessButton = AddButton(stationsBox, BRect(215, 245, 290, 270), "MoreLessButton", ">>>",
+        SUITE_MORE);
 
-    BView* channel = Panel(background, BRect(320, 10, 550, 155), "Channel");
+    BBox* channel = LabelledBox(background, BRect(320, 10, 550, 155), "Channel");
     presetName = new BTextControl(BRect(10, 20, 220, 40), "PresetName", "Station name:",
         "New station", new BMessage(SUITE_NAME_EDITED));
     channel->AddChild(presetName);
     channel->AddChild(InitVideoFormat(BRect(10, 50, 220, 70)));
     channel->AddChild(InitAudioFormat(BRect(10, 80, 220, 100)));
+    AddButton(channel, BRect(145, 110, 220, 135), "SaveButton", "Save", SUITE_SAVE);
 
-    BView* tuner = Panel(background, BRect(320, 170, 550, 290), "Tuner");
+    BBox* tuner = LabelledBox(background, BRect(320, 170, 550, 290), "Tuner");
     channelSlider = new BSlider(BRect(10, 20, 220, 50), "Channel", "Channel:",
         new BMessage(SUITE_CHANNEL_SLIDER), 0, channelParam->CountItems() - 1, B_BLOCK_THUMB);
     tuner->AddChild(channelSlider);
     channelNumber = new BTextControl(BRect(10, 60, 220, 80), "Channel", "Channel number:",
         GetChannelName().c_str(), new BMessage(SUITE_CHANNEL_TEXT));
     tuner->AddChild(channelNumber);
+    AddButton(tuner, BRect(145, 85, 220, 110), "ScanButton", "Scan all", SUITE_SCAN_ALL);
+    AddButton(tuner, BRect(10, 85, 60, 110), "TuneDownButton", "Down", SUITE_TUNE_DOWN);
+    AddButton(tuner, BRect(70, 85, 120, 110), "TuneUpButton", "Up", SUITE_TUNE_UP);
 }
 
 void ChannelSuite::LoadPresets()
@@ -210,6 +245,29 @@ void ChannelSuite::MessageReceived(BMessage* message)
     case SUITE_PRESET_SELECTED:
         PresetSelected();
         break;
+    case SUITE_MOVE_UP:
+        MovePreset(-1);
+        break;
+    case SUITE_MOVE_DOWN:
+        MovePreset(1);
+        break;
+    case SUITE_ADD:
+        AddPreset();
+        break;
+    case SUITE_REMOVE:
+        RemovePreset();
+        break;
+    case SUITE_MORE:
+        ShowMore(true);
+        break;
+    case SUITE_LESS:
+        ShowMore(false);
+        break;
+    case SUITE_NAME_EDITED:
+        break;
+    case SUITE_SAVE:
+        SavePreset();
+        break;
     case SUITE_VIDEO_FORMAT:
         if (message->FindInt32("i", &index) == B_OK)
             (void)TuneChannel(currentChannel, index, -1);
@@ -223,20 +281,134 @@ void ChannelSuite::MessageReceived(BMessage* message)
             (void)TuneChannel(channelSlider->Value(), -1, -1);
         break;
     case SUITE_CHANNEL_TEXT:
-        if (channelParam == nullptr)
-            break;
-        // A label no channel has leaves the text as typed.
-        for (int32 i = 0; i < channelParam->CountItems(); i++) {
-            if (GetChannelName(i) == channelNumber->Text())
-                (void)TuneChannel(i, -1, -1);
-        }
+        TuneTypedChannel();
         break;
-    case SUITE_NAME_EDITED:
+    case SUITE_SCAN_ALL:
+        StartScan();
+        break;
+    case SUITE_TUNE_UP:
+        (void)TuneChannel(currentChannel + 1, -1, -1);
+        break;
+    case SUITE_TUNE_DOWN:
+        (void)TuneChannel(currentChannel - 1, -1, -1);
+        break;
+    case SUITE_SCAN_STEP:
+        ScanStep();
         break;
     default:
         BWindow::MessageReceived(message);
         break;
     }
+}
+
+void ChannelSuite::MovePreset(int32 offset)
+{
+    if (stationList == nullptr)
+        return;
+    const int32 selected = stationList->CurrentSelection();
+    const int32 other = selected + offset;
+    // The list keeps the moved preset selected and sends nothing: nothing is tuned.
+    if (selected >= 0 && other >= 0 && other < stationList->CountItems())
+        (void)stationList->SwapItems(selected, other);
+}
+
+void ChannelSuite::AddPreset()
+{
+    if (stationList == nullptr)
+        return;
+    const int32 selected = stationList->CurrentSelection();
+    auto* item = new qvChannelItem(presetName->Text(), currentChannel);
+    item->videoFormat = GetVideoFormat();
+    item->audioFormat = GetAudioFormat();
+    if (selected >= 0 && selected < stationList->CountItems() - 1)
+        (void)stationList->AddItem(item, selected);
+    else
+        (void)stationList->AddItem(item);
+    // An inserted preset takes the selected place and is tuned; after an append the selection
+    // stays where it was.
+    if (selected >= 0)
+        stationList->Select(selected);
+}
+
+void ChannelSuite::RemovePreset()
+{
+    if (stationList == nullptr)
+        return;
+    const int32 selected = stationList->CurrentSelection();
+    if (selected >= 0)
+        delete stationList->RemoveItem(selected);
+}
+
+void ChannelSuite::SavePreset()
+{
+    qvChannelItem* preset = SelectedPreset();
+    if (preset == nullptr)
+        return;
+    // Memory only: the file learns of it when the application ends.
+    preset->name = presetName->Text();
+    preset->channel = currentChannel;
+    preset->videoFormat = GetVideoFormat();
+    preset->audioFormat = GetAudioFormat();
+    stationList->Invalidate();
+}
+
+void ChannelSuite::ShowMore(bool more)
+{
+    if (stationsBox == nullptr)
+        return;
+    ResizeTo(more ? WIDE_WIDTH : NARROW_WIDTH, SUITE_HEIGHT);
+    stationsBox->SetBorder(more ? B_FANCY_BORDER : B_NO_BORDER);
+    moreLessButton->SetLabel(more ? "<<<" : ">>>");
+    (void)moreLessButton->SetMessage(new BMessage(more ? SUITE_LESS : SUITE_MORE));
+}
+
+void ChannelSuite::TuneTypedChannel()
+{
+    if (channelParam == nullptr || channelNumber == nullptr)
+        return;
+    // A label no channel has leaves the text as typed.
+    const std::string typed = channelNumber->Text();
+    for (int32 i = 0; i < channelParam->CountItems(); i++) {
+        if (GetChannelName(i) == typed)
+            (void)TuneChannel(i, -1, -1);
+    }
+}
+
+void ChannelSuite::StartScan()
+{
+    if (stationList == nullptr)
+        return;
+    stationList->MakeEmpty();
+    (void)TuneChannel(0, -1, -1);
+    if (!scanning)
+        PostMessage(SUITE_SCAN_STEP);
+    scanning = true;
+}
+
+void ChannelSuite::ScanStep()
+{
+    if (!scanning)
+        return;
+    // The tuner settles and frames of the new channel arrive after the reconnection.
+    (void)snooze(scanSettleTime);
+    const int32 contrast = tvView != nullptr ? tvView->GetLineContrast() : 0;
+    if (contrast >= STATION_CONTRAST_MIN && contrast <= STATION_CONTRAST_MAX) {
+        auto* item = new qvChannelItem("Unknown station", currentChannel);
+        item->videoFormat = GetVideoFormat();
+        item->audioFormat = GetAudioFormat();
+        (void)stationList->AddItem(item);
+    }
+    const int32 old = currentChannel;
+    (void)TuneChannel(currentChannel + 1, -1, -1);
+    // Past the last channel the tuner wraps to the first, and the scan ends there.
+    scanning = currentChannel > old;
+    if (scanning)
+        PostMessage(SUITE_SCAN_STEP);
+}
+
+void ChannelSuite::SetScanSettleTime(bigtime_t settleTime)
+{
+    scanSettleTime = settleTime;
 }
 
 void ChannelSuite::PresetSelected()

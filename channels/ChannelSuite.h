@@ -11,6 +11,8 @@
 
 class BDiscreteParameter;
 class BListView;
+class BBox;
+class BButton;
 class BMenuField;
 class BSlider;
 class BTextControl;
@@ -27,26 +29,51 @@ enum : uint32 {
 enum : uint32 {
     // The selection of "Presets" changed: the selected preset is tuned.
     SUITE_PRESET_SELECTED = 0x10000,
+    // "Move up", "Move down": the selected preset changes places with its neighbour.
+    SUITE_MOVE_UP = 0x10001,
+    SUITE_MOVE_DOWN = 0x10002,
+    // "Add": a preset on the current channel, named by "PresetName", before the selected one
+    // (or at the end when the last or none is selected). "Remove": the selected one goes.
+    SUITE_ADD = 0x10003,
+    SUITE_REMOVE = 0x10004,
+    // ">>>" widens the window to show the "Channel" and "Tuner" boxes; "<<<" narrows it again.
+    SUITE_MORE = 0x10005,
+    SUITE_LESS = 0x10006,
+    // "PresetName" was edited: nothing happens until "Save" or "Add".
+    SUITE_NAME_EDITED = 0x10007,
+    // "Save": the selected preset takes the name, the current channel and the formats.
+    SUITE_SAVE = 0x10008,
     // A video or audio format item; int32 "i", its position.
     SUITE_VIDEO_FORMAT = 0x10009,
     SUITE_AUDIO_FORMAT = 0x1000A,
     // The "Channel:" slider moved; the "Channel number:" text was entered.
     SUITE_CHANNEL_SLIDER = 0x1000B,
     SUITE_CHANNEL_TEXT = 0x1000C,
+    // "Scan all": the presets are replaced by one per channel that carries a station.
+    SUITE_SCAN_ALL = 0x1000D,
+    // "Up", "Down": the next or previous channel, wrapping at the ends.
+    SUITE_TUNE_UP = 0x1000E,
+    SUITE_TUNE_DOWN = 0x1000F,
+    // One channel of a scan; the suite posts it to itself.
+    SUITE_SCAN_STEP = 0x10010,
 };
 
 // The channel suite window, created hidden by the main window and living until the application
 // ends (closing it only hides it). It finds the capture card's tuner among the parameters of the
-// default video input. With a tuner it shows the "Presets" list (presetList), the format menus
-// "VideoCombo" and "AudioCombo", the "Channel:" slider and the "Channel number:" text; it reads
-// the presets file "/boot/home/config/settings/Media/presets" at its start and writes it back in
-// its destructor. Without one it shows only that the card has none, and its message loop never
-// runs: then the application object deletes it, otherwise it quits it.
+// default video input. With a tuner it shows, narrow, the "Stations" box: the "Presets" list
+// (presetList) and its buttons; ">>>" widens it to show the "Channel" box (the preset's name and
+// the format menus "VideoCombo" and "AudioCombo") and the "Tuner" box (the "Channel:" slider, the
+// "Channel number:" text, "Up", "Down" and "Scan all"). It reads the presets file
+// "/boot/home/config/settings/Media/presets" at its start and writes it back in its destructor;
+// editing changes only memory until then. Without a tuner it shows only that the card has none,
+// and its message loop never runs: then the application object deletes it, otherwise it quits it.
 //
 // The presets and the controls belong to this window's thread. ZapUp, ZapDown and GetPresetName
 // are also called from the main window's thread, with this window locked by the caller. A zap
 // selects; the selection command then tunes on this window's thread and tells the video view's
-// window the station's name and number (MSG_STATION_CHANGED).
+// window the station's name and number (MSG_STATION_CHANGED). A scan takes one channel per
+// SUITE_SCAN_STEP and holds this window locked while the tuner settles and a frame is measured
+// (the settle time plus at most 250 ms), so a caller locking it may wait that long.
 //
 // Lock order: the main window may lock this window while holding its own; this window never
 // locks the main window.
@@ -98,6 +125,13 @@ public:
     // window locked, so that no tuning is under way meanwhile.
     void DetachTVView();
 
+    // How long each scan step lets the tuner settle before it measures the picture, in
+    // microseconds: SCAN_SETTLE_TIME unless set. Called with this window locked.
+    void SetScanSettleTime(bigtime_t settleTime);
+
+    // A tuned channel shows its picture after the reconnection once this has passed.
+    static constexpr bigtime_t SCAN_SETTLE_TIME = 1000000;
+
 private:
     enum : int32 {
         TUNER_NO_WEB = 0,
@@ -117,6 +151,18 @@ private:
     qvChannelItem* SelectedPreset() const;
     // Tunes the selected preset and tells the video view's window.
     void PresetSelected();
+    // The commands that change the list.
+    void MovePreset(int32 offset);
+    void AddPreset();
+    void RemovePreset();
+    void SavePreset();
+    void ShowMore(bool more);
+    // Tunes the channel with the label typed into "Channel number:".
+    void TuneTypedChannel();
+    void StartScan();
+    // Measures the current channel, keeps it when it carries a station and tunes the next,
+    // until the channels wrap to the first.
+    void ScanStep();
     // The shared part of the format operations, on the given parameter and menu field.
     void SetFormat(BDiscreteParameter* parameter, BMenuField* field, int32 index);
     int32 GetFormat(BDiscreteParameter* parameter, BMenuField* field) const;
@@ -133,6 +179,10 @@ private:
     // over.
     bool presetsWritable = true;
     int32 currentChannel = 0;
+    bigtime_t scanSettleTime = SCAN_SETTLE_TIME;
+    // True from "Scan all" until the channels wrap: a second "Scan all" meanwhile restarts the
+    // one scan instead of running two, which would list every station twice.
+    bool scanning = false;
     int32 tunerState = TUNER_UNUSABLE;
     // Parameters of the video input's web, which the media roster keeps for the life of the
     // process; null when the card lacks them.
@@ -143,6 +193,8 @@ private:
     media_node videoInput;
     // Owned by the window's views; null without a tuner page. stationList is presetList.
     BListView* stationList = nullptr;
+    BBox* stationsBox = nullptr;
+    BButton* moreLessButton = nullptr;
     BTextControl* presetName = nullptr;
     BMenuField* videoCombo = nullptr;
     BMenuField* audioCombo = nullptr;

@@ -3,10 +3,15 @@
 #include "channels/qvChannelItem.h"
 #include "devices/ChannelPlan.h"
 #include "devices/TestCardNode.h"
+#include "kits/interface/Box.h"
+#include "kits/interface/Button.h"
 #include "kits/interface/ListView.h"
 #include "kits/interface/Menu.h"
 #include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
+#include "kits/interface/Slider.h"
+#include "kits/interface/StringView.h"
+#include "kits/interface/TextControl.h"
 #include "kits/media/Controllable.h"
 #include "kits/media/MediaDevices.h"
 #include "kits/media/DiscreteParameter.h"
@@ -146,9 +151,21 @@ protected:
 
 TEST_F(ChannelSuiteTest, CardWithTunerRunsTheHiddenWindowWhichClosingOnlyHides)
 {
+    test_support::WritePresets({{CardChannel(), "ONE"}});
     ASSERT_EQ(MakeSuite(), 0);
     EXPECT_TRUE(suite->IsHidden());
     EXPECT_EQ(suite->Frame(), BRect(50, 100, 360, 400));
+    auto* more = dynamic_cast<BButton*>(suite->FindView("MoreLessButton"));
+    auto* stations = dynamic_cast<BBox*>(more->Parent());
+    // Each press sends the command the button carries then: there, back and there again.
+    for (const auto& [width, label, border] : {std::tuple{560.0f, "<<<", B_FANCY_BORDER},
+             std::tuple{310.0f, ">>>", B_NO_BORDER}, std::tuple{560.0f, "<<<", B_FANCY_BORDER}}) {
+        BMessage press(*more->Message());
+        suite->MessageReceived(&press);
+        EXPECT_EQ(suite->Frame().Width(), width);
+        EXPECT_STREQ(more->Label(), label);
+        EXPECT_EQ(stations->Border(), border);
+    }
     suite->Show();
     suite->Unlock();
     suite->PostMessage(B_QUIT_REQUESTED);
@@ -158,6 +175,13 @@ TEST_F(ChannelSuiteTest, CardWithTunerRunsTheHiddenWindowWhichClosingOnlyHides)
         suite->Unlock();
         return hidden;
     }));
+    // Shown again, it is as it was left.
+    suite->Lock();
+    suite->Show();
+    EXPECT_FALSE(suite->IsHidden());
+    EXPECT_EQ(suite->Frame().Width(), 560);
+    EXPECT_EQ(presetList->CountItems(), 1);
+    EXPECT_EQ(presetList->CurrentSelection(), 0);
 }
 
 TEST_F(ChannelSuiteTest, OnlyAChannelAndATunerBrandMakeATunerAndOnlyATunerReadsTheFile)
@@ -186,8 +210,14 @@ TEST_F(ChannelSuiteTest, OnlyAChannelAndATunerBrandMakeATunerAndOnlyATunerReadsT
         const std::string before = ReadBytes(path);
         c.prepare();
         EXPECT_EQ(MakeSuite(false), c.tuner ? 0 : -1);
-        // Without a tuner the window never runs.
+        // Without a tuner the window never runs and says why.
         EXPECT_EQ(suite->Thread() >= 0, c.tuner);
+        auto* noSuite = dynamic_cast<BStringView*>(suite->FindView("nosuite"));
+        EXPECT_EQ(noSuite == nullptr, c.tuner);
+        if (noSuite != nullptr) {
+            EXPECT_STREQ(noSuite->Text(), "Your TV Card does not have a tuner");
+            EXPECT_EQ(noSuite->Frame(), BRect(0, 85, 310, 95));
+        }
         EXPECT_EQ(suite->GetChannelName(), c.tuner ? "1" : "");
         EXPECT_EQ(suite->ZapUp(), c.tuner ? "P 01" : "");
         EXPECT_EQ(suite->GetPresetName(), c.tuner ? "ONE" : "");
@@ -371,6 +401,96 @@ TEST_F(ChannelSuiteTest, FormatMenusFollowTheParametersThatAreThere)
         suite->SetVideoFormat(0);
         EXPECT_EQ(suite->GetVideoFormat(), c.items > 1 ? 0 : -1);
         CloseSuite();
+    }
+}
+
+TEST_F(ChannelSuiteTest, EditingCommandsInsertMoveRemoveAndSaveInMemoryOnly)
+{
+    const int32 c = CardChannel();
+    const std::vector<test_support::StoredPreset> five
+        = {{c + 1, "A"}, {c + 2, "B"}, {c + 3, "C"}, {c + 4, "D"}, {c + 5, "E"}};
+    const struct {
+        int32 selected;
+        uint32 command;
+        std::string names;
+        int32 selectedAfter;
+    } cases[] = {
+        {1, SUITE_ADD, "ANBCDE", 1},
+        {4, SUITE_ADD, "ABCDEN", 4},
+        {-1, SUITE_ADD, "ABCDEN", -1},
+        {1, SUITE_MOVE_UP, "BACDE", 0},
+        {0, SUITE_MOVE_UP, "ABCDE", 0},
+        {3, SUITE_MOVE_DOWN, "ABCED", 4},
+        {4, SUITE_MOVE_DOWN, "ABCDE", 4},
+        {2, SUITE_REMOVE, "ABDE", -1},
+        {-1, SUITE_REMOVE, "ABCDE", -1},
+        {-1, SUITE_SAVE, "ABCDE", -1},
+        {2, SUITE_SAVE, "ABNDE", 2},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(testing::Message() << row.command << " on " << row.selected);
+        test_support::WritePresets(five);
+        const std::string before = ReadBytes(path);
+        ASSERT_EQ(MakeSuite(), 0);
+        dynamic_cast<BTextControl*>(suite->FindView("PresetName"))->SetText("N");
+        presetList->Select(row.selected);
+        // The card's channel is the suite's: what "Add" and "Save" take.
+        suite->TuneChannel(7, devices::VIDEO_FORMAT_SECAM, -1);
+        BMessage command(row.command);
+        suite->MessageReceived(&command);
+        const std::vector<StationPreset> listed = Listed();
+        std::string names;
+        for (const StationPreset& preset : listed)
+            names += preset.name;
+        EXPECT_EQ(names, row.names);
+        EXPECT_EQ(presetList->CurrentSelection(), row.selectedAfter);
+        const size_t added = names.find('N');
+        if (added != std::string::npos) {
+            const StationPreset expected{"N", 7, devices::VIDEO_FORMAT_SECAM, 0};
+            EXPECT_EQ(listed[added], expected);
+        }
+        EXPECT_EQ(ReadBytes(path), before);
+        CloseSuite();
+        std::vector<StationPreset> stored;
+        ASSERT_EQ(video::ReadPresets(video::PRESETS_PATH, stored), B_OK);
+        EXPECT_EQ(stored, listed);
+    }
+}
+
+TEST_F(ChannelSuiteTest, TunerCommandsWrapAndTakeOnlyLabelsTheCardHas)
+{
+    const int32 last = devices::ChannelPlan::CountChannels() - 1;
+    const int32 e12 = devices::ChannelPlan::PositionOf("E12");
+    const struct {
+        int32 from;
+        uint32 command;
+        const char* typed;
+        int32 tuned;
+        std::string text;
+    } cases[] = {
+        {last, SUITE_TUNE_UP, nullptr, 0, "E2"},
+        {0, SUITE_TUNE_DOWN, nullptr, last, devices::ChannelPlan::LabelAt(last)},
+        {5, SUITE_CHANNEL_TEXT, "E12", e12, "E12"},
+        {5, SUITE_CHANNEL_TEXT, "E99", 5, "E99"},
+        {5, SUITE_CHANNEL_SLIDER, nullptr, 9, devices::ChannelPlan::LabelAt(9)},
+    };
+    ASSERT_EQ(MakeSuite(), 0);
+    auto* scan = suite->FindView("ScanButton");
+    ASSERT_NE(scan, nullptr);
+    auto* number = dynamic_cast<BTextControl*>(scan->Parent()->ChildAt(1));
+    auto* slider = dynamic_cast<BSlider*>(scan->Parent()->ChildAt(0));
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.command);
+        suite->TuneChannel(row.from, -1, -1);
+        if (row.typed != nullptr)
+            number->SetText(row.typed);
+        if (row.command == SUITE_CHANNEL_SLIDER)
+            slider->SetValue(row.tuned);
+        BMessage command(row.command);
+        suite->MessageReceived(&command);
+        EXPECT_EQ(CardValue<int32>("Channel"), row.tuned);
+        EXPECT_EQ(slider->Value(), row.tuned);
+        EXPECT_STREQ(number->Text(), row.text.c_str());
     }
 }
 

@@ -4,6 +4,8 @@
 #include "channels/ChannelSuite.h"
 
 #include "channels/qvChannelItem.h"
+#include "devices/ChannelPlan.h"
+#include "devices/TestStation.h"
 #include "kits/interface/ListView.h"
 #include "tests/kits/interface/InterfaceTestSupport.h"
 #include "tests/window/TVWindowFixture.h"
@@ -66,6 +68,51 @@ TEST_F(ChannelSuiteWindowTest, PlusAndMinusZapTheStationsWhichOutliveTheApplicat
     ASSERT_EQ(stored.size(), 4u);
     EXPECT_EQ(stored[3].name, "EAST");
     EXPECT_EQ(stored[3].channel, c + 4);
+}
+
+TEST_F(ChannelSuiteWindowTest, ScanFindsExactlyTheCardsStationsAndEndsOnTheFirstChannel)
+{
+    test_support::WritePresets({{CardChannel() + 1, "OLD"}});
+    MakeWindow();
+    RunWindow();
+    ChannelSuite* suite = window->ChannelSuiteWindow();
+    const auto listed = [&] {
+        suite->Lock();
+        std::vector<int32> channels;
+        for (int32 i = 0; i < presetList->CountItems(); i++)
+            channels.push_back(dynamic_cast<qvChannelItem*>(presetList->ItemAt(i))->channel);
+        suite->Unlock();
+        return channels;
+    };
+    suite->Lock();
+    // Long enough for the frames of the channel before to have passed.
+    suite->SetScanSettleTime(200000);
+    suite->Unlock();
+    // A second "Scan all" while the first runs starts it again: one scan, each station once.
+    suite->PostMessage(SUITE_SCAN_ALL);
+    suite->PostMessage(SUITE_SCAN_ALL);
+    // Sixty channels, each settling and measured: minutes under a sanitizer.
+    EXPECT_TRUE(test_support::Await([&] {
+        return !listed().empty() && test_support::CardValue<int32>("Channel") == 0;
+    }, 180000000));
+    // Nothing scans on: "Down" from the first channel reaches the last and stays there.
+    suite->PostMessage(SUITE_TUNE_DOWN);
+    const int32 last = devices::ChannelPlan::CountChannels() - 1;
+    EXPECT_TRUE(test_support::Await(
+        [&] { return test_support::CardValue<int32>("Channel") == last; }));
+    std::vector<int32> stations;
+    for (const devices::TestStation& station : devices::DefaultTestStations())
+        stations.push_back(station.channel);
+    EXPECT_EQ(listed(), stations);
+
+    // Selecting a found station tunes it and names it in the main window's title.
+    suite->Lock();
+    presetList->Select(2);
+    suite->Unlock();
+    EXPECT_TRUE(AwaitWindow([&] {
+        return window->Title() == std::string("Ovelin Beta 4 - Unknown station")
+            && test_support::CardValue<int32>("Channel") == stations[2];
+    }));
 }
 
 }

@@ -11,6 +11,7 @@
 #include "kits/interface/Window.h"
 #include "kits/media/MediaTestHooks.h"
 #include "tests/devices/CaptureNodeScenarios.h"
+#include "tests/devices/vm/VividControl.h"
 #include "video/TVView.h"
 
 #include <cstdlib>
@@ -35,24 +36,7 @@ bool DeviceThere()
         VM_WAIT);
 }
 
-// Sets a vivid control by the name v4l2-ctl shows (lower case, words joined by "_").
-status_t SetVividControl(const char* name, int32 value)
-{
-    V4l2Device device;
-    if (status_t status = device.Open(DEVICE); status != B_OK)
-        return status;
-    std::vector<V4l2Control> controls;
-    if (status_t status = device.GetControls(controls); status != B_OK)
-        return status;
-    for (const V4l2Control& control : controls) {
-        std::string plain;
-        for (char c : control.name)
-            plain += std::isalnum(static_cast<unsigned char>(c)) ? char(std::tolower(c)) : '_';
-        if (plain == name)
-            return device.SetControl(control.id, value);
-    }
-    return B_NAME_NOT_FOUND;
-}
+using vivid_test::SetVividControl;
 
 struct VividCard {
     using Node = V4l2CaptureNode;

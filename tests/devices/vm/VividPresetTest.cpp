@@ -1,21 +1,28 @@
-// A stored preset tuned on the kernel's vivid TV card, inside the test machine of
-// scripts/vivid-vm.sh: the channel suite reads the presets file, sets the preset's standard and
-// channel through the capture node, and the device then shows that channel's picture.
+// The channel suite on the kernel's vivid TV card, inside the test machine of
+// scripts/vivid-vm.sh: a stored preset's standard and channel reach the device, which then shows
+// that channel's picture, and a station scan finds the channels with a picture.
 
 #include "channels/ChannelSuite.h"
+#include "channels/qvChannelItem.h"
+#include "devices/FrequencyPlan.h"
 #include "devices/V4l2CaptureNode.h"
 #include "devices/V4l2Device.h"
+#include "kits/interface/ListView.h"
+#include "kits/interface/Window.h"
 #include "kits/media/DiscreteParameter.h"
 #include "kits/media/MediaDevices.h"
 #include "kits/media/MediaTestHooks.h"
 #include "tests/support/Await.h"
+#include "tests/devices/vm/VividControl.h"
 #include "tests/support/TestCard.h"
 #include "video/StationPresets.h"
+#include "video/TVView.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -137,6 +144,57 @@ TEST_F(VividPresetTest, ZappingTunesThePresetsStandardAndChannelAndShowsItsPictu
     ZapTo(1, "P 02", between, secam);
     ASSERT_NO_FATAL_FAILURE(Capture(picture));
     EXPECT_GT(picture.roughness, 20);
+}
+
+TEST_F(VividPresetTest, AScanVisitsEveryChannelOfTheTunerTakesNoNoiseAndEndsOnTheFirst)
+{
+    // vivid sends a station every 6 MHz from 49.25 MHz, in colour within 0.25 MHz of it and in
+    // grey up to 1 MHz away; further off, noise.
+    const devices::FrequencyPlan& plan = devices::FrequencyPlan::Europe();
+    std::vector<int32> pictures;
+    for (int32 i = 0; i < plan.CountChannels(); i++) {
+        const int64 offset = (int64(plan.ChannelAt(i)->kilohertz) - 49250 + 6000000) % 6000;
+        if (offset <= 1000 || offset >= 5000)
+            pictures.push_back(i);
+    }
+    auto* window = new BWindow(BRect(50, 50, 50 + 767, 50 + 575), "Ovelin", B_TITLED_WINDOW, 0);
+    auto* view = new TVView(BRect(0, 0, 767, 575), "TV", B_FOLLOW_ALL, 0);
+    window->Lock();
+    window->AddChild(view);
+    int32 tunerStatus = -1;
+    suite = new ChannelSuite(view, &tunerStatus);
+    window->Unlock();
+    window->Show();
+    ASSERT_EQ(tunerStatus, 0);
+    const auto listed = [&] {
+        suite->Lock();
+        std::vector<int32> channels;
+        for (int32 i = 0; i < presetList->CountItems(); i++)
+            channels.push_back(dynamic_cast<qvChannelItem*>(presetList->ItemAt(i))->channel);
+        suite->Unlock();
+        return channels;
+    };
+    // vivid's text over the top of the picture would measure as busy as noise.
+    ASSERT_EQ(vivid_test::SetVividControl("osd_text_mode", 2), B_OK);
+    suite->Lock();
+    (void)suite->TuneChannel(0, ItemPosition("Video Format", "PAL-B"), -1);
+    // The device restarts streaming after each reconnection well within this.
+    suite->SetScanSettleTime(300000);
+    suite->Unlock();
+    suite->PostMessage(SUITE_SCAN_ALL);
+    const auto channel = [] { return test_support::CardValue<int32>("Channel"); };
+    EXPECT_TRUE(test_support::Await([&] { return channel() > 0; }, VM_WAIT));
+    // Every channel of the real tuner is visited once, and the card ends on the first.
+    EXPECT_TRUE(test_support::Await([&] { return channel() == 0; }, 3 * VM_WAIT));
+    // vivid's pictures measure about 3000 by the line contrast, noise about 8000: only
+    // channels with a picture may be taken for stations.
+    for (int32 found : listed())
+        EXPECT_TRUE(std::count(pictures.begin(), pictures.end(), found) == 1) << found;
+    suite->Lock();
+    suite->DetachTVView();
+    suite->Unlock();
+    window->Lock();
+    window->Quit();
 }
 
 }
