@@ -50,6 +50,15 @@ float CentredBaseline(const BView& view)
         (view.Bounds().Height() + 1 - (height.ascent + height.descent)) / 2 + height.ascent);
 }
 
+rgb_color ParentPanelColor(const BView& view)
+{
+    const BView* parent = view.Parent();
+    // Only the window's own top view has no parent.
+    if (parent == nullptr || parent->Parent() == nullptr)
+        return PANEL_COLOR;
+    return parent->ViewColor();
+}
+
 void AddInvokeFields(BMessage& message, const void* source)
 {
     (void)message.AddInt64("when", system_time());

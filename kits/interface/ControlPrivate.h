@@ -31,6 +31,10 @@ float LabelDivider(const char* label);
 // The baseline that centres a line of the view's font in its bounds.
 float CentredBaseline(const BView& view);
 
+// The colour a box or label takes on: its parent's view colour, or the panel colour when it
+// stands directly in a window.
+rgb_color ParentPanelColor(const BView& view);
+
 // Adds "when" (system time) and "source" (the sender) to a message about to be sent.
 void AddInvokeFields(BMessage& message, const void* source);
 

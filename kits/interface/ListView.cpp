@@ -4,6 +4,7 @@
 #include "kits/interface/ControlPrivate.h"
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/ListItem.h"
+#include "kits/interface/ScrollBar.h"
 #include "kits/interface/Window.h"
 
 #include <algorithm>
@@ -17,7 +18,13 @@ BListView::BListView(BRect frame, const char* name, list_view_type type, uint32 
 {
 }
 
-BListView::~BListView() = default;
+BListView::~BListView()
+{
+    if (scrollBar != nullptr) {
+        scrollBar->list = nullptr;
+        scrollBar->target = nullptr;
+    }
+}
 
 bool BListView::AddItem(BListItem* item)
 {
@@ -35,6 +42,7 @@ bool BListView::AddItem(BListItem* item, int32 index)
     items.emplace(items.begin() + index, item);
     if (selected >= index)
         selected++;
+    ClampScroll();
     Invalidate();
     return true;
 }
@@ -82,6 +90,7 @@ void BListView::MakeEmpty()
     items.clear();
     selected = -1;
     scrollTop = 0;
+    ClampScroll();
     Invalidate();
     if (hadSelection)
         NotifySelection();
@@ -148,8 +157,23 @@ float BListView::ContentHeight() const
 
 void BListView::ClampScroll()
 {
-    const float lowest = std::max(0.0f, ContentHeight() - (Bounds().Height() + 1));
+    const float visible = Bounds().Height() + 1;
+    const float content = ContentHeight();
+    const float lowest = std::max(0.0f, content - visible);
     scrollTop = std::clamp(scrollTop, 0.0f, lowest);
+    if (scrollBar == nullptr)
+        return;
+    scrollBar->Follow(lowest, content > visible ? visible / content : 1,
+        items.empty() ? 1 : items.front()->Height(), visible, scrollTop);
+}
+
+void BListView::ScrollTo(BPoint where)
+{
+    const float old = scrollTop;
+    scrollTop = where.y;
+    ClampScroll();
+    if (scrollTop != old)
+        Invalidate();
 }
 
 list_view_type BListView::ListType() const
@@ -216,12 +240,9 @@ void BListView::ScrollToSelection()
         return;
     const float visible = Bounds().Height() + 1;
     if (frame.top < scrollTop)
-        scrollTop = frame.top;
+        ScrollTo(BPoint(0, frame.top));
     else if (frame.bottom + 1 > scrollTop + visible)
-        scrollTop = std::min(frame.top, frame.bottom + 1 - visible);
-    else
-        return;
-    Invalidate();
+        ScrollTo(BPoint(0, std::min(frame.top, frame.bottom + 1 - visible)));
 }
 
 void BListView::InvalidateItem(int32 index)

@@ -8,6 +8,7 @@
 #include <vector>
 
 class BListItem;
+class BScrollBar;
 
 enum list_view_type {
     B_SINGLE_SELECTION_LIST = 0,
@@ -26,8 +27,10 @@ enum list_view_type {
 // Ownership: the list owns the items it holds and deletes them when it is destroyed and in
 // MakeEmpty; RemoveItem hands the item back to the caller, who deletes it.
 //
-// The kit's views do not scroll, so the list keeps its own scroll position: ItemFrame gives where
-// an item is drawn now. Hooks and calls as for any view: on the window's thread, window locked.
+// The list keeps its own scroll position, vertical only: ItemFrame gives where an item is drawn
+// now. A vertical BScrollBar that targets the list scrolls it, and the list keeps that bar's
+// range, proportion, steps and value in step with its items, its height and its position. Hooks
+// and calls as for any view: on the window's thread, window locked.
 class BListView : public BView, public BInvoker {
 public:
     BListView(BRect frame, const char* name, list_view_type type = B_SINGLE_SELECTION_LIST,
@@ -73,6 +76,9 @@ public:
     bool IsItemSelected(int32 index) const;
     // Scrolls as little as needed to show the whole selected item.
     void ScrollToSelection();
+    // Scrolls the items so that where.y of the unscrolled list is at the top, as far as the
+    // items reach; where.x is ignored.
+    void ScrollTo(BPoint where);
     // Redraws the item.
     void InvalidateItem(int32 index);
 
@@ -101,12 +107,14 @@ protected:
     virtual void SelectionChanged();
 
 private:
+    friend class BScrollBar;
+
     // Measures every item for the list's font and width.
     void UpdateItems();
     // The item's frame as if the list were not scrolled.
     BRect UnscrolledFrame(int32 index) const;
     float ContentHeight() const;
-    // Keeps the scroll position within the items.
+    // Keeps the scroll position within the items, and the scroll bar in step.
     void ClampScroll();
     // Makes index (or none, for -1) the selected item, telling the target if that changed.
     void SetSelection(int32 index);
@@ -121,4 +129,6 @@ private:
     std::unique_ptr<BMessage> selectionMessage;
     // How far the items are scrolled up, in pixels.
     float scrollTop = 0;
+    // The vertical bar that targets the list, or null; it unlinks itself when deleted.
+    BScrollBar* scrollBar = nullptr;
 };

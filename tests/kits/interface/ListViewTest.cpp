@@ -15,6 +15,7 @@
 
 namespace {
 
+using interface_test::Entry;
 using interface_test::Events;
 using interface_test::EventWindow;
 using interface_test::Mouse;
@@ -23,19 +24,6 @@ using test_support::Await;
 
 constexpr uint32 SELECTED = 0x10000;
 constexpr uint32 INVOKED = 0x10001;
-
-// An entry that counts the live ones and records where it was asked to draw.
-class Entry : public BListItem {
-public:
-    explicit Entry(std::string name) : name(std::move(name)) { live++; }
-    ~Entry() override { live--; }
-
-    void DrawItem(BView*, BRect frame, bool) override { frames.push_back(frame); }
-
-    std::string name;
-    std::vector<BRect> frames;
-    static inline int32 live = 0;
-};
 
 class ListViewTest : public interface_test::WidgetTest {
 protected:

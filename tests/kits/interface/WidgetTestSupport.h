@@ -1,24 +1,40 @@
 #pragma once
 // Helpers for the tests of the list view and the controls: a looper that records what it is
-// sent, and a locked window whose input the test dispatches itself.
+// sent, a list entry, and a locked window whose input the test dispatches itself.
 
 #include "kits/app/Invoker.h"
 #include "kits/app/Looper.h"
 #include "kits/app/Message.h"
+#include "kits/interface/ListItem.h"
 #include "tests/kits/interface/InterfaceTestSupport.h"
 #include "tests/support/Await.h"
 
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace interface_test {
 
+// An entry that counts the live ones and records where it was asked to draw.
+class Entry : public BListItem {
+public:
+    explicit Entry(std::string name) : name(std::move(name)) { live++; }
+    ~Entry() override { live--; }
+
+    void DrawItem(BView*, BRect frame, bool) override { frames.push_back(frame); }
+
+    std::string name;
+    std::vector<BRect> frames;
+    static inline int32 live = 0;
+};
+
 // A running looper that keeps a copy of every message it gets.
 class Recorder : public BLooper {
 public:
-    Recorder() : BLooper("recorder") {}
+    Recorder() : BLooper("recorder") { }
 
     void MessageReceived(BMessage* message) override
     {
