@@ -151,7 +151,8 @@ void ControlPanel::Draw(BRect updateRect)
     const rgb_color viewColor = ViewColor();
     if (viewColor.red != background.red || viewColor.green != background.green
         || viewColor.blue != background.blue) {
-        // The window cleared the panel in the colour it had; once more in its own.
+        // The box took its parent's colour when attached, and the window cleared the panel in
+        // it: once more in the menu colour.
         SetViewColor(background);
         Invalidate(updateRect);
     }
@@ -167,8 +168,7 @@ void ControlPanel::Draw(BRect updateRect)
     if (BeginSection(FORMAT_16_9_BUTTON, updateRect))
         DrawFormatButton(BRect(21, 204, 35, 211), "16:9", 211);
     // The bottom panel is its face alone.
-    if (BeginSection(BottomPanel(Bounds()), updateRect))
-        SetHighColor(DISPLAY_RED);
+    BeginSection(BottomPanel(Bounds()), updateRect);
 }
 
 bool ControlPanel::BeginSection(BRect section, BRect updateRect)
