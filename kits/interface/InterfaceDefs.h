@@ -1,10 +1,21 @@
 #pragma once
 // Free functions of the interface kit that describe the desktop.
 
+#include "kits/interface/GraphicsDefs.h"
 #include "kits/kernel/SupportDefs.h"
 
 // The workspace shown now, from 0. Any thread may ask.
 int32 current_workspace();
+
+// The parts of the desktop whose colours ui_color answers.
+enum color_which {
+    B_PANEL_BACKGROUND_COLOR = 1,
+    B_MENU_BACKGROUND_COLOR = 2,
+};
+
+// The system's colour for a part of the desktop: panels are (216, 216, 216), menus and the menu
+// bar (219, 219, 219), all opaque; a value outside the list gets black. Any thread may ask.
+rgb_color ui_color(color_which which);
 
 // Bytes of the keys that produce no text, as a key press's "bytes" carries them.
 enum : uint8 {

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <numbers>
 
 using kits::interface::ClipRegion;
 using kits::interface::PixelRect;
@@ -66,6 +67,137 @@ rgb_color IntToColor(int32 value)
     const uint32 bits = uint32(value);
     return rgb_color{uint8(bits >> 24), uint8(bits >> 16), uint8(bits >> 8), uint8(bits)};
 }
+
+// Calls plot(x, y) for each pixel of the one-pixel line between the pixels nearest to start and
+// end, both included, from start on.
+template <typename Plot>
+void WalkLine(BPoint start, BPoint end, Plot plot)
+{
+    int32 x = int32(std::lround(start.x));
+    int32 y = int32(std::lround(start.y));
+    const int32 x1 = int32(std::lround(end.x));
+    const int32 y1 = int32(std::lround(end.y));
+    const int32 dx = std::abs(x1 - x);
+    const int32 dy = -std::abs(y1 - y);
+    const int32 stepX = x < x1 ? 1 : -1;
+    const int32 stepY = y < y1 ? 1 : -1;
+    int32 error = dx + dy;
+    for (;;) {
+        plot(x, y);
+        if (x == x1 && y == y1)
+            break;
+        const int32 twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x += stepX;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y += stepY;
+        }
+    }
+}
+
+// The pixels of rect (offset by origin into window coordinates) that lie in clip, set from the
+// pattern: a set bit takes high, a clear one low.
+void PaintClipped(kits::interface::FrameBuffer& buffer, const ClipRegion& clip, BRect rect,
+    BPoint origin, const pattern& fill, uint32 high, uint32 low)
+{
+    rect.OffsetBy(origin);
+    const PixelRect pixels = kits::interface::ToPixels(rect);
+    const bool solidHigh = IsSolid(fill, 0xFF);
+    const bool solidLow = IsSolid(fill, 0x00);
+    for (const PixelRect& part : clip.Rects()) {
+        const PixelRect area = part.Intersection(pixels);
+        if (area.IsEmpty())
+            continue;
+        if (solidHigh || solidLow) {
+            buffer.Fill(area, solidHigh ? high : low);
+            continue;
+        }
+        // The pattern is anchored to the window's top-left corner.
+        for (int32 y = area.top; y <= area.bottom; y++) {
+            uint32* row = buffer.Row(y);
+            const uint8 bits = fill.data[y & 7];
+            for (int32 x = area.left; x <= area.right; x++)
+                row[x] = (bits & (0x80 >> (x & 7))) != 0 ? high : low;
+        }
+    }
+}
+
+// An ellipse and the angles of an arc of it, answering which pixel centres it covers.
+class ArcShape {
+public:
+    ArcShape(BPoint center, float xRadius, float yRadius, float startAngle, float arcAngle)
+        :
+        center(center),
+        xRadius(xRadius),
+        yRadius(yRadius),
+        whole(std::fabs(arcAngle) >= 360)
+    {
+        // A clockwise arc is the counter-clockwise one from its far end.
+        start = std::fmod(arcAngle < 0 ? startAngle + arcAngle : startAngle, 360.0f);
+        if (start < 0)
+            start += 360;
+        span = std::fabs(arcAngle);
+    }
+
+    // The ellipse's pixels, or only those of its outline: the ones with a side neighbour
+    // outside, which makes the outline one pixel thin and without gaps.
+    bool Covers(float x, float y, bool outline) const
+    {
+        if (!InEllipse(x, y))
+            return false;
+        if (outline && InEllipse(x - 1, y) && InEllipse(x + 1, y) && InEllipse(x, y - 1)
+            && InEllipse(x, y + 1)) {
+            return false;
+        }
+        return InAngles(x, y);
+    }
+
+private:
+    // Tolerances that keep the centres lying on the edge or on a bounding ray.
+    static constexpr float EDGE_TOLERANCE = 1e-4f;
+    static constexpr float ANGLE_TOLERANCE = 1e-3f;
+
+    // The squared distance along one axis in radii; a zero radius holds its own line only.
+    static float AxisTerm(float distance, float radius)
+    {
+        if (distance == 0)
+            return 0;
+        if (radius <= 0)
+            return 2;
+        return (distance / radius) * (distance / radius);
+    }
+
+    bool InEllipse(float x, float y) const
+    {
+        return AxisTerm(x - center.x, xRadius) + AxisTerm(y - center.y, yRadius)
+            <= 1 + EDGE_TOLERANCE;
+    }
+
+    // Angles are taken on the circle the ellipse is a stretch of, y pointing up.
+    bool InAngles(float x, float y) const
+    {
+        const float u = xRadius > 0 ? (x - center.x) / xRadius : 0;
+        const float v = yRadius > 0 ? (center.y - y) / yRadius : 0;
+        if (whole || (u == 0 && v == 0))
+            return true;
+        const float angle = std::atan2(v, u) * 180.0f / std::numbers::pi_v<float>;
+        float offset = std::fmod(angle - start, 360.0f);
+        if (offset < 0)
+            offset += 360;
+        return offset <= span + ANGLE_TOLERANCE || offset >= 360 - ANGLE_TOLERANCE;
+    }
+
+    BPoint center;
+    float xRadius;
+    float yRadius;
+    bool whole;
+    // Degrees from 0 up to 360.
+    float start;
+    float span;
+};
 
 // The kit's own rebuildable classes are known to every program that has views, so that an
 // archive from another program finds them.
@@ -529,29 +661,7 @@ bool BView::PrepareDrawing(ClipRegion& clip, BPoint& origin) const
 
 void BView::FillClipped(const ClipRegion& clip, BRect rect, BPoint origin, const pattern& fill)
 {
-    rect.OffsetBy(origin);
-    const PixelRect pixels = kits::interface::ToPixels(rect);
-    kits::interface::FrameBuffer& buffer = window->buffer;
-    const uint32 high = Pack(highColor);
-    const uint32 low = Pack(lowColor);
-    const bool solidHigh = IsSolid(fill, 0xFF);
-    const bool solidLow = IsSolid(fill, 0x00);
-    for (const PixelRect& part : clip.Rects()) {
-        const PixelRect area = part.Intersection(pixels);
-        if (area.IsEmpty())
-            continue;
-        if (solidHigh || solidLow) {
-            buffer.Fill(area, solidHigh ? high : low);
-            continue;
-        }
-        // The pattern is anchored to the window's top-left corner.
-        for (int32 y = area.top; y <= area.bottom; y++) {
-            uint32* row = buffer.Row(y);
-            const uint8 bits = fill.data[y & 7];
-            for (int32 x = area.left; x <= area.right; x++)
-                row[x] = (bits & (0x80 >> (x & 7))) != 0 ? high : low;
-        }
-    }
+    PaintClipped(window->buffer, clip, rect, origin, fill, Pack(highColor), Pack(lowColor));
 }
 
 void BView::FillRect(BRect rect, const pattern& fill)
@@ -586,29 +696,9 @@ void BView::StrokeLine(BPoint start, BPoint end, const pattern& stroke)
     BPoint origin;
     if (!PrepareDrawing(clip, origin))
         return;
-    int32 x = int32(std::lround(start.x));
-    int32 y = int32(std::lround(start.y));
-    const int32 x1 = int32(std::lround(end.x));
-    const int32 y1 = int32(std::lround(end.y));
-    const int32 dx = std::abs(x1 - x);
-    const int32 dy = -std::abs(y1 - y);
-    const int32 stepX = x < x1 ? 1 : -1;
-    const int32 stepY = y < y1 ? 1 : -1;
-    int32 error = dx + dy;
-    for (;;) {
+    WalkLine(start, end, [&](int32 x, int32 y) {
         FillClipped(clip, BRect(float(x), float(y), float(x), float(y)), origin, stroke);
-        if (x == x1 && y == y1)
-            break;
-        const int32 twice = 2 * error;
-        if (twice >= dy) {
-            error += dy;
-            x += stepX;
-        }
-        if (twice <= dx) {
-            error += dx;
-            y += stepY;
-        }
-    }
+    });
     BRect changed(std::min(start.x, end.x), std::min(start.y, end.y), std::max(start.x, end.x),
         std::max(start.y, end.y));
     changed.InsetBy(-1, -1);
@@ -658,6 +748,113 @@ void BView::FillTriangle(BPoint p1, BPoint p2, BPoint p3, const pattern& fill)
     }
     BRect changed(std::min({p1.x, p2.x, p3.x}) - 1, top - 1, std::max({p1.x, p2.x, p3.x}) + 1,
         bottom + 1);
+    changed.OffsetBy(origin);
+    window->DrawingDone(kits::interface::ToPixels(changed));
+}
+
+void BView::FillArc(BPoint center, float xRadius, float yRadius, float startAngle,
+    float arcAngle, const pattern& fill)
+{
+    DrawArc(center, xRadius, yRadius, startAngle, arcAngle, false, fill);
+}
+
+void BView::FillArc(BRect rect, float startAngle, float arcAngle, const pattern& fill)
+{
+    DrawArc(BPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2), rect.Width() / 2,
+        rect.Height() / 2, startAngle, arcAngle, false, fill);
+}
+
+void BView::StrokeArc(BPoint center, float xRadius, float yRadius, float startAngle,
+    float arcAngle, const pattern& stroke)
+{
+    DrawArc(center, xRadius, yRadius, startAngle, arcAngle, true, stroke);
+}
+
+void BView::StrokeArc(BRect rect, float startAngle, float arcAngle, const pattern& stroke)
+{
+    DrawArc(BPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2), rect.Width() / 2,
+        rect.Height() / 2, startAngle, arcAngle, true, stroke);
+}
+
+void BView::DrawArc(BPoint center, float xRadius, float yRadius, float startAngle,
+    float arcAngle, bool outline, const pattern& fill)
+{
+    const float values[] = {center.x, center.y, xRadius, yRadius, startAngle, arcAngle};
+    const auto finite = [](float value) { return std::isfinite(value); };
+    if (!std::all_of(std::begin(values), std::end(values), finite) || xRadius < 0
+        || yRadius < 0) {
+        return;
+    }
+    ClipRegion clip;
+    BPoint origin;
+    if (!PrepareDrawing(clip, origin))
+        return;
+    // Only the pixel centres of the ellipse's box that may be drawn on are looked at.
+    const PixelRect allowed = clip.Bounds();
+    const float left = std::max(std::ceil(center.x - xRadius), float(allowed.left) - origin.x);
+    const float right = std::min(std::floor(center.x + xRadius), float(allowed.right) - origin.x);
+    const float top = std::max(std::ceil(center.y - yRadius), float(allowed.top) - origin.y);
+    const float bottom =
+        std::min(std::floor(center.y + yRadius), float(allowed.bottom) - origin.y);
+    if (left > right || top > bottom)
+        return;
+    const ArcShape arc(center, xRadius, yRadius, startAngle, arcAngle);
+    for (float y = top; y <= bottom; y++) {
+        // Runs of covered pixels are filled a row span at a time.
+        float runStart = -1;
+        bool inRun = false;
+        for (float x = left; x <= right + 1; x++) {
+            const bool covered = x <= right && arc.Covers(x, y, outline);
+            if (covered && !inRun) {
+                runStart = x;
+                inRun = true;
+            }
+            else if (!covered && inRun) {
+                FillClipped(clip, BRect(runStart, y, x - 1, y), origin, fill);
+                inRun = false;
+            }
+        }
+    }
+    BRect changed(left, top, right, bottom);
+    changed.OffsetBy(origin);
+    window->DrawingDone(kits::interface::ToPixels(changed));
+}
+
+void BView::BeginLineArray(int32 count)
+{
+    lineArray.clear();
+    lineArrayRoom = std::max(count, int32(0));
+}
+
+void BView::AddLine(BPoint start, BPoint end, rgb_color color)
+{
+    if (lineArrayRoom <= 0)
+        return;
+    lineArray.push_back(ArrayLine{start, end, color});
+    lineArrayRoom--;
+}
+
+void BView::EndLineArray()
+{
+    std::vector<ArrayLine> lines;
+    lines.swap(lineArray);
+    lineArrayRoom = -1;
+    ClipRegion clip;
+    BPoint origin;
+    if (lines.empty() || !PrepareDrawing(clip, origin))
+        return;
+    BRect changed(lines.front().start, lines.front().start);
+    for (const ArrayLine& line : lines) {
+        const uint32 color = Pack(line.color);
+        WalkLine(line.start, line.end, [&](int32 x, int32 y) {
+            PaintClipped(window->buffer, clip, BRect(float(x), float(y), float(x), float(y)),
+                origin, B_SOLID_HIGH, color, color);
+        });
+        changed = changed | BRect(std::min(line.start.x, line.end.x),
+            std::min(line.start.y, line.end.y), std::max(line.start.x, line.end.x),
+            std::max(line.start.y, line.end.y));
+    }
+    changed.InsetBy(-1, -1);
     changed.OffsetBy(origin);
     window->DrawingDone(kits::interface::ToPixels(changed));
 }

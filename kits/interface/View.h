@@ -150,6 +150,27 @@ public:
     void StrokeLine(BPoint end, const pattern& stroke = B_SOLID_HIGH);
     // The pixels whose centres lie inside the triangle or on its edges.
     void FillTriangle(BPoint p1, BPoint p2, BPoint p3, const pattern& fill = B_SOLID_HIGH);
+    // Arcs of the ellipse around center with the radii given, or of the ellipse inscribed in
+    // rect (its centre, half its width and half its height as radii). Angles are in degrees,
+    // counter-clockwise from the positive x axis (up on screen is 90); the arc runs from
+    // startAngle over arcAngle, clockwise when arcAngle is negative, the whole ellipse from 360
+    // on. FillArc covers the pixels whose centres lie in the sector, its bounding rays and the
+    // centre included; StrokeArc the one-pixel outline of the ellipse just inside its edge, where
+    // it lies within the angles. Negative radii draw nothing.
+    void FillArc(BPoint center, float xRadius, float yRadius, float startAngle, float arcAngle,
+        const pattern& fill = B_SOLID_HIGH);
+    void FillArc(BRect rect, float startAngle, float arcAngle, const pattern& fill = B_SOLID_HIGH);
+    void StrokeArc(BPoint center, float xRadius, float yRadius, float startAngle, float arcAngle,
+        const pattern& stroke = B_SOLID_HIGH);
+    void StrokeArc(BRect rect, float startAngle, float arcAngle,
+        const pattern& stroke = B_SOLID_HIGH);
+    // A line array: up to count lines, each drawn as StrokeLine draws one but in its own solid
+    // colour, all at once by EndLineArray; the pen and the high colour stay as they are. Lines
+    // past count, and lines added with no array begun, are dropped; a second BeginLineArray
+    // drops the lines of the first.
+    void BeginLineArray(int32 count);
+    void AddLine(BPoint start, BPoint end, rgb_color color);
+    void EndLineArray();
     // The whole bitmap scaled into destination, nearest pixel (see kits/interface/DrawBitmap.h):
     // a destination BRect(0, 0, 767, 431) covers 768 by 432 pixels. A source rectangle (in the
     // bitmap's pixels) is clipped to the bitmap first, and what is left fills the destination.
@@ -246,6 +267,9 @@ private:
     bool PrepareDrawing(kits::interface::ClipRegion& clip, BPoint& origin) const;
     void FillClipped(const kits::interface::ClipRegion& clip, BRect rect, BPoint origin,
         const pattern& fill);
+    // The pixels of the ellipse, and of its outline only when outline, within the angles.
+    void DrawArc(BPoint center, float xRadius, float yRadius, float startAngle, float arcAngle,
+        bool outline, const pattern& fill);
     // Follows the parent's change of size by this view's resizing mode.
     void ParentResized(float dWidth, float dHeight);
     void SetFrame(BRect newFrame);
@@ -269,4 +293,13 @@ private:
     std::vector<std::unique_ptr<BView>> children;
     // The shelf that takes drops on this view; not owned.
     BShelf* shelf = nullptr;
+    struct ArrayLine {
+        BPoint start;
+        BPoint end;
+        rgb_color color;
+    };
+    // The lines of the array begun, drawn by EndLineArray; lineArrayRoom is how many more it
+    // takes, -1 while no array is begun.
+    std::vector<ArrayLine> lineArray;
+    int32 lineArrayRoom = -1;
 };

@@ -27,7 +27,7 @@ bigtime_t StressDuration()
 }
 
 // Whether the pixel carries colour: the test card's pictures do, the window's own grey menu
-// bar, panel and background do not.
+// bar and background do not.
 bool IsColourful(uint32 pixel)
 {
     const int32 red = int32((pixel >> 16) & 0xff);
@@ -38,15 +38,18 @@ bool IsColourful(uint32 pixel)
 
 class ZapResizeStressTest : public TVWindowTest {
 protected:
-    // Colourful pixels of the window outside the video view, on a grid; the window is locked.
+    // Colourful pixels of the window outside the video view and the control panel, whose icons
+    // are coloured, on a grid; the window is locked.
     int32 PictureOutsideTheView()
     {
         const BRect view = VideoView()->Frame();
+        const BRect panel = Panel()->Frame();
         const kits::interface::FrameBuffer& buffer = window->ContentBuffer();
         int32 found = 0;
         for (int32 y = 0; y < buffer.Height(); y += 3) {
             for (int32 x = 0; x < buffer.Width(); x += 3) {
-                if (view.Contains(BPoint(float(x), float(y))))
+                const BPoint point{float(x), float(y)};
+                if (view.Contains(point) || panel.Contains(point))
                     continue;
                 found += IsColourful(buffer.PixelAt(x, y));
             }
