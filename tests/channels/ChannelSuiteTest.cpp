@@ -18,6 +18,7 @@
 #include "kits/media/ParameterGroup.h"
 #include "kits/media/ParameterWeb.h"
 #include "kits/storage/MallocIO.h"
+#include "tests/channels/ListedPresets.h"
 #include "tests/support/Await.h"
 #include "tests/support/MessageWith.h"
 #include "tests/support/TestCard.h"
@@ -121,16 +122,6 @@ protected:
         suite = nullptr;
         kits::media::ResetMediaFaults();
         kits::media::ResetDefaultNodes();
-    }
-
-    std::vector<StationPreset> Listed() const
-    {
-        std::vector<StationPreset> listed;
-        for (int32 i = 0; presetList != nullptr && i < presetList->CountItems(); i++) {
-            auto* item = dynamic_cast<qvChannelItem*>(presetList->ItemAt(i));
-            listed.push_back({item->name, item->channel, item->videoFormat, item->audioFormat});
-        }
-        return listed;
     }
 
     void WriteFile(const std::string& bytes)
@@ -253,7 +244,7 @@ TEST_F(ChannelSuiteTest, LoadingEndsWithTheChannelsFillsTheGapsAndSelectsTheLast
     for (const auto& row : cases) {
         WritePresets(row.stored);
         ASSERT_EQ(MakeSuite(), 0);
-        EXPECT_EQ(Listed(), row.listed);
+        EXPECT_EQ(channels_test::ListedPresets(), row.listed);
         EXPECT_EQ(presetList->CurrentSelection(), row.selected);
         CloseSuite();
     }
@@ -268,7 +259,7 @@ TEST_F(ChannelSuiteTest, PresetsAreTunedWithTheirFormatsAndSavedByteForByte)
     ASSERT_EQ(MakeSuite(), 0);
     const std::vector<StationPreset> expected
         = {{"Erste", 27, 3, 0}, {"", 5, 1, -1}, {"Dritte Programm", 200, -1, 4}};
-    EXPECT_EQ(Listed(), expected);
+    EXPECT_EQ(channels_test::ListedPresets(), expected);
     suite->Unlock();
     // The stored standard goes with the channel; a channel past the last wraps to the first,
     // and the preset keeps its own.
@@ -312,7 +303,7 @@ TEST_F(ChannelSuiteTest, AnUnreadableFileIsKeptAsideBeforeTheListReplacesIt)
         SCOPED_TRACE(bad.size());
         WriteFile(bad);
         ASSERT_EQ(MakeSuite(), 0);
-        EXPECT_TRUE(Listed().empty());
+        EXPECT_TRUE(channels_test::ListedPresets().empty());
         CloseSuite();
         EXPECT_EQ(ReadBytes(path + ".damaged"), bad);
         EXPECT_EQ(ReadBytes(path), Flat(video::MessageFromPresets({})));
@@ -438,7 +429,7 @@ TEST_F(ChannelSuiteTest, EditingCommandsInsertMoveRemoveAndSaveInMemoryOnly)
         suite->TuneChannel(7, devices::VIDEO_FORMAT_SECAM, -1);
         BMessage command(row.command);
         suite->MessageReceived(&command);
-        const std::vector<StationPreset> listed = Listed();
+        const std::vector<StationPreset> listed = channels_test::ListedPresets();
         std::string names;
         for (const StationPreset& preset : listed)
             names += preset.name;

@@ -7,6 +7,7 @@
 #include "devices/ChannelPlan.h"
 #include "devices/TestStation.h"
 #include "kits/interface/ListView.h"
+#include "tests/channels/ListedPresets.h"
 #include "tests/kits/interface/InterfaceTestSupport.h"
 #include "tests/window/TVWindowFixture.h"
 #include "video/StationPresets.h"
@@ -76,14 +77,6 @@ TEST_F(ChannelSuiteWindowTest, ScanFindsExactlyTheCardsStationsAndEndsOnTheFirst
     MakeWindow();
     RunWindow();
     ChannelSuite* suite = window->ChannelSuiteWindow();
-    const auto listed = [&] {
-        suite->Lock();
-        std::vector<int32> channels;
-        for (int32 i = 0; i < presetList->CountItems(); i++)
-            channels.push_back(dynamic_cast<qvChannelItem*>(presetList->ItemAt(i))->channel);
-        suite->Unlock();
-        return channels;
-    };
     suite->Lock();
     // Long enough for the frames of the channel before to have passed.
     suite->SetScanSettleTime(200000);
@@ -93,7 +86,8 @@ TEST_F(ChannelSuiteWindowTest, ScanFindsExactlyTheCardsStationsAndEndsOnTheFirst
     suite->PostMessage(SUITE_SCAN_ALL);
     // Sixty channels, each settling and measured: minutes under a sanitizer.
     EXPECT_TRUE(test_support::Await([&] {
-        return !listed().empty() && test_support::CardValue<int32>("Channel") == 0;
+        return !channels_test::ListedChannels(suite).empty()
+            && test_support::CardValue<int32>("Channel") == 0;
     }, 180000000));
     // Nothing scans on: "Down" from the first channel reaches the last and stays there.
     suite->PostMessage(SUITE_TUNE_DOWN);
@@ -103,7 +97,7 @@ TEST_F(ChannelSuiteWindowTest, ScanFindsExactlyTheCardsStationsAndEndsOnTheFirst
     std::vector<int32> stations;
     for (const devices::TestStation& station : devices::DefaultTestStations())
         stations.push_back(station.channel);
-    EXPECT_EQ(listed(), stations);
+    EXPECT_EQ(channels_test::ListedChannels(suite), stations);
 
     // Selecting a found station tunes it and names it in the main window's title.
     suite->Lock();

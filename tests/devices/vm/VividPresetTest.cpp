@@ -3,15 +3,14 @@
 // that channel's picture, and a station scan finds the channels with a picture.
 
 #include "channels/ChannelSuite.h"
-#include "channels/qvChannelItem.h"
 #include "devices/FrequencyPlan.h"
 #include "devices/V4l2CaptureNode.h"
 #include "devices/V4l2Device.h"
-#include "kits/interface/ListView.h"
 #include "kits/interface/Window.h"
 #include "kits/media/DiscreteParameter.h"
 #include "kits/media/MediaDevices.h"
 #include "kits/media/MediaTestHooks.h"
+#include "tests/channels/ListedPresets.h"
 #include "tests/support/Await.h"
 #include "tests/devices/vm/VividControl.h"
 #include "tests/support/TestCard.h"
@@ -166,14 +165,6 @@ TEST_F(VividPresetTest, AScanVisitsEveryChannelOfTheTunerTakesNoNoiseAndEndsOnTh
     window->Unlock();
     window->Show();
     ASSERT_EQ(tunerStatus, 0);
-    const auto listed = [&] {
-        suite->Lock();
-        std::vector<int32> channels;
-        for (int32 i = 0; i < presetList->CountItems(); i++)
-            channels.push_back(dynamic_cast<qvChannelItem*>(presetList->ItemAt(i))->channel);
-        suite->Unlock();
-        return channels;
-    };
     // vivid's text over the top of the picture would measure as busy as noise.
     ASSERT_EQ(vivid_test::SetVividControl("osd_text_mode", 2), B_OK);
     suite->Lock();
@@ -188,7 +179,7 @@ TEST_F(VividPresetTest, AScanVisitsEveryChannelOfTheTunerTakesNoNoiseAndEndsOnTh
     EXPECT_TRUE(test_support::Await([&] { return channel() == 0; }, 3 * VM_WAIT));
     // vivid's pictures measure about 3000 by the line contrast, noise about 8000: only
     // channels with a picture may be taken for stations.
-    for (int32 found : listed())
+    for (int32 found : channels_test::ListedChannels(suite))
         EXPECT_TRUE(std::count(pictures.begin(), pictures.end(), found) == 1) << found;
     suite->Lock();
     suite->DetachTVView();
