@@ -206,14 +206,19 @@ void ChannelSuite::LoadPresets()
     }
     const int32 videoFormat = GetVideoFormat();
     const int32 audioFormat = GetAudioFormat();
+    int32 onChannel = -1;
     for (const video::StationPreset& preset : presets) {
         auto* item = new qvChannelItem(preset.name.c_str(), preset.channel);
         stationList->AddItem(item);
         item->videoFormat = preset.videoFormat.value_or(videoFormat);
         item->audioFormat = preset.audioFormat.value_or(audioFormat);
         if (preset.channel == currentChannel)
-            stationList->Select(stationList->CountItems() - 1);
+            onChannel = stationList->CountItems() - 1;
     }
+    // The last preset on the card's channel is selected once, so the start tunes it once rather
+    // than once for every preset on that channel.
+    if (onChannel >= 0)
+        stationList->Select(onChannel);
 }
 
 void ChannelSuite::SavePresets()
