@@ -32,11 +32,6 @@ constexpr float SUITE_HEIGHT = 300;
 constexpr int32 STATION_CONTRAST_MIN = 1;
 constexpr int32 STATION_CONTRAST_MAX = 1499;
 
-BDiscreteParameter* AsDiscrete(BParameter* parameter)
-{
-    return dynamic_cast<BDiscreteParameter*>(parameter);
-}
-
 BButton* AddButton(BView* parent, BRect frame, const char* name, const char* label,
     uint32 command)
 {
@@ -126,25 +121,12 @@ void ChannelSuite::DiscoverTuner()
         tunerState = TUNER_NO_WEB;
         return;
     }
-    channelParam = nullptr;
-    videoFormatParam = nullptr;
-    audioFormatParam = nullptr;
-    for (int32 i = 0; i < web->CountParameters(); i++) {
-        BParameter* parameter = web->ParameterAt(i);
-        const char* name = parameter->Name();
-        if (video::NameStartsWith(name, "Channel")) {
-            channelParam = AsDiscrete(parameter);
-        } else if (video::NameStartsWith(name, "Video Format")) {
-            videoFormatParam = AsDiscrete(parameter);
-        } else if (video::NameStartsWith(name, "Audio Format")) {
-            audioFormatParam = AsDiscrete(parameter);
-        } else if (video::NameStartsWith(name, "Tuner Brand")) {
-            int32 brand = 0;
-            size_t size = sizeof(brand);
-            if (parameter->GetValue(&brand, &size, nullptr) == B_OK && brand != 0)
-                tunerState = TUNER_PRESENT;
-        }
-    }
+    const video::TunerParameters tuner = video::FindTunerParameters(web);
+    channelParam = tuner.channel;
+    videoFormatParam = tuner.videoFormat;
+    audioFormatParam = tuner.audioFormat;
+    if (video::TunerFitted(web))
+        tunerState = TUNER_PRESENT;
     if (channelParam == nullptr) {
         tunerState = TUNER_UNUSABLE;
         return;

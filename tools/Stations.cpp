@@ -374,39 +374,23 @@ status_t ReadTunerItems(TunerItems& items)
     (void)roster->ReleaseNode(input);
     if (status != B_OK || web == nullptr)
         return B_MEDIA_BAD_NODE;
-    TunerItems found;
-    bool hasChannel = false;
     auto names = [](BDiscreteParameter* parameter) {
         std::vector<std::string> list;
-        for (int32 i = 0; i < parameter->CountItems(); i++)
+        for (int32 i = 0; parameter != nullptr && i < parameter->CountItems(); i++)
             list.emplace_back(parameter->ItemNameAt(i));
         return list;
     };
-    bool tunerFitted = false;
-    for (int32 i = 0; i < web->CountParameters(); i++) {
-        auto* parameter = dynamic_cast<BDiscreteParameter*>(web->ParameterAt(i));
-        const char* name = web->ParameterAt(i)->Name();
-        if (video::NameStartsWith(name, "Tuner Brand")) {
-            int32 brand = 0;
-            size_t size = sizeof(brand);
-            tunerFitted
-                = web->ParameterAt(i)->GetValue(&brand, &size, nullptr) == B_OK && brand != 0;
-        }
-        if (parameter == nullptr)
-            continue;
-        if (video::NameStartsWith(name, "Channel")) {
-            found.channels = names(parameter);
-            hasChannel = true;
-        } else if (video::NameStartsWith(name, "Video Format")) {
-            found.videoFormats = names(parameter);
-            (void)video::ReadDiscreteValue(parameter, &found.videoFormat);
-        } else if (video::NameStartsWith(name, "Audio Format")) {
-            found.audioFormats = names(parameter);
-            (void)video::ReadDiscreteValue(parameter, &found.audioFormat);
-        }
-    }
+    const video::TunerParameters tuner = video::FindTunerParameters(web);
+    if (tuner.channel == nullptr || !video::TunerFitted(web))
+        return B_MEDIA_BAD_NODE;
+    TunerItems found;
+    found.channels = names(tuner.channel);
+    found.videoFormats = names(tuner.videoFormat);
+    (void)video::ReadDiscreteValue(tuner.videoFormat, &found.videoFormat);
+    found.audioFormats = names(tuner.audioFormat);
+    (void)video::ReadDiscreteValue(tuner.audioFormat, &found.audioFormat);
     items = std::move(found);
-    return hasChannel && tunerFitted ? B_OK : B_MEDIA_BAD_NODE;
+    return B_OK;
 }
 
 int32 FindVideoFormat(const std::string& norm, const std::vector<std::string>& formats)

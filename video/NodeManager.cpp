@@ -18,7 +18,6 @@
 // setters) and may be taken while the caller holds the view's window lock; the consumer takes
 // "renderSem" before the window lock, each with a 2500 µs time-out, so no cycle can block.
 
-using video::NameStartsWith;
 using video::ReadDiscreteValue;
 using video::WriteDiscreteValue;
 
@@ -429,18 +428,9 @@ status_t NodeManager::FindParameters()
     if (web == nullptr)
         return Fail(NODE_ERROR_NO_PARAMETER_WEB, -1);
     parameterWeb = web;
-    BDiscreteParameter* videoFormat = nullptr;
-    BDiscreteParameter* channelFound = nullptr;
-    // Later matches replace earlier ones.
-    for (int32 index = 0; index < web->CountParameters(); index++) {
-        BParameter* parameter = web->ParameterAt(index);
-        if (NameStartsWith(parameter->Name(), "Video Format"))
-            videoFormat = dynamic_cast<BDiscreteParameter*>(parameter);
-        if (NameStartsWith(parameter->Name(), "Channel"))
-            channelFound = dynamic_cast<BDiscreteParameter*>(parameter);
-    }
-    videoFormatParameter = videoFormat;
-    channelParameter = channelFound;
+    const video::TunerParameters tuner = video::FindTunerParameters(web);
+    videoFormatParameter = tuner.videoFormat;
+    channelParameter = tuner.channel;
     return B_OK;
 }
 

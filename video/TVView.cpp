@@ -194,19 +194,10 @@ void TVView::InitReplicant()
     }
     if (videoInputNode.node >= 0 && roster->GetParameterWebFor(videoInputNode, &web) == B_OK
         && web != nullptr) {
-        channelParameter = nullptr;
-        videoFormatParameter = nullptr;
-        audioFormatParameter = nullptr;
-        for (int32 index = 0; index < web->CountParameters(); index++) {
-            BParameter* parameter = web->ParameterAt(index);
-            auto* discrete = dynamic_cast<BDiscreteParameter*>(parameter);
-            if (video::NameStartsWith(parameter->Name(), "Channel"))
-                channelParameter = discrete;
-            else if (video::NameStartsWith(parameter->Name(), "Video Format"))
-                videoFormatParameter = discrete;
-            else if (video::NameStartsWith(parameter->Name(), "Audio Format"))
-                audioFormatParameter = discrete;
-        }
+        const video::TunerParameters tuner = video::FindTunerParameters(web);
+        channelParameter = tuner.channel;
+        videoFormatParameter = tuner.videoFormat;
+        audioFormatParameter = tuner.audioFormat;
     }
 
     std::vector<video::StationPreset> presets;
