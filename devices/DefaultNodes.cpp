@@ -1,5 +1,8 @@
 #include "devices/DefaultNodes.h"
 
+#include "devices/AudioMixer.h"
+#include "devices/AudioOutputNode.h"
+#include "devices/AudioOutputSelection.h"
 #include "devices/TestCardNode.h"
 #include "devices/V4l2CaptureNode.h"
 #include "devices/VideoInputSelection.h"
@@ -27,6 +30,34 @@ BMediaNode* MakeCaptureNode()
     return node.release();
 }
 
+// Opens the chosen card's mixer when the roster first asks for the audio output; null hands
+// over to the mixer that stands alone.
+BMediaNode* MakeSoundCardMixerNode()
+{
+    const std::string preferred = AudioOutputPreference();
+    if (preferred == AUDIO_OUTPUT_STANDALONE)
+        return nullptr;
+    const std::optional<std::string> card = ChooseAudioOutput(ProbeSoundCards(), preferred);
+    if (!card.has_value())
+        return nullptr;
+    std::unique_ptr<AudioMixer> mixer = OpenAlsaMixer(*card);
+    if (mixer == nullptr)
+        return nullptr;
+    return new AudioOutputNode(std::move(mixer));
+}
+
+status_t RegisterAudioOutputs()
+{
+    if (status_t status = media_register_default_node(MEDIA_DEFAULT_AUDIO_OUTPUT,
+            [] { return static_cast<BMediaNode*>(new AudioOutputNode(MakeStandaloneMixer())); },
+            STANDALONE_MIXER_PRIORITY);
+        status != B_OK) {
+        return status;
+    }
+    return media_register_default_node(MEDIA_DEFAULT_AUDIO_OUTPUT, MakeSoundCardMixerNode,
+        SOUND_CARD_MIXER_PRIORITY);
+}
+
 }
 
 status_t RegisterDefaultNodes()
@@ -37,8 +68,12 @@ status_t RegisterDefaultNodes()
         status != B_OK) {
         return status;
     }
-    return media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT, MakeCaptureNode,
-        V4L2_CAPTURE_PRIORITY);
+    if (status_t status = media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT,
+            MakeCaptureNode, V4L2_CAPTURE_PRIORITY);
+        status != B_OK) {
+        return status;
+    }
+    return RegisterAudioOutputs();
 }
 
 }

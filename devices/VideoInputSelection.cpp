@@ -107,10 +107,6 @@ std::optional<std::string> FindDeviceAgain(const std::vector<ProbedVideoDevice>&
     return std::nullopt;
 }
 
-namespace {
-
-// The first line of a one-line setting file, surrounding blanks removed; empty when the file is
-// missing, too long or damaged.
 std::string ReadSettingLine(const char* path)
 {
     BFile file(path, B_READ_ONLY);
@@ -145,6 +141,11 @@ status_t WriteSettingLine(const char* path, std::string_view value)
     return written == ssize_t(line.size()) ? B_OK : B_IO_ERROR;
 }
 
+std::string SettingPreference(const char* variable, const char* path)
+{
+    if (const char* value = std::getenv(variable); value != nullptr)
+        return std::string(Trimmed(value));
+    return ReadSettingLine(path);
 }
 
 std::string ReadVideoInputSetting()
@@ -154,9 +155,7 @@ std::string ReadVideoInputSetting()
 
 std::string VideoInputPreference()
 {
-    if (const char* value = std::getenv("OVELIN_VIDEO_INPUT"); value != nullptr)
-        return std::string(Trimmed(value));
-    return ReadVideoInputSetting();
+    return SettingPreference("OVELIN_VIDEO_INPUT", VIDEO_INPUT_SETTING);
 }
 
 status_t WriteVideoInputSetting(std::string_view value)

@@ -1,5 +1,6 @@
 #pragma once
-// Which capture device becomes the default video input: probing, choosing and the user's setting.
+// Which capture device becomes the default video input: probing, choosing and the user's setting,
+// and the one-line setting files that keep every stored device choice.
 
 #include "kits/kernel/SupportDefs.h"
 
@@ -46,6 +47,16 @@ std::optional<std::string> ChooseVideoInput(const std::vector<ProbedVideoDevice>
 // (plugged into another port); nothing when there is none or several could be it.
 std::optional<std::string> FindDeviceAgain(const std::vector<ProbedVideoDevice>& devices,
     std::string_view card, std::string_view busInfo);
+
+// A stored device choice: the first line of the setting file at `path`, surrounding blanks
+// removed; empty when the file is missing, too long or damaged.
+std::string ReadSettingLine(const char* path);
+// Stores `value` as the one line of the setting file at `path`; an empty value empties the file,
+// leaving the choice to the default. B_BAD_VALUE for a value of several lines.
+[[nodiscard]] status_t WriteSettingLine(const char* path, std::string_view value);
+// The choice asked for: the environment variable `variable` when set (tests set one, so a
+// developer's own device never stands in for the test double), else the setting at `path`.
+std::string SettingPreference(const char* variable, const char* path);
 
 // The setting's value, surrounding blanks removed; empty when there is no usable setting file.
 std::string ReadVideoInputSetting();

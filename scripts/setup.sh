@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev libfreetype-dev fonts-dejavu-core libsdl2-dev
     xvfb x11-apps xdotool
-    libturbojpeg0-dev
+    libturbojpeg0-dev libasound2-dev
     qemu-system-x86 kmod cpio v4l-utils
 )
 if [[ "${1:-}" == "--fuzz" ]]; then

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Runs one of our test programs inside a small virtual machine whose kernel has the vivid test
-# capture driver loaded, because the build machines' own kernel has no V4L2 and no modules.
+# capture driver and the snd-dummy sound card loaded, because the build machines' own kernel has
+# no V4L2, no sound and no modules.
 #
 #   scripts/vivid-vm.sh prepare
 #       Downloads Debian's kernel package and busybox-static (network needed), keeps the kernel,
-#       busybox and the few modules vivid and the 9p shares need in the cache folder
+#       busybox and the few modules vivid, snd-dummy and the 9p shares need in the cache folder
 #       ($OVELIN_VM_CACHE, else $XDG_CACHE_HOME/ovelin/vivid-vm). Does nothing when ready.
 #   scripts/vivid-vm.sh run WORK_DIR PROGRAM [ARGUMENTS...]
 #       Boots the machine with the host's root shared read-only and WORK_DIR read-write, loads
-#       vivid as a TV card with two inputs and its error injection controls, runs PROGRAM (a
+#       vivid as a TV card with two inputs and its error injection controls and snd-dummy as
+#       sound card 0, runs PROGRAM (a
 #       host path) in a chroot of the host root and exits with its exit code. Exits 77 when QEMU
 #       or the prepared kernel is missing, so a test runner reports the test skipped.
 set -euo pipefail
@@ -31,8 +33,13 @@ kernel_package_name() {
         | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -n1
 }
 
+# A cache made before the sound card joined lacks its modules and is made again.
+ready() {
+    [[ -f "$cache/ready" && -f "$cache/busybox" && -f "$cache/modules/snd-dummy.ko" ]]
+}
+
 prepare() {
-    if [[ -f "$cache/ready" && -f "$cache/busybox" ]]; then
+    if ready; then
         return 0
     fi
     for tool in apt-get apt-cache dpkg-deb depmod modprobe cpio gzip; do
@@ -61,16 +68,17 @@ prepare() {
         './boot/vmlinuz-*' './lib/modules/*/modules.*' './lib/modules/*/kernel/drivers/media' \
         './lib/modules/*/kernel/drivers/virtio' './lib/modules/*/kernel/fs/9p' \
         './lib/modules/*/kernel/fs/netfs' './lib/modules/*/kernel/fs/fscache' \
-        './lib/modules/*/kernel/net/9p' 2>/dev/null || true
+        './lib/modules/*/kernel/net/9p' './lib/modules/*/kernel/sound' 2>/dev/null || true
     local version
     version="$(basename "$(ls -d "$tree"/lib/modules/*)")"
     [[ -f "$tree/boot/vmlinuz-$version" ]] || die "the kernel package holds no kernel"
     depmod -b "$tree" "$version"
 
-    # The modules in load order, each once: the share's first, then vivid's.
+    # The modules in load order, each once: the share's first, then vivid's, then the sound
+    # card's (soundcore, snd, snd-timer, snd-pcm, snd-dummy).
     local order="$scratch/order"
     : >"$order"
-    for module in virtio_pci 9pnet_virtio 9p vivid; do
+    for module in virtio_pci 9pnet_virtio 9p vivid snd-dummy; do
         modprobe -d "$tree" -S "$version" --show-depends "$module" \
             | awk '$1 == "insmod" { print $2 }' >>"$order"
     done
@@ -171,7 +179,7 @@ run() {
         echo "vivid-vm: QEMU is missing; skipped" >&2
         exit $skip
     fi
-    if [[ ! -f "$cache/ready" || ! -f "$cache/busybox" ]]; then
+    if ! ready; then
         echo "vivid-vm: no prepared kernel in $cache (scripts/vivid-vm.sh prepare); skipped" >&2
         exit $skip
     fi

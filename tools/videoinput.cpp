@@ -1,14 +1,19 @@
-// videoinput: lists the video capture devices and sets the one the viewer uses.
+// videoinput: lists the video capture devices and sound mixers and sets the ones the viewer uses.
 //
 //     videoinput               the devices, the one in use marked with "*"
 //     videoinput set DEVICE    use DEVICE (a path such as /dev/video1, or "test-card")
 //     videoinput auto          the first device with a tuner, else the first one
 //     videoinput plan PLAN     the channels a tuner offers on 525-line standards: "broadcast"
 //                              (the default) or "cable"
+//     videoinput audio         the sound cards and their sources, the mixer in use marked
+//     videoinput audio set CARD    use the mixer of CARD (such as hw:1), or "standalone"
+//     videoinput audio auto    the first card with a volume, else the mixer that stands alone
 //
-// The choices are kept in the setting files "/boot/home/config/settings/Media/Video Input" and
-// "/boot/home/config/settings/Media/Channel Plan"; the viewer reads them as it starts.
+// The choices are kept in the setting files "/boot/home/config/settings/Media/Video Input",
+// "/boot/home/config/settings/Media/Channel Plan" and "/boot/home/config/settings/Media/Audio
+// Output"; the viewer reads them as it starts.
 
+#include "devices/AudioOutputSelection.h"
 #include "devices/VideoInputSelection.h"
 
 #include <algorithm>
@@ -20,7 +25,8 @@ namespace {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: videoinput [set DEVICE | auto | plan broadcast|cable]\n");
+    std::fprintf(stderr, "usage: videoinput [set DEVICE | auto | plan broadcast|cable]\n"
+                         "       videoinput audio [set CARD | auto]\n");
     return 2;
 }
 
@@ -75,6 +81,47 @@ int Set(const std::string& value)
     return List();
 }
 
+int ListAudio()
+{
+    const std::vector<devices::ProbedSoundCard> found = devices::ProbeSoundCards();
+    const std::string setting = devices::AudioOutputPreference();
+    const std::optional<std::string> chosen = devices::ChooseAudioOutput(found, setting);
+    for (const devices::ProbedSoundCard& card : found) {
+        std::string sources;
+        for (const std::string& source : card.sources)
+            sources += (sources.empty() ? "" : ", ") + source;
+        std::printf("%c %-10s %-24s %s\n", chosen == card.id ? '*' : ' ', card.id.c_str(),
+            card.name.c_str(), sources.empty() ? "no volume" : sources.c_str());
+    }
+    std::printf("%c %-10s %s\n", chosen.has_value() ? ' ' : '*',
+        std::string(devices::AUDIO_OUTPUT_STANDALONE).c_str(),
+        "the mixer that stands alone (Master, Line, CD, Mic)");
+    if (!setting.empty() && setting != devices::AUDIO_OUTPUT_STANDALONE && chosen != setting)
+        std::printf("(%s is set but not there)\n", setting.c_str());
+    return 0;
+}
+
+int SetAudio(const std::string& value)
+{
+    if (!value.empty() && value != devices::AUDIO_OUTPUT_STANDALONE) {
+        const std::vector<devices::ProbedSoundCard> found = devices::ProbeSoundCards();
+        const bool known = std::any_of(found.begin(), found.end(),
+            [&](const devices::ProbedSoundCard& card) {
+                return card.id == value && !card.sources.empty();
+            });
+        if (!known) {
+            std::fprintf(stderr, "videoinput: %s is no sound card with a volume\n",
+                value.c_str());
+            return 1;
+        }
+    }
+    if (devices::WriteAudioOutputSetting(value) != B_OK) {
+        std::fprintf(stderr, "videoinput: the setting could not be written\n");
+        return 1;
+    }
+    return ListAudio();
+}
+
 }
 
 int main(int argc, char** argv)
@@ -88,5 +135,11 @@ int main(int argc, char** argv)
         return Set(args[1]);
     if (args.size() == 2 && args[0] == "plan")
         return SetPlan(args[1]);
+    if (args.size() == 1 && args[0] == "audio")
+        return ListAudio();
+    if (args.size() == 2 && args[0] == "audio" && args[1] == "auto")
+        return SetAudio("");
+    if (args.size() == 3 && args[0] == "audio" && args[1] == "set")
+        return SetAudio(args[2]);
     return Usage();
 }
