@@ -38,10 +38,11 @@ struct VolumeElement {
 
 class AlsaMixer : public AudioMixer {
 public:
-    AlsaMixer(MixerHandle handle) : mixer(std::move(handle))
+    explicit AlsaMixer(MixerHandle handle)
+        : mixer(std::move(handle))
     {
         for (snd_mixer_elem_t* element = snd_mixer_first_elem(mixer.get()); element != nullptr;
-            element = snd_mixer_elem_next(element)) {
+             element = snd_mixer_elem_next(element)) {
             if (!snd_mixer_selem_is_active(element))
                 continue;
             VolumeElement entry{element, true, false};
@@ -83,8 +84,8 @@ public:
         const snd_mixer_selem_channel_id_t channels[2]
             = {SND_MIXER_SCHN_FRONT_LEFT, SND_MIXER_SCHN_FRONT_RIGHT};
         for (size_t channel = 0; channel < 2; channel++) {
-            const snd_mixer_selem_channel_id_t id = entry.mono ? SND_MIXER_SCHN_MONO
-                                                               : channels[channel];
+            const snd_mixer_selem_channel_id_t id
+                = entry.mono ? SND_MIXER_SCHN_MONO : channels[channel];
             const int error = entry.playback
                 ? snd_mixer_selem_get_playback_volume(entry.element, id, &values[channel])
                 : snd_mixer_selem_get_capture_volume(entry.element, id, &values[channel]);

@@ -38,8 +38,9 @@ public:
 };
 
 // The mixer of the ALSA card `card` ("hw:0"): one source per simple element with a playback or
-// capture volume, in the mixer's order. A mono element reads as the same value on both channels
-// and is written the mean of the two. Null when the card cannot be opened or has no volume.
+// capture volume (the playback one where it has both), in the mixer's order, its range the
+// element's own steps. A mono element reads as the same value on both channels and is written
+// the mean of the two. Null when the card cannot be opened or has no volume.
 std::unique_ptr<AudioMixer> OpenAlsaMixer(const std::string& card);
 // A mixer of its own, for a machine without a sound card: "Master", "Line", "CD" and "Mic",
 // each from 0 to 100 % starting at 50 %, keeping what is written for the life of the process.

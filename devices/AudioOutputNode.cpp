@@ -46,8 +46,8 @@ BMediaAddOn* AudioOutputNode::AddOn(int32*) const
     return nullptr;
 }
 
-status_t AudioOutputNode::GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
-    size_t* ioSize)
+status_t AudioOutputNode::GetParameterValue(
+    int32 id, bigtime_t* lastChange, void* value, size_t* ioSize)
 {
     if (value == nullptr || ioSize == nullptr || *ioSize < VOLUME_SIZE)
         return B_BAD_VALUE;

@@ -16,6 +16,7 @@ namespace devices {
 // continuous parameter, "Volume" (kind B_GAIN, B_MASTER_GAIN for "Master"), of two channels:
 // its value is two floats, left then right, within the parameter's MinValue() to MaxValue(),
 // which are the source's range in the mixer's own units. The parameter of sub-group i has id i.
+// On a sound card's mono element both floats read the same value, and a write sets the mean.
 //
 // Reading asks the mixer, so a change made by another mixer program shows at the next read.
 // Writing clamps each channel into the range and applies it at once, whatever its time; a
@@ -33,8 +34,8 @@ public:
     BMediaAddOn* AddOn(int32* internalId) const override;
 
 protected:
-    status_t GetParameterValue(int32 id, bigtime_t* lastChange, void* value,
-        size_t* ioSize) override;
+    status_t GetParameterValue(
+        int32 id, bigtime_t* lastChange, void* value, size_t* ioSize) override;
     void SetParameterValue(int32 id, bigtime_t when, const void* value, size_t size) override;
 
 private:

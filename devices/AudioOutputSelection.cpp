@@ -4,8 +4,8 @@
 
 namespace devices {
 
-std::optional<std::string> ChooseAudioOutput(const std::vector<ProbedSoundCard>& cards,
-    std::string_view preferred)
+std::optional<std::string> ChooseAudioOutput(
+    const std::vector<ProbedSoundCard>& cards, std::string_view preferred)
 {
     if (preferred == AUDIO_OUTPUT_STANDALONE)
         return std::nullopt;

@@ -26,14 +26,15 @@ struct ProbedSoundCard {
     std::vector<std::string> sources;
 };
 
-// The system's sound cards in the order of their numbers; cards that cannot be opened are left out.
+// The system's sound cards in the order of their numbers; cards that cannot be opened are left
+// out.
 std::vector<ProbedSoundCard> ProbeSoundCards();
 
 // The card whose mixer to use: the preferred one when it is among `cards` and has a volume, else
 // the first card with a volume (the system's default card, where it has one); none (the mixer
 // that stands alone) when there is no such card or the preference is AUDIO_OUTPUT_STANDALONE.
-std::optional<std::string> ChooseAudioOutput(const std::vector<ProbedSoundCard>& cards,
-    std::string_view preferred);
+std::optional<std::string> ChooseAudioOutput(
+    const std::vector<ProbedSoundCard>& cards, std::string_view preferred);
 
 // The mixer asked for: $OVELIN_AUDIO_OUTPUT when set (tests set it to AUDIO_OUTPUT_STANDALONE,
 // so a developer's own sound card is never changed), else the setting.

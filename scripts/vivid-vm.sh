@@ -10,9 +10,9 @@
 #   scripts/vivid-vm.sh run WORK_DIR PROGRAM [ARGUMENTS...]
 #       Boots the machine with the host's root shared read-only and WORK_DIR read-write, loads
 #       vivid as a TV card with two inputs and its error injection controls and snd-dummy as
-#       sound card 0, runs PROGRAM (a
-#       host path) in a chroot of the host root and exits with its exit code. Exits 77 when QEMU
-#       or the prepared kernel is missing, so a test runner reports the test skipped.
+#       sound card 0, runs PROGRAM (a host path) in a chroot of the host root and exits with its
+#       exit code. Exits 77 when QEMU or the prepared kernel is missing, so a test runner reports
+#       the test skipped.
 set -euo pipefail
 
 cache="${OVELIN_VM_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ovelin/vivid-vm}"

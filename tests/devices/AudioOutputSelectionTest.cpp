@@ -1,10 +1,9 @@
 #include "devices/AudioOutputSelection.h"
 
-#include "tests/support/TemporaryFolder.h"
-
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <optional>
+#include <string>
 
 namespace devices::test {
 namespace {
@@ -31,26 +30,6 @@ TEST(AudioOutputSelectionTest, ChoosesTheSettingsCardElseTheFirstWithAVolume)
         EXPECT_EQ(ChooseAudioOutput(cards, entry.preferred), entry.chosen) << entry.preferred;
     EXPECT_EQ(ChooseAudioOutput({}, "hw:0"), std::nullopt);
     EXPECT_EQ(ChooseAudioOutput({cards[0]}, ""), std::nullopt);
-}
-
-class AudioOutputSettingTest : public PreparedBootVolumeTest {};
-
-TEST_F(AudioOutputSettingTest, TheStoredChoiceIsReadUnlessTheEnvironmentOverridesIt)
-{
-    const char* before = std::getenv("OVELIN_AUDIO_OUTPUT");
-    const std::string saved = before != nullptr ? before : "";
-    unsetenv("OVELIN_AUDIO_OUTPUT");
-    EXPECT_EQ(AudioOutputPreference(), "");
-    ASSERT_EQ(WriteAudioOutputSetting(" hw:1\n"), B_OK);
-    EXPECT_EQ(AudioOutputPreference(), "hw:1");
-    EXPECT_EQ(WriteAudioOutputSetting("hw:1\nhw:2"), B_BAD_VALUE);
-    EXPECT_EQ(AudioOutputPreference(), "hw:1");
-    setenv("OVELIN_AUDIO_OUTPUT", "standalone", 1);
-    EXPECT_EQ(AudioOutputPreference(), "standalone");
-    if (before != nullptr)
-        setenv("OVELIN_AUDIO_OUTPUT", saved.c_str(), 1);
-    else
-        unsetenv("OVELIN_AUDIO_OUTPUT");
 }
 
 }

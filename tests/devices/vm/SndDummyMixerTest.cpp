@@ -1,17 +1,11 @@
 // The default audio output on the mixer of the kernel's snd-dummy card, checked against a second
 // ALSA handle of its own.
 
-#include "devices/DefaultNodes.h"
-#include "kits/media/ContinuousParameter.h"
-#include "kits/media/MediaRoster.h"
-#include "kits/media/MediaTestHooks.h"
-#include "kits/media/ParameterGroup.h"
-#include "kits/media/ParameterWeb.h"
+#include "tests/devices/DefaultAudioOutput.h"
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,8 +52,7 @@ public:
     void SetLine(long left, long right)
     {
         EXPECT_EQ(snd_mixer_selem_set_playback_volume(line, SND_MIXER_SCHN_FRONT_LEFT, left), 0);
-        EXPECT_EQ(snd_mixer_selem_set_playback_volume(line, SND_MIXER_SCHN_FRONT_RIGHT, right),
-            0);
+        EXPECT_EQ(snd_mixer_selem_set_playback_volume(line, SND_MIXER_SCHN_FRONT_RIGHT, right), 0);
     }
 
 private:
@@ -70,66 +63,18 @@ private:
     snd_mixer_elem_t* line = nullptr;
 };
 
-class SndDummyMixerTest : public testing::Test {
+class SndDummyMixerTest : public DefaultAudioOutputTest {
 protected:
-    void SetUp() override
+    SndDummyMixerTest()
+        : DefaultAudioOutputTest("hw:0")
     {
-        setenv("OVELIN_AUDIO_OUTPUT", "hw:0", 1);
-        roster = BMediaRoster::Roster();
-        ASSERT_NE(roster, nullptr);
-        kits::media::ResetDefaultNodes();
-        ASSERT_EQ(RegisterDefaultNodes(), B_OK);
-        ASSERT_EQ(roster->GetAudioOutput(&node), B_OK);
-        BParameterWeb* web = nullptr;
-        ASSERT_EQ(roster->GetParameterWebFor(node, &web), B_OK);
-        ASSERT_NE(web, nullptr);
-        ASSERT_EQ(web->CountGroups(), 1);
-        output = web->GroupAt(0);
-        ASSERT_STREQ(output->Name(), "Output");
     }
-
-    void TearDown() override
-    {
-        roster->ReleaseNode(node);
-        kits::media::ResetDefaultNodes();
-    }
-
-    BContinuousParameter* VolumeOf(const std::string& source) const
-    {
-        for (int32 i = 0; i < output->CountGroups(); i++) {
-            BParameterGroup* group = output->GroupAt(i);
-            if (group->Name() == source && group->CountParameters() == 1)
-                return dynamic_cast<BContinuousParameter*>(group->ParameterAt(0));
-        }
-        return nullptr;
-    }
-
-    static std::vector<float> Read(BContinuousParameter* volume)
-    {
-        std::vector<float> value(2);
-        size_t size = 2 * sizeof(float);
-        EXPECT_EQ(volume->GetValue(value.data(), &size, nullptr), B_OK);
-        return value;
-    }
-
-    BMediaRoster* roster = nullptr;
-    media_node node;
-    BParameterGroup* output = nullptr;
 };
 
 TEST_F(SndDummyMixerTest, OutputHoldsTheCardsVolumeElementsInTheMixersOrder)
 {
-    std::vector<std::string> names;
-    for (int32 i = 0; i < output->CountGroups(); i++) {
-        names.push_back(output->GroupAt(i)->Name());
-        BContinuousParameter* volume = VolumeOf(names.back());
-        ASSERT_NE(volume, nullptr) << names.back();
-        EXPECT_STREQ(volume->Name(), "Volume");
-        EXPECT_EQ(volume->CountChannels(), 2);
-        EXPECT_EQ(volume->MinValue(), -50) << names.back();
-        EXPECT_EQ(volume->MaxValue(), 100) << names.back();
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"Master", "Synth", "Line", "CD", "Mic"}));
+    EXPECT_EQ(Sources(), (std::vector<std::string>{"Master", "Synth", "Line", "CD", "Mic"}));
+    ExpectStereoVolumes(-50, 100);
 }
 
 TEST_F(SndDummyMixerTest, TheNodesVolumeIsTheCardsBothWays)
@@ -143,7 +88,7 @@ TEST_F(SndDummyMixerTest, TheNodesVolumeIsTheCardsBothWays)
         std::vector<long> held;
     } cases[] = {{{5, 10}, {5, 10}}, {{-80, 130}, {-50, 100}}};
     for (const auto& entry : cases) {
-        ASSERT_EQ(line->SetValue(entry.written.data(), 2 * sizeof(float), 0), B_OK);
+        ASSERT_EQ(Write(line, entry.written), B_OK);
         EXPECT_EQ(second.Line(), entry.held);
     }
     // Another program's change shows at the node's next read.
