@@ -107,8 +107,8 @@ $(diff <(echo "$expected") <(echo "$found"))"
     for size in 16 22 24 32 48 64 128 256; do
         picture=$root/usr/share/icons/hicolor/${size}x${size}/apps/ovelin.png
         # A PNG's width and height are the big-endian words at bytes 16 and 20.
-        dimensions=$(od -An -tu1 -j16 -N8 "$picture" | tr -s ' ' | sed 's/^ //')
-        [ "$dimensions" = "0 0 0 $size 0 0 0 $size" ] \
+        dimensions=$(od --endian=big -An -tu4 -j16 -N8 "$picture" | tr -s ' ' | sed 's/^ //')
+        [ "$dimensions" = "$size $size" ] \
             || fail "the ${size}x${size} icon is not that size ($dimensions)"
     done
     ;;
@@ -189,7 +189,7 @@ help)
         local downs=$1
         local count=$2
         for attempt in 1 2 3 4 5; do
-            xdotool mousemove --window "$window" 120 10 click 1
+            xdotool mousemove --window "$window" 150 10 click 1
             for _ in $(seq "$downs"); do xdotool key Down; done
             xdotool key Return
             await 3 lines "$count" && return 0
@@ -200,8 +200,10 @@ help)
     }
     choose 1 1 || fail "\"Manual\" in the \"Help\" menu opened nothing"
     choose 2 2 || fail "\"Quick start\" in the \"Help\" menu opened nothing"
-    expected="$program/Doc/Manual
-$program/Doc/QuickStart"
+    # The documents beside the program's real file, whatever links lead to the scratch root.
+    real=$(readlink -f "$program")
+    expected="$real/Doc/Manual
+$real/Doc/QuickStart"
     [ "$(cat "$opened")" = "$expected" ] || fail "the help items opened:
 $(cat "$opened")
 instead of:
