@@ -4,7 +4,7 @@
 #                                                  unpacks it into <work>/root
 #   PackageCheck.sh <check> <source> <work>        one check of the unpacked package: files,
 #                                                  depends, viewer, help, manpages, desktop, manual
-# Exits 77, which the test reports as skipped, when a tool the step needs is not installed.
+# Exits 77, which the test reports as skipped, where dpkg-deb is not installed.
 set -u
 step=$1
 source=$2
@@ -17,12 +17,10 @@ fail() {
     exit 1
 }
 
+# Tools scripts/setup.sh installs: a missing one fails the check, which could not be made.
 need() {
     for tool in "$@"; do
-        if ! command -v "$tool" >/dev/null 2>&1; then
-            echo "SKIPPED: $tool is not installed"
-            exit 77
-        fi
+        command -v "$tool" >/dev/null 2>&1 || fail "$tool is not installed (scripts/setup.sh)"
     done
 }
 
@@ -38,7 +36,11 @@ await() {
     done
 }
 
-need dpkg-deb
+# Without dpkg-deb there is no package to make or look into.
+if ! command -v dpkg-deb >/dev/null 2>&1; then
+    echo "SKIPPED: dpkg-deb is not installed"
+    exit 77
+fi
 if [ "$step" != build ] && [ ! -d "$root" ]; then
     fail "no unpacked package in $root"
 fi
