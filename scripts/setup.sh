@@ -11,6 +11,7 @@ packages=(
     xvfb x11-apps xdotool
     libturbojpeg0-dev libasound2-dev
     qemu-system-x86 kmod cpio v4l-utils
+    dpkg-dev desktop-file-utils man-db groff-base librsvg2-bin
 )
 if [[ "${1:-}" == "--fuzz" ]]; then
     packages+=(clang libclang-rt-14-dev)
