@@ -143,6 +143,8 @@ Preferences::Preferences(BWindow* mainWindow)
     tabView->SetViewColor(216, 216, 216, 0);
     generalPage = AddPage("General");
     InitGeneral();
+    // The set-up binds the stepped levels and offers no pages of its own: the General page
+    // stands alone.
     (void)InitMediaRoster();
     background->AddChild(tabView);
     const bool moveMainWindow = LoadSettings();
