@@ -83,17 +83,4 @@ TEST_F(RadioButtonTest, AClickOrSpaceTurnsTheButtonOnAndInvokesItButReleasingEls
     EXPECT_EQ(Commands(), (std::vector<uint32>{CHOSEN, CHOSEN, CHOSEN}));
 }
 
-TEST_F(RadioButtonTest, TheButtonThatIsOnShowsADot)
-{
-    modes[1]->SetValue(B_CONTROL_ON);
-    window->UpdateIfNeeded();
-    for (size_t i = 0; i < modes.size(); i++) {
-        const BRect button = modes[i]->ButtonFrame();
-        const BPoint centre = modes[i]->ConvertToScreen(BPoint((button.left + button.right) / 2,
-                                  (button.top + button.bottom) / 2))
-            - window->Frame().LeftTop();
-        EXPECT_EQ(interface_test::IsDark(Pixel(int32(centre.x), int32(centre.y))), i == 1) << i;
-    }
-}
-
 }

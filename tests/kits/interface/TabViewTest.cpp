@@ -1,7 +1,6 @@
 #include "kits/interface/TabView.h"
 
 #include "kits/interface/CheckBox.h"
-#include "kits/interface/ControlPrivate.h"
 #include "tests/kits/interface/WidgetTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +12,6 @@ namespace {
 constexpr char LEFT[] = "\x1c";
 constexpr char RIGHT[] = "\x1d";
 constexpr char TAB[] = "\t";
-
-uint32 Packed(rgb_color color)
-{
-    return kits::interface::PackColor(color.red, color.green, color.blue);
-}
 
 // Three pages, "General" with a check box on it, "Audio" and "Video", in a tab view that fills
 // the window.
@@ -106,20 +100,6 @@ TEST_F(TabViewTest, RemoveTabGivesTheTabWithItsViewBackAndSelectsTheOneBefore)
     std::unique_ptr<BTab> first(tabs->RemoveTab(0));
     ExpectShown(0);
     EXPECT_STREQ(tabs->TabAt(0)->Label(), "Video");
-}
-
-TEST_F(TabViewTest, TheSelectedTabJoinsTheFrameWhichRunsUnderTheOthers)
-{
-    tabs->Select(1);
-    window->UpdateIfNeeded();
-    const int32 frameTop = int32(tabs->TabHeight());
-    const uint32 dark = Packed(kits::interface::DARK_SHADOW_COLOR);
-    const auto middle = [&](int32 index) { return int32(TabPoint(index).x); };
-    EXPECT_EQ(Pixel(middle(0), frameTop), dark);
-    EXPECT_NE(Pixel(middle(1), frameTop), dark);
-    // The selected tab stands higher than the others.
-    EXPECT_EQ(Pixel(middle(1), 0), dark);
-    EXPECT_NE(Pixel(middle(0), 0), dark);
 }
 
 }
