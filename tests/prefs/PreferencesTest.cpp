@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -277,6 +278,15 @@ TEST_F(PreferencesTest, TheSettingsFileSetsTheControlsAndTheMainWindowAndIsSaved
     Close();
     EXPECT_EQ(ReadBytes(SETTINGS_PATH), golden);
     EXPECT_EQ(ReadBytes(DAMAGED_SETTINGS_PATH), "");
+
+    // A save that cannot make its file beside the old one (a full disk, say) leaves it whole.
+    std::filesystem::create_directories(
+        kits::storage::HostPath(std::string(SETTINGS_PATH) + ".saving/in the way"));
+    Open(nullptr);
+    Click("rdoMode640480");
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"SF 1", "DI 1", "LM 0"}));
+    Close();
+    EXPECT_EQ(ReadBytes(SETTINGS_PATH), golden);
 }
 
 TEST_F(PreferencesTest, ClicksChooseWithinEachGroupAndSendTheSignalOptionsAsTheyStand)
