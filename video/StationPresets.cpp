@@ -3,42 +3,12 @@
 #include "kits/app/Flattening.h"
 #include "kits/app/Message.h"
 #include "kits/kernel/TypeConstants.h"
-#include "kits/storage/Entry.h"
 #include "kits/storage/File.h"
+#include "video/ReplaceFile.h"
 
-#include <functional>
 #include <string>
 
 namespace video {
-
-namespace {
-
-// Writes a file through `write` under a name beside `path`, then puts it in place of `path`.
-status_t ReplaceFile(const char* path, const std::function<status_t(BFile&)>& write)
-{
-    const std::string temporary = std::string(path) + ".saving";
-    BEntry entry(temporary.c_str());
-    if (entry.InitCheck() != B_OK)
-        return entry.InitCheck();
-    status_t status = B_OK;
-    {
-        BFile file(temporary.c_str(), B_WRITE_ONLY | B_CREATE_FILE | B_ERASE_FILE);
-        if (file.InitCheck() != B_OK)
-            return file.InitCheck();
-        status = write(file);
-        // Only a file that is on the disk may replace the old one: else a crash of the system
-        // could leave an empty file where the old list was.
-        if (status == B_OK)
-            status = file.Sync();
-    }
-    if (status == B_OK)
-        status = entry.Rename(path, true);
-    if (status != B_OK)
-        (void)entry.Remove();
-    return status;
-}
-
-}
 
 std::vector<StationPreset> PresetsFromMessage(const BMessage& message)
 {
@@ -110,24 +80,6 @@ status_t WritePresets(const char* path, const std::vector<StationPreset>& preset
 {
     const BMessage message = MessageFromPresets(presets);
     return ReplaceFile(path, [&](BFile& file) { return message.Flatten(&file); });
-}
-
-status_t KeepCopy(BPositionIO& source, const char* copyPath)
-{
-    return ReplaceFile(copyPath, [&](BFile& copy) -> status_t {
-        if (source.Seek(0, SEEK_SET) != 0)
-            return B_IO_ERROR;
-        char buffer[4096];
-        for (;;) {
-            const ssize_t read = source.Read(buffer, sizeof(buffer));
-            if (read < 0)
-                return status_t(read);
-            if (read == 0)
-                return B_OK;
-            if (status_t status = copy.WriteExactly(buffer, size_t(read)); status != B_OK)
-                return status;
-        }
-    });
 }
 
 }

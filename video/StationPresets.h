@@ -3,6 +3,8 @@
 // a copy of one that cannot be read.
 
 #include "kits/kernel/SupportDefs.h"
+// KeepCopy keeps an unreadable presets file at DAMAGED_PRESETS_PATH.
+#include "video/ReplaceFile.h"
 
 #include <optional>
 #include <string>
@@ -57,8 +59,5 @@ BMessage MessageFromPresets(const std::vector<StationPreset>& presets);
 // message goes to a file beside it, reaches the disk, and replaces the old file in one step. On
 // failure (a full disk, say) the old file is untouched and the partial one removed.
 [[nodiscard]] status_t WritePresets(const char* path, const std::vector<StationPreset>& presets);
-// Copies every byte of `file` to `copyPath` the same way, so a file that could not be read is
-// never lost by writing over it.
-[[nodiscard]] status_t KeepCopy(BPositionIO& file, const char* copyPath);
 
 }

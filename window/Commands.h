@@ -1,10 +1,12 @@
 #pragma once
 // The main window's command codes, posted by menus, keys, the control panel and other windows.
 
-// MSG_STATION_CHANGED comes from the channel suite and MSG_NODE_ERROR from the node manager,
+// MSG_STATION_CHANGED comes from the channel suite, MSG_NODE_ERROR from the node manager and
+// MSG_SET_DEINTERLACE, MSG_SET_SUBTITLE_FILTER and MSG_SET_16BIT_LIMIT from the preferences,
 // which post them.
 #include "channels/ChannelSuite.h"
 #include "kits/kernel/SupportDefs.h"
+#include "prefs/Preferences.h"
 #include "video/NodeErrors.h"
 
 // Each is the `what` of a message to the main window; the preferences and channel suite windows
@@ -28,10 +30,4 @@ enum : uint32 {
     MSG_FORMAT_4_3 = 0x1000f,
     MSG_FORMAT_16_9 = 0x10010,
     MSG_TOGGLE_FULLSCREEN = 0x10011,
-    // "DI": int32 de-interlace mode, 0 none, 1 single field, 2 dual field interpolation.
-    MSG_SET_DEINTERLACE = 0x10012,
-    // "SF": bool, the subtitle contrast filter on or off.
-    MSG_SET_SUBTITLE_FILTER = 0x10013,
-    // "LM": bool, the 16-bit colour-depth limit on or off.
-    MSG_SET_16BIT_LIMIT = 0x10014,
 };
