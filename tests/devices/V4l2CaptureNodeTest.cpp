@@ -157,45 +157,39 @@ TEST(V4l2CaptureNodeTest, EachFieldLandsInItsOwnLinesAndAShortFrameIsRefused)
 TEST(V4l2CaptureNodeTest, TheFirstHalfOfTheHalfLineOpeningA625LinePictureComesOutBlack)
 {
     const struct {
-        const char* name;
         uint64 standard;
         uint32 field;
-        // The target's size.
         int32 width, lines;
         // Black pixels at the start of each target line; all others white.
         std::vector<int32> black;
-    } cases[] = {
-        {"whole frame", STANDARD_PAL_B, V4L2_FIELD_ORDER_INTERLACED, 8, 4, {4, 0, 0, 0}},
-        // Scaled from 8 x 4 to 12 x 8: the top field's first row feeds two of its lines.
-        {"scaled", STANDARD_SECAM_L, V4L2_FIELD_ORDER_INTERLACED, 12, 8, {6, 0, 6, 0, 0, 0, 0, 0}},
-        // The top field lies second in memory.
-        {"sequential", STANDARD_PAL_I, V4L2_FIELD_ORDER_SEQ_BT, 8, 4, {4, 0, 0, 0}},
-        {"first field", STANDARD_PAL_B, V4L2_FIELD_ORDER_INTERLACED, 8, 2, {4, 0}},
-        {"bottom field", STANDARD_PAL_B, V4L2_FIELD_ORDER_BOTTOM, 8, 4, {0, 0, 0, 0}},
-        // 525-line pictures and sources without a standard open with a whole line.
-        {"525 lines", STANDARD_NTSC_M, V4L2_FIELD_ORDER_INTERLACED, 8, 4, {0, 0, 0, 0}},
-        {"no standard", 0, V4L2_FIELD_ORDER_INTERLACED, 8, 4, {0, 0, 0, 0}},
-    };
-    // Every row white, the half line too: what comes out black was blanked.
-    const std::vector<uint8> frame = [] {
-        std::vector<uint8> white;
-        for (int pair = 0; pair < 4 * 4; pair++)
-            white.insert(white.end(), {235, 128, 235, 128});
-        return white;
-    }();
+    } cases[] = {{STANDARD_PAL_B, V4L2_FIELD_ORDER_INTERLACED, 8, 4, {4, 0, 0, 0}},
+        // Scaled to 11 x 8: the top field's first row feeds two of its lines, and pixel 5 of
+        // them is picked from pixel 3.
+        {STANDARD_SECAM_L, V4L2_FIELD_ORDER_INTERLACED, 11, 8, {6, 0, 6, 0, 0, 0, 0, 0}},
+        // The top field second in memory, or alone.
+        {STANDARD_PAL_I, V4L2_FIELD_ORDER_SEQ_BT, 8, 4, {4, 0, 0, 0}},
+        {STANDARD_PAL_B, V4L2_FIELD_ORDER_INTERLACED, 8, 2, {4, 0}},
+        // No half line on top: the bottom field alone, 525 lines, no standard.
+        {STANDARD_PAL_B, V4L2_FIELD_ORDER_SEQ_BT, 8, 2, {0, 0}},
+        {STANDARD_PAL_B, V4L2_FIELD_ORDER_BOTTOM, 8, 4, {0, 0, 0, 0}},
+        {STANDARD_NTSC_M, V4L2_FIELD_ORDER_INTERLACED, 8, 4, {0, 0, 0, 0}},
+        {0, V4L2_FIELD_ORDER_INTERLACED, 8, 4, {0, 0, 0, 0}}};
+    // Four rows of 8 white pixels, the half line too: what comes out black was blanked.
+    std::vector<uint8> frame;
+    for (int pair = 0; pair < 16; pair++)
+        frame.insert(frame.end(), {235, 128, 235, 128});
     for (const auto& entry : cases) {
-        SCOPED_TRACE(entry.name);
+        SCOPED_TRACE(testing::Message() << entry.field << " of " << entry.standard << " into "
+                                        << entry.width << "x" << entry.lines);
         const V4l2FramePlan plan = YuyvPlan(4, entry.field, entry.lines, entry.standard, 8);
-        std::vector<uint8> bits(size_t(entry.width) * size_t(entry.lines));
+        const size_t width = size_t(entry.width);
+        std::vector<uint8> bits(width * size_t(entry.lines));
         const TargetFrame target{bits.data(), entry.width, entry.width, entry.lines, B_GRAY8};
         ASSERT_EQ(
             V4l2CaptureNode::ConvertCaptured(plan, frame.data(), frame.size(), target), B_OK);
-        for (int32 y = 0; y < entry.lines; y++) {
-            for (int32 x = 0; x < entry.width; x++) {
-                const bool black = x < entry.black[size_t(y)];
-                EXPECT_NEAR(bits[size_t(y * entry.width + x)], black ? 0 : 255, 5)
-                    << x << ", " << y;
-            }
+        for (size_t i = 0; i < bits.size(); i++) {
+            const bool black = int32(i % width) < entry.black[i / width];
+            EXPECT_NEAR(bits[i], black ? 0 : 255, 5) << i;
         }
     }
 }
