@@ -21,7 +21,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -171,7 +170,8 @@ TEST_F(VividPresetTest, AScanListsEachChannelWithAPictureOnceAndEndsOnTheFirst)
     window->Unlock();
     window->Show();
     ASSERT_EQ(tunerStatus, 0);
-    // A broadcast shows its colour bars without the capture counters vivid writes over them.
+    // As a station sends its test card: vivid's own colour bars, without the counters it writes
+    // over them. A black pattern would measure 0, as no signal does.
     ASSERT_EQ(vivid_test::SetVividControl("osd_text_mode", 2), B_OK);
     suite->Lock();
     (void)suite->TuneChannel(0, ItemPosition("Video Format", "PAL-B"), -1);
