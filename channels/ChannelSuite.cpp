@@ -386,7 +386,8 @@ void ChannelSuite::ScanStep()
         (void)stationList->AddItem(item);
     }
     const int32 old = currentChannel;
-    (void)TuneChannel(currentChannel + 1, -1, -1);
+    const bool last = scanLastChannel >= 0 && currentChannel >= scanLastChannel;
+    (void)TuneChannel(last ? 0 : currentChannel + 1, -1, -1);
     // Past the last channel the tuner wraps to the first, and the scan ends there.
     scanning = currentChannel > old;
     if (scanning)
@@ -396,6 +397,11 @@ void ChannelSuite::ScanStep()
 void ChannelSuite::SetScanSettleTime(bigtime_t settleTime)
 {
     scanSettleTime = settleTime;
+}
+
+void ChannelSuite::SetScanLastChannel(int32 channel)
+{
+    scanLastChannel = channel;
 }
 
 void ChannelSuite::PresetSelected()

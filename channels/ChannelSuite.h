@@ -128,6 +128,9 @@ public:
     // How long each scan step lets the tuner settle before it measures the picture, in
     // microseconds: SCAN_SETTLE_TIME unless set. Called with this window locked.
     void SetScanSettleTime(bigtime_t settleTime);
+    // The last channel a scan measures before it wraps to channel 0 and ends: the tuner's last
+    // unless set. Called with this window locked.
+    void SetScanLastChannel(int32 channel);
 
     // A tuned channel shows its picture after the reconnection once this has passed.
     static constexpr bigtime_t SCAN_SETTLE_TIME = 1000000;
@@ -180,6 +183,8 @@ private:
     bool presetsWritable = true;
     int32 currentChannel = 0;
     bigtime_t scanSettleTime = SCAN_SETTLE_TIME;
+    // -1: every channel of the tuner.
+    int32 scanLastChannel = -1;
     // True from "Scan all" until the channels wrap: a second "Scan all" meanwhile restarts the
     // one scan instead of running two, which would list every station twice.
     bool scanning = false;

@@ -3,11 +3,14 @@
 #include "devices/PixelConversion.h"
 #include "devices/V4l2CaptureNodePrivate.h"
 #include "devices/VideoInputSelection.h"
+#include "devices/VideoStandard.h"
+#include "kits/interface/FrameView.h"
 #include "kits/media/Buffer.h"
 #include "kits/media/BufferGroup.h"
 #include "kits/media/TimeSource.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 namespace devices {
@@ -72,6 +75,41 @@ std::vector<uint32> PreferredFormats(color_space space)
             order.push_back(fourcc);
     }
     return order;
+}
+
+// Whether a buffer laid out so holds the top field at a known place.
+bool HoldsTopField(uint32 field)
+{
+    switch (field) {
+    case V4L2_FIELD_ORDER_TOP:
+    case V4L2_FIELD_ORDER_INTERLACED:
+    case V4L2_FIELD_ORDER_INTERLACED_TB:
+    case V4L2_FIELD_ORDER_INTERLACED_BT:
+    case V4L2_FIELD_ORDER_SEQ_TB:
+    case V4L2_FIELD_ORDER_SEQ_BT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Black over the pixels of `lines` that the nearest-pixel scaling of ConvertFrame takes from the
+// first half of the first of `sourceRows` rows, each `sourceWidth` pixels long.
+void BlankHalfLine(const TargetFrame& lines, int32 sourceWidth, int32 sourceRows)
+{
+    if (sourceWidth <= 0 || sourceRows <= 0)
+        return;
+    const int32 rows = std::min(lines.height, (lines.height + sourceRows - 1) / sourceRows);
+    const int32 columns
+        = int32((int64(sourceWidth / 2) * lines.width + sourceWidth - 1) / sourceWidth);
+    const int32 pixelBytes = BytesPerPixel(lines.space);
+    // Black as ConvertFrame writes it: B, G, R, 255 in 32 bits, all bits clear in the others.
+    const uint32 black = lines.space == B_RGB32 ? 0xFF000000u : 0;
+    for (int32 y = 0; y < rows; y++) {
+        uint8* row = lines.bits + int64(y) * lines.bytesPerRow;
+        for (int32 x = 0; x < columns; x++)
+            std::memcpy(row + int64(x) * pixelBytes, &black, size_t(pixelBytes));
+    }
 }
 
 }
@@ -215,18 +253,19 @@ V4l2FramePlan V4l2CaptureNode::PlanFrames(const std::vector<V4l2PixelFormat>& of
 }
 
 void V4l2CaptureNode::AdoptDeviceFormat(V4l2FramePlan& plan, const V4l2Format& answer,
-    int32 height, bool sixtyHertz)
+    int32 height, uint64 standard)
 {
     plan.device = answer;
     plan.splitFields = false;
     plan.firstFieldOnly = false;
     plan.sequentialFields = false;
     plan.bottomFieldFirst = false;
+    plan.halfLineOnTop = standard != 0 && !Is525Line(standard) && HoldsTopField(answer.field);
     bool twoFields = true;
     switch (answer.field) {
     case V4L2_FIELD_ORDER_INTERLACED:
         // Without a stated order, 525-line signals send the bottom field first.
-        plan.bottomFieldFirst = sixtyHertz;
+        plan.bottomFieldFirst = Is525Line(standard);
         break;
     case V4L2_FIELD_ORDER_INTERLACED_TB:
         break;
@@ -261,9 +300,14 @@ status_t V4l2CaptureNode::ConvertCaptured(const V4l2FramePlan& plan, const uint8
     size_t length, const TargetFrame& to)
 {
     const V4l2Format& source = plan.device;
+    const int32 width = int32(source.width);
     if (!plan.splitFields && !plan.firstFieldOnly) {
-        return ConvertFrame(CapturedFrame{data, length, source.fourcc, int32(source.width),
+        const status_t status = ConvertFrame(CapturedFrame{data, length, source.fourcc, width,
             int32(source.height), int32(source.bytesPerLine)}, to);
+        // Fields one after the other in a frame converted whole put the half line mid-frame.
+        if (status == B_OK && plan.halfLineOnTop && !plan.sequentialFields)
+            BlankHalfLine(to, width, int32(source.height));
+        return status;
     }
     const int32 fieldLines = int32(source.height / 2);
     const size_t rowBytes = source.bytesPerLine;
@@ -280,11 +324,16 @@ status_t V4l2CaptureNode::ConvertCaptured(const V4l2FramePlan& plan, const uint8
     };
     const auto fieldAt = [&](size_t start) {
         const size_t offset = std::min(start, length);
-        return CapturedFrame{data + offset, length - offset, source.fourcc, int32(source.width),
-            fieldLines, fieldStride};
+        return CapturedFrame{data + offset, length - offset, source.fourcc, width, fieldLines,
+            fieldStride};
     };
-    if (plan.firstFieldOnly)
-        return ConvertFrame(fieldAt(0), to);
+    if (plan.firstFieldOnly) {
+        const status_t status = ConvertFrame(fieldAt(0), to);
+        const bool topFirstInMemory = !(plan.sequentialFields && plan.bottomFieldFirst);
+        if (status == B_OK && plan.halfLineOnTop && topFirstInMemory)
+            BlankHalfLine(to, width, fieldLines);
+        return status;
+    }
     for (int32 bottom = 0; bottom < 2; bottom++) {
         const TargetFrame lines{to.bits + size_t(bottom) * size_t(to.bytesPerRow),
             to.bytesPerRow * 2, to.width, (to.height + 1 - bottom) / 2, to.space};
@@ -294,6 +343,8 @@ status_t V4l2CaptureNode::ConvertCaptured(const V4l2FramePlan& plan, const uint8
             status != B_OK) {
             return status;
         }
+        if (bottom == 0 && plan.halfLineOnTop)
+            BlankHalfLine(lines, width, fieldLines);
     }
     return B_OK;
 }
@@ -350,7 +401,7 @@ status_t V4l2CaptureNode::StartCapture()
     if (answer.fourcc != plan.device.fourcc)
         return B_MEDIA_BAD_FORMAT;
     AdoptDeviceFormat(plan, answer, int32(display.line_count),
-        native.interlaced && Is525Line(input->standard));
+        native.interlaced ? input->standard : 0);
     // A buffer holds the two fields of a frame; with alternating fields one field, and from a
     // progressive source one picture, whose rate is the field rate.
     framePeriod = 0;

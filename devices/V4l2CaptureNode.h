@@ -28,6 +28,10 @@ struct V4l2FramePlan {
     bool sequentialFields = false;
     // The bottom field comes first in time.
     bool bottomFieldFirst = false;
+    // The top field opens with the half line of a 625-line picture, whose first half holds no
+    // picture: the blanking, on air often the wide-screen signalling, on some cards noise. It is
+    // delivered black, as a TV set never shows it.
+    bool halfLineOnTop = false;
 };
 
 // A video input producer over one V4L2 capture device. It works on the device's tuner input
@@ -71,13 +75,15 @@ public:
         int32 height, color_space space, uint32 fullWidth, uint32 fullLines,
         bool interlacedSource);
     // Completes a plan with the format the device answered, for a connection `height` lines
-    // high; `sixtyHertz` says how V4L2_FIELD_INTERLACED is read (bottom field first on 525
-    // lines).
+    // high; `standard` is the input's standard mask (0 for a source without standards), which
+    // says how V4L2_FIELD_INTERLACED is read (bottom field first on 525 lines) and whether the
+    // top field opens with a half line (625 lines).
     static void AdoptDeviceFormat(V4l2FramePlan& plan, const V4l2Format& answer, int32 height,
-        bool sixtyHertz);
+        uint64 standard);
     // Converts one captured frame of `length` bytes as the plan says: fields apart into their
     // own lines of `to` (the top field into its even lines), or the first field alone, or the
-    // frame whole. The status of ConvertFrame.
+    // frame whole; the pixels taken from the first half of a half line come out black. The
+    // status of ConvertFrame.
     [[nodiscard]] static status_t ConvertCaptured(const V4l2FramePlan& plan, const uint8* data,
         size_t length, const TargetFrame& to);
 

@@ -1,4 +1,5 @@
 #include "devices/V4l2CaptureNode.h"
+#include "devices/VideoStandard.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,13 @@ std::vector<V4l2PixelFormat> Offered(std::initializer_list<uint32> fourccs)
     return formats;
 }
 
-// The plan for a device that answered with YUYV frames 4 pixels wide.
-V4l2FramePlan YuyvPlan(uint32 lines, uint32 field, int32 targetLines, bool sixtyHertz = false)
+// The plan for a device on `standard` that answered with YUYV frames `width` pixels wide.
+V4l2FramePlan YuyvPlan(uint32 lines, uint32 field, int32 targetLines, uint64 standard = 0,
+    uint32 width = 4)
 {
     V4l2FramePlan plan;
-    const V4l2Format answer{4, lines, FOURCC_YUYV, field, 8, 8 * lines};
-    V4l2CaptureNode::AdoptDeviceFormat(plan, answer, targetLines, sixtyHertz);
+    const V4l2Format answer{width, lines, FOURCC_YUYV, field, width * 2, width * 2 * lines};
+    V4l2CaptureNode::AdoptDeviceFormat(plan, answer, targetLines, standard);
     return plan;
 }
 
@@ -79,25 +81,25 @@ TEST(V4l2CaptureNodeTest, TheDevicesAnswerSaysHowTheFieldsAreConverted)
     const struct {
         uint32 lines, field;
         int32 targetLines;
-        bool sixtyHertz;
+        uint64 standard;
         bool bottomFirst, sequential, split, firstOnly;
     } cases[] = {// Field order follows the driver, and V4L2_FIELD_INTERLACED the standard.
-        {4, V4L2_FIELD_ORDER_INTERLACED, 4, false, false, false, false, false},
-        {4, V4L2_FIELD_ORDER_INTERLACED, 4, true, true, false, false, false},
-        {4, V4L2_FIELD_ORDER_INTERLACED_TB, 4, true, false, false, false, false},
-        {4, V4L2_FIELD_ORDER_INTERLACED_BT, 4, false, true, false, false, false},
-        {4, V4L2_FIELD_ORDER_SEQ_BT, 4, false, true, true, true, false},
+        {4, V4L2_FIELD_ORDER_INTERLACED, 4, STANDARD_PAL_B, false, false, false, false},
+        {4, V4L2_FIELD_ORDER_INTERLACED, 4, STANDARD_NTSC_M, true, false, false, false},
+        {4, V4L2_FIELD_ORDER_INTERLACED_TB, 4, STANDARD_NTSC_M, false, false, false, false},
+        {4, V4L2_FIELD_ORDER_INTERLACED_BT, 4, 0, true, false, false, false},
+        {4, V4L2_FIELD_ORDER_SEQ_BT, 4, 0, true, true, true, false},
         // Fields are converted apart only when scaling or unweaving would mix them.
-        {4, V4L2_FIELD_ORDER_INTERLACED, 6, false, false, false, true, false},
-        {4, V4L2_FIELD_ORDER_SEQ_TB, 4, false, false, true, true, false},
-        {4, V4L2_FIELD_ORDER_INTERLACED, 2, false, false, false, false, true},
+        {4, V4L2_FIELD_ORDER_INTERLACED, 6, 0, false, false, true, false},
+        {4, V4L2_FIELD_ORDER_SEQ_TB, 4, 0, false, true, true, false},
+        {4, V4L2_FIELD_ORDER_INTERLACED, 2, 0, false, false, false, true},
         // Single fields and progressive frames have nothing to keep apart.
-        {2, V4L2_FIELD_ORDER_TOP, 4, false, false, false, false, false},
-        {4, V4L2_FIELD_ORDER_NONE, 6, false, false, false, false, false}};
+        {2, V4L2_FIELD_ORDER_TOP, 4, 0, false, false, false, false},
+        {4, V4L2_FIELD_ORDER_NONE, 6, 0, false, false, false, false}};
     for (const auto& entry : cases) {
         SCOPED_TRACE(testing::Message() << entry.field << " into " << entry.targetLines);
         const V4l2FramePlan plan
-            = YuyvPlan(entry.lines, entry.field, entry.targetLines, entry.sixtyHertz);
+            = YuyvPlan(entry.lines, entry.field, entry.targetLines, entry.standard);
         EXPECT_EQ(plan.bottomFieldFirst, entry.bottomFirst);
         EXPECT_EQ(plan.sequentialFields, entry.sequential);
         EXPECT_EQ(plan.splitFields, entry.split);
@@ -106,7 +108,7 @@ TEST(V4l2CaptureNodeTest, TheDevicesAnswerSaysHowTheFieldsAreConverted)
     // Planar formats cannot be read a field at a time.
     V4l2FramePlan planar;
     V4l2CaptureNode::AdoptDeviceFormat(
-        planar, {4, 4, FOURCC_NV12, V4L2_FIELD_ORDER_INTERLACED, 4, 24}, 6, false);
+        planar, {4, 4, FOURCC_NV12, V4L2_FIELD_ORDER_INTERLACED, 4, 24}, 6, 0);
     EXPECT_FALSE(planar.splitFields);
 }
 
@@ -149,6 +151,46 @@ TEST(V4l2CaptureNodeTest, EachFieldLandsInItsOwnLinesAndAShortFrameIsRefused)
             V4l2CaptureNode::ConvertCaptured(plan, frame.data(), frame.size(), target), B_OK);
         for (int32 y = 0; y < lines; y++)
             EXPECT_NEAR(bits[size_t(y) * 4], entry.expected[size_t(y)] ? 255 : 0, 5) << y;
+    }
+}
+
+TEST(V4l2CaptureNodeTest, TheFirstHalfOfTheHalfLineOpeningA625LinePictureComesOutBlack)
+{
+    const struct {
+        uint64 standard;
+        uint32 field;
+        int32 width, lines;
+        // Black pixels at the start of each target line; all others white.
+        std::vector<int32> black;
+    } cases[] = {{STANDARD_PAL_B, V4L2_FIELD_ORDER_INTERLACED, 8, 4, {4, 0, 0, 0}},
+        // Scaled to 11 x 8: the top field's first row feeds two of its lines, and pixel 5 of
+        // them is picked from pixel 3.
+        {STANDARD_SECAM_L, V4L2_FIELD_ORDER_INTERLACED, 11, 8, {6, 0, 6, 0, 0, 0, 0, 0}},
+        // The top field second in memory, or alone.
+        {STANDARD_PAL_I, V4L2_FIELD_ORDER_SEQ_BT, 8, 4, {4, 0, 0, 0}},
+        {STANDARD_PAL_B, V4L2_FIELD_ORDER_INTERLACED, 8, 2, {4, 0}},
+        // No half line on top: the bottom field alone, 525 lines, no standard.
+        {STANDARD_PAL_B, V4L2_FIELD_ORDER_SEQ_BT, 8, 2, {0, 0}},
+        {STANDARD_PAL_B, V4L2_FIELD_ORDER_BOTTOM, 8, 4, {0, 0, 0, 0}},
+        {STANDARD_NTSC_M, V4L2_FIELD_ORDER_INTERLACED, 8, 4, {0, 0, 0, 0}},
+        {0, V4L2_FIELD_ORDER_INTERLACED, 8, 4, {0, 0, 0, 0}}};
+    // Four rows of 8 white pixels, the half line too: what comes out black was blanked.
+    std::vector<uint8> frame;
+    for (int pair = 0; pair < 16; pair++)
+        frame.insert(frame.end(), {235, 128, 235, 128});
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(testing::Message() << entry.field << " of " << entry.standard << " into "
+                                        << entry.width << "x" << entry.lines);
+        const V4l2FramePlan plan = YuyvPlan(4, entry.field, entry.lines, entry.standard, 8);
+        const size_t width = size_t(entry.width);
+        std::vector<uint8> bits(width * size_t(entry.lines));
+        const TargetFrame target{bits.data(), entry.width, entry.width, entry.lines, B_GRAY8};
+        ASSERT_EQ(
+            V4l2CaptureNode::ConvertCaptured(plan, frame.data(), frame.size(), target), B_OK);
+        for (size_t i = 0; i < bits.size(); i++) {
+            const bool black = int32(i % width) < entry.black[i / width];
+            EXPECT_NEAR(bits[i], black ? 0 : 255, 5) << i;
+        }
     }
 }
 
