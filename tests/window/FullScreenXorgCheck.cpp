@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -86,6 +87,22 @@ TEST_F(TVWindowTest, FullScreenShowsTheFittedModeOnTheXScreenAndLeavingPutsTheOl
     EXPECT_EQ(ReadShownMode(), fitted);
     // Closing the window full-screen puts the old mode back too.
     CloseWindow();
+    EXPECT_EQ(ReadShownMode(), before);
+}
+
+TEST_F(TVWindowTest, AProgramThatEndsFullScreenPutsTheOldModeBackAsItExits)
+{
+    const ShownMode before = ReadShownMode();
+    MakeWindow();
+    // A process of its own, which the test runs up to here and which then ends without
+    // destroying the window.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            window->GoFullScreen();
+            std::exit(ReadShownMode().width == 768 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
     EXPECT_EQ(ReadShownMode(), before);
 }
 
