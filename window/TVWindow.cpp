@@ -43,8 +43,7 @@ constexpr float SYNC_SHARE = 0.01f;
 bool CountDown(std::atomic<int32>& counter)
 {
     int32 value = counter.load();
-    while (value > 0 && !counter.compare_exchange_weak(value, value - 1)) {
-    }
+    while (value > 0 && !counter.compare_exchange_weak(value, value - 1)) {}
     return value == 1;
 }
 
@@ -129,15 +128,15 @@ void TrimModeTiming(display_mode* mode, const FullScreenTarget& target, bool ada
     display_timing& t = mode->timing;
     // In double precision: the proportions must truncate as exact arithmetic would.
     if (target.width < float(target.modeWidth) - 10) {
-        const auto d = int32((double(target.modeWidth) - target.width) / target.modeWidth
-            * t.h_total);
+        const auto d
+            = int32((double(target.modeWidth) - target.width) / target.modeWidth * t.h_total);
         const auto e = int32(d / 1.6);
         t.h_sync_start = uint16(t.h_sync_start - e);
         t.h_total = uint16(t.h_total - d);
     }
     if (target.height < float(target.modeHeight) - 10) {
-        const auto v = int32((double(target.modeHeight) - target.height) / target.modeHeight
-            * t.v_total);
+        const auto v
+            = int32((double(target.modeHeight) - target.height) / target.modeHeight * t.v_total);
         t.v_sync_start = uint16(t.v_sync_start + v / 8);
         t.v_total = uint16(t.v_total + v / 3);
     }
@@ -492,8 +491,8 @@ void TVWindow::GoFullScreen()
     float refresh = pTVView->GetFieldRate();
     if (pPreferences->GetDblRefresh())
         refresh *= 2;
-    const FullScreenTarget target = ChooseFullScreenTarget(pPreferences->GetResolution(),
-        pPreferences->GetTweakMode(), signal);
+    const FullScreenTarget target = ChooseFullScreenTarget(
+        pPreferences->GetResolution(), pPreferences->GetTweakMode(), signal);
     ResizeTo(target.width, target.height);
     pTVView->ResizeTo(target.width + 1, target.height + 1);
 

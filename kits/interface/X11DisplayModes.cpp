@@ -265,12 +265,12 @@ display_mode X11DisplayModes::Connection::Current() const
 
 void X11DisplayModes::Connection::SetScreenSize(int width, int height) const
 {
-    XRRSetScreenSize(display.get(), root, width, height,
-        int(width * MILLIMETRES_PER_PIXEL + 0.5), int(height * MILLIMETRES_PER_PIXEL + 0.5));
+    XRRSetScreenSize(display.get(), root, width, height, int(width * MILLIMETRES_PER_PIXEL + 0.5),
+        int(height * MILLIMETRES_PER_PIXEL + 0.5));
 }
 
-RRMode X11DisplayModes::Connection::Create(const XRRScreenResources& resources,
-    const display_timing& timing)
+RRMode X11DisplayModes::Connection::Create(
+    const XRRScreenResources& resources, const display_timing& timing)
 {
     // Creating a name that exists is an error: the name carries the process and a count, and
     // is checked against the server's list.
@@ -489,8 +489,7 @@ status_t X11DisplayModes::SetMode(const display_mode& mode)
         std::lock_guard guard(connection->lock);
         if (!connection->firstMode.has_value()) {
             connection->firstMode = connection->Current();
-            std::tie(connection->firstWidth, connection->firstHeight) =
-                connection->ScreenSize();
+            std::tie(connection->firstWidth, connection->firstHeight) = connection->ScreenSize();
         }
         status = connection->Show(adjusted);
         connection->ForgetUnused();

@@ -63,10 +63,10 @@ TEST(FullScreenTargetTest, SignalWidthThenResolutionChooseTheModeAndTheSize)
         {-1, true, BRect(0, 0, 767, 575), {800, 600, 800, 600}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.resolution << (c.tweakMode ? " tweak " : " ")
-                                        << c.signal.right);
-        const FullScreenTarget target =
-            ChooseFullScreenTarget(c.resolution, c.tweakMode, c.signal);
+        SCOPED_TRACE(testing::Message()
+            << c.resolution << (c.tweakMode ? " tweak " : " ") << c.signal.right);
+        const FullScreenTarget target
+            = ChooseFullScreenTarget(c.resolution, c.tweakMode, c.signal);
         EXPECT_EQ(target.modeWidth, c.want.modeWidth);
         EXPECT_EQ(target.modeHeight, c.want.modeHeight);
         EXPECT_EQ(target.width, c.want.width);
@@ -135,8 +135,7 @@ protected:
     // The card's TV standard, as the user picks it in its web.
     static void SetVideoFormat(int32 format)
     {
-        ASSERT_EQ(test_support::CardParameter("Video Format")->SetValue(&format, sizeof format,
-                      0),
+        ASSERT_EQ(test_support::CardParameter("Video Format")->SetValue(&format, sizeof format, 0),
             B_OK);
     }
 };
@@ -162,9 +161,8 @@ TEST_F(FullScreenTest, EnteringFitsTheModeToTheSignalAndLeavingPutsEverythingBac
         window->GoFullScreen();
 
         display_mode want = ModeWith(c.fitted);
-        want.timing.flags = c.videoFormat == VIDEO_FORMAT_PAL_BG
-            ? B_POSITIVE_HSYNC | B_POSITIVE_VSYNC
-            : 0;
+        want.timing.flags
+            = c.videoFormat == VIDEO_FORMAT_PAL_BG ? B_POSITIVE_HSYNC | B_POSITIVE_VSYNC : 0;
         EXPECT_TRUE(SameTiming(CurrentMode(), want));
         const BRect screen(0, 0, c.fitted.h_display - 1, c.fitted.v_display - 1);
         EXPECT_TRUE(window->IsFullScreen());

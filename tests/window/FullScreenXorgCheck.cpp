@@ -35,8 +35,8 @@ struct ShownMode {
 ShownMode ReadShownMode()
 {
     ShownMode shown;
-    const std::unique_ptr<Display, decltype(&XCloseDisplay)> display(XOpenDisplay(nullptr),
-        &XCloseDisplay);
+    const std::unique_ptr<Display, decltype(&XCloseDisplay)> display(
+        XOpenDisplay(nullptr), &XCloseDisplay);
     if (display == nullptr) {
         ADD_FAILURE() << "no X server";
         return shown;
@@ -61,8 +61,8 @@ ShownMode ReadShownMode()
     int y;
     unsigned int border;
     unsigned int depth;
-    XGetGeometry(d, root, &rootReturn, &x, &y, &shown.screenWidth, &shown.screenHeight, &border,
-        &depth);
+    XGetGeometry(
+        d, root, &rootReturn, &x, &y, &shown.screenWidth, &shown.screenHeight, &border, &depth);
     return shown;
 }
 
@@ -78,8 +78,8 @@ TEST_F(TVWindowTest, FullScreenShowsTheFittedModeOnTheXScreenAndLeavingPutsTheOl
     EXPECT_EQ(ReadShownMode(), fitted);
     display_mode mode;
     ASSERT_EQ(BScreen().GetMode(&mode), B_OK);
-    EXPECT_NEAR(mode.timing.pixel_clock * 1000.0 / (mode.timing.h_total * mode.timing.v_total),
-        100, 0.1);
+    EXPECT_NEAR(
+        mode.timing.pixel_clock * 1000.0 / (mode.timing.h_total * mode.timing.v_total), 100, 0.1);
     window->ExitFullScreen();
     EXPECT_EQ(ReadShownMode(), before);
     // Once more, so that the modes made for the first time are no obstacle.
