@@ -207,6 +207,9 @@ struct X11DisplayModes::Connection {
     int firstHeight = 0;
     // Modes made here that the output may still list.
     std::vector<RRMode> created;
+    // The mode in effect as last read: a display asks for it once a frame, and the server's
+    // notices of changes say when to read it again.
+    display_mode shown{};
     // Guarded by exitLock.
     bool registered = false;
 
@@ -217,6 +220,10 @@ struct X11DisplayModes::Connection {
     }
     std::pair<int, int> ScreenSize() const;
     display_mode Current() const;
+    // Reads the mode in effect into shown.
+    void Refresh();
+    // Refreshes shown when the server has told of changes since.
+    void Follow();
     // Sets the screen's size, keeping the hint in millimetres at 96 dots per inch.
     void SetScreenSize(int width, int height) const;
     status_t Show(const display_mode& mode);
@@ -261,6 +268,26 @@ display_mode X11DisplayModes::Connection::Current() const
     mode.virtual_width = uint16(std::clamp(width, 0, 65535));
     mode.virtual_height = uint16(std::clamp(height, 0, 65535));
     return mode;
+}
+
+void X11DisplayModes::Connection::Refresh()
+{
+    ErrorTrap trap(display.get());
+    shown = Current();
+    // A CRTC or output that went away meanwhile leaves an empty mode until the next notice.
+    (void)trap.Finish();
+}
+
+void X11DisplayModes::Connection::Follow()
+{
+    ::Display* d = display.get();
+    if (XPending(d) == 0)
+        return;
+    while (XPending(d) > 0) {
+        XEvent event;
+        XNextEvent(d, &event);
+    }
+    Refresh();
 }
 
 void X11DisplayModes::Connection::SetScreenSize(int width, int height) const
@@ -429,6 +456,7 @@ std::unique_ptr<X11DisplayModes> X11DisplayModes::Open()
     const int screen = DefaultScreen(d);
     connection->root = RootWindow(d, screen);
     connection->space = SpaceOfDepth(DefaultDepth(d, screen));
+    ErrorTrap trap(d);
     Resources resources = connection->GetResources();
     if (resources == nullptr)
         return nullptr;
@@ -442,9 +470,12 @@ std::unique_ptr<X11DisplayModes> X11DisplayModes::Open()
         if (info != nullptr && info->connection == RR_Connected && info->crtc != None)
             connection->output = candidate;
     }
-    if (connection->output == None)
+    if (trap.Finish() != B_OK || connection->output == None)
         return nullptr;
-    const display_timing current = connection->Current().timing;
+    XRRSelectInput(d, connection->root,
+        RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+    connection->Refresh();
+    const display_timing& current = connection->shown.timing;
     if (current.pixel_clock == 0 || current.h_total == 0 || current.v_total == 0)
         return nullptr;
     return std::unique_ptr<X11DisplayModes>(new X11DisplayModes(std::move(connection)));
@@ -455,6 +486,8 @@ std::vector<display_mode> X11DisplayModes::ModeList() const
     std::lock_guard guard(connection->lock);
     std::vector<display_mode> modes;
     ::Display* d = connection->display.get();
+    // An output that went away meanwhile lists nothing.
+    ErrorTrap trap(d);
     Resources resources = connection->GetResources();
     if (resources == nullptr)
         return modes;
@@ -473,7 +506,8 @@ std::vector<display_mode> X11DisplayModes::ModeList() const
 display_mode X11DisplayModes::CurrentMode() const
 {
     std::lock_guard guard(connection->lock);
-    return connection->Current();
+    connection->Follow();
+    return connection->shown;
 }
 
 status_t X11DisplayModes::SetMode(const display_mode& mode)
@@ -487,12 +521,14 @@ status_t X11DisplayModes::SetMode(const display_mode& mode)
     status_t status;
     {
         std::lock_guard guard(connection->lock);
+        connection->Follow();
         if (!connection->firstMode.has_value()) {
-            connection->firstMode = connection->Current();
+            connection->firstMode = connection->shown;
             std::tie(connection->firstWidth, connection->firstHeight) = connection->ScreenSize();
         }
         status = connection->Show(adjusted);
         connection->ForgetUnused();
+        connection->Refresh();
         // Back in the first mode: nothing is left to put back at the end.
         const display_timing& first = connection->firstMode->timing;
         if (status == B_OK && std::memcmp(&first, &adjusted.timing, sizeof first) == 0
@@ -526,6 +562,7 @@ status_t X11DisplayModes::RestoreFirstMode()
             status = sized;
     }
     connection->ForgetUnused();
+    connection->Refresh();
     connection->firstMode.reset();
     return status;
 }

@@ -32,7 +32,8 @@ public:
     // The output's modes in the server's order, each in the screen's colour space on a desktop
     // of its own size.
     std::vector<display_mode> ModeList() const;
-    // What the output's CRTC shows now; the desktop is the size of the X screen.
+    // What the output's CRTC shows, read again only after the server has told of a change, so
+    // that asking once a frame costs no round trip; the desktop is the size of the X screen.
     display_mode CurrentMode() const;
     // Shows the mode on the output, growing or shrinking the X screen to hold every CRTC.
     // B_BAD_VALUE for a mode the display cannot show (see BScreen::SetMode; sync ends beyond

@@ -106,4 +106,17 @@ TEST_F(TVWindowTest, AProgramThatEndsFullScreenPutsTheOldModeBackAsItExits)
     EXPECT_EQ(ReadShownMode(), before);
 }
 
+TEST(ScreenOnXorgTest, TheModeFollowsChangesMadeByOtherPrograms)
+{
+    BScreen screen;
+    display_mode mode;
+    ASSERT_EQ(screen.GetMode(&mode), B_OK);
+    ASSERT_NE(mode.timing.h_display, 1024);
+    ASSERT_EQ(std::system("xrandr --output DUMMY0 --mode 1024x768"), 0);
+    EXPECT_TRUE(test_support::Await([&] {
+        return screen.GetMode(&mode) == B_OK && mode.timing.h_display == 1024
+            && screen.Frame() == BRect(0, 0, 1023, 767);
+    }));
+}
+
 }
