@@ -725,10 +725,9 @@ status_t SdlDisplayBackend::SetMode(const display_mode& newMode)
     t.v_sync_end = std::clamp(t.v_sync_end, t.v_sync_start, std::max(t.v_sync_start, t.v_total));
     if (!IsShowableMode(adjusted))
         return B_BAD_VALUE;
-    // The desktop keeps its resolution: see the class comment.
-    std::lock_guard guard(shared->lock);
-    shared->mode = adjusted;
-    return B_OK;
+    // The desktop keeps its resolution, which a full-screen window then fills: see the class
+    // comment.
+    return B_NOT_ALLOWED;
 }
 
 status_t SdlDisplayBackend::WaitForRetrace(bigtime_t timeout)
