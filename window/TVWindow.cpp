@@ -22,15 +22,30 @@
 #include "window/Slider.h"
 #include "window/TextOver.h"
 
+#include <cmath>
+#include <cstdlib>
+
 namespace {
 
 // Pulses of 100 ms: the video follows the view's size half a second after the last resize.
 constexpr int32 RESIZE_DELAY = 5;
-// The pulse skips a turn rather than hold up the application thread while the window is busy
-// (an alert open on its thread, say); 50 ms is half a pulse.
+// The pulse leaves its work for a later pulse rather than hold up the application thread while
+// the window is busy (an alert open on its thread, say); 50 ms is half a pulse.
 constexpr bigtime_t PULSE_LOCK_TIMEOUT = 50000;
 // Pulses of 100 ms an overlay stays after the last command that showed it: three seconds.
 constexpr int32 OVERLAY_TIMEOUT = 30;
+// A display mode takes effect before it is read back.
+constexpr bigtime_t MODE_SETTLE_TIME = 10000;
+// The adjust-sync share of the horizontal total, in single precision: 1000 pixels give 9.
+constexpr float SYNC_SHARE = 0.01f;
+
+// Counts the time-out down by one unless it is at rest; true when this pulse ran it out.
+bool CountDown(std::atomic<int32>& counter)
+{
+    int32 value = counter.load();
+    while (value > 0 && !counter.compare_exchange_weak(value, value - 1)) {}
+    return value == 1;
+}
 
 // The folder of the running executable, or "" when the application cannot tell.
 std::string ExecutableDirectory()
@@ -95,6 +110,54 @@ const char* NodeErrorText(int32 number)
 
 }
 
+FullScreenTarget ChooseFullScreenTarget(int32 resolution, bool tweakMode, BRect signal)
+{
+    const float signalWidth = signal.Width();
+    const float signalHeight = signal.Height();
+    if (resolution == 1 || signalWidth <= 645)
+        return {640, 480, 640, 480};
+    if (resolution == 0 && tweakMode)
+        return {800, 600, std::ceil(signalWidth) + 1, std::ceil(signalHeight) + 1};
+    if (resolution == 3)
+        return {1024, 768, 1024, 768};
+    return {800, 600, 800, 600};
+}
+
+void TrimModeTiming(display_mode* mode, const FullScreenTarget& target, bool adaptSync)
+{
+    display_timing& t = mode->timing;
+    // In double precision: the proportions must truncate as exact arithmetic would.
+    if (target.width < float(target.modeWidth) - 10) {
+        const auto d
+            = int32((double(target.modeWidth) - target.width) / target.modeWidth * t.h_total);
+        const auto e = int32(d / 1.6);
+        t.h_sync_start = uint16(t.h_sync_start - e);
+        t.h_total = uint16(t.h_total - d);
+    }
+    if (target.height < float(target.modeHeight) - 10) {
+        const auto v
+            = int32((double(target.modeHeight) - target.height) / target.modeHeight * t.v_total);
+        t.v_sync_start = uint16(t.v_sync_start + v / 8);
+        t.v_total = uint16(t.v_total + v / 3);
+    }
+    if (adaptSync) {
+        // The single-precision share times the total, exactly: 1000 pixels give 9, not 10.
+        const auto s = int32(double(t.h_total) * double(SYNC_SHARE));
+        t.h_total = uint16(t.h_total - 5 * s);
+        t.h_sync_start = uint16(t.h_sync_start - s);
+    }
+    t.h_display = uint16(target.width);
+    t.v_display = uint16(target.height);
+    mode->virtual_width = uint16(target.width);
+    mode->virtual_height = uint16(target.height);
+}
+
+uint32 RefreshPixelClock(const display_timing& timing, float refresh)
+{
+    const uint32 kiloPixels = uint32(timing.h_total) * timing.v_total / 1000;
+    return uint32(double(refresh) * kiloPixels);
+}
+
 TVWindow::TVWindow(BRect frame, const char* title, window_type type, uint32 flags)
     :
     TVWindow(frame, title, type, flags, ExecutableDirectory().c_str())
@@ -152,7 +215,8 @@ TVWindow::TVWindow(BRect frame, const char* title, window_type type, uint32 flag
 
 TVWindow::~TVWindow()
 {
-    if (IsFullScreen()) {
+    // A suspended full-screen has left the fitted mode on the screen too.
+    if (IsFullScreen() || fullScreenWorkspace >= 0) {
         (void)screen->SetMode(&savedMode, false);
         (void)SetFullScreen(false);
         if (be_app != nullptr)
@@ -388,17 +452,114 @@ void TVWindow::ShowZap(bool up)
 void TVWindow::SetSignalFormat(int32 format)
 {
     pTVView->SetSignalFormat(format);
+    MarkSignalFormat(format);
+    PostMessage(MSG_OPTIMAL_SIZE);
+}
+
+void TVWindow::MarkSignalFormat(int32 format)
+{
     // Radio mode unmarks the other item.
     if (BMenuItem* item = pVideoFormatMenu->ItemAt(format == FORMAT_16_9 ? 1 : 0))
         item->SetMarked(true);
-    PostMessage(MSG_OPTIMAL_SIZE);
 }
 
 void TVWindow::ToggleFullScreen()
 {
     Lock();
-    (void)SetFullScreen(!IsFullScreen());
+    if (IsFullScreen())
+        ExitFullScreen();
+    else
+        GoFullScreen();
     Unlock();
+}
+
+void TVWindow::GoFullScreen()
+{
+    // While suspended the screen shows the fitted mode: saving it would lose the user's.
+    if (IsFullScreen() || fullScreenWorkspace >= 0)
+        return;
+    (void)screen->GetMode(&savedMode);
+    savedWidth = Bounds().Width();
+    savedHeight = Bounds().Height();
+    pMenuBar->Hide();
+    pControlPanel->Hide();
+    pTVView->MoveTo(0, 0);
+
+    pTVView->SetSignalFormat(FORMAT_4_3);
+    MarkSignalFormat(FORMAT_4_3);
+    const BRect signal = pTVView->GetSignalSize();
+    float refresh = pTVView->GetFieldRate();
+    if (pPreferences->GetDblRefresh())
+        refresh *= 2;
+    const FullScreenTarget target = ChooseFullScreenTarget(
+        pPreferences->GetResolution(), pPreferences->GetTweakMode(), signal);
+    ResizeTo(target.width, target.height);
+    pTVView->ResizeTo(target.width + 1, target.height + 1);
+
+    display_mode* modes = nullptr;
+    uint32 count = 0;
+    if (screen->GetModeList(&modes, &count) == B_OK) {
+        const std::unique_ptr<display_mode, decltype(&std::free)> list(modes, &std::free);
+        for (uint32 i = 0; i < count; i++) {
+            const display_timing& timing = modes[i].timing;
+            if (timing.h_display == target.modeWidth && timing.v_display == target.modeHeight
+                && modes[i].space == savedMode.space) {
+                FitDisplayMode(modes[i], target, refresh);
+                break;
+            }
+        }
+    }
+    (void)SetFullScreen(true);
+    if (be_app != nullptr)
+        be_app->HideCursor();
+    resizeDelay = RESIZE_DELAY;
+}
+
+void TVWindow::FitDisplayMode(display_mode mode, const FullScreenTarget& target, float refresh)
+{
+    // A screen may adjust what it is given: each step works on what it took.
+    (void)screen->SetMode(&mode, false);
+    snooze(MODE_SETTLE_TIME);
+    (void)screen->GetMode(&mode);
+    TrimModeTiming(&mode, target, pPreferences->GetAdaptSync());
+    (void)screen->SetMode(&mode, false);
+    snooze(MODE_SETTLE_TIME);
+    (void)screen->GetMode(&mode);
+    mode.timing.pixel_clock = RefreshPixelClock(mode.timing, refresh);
+    (void)screen->SetMode(&mode, false);
+    pTVView->ResizeTo(target.width, target.height);
+}
+
+void TVWindow::ExitFullScreen()
+{
+    if (!IsFullScreen())
+        return;
+    (void)screen->SetMode(&savedMode, false);
+    (void)SetFullScreen(false);
+    if (be_app != nullptr)
+        be_app->ShowCursor();
+    const float panelWidth = pControlPanel->Bounds().Width();
+    const float menuBarHeight = pMenuBar->Bounds().Height();
+    pTVView->MoveTo(panelWidth + 1, menuBarHeight + 1);
+    pMenuBar->Show();
+    pControlPanel->Show();
+    ResizeTo(savedWidth, savedHeight);
+    pTVView->ResizeTo(savedWidth - 1 - panelWidth, savedHeight - 1 - menuBarHeight);
+    resizeDelay = RESIZE_DELAY;
+}
+
+void TVWindow::WorkspaceActivated(int32 workspace, bool active)
+{
+    if (IsFullScreen() && !active) {
+        (void)SetFullScreen(false);
+        Hide();
+        fullScreenWorkspace = workspace;
+    }
+    if (IsHidden() && active && fullScreenWorkspace >= 0 && workspace == fullScreenWorkspace) {
+        Show();
+        (void)SetFullScreen(true);
+        fullScreenWorkspace = -1;
+    }
 }
 
 void TVWindow::OpenDocument(const entry_ref& ref)
@@ -428,10 +589,7 @@ void TVWindow::ShowNodeError(int32 number)
 
 void TVWindow::ResizeToSignal()
 {
-    // Full-screen the window covers the screen, whatever the signal: resizing it would bare
-    // the desktop beside the picture.
-    if (IsFullScreen())
-        return;
+    // Full-screen too: a format chosen there shows at its own size.
     const BRect signal = pTVView->GetSignalSize();
     const BRect view = pTVView->Bounds();
     // The size limits bound the result; the video view follows by its resizing mode.
@@ -475,23 +633,33 @@ ChannelSuite* TVWindow::ChannelSuiteWindow() const
 
 void TVWindow::Pulse()
 {
-    // The counters change only under the lock, so the window's thread and this one never race.
+    if (CountDown(resizeDelay))
+        resizeDue = true;
+    if (CountDown(overlayTimeout))
+        overlaysDue = true;
+    if (!resizeDue && !overlaysDue)
+        return;
     if (LockWithTimeout(PULSE_LOCK_TIMEOUT) != B_OK)
         return;
-    if (resizeDelay > 0 && --resizeDelay == 0) {
+    // A time-out restarted since it ran out has cancelled the work due.
+    if (resizeDue.exchange(false) && resizeDelay == 0) {
         const BRect bounds = pTVView->Bounds();
         pTVView->SetSize(NodeManager::PixelCount(bounds.Width()),
             NodeManager::PixelCount(bounds.Height()));
     }
-    if (overlayTimeout > 0 && --overlayTimeout == 0) {
-        // Hidden overlays of a window out of sight would not be seen to go; they stay for a
-        // later time-out.
-        const bool onCurrentWorkspace = (Workspaces() & (1u << current_workspace())) != 0;
-        if (!IsHidden() && !IsMinimized() && onCurrentWorkspace) {
-            HideFully(pChannelLabel);
-            HideFully(pNameLabel);
-            HideFully(pSlider);
-        }
-    }
+    if (overlaysDue.exchange(false) && overlayTimeout == 0)
+        HideOverlays();
     Unlock();
+}
+
+void TVWindow::HideOverlays()
+{
+    // Hidden overlays of a window out of sight would not be seen to go; they stay for a later
+    // time-out.
+    const bool onCurrentWorkspace = (Workspaces() & (1u << current_workspace())) != 0;
+    if (IsHidden() || IsMinimized() || !onCurrentWorkspace)
+        return;
+    HideFully(pChannelLabel);
+    HideFully(pNameLabel);
+    HideFully(pSlider);
 }

@@ -75,8 +75,10 @@ public:
     // B_BAD_VALUE, with the mode unchanged, for a mode the display cannot show: a colour space
     // other than B_CMAP8, B_RGB15, B_RGB16 and B_RGB32, display sizes, sync starts and totals out
     // of order, a zero pixel clock or a desktop smaller than the display. A sync pulse ending
-    // beyond its total is cut short at the total; read back what took effect with GetMode. There
-    // is no default mode kept apart from the current one, so makeDefault adds nothing.
+    // beyond its total is cut short at the total; read back what took effect with GetMode.
+    // B_NOT_ALLOWED, with the mode unchanged, where the display lets no program set modes (a
+    // Wayland desktop). There is no default mode kept apart from the current one, so makeDefault
+    // adds nothing.
     status_t SetMode(display_mode* mode, bool makeDefault = false);
     // The modes the display offers. *list is allocated with malloc and the caller frees it with
     // free(); *count is its length.

@@ -10,6 +10,7 @@
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/SdlEventsPrivate.h"
 #include "kits/interface/Window.h"
+#include "kits/interface/X11DisplayModes.h"
 
 #include <SDL.h>
 
@@ -222,6 +223,9 @@ public:
     bool wakePending = false;
     std::vector<display_mode> modes;
     display_mode mode{};
+    // The X screen's own modes, set for real; null on Wayland or without RandR. Set before the
+    // backend is handed out and safe on any thread by itself.
+    std::unique_ptr<X11DisplayModes> x11Modes;
     uint64 nextSerial = 1;
     uint64 nextRaise = 1;
     bool cursorHidden = false;
@@ -674,6 +678,9 @@ SdlDisplayBackend::SdlDisplayBackend()
     shared(std::make_unique<Shared>())
 {
     shared->Start();
+    // SDL runs on X11 unless the environment names a Wayland desktop (see Run).
+    if (InitCheck() == B_OK && std::getenv("WAYLAND_DISPLAY") == nullptr)
+        shared->x11Modes = X11DisplayModes::Open();
 }
 
 SdlDisplayBackend::~SdlDisplayBackend()
@@ -694,28 +701,33 @@ void SdlDisplayBackend::Shutdown()
 
 std::vector<display_mode> SdlDisplayBackend::ModeList() const
 {
+    if (shared->x11Modes != nullptr)
+        return shared->x11Modes->ModeList();
     std::lock_guard guard(shared->lock);
     return shared->modes;
 }
 
 display_mode SdlDisplayBackend::CurrentMode() const
 {
+    if (shared->x11Modes != nullptr)
+        return shared->x11Modes->CurrentMode();
     std::lock_guard guard(shared->lock);
     return shared->mode;
 }
 
 status_t SdlDisplayBackend::SetMode(const display_mode& newMode)
 {
+    if (shared->x11Modes != nullptr)
+        return shared->x11Modes->SetMode(newMode);
     display_mode adjusted = newMode;
     display_timing& t = adjusted.timing;
     t.h_sync_end = std::clamp(t.h_sync_end, t.h_sync_start, std::max(t.h_sync_start, t.h_total));
     t.v_sync_end = std::clamp(t.v_sync_end, t.v_sync_start, std::max(t.v_sync_start, t.v_total));
     if (!IsShowableMode(adjusted))
         return B_BAD_VALUE;
-    // The desktop keeps its resolution: see the class comment.
-    std::lock_guard guard(shared->lock);
-    shared->mode = adjusted;
-    return B_OK;
+    // The desktop keeps its resolution, which a full-screen window then fills: see the class
+    // comment.
+    return B_NOT_ALLOWED;
 }
 
 status_t SdlDisplayBackend::WaitForRetrace(bigtime_t timeout)

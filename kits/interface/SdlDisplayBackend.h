@@ -18,9 +18,10 @@ namespace kits::interface {
 // B_WINDOW_MOVED ("where"), B_WINDOW_RESIZED ("width", "height"), B_MINIMIZE ("minimize") and
 // B_WINDOW_ACTIVATED ("active").
 //
-// The desktop belongs to its user, not to us: SetMode checks the mode and reports it as current
-// from then on, so that full-screen code can work with it, but it never changes the desktop's
-// resolution. There is a single workspace, 0.
+// On X11 with RandR the modes are the screen's own and SetMode changes the screen
+// (X11DisplayModes). Elsewhere (Wayland, where no client may set modes, or an X server whose
+// modes have no timings) SetMode refuses every showable mode with B_NOT_ALLOWED: the desktop
+// keeps its resolution and a full-screen window fills it. There is a single workspace, 0.
 //
 // Lock order: a window's lock, then the backend's mutex, then a looper's queue mutex.
 class SdlDisplayBackend : public DisplayBackend {

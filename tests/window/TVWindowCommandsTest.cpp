@@ -284,6 +284,34 @@ TEST_F(TVWindowCommandsTest, NodeErrorAlertHoldsTheWindowThreadUntilAnswered)
     }));
 }
 
+TEST_F(TVWindowCommandsTest, TimeOutsRunDownWhileAnAlertHoldsTheWindow)
+{
+    MakeWindow();
+    std::promise<void> answer;
+    const std::shared_future<void> answered = answer.get_future().share();
+    std::atomic<bool> alertOpen = false;
+    kits::interface::SetAlertResponder([&, answered](const AlertRecord&) {
+        alertOpen = true;
+        (void)answered.wait_for(std::chrono::seconds(10));
+        return 0;
+    });
+    RunWindow();
+    window->ResizeTo(600, 450);
+    Post(BMessage(MSG_VOLUME_UP));
+    Post(With(MSG_NODE_ERROR, "Number", 2500));
+    ASSERT_TRUE(test_support::Await([&] { return alertOpen.load(); }));
+    // Both time-outs run out while the alert holds the window.
+    Pulses(30);
+    answer.set_value();
+    EXPECT_TRUE(AwaitWindow([this] { return !SliderOverlay()->IsHidden(); }));
+    // The first pulse that gets the window does what fell due.
+    window->Pulse();
+    window->Lock();
+    EXPECT_TRUE(SliderOverlay()->IsHidden());
+    EXPECT_EQ(VideoView()->RequestedWidth(), 600 - 81 + 1);
+    window->Unlock();
+}
+
 TEST_F(TVWindowCommandsTest, MenuShortcutsReachTheirCommandsAndTheTunersOnlyWhileItIsEnabled)
 {
     for (bool tunerFitted : {true, false}) {
@@ -304,27 +332,28 @@ TEST_F(TVWindowCommandsTest, MenuShortcutsReachTheirCommandsAndTheTunersOnlyWhil
         window->ChannelSuiteWindow()->Unlock();
         Post(test_support::CommandKeyDown(B_ENTER));
         EXPECT_TRUE(AwaitWindow([this] { return window->IsFullScreen(); }));
+        // Without its menu bar full-screen still answers the shortcut.
+        Post(test_support::CommandKeyDown(B_ENTER));
+        EXPECT_TRUE(AwaitWindow([this] { return !window->IsFullScreen(); }));
         CloseWindow();
     }
 }
 
-TEST_F(TVWindowCommandsTest, FormatsMarkTheirItemAndResizeTheWindowUnlessItIsFullScreen)
+TEST_F(TVWindowCommandsTest, FormatsMarkTheirItemAndResizeTheWindowFullScreenToo)
 {
     MakeWindow();
-    const BRect screen = BScreen(window).Frame();
-    const BRect windowed = window->Frame();
     Send(BMessage(MSG_TOGGLE_FULLSCREEN));
     EXPECT_TRUE(window->IsFullScreen());
-    EXPECT_EQ(window->Frame(), screen);
-    // The resize is still asked for; full-screen it leaves the window over the whole screen.
+    EXPECT_EQ(VideoView()->Bounds(), SIGNAL_4_3);
+    // Full-screen too the format asks for the resize, which shows the picture at its size.
     const int32 queued = window->CountQueuedMessages();
     Send(BMessage(MSG_FORMAT_16_9));
     EXPECT_GT(window->CountQueuedMessages(), queued);
     Send(BMessage(MSG_OPTIMAL_SIZE));
-    EXPECT_EQ(window->Frame(), screen);
+    EXPECT_EQ(VideoView()->Bounds(), BRect(0, 0, 767, 431));
     Send(BMessage(MSG_TOGGLE_FULLSCREEN));
     EXPECT_FALSE(window->IsFullScreen());
-    EXPECT_EQ(window->Frame(), windowed);
+    EXPECT_EQ(window->Frame(), FRAME);
 
     // Running windowed, it takes the 625-line card's 16:9 picture, then its 4:3 one again.
     window->Show();
