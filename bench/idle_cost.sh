@@ -36,7 +36,7 @@ trap 'exit 1' INT TERM HUP
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 tries=0
-while ! grep -q '[0-9]' "$work/display"; do
+while ! grep -q "[0-9]" "$work/display" 2>/dev/null; do
     tries=$((tries + 1))
     if [ "$tries" -gt 100 ] || ! kill -0 "$xvfb" 2>/dev/null; then
         echo "idle_cost.sh: Xvfb did not start" >&2

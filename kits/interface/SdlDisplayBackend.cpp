@@ -12,6 +12,7 @@
 #include "kits/interface/Window.h"
 
 #include <SDL.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <chrono>
@@ -355,6 +356,8 @@ void SdlDisplayBackend::Shared::Wake()
 
 void SdlDisplayBackend::Shared::Run()
 {
+    // Named, so that measurements can tell it from the others.
+    pthread_setname_np(pthread_self(), "sdl display");
     // Without a GPU, the window framebuffer through OpenGL costs many times a shared-memory
     // image (the environment variable SDL_FRAMEBUFFER_ACCELERATION still decides first).
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
