@@ -12,7 +12,12 @@
 #include "kits/interface/Window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <poll.h>
 #include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -39,6 +44,38 @@ status_t SdlStatus(int result)
         return B_OK;
     return std::strcmp(SDL_GetError(), "Out of memory") == 0 ? B_NO_MEMORY : B_ERROR;
 }
+
+// An eventfd that wakes the SDL thread's poll; closed with its owner.
+class WakeDescriptor {
+public:
+    WakeDescriptor()
+        : fd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+    {
+    }
+    ~WakeDescriptor()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    WakeDescriptor(const WakeDescriptor&) = delete;
+    WakeDescriptor& operator=(const WakeDescriptor&) = delete;
+
+    // Negative when none could be had.
+    int Fd() const { return fd; }
+    void Signal() const
+    {
+        const uint64_t one = 1;
+        (void)!write(fd, &one, sizeof one);
+    }
+    void Clear() const
+    {
+        uint64_t count;
+        (void)!read(fd, &count, sizeof count);
+    }
+
+private:
+    int fd;
+};
 
 struct WindowDeleter {
     void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
@@ -259,6 +296,9 @@ public:
     void Stop();
     // Tells the SDL thread there are requests. Called with lock held.
     void Wake();
+    // Wake, with the SDL thread's poll signalled only once lock is released, so that the thread
+    // does not wake only to wait for lock. Releases guard.
+    void WakeAndUnlock(std::unique_lock<std::mutex>& guard);
     // Waits until no drag is left to finish, at most until the deadline.
     void WaitForAdoptedDrag(std::chrono::steady_clock::time_point deadline);
 
@@ -272,8 +312,17 @@ public:
     bool sdlRunning = false;
     bool stopping = false;
     bool wakePending = false;
-    // The SDL thread waits in SDL_WaitEvent (true: it has desktop windows) or on `changed`.
-    bool sdlWaits = false;
+    // How the SDL thread sleeps, and so how Wake reaches it.
+    enum class Sleep {
+        // On `changed`: it has no desktop window.
+        ON_CONDITION,
+        // In poll() on the X server's connection and `wakeDescriptor`.
+        ON_X_SERVER,
+        // In SDL_WaitEvent, woken by an SDL event (on Wayland).
+        ON_SDL,
+    };
+    Sleep sleep = Sleep::ON_CONDITION;
+    WakeDescriptor wakeDescriptor;
     // The type of the event that wakes the SDL thread; set before sdlRunning.
     uint32 wakeEventType = SDL_USEREVENT;
     std::vector<display_mode> modes;
@@ -313,6 +362,8 @@ private:
 
     // Touched only on the SDL thread.
     std::map<uint64, DesktopWindow> desktopWindows;
+    // The X server's connection, once a desktop window on X11 told it; -1 otherwise.
+    int displayFd = -1;
 };
 
 void SdlDisplayBackend::Shared::Start()
@@ -344,14 +395,29 @@ void SdlDisplayBackend::Shared::Wake()
         return;
     wakePending = true;
     changed.notify_all();
-    if (!sdlRunning || !sdlWaits)
+    if (!sdlRunning || sleep == Sleep::ON_CONDITION)
         return;
-    // SDL wakes its waiting thread by sending a message to one of our desktop windows from this
-    // thread. The SDL thread destroys desktop windows only with lock held, as it is here, so the
-    // window SDL picks cannot be destroyed while the message is on its way.
+    // On X11, SDL would wake its thread by sending a message to one of our desktop windows from
+    // this thread; the X server may destroy that window first, an X error that ends the program.
+    if (sleep == Sleep::ON_X_SERVER) {
+        wakeDescriptor.Signal();
+        return;
+    }
     SDL_Event event{};
     event.type = wakeEventType;
     (void)SdlStatus(SDL_PushEvent(&event));
+}
+
+void SdlDisplayBackend::Shared::WakeAndUnlock(std::unique_lock<std::mutex>& guard)
+{
+    const bool signal = !wakePending && sdlRunning && sleep == Sleep::ON_X_SERVER;
+    if (signal)
+        wakePending = true;
+    else
+        Wake();
+    guard.unlock();
+    if (signal)
+        wakeDescriptor.Signal();
 }
 
 void SdlDisplayBackend::Shared::Run()
@@ -397,7 +463,7 @@ void SdlDisplayBackend::Shared::Run()
         statistics.wakeUps++;
     }
     {
-        // With lock held: see Wake.
+        // Records may outlive their desktop windows; their surfaces are guarded by lock.
         std::lock_guard guard(lock);
         sdlRunning = false;
         for (auto& [serial, desktop] : desktopWindows)
@@ -409,12 +475,23 @@ void SdlDisplayBackend::Shared::Run()
 
 void SdlDisplayBackend::Shared::WaitForWork(bool following)
 {
+    if (displayFd < 0 && !desktopWindows.empty() && wakeDescriptor.Fd() >= 0) {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(desktopWindows.begin()->second.window.get(), &info)
+            && info.subsystem == SDL_SYSWM_X11)
+            displayFd = ConnectionNumber(info.info.x11.display);
+    }
     SDL_Event event;
+    Sleep how;
     {
         std::unique_lock guard(lock);
         // Without a desktop window SDL would look for events every millisecond.
-        sdlWaits = !desktopWindows.empty();
-        if (!sdlWaits) {
+        sleep = desktopWindows.empty() ? Sleep::ON_CONDITION
+            : displayFd >= 0           ? Sleep::ON_X_SERVER
+                                       : Sleep::ON_SDL;
+        how = sleep;
+        if (how == Sleep::ON_CONDITION) {
             // Unbounded unless a drag left by its window is followed (its release may happen
             // outside our windows, where no event tells of it): every request sets wakePending
             // under lock and notifies.
@@ -432,13 +509,18 @@ void SdlDisplayBackend::Shared::WaitForWork(bool following)
             return;
         }
     }
-    // The wake event pushed by Wake, a desktop event or, while a drag is followed, the time to
-    // look at the buttons again end the wait.
-    const int got
-        = following ? SDL_WaitEventTimeout(&event, DRAG_POLL_MILLISECONDS) : SDL_WaitEvent(&event);
-    if (got == 0)
-        return;
-    HandleEvent(event);
+    const int timeout = following ? DRAG_POLL_MILLISECONDS : -1;
+    if (how == Sleep::ON_X_SERVER) {
+        // Pumping sends what we asked of the X server and empties Xlib's queue, so whatever
+        // comes next makes the connection readable. Nothing calls X between it and the poll.
+        while (SDL_PollEvent(&event) != 0)
+            HandleEvent(event);
+        pollfd descriptors[2] = {{displayFd, POLLIN, 0}, {wakeDescriptor.Fd(), POLLIN, 0}};
+        if (poll(descriptors, 2, timeout) > 0 && descriptors[1].revents != 0)
+            wakeDescriptor.Clear();
+    } else if (SDL_WaitEventTimeout(&event, timeout) != 0) {
+        HandleEvent(event);
+    }
     while (SDL_PollEvent(&event) != 0)
         HandleEvent(event);
 }
@@ -525,7 +607,7 @@ bool SdlDisplayBackend::Shared::ServeRequests()
         SDL_ShowCursor(*cursor ? SDL_DISABLE : SDL_ENABLE);
     // Windows that went away lose their desktop windows.
     {
-        // With lock held: see Wake.
+        // Records may outlive their desktop windows; their surfaces are guarded by lock.
         std::lock_guard guard(lock);
         for (auto it = desktopWindows.begin(); it != desktopWindows.end();) {
             const bool alive = std::any_of(wanted.begin(), wanted.end(),
@@ -938,7 +1020,7 @@ std::string SdlDisplayBackend::DropExchangeName() const
 void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
     const PixelRect& changed)
 {
-    std::lock_guard guard(shared->lock);
+    std::unique_lock guard(shared->lock);
     auto found = shared->windows.find(window);
     if (found == shared->windows.end() || !shared->sdlRunning)
         return;
@@ -985,7 +1067,7 @@ void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
         record.dirtyBottom = std::max(record.dirtyBottom, bottom);
     }
     record.presentsWanted++;
-    shared->Wake();
+    shared->WakeAndUnlock(guard);
 }
 
 void SdlDisplayBackend::SetFullScreen(BWindow* window, bool fullScreen)
