@@ -1,5 +1,6 @@
-// Lock order: a window's lock, then the SDL display's mutex, then a looper's queue mutex (taken
-// by posting). The SDL thread never takes a window lock, so a window may wait for it.
+// Lock order: a window's lock, then the SDL display's mutex, then SDL's own locks or a looper's
+// queue mutex (taken by posting). The SDL thread never takes a window lock, so a window may wait
+// for it.
 #include "kits/interface/SdlDisplayBackend.h"
 
 #include "kits/app/AppDefs.h"

@@ -10,9 +10,9 @@ namespace kits::interface {
 // Shows windows on the desktop the process was started in (X11 or Wayland) through SDL. One
 // thread, started by the constructor and joined by Shutdown() or the destructor, owns SDL: it
 // initialises it, creates, changes and destroys the desktop windows, presents and pumps events,
-// and sleeps in SDL_WaitEvent in between. Every member below may be called from any thread: it
-// records what is wanted under the backend's mutex and wakes that thread with an SDL event; the
-// thread never takes a window lock. Desktop events reach
+// and sleeps in between until a desktop event or another thread wakes it. Every member below may
+// be called from any thread: it records what is wanted under the backend's mutex and wakes that
+// thread, which never takes a window lock. Desktop events reach
 // a window as messages posted to it: B_MOUSE_DOWN, B_MOUSE_UP and B_MOUSE_MOVED ("where" in
 // window coordinates, "buttons", "modifiers", "clicks", "when"), B_KEY_DOWN ("bytes" as the
 // platform's key bytes, "modifiers", "key", "when"), B_QUIT_REQUESTED for the close box,
