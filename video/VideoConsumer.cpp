@@ -14,6 +14,7 @@
 #include "video/SubtitleContrast.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 // Lock order: the render lock ("renderSem") is taken before the view's window lock, each with a
@@ -40,6 +41,12 @@ constexpr int32 BUFFER_COUNT = 3;
 // Queued after a format change so the producer learns of the new group once it has had the
 // consumer's answer (it may be waiting for that answer on its own control thread).
 constexpr int32 HAND_OVER_BUFFERS = BTimedEventQueue::B_USER_EVENT + 1;
+
+// What became of the frames of every consumer: see CountFrames. Counted on the control threads.
+std::atomic<int64> received{0};
+std::atomic<int64> drawn{0};
+std::atomic<int64> late{0};
+std::atomic<int64> skipped{0};
 
 // Releases a semaphore acquired by the caller when it goes out of scope.
 class SemaphoreHold {
@@ -181,6 +188,12 @@ int32 VideoConsumer::GetLineContrast()
     release_sem(renderLock.Id());
     release_sem(signal);
     return value;
+}
+
+VideoConsumer::FrameCounts VideoConsumer::CountFrames()
+{
+    return {received.load(std::memory_order_relaxed), drawn.load(std::memory_order_relaxed),
+        late.load(std::memory_order_relaxed), skipped.load(std::memory_order_relaxed)};
 }
 
 status_t VideoConsumer::CreateBuffers(const media_format& format)
@@ -398,6 +411,7 @@ void VideoConsumer::BufferReceived(BBuffer* buffer)
         buffer->Recycle();
         return;
     }
+    received.fetch_add(1, std::memory_order_relaxed);
     const media_timed_event event(buffer->Header()->start_time,
         BTimedEventQueue::B_HANDLE_BUFFER, buffer, BTimedEventQueue::B_RECYCLE_BUFFER);
     if (EventQueue()->AddEvent(event) != B_OK)
@@ -482,8 +496,10 @@ void VideoConsumer::HandleBuffer(BBuffer* buffer)
     const HeldBuffer held(buffer);
     if (RunState() == B_STOPPED)
         return;
-    if (acquire_sem_etc(renderLock.Id(), 1, B_RELATIVE_TIMEOUT, RENDER_LOCK_TIMEOUT) != B_OK)
+    if (acquire_sem_etc(renderLock.Id(), 1, B_RELATIVE_TIMEOUT, RENDER_LOCK_TIMEOUT) != B_OK) {
+        skipped.fetch_add(1, std::memory_order_relaxed);
         return;
+    }
     const SemaphoreHold render(renderLock.Id());
 
     int32 index = 0;
@@ -532,8 +548,12 @@ void VideoConsumer::FilterAndDraw(BBitmap* bitmap, bigtime_t startTime)
     if (view == nullptr)
         return;
     BWindow* window = view->Window();
-    if (window == nullptr || window->LockWithTimeout(WINDOW_LOCK_TIMEOUT) != B_OK)
+    if (window == nullptr)
         return;
+    if (window->LockWithTimeout(WINDOW_LOCK_TIMEOUT) != B_OK) {
+        skipped.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
     const WindowHold hold(window);
 
     const bool visible = !window->IsHidden() && !window->IsMinimized()
@@ -544,8 +564,10 @@ void VideoConsumer::FilterAndDraw(BBitmap* bitmap, bigtime_t startTime)
         if (deInterlace)
             DeInterlace(bitmap);
     }
-    if (!IsOnTime(startTime, TimeSource()->Now()))
+    if (!IsOnTime(startTime, TimeSource()->Now())) {
+        late.fetch_add(1, std::memory_order_relaxed);
         return;
+    }
 
     const BRect destination = DestinationFor(view->Bounds());
     screen->WaitForRetrace(RETRACE_TIMEOUT);
@@ -553,4 +575,5 @@ void VideoConsumer::FilterAndDraw(BBitmap* bitmap, bigtime_t startTime)
         view->DrawBitmap(bitmap, SourceFor(bitmap->Bounds(), signalFormat), destination);
     else
         view->DrawBitmap(bitmap, destination);
+    drawn.fetch_add(1, std::memory_order_relaxed);
 }

@@ -20,7 +20,9 @@ class BView;
 // straight into what is drawn. Each buffer is queued for its start time; when due, the frame path
 // measures line contrast on request, runs the subtitle and de-interlace filters while the window
 // is visible, and draws the frame scaled into the view when it is within 25 ms of its time,
-// cropped for 16:9 as the signal format says.
+// cropped for 16:9 as the signal format says. The control thread wakes twice a frame: when the
+// buffer comes, to queue it, and at its start time, to show it in step with the time source; the
+// wait for the retrace sleeps only on a display that has one.
 //
 // Threads: every node hook (NodeRegistered on the registering thread, the others on the control
 // thread, priority 100) and the frame path run without a kit lock. The setters and
@@ -56,6 +58,20 @@ public:
     // The line contrast (FindContrast) of the next frame to arrive, unfiltered; -1 when none
     // arrives within 250 ms. Blocks the caller that long at most; not for the control thread.
     int32 GetLineContrast();
+
+    // What became of the frames of every consumer of the process since it started, for
+    // measurements; any thread.
+    struct FrameCounts {
+        // Buffers received while running.
+        int64 received = 0;
+        // Frames drawn into the view.
+        int64 drawn = 0;
+        // Frames not drawn because they came 25 ms or more from their start time.
+        int64 late = 0;
+        // Frames not drawn because the render lock or the window lock was busy too long.
+        int64 skipped = 0;
+    };
+    static FrameCounts CountFrames();
 
     // Called on the control thread (Connected, FormatChanged). Deletes the bitmaps and buffers
     // first; on failure what was made so far stays, with every buffer slot empty.

@@ -1,5 +1,6 @@
-// Lock order: a window's lock, then the SDL display's mutex, then a looper's queue mutex (taken
-// by posting). The SDL thread never takes a window lock, so a window may wait for it.
+// Lock order: a window's lock, then the SDL display's mutex, then SDL's own locks or a looper's
+// queue mutex (taken by posting). The SDL thread never takes a window lock, so a window may wait
+// for it.
 #include "kits/interface/SdlDisplayBackend.h"
 
 #include "kits/app/AppDefs.h"
@@ -13,6 +14,12 @@
 #include "kits/interface/X11DisplayModes.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -40,6 +47,38 @@ status_t SdlStatus(int result)
     return std::strcmp(SDL_GetError(), "Out of memory") == 0 ? B_NO_MEMORY : B_ERROR;
 }
 
+// An eventfd that wakes the SDL thread's poll; closed with its owner.
+class WakeDescriptor {
+public:
+    WakeDescriptor()
+        : fd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+    {
+    }
+    ~WakeDescriptor()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    WakeDescriptor(const WakeDescriptor&) = delete;
+    WakeDescriptor& operator=(const WakeDescriptor&) = delete;
+
+    // Negative when none could be had.
+    int Fd() const { return fd; }
+    void Signal() const
+    {
+        const uint64_t one = 1;
+        (void)!write(fd, &one, sizeof one);
+    }
+    void Clear() const
+    {
+        uint64_t count;
+        (void)!read(fd, &count, sizeof count);
+    }
+
+private:
+    int fd;
+};
+
 struct WindowDeleter {
     void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
 };
@@ -51,17 +90,65 @@ struct PixelsDelete {
 };
 using PixelsPointer = std::unique_ptr<uint32[], PixelsDelete>;
 
+// The memory of a desktop window's surface, where presents put a window's pixels straight away.
+// The SDL thread publishes it under the backend's mutex and takes it back before anything may
+// free or move it: only SDL_GetWindowSurface and SDL_DestroyWindow do, and only on that thread.
+// Window surfaces are never RLE-coded, so they need no SDL_LockSurface.
+struct SurfaceTarget {
+    uint8* pixels = nullptr;
+    int32 pitch = 0;
+    int32 width = 0;
+    int32 height = 0;
+    uint32 format = 0;
+    // Where the window's pixels start: away from (0, 0) only in full screen.
+    int32 offsetX = 0;
+    int32 offsetY = 0;
+
+    // Whether a picture of this size lies wholly on the surface.
+    bool Holds(int32 pictureWidth, int32 pictureHeight) const
+    {
+        return pixels != nullptr && pictureWidth > 0 && pictureHeight > 0
+            && offsetX + pictureWidth <= width && offsetY + pictureHeight <= height;
+    }
+    uint8* At(int32 x, int32 y) const
+    {
+        return pixels + int64(y + offsetY) * pitch + int64(x + offsetX) * 4;
+    }
+};
+
+// Copies rows of our RGB32 pixels to a surface of another pitch, converting to its format
+// unless it is our own layout (the usual one of a 24-bit desktop); and back.
+void CopyToSurface(const uint32* source, int32 sourceWidth, int32 width, int32 rows, uint8* target,
+    int32 pitch, uint32 format)
+{
+    if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
+        for (int32 y = 0; y < rows; y++)
+            std::memcpy(
+                target + int64(y) * pitch, source + int64(y) * sourceWidth, size_t(width) * 4);
+        return;
+    }
+    (void)SDL_ConvertPixels(
+        width, rows, SDL_PIXELFORMAT_ARGB8888, source, sourceWidth * 4, format, target, pitch);
+}
+
+void CopyFromSurface(
+    const uint8* source, int32 pitch, uint32 format, int32 width, int32 rows, uint32* target)
+{
+    if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
+        for (int32 y = 0; y < rows; y++)
+            std::memcpy(target + int64(y) * width, source + int64(y) * pitch, size_t(width) * 4);
+        return;
+    }
+    (void)SDL_ConvertPixels(
+        width, rows, format, source, pitch, SDL_PIXELFORMAT_ARGB8888, target, width * 4);
+}
+
 // SDL_Init connects to the display server; one that does not answer in this time is not used.
 constexpr auto INIT_TIME_OUT = std::chrono::seconds(10);
 // Sizes and positions the user gave that a window may still be catching up with.
 constexpr size_t MAX_USER_CHANGES = 64;
 // How often the buttons are looked at while a drag left by its window is under way.
 constexpr int DRAG_POLL_MILLISECONDS = 15;
-// How often the SDL thread looks for requests of other threads while no event comes. Other
-// threads never call SDL: waking its thread with a pushed event makes SDL send a message to one
-// of our desktop windows from the pushing thread, and one being destroyed meanwhile is an X
-// error that ends the program.
-constexpr int WAKE_POLL_MILLISECONDS = 4;
 // How long a program ending during such a drag waits for the drop; a user holding the button
 // longer loses it.
 constexpr auto ADOPTED_DRAG_EXIT_WAIT = std::chrono::seconds(30);
@@ -149,11 +236,14 @@ struct Record {
     uint64 raised = 0;
     bool stateChanged = true;
     bool closeRequested = false;
-    // The window's pixels as last presented, and the rows not yet on the desktop (an empty range
-    // when dirtyTop > dirtyBottom).
-    PixelsPointer pixels;
+    // The size of the window's pixels as last presented. They lie on the surface while it holds
+    // a picture of that size, and in `held` otherwise, until the SDL thread has a surface for
+    // them again (held is empty when memory ran out).
     int32 pixelsWidth = 0;
     int32 pixelsHeight = 0;
+    SurfaceTarget surface;
+    PixelsPointer held;
+    // The rows not yet shown on the desktop (an empty range when dirtyTop > dirtyBottom).
     int32 dirtyTop = 0;
     int32 dirtyBottom = -1;
     int64 presentsWanted = 0;
@@ -166,7 +256,8 @@ struct DesktopWindow {
     WindowPointer window;
     uint32 id = 0;
     WindowState applied;
-    // The surface must be filled again: it was made anew at another size.
+    // The record's surface has been taken back: SDL_GetWindowSurface is called again, and the
+    // new surface filled.
     bool surfaceStale = true;
     // Where the window's pixels start on the surface: away from (0, 0) only in full screen.
     int32 offsetX = 0;
@@ -205,9 +296,11 @@ class SdlDisplayBackend::Shared {
 public:
     void Start();
     void Stop();
-    // Tells the SDL thread there are requests; it finds them within WAKE_POLL_MILLISECONDS.
-    // Called with lock held.
+    // Tells the SDL thread there are requests. Called with lock held.
     void Wake();
+    // Wake, with the SDL thread's poll signalled only once lock is released, so that the thread
+    // does not wake only to wait for lock. Releases guard.
+    void WakeAndUnlock(std::unique_lock<std::mutex>& guard);
     // Waits until no drag is left to finish, at most until the deadline.
     void WaitForAdoptedDrag(std::chrono::steady_clock::time_point deadline);
 
@@ -221,6 +314,19 @@ public:
     bool sdlRunning = false;
     bool stopping = false;
     bool wakePending = false;
+    // How the SDL thread sleeps, and so how Wake reaches it.
+    enum class Sleep {
+        // On `changed`: it has no desktop window.
+        ON_CONDITION,
+        // In poll() on the X server's connection and `wakeDescriptor`.
+        ON_X_SERVER,
+        // In SDL_WaitEvent, woken by an SDL event (on Wayland).
+        ON_SDL,
+    };
+    Sleep sleep = Sleep::ON_CONDITION;
+    WakeDescriptor wakeDescriptor;
+    // The type of the event that wakes the SDL thread; set before sdlRunning.
+    uint32 wakeEventType = SDL_USEREVENT;
     std::vector<display_mode> modes;
     display_mode mode{};
     // The X screen's own modes, set for real; null on Wayland or without RandR. Set before the
@@ -241,12 +347,17 @@ public:
 
 private:
     void Run();
+    // Waits until another thread wakes the SDL thread or an event comes, and handles the events.
+    void WaitForWork(bool following);
     void ReadModes();
     // Applies what the windows want; creates and destroys desktop windows. Returns false when
     // the thread is to end.
     bool ServeRequests();
     void Apply(DesktopWindow& desktop, const WindowState& wanted, bool closeRequested);
     void ShowPixels(DesktopWindow& desktop);
+    // Takes the record's surface back before SDL may change it, keeping the pixels that lie on
+    // it in `held`. Called with lock held.
+    void TakeSurfaceBack(DesktopWindow& desktop);
     void HandleEvent(const SDL_Event& event);
     void HandleWindowEvent(DesktopWindow& desktop, const SDL_WindowEvent& event);
     // Delivers the adopted drag once no button is held any more.
@@ -256,6 +367,8 @@ private:
 
     // Touched only on the SDL thread.
     std::map<uint64, DesktopWindow> desktopWindows;
+    // The X server's connection, once a desktop window on X11 told it; -1 otherwise.
+    int displayFd = -1;
 };
 
 void SdlDisplayBackend::Shared::Start()
@@ -283,11 +396,39 @@ void SdlDisplayBackend::Shared::Stop()
 
 void SdlDisplayBackend::Shared::Wake()
 {
+    if (wakePending)
+        return;
     wakePending = true;
+    changed.notify_all();
+    if (!sdlRunning || sleep == Sleep::ON_CONDITION)
+        return;
+    // On X11, SDL would wake its thread by sending a message to one of our desktop windows from
+    // this thread; the X server may destroy that window first, an X error that ends the program.
+    if (sleep == Sleep::ON_X_SERVER) {
+        wakeDescriptor.Signal();
+        return;
+    }
+    SDL_Event event{};
+    event.type = wakeEventType;
+    (void)SdlStatus(SDL_PushEvent(&event));
+}
+
+void SdlDisplayBackend::Shared::WakeAndUnlock(std::unique_lock<std::mutex>& guard)
+{
+    const bool signal = !wakePending && sdlRunning && sleep == Sleep::ON_X_SERVER;
+    if (signal)
+        wakePending = true;
+    else
+        Wake();
+    guard.unlock();
+    if (signal)
+        wakeDescriptor.Signal();
 }
 
 void SdlDisplayBackend::Shared::Run()
 {
+    // Named, so that measurements can tell it from the others.
+    pthread_setname_np(pthread_self(), "sdl display");
     // Without a GPU, the window framebuffer through OpenGL costs many times a shared-memory
     // image (the environment variable SDL_FRAMEBUFFER_ACCELERATION still decides first).
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -302,8 +443,11 @@ void SdlDisplayBackend::Shared::Run()
     // Known before the backend is handed out: windows size themselves by the screen at once.
     if (status == B_OK)
         ReadModes();
+    const uint32 registered = status == B_OK ? SDL_RegisterEvents(1) : uint32(-1);
     {
         std::lock_guard guard(lock);
+        if (registered != uint32(-1))
+            wakeEventType = registered;
         initStatus = initDone ? initStatus : status;
         initDone = true;
         sdlRunning = status == B_OK && !stopping;
@@ -317,27 +461,73 @@ void SdlDisplayBackend::Shared::Run()
             std::lock_guard guard(lock);
             following = adoptedDrag != nullptr;
         }
-        SDL_Event event;
-        // Requests of other threads are looked for every few milliseconds. A drag left by its
-        // window also needs that: its release may happen outside our windows, where no event
-        // tells of it.
-        const int got = SDL_WaitEventTimeout(&event,
-            following ? std::min(DRAG_POLL_MILLISECONDS, WAKE_POLL_MILLISECONDS)
-                      : WAKE_POLL_MILLISECONDS);
-        if (got != 0) {
-            HandleEvent(event);
-            while (SDL_PollEvent(&event) != 0)
-                HandleEvent(event);
-        }
+        WaitForWork(following);
         if (following)
             FinishReleasedDrag();
+        std::lock_guard guard(lock);
+        statistics.wakeUps++;
     }
-    desktopWindows.clear();
     {
+        // Records may outlive their desktop windows; their surfaces are guarded by lock.
         std::lock_guard guard(lock);
         sdlRunning = false;
+        for (auto& [serial, desktop] : desktopWindows)
+            desktop.record->surface = {};
+        desktopWindows.clear();
     }
     SDL_Quit();
+}
+
+void SdlDisplayBackend::Shared::WaitForWork(bool following)
+{
+    if (displayFd < 0 && !desktopWindows.empty() && wakeDescriptor.Fd() >= 0) {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(desktopWindows.begin()->second.window.get(), &info)
+            && info.subsystem == SDL_SYSWM_X11)
+            displayFd = ConnectionNumber(info.info.x11.display);
+    }
+    SDL_Event event;
+    Sleep how;
+    {
+        std::unique_lock guard(lock);
+        // Without a desktop window SDL would look for events every millisecond.
+        sleep = desktopWindows.empty() ? Sleep::ON_CONDITION
+            : displayFd >= 0           ? Sleep::ON_X_SERVER
+                                       : Sleep::ON_SDL;
+        how = sleep;
+        if (how == Sleep::ON_CONDITION) {
+            // Unbounded unless a drag left by its window is followed (its release may happen
+            // outside our windows, where no event tells of it): every request sets wakePending
+            // under lock and notifies.
+            auto woken = [this] { return wakePending || stopping; };
+            if (following)
+                changed.wait_for(guard, std::chrono::milliseconds(DRAG_POLL_MILLISECONDS), woken);
+            else
+                changed.wait(guard, woken);
+            return;
+        }
+        if (wakePending || stopping) {
+            guard.unlock();
+            while (SDL_PollEvent(&event) != 0)
+                HandleEvent(event);
+            return;
+        }
+    }
+    const int timeout = following ? DRAG_POLL_MILLISECONDS : -1;
+    if (how == Sleep::ON_X_SERVER) {
+        // Pumping sends what we asked of the X server and empties Xlib's queue, so whatever
+        // comes next makes the connection readable. Nothing calls X between it and the poll.
+        while (SDL_PollEvent(&event) != 0)
+            HandleEvent(event);
+        pollfd descriptors[2] = {{displayFd, POLLIN, 0}, {wakeDescriptor.Fd(), POLLIN, 0}};
+        if (poll(descriptors, 2, timeout) > 0 && descriptors[1].revents != 0)
+            wakeDescriptor.Clear();
+    } else if (SDL_WaitEventTimeout(&event, timeout) != 0) {
+        HandleEvent(event);
+    }
+    while (SDL_PollEvent(&event) != 0)
+        HandleEvent(event);
 }
 
 void SdlDisplayBackend::Shared::FinishReleasedDrag()
@@ -421,10 +611,16 @@ bool SdlDisplayBackend::Shared::ServeRequests()
     if (cursor)
         SDL_ShowCursor(*cursor ? SDL_DISABLE : SDL_ENABLE);
     // Windows that went away lose their desktop windows.
-    for (auto it = desktopWindows.begin(); it != desktopWindows.end();) {
-        const bool alive = std::any_of(wanted.begin(), wanted.end(),
-            [&](const Wanted& w) { return w.record->serial == it->first; });
-        it = alive ? std::next(it) : desktopWindows.erase(it);
+    {
+        // Records may outlive their desktop windows; their surfaces are guarded by lock.
+        std::lock_guard guard(lock);
+        for (auto it = desktopWindows.begin(); it != desktopWindows.end();) {
+            const bool alive = std::any_of(wanted.begin(), wanted.end(),
+                [&](const Wanted& w) { return w.record->serial == it->first; });
+            if (!alive)
+                it->second.record->surface = {};
+            it = alive ? std::next(it) : desktopWindows.erase(it);
+        }
     }
     for (Wanted& w : wanted) {
         auto found = desktopWindows.find(w.record->serial);
@@ -465,6 +661,10 @@ void SdlDisplayBackend::Shared::Apply(DesktopWindow& desktop, const WindowState&
 {
     SDL_Window* window = desktop.window.get();
     WindowState& applied = desktop.applied;
+    {
+        std::lock_guard guard(lock);
+        TakeSurfaceBack(desktop);
+    }
     if (wanted.title != applied.title)
         SDL_SetWindowTitle(window, wanted.title.c_str());
     if (wanted.minWidth != applied.minWidth || wanted.maxWidth != applied.maxWidth
@@ -537,78 +737,78 @@ void SdlDisplayBackend::Shared::ShowPixels(DesktopWindow& desktop)
     SDL_Window* window = desktop.window.get();
     if (!desktop.applied.shown || desktop.applied.minimized)
         return;
-    SDL_Surface* surface = SDL_GetWindowSurface(window);
-    if (surface == nullptr)
-        return;
     const auto start = std::chrono::steady_clock::now();
     Record& record = *desktop.record;
-    SDL_Rect rect{};
-    int64 presents;
-    bool fullUpdate = false;
-    {
-        std::lock_guard guard(lock);
-        if (desktop.surfaceStale && record.pixels != nullptr) {
-            record.dirtyTop = 0;
-            record.dirtyBottom = record.pixelsHeight - 1;
-        }
-        if (desktop.surfaceStale && desktop.applied.fullScreen) {
+    SurfaceTarget& target = record.surface;
+    // Held while the surface is read and updated too: presents write into it.
+    std::unique_lock guard(lock);
+    bool whole = false;
+    if (desktop.surfaceStale) {
+        SDL_Surface* surface = SDL_GetWindowSurface(window);
+        if (surface == nullptr)
+            return;
+        desktop.surfaceStale = false;
+        whole = true;
+        desktop.offsetX = 0;
+        desktop.offsetY = 0;
+        if (desktop.applied.fullScreen) {
             desktop.offsetX = std::max(0, (surface->w - record.pixelsWidth) / 2);
             desktop.offsetY = std::max(0, (surface->h - record.pixelsHeight) / 2);
             (void)SdlStatus(SDL_FillRect(surface, nullptr, 0));
-            fullUpdate = true;
-        } else if (desktop.surfaceStale) {
-            desktop.offsetX = 0;
-            desktop.offsetY = 0;
         }
-        const int32 top = std::max(record.dirtyTop, 0);
-        const int32 bottom = std::min({record.dirtyBottom, record.pixelsHeight - 1,
-            surface->h - desktop.offsetY - 1});
-        const int32 width = std::min(record.pixelsWidth, surface->w - desktop.offsetX);
-        presents = record.presentsWanted;
-        if (top > bottom || width <= 0) {
-            record.presentsShown = presents;
-            return;
-        }
-        // Copied under the mutex so that a present racing with it cannot tear a row: a full
-        // 800 by 600 frame takes some tens of microseconds.
-        if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
-            return;
-        const uint32* source = record.pixels.get() + int64(top) * record.pixelsWidth;
-        auto* target = static_cast<uint8*>(surface->pixels)
-            + int64(top + desktop.offsetY) * surface->pitch + int64(desktop.offsetX) * 4;
-        const uint32 format = surface->format->format;
-        if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
-            // Our own layout, the usual one of a 24-bit desktop: rows are copied as they are.
-            for (int32 y = top; y <= bottom; y++) {
-                std::memcpy(target, source, size_t(width) * 4);
-                source += record.pixelsWidth;
-                target += surface->pitch;
-            }
-        } else {
-            (void)SdlStatus(SDL_ConvertPixels(width, bottom - top + 1,
-                SDL_PIXELFORMAT_ARGB8888, source, record.pixelsWidth * 4, format, target,
-                surface->pitch));
-        }
-        if (SDL_MUSTLOCK(surface))
-            SDL_UnlockSurface(surface);
+        target = {static_cast<uint8*>(surface->pixels), surface->pitch, surface->w, surface->h,
+            surface->format->format, desktop.offsetX, desktop.offsetY};
         record.dirtyTop = 0;
-        record.dirtyBottom = -1;
-        rect = {desktop.offsetX, top + desktop.offsetY, width, bottom - top + 1};
-        if (fullUpdate)
-            rect = {0, 0, surface->w, surface->h};
+        record.dirtyBottom = record.pixelsHeight - 1;
     }
-    desktop.surfaceStale = false;
+    // What lies in `held` is copied over: all of it onto a new surface that holds the picture,
+    // which then keeps it, or the changed rows that fit onto one too small for it.
+    const int32 top = std::max(record.dirtyTop, 0);
+    const int32 bottom = std::min(
+        {record.dirtyBottom, record.pixelsHeight - 1, target.height - target.offsetY - 1});
+    const int32 width = std::min(record.pixelsWidth, target.width - target.offsetX);
+    if (record.held != nullptr && top <= bottom && width > 0) {
+        CopyToSurface(record.held.get() + int64(top) * record.pixelsWidth, record.pixelsWidth,
+            width, bottom - top + 1, target.At(0, top), target.pitch, target.format);
+        if (target.Holds(record.pixelsWidth, record.pixelsHeight))
+            record.held.reset();
+    }
+    const int64 presents = record.presentsWanted;
+    record.dirtyTop = 0;
+    record.dirtyBottom = -1;
+    if (!whole && (top > bottom || width <= 0)) {
+        record.presentsShown = presents;
+        return;
+    }
+    SDL_Rect rect = {target.offsetX, top + target.offsetY, width, bottom - top + 1};
+    if (whole)
+        rect = {0, 0, target.width, target.height};
     (void)SdlStatus(SDL_UpdateWindowSurfaceRects(window, &rect, 1));
     desktop.presentedOnce = true;
     const auto spent = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::steady_clock::now() - start);
-    {
-        std::lock_guard guard(lock);
-        record.presentsShown = presents;
-        statistics.presents++;
-        statistics.microseconds += spent.count();
-    }
+    record.presentsShown = presents;
+    statistics.presents++;
+    statistics.microseconds += spent.count();
+    guard.unlock();
     changed.notify_all();
+}
+
+void SdlDisplayBackend::Shared::TakeSurfaceBack(DesktopWindow& desktop)
+{
+    desktop.surfaceStale = true;
+    Record& record = *desktop.record;
+    SurfaceTarget& target = record.surface;
+    const int32 width = record.pixelsWidth;
+    const int32 height = record.pixelsHeight;
+    if (target.Holds(width, height)) {
+        record.held.reset(new (std::nothrow) uint32[size_t(width) * size_t(height)]);
+        // Out of memory: the desktop shows the window's pixels again once it presents them.
+        if (record.held != nullptr)
+            CopyFromSurface(
+                target.At(0, 0), target.pitch, target.format, width, height, record.held.get());
+    }
+    target = {};
 }
 
 DesktopWindow* SdlDisplayBackend::Shared::Find(uint32 windowId)
@@ -646,9 +846,12 @@ void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
     const SDL_WindowEvent& event)
 {
     switch (event.event) {
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-        desktop.surfaceStale = true;
+    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+        // SDL makes a new surface on the next SDL_GetWindowSurface; the old one stays until then.
+        std::lock_guard guard(lock);
+        TakeSurfaceBack(desktop);
         break;
+    }
     case SDL_WINDOWEVENT_FOCUS_GAINED: {
         std::lock_guard guard(lock);
         desktop.record->raised = nextRaise++;
@@ -656,8 +859,10 @@ void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
     }
     case SDL_WINDOWEVENT_EXPOSED:
         // The surface still holds the pixels: show them again.
-        if (desktop.presentedOnce && !desktop.surfaceStale)
+        if (desktop.presentedOnce && !desktop.surfaceStale) {
+            std::lock_guard guard(lock);
             (void)SdlStatus(SDL_UpdateWindowSurface(desktop.window.get()));
+        }
         return;
     default:
         break;
@@ -730,23 +935,11 @@ status_t SdlDisplayBackend::SetMode(const display_mode& newMode)
     return B_NOT_ALLOWED;
 }
 
-status_t SdlDisplayBackend::WaitForRetrace(bigtime_t timeout)
+status_t SdlDisplayBackend::WaitForRetrace(bigtime_t)
 {
-    // The desktop gives no retrace to wait for; one at the mode's rate keeps timing honest.
-    const int64 period = RetracePeriodNanoseconds(CurrentMode());
-    const bigtime_t start = system_time();
-    const bigtime_t next = NextRetrace(start, period);
-    // Saturating: an infinite time-out must not wrap around.
-    const bigtime_t limit = timeout > B_INFINITE_TIMEOUT - std::max<bigtime_t>(start, 0)
-        ? B_INFINITE_TIMEOUT
-        : start + std::max<bigtime_t>(timeout, 0);
-    if (next > limit) {
-        if (limit > start)
-            snooze_until(limit, B_SYSTEM_TIMEBASE);
-        return B_TIMED_OUT;
-    }
-    snooze_until(next, B_SYSTEM_TIMEBASE);
-    return B_OK;
+    // The desktop tells of no retrace, and a present reaches it whenever the SDL thread hands it
+    // over: a wait here would only hold the drawing thread, and the window lock it holds.
+    return B_ERROR;
 }
 
 int32 SdlDisplayBackend::CurrentWorkspace() const
@@ -840,7 +1033,7 @@ std::string SdlDisplayBackend::DropExchangeName() const
 void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
     const PixelRect& changed)
 {
-    std::lock_guard guard(shared->lock);
+    std::unique_lock guard(shared->lock);
     auto found = shared->windows.find(window);
     if (found == shared->windows.end() || !shared->sdlRunning)
         return;
@@ -850,28 +1043,35 @@ void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
     int32 top = std::max(changed.top, 0);
     int32 bottom = std::min(changed.bottom, height - 1);
     if (width != record.pixelsWidth || height != record.pixelsHeight) {
-        // A new size: the rows kept are of no use, all of the new ones are copied.
-        record.pixels.reset();
-        record.pixelsWidth = 0;
-        record.pixelsHeight = 0;
+        // A new size: the rows kept are of no use, all of the new ones are taken.
+        record.held.reset();
+        record.pixelsWidth = std::max(width, 0);
+        record.pixelsHeight = std::max(height, 0);
         record.dirtyTop = 0;
         record.dirtyBottom = -1;
-        if (width <= 0 || height <= 0)
-            return;
-        record.pixels.reset(new (std::nothrow) uint32[size_t(width) * size_t(height)]);
-        // Out of memory: the desktop keeps showing the old picture.
-        if (record.pixels == nullptr)
-            return;
-        record.pixelsWidth = width;
-        record.pixelsHeight = height;
         top = 0;
         bottom = height - 1;
     }
-    if (top > bottom)
+    if (width <= 0 || height <= 0 || top > bottom)
         return;
-    // Rows have no padding, so the changed rows are one block.
-    std::memcpy(record.pixels.get() + int64(top) * width, buffer.Row(top),
-        size_t(bottom - top + 1) * size_t(width) * sizeof(uint32));
+    const SurfaceTarget& target = record.surface;
+    if (target.Holds(width, height)) {
+        // Straight onto the desktop window's surface: the SDL thread only has to update it.
+        CopyToSurface(buffer.Row(top), width, width, bottom - top + 1, target.At(0, top),
+            target.pitch, target.format);
+    } else {
+        if (record.held == nullptr) {
+            record.held.reset(new (std::nothrow) uint32[size_t(width) * size_t(height)]);
+            // Out of memory: the desktop keeps showing the old picture.
+            if (record.held == nullptr)
+                return;
+            top = 0;
+            bottom = height - 1;
+        }
+        // Rows have no padding, so the changed rows are one block.
+        std::memcpy(record.held.get() + int64(top) * width, buffer.Row(top),
+            size_t(bottom - top + 1) * size_t(width) * sizeof(uint32));
+    }
     if (record.dirtyTop > record.dirtyBottom) {
         record.dirtyTop = top;
         record.dirtyBottom = bottom;
@@ -880,7 +1080,7 @@ void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
         record.dirtyBottom = std::max(record.dirtyBottom, bottom);
     }
     record.presentsWanted++;
-    shared->Wake();
+    shared->WakeAndUnlock(guard);
 }
 
 void SdlDisplayBackend::SetFullScreen(BWindow* window, bool fullScreen)

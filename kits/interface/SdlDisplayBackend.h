@@ -9,9 +9,10 @@ namespace kits::interface {
 
 // Shows windows on the desktop the process was started in (X11 or Wayland) through SDL. One
 // thread, started by the constructor and joined by Shutdown() or the destructor, owns SDL: it
-// initialises it, creates, changes and destroys the desktop windows, presents and pumps events.
-// Every member below may be called from any thread: it records what is wanted under the
-// backend's mutex and wakes that thread, which never takes a window lock. Desktop events reach
+// initialises it, creates, changes and destroys the desktop windows, presents and pumps events,
+// and sleeps in between until a desktop event or another thread wakes it. Every member below may
+// be called from any thread: it records what is wanted under the backend's mutex and wakes that
+// thread, which never takes a window lock. Desktop events reach
 // a window as messages posted to it: B_MOUSE_DOWN, B_MOUSE_UP and B_MOUSE_MOVED ("where" in
 // window coordinates, "buttons", "modifiers", "clicks", "when"), B_KEY_DOWN ("bytes" as the
 // platform's key bytes, "modifiers", "key", "when"), B_QUIT_REQUESTED for the close box,
@@ -44,12 +45,15 @@ public:
     std::vector<display_mode> ModeList() const override;
     display_mode CurrentMode() const override;
     [[nodiscard]] status_t SetMode(const display_mode& mode) override;
+    // B_ERROR at once: the desktop tells of no retrace to wait for.
     [[nodiscard]] status_t WaitForRetrace(bigtime_t timeout) override;
     int32 CurrentWorkspace() const override;
     void AddWindow(BWindow* window) override;
     void RemoveWindow(BWindow* window) override;
     void WindowChanged(BWindow* window) override;
-    // Copies the rows `changed` spans; the SDL thread puts them on screen soon after.
+    // Copies the rows `changed` spans straight into the desktop window's surface (into a copy
+    // of the window's pixels while the surface is being made anew); the SDL thread puts them on
+    // screen soon after. Waits while the SDL thread updates the window from that surface.
     void Present(BWindow* window, const FrameBuffer& buffer, const PixelRect& changed) override;
     // Covers the desktop with the window; the picture is centred on black when the desktop is
     // larger than the window's frame, as the desktop keeps its own resolution.
@@ -71,10 +75,13 @@ public:
     // unknown window.
     [[nodiscard]] status_t WaitUntilShown(const BWindow* window, bigtime_t timeout);
     // The presents that reached the desktop, and the microseconds the SDL thread spent putting
-    // them there (copying into the window surface and updating it), over all windows.
+    // them there (updating the desktop window from its surface), over all windows; and how often
+    // the SDL thread woke up: for a request of another thread, desktop events, or to follow a
+    // drag left by its window. It does not wake while none of these comes.
     struct PresentStatistics {
         int64 presents = 0;
         bigtime_t microseconds = 0;
+        int64 wakeUps = 0;
     };
     PresentStatistics Statistics() const;
 

@@ -273,8 +273,13 @@ TEST_F(FramePathTest, FramesAre25MillisecondsLateOrEarlyAreNotDrawn)
     for (const auto& entry : cases) {
         Show(Solid(RED));
         ASSERT_EQ(Pixel(10, 10), Shown(RED));
+        const VideoConsumer::FrameCounts before = VideoConsumer::CountFrames();
         Show(Solid(GREEN), NOW + entry.offset);
         EXPECT_EQ(Pixel(10, 10), Shown(entry.drawn ? GREEN : RED)) << entry.offset;
+        const VideoConsumer::FrameCounts after = VideoConsumer::CountFrames();
+        EXPECT_EQ(after.received - before.received, 1) << entry.offset;
+        EXPECT_EQ(after.drawn - before.drawn, entry.drawn ? 1 : 0) << entry.offset;
+        EXPECT_EQ(after.late - before.late, entry.drawn ? 0 : 1) << entry.offset;
     }
 }
 

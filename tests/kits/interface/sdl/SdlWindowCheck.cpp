@@ -4,7 +4,8 @@
 // screenshot of the root window with xwd, checks that the window's pixels are on it where they
 // belong, clicks and types into the window with xdotool and waits for the view to get both, then
 // closes the window through its close box and expects the program to end through
-// B_QUIT_REQUESTED. Writes the screenshot and the window's own snapshot as PNG files into the
+// B_QUIT_REQUESTED. Between those steps it checks that the SDL thread sleeps while nothing
+// happens and wakes for a desktop event and for a present made on another thread. Writes the screenshot and the window's own snapshot as PNG files into the
 // directory.
 // sdlwindowcheck viewer <program> <directory>: starts the viewer, waits for its window with the
 // menu bar on the screen, opens and closes its About box through the menu and quits it by its
@@ -19,6 +20,7 @@
 #include "kits/interface/Snapshot.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
+#include "kits/kernel/OS.h"
 #include "tests/kits/interface/InterfaceTestSupport.h"
 #include "tests/support/Await.h"
 
@@ -196,6 +198,33 @@ uint32 Packed(rgb_color color)
     return PackColor(color.red, color.green, color.blue);
 }
 
+int64 WakeUps(SdlDisplayBackend* display)
+{
+    return display->Statistics().wakeUps;
+}
+
+// Whether the SDL thread sleeps through a quarter of a second in which nothing happens. One
+// wake-up is allowed for the desktop's late news of the new window; a thread that looks for work
+// on a timer wakes dozens of times.
+bool SleepsWhileIdle(SdlDisplayBackend* display)
+{
+    const int64 before = WakeUps(display);
+    snooze(250000);
+    return WakeUps(display) - before <= 1;
+}
+
+// Compares the window with the screen; answers how they differ, or nothing.
+std::string MatchesScreen(BWindow* window, const std::string& directory)
+{
+    FrameBuffer screen;
+    if (std::string error = Screenshot(directory, screen); !error.empty())
+        return error;
+    return interface_test::Locked(window, [&] {
+        return CompareWithScreen(
+            window->ContentBuffer(), screen, int32(WINDOW_FRAME.left), int32(WINDOW_FRAME.top));
+    });
+}
+
 // What the shown window should look like on the screen and receive from the X server's mouse
 // and keyboard; answers the first thing that did not hold, or nothing.
 std::string CheckOnScreen(SdlDisplayBackend* display, BWindow* window,
@@ -222,8 +251,11 @@ std::string CheckOnScreen(SdlDisplayBackend* display, BWindow* window,
     });
     if (!shown.empty())
         return shown;
+    if (!SleepsWhileIdle(display))
+        return "the SDL thread woke up while nothing happened";
 
     // A real click through the X server, 30 pixels into the patch.
+    const int64 beforeClick = WakeUps(display);
     const BPoint click = WINDOW_FRAME.LeftTop() + PATCH_FRAME.LeftTop() + BPoint(30, 30);
     if (RunProgram({"xdotool", "mousemove", std::to_string(int32(click.x)),
             std::to_string(int32(click.y)), "click", "1"}) != 0)
@@ -236,6 +268,8 @@ std::string CheckOnScreen(SdlDisplayBackend* display, BWindow* window,
         return "the click never reached the view";
     if (clicks()[0] != BPoint(30, 30))
         return "the click arrived at the wrong place";
+    if (WakeUps(display) == beforeClick)
+        return "the SDL thread got the click without waking up";
 
     // Keys typed on the X server's keyboard reach the focus view as the platform's bytes: text
     // as text, the arrows and Enter as their codes.
@@ -250,7 +284,22 @@ std::string CheckOnScreen(SdlDisplayBackend* display, BWindow* window,
         return bytes;
     };
     (void)test_support::Await([&] { return typed().size() >= expected.size(); }, WAIT);
-    return typed() == expected ? "" : "typed keys arrived as \"" + typed() + "\"";
+    if (typed() != expected)
+        return "typed keys arrived as \"" + typed() + "\"";
+
+    // Drawing on this thread, as a video consumer does, reaches the screen without the window's
+    // thread: the present wakes the SDL thread.
+    const int64 beforePresent = WakeUps(display);
+    interface_test::Locked(window, [&] {
+        BView* label = window->FindView("label");
+        label->SetHighColor(PATCH);
+        label->FillRect(BRect(200, 200, 259, 239));
+    });
+    if (display->WaitUntilShown(window, WAIT) != B_OK || WakeUps(display) == beforePresent)
+        return "a present from another thread did not wake the SDL thread";
+    if (std::string error = MatchesScreen(window, directory); !error.empty())
+        return "the screen does not show what was drawn from another thread: " + error;
+    return "";
 }
 
 int Check(const std::string& directory)
