@@ -107,6 +107,8 @@ void NodePort::Post(std::function<void()> work, std::function<void()> drop)
         return;
     }
     queue.push_back(Request{std::move(work), std::move(drop)});
+    // Woken while the lock is still held, the server would wake only to wait for it again.
+    guard.unlock();
     arrived.notify_one();
 }
 
