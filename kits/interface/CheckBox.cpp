@@ -1,22 +1,11 @@
 #include "kits/interface/CheckBox.h"
 
 #include "kits/interface/ControlPrivate.h"
-#include "kits/interface/InterfaceDefs.h"
-
-#include <cmath>
-
-namespace {
-
-constexpr float BOX_SIZE = 12;
-// Between the box and the label.
-constexpr float LABEL_GAP = 5;
-
-}
 
 BCheckBox::BCheckBox(BRect frame, const char* name, const char* label, BMessage* message,
     uint32 resizingMode, uint32 flags)
     :
-    BControl(frame, name, label, message, resizingMode, flags)
+    MarkControl(frame, name, label, message, resizingMode, flags)
 {
 }
 
@@ -24,8 +13,7 @@ BCheckBox::~BCheckBox() = default;
 
 BRect BCheckBox::BoxFrame() const
 {
-    const float top = std::floor((Bounds().Height() + 1 - BOX_SIZE) / 2);
-    return BRect(0, top, BOX_SIZE - 1, top + BOX_SIZE - 1);
+    return MarkFrame();
 }
 
 void BCheckBox::Draw(BRect)
@@ -44,45 +32,11 @@ void BCheckBox::Draw(BRect)
         StrokeLine(box.LeftBottom(), box.RightTop());
         StrokeLine(BPoint(box.left + 1, box.bottom), BPoint(box.right, box.top + 1));
     }
-    const float left = BOX_SIZE + LABEL_GAP;
-    const float baseline = CentredBaseline(*this);
-    SetHighColor(TextColor());
-    DrawString(Label(), BPoint(left, baseline));
-    if (IsFocus()) {
-        SetHighColor(NAVIGATION_COLOR);
-        StrokeLine(BPoint(left, baseline + 2),
-            BPoint(left + std::ceil(StringWidth(Label())) - 1, baseline + 2));
-    }
+    DrawLabel();
 }
 
-void BCheckBox::Toggle()
+void BCheckBox::Act()
 {
     SetValue(Value() == B_CONTROL_ON ? B_CONTROL_OFF : B_CONTROL_ON);
     (void)Invoke();
-}
-
-void BCheckBox::MouseDown(BPoint)
-{
-    if (!IsEnabled())
-        return;
-    MakeFocus();
-    tracking = true;
-}
-
-void BCheckBox::MouseUp(BPoint where)
-{
-    if (!tracking)
-        return;
-    tracking = false;
-    if (Bounds().Contains(where))
-        Toggle();
-}
-
-void BCheckBox::KeyDown(const char* bytes, int32 numBytes)
-{
-    if (IsEnabled() && numBytes == 1 && bytes[0] == B_SPACE) {
-        Toggle();
-        return;
-    }
-    BControl::KeyDown(bytes, numBytes);
 }

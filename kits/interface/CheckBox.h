@@ -1,13 +1,13 @@
 #pragma once
 // BCheckBox: a labelled box the user ticks and clears.
 
-#include "kits/interface/Control.h"
+#include "kits/interface/MarkControl.h"
 
 // The box stands at the left, the label right of it. A click (pressed and released over the
 // control) or, with the focus, Space toggles the value between B_CONTROL_OFF and B_CONTROL_ON
 // and invokes the control; releasing elsewhere changes nothing. SetValue from code sends nothing.
 // Hooks and calls as for any view: on the window's thread, window locked.
-class BCheckBox : public BControl {
+class BCheckBox : public kits::interface::MarkControl {
 public:
     // Takes ownership of message (which may be null).
     BCheckBox(BRect frame, const char* name, const char* label, BMessage* message,
@@ -19,13 +19,8 @@ public:
     BRect BoxFrame() const;
 
     void Draw(BRect updateRect) override;
-    void MouseDown(BPoint where) override;
-    void MouseUp(BPoint where) override;
-    void KeyDown(const char* bytes, int32 numBytes) override;
 
 private:
-    void Toggle();
-
-    // A press began on the control and its mouse button is still held.
-    bool tracking = false;
+    // Toggles the value and invokes.
+    void Act() override;
 };

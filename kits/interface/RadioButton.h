@@ -1,7 +1,7 @@
 #pragma once
 // BRadioButton: one of a group of labelled choices of which only one is on.
 
-#include "kits/interface/Control.h"
+#include "kits/interface/MarkControl.h"
 
 // The buttons that share a parent view form one group: turning a button on, by the user or by
 // SetValue(B_CONTROL_ON) from code, turns the others of its parent off. The round button stands
@@ -9,7 +9,7 @@
 // the focus, Space turns the button on and invokes it; releasing elsewhere changes nothing, and
 // a button is never turned off by the user. SetValue from code sends nothing. Hooks and calls as
 // for any view: on the window's thread, window locked.
-class BRadioButton : public BControl {
+class BRadioButton : public kits::interface::MarkControl {
 public:
     // Takes ownership of message (which may be null).
     BRadioButton(BRect frame, const char* name, const char* label, BMessage* message,
@@ -23,13 +23,8 @@ public:
     BRect ButtonFrame() const;
 
     void Draw(BRect updateRect) override;
-    void MouseDown(BPoint where) override;
-    void MouseUp(BPoint where) override;
-    void KeyDown(const char* bytes, int32 numBytes) override;
 
 private:
-    void Choose();
-
-    // A press began on the control and its mouse button is still held.
-    bool tracking = false;
+    // Turns the button on and invokes.
+    void Act() override;
 };
