@@ -1,0 +1,214 @@
+#pragma once
+// MotionDeInterlace written once over a vector instruction set. Read only by the file of each
+// instruction set, which passes its own wrapper V from an anonymous namespace, so that every
+// instantiation stays in the file built for its instruction set.
+//
+// V provides: Reg, BYTES, and always-inlined Set32, Load, Store, And, AndNot (not a, and b), Or,
+// Xor, Add16, ShiftRight16, SubtractSaturated8 and 16 (unsigned), Equal8, Equal16 and Equal32.
+//
+// Motion is kept as masks of whole pixels, all ones where a pixel stood still, so that the
+// spread to the neighbours is an AND of shifted loads and the choice between the woven and the
+// interpolated pixel a select.
+
+#include "video/MotionDeInterlacePrivate.h"
+
+#include <cstring>
+
+namespace video {
+
+namespace motion_vector {
+
+// The threshold of each byte of a 32-bit word of pixels with byte channels; bytes of no channel
+// get 0xFF, which no difference exceeds.
+template <typename Format>
+consteval uint32 ByteThresholds()
+{
+    if constexpr (sizeof(typename Format::Pixel) == 1) {
+        return 0x01010101u * MotionLayout<Format>::CHANNELS[0].threshold;
+    } else {
+        uint32 word = 0xFFFFFFFF;
+        for (const MotionChannel& channel : MotionLayout<Format>::CHANNELS)
+            word = (word & ~(0xFFu << channel.shift)) | (channel.threshold << channel.shift);
+        return word;
+    }
+}
+
+// The format's HALVE_MASK in every pixel of a 32-bit word.
+template <typename Format>
+consteval uint32 HalveWord()
+{
+    uint32 word = 0;
+    for (size_t byte = 0; byte < 4; byte += sizeof(typename Format::Pixel))
+        word |= uint32(Format::HALVE_MASK) << (8 * byte);
+    return word;
+}
+
+// All ones in each pixel of now that no channel has changed by more than its threshold since
+// before, zeros in the others.
+template <typename V, typename Format>
+[[gnu::always_inline]] inline typename V::Reg Still(typename V::Reg now, typename V::Reg before)
+{
+    using Reg = typename V::Reg;
+    const Reg zero = V::Set32(0);
+    if constexpr (sizeof(typename Format::Pixel) == 2) {
+        // Channels of five and six bits: each taken into the low bits of its 16-bit lane.
+        Reg over = zero;
+        for (const MotionChannel& channel : MotionLayout<Format>::CHANNELS) {
+            const Reg mask = V::Set32(int32(channel.mask * 0x00010001u));
+            const Reg a = V::And(V::ShiftRight16(now, channel.shift), mask);
+            const Reg b = V::And(V::ShiftRight16(before, channel.shift), mask);
+            const Reg difference
+                = V::Or(V::SubtractSaturated16(a, b), V::SubtractSaturated16(b, a));
+            const Reg threshold = V::Set32(int32(channel.threshold * 0x00010001u));
+            over = V::Or(over, V::SubtractSaturated16(difference, threshold));
+        }
+        return V::Equal16(over, zero);
+    } else {
+        // Byte channels: the difference less the threshold is 0 where it is within it.
+        const Reg difference
+            = V::Or(V::SubtractSaturated8(now, before), V::SubtractSaturated8(before, now));
+        const Reg over
+            = V::SubtractSaturated8(difference, V::Set32(int32(ByteThresholds<Format>())));
+        if constexpr (sizeof(typename Format::Pixel) == 1)
+            return V::Equal8(over, zero);
+        else
+            return V::Equal32(over, zero);
+    }
+}
+
+// The mean of each channel, rounded down, as the reference computes it.
+template <typename V>
+[[gnu::always_inline]] inline typename V::Reg Average(
+    typename V::Reg a, typename V::Reg b, typename V::Reg halveMask)
+{
+    return V::Add16(V::And(a, b), V::ShiftRight16(V::And(V::Xor(a, b), halveMask), 1));
+}
+
+// Measures row j of the later field against the previous frame's, stores this frame's row in
+// its place, and writes to spread the pixels that stood still with their neighbours across.
+// flags has SCRATCH_MARGIN bytes of all ones before and after its rowBytes.
+template <typename V, typename Format>
+[[gnu::always_inline]] inline void MeasureRow(const uint8* row, uint8* previous, bool hasPrevious,
+    uint8* flags, uint8* spread, int32 rowBytes)
+{
+    using Reg = typename V::Reg;
+    constexpr int32 PIXEL = int32(sizeof(typename Format::Pixel));
+    if (!hasPrevious) {
+        std::memset(spread, 0, size_t(rowBytes));
+        std::memcpy(previous, row, size_t(rowBytes));
+        return;
+    }
+    // The last vector ends at the row's end and may overlap the one before it: it is measured
+    // before the loop stores this frame's pixels into the previous row.
+    const int32 last = rowBytes - V::BYTES;
+    const Reg lastNow = V::Load(row + last);
+    V::Store(flags + last, Still<V, Format>(lastNow, V::Load(previous + last)));
+    for (int32 x = 0; x < last; x += V::BYTES) {
+        const Reg now = V::Load(row + x);
+        V::Store(flags + x, Still<V, Format>(now, V::Load(previous + x)));
+        V::Store(previous + x, now);
+    }
+    V::Store(previous + last, lastNow);
+    for (int32 x = 0; x < last; x += V::BYTES) {
+        V::Store(spread + x,
+            V::And(V::And(V::Load(flags + x - PIXEL), V::Load(flags + x)),
+                V::Load(flags + x + PIXEL)));
+    }
+    V::Store(spread + last,
+        V::And(V::And(V::Load(flags + last - PIXEL), V::Load(flags + last)),
+            V::Load(flags + last + PIXEL)));
+}
+
+// Writes one row of the later field: its own pixels where they and the rows of their field
+// above and below stood still, the mean of above and below elsewhere.
+template <typename V>
+[[gnu::always_inline]] inline typename V::Reg OutputAt(const uint8* row, const uint8* above,
+    const uint8* below, const uint8* up, const uint8* here, const uint8* down, int32 x,
+    typename V::Reg halveMask)
+{
+    using Reg = typename V::Reg;
+    const Reg still = V::And(V::And(V::Load(up + x), V::Load(here + x)), V::Load(down + x));
+    const Reg interpolated = Average<V>(V::Load(above + x), V::Load(below + x), halveMask);
+    return V::Or(V::And(still, V::Load(row + x)), V::AndNot(still, interpolated));
+}
+
+template <typename V, typename Format>
+[[gnu::always_inline]] inline void WriteRow(uint8* row, const uint8* above, const uint8* below,
+    const uint8* up, const uint8* here, const uint8* down, int32 rowBytes)
+{
+    using Reg = typename V::Reg;
+    const Reg halveMask = V::Set32(int32(HalveWord<Format>()));
+    const int32 last = rowBytes - V::BYTES;
+    const Reg lastOut = OutputAt<V>(row, above, below, up, here, down, last, halveMask);
+    for (int32 x = 0; x < last; x += V::BYTES)
+        V::Store(row + x, OutputAt<V>(row, above, below, up, here, down, x, halveMask));
+    V::Store(row + last, lastOut);
+}
+
+template <typename V, typename Format>
+[[gnu::always_inline]] inline void FrameRows(
+    const FrameView& frame, MotionDeInterlaceState& state, const MotionFrame& pass)
+{
+    const int32 rowBytes = pass.rowBytes;
+    uint8* flags = pass.scratch + SCRATCH_MARGIN;
+    uint8* spreads[3];
+    spreads[0] = flags + rowBytes + SCRATCH_MARGIN;
+    spreads[1] = spreads[0] + rowBytes;
+    spreads[2] = spreads[1] + rowBytes;
+    uint8* allStill = spreads[2] + rowBytes;
+    std::memset(pass.scratch, 0xFF, SCRATCH_MARGIN);
+    std::memset(flags + rowBytes, 0xFF, SCRATCH_MARGIN);
+    std::memset(allStill, 0xFF, size_t(rowBytes));
+
+    auto measure = [&](int32 j) {
+        MeasureRow<V, Format>(frame.Row(pass.firstRow + 2 * j),
+            pass.previous + int64(j) * rowBytes, pass.hasPrevious, flags, spreads[j % 3],
+            rowBytes);
+    };
+    // Each row is measured one row ahead of its writing, as the row above needs its motion.
+    measure(0);
+    for (int32 j = 0; j < pass.fieldRows; j++) {
+        const bool lastRow = j + 1 == pass.fieldRows;
+        if (!lastRow)
+            measure(j + 1);
+        const int32 y = pass.firstRow + 2 * j;
+        // At the top and bottom edges the one neighbour stands for both: its mean with itself
+        // is itself.
+        const uint8* above = frame.Row(y > 0 ? y - 1 : y + 1);
+        const uint8* below = frame.Row(y + 1 < frame.lines ? y + 1 : y - 1);
+        WriteRow<V, Format>(frame.Row(y), above, below, j > 0 ? spreads[(j - 1) % 3] : allStill,
+            spreads[j % 3], lastRow ? allStill : spreads[(j + 1) % 3], rowBytes);
+    }
+    state.hasPrevious = true;
+}
+
+}
+
+// The whole filter with V's vectors. Rows shorter than a vector go to narrower, the
+// implementation with the next smaller vectors.
+template <typename V>
+[[gnu::always_inline]] inline void MotionDeInterlaceVector(const FrameView& frame,
+    MotionDeInterlaceState& state, FieldOrder order, MotionDeInterlaceFunction narrower)
+{
+    if (frame.IsUsable() && frame.RowBytes() < V::BYTES) {
+        narrower(frame, state, order);
+        return;
+    }
+    MotionFrame pass;
+    if (!BeginMotionFrame(frame, state, order, pass))
+        return;
+    switch (frame.colorSpace) {
+    case B_GRAY8:
+        return motion_vector::FrameRows<V, Gray8>(frame, state, pass);
+    case B_RGB15:
+        return motion_vector::FrameRows<V, Rgb15>(frame, state, pass);
+    case B_RGB16:
+        return motion_vector::FrameRows<V, Rgb16>(frame, state, pass);
+    case B_RGB32:
+        return motion_vector::FrameRows<V, Rgb32>(frame, state, pass);
+    default:
+        return;
+    }
+}
+
+}
