@@ -42,15 +42,16 @@ struct MotionDeInterlaceState {
     std::unique_ptr<uint8[]> scratch;
 };
 
-// For B_GRAY8, B_RGB15, B_RGB16 and B_RGB32 frames of two rows or more: compares each row of the
-// later field with the same row of the previous frame. A pixel counts as moved where a channel
-// changed by more than a sixteenth of its range, and a pixel of the later field is replaced where
-// it or a neighbour (one pixel across, one row of its field up or down) moved: by the average of
-// the rows above and below, which belong to the earlier field, or by the one of them at the top or
-// bottom edge. Elsewhere the frame keeps both fields untouched. With no previous frame, every row of
-// the later field is interpolated. Other frames are left alone and drop the previous field; when
-// the memory for the state cannot be had the frame is left alone too. Padding is never touched.
-// Picks the fastest implementation this CPU runs on first use; every one gives the same bytes.
+// For B_GRAY8, B_RGB15, B_RGB16 and B_RGB32 frames of two rows or more: compares each row of
+// the later field with the same row of the previous frame. A pixel counts as moved where a
+// channel changed by more than a sixteenth of its range, and a pixel of the later field is
+// replaced where it or a neighbour (one pixel across, one row of its field up or down) moved: by
+// the mean of the rows above and below, which belong to the earlier field (each channel rounded
+// down), or by the one of them at the top or bottom edge. Elsewhere the frame keeps both fields
+// untouched. With no previous frame, every row of the later field is interpolated. Other frames
+// are left alone and drop the previous field; when the memory for the state cannot be had the
+// frame is left alone too. Padding is never touched. Picks the fastest implementation this CPU
+// runs on first use; every one gives the same bytes.
 void MotionDeInterlace(const FrameView& frame, MotionDeInterlaceState& state, FieldOrder order);
 
 // The same on a frame bitmap, in place; a null or invalid bitmap is left alone and drops the

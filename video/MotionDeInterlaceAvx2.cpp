@@ -1,6 +1,7 @@
-// MotionDeInterlace with AVX2. The only file of MotionDeInterlace built with -mavx2: it uses nothing
-// but intrinsics and helpers that are always inlined or instantiated for this file alone, so no
-// function compiled for AVX2 here can be the copy the linker keeps for code run on any CPU.
+// MotionDeInterlace with AVX2. The only file of MotionDeInterlace built with -mavx2: it uses
+// nothing but intrinsics and helpers that are always inlined, evaluated while compiling or
+// instantiated for this file alone, so no function compiled for AVX2 here can be the copy the
+// linker keeps for code run on any CPU.
 
 #include "video/MotionDeInterlacePrivate.h"
 #include "video/MotionDeInterlaceVector.h"

@@ -28,7 +28,8 @@ enum : uint32 {
     MSG_FORMAT_4_3 = 0x1000f,
     MSG_FORMAT_16_9 = 0x10010,
     MSG_TOGGLE_FULLSCREEN = 0x10011,
-    // "DI": int32 de-interlace mode, 0 none, 1 single field, 2 dual field interpolation.
+    // "DI": int32 de-interlace mode, 0 none, 1 single field, 2 dual field interpolation,
+    // 3 motion adaptive.
     MSG_SET_DEINTERLACE = 0x10012,
     // "SF": bool, the subtitle contrast filter on or off.
     MSG_SET_SUBTITLE_FILTER = 0x10013,
