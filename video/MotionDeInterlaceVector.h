@@ -12,68 +12,124 @@
 
 #include "video/MotionDeInterlacePrivate.h"
 
+#include <bit>
 #include <cstring>
 
 namespace video {
 
 namespace motion_vector {
 
-// The threshold of each byte of a 32-bit word of pixels with byte channels; bytes of no channel
-// get 0xFF, which no difference exceeds.
+// Whether a channel lies within one byte of its pixel, so that bytewise arithmetic measures it.
+consteval bool InOneByte(const MotionChannel& channel)
+{
+    const int bits = std::popcount(channel.mask);
+    return channel.shift / 8 == (channel.shift + bits - 1) / 8;
+}
+
+// A pixel's bits repeated over a 32-bit word.
+template <typename Format>
+consteval uint32 Repeated(uint32 pixelBits)
+{
+    uint32 word = 0;
+    for (size_t byte = 0; byte < 4; byte += sizeof(typename Format::Pixel))
+        word |= pixelBits << (8 * byte);
+    return word;
+}
+
+// The bits of the channels that lie within a byte (inByte) or across two.
+template <typename Format>
+consteval uint32 ChannelBits(bool inByte)
+{
+    uint32 bits = 0;
+    for (const MotionChannel& channel : MotionLayout<Format>::CHANNELS) {
+        if (InOneByte(channel) == inByte)
+            bits |= channel.mask << channel.shift;
+    }
+    return Repeated<Format>(bits);
+}
+
+// The threshold of each byte for the channels within a byte, in their place; 0xFF, which no
+// difference exceeds, in a byte with none.
 template <typename Format>
 consteval uint32 ByteThresholds()
 {
-    if constexpr (sizeof(typename Format::Pixel) == 1) {
-        return 0x01010101u * MotionLayout<Format>::CHANNELS[0].threshold;
-    } else {
-        uint32 word = 0xFFFFFFFF;
-        for (const MotionChannel& channel : MotionLayout<Format>::CHANNELS)
-            word = (word & ~(0xFFu << channel.shift)) | (channel.threshold << channel.shift);
-        return word;
+    uint32 bits = 0xFFFFFFFFu >> (32 - 8 * sizeof(typename Format::Pixel));
+    for (const MotionChannel& channel : MotionLayout<Format>::CHANNELS) {
+        if (InOneByte(channel)) {
+            bits &= ~(0xFFu << (channel.shift / 8 * 8));
+            bits |= channel.threshold << channel.shift;
+        }
     }
+    return Repeated<Format>(bits);
+}
+
+// How many channels lie across two bytes.
+template <typename Format>
+consteval int LaneChannels()
+{
+    int count = 0;
+    for (const MotionChannel& channel : MotionLayout<Format>::CHANNELS)
+        count += InOneByte(channel) ? 0 : 1;
+    return count;
+}
+
+// The threshold of the channel across two bytes, in its place in a 16-bit lane; 0 if none.
+template <typename Format>
+consteval uint32 LaneThreshold()
+{
+    uint32 bits = 0;
+    for (const MotionChannel& channel : MotionLayout<Format>::CHANNELS) {
+        if (!InOneByte(channel))
+            bits = channel.threshold << channel.shift;
+    }
+    return Repeated<Format>(bits);
 }
 
 // The format's HALVE_MASK in every pixel of a 32-bit word.
 template <typename Format>
 consteval uint32 HalveWord()
 {
-    uint32 word = 0;
-    for (size_t byte = 0; byte < 4; byte += sizeof(typename Format::Pixel))
-        word |= uint32(Format::HALVE_MASK) << (8 * byte);
-    return word;
+    return Repeated<Format>(Format::HALVE_MASK);
 }
 
 // All ones in each pixel of now that no channel has changed by more than its threshold since
-// before, zeros in the others.
+// before, zeros in the others. A channel in the place it has in the pixel compares as it would
+// shifted down, its threshold being in that place too: channels within a byte are measured
+// bytewise, a channel across two bytes in 16-bit lanes.
 template <typename V, typename Format>
 [[gnu::always_inline]] inline typename V::Reg Still(typename V::Reg now, typename V::Reg before)
 {
     using Reg = typename V::Reg;
+    static_assert(LaneChannels<Format>() == 0
+            || (LaneChannels<Format>() == 1 && sizeof(typename Format::Pixel) == 2),
+        "a channel across bytes is measured in 16-bit lanes, one a pixel");
+    constexpr uint32 BYTE_BITS = ChannelBits<Format>(true);
+    constexpr uint32 LANE_BITS = ChannelBits<Format>(false);
     const Reg zero = V::Set32(0);
-    if constexpr (sizeof(typename Format::Pixel) == 2) {
-        // Channels of five and six bits: each taken into the low bits of its 16-bit lane.
-        Reg over = zero;
-        for (const MotionChannel& channel : MotionLayout<Format>::CHANNELS) {
-            const Reg mask = V::Set32(int32(channel.mask * 0x00010001u));
-            const Reg a = V::And(V::ShiftRight16(now, channel.shift), mask);
-            const Reg b = V::And(V::ShiftRight16(before, channel.shift), mask);
-            const Reg difference
-                = V::Or(V::SubtractSaturated16(a, b), V::SubtractSaturated16(b, a));
-            const Reg threshold = V::Set32(int32(channel.threshold * 0x00010001u));
-            over = V::Or(over, V::SubtractSaturated16(difference, threshold));
-        }
-        return V::Equal16(over, zero);
-    } else {
-        // Byte channels: the difference less the threshold is 0 where it is within it.
-        const Reg difference
-            = V::Or(V::SubtractSaturated8(now, before), V::SubtractSaturated8(before, now));
-        const Reg over
-            = V::SubtractSaturated8(difference, V::Set32(int32(ByteThresholds<Format>())));
-        if constexpr (sizeof(typename Format::Pixel) == 1)
-            return V::Equal8(over, zero);
-        else
-            return V::Equal32(over, zero);
+    Reg a = now;
+    Reg b = before;
+    if constexpr (LANE_BITS != 0) {
+        a = V::And(now, V::Set32(int32(BYTE_BITS)));
+        b = V::And(before, V::Set32(int32(BYTE_BITS)));
     }
+    // The absolute difference less the threshold is 0 where it is within it.
+    Reg over
+        = V::SubtractSaturated8(V::Or(V::SubtractSaturated8(a, b), V::SubtractSaturated8(b, a)),
+            V::Set32(int32(ByteThresholds<Format>())));
+    if constexpr (LANE_BITS != 0) {
+        const Reg laneA = V::And(now, V::Set32(int32(LANE_BITS)));
+        const Reg laneB = V::And(before, V::Set32(int32(LANE_BITS)));
+        over = V::Or(over,
+            V::SubtractSaturated16(
+                V::Or(V::SubtractSaturated16(laneA, laneB), V::SubtractSaturated16(laneB, laneA)),
+                V::Set32(int32(LaneThreshold<Format>()))));
+    }
+    if constexpr (sizeof(typename Format::Pixel) == 1)
+        return V::Equal8(over, zero);
+    else if constexpr (sizeof(typename Format::Pixel) == 2)
+        return V::Equal16(over, zero);
+    else
+        return V::Equal32(over, zero);
 }
 
 // The mean of each channel, rounded down, as the reference computes it.
