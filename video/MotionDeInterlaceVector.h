@@ -175,8 +175,9 @@ template <typename V, typename Format>
             V::Load(flags + last + PIXEL)));
 }
 
-// Writes one row of the later field: its own pixels where they and the rows of their field
-// above and below stood still, the mean of above and below elsewhere.
+// A vector of a row of the later field as it is written: its own pixels where they stood still
+// with their neighbours (up, here and down hold the spread motion of the field rows above, of
+// this one and below), the mean of the frame rows above and below elsewhere.
 template <typename V>
 [[gnu::always_inline]] inline typename V::Reg OutputAt(const uint8* row, const uint8* above,
     const uint8* below, const uint8* up, const uint8* here, const uint8* down, int32 x,
@@ -188,6 +189,8 @@ template <typename V>
     return V::Or(V::And(still, V::Load(row + x)), V::AndNot(still, interpolated));
 }
 
+// One row of the later field. The last vector may overlap the one before it, so it is computed
+// from the row's own pixels before the loop writes any.
 template <typename V, typename Format>
 [[gnu::always_inline]] inline void WriteRow(uint8* row, const uint8* above, const uint8* below,
     const uint8* up, const uint8* here, const uint8* down, int32 rowBytes)
@@ -201,6 +204,7 @@ template <typename V, typename Format>
     V::Store(row + last, lastOut);
 }
 
+// The later field of a frame, row after row, with three rows of spread motion in turn.
 template <typename V, typename Format>
 [[gnu::always_inline]] inline void FrameRows(
     const FrameView& frame, MotionDeInterlaceState& state, const MotionFrame& pass)
@@ -221,7 +225,8 @@ template <typename V, typename Format>
             pass.previous + int64(j) * rowBytes, pass.hasPrevious, flags, spreads[j % 3],
             rowBytes);
     };
-    // Each row is measured one row ahead of its writing, as the row above needs its motion.
+    // Each row is measured one row ahead of its writing, as writing a row needs the motion of
+    // the row below.
     measure(0);
     for (int32 j = 0; j < pass.fieldRows; j++) {
         const bool lastRow = j + 1 == pass.fieldRows;
