@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <string>
 #include <vector>
 
 namespace video::test {
@@ -87,7 +86,6 @@ TEST(MotionDeInterlaceTest, FirstFrameInterpolatesTheLaterFieldFromTheEarlierOne
                 path.function(frame.View(), state, order);
                 ASSERT_EQ(frame.Bytes(), expected.Bytes())
                     << path.name << " space " << test.space << " order " << order;
-                EXPECT_TRUE(state.hasPrevious);
             }
         }
     }
@@ -166,13 +164,14 @@ TEST(MotionDeInterlaceTest, MotionSpreadsToTheNeighboursInTheField)
                 for (int32 x : {0, 33, WIDTH - 1}) {
                     TestFrame within = frame;
                     within.SetPixel(x, row, test.within);
-                    const TestFrame withinCame = within;
-                    run(within);
-                    ASSERT_EQ(within.Bytes(), withinCame.Bytes())
+                    TestFrame filtered = within;
+                    run(filtered);
+                    ASSERT_EQ(filtered.Bytes(), within.Bytes())
                         << path.name << " space " << test.space << " x " << x;
 
                     TestFrame beyond = frame;
                     beyond.SetPixel(x, row, test.beyond);
+                    const TestFrame came = beyond;
                     TestFrame expected = beyond;
                     for (int32 y = row - 2; y <= row + 2; y += 2) {
                         for (int32 i = std::max(x - 1, 0); i <= std::min(x + 1, WIDTH - 1); i++)
@@ -182,9 +181,7 @@ TEST(MotionDeInterlaceTest, MotionSpreadsToTheNeighboursInTheField)
                     ASSERT_EQ(beyond.Bytes(), expected.Bytes())
                         << path.name << " space " << test.space << " x " << x;
                     // The next frame is compared with this one as it came, not as it went.
-                    TestFrame again = frame;
-                    again.SetPixel(x, row, test.beyond);
-                    const TestFrame came = again;
+                    TestFrame again = came;
                     run(again);
                     ASSERT_EQ(again.Bytes(), came.Bytes()) << path.name;
                 }
@@ -335,21 +332,6 @@ TEST(MotionDeInterlaceTest, FastPathsMatchReferenceOnRandomFrameSequences)
             }
         }
     }
-}
-
-TEST(MotionDeInterlaceTest, EveryFastPathThisCpuRunsIsListed)
-{
-    std::vector<std::string> names;
-    for (const MotionDeInterlaceImplementation& implementation :
-        MotionDeInterlaceImplementations())
-        names.push_back(implementation.name);
-    std::vector<std::string> expected{"Scalar"};
-#if defined(__x86_64__)
-    expected.push_back("Sse2");
-    if (__builtin_cpu_supports("avx2"))
-        expected.push_back("Avx2");
-#endif
-    EXPECT_EQ(names, expected);
 }
 
 }
