@@ -35,6 +35,39 @@ typename Format::Pixel Average(typename Format::Pixel a, typename Format::Pixel 
     return Pixel((a & b) + (((a ^ b) & Format::HALVE_MASK) >> 1));
 }
 
+// How far apart two pixels are in the channel that stands for brightness.
+template <typename Format>
+uint32 KeyDifference(typename Format::Pixel a, typename Format::Pixel b)
+{
+    constexpr MotionChannel KEY = MotionLayout<Format>::KEY;
+    const int32 keyA = int32((a >> KEY.shift) & KEY.mask);
+    const int32 keyB = int32((b >> KEY.shift) & KEY.mask);
+    return uint32(keyA > keyB ? keyA - keyB : keyB - keyA);
+}
+
+// Pixel x of a row between above and below, interpolated along the edge through it: of the
+// pairs above-left and below-right, straight above and below, and above-right and below-left,
+// the one whose brightness differs least is averaged, straight on a tie and at either end.
+template <typename Format>
+typename Format::Pixel Interpolate(const uint8* above, const uint8* below, int32 x, int32 width)
+{
+    using Pixel = typename Format::Pixel;
+    auto at = [](const uint8* row, int32 i) {
+        return LoadPixel<Pixel>(row + size_t(i) * sizeof(Pixel));
+    };
+    const Pixel straight = Average<Format>(at(above, x), at(below, x));
+    if (x == 0 || x == width - 1)
+        return straight;
+    const uint32 costStraight = KeyDifference<Format>(at(above, x), at(below, x));
+    const uint32 costLeft = KeyDifference<Format>(at(above, x - 1), at(below, x + 1));
+    const uint32 costRight = KeyDifference<Format>(at(above, x + 1), at(below, x - 1));
+    if (costStraight <= costLeft && costStraight <= costRight)
+        return straight;
+    if (costLeft <= costRight)
+        return Average<Format>(at(above, x - 1), at(below, x + 1));
+    return Average<Format>(at(above, x + 1), at(below, x - 1));
+}
+
 }
 
 template <typename Format>
@@ -69,8 +102,9 @@ void MotionDeInterlaceScalar(
     for (int32 j = 0; j < pass.fieldRows; j++) {
         const int32 y = pass.firstRow + 2 * j;
         uint8* row = frame.Row(y);
-        const uint8* above = y > 0 ? frame.Row(y - 1) : nullptr;
-        const uint8* below = y + 1 < frame.lines ? frame.Row(y + 1) : nullptr;
+        // At the top and bottom the one neighbouring row stands for both.
+        const uint8* above = frame.Row(y > 0 ? y - 1 : y + 1);
+        const uint8* below = frame.Row(y + 1 < frame.lines ? y + 1 : y - 1);
         for (int32 x = 0; x < width; x++) {
             // Edges of a moving object may differ too little to count, yet comb against the
             // other field: its neighbours' motion counts as its own.
@@ -81,12 +115,8 @@ void MotionDeInterlaceScalar(
             }
             if (!near)
                 continue;
-            Pixel value;
-            if (above != nullptr && below != nullptr)
-                value = Average<Format>(at(above, x), at(below, x));
-            else
-                value = at(above != nullptr ? above : below, x);
-            StorePixel<Pixel>(row + size_t(x) * sizeof(Pixel), value);
+            StorePixel<Pixel>(
+                row + size_t(x) * sizeof(Pixel), Interpolate<Format>(above, below, x, width));
         }
     }
     state.hasPrevious = true;

@@ -45,6 +45,7 @@ struct Avx2 {
     [[gnu::always_inline]] static Reg Equal8(Reg a, Reg b) { return _mm256_cmpeq_epi8(a, b); }
     [[gnu::always_inline]] static Reg Equal16(Reg a, Reg b) { return _mm256_cmpeq_epi16(a, b); }
     [[gnu::always_inline]] static Reg Equal32(Reg a, Reg b) { return _mm256_cmpeq_epi32(a, b); }
+    [[gnu::always_inline]] static bool AllOnes(Reg a) { return _mm256_movemask_epi8(a) == -1; }
 };
 
 }

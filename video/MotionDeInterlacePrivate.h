@@ -34,7 +34,8 @@ void MotionDeInterlaceAvx2(
 #endif
 
 // One channel of a pixel: where it sits, and by how much it must change for the pixel to count
-// as moved (a sixteenth of its 2^bits levels).
+// as moved (a sixteenth of its 2^bits levels). KEY is the channel that stands for brightness
+// when an edge is followed: green in colour.
 struct MotionChannel {
     int shift;
     uint32 mask;
@@ -47,21 +48,25 @@ struct MotionLayout;
 template <>
 struct MotionLayout<Gray8> {
     static constexpr MotionChannel CHANNELS[] = {{0, 0xFF, 16}};
+    static constexpr MotionChannel KEY = CHANNELS[0];
 };
 
 template <>
 struct MotionLayout<Rgb15> {
     static constexpr MotionChannel CHANNELS[] = {{10, 0x1F, 2}, {5, 0x1F, 2}, {0, 0x1F, 2}};
+    static constexpr MotionChannel KEY = CHANNELS[1];
 };
 
 template <>
 struct MotionLayout<Rgb16> {
     static constexpr MotionChannel CHANNELS[] = {{11, 0x1F, 2}, {5, 0x3F, 4}, {0, 0x1F, 2}};
+    static constexpr MotionChannel KEY = CHANNELS[1];
 };
 
 template <>
 struct MotionLayout<Rgb32> {
     static constexpr MotionChannel CHANNELS[] = {{16, 0xFF, 16}, {8, 0xFF, 16}, {0, 0xFF, 16}};
+    static constexpr MotionChannel KEY = CHANNELS[1];
 };
 
 // What one frame's pass works on, set up by BeginMotionFrame.
@@ -83,11 +88,11 @@ struct MotionFrame {
 };
 
 // Bytes the fast paths may need for working rows of a frame with rows of this many pixel bytes:
-// one row of per-pixel motion flags with SCRATCH_MARGIN bytes on either side, four more rows.
+// three rows with SCRATCH_MARGIN bytes on either side, five more rows.
 constexpr int32 SCRATCH_MARGIN = 32;
 constexpr size_t ScratchBytes(int32 rowBytes)
 {
-    return size_t(rowBytes) * 5 + 2 * SCRATCH_MARGIN;
+    return size_t(rowBytes) * 8 + 6 * SCRATCH_MARGIN;
 }
 
 // Sets the state up for a frame (memory, and a fresh start when the frame differs from the one

@@ -4,7 +4,8 @@
 // instantiation stays in the file built for its instruction set.
 //
 // V provides: Reg, BYTES, and always-inlined Set32, Load, Store, And, AndNot (not a, and b), Or,
-// Xor, Add16, ShiftRight16, SubtractSaturated8 and 16 (unsigned), Equal8, Equal16 and Equal32.
+// Xor, Add16, ShiftRight16, SubtractSaturated8 and 16 (unsigned), Equal8, Equal16, Equal32 and
+// AllOnes (whether every bit is set).
 //
 // Motion is kept as masks of whole pixels, all ones where a pixel stood still, so that the
 // spread to the neighbours is an AND of shifted loads and the choice between the woven and the
@@ -175,33 +176,99 @@ template <typename V, typename Format>
             V::Load(flags + last + PIXEL)));
 }
 
-// A vector of a row of the later field as it is written: its own pixels where they stood still
-// with their neighbours (up, here and down hold the spread motion of the field rows above, of
-// this one and below), the mean of the frame rows above and below elsewhere.
-template <typename V>
-[[gnu::always_inline]] inline typename V::Reg OutputAt(const uint8* row, const uint8* above,
-    const uint8* below, const uint8* up, const uint8* here, const uint8* down, int32 x,
-    typename V::Reg halveMask)
+// How far apart the pixels of a and b are in the key channel, in the key's place: within the low
+// 16 bits of each pixel.
+template <typename V, typename Format>
+[[gnu::always_inline]] inline typename V::Reg KeyDifference(typename V::Reg a, typename V::Reg b)
 {
     using Reg = typename V::Reg;
-    const Reg still = V::And(V::And(V::Load(up + x), V::Load(here + x)), V::Load(down + x));
-    const Reg interpolated = Average<V>(V::Load(above + x), V::Load(below + x), halveMask);
-    return V::Or(V::And(still, V::Load(row + x)), V::AndNot(still, interpolated));
+    constexpr MotionChannel KEY = MotionLayout<Format>::KEY;
+    const Reg keyBits = V::Set32(int32(Repeated<Format>(KEY.mask << KEY.shift)));
+    if constexpr (InOneByte(KEY)) {
+        return V::And(V::Or(V::SubtractSaturated8(a, b), V::SubtractSaturated8(b, a)), keyBits);
+    } else {
+        const Reg keyA = V::And(a, keyBits);
+        const Reg keyB = V::And(b, keyBits);
+        return V::Or(V::SubtractSaturated16(keyA, keyB), V::SubtractSaturated16(keyB, keyA));
+    }
+}
+
+// All ones in each pixel where the key difference a is at most b.
+template <typename V, typename Format>
+[[gnu::always_inline]] inline typename V::Reg AtMost(typename V::Reg a, typename V::Reg b)
+{
+    const typename V::Reg zero = V::Set32(0);
+    if constexpr (sizeof(typename Format::Pixel) == 1)
+        return V::Equal8(V::SubtractSaturated8(a, b), zero);
+    else if constexpr (sizeof(typename Format::Pixel) == 2)
+        return V::Equal16(V::SubtractSaturated16(a, b), zero);
+    else
+        return V::Equal32(V::SubtractSaturated16(a, b), zero);
+}
+
+// The rows a row of the later field is written from. above and below are copies of the frame
+// rows around it with SCRATCH_MARGIN bytes on either side, so that the pixels beside either end
+// can be loaded; interior is all ones but in the first and last pixel, where only the straight
+// pair is taken. up, here and down hold the spread motion of the field rows above, of this one
+// and below.
+struct OutputRows {
+    uint8* row;
+    const uint8* above;
+    const uint8* below;
+    const uint8* interior;
+    const uint8* up;
+    const uint8* here;
+    const uint8* down;
+};
+
+// A vector of a row of the later field as it is written: its own pixels where they stood still
+// with their neighbours, elsewhere the pair of pixels above and below along the edge through
+// them, averaged, as the reference chooses it.
+template <typename V, typename Format>
+[[gnu::always_inline]] inline typename V::Reg OutputAt(
+    const OutputRows& rows, int32 x, typename V::Reg halveMask)
+{
+    using Reg = typename V::Reg;
+    constexpr int32 PIXEL = int32(sizeof(typename Format::Pixel));
+    const Reg still
+        = V::And(V::And(V::Load(rows.up + x), V::Load(rows.here + x)), V::Load(rows.down + x));
+    // Still areas come in runs of whole vectors: they need no interpolation.
+    if (V::AllOnes(still))
+        return V::Load(rows.row + x);
+    const Reg above = V::Load(rows.above + x);
+    const Reg below = V::Load(rows.below + x);
+    const Reg aboveLeft = V::Load(rows.above + x - PIXEL);
+    const Reg belowRight = V::Load(rows.below + x + PIXEL);
+    const Reg aboveRight = V::Load(rows.above + x + PIXEL);
+    const Reg belowLeft = V::Load(rows.below + x - PIXEL);
+    const Reg straightCost = KeyDifference<V, Format>(above, below);
+    const Reg leftCost = KeyDifference<V, Format>(aboveLeft, belowRight);
+    const Reg rightCost = KeyDifference<V, Format>(aboveRight, belowLeft);
+    const Reg straight = V::And(
+        AtMost<V, Format>(straightCost, leftCost), AtMost<V, Format>(straightCost, rightCost));
+    const Reg diagonal = V::AndNot(straight, V::Load(rows.interior + x));
+    const Reg leftFirst = AtMost<V, Format>(leftCost, rightCost);
+    const Reg left
+        = V::And(V::And(diagonal, leftFirst), Average<V>(aboveLeft, belowRight, halveMask));
+    const Reg right
+        = V::And(V::AndNot(leftFirst, diagonal), Average<V>(aboveRight, belowLeft, halveMask));
+    const Reg interpolated
+        = V::Or(V::AndNot(diagonal, Average<V>(above, below, halveMask)), V::Or(left, right));
+    return V::Or(V::And(still, V::Load(rows.row + x)), V::AndNot(still, interpolated));
 }
 
 // One row of the later field. The last vector may overlap the one before it, so it is computed
 // from the row's own pixels before the loop writes any.
 template <typename V, typename Format>
-[[gnu::always_inline]] inline void WriteRow(uint8* row, const uint8* above, const uint8* below,
-    const uint8* up, const uint8* here, const uint8* down, int32 rowBytes)
+[[gnu::always_inline]] inline void WriteRow(const OutputRows& rows, int32 rowBytes)
 {
     using Reg = typename V::Reg;
     const Reg halveMask = V::Set32(int32(HalveWord<Format>()));
     const int32 last = rowBytes - V::BYTES;
-    const Reg lastOut = OutputAt<V>(row, above, below, up, here, down, last, halveMask);
+    const Reg lastOut = OutputAt<V, Format>(rows, last, halveMask);
     for (int32 x = 0; x < last; x += V::BYTES)
-        V::Store(row + x, OutputAt<V>(row, above, below, up, here, down, x, halveMask));
-    V::Store(row + last, lastOut);
+        V::Store(rows.row + x, OutputAt<V, Format>(rows, x, halveMask));
+    V::Store(rows.row + last, lastOut);
 }
 
 // The later field of a frame, row after row, with three rows of spread motion in turn.
@@ -216,9 +283,31 @@ template <typename V, typename Format>
     spreads[1] = spreads[0] + rowBytes;
     spreads[2] = spreads[1] + rowBytes;
     uint8* allStill = spreads[2] + rowBytes;
+    uint8* interior = allStill + rowBytes;
+    uint8* copies[2];
+    copies[0] = interior + rowBytes + SCRATCH_MARGIN;
+    copies[1] = copies[0] + rowBytes + 2 * SCRATCH_MARGIN;
     std::memset(pass.scratch, 0xFF, SCRATCH_MARGIN);
     std::memset(flags + rowBytes, 0xFF, SCRATCH_MARGIN);
     std::memset(allStill, 0xFF, size_t(rowBytes));
+    constexpr int32 PIXEL = int32(sizeof(typename Format::Pixel));
+    std::memset(interior, 0xFF, size_t(rowBytes));
+    std::memset(interior, 0, PIXEL);
+    std::memset(interior + rowBytes - PIXEL, 0, PIXEL);
+    for (uint8* copy : copies) {
+        std::memset(copy - SCRATCH_MARGIN, 0, SCRATCH_MARGIN);
+        std::memset(copy + rowBytes, 0, SCRATCH_MARGIN);
+    }
+    // Rows of the earlier field two apart take turns in the two copies; each is copied once.
+    int32 copied[2] = {-1, -1};
+    auto earlier = [&](int32 y) -> const uint8* {
+        const int32 slot = (y / 2) % 2;
+        if (copied[slot] != y) {
+            std::memcpy(copies[slot], frame.Row(y), size_t(rowBytes));
+            copied[slot] = y;
+        }
+        return copies[slot];
+    };
 
     auto measure = [&](int32 j) {
         MeasureRow<V, Format>(frame.Row(pass.firstRow + 2 * j),
@@ -234,11 +323,16 @@ template <typename V, typename Format>
             measure(j + 1);
         const int32 y = pass.firstRow + 2 * j;
         // At the top and bottom edges the one neighbour stands for both: its mean with itself
-        // is itself.
-        const uint8* above = frame.Row(y > 0 ? y - 1 : y + 1);
-        const uint8* below = frame.Row(y + 1 < frame.lines ? y + 1 : y - 1);
-        WriteRow<V, Format>(frame.Row(y), above, below, j > 0 ? spreads[(j - 1) % 3] : allStill,
-            spreads[j % 3], lastRow ? allStill : spreads[(j + 1) % 3], rowBytes);
+        // is itself, and its straight pair, the same pixel twice, differs least.
+        OutputRows rows;
+        rows.row = frame.Row(y);
+        rows.above = earlier(y > 0 ? y - 1 : y + 1);
+        rows.below = earlier(y + 1 < frame.lines ? y + 1 : y - 1);
+        rows.interior = interior;
+        rows.up = j > 0 ? spreads[(j - 1) % 3] : allStill;
+        rows.here = spreads[j % 3];
+        rows.down = lastRow ? allStill : spreads[(j + 1) % 3];
+        WriteRow<V, Format>(rows, rowBytes);
     }
     state.hasPrevious = true;
 }

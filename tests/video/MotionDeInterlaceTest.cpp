@@ -91,6 +91,39 @@ TEST(MotionDeInterlaceTest, FirstFrameInterpolatesTheLaterFieldFromTheEarlierOne
     }
 }
 
+// A slanting edge between two colours: the rows above and below change colour two pixels apart,
+// and the row between them takes the pair along the edge, so it changes colour halfway and no
+// pixel is the mean of the two colours.
+TEST(MotionDeInterlaceTest, InterpolationFollowsAnEdgeSlantingEitherWay)
+{
+    const struct {
+        color_space space;
+        uint32 first;
+        uint32 second;
+    } colours[] = {{B_GRAY8, 0x00, 0xF0}, {B_RGB15, Rgb15Pixel(31, 0, 4), Rgb15Pixel(0, 31, 4)},
+        {B_RGB16, Rgb16Pixel(31, 0, 0), Rgb16Pixel(0, 63, 0)},
+        {B_RGB32, Rgb32Pixel(255, 10, 0), Rgb32Pixel(0, 200, 0)}};
+    for (const MotionDeInterlaceImplementation& path : EveryPath()) {
+        for (const auto& test : colours) {
+            for (auto [aboveEdge, belowEdge] : {std::pair{20, 18}, std::pair{18, 20}}) {
+                TestFrame frame(test.space, 40, 3);
+                TestFrame expected = frame;
+                for (int32 x = 0; x < 40; x++) {
+                    frame.SetPixel(x, 0, x < aboveEdge ? test.first : test.second);
+                    frame.SetPixel(x, 2, x < belowEdge ? test.first : test.second);
+                    for (int32 y = 0; y < 3; y++)
+                        expected.SetPixel(x, y, frame.Pixel(x, y));
+                    expected.SetPixel(x, 1, x < 19 ? test.first : test.second);
+                }
+                MotionDeInterlaceState state;
+                path.function(frame.View(), state, FIELD_ORDER_TOP_FIRST);
+                ASSERT_EQ(frame.Bytes(), expected.Bytes())
+                    << path.name << " space " << test.space << " edges " << aboveEdge;
+            }
+        }
+    }
+}
+
 TEST(MotionDeInterlaceTest, StillPictureKeepsBothFieldsUntilTheFrameBeforeIsDropped)
 {
     std::mt19937 random(2);
