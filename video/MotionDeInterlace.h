@@ -46,12 +46,14 @@ struct MotionDeInterlaceState {
 // the later field with the same row of the previous frame. A pixel counts as moved where a
 // channel changed by more than a sixteenth of its range, and a pixel of the later field is
 // replaced where it or a neighbour (one pixel across, one row of its field up or down) moved: by
-// the mean of the rows above and below, which belong to the earlier field (each channel rounded
-// down), or by the one of them at the top or bottom edge. Elsewhere the frame keeps both fields
-// untouched. With no previous frame, every row of the later field is interpolated. Other frames
-// are left alone and drop the previous field; when the memory for the state cannot be had the
-// frame is left alone too. Padding is never touched. Picks the fastest implementation this CPU
-// runs on first use; every one gives the same bytes.
+// the mean (each channel rounded down) of a pixel of the row above and one of the row below,
+// which belong to the earlier field, taken along the edge through it: straight above and below,
+// or diagonally across one pixel either way where that pair is closer in green (grey). At the top
+// and bottom the one neighbouring row is taken. Elsewhere the frame keeps both fields untouched.
+// With no previous frame, every row of the later field is interpolated. Other frames are left
+// alone and drop the previous field; when the memory for the state cannot be had the frame is
+// left alone too. Padding is never touched. Picks the fastest implementation this CPU runs on
+// first use; every one gives the same bytes.
 void MotionDeInterlace(const FrameView& frame, MotionDeInterlaceState& state, FieldOrder order);
 
 // The same on a frame bitmap, in place; a null or invalid bitmap is left alone and drops the
