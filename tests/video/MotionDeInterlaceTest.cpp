@@ -39,13 +39,6 @@ std::vector<uint8> PreviousField(
     return {bytes, bytes + size_t(frame.RowBytes()) * size_t(rows)};
 }
 
-TEST(MotionDeInterlaceTest, FieldOrderFollowsTheSignal)
-{
-    EXPECT_EQ(FieldOrderForRate(50.0f), FIELD_ORDER_TOP_FIRST);
-    EXPECT_EQ(FieldOrderForRate(59.94f), FIELD_ORDER_BOTTOM_FIRST);
-    EXPECT_EQ(FieldOrderForRate(0.0f), FIELD_ORDER_TOP_FIRST);
-}
-
 // With no frame before, every row of the later field becomes the mean of its neighbours, or
 // the one neighbour it has at an edge; the earlier field stays as it is.
 TEST(MotionDeInterlaceTest, FirstFrameInterpolatesTheLaterFieldFromTheEarlierOne)
