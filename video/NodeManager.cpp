@@ -68,6 +68,15 @@ color_space RequestedColorSpace(color_space screen, bool limit16Bit)
     return B_RGB16;
 }
 
+// The consumer's filter for the de-interlace flags, which exclude each other.
+VideoConsumer::DeInterlaceFilter ConsumerFilter(bool blend, bool motionAdaptive)
+{
+    if (blend)
+        return VideoConsumer::DEINTERLACE_FILTER_BLEND;
+    return motionAdaptive ? VideoConsumer::DEINTERLACE_FILTER_MOTION
+                          : VideoConsumer::DEINTERLACE_FILTER_OFF;
+}
+
 // Raw video of this size and space, rows without padding; everything else is left to the card.
 media_format RequestedFormat(int32 width, int32 height, color_space space)
 {
@@ -142,9 +151,13 @@ NodeManager::NodeManager(BMessage* archive, NodeManagerOptions options)
         signalFormat = nested.FindInt32("_SignalFormat", &value) == B_OK ? value : FORMAT_4_3;
         channel = nested.FindInt32("_Channel", &value) == B_OK ? value : -1;
         deInterlace = nested.FindBool("_DeInterlace", &flag) == B_OK && flag;
-        // The two modes exclude each other; single field wins, as it sizes the signal.
-        if (deInterlace && halfHeight)
+        motionAdaptive = nested.FindBool("_MotionAdaptive", &flag) == B_OK && flag;
+        // The modes exclude each other; single field wins, as it sizes the signal, and the
+        // flag every archive has beats the one only motion-adaptive archives have.
+        if (halfHeight)
             deInterlace = false;
+        if (halfHeight || deInterlace)
+            motionAdaptive = false;
     }
 
     if (roster == nullptr)
@@ -164,6 +177,7 @@ void NodeManager::SetDefaults()
     halfHeight = false;
     signalFormat = FORMAT_4_3;
     deInterlace = false;
+    motionAdaptive = false;
     limit16Bit = true;
     channel = -1;
 }
@@ -189,6 +203,9 @@ status_t NodeManager::Archive(BMessage* archive, bool) const
     nested.AddBool("_DeInterlace", deInterlace);
     nested.AddBool("_HalfHeight", halfHeight);
     nested.AddInt32("_SignalFormat", signalFormat);
+    // Only where set, so the archives of the other modes stay as they always were.
+    if (motionAdaptive)
+        nested.AddBool("_MotionAdaptive", true);
     int32 current = 0;
     if (ReadDiscreteValue(channelParameter.load(), &current))
         nested.AddInt32("_Channel", current);
@@ -495,7 +512,7 @@ status_t NodeManager::StartBothNodes()
 
 void NodeManager::ApplyStoredSettings()
 {
-    consumer->SetDeInterlaceFilter(deInterlace);
+    consumer->SetDeInterlaceFilter(ConsumerFilter(deInterlace, motionAdaptive));
     BDiscreteParameter* channelFound = channelParameter.load();
     if (channelFound != nullptr && channel >= 0)
         WriteDiscreteValue(channelFound, channel);
@@ -552,7 +569,8 @@ void NodeManager::SetDeInterlace(int32 mode)
         return;
     halfHeight = mode == DEINTERLACE_SINGLE_FIELD;
     deInterlace = mode == DEINTERLACE_DUAL_FIELD;
-    consumer->SetDeInterlaceFilter(deInterlace);
+    motionAdaptive = mode == DEINTERLACE_MOTION_ADAPTIVE;
+    consumer->SetDeInterlaceFilter(ConsumerFilter(deInterlace, motionAdaptive));
     ResizeSignal(width, height);
 }
 

@@ -37,6 +37,7 @@ enum : int32 {
     DEINTERLACE_NONE = 0,
     DEINTERLACE_SINGLE_FIELD = 1,
     DEINTERLACE_DUAL_FIELD = 2,
+    DEINTERLACE_MOTION_ADAPTIVE = 3,
 };
 
 // What a node manager is built with; the defaults are the program's own.
@@ -176,6 +177,8 @@ private:
     bool halfHeight = false;
     int32 signalFormat = FORMAT_4_3;
     bool deInterlace = false;
+    // The motion-adaptive filter is to run; never with halfHeight or deInterlace.
+    bool motionAdaptive = false;
     bool limit16Bit = true;
     int32 channel = -1;
 };

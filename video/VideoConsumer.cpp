@@ -11,6 +11,7 @@
 #include "kits/media/TimeSource.h"
 #include "video/DeInterlace.h"
 #include "video/FindContrast.h"
+#include "video/MotionDeInterlace.h"
 #include "video/SubtitleContrast.h"
 
 #include <algorithm>
@@ -111,7 +112,7 @@ VideoConsumer::VideoConsumer(BView* view, BMediaAddOn* addOn, uint32 internalId)
       internalId(internalId),
       buffers{},
       lineContrast(0),
-      deInterlace(false),
+      deInterlace(DEINTERLACE_FILTER_OFF),
       subtitleContrast(false),
       signalFormat(SIGNAL_FORMAT_FULL),
       renderLock(0, "renderSem"),
@@ -159,12 +160,17 @@ void VideoConsumer::SetSubtitleFilter(bool on)
     release_sem(renderLock.Id());
 }
 
-void VideoConsumer::SetDeInterlaceFilter(bool on)
+void VideoConsumer::SetDeInterlaceFilter(DeInterlaceFilter filter)
 {
     if (acquire_sem(renderLock.Id()) != B_OK)
         return;
-    deInterlace = on;
+    deInterlace = filter;
     release_sem(renderLock.Id());
+}
+
+void VideoConsumer::SetDeInterlaceFilter(bool on)
+{
+    SetDeInterlaceFilter(on ? DEINTERLACE_FILTER_BLEND : DEINTERLACE_FILTER_OFF);
 }
 
 int32 VideoConsumer::GetLineContrast()
@@ -242,6 +248,7 @@ void VideoConsumer::DeleteBuffers()
     for (std::unique_ptr<BBitmap>& bitmap : bitmaps)
         bitmap.reset();
     copyBitmap.reset();
+    motionDeInterlace = MotionDeInterlaceState();
     // A stale slot could match a later buffer that happens to get the same address, which would
     // then be taken for ours.
     std::fill(std::begin(buffers), std::end(buffers), nullptr);
@@ -548,10 +555,13 @@ void VideoConsumer::FilterAndDraw(BBitmap* bitmap, bigtime_t startTime)
     if (view == nullptr)
         return;
     BWindow* window = view->Window();
-    if (window == nullptr)
+    if (window == nullptr) {
+        motionDeInterlace.Drop();
         return;
+    }
     if (window->LockWithTimeout(WINDOW_LOCK_TIMEOUT) != B_OK) {
         skipped.fetch_add(1, std::memory_order_relaxed);
+        motionDeInterlace.Drop();
         return;
     }
     const WindowHold hold(window);
@@ -561,9 +571,15 @@ void VideoConsumer::FilterAndDraw(BBitmap* bitmap, bigtime_t startTime)
     if (visible) {
         if (subtitleContrast)
             SubtitleContrast(bitmap);
-        if (deInterlace)
+        if (deInterlace == DEINTERLACE_FILTER_BLEND)
             DeInterlace(bitmap);
     }
+    // The motion filter compares each frame with the one before, which it must have seen.
+    const media_raw_video_format& video = input.format.u.raw_video;
+    if (visible && deInterlace == DEINTERLACE_FILTER_MOTION && video.interlace != 1)
+        MotionDeInterlace(bitmap, motionDeInterlace, FieldOrderForRate(video.field_rate));
+    else
+        motionDeInterlace.Drop();
     if (!IsOnTime(startTime, TimeSource()->Now())) {
         late.fetch_add(1, std::memory_order_relaxed);
         return;

@@ -4,6 +4,7 @@
 #include "kits/kernel/Rect.h"
 #include "kits/media/BufferConsumer.h"
 #include "kits/media/MediaEventLooper.h"
+#include "video/MotionDeInterlace.h"
 
 #include <memory>
 #include <vector>
@@ -42,6 +43,17 @@ public:
         SIGNAL_FORMAT_WIDE_525 = 2,
     };
 
+    // What the frame path does about the two fields of a frame.
+    enum DeInterlaceFilter : int32 {
+        DEINTERLACE_FILTER_OFF = 0,
+        // DeInterlace: every line blended with the line below.
+        DEINTERLACE_FILTER_BLEND = 1,
+        // MotionDeInterlace: both fields where the picture stands still, the later one
+        // interpolated where it moves, in the field order of the connection's field rate.
+        // Frames of one field (interlace 1) are left alone.
+        DEINTERLACE_FILTER_MOTION = 2,
+    };
+
     // view: where frames are drawn, not owned; it outlives the consumer. The screen used to wait
     // for the retrace is that of the view's window.
     VideoConsumer(BView* view, BMediaAddOn* addOn, uint32 internalId);
@@ -53,6 +65,8 @@ public:
     // and releases it; nothing changes when the lock cannot be had.
     void SetSignalFormat(SignalFormat format);
     void SetSubtitleFilter(bool on);
+    void SetDeInterlaceFilter(DeInterlaceFilter filter);
+    // DEINTERLACE_FILTER_BLEND when on, DEINTERLACE_FILTER_OFF when off.
     void SetDeInterlaceFilter(bool on);
 
     // The line contrast (FindContrast) of the next frame to arrive, unfiltered; -1 when none
@@ -162,13 +176,16 @@ private:
     // Groups a producer may still write into after a format change: kept until it has been
     // handed the new group or is disconnected.
     std::vector<std::unique_ptr<BBufferGroup>> retiredGroups;
+    // The frame before, for the motion filter: dropped with the bitmaps (so on every
+    // reconnection and format change) and whenever a frame goes by without that filter.
+    MotionDeInterlaceState motionDeInterlace;
     bool ourBuffer;
     uint32 internalId;
     // buffers[i] wraps the memory of bitmaps[i]; only compared, never dereferenced.
     BBuffer* buffers[3];
     // Guarded by renderLock. Negative: a measurement is requested.
     int32 lineContrast;
-    bool deInterlace;
+    DeInterlaceFilter deInterlace;
     bool subtitleContrast;
     SignalFormat signalFormat;
     Semaphore renderLock;

@@ -567,3 +567,51 @@ TEST_F(FramePathTest, DeletionStopsTheControlThreadBeforeFreeingWhatItUses)
 }
 
 }
+
+// Interlaced() is still: the motion filter weaves it once it has seen the frame before, and
+// interpolates the later field (odd lines at 50 fields/s, even ones at 59.94) from the earlier
+// one when it has not, as after a reconnection, a format change or a frame it did not filter.
+TEST_F(FramePathTest, MotionFilterStartsAfreshAfterReconnectionFormatChangeAndUnfilteredFrames)
+{
+    ASSERT_NO_FATAL_FAILURE(StartGraph(true));
+    consumer->SetDeInterlaceFilter(VideoConsumer::DEINTERLACE_FILTER_MOTION);
+    const auto expectFirstThenWoven = [&](int32 laterLine, uint32 interpolated, const char* when) {
+        const uint32 woven = laterLine % 2 == 0 ? LIGHT : 0;
+        Show(Interlaced());
+        EXPECT_EQ(Pixel(20, laterLine), Shown(interpolated)) << when;
+        EXPECT_EQ(Pixel(20, laterLine + 1), Shown(woven == 0 ? LIGHT : 0)) << when;
+        Show(Interlaced());
+        EXPECT_EQ(Pixel(20, laterLine), Shown(woven)) << when;
+    };
+    expectFirstThenWoven(11, LIGHT, "first frame");
+
+    window->Minimize(true);
+    Show(Interlaced());
+    window->Minimize(false);
+    Settle();
+    expectFirstThenWoven(11, LIGHT, "after a frame while minimized");
+
+    Disconnect();
+    media_format format = VideoFormat(B_RGB32, 64, 48);
+    ASSERT_EQ(Connect(format), B_OK);
+    StartConsumer();
+    expectFirstThenWoven(11, LIGHT, "after reconnection");
+
+    ASSERT_EQ(producer->ChangeFormatTo(format), B_OK);
+    ASSERT_TRUE(Await([&] { return producer->GroupsOffered() == 3; }));
+    expectFirstThenWoven(11, LIGHT, "after a format change");
+
+    Disconnect();
+    format.u.raw_video.field_rate = 59.94f;
+    ASSERT_EQ(Connect(format), B_OK);
+    StartConsumer();
+    expectFirstThenWoven(10, 0, "at 59.94 fields/s");
+
+    // Frames of one field each are not interlaced.
+    Disconnect();
+    format.u.raw_video.interlace = 1;
+    ASSERT_EQ(Connect(format), B_OK);
+    StartConsumer();
+    Show(Interlaced());
+    EXPECT_EQ(Pixel(20, 10), Shown(LIGHT));
+}

@@ -424,6 +424,7 @@ TEST_F(NodeManagerTest, RequestedSizesStartAtTheCardsWholePictureAndAreMadeEvenA
         {FORMAT_16_9, DEINTERLACE_NONE, 400, 305, 400, 406, 400, 304},
         {FORMAT_4_3, DEINTERLACE_DUAL_FIELD, 640, 480, 640, 480, 640, 480},
         {FORMAT_4_3, DEINTERLACE_SINGLE_FIELD, 640, 480, 640, 240, 640, 480},
+        {FORMAT_4_3, DEINTERLACE_MOTION_ADAPTIVE, 640, 480, 640, 480, 640, 480},
         // An unknown mode clears single field too.
         {FORMAT_4_3, 9, 640, 480, 640, 480, 640, 480},
         // The worked example: 16:9, single field.
@@ -537,6 +538,17 @@ TEST_F(NodeManagerTest, ArchiveRoundTripKeepsTheSettingsAndTheCardsChannel)
     nested = Settings(Archive());
     EXPECT_TRUE(BoolOf(nested, "_HalfHeight", false));
     EXPECT_FALSE(BoolOf(nested, "_DeInterlace", true));
+    EXPECT_FALSE(nested.HasBool("_MotionAdaptive"));
+
+    // Motion adaptive has a field of its own, written only in that mode.
+    manager->SetDeInterlace(DEINTERLACE_MOTION_ADAPTIVE);
+    archive = Archive();
+    EXPECT_TRUE(BoolOf(Settings(archive), "_MotionAdaptive", false));
+    EXPECT_FALSE(BoolOf(Settings(archive), "_DeInterlace", true));
+    manager.reset();
+    manager = MakeManager(&archive);
+    ASSERT_EQ(Start(), B_OK);
+    EXPECT_TRUE(BoolOf(Settings(Archive()), "_MotionAdaptive", false));
 }
 
 TEST_F(NodeManagerTest, PartialOrForeignArchivesKeepTheDefaults)
