@@ -19,7 +19,8 @@ class BSlider;
 class BTabView;
 
 // The settings file: one flattened message holding the keys of the General page's controls, the
-// main window's top-left and the chosen audio source. Read when the window is made and written when it is destroyed.
+// main window's top-left and the chosen audio source. Read when the window is made and written
+// when it is destroyed.
 inline constexpr const char* SETTINGS_PATH = "/boot/home/config/settings/Ovelin Prefs";
 // Where the bytes of a settings file that could not be read are kept before it is replaced.
 inline constexpr const char* DAMAGED_SETTINGS_PATH

@@ -9,43 +9,46 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
+#include <future>
 #include <optional>
+#include <tuple>
 
 namespace {
 
-using prefs_test::WebParameter;
 using test_support::Await;
 using test_support::TestMixerNode;
 using Volumes = std::vector<float>;
 
 class AudioPageTest : public prefs_test::PreferencesTest {
 protected:
-    BMenu* SourceMenu()
+    BMenu* Sources()
     {
         return static_cast<BMenuField*>(preferences->FindView("SourceCombo"))->Menu();
     }
 
-    // The source menu's labels, the marked one in brackets.
-    std::string Sources()
+    // The source menu's labels, the marked one in brackets, and the volume slider's position
+    // ("x" while it is disabled).
+    std::string Page()
     {
-        return Locked<std::string>([&] {
-            std::string labels;
-            for (int32 i = 0; i < SourceMenu()->CountItems(); i++) {
-                const BMenuItem* item = SourceMenu()->ItemAt(i);
-                const std::string label = item->Label();
-                labels += (i > 0 ? " " : "") + (item->IsMarked() ? "[" + label + "]" : label);
+        return Locked([&] {
+            std::string page;
+            for (int32 i = 0; i < Sources()->CountItems(); i++) {
+                const std::string label = Sources()->ItemAt(i)->Label();
+                page += Sources()->ItemAt(i)->IsMarked() ? "[" + label + "] " : label + " ";
             }
-            return labels;
+            BControl* volume = Control("sldVolume");
+            return page + (volume->IsEnabled() ? std::to_string(volume->Value()) : "x");
         });
     }
 
-    // The volume slider's position, or -1 while it is disabled.
-    int32 Volume()
+    // Chooses a source as the user does.
+    void Choose(int32 source)
     {
-        return Locked<int32>([&] {
-            return Control("sldVolume")->IsEnabled() ? Control("sldVolume")->Value() : -1;
-        });
+        EXPECT_EQ(Locked([&] {
+            Sources()->ItemAt(source)->SetMarked(true);
+            return Sources()->ItemAt(source)->Invoke();
+        }),
+            B_OK);
     }
 };
 
@@ -54,20 +57,21 @@ TEST_F(AudioPageTest, TheLineSourceIsBoundUnlessTheSettingsChooseAnotherAndTheCh
     const struct {
         std::vector<std::string> sources;
         std::optional<int32> stored;
-        const char* menu;
+        const char* page;
         std::string bound;
         int32 saved;
     } cases[] = {
-        {{"Master", "Line", "CD"}, {}, "Master [Line] CD", "Line", 1},
+        // -20 on -60 to 20 dB is half way.
+        {{"Master", "Line", "CD"}, {}, "Master [Line] CD 50", "Line", 1},
         // Beyond the sources: the line stays marked and bound.
-        {{"Master", "Line", "CD"}, 7, "Master [Line] CD", "Line", 1},
-        {{"Master", "Line", "CD"}, 2, "Master Line [CD]", "CD", 2},
+        {{"Master", "Line", "CD"}, 7, "Master [Line] CD 50", "Line", 1},
+        {{"Master", "Line", "CD"}, 2, "Master Line [CD] 50", "CD", 2},
         // Without a line nothing is marked and the slider waits for a choice.
-        {{"Master", "CD"}, {}, "Master CD", "", -1},
-        {{"Master", "CD"}, 0, "[Master] CD", "Master", 0},
+        {{"Master", "CD"}, {}, "Master CD x", "", -1},
+        {{"Master", "CD"}, 0, "[Master] CD 50", "Master", 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.menu);
+        SCOPED_TRACE(c.page);
         kits::media::ResetDefaultNodes();
         test_support::RegisterTestCard();
         Register(MEDIA_DEFAULT_AUDIO_OUTPUT, mixer, c.sources);
@@ -75,33 +79,28 @@ TEST_F(AudioPageTest, TheLineSourceIsBoundUnlessTheSettingsChooseAnotherAndTheCh
             ? test_support::Flat(test_support::With('CNLS', "mnfSource", *c.stored))
             : "";
         Open(&bytes);
-        // The source posted by the settings is bound before the test looks.
+        // The source the settings posted is bound before the test looks.
         Settle();
-        EXPECT_EQ(Pages(), "General Audio Video");
-        EXPECT_EQ(Sources(), c.menu);
-        EXPECT_EQ(Volume(), c.bound.empty() ? -1 : 50);
+        EXPECT_EQ(Pages(), 3);
+        EXPECT_EQ(Page(), c.page);
         EXPECT_EQ(preferences->VolumeUp(), c.bound.empty() ? 0 : 55);
         Settle();
-        for (const std::string& source : c.sources) {
-            EXPECT_EQ(mixer->Volume(source), (Volumes(2, source == c.bound ? -16 : -20)))
-                << source;
-        }
+        for (const std::string& source : c.sources)
+            EXPECT_EQ(mixer->Volume(source), Volumes(2, source == c.bound ? -16 : -20)) << source;
         Close();
         const std::string file = test_support::ReadBytes(SETTINGS_PATH);
         BMessage saved;
-        ASSERT_EQ(saved.Unflatten(file.data(), file.size()), B_OK);
         int32 index = -2;
+        ASSERT_EQ(saved.Unflatten(file.data(), file.size()), B_OK);
         EXPECT_EQ(saved.FindInt32("mnfSource", &index), B_OK);
         EXPECT_EQ(index, c.saved);
     }
 }
 
-TEST_F(AudioPageTest, TheSliderSpansTheVolumesRangeAndStepsStopAtItsEnds)
+TEST_F(AudioPageTest, TheSliderSpansTheVolumesRangeOnEveryChannelAndStepsStopAtItsEnds)
 {
     Register(MEDIA_DEFAULT_AUDIO_OUTPUT, mixer, std::vector<std::string>{"Line"});
     Open(nullptr);
-    // -20 on -60 to 20 dB.
-    EXPECT_EQ(Volume(), 50);
     Release("sldVolume", 75);
     Settle();
     EXPECT_EQ(mixer->Volume("Line"), (Volumes{0, 0}));
@@ -111,79 +110,29 @@ TEST_F(AudioPageTest, TheSliderSpansTheVolumesRangeAndStepsStopAtItsEnds)
     EXPECT_EQ(preferences->VolumeDown(), 0);
     Settle();
     EXPECT_EQ(mixer->Volume("Line"), (Volumes{-60, -60}));
-}
+    Close();
 
-TEST_F(AudioPageTest, TheSliderShowsTheMeanOfTheChannelsAndASourceWithoutVolumeKeepsTheBinding)
-{
+    // The mean of the channels shows; a source without a volume keeps the one bound before; a
+    // mono volume is read and written as its one channel.
+    kits::media::ResetDefaultNodes();
+    test_support::RegisterTestCard();
     prefs_test::WebNode* node = nullptr;
     Register(MEDIA_DEFAULT_AUDIO_OUTPUT, node,
-        std::vector<WebParameter>{
-            {"Output/Line", "Volume", true, 0, 2, {0, 1}}, {"Output/Aux", ""}});
+        std::vector<prefs_test::WebParameter>{{"Output/Line", "Volume", true, 0, 2, {0, 1}},
+            {"Output/Aux", ""}, {"Output/Mono", "Volume", true, 0, 1, {0.5f}}});
     Open(nullptr);
-    EXPECT_EQ(Volume(), 25);
-    EXPECT_EQ(Locked<status_t>([&] {
-        SourceMenu()->ItemAt(1)->SetMarked(true);
-        return SourceMenu()->ItemAt(1)->Invoke();
-    }),
-        B_OK);
-    Settle();
-    EXPECT_EQ(Sources(), "Line [Aux]");
-    Release("sldVolume", 50);
-    Settle();
-    EXPECT_EQ(node->Writes(), std::vector<std::string>{"Volume: 1 1"});
+    EXPECT_EQ(Page(), "[Line] Aux Mono 25");
+    const std::tuple<int32, const char*, const char*> choices[]
+        = {{1, "Line [Aux] Mono 25", "Volume: 1 1"}, {2, "Line Aux [Mono] 50", "Volume: 1"}};
+    for (const auto& [source, page, written] : choices) {
+        Choose(source);
+        Settle();
+        EXPECT_EQ(Page(), page);
+        Release("sldVolume", 50 * source);
+        Settle();
+        EXPECT_EQ(node->Writes().back(), written);
+    }
 }
-
-// Holds a window's thread, without its lock, from Hold() until Release() or the gate's end.
-class Gate {
-public:
-    explicit Gate(BWindow* window)
-        : window(window),
-          handler(window, [this] { Wait(); })
-    {
-    }
-    ~Gate() { Release(); }
-
-    void Hold()
-    {
-        ASSERT_EQ(window->PostMessage('hold', &handler), B_OK);
-        ASSERT_TRUE(Await([&] {
-            std::lock_guard guard(lock);
-            return held;
-        }));
-    }
-
-    void Release()
-    {
-        std::unique_lock guard(lock);
-        released = true;
-        changed.notify_all();
-        if (held) {
-            guard.unlock();
-            EXPECT_TRUE(Await([&] { return handler.ran > 0; }));
-        }
-    }
-
-private:
-    void Wait()
-    {
-        window->Unlock();
-        {
-            std::unique_lock guard(lock);
-            held = true;
-            changed.notify_all();
-            changed.wait_for(guard, std::chrono::seconds(10), [&] { return released; });
-        }
-        window->Lock();
-    }
-
-    BWindow* window;
-    std::mutex lock;
-    std::condition_variable changed;
-    // Guarded by lock.
-    bool held = false;
-    bool released = false;
-    prefs_test::LoopHandler handler;
-};
 
 // The main window over the test card, with a mixer as the audio output.
 class MainWindowVolumeTest : public TVWindowTest {};
@@ -199,8 +148,18 @@ TEST_F(MainWindowVolumeTest, TheVolumeKeyMovesTheSliderWhoseCommandWritesTheVolu
     MakeWindow();
     Preferences* preferences = window->PreferencesWindow();
     RunWindow();
-    Gate gate(preferences);
-    gate.Hold();
+    // Holds the preferences' thread, without its lock, until released (or the promise's end).
+    std::promise<void> held;
+    std::promise<void> release;
+    prefs_test::LoopHandler gate(
+        preferences, [&held, preferences, released = release.get_future().share()] {
+            preferences->Unlock();
+            held.set_value();
+            released.wait_for(std::chrono::seconds(10));
+            preferences->Lock();
+        });
+    ASSERT_EQ(preferences->PostMessage('hold', &gate), B_OK);
+    ASSERT_EQ(held.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
 
     BMessage up = interface_test::Key("\x1e");
     ASSERT_EQ(window->PostMessage(&up), B_OK);
@@ -212,9 +171,9 @@ TEST_F(MainWindowVolumeTest, TheVolumeKeyMovesTheSliderWhoseCommandWritesTheVolu
         interface_test::Locked(preferences,
             [&] { return dynamic_cast<BControl*>(preferences->FindView("sldVolume"))->Value(); }),
         55);
-    // The main window's thread has not written the volume.
+    // Not written by the main window's thread.
     EXPECT_EQ(mixer->Volume("Line"), (Volumes{-20, -20}));
-    gate.Release();
+    release.set_value();
     EXPECT_TRUE(Await([&] { return mixer->Volume("Line") == Volumes{-16, -16}; }));
 }
 

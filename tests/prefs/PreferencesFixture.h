@@ -1,6 +1,6 @@
 #pragma once
-// The preferences window's tests share: a main window that notes what it is sent, a node whose
-// web a test lays out, and a fixture that opens the window over a settings file.
+// What the preferences window's tests share: a main window that notes what it is sent, a node
+// whose web a test lays out, and a fixture that opens the window over a settings file.
 
 #include "prefs/Preferences.h"
 
@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cmath>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -49,9 +48,9 @@ public:
         if (message->what == MSG_SET_DEINTERLACE && message->FindInt32("DI", &mode) == B_OK)
             noted = "DI " + std::to_string(mode);
         else if (message->what == MSG_SET_SUBTITLE_FILTER && message->FindBool("SF", &on) == B_OK)
-            noted = std::string("SF ") + (on ? "1" : "0");
+            noted = "SF " + std::to_string(on);
         else if (message->what == MSG_SET_16BIT_LIMIT && message->FindBool("LM", &on) == B_OK)
-            noted = std::string("LM ") + (on ? "1" : "0");
+            noted = "LM " + std::to_string(on);
         std::lock_guard guard(lock);
         sent.push_back(noted);
     }
@@ -68,20 +67,18 @@ private:
     std::vector<std::string> sent;
 };
 
-// A handler on a looper's thread that runs a function for each message posted to it; it leaves
-// the looper with the object.
+// A handler on a window's thread that runs a function for each message posted to it.
 class LoopHandler : public BHandler {
 public:
-    LoopHandler(BWindow* looper, std::function<void()> run)
-        : BHandler("loop handler"),
-          looper(looper),
+    LoopHandler(BWindow* window, std::function<void()> run)
+        : window(window),
           run(std::move(run))
     {
-        interface_test::Locked(looper, [&] { looper->AddHandler(this); });
+        interface_test::Locked(window, [&] { window->AddHandler(this); });
     }
     ~LoopHandler() override
     {
-        interface_test::Locked(looper, [&] { looper->RemoveHandler(this); });
+        interface_test::Locked(window, [&] { window->RemoveHandler(this); });
     }
 
     void MessageReceived(BMessage*) override
@@ -94,15 +91,14 @@ public:
     void Settle()
     {
         const int32 before = ran;
-        ASSERT_EQ(looper->PostMessage('ruN', this), B_OK);
+        ASSERT_EQ(window->PostMessage('ruN', this), B_OK);
         EXPECT_TRUE(test_support::Await([&] { return ran > before; }));
     }
 
-    std::atomic<int32> ran{0};
-
 private:
-    BWindow* looper;
+    BWindow* window;
     std::function<void()> run;
+    std::atomic<int32> ran{0};
 };
 
 // A parameter of a WebNode: in group ("Output/Line" is the sub-group "Line" of "Output"), with
@@ -128,24 +124,22 @@ public:
         std::map<std::string, BParameterGroup*> groups;
         for (size_t i = 0; i < parameters.size(); i++) {
             const WebParameter& p = parameters[i];
-            const size_t slash = p.group.find('/');
-            BParameterGroup*& top = groups[p.group.substr(0, slash)];
-            if (top == nullptr)
-                top = web->MakeGroup(p.group.substr(0, slash).c_str());
-            BParameterGroup*& group = groups[p.group];
-            if (group == nullptr)
-                group = top->MakeGroup(p.group.substr(slash + 1).c_str());
+            const std::string top = p.group.substr(0, p.group.find('/'));
+            if (groups[top] == nullptr)
+                groups[top] = web->MakeGroup(top.c_str());
+            if (groups[p.group] == nullptr)
+                groups[p.group] = groups[top]->MakeGroup(p.group.substr(top.size() + 1).c_str());
             if (p.name.empty())
                 continue;
-            if (p.continuous) {
-                group
-                    ->MakeContinuousParameter(int32(i), B_MEDIA_RAW_AUDIO, p.name.c_str(), B_GAIN,
-                        B_UNIT_NONE, p.minimum, p.maximum, 1)
-                    ->SetChannelCount(int32(p.value.size()));
-            } else {
-                group->MakeDiscreteParameter(
+            if (!p.continuous) {
+                groups[p.group]->MakeDiscreteParameter(
                     int32(i), B_MEDIA_RAW_VIDEO, p.name.c_str(), B_ENABLE);
+                continue;
             }
+            groups[p.group]
+                ->MakeContinuousParameter(int32(i), B_MEDIA_RAW_VIDEO, p.name.c_str(), B_GAIN, "",
+                    p.minimum, p.maximum, 1)
+                ->SetChannelCount(int32(p.value.size()));
         }
         (void)SetParameterWeb(web);
     }
@@ -163,42 +157,38 @@ protected:
     {
         std::lock_guard guard(lock);
         const WebParameter& p = parameters.at(size_t(id));
-        if (p.continuous) {
-            *ioSize = p.value.size() * sizeof(float);
-            std::memcpy(value, p.value.data(), *ioSize);
-        } else {
-            const int32 number = int32(p.value[0]);
-            *ioSize = sizeof(number);
-            std::memcpy(value, &number, *ioSize);
-        }
+        const int32 number = int32(p.value[0]);
+        *ioSize = p.continuous ? p.value.size() * sizeof(float) : sizeof(number);
+        std::memcpy(
+            value, p.continuous ? static_cast<const void*>(p.value.data()) : &number, *ioSize);
         return B_OK;
     }
 
     void SetParameterValue(int32 id, bigtime_t, const void* value, size_t size) override
     {
         std::lock_guard guard(lock);
-        WebParameter& p = parameters.at(size_t(id));
+        const WebParameter& p = parameters.at(size_t(id));
         std::ostringstream noted;
         noted << p.name << ':';
-        for (size_t i = 0; i < size / 4; i++) {
+        for (size_t at = 0; at < size; at += 4) {
             float number = 0;
             int32 whole = 0;
             std::memcpy(p.continuous ? static_cast<void*>(&number) : &whole,
-                static_cast<const char*>(value) + 4 * i, 4);
+                static_cast<const char*>(value) + at, 4);
             noted << ' ' << (p.continuous ? number : float(whole));
         }
         writes.push_back(noted.str());
     }
 
 private:
+    const std::vector<WebParameter> parameters;
     std::mutex lock;
     // Guarded by lock.
-    std::vector<WebParameter> parameters;
     std::vector<std::string> writes;
 };
 
-// A preferences window over the test card, or over a node registered by the test; with a main
-// window when the test opens it with one.
+// A preferences window over the test card, or over nodes a test registers, for a running main
+// window.
 class PreferencesTest : public test_support::MediaRosterTest {
 protected:
     void SetUp() override
@@ -225,8 +215,7 @@ protected:
         preferences = nullptr;
     }
 
-    // Makes the window over the settings file holding bytes (none when null), for a running
-    // main window.
+    // Makes the window over the settings file holding bytes (none when null).
     void Open(const std::string* bytes)
     {
         if (bytes != nullptr)
@@ -236,15 +225,12 @@ protected:
         preferences = new Preferences(main);
     }
 
-    // Makes the default node of kind (MEDIA_DEFAULT_VIDEO_INPUT or MEDIA_DEFAULT_AUDIO_OUTPUT)
-    // a node of the test's, kept in node.
+    // Makes the default node of kind a Node made from layout, kept in node.
     template <typename Node, typename Layout>
     void Register(int32 kind, Node*& node, const Layout& layout)
     {
-        ASSERT_EQ(
-            media_register_default_node(
-                kind,
-                [&node, layout] { return static_cast<BMediaNode*>(node = new Node(layout)); }, 1),
+        ASSERT_EQ(media_register_default_node(
+                      kind, [&node, layout] { return (node = new Node(layout)); }, 1),
             B_OK);
     }
 
@@ -254,8 +240,8 @@ protected:
         LoopHandler(preferences, [] {}).Settle();
     }
 
-    template <typename Result>
-    Result Locked(const std::function<Result()>& read)
+    template <typename Read>
+    auto Locked(Read read)
     {
         return interface_test::Locked(preferences, read);
     }
@@ -265,28 +251,24 @@ protected:
         return dynamic_cast<BControl*>(preferences->FindView(name));
     }
 
-    // The labels of the tab view's pages, one after the other.
-    std::string Pages()
+    int32 Pages()
     {
-        return Locked<std::string>([&] {
-            auto* tabs = static_cast<BTabView*>(preferences->FindView("tab_view"));
-            std::string labels;
-            for (int32 i = 0; i < tabs->CountTabs(); i++)
-                labels += std::string(i > 0 ? " " : "") + tabs->TabAt(i)->Label();
-            return labels;
+        return Locked([&] {
+            return static_cast<BTabView*>(preferences->FindView("tab_view"))->CountTabs();
         });
     }
 
-    // Sets a control's value as code does, and as a user's release of it does, which posts its
-    // message.
+    // Sets a control's value as code does; Release does it as a user does, posting its message.
     void Move(const char* name, int32 value)
     {
-        Locked<bool>([&] { return Control(name)->SetValue(value), true; });
+        Locked([&] { Control(name)->SetValue(value); });
     }
     void Release(const char* name, int32 value)
     {
-        Move(name, value);
-        EXPECT_EQ(Locked<status_t>([&] { return Control(name)->Invoke(); }), B_OK) << name;
+        Locked([&] {
+            Control(name)->SetValue(value);
+            (void)Control(name)->Invoke();
+        });
     }
 
     std::unique_ptr<BApplication> application;

@@ -1,6 +1,5 @@
 #include "prefs/Preferences.h"
 
-#include "kits/media/MediaTestHooks.h"
 #include "tests/prefs/PreferencesFixture.h"
 #include "tests/support/MessageWith.h"
 
@@ -17,6 +16,7 @@ namespace {
 using test_support::GoldenBytes;
 using test_support::ReadBytes;
 using test_support::With;
+using Sent = std::vector<std::string>;
 
 // The controls of the General page in the order of its table.
 constexpr const char* GENERAL_CONTROLS[] = {"chkDblRefresh", "chkAdaptSync", "chkTweakMode",
@@ -26,19 +26,17 @@ constexpr const char* GENERAL_CONTROLS[] = {"chkDblRefresh", "chkAdaptSync", "ch
 // check boxes and de-interlace modes.
 constexpr const char* DEFAULTS = "111 1000 01 1000";
 
-// The General page, with what its window sends the main window.
 class GeneralPageTest : public prefs_test::PreferencesTest {
 protected:
     // The values of the General page's controls, as in DEFAULTS.
     std::string State()
     {
-        return Locked<std::string>([&] {
+        return Locked([&] {
             std::string state;
             for (const char* name : GENERAL_CONTROLS) {
-                if (!state.empty()
-                    && (name == std::string("rdoModeDefault")
-                        || name == std::string("chkSubContrast")
-                        || name == std::string("rdoDInone")))
+                const std::string control = name;
+                if (control == "rdoModeDefault" || control == "chkSubContrast"
+                    || control == "rdoDInone")
                     state += ' ';
                 state += std::to_string(Control(name)->Value());
             }
@@ -46,41 +44,22 @@ protected:
         });
     }
 
-    // Clicks the middle of the left end of a control of the page, where its box or button is.
-    void Click(const char* name)
+    // What the main window has been sent since the last call.
+    Sent SentSince()
     {
-        const BPoint where = interface_test::Locked(preferences, [&] {
-            const BView* view = preferences->FindView(name);
-            return view->ConvertToScreen(BPoint(5, std::floor(view->Bounds().Height() / 2)))
-                - preferences->Frame().LeftTop();
-        });
-        for (uint32 what : {B_MOUSE_DOWN, B_MOUSE_UP}) {
-            BMessage mouse = interface_test::Mouse(what, where, what == B_MOUSE_DOWN ? 1 : 0);
-            ASSERT_EQ(preferences->PostMessage(&mouse), B_OK);
-        }
-    }
-
-    // What the main window has been sent since the last call, once a click on "chk16bitMax",
-    // whose own message comes after everything posted before it, has arrived; that message is
-    // left out.
-    std::vector<std::string> Sent()
-    {
-        const std::string mark = Locked<std::string>(
-            [&] { return Control("chk16bitMax")->Value() != 0 ? "LM 0" : "LM 1"; });
-        Click("chk16bitMax");
-        std::vector<std::string> sent;
-        if (!test_support::Await([&] {
-                sent = main->Sent();
-                return sent.size() > seen && sent.back() == mark;
-            })) {
-            return {"no " + mark};
-        }
-        const std::vector<std::string> since(sent.begin() + ptrdiff_t(seen), sent.end() - 1);
+        Settle();
+        prefs_test::LoopHandler(main, [] {}).Settle();
+        const Sent sent = main->Sent();
+        const Sent since(sent.begin() + ptrdiff_t(seen), sent.end());
         seen = sent.size();
         return since;
     }
 
-    // How many of the main window's messages Sent() has given.
+    BPoint MainWindowAt()
+    {
+        return interface_test::Locked(main, [&] { return main->Frame().LeftTop(); });
+    }
+
     size_t seen = 0;
 };
 
@@ -88,11 +67,9 @@ TEST_F(GeneralPageTest, AFirstStartHasTheDefaultsSendsNothingAndSavesThemWhereTh
 {
     Open(nullptr);
     // Without an audio output there are no media pages.
-    EXPECT_EQ(Pages(), "General");
+    EXPECT_EQ(Pages(), 1);
     EXPECT_EQ(State(), DEFAULTS);
-    // Each look at what was sent toggles the 16-bit limit; the second puts it back.
-    EXPECT_EQ(Sent(), std::vector<std::string>{});
-    EXPECT_EQ(Sent(), std::vector<std::string>{});
+    EXPECT_EQ(SentSince(), Sent{});
     Close();
     EXPECT_EQ(ReadBytes(SETTINGS_PATH), GoldenBytes("prefs/defaults.msg"));
 }
@@ -103,14 +80,12 @@ TEST_F(GeneralPageTest, TheSettingsFileSetsTheControlsAndTheMainWindowAndIsSaved
     ASSERT_FALSE(golden.empty());
     Open(&golden);
     EXPECT_EQ(State(), "010 0010 10 0100");
-    EXPECT_EQ(
-        interface_test::Locked(main, [&] { return main->Frame().LeftTop(); }), BPoint(120, 80));
-    EXPECT_EQ(Sent(), (std::vector<std::string>{"SF 1", "DI 1", "LM 0"}));
+    EXPECT_EQ(MainWindowAt(), BPoint(120, 80));
+    EXPECT_EQ(SentSince(), (Sent{"SF 1", "DI 1", "LM 0"}));
     EXPECT_EQ(preferences->GetDblRefresh(), false);
     EXPECT_EQ(preferences->GetAdaptSync(), true);
     EXPECT_EQ(preferences->GetTweakMode(), false);
     EXPECT_EQ(preferences->GetResolution(), 2);
-    EXPECT_EQ(Sent(), std::vector<std::string>{});
     Close();
     EXPECT_EQ(ReadBytes(SETTINGS_PATH), golden);
     EXPECT_EQ(ReadBytes(DAMAGED_SETTINGS_PATH), "");
@@ -119,39 +94,37 @@ TEST_F(GeneralPageTest, TheSettingsFileSetsTheControlsAndTheMainWindowAndIsSaved
     std::filesystem::create_directories(
         kits::storage::HostPath(std::string(SETTINGS_PATH) + ".saving/in the way"));
     Open(nullptr);
-    Click("rdoMode640480");
-    EXPECT_EQ(Sent(), (std::vector<std::string>{"SF 1", "DI 1", "LM 0"}));
+    Release("rdoMode640480", 1);
     Close();
     EXPECT_EQ(ReadBytes(SETTINGS_PATH), golden);
 }
 
-TEST_F(GeneralPageTest, ClicksChooseWithinEachGroupAndSendTheSignalOptionsAsTheyStand)
+TEST_F(GeneralPageTest, ChoicesStayWithinEachGroupAndSendTheSignalOptionsAsTheyStand)
 {
     Open(nullptr);
-    // One at a time: a command sends the state when it is handled, after the clicks queued.
-    const std::pair<const char*, std::vector<std::string>> clicks[]
+    // One at a time: a command sends the state when it is handled, not when it was posted.
+    const std::pair<const char*, Sent> choices[]
         = {{"rdoDIsingle", {"DI 1"}}, {"rdoDIdouble", {"DI 2"}}, {"rdoDImotion", {"DI 3"}},
-            {"chkSubContrast", {"SF 1"}}, {"chkSubContrast", {"SF 0"}},
+            {"chkSubContrast", {"SF 1"}}, {"chk16bitMax", {"LM 0"}},
             // The full-screen options send nothing: the main window asks for them.
             {"rdoMode1024768", {}}, {"chkTweakMode", {}}};
-    for (const auto& [name, sent] : clicks) {
-        Click(name);
-        EXPECT_EQ(Sent(), sent) << name;
+    for (const auto& [name, sent] : choices) {
+        Release(name, Locked([&] { return !Control(name)->Value(); }));
+        EXPECT_EQ(SentSince(), sent) << name;
     }
-    // Seven looks at what was sent left the 16-bit limit off.
-    EXPECT_EQ(State(), "110 0001 00 0001");
+    EXPECT_EQ(State(), "110 0001 10 0001");
     EXPECT_EQ(preferences->GetResolution(), 3);
     EXPECT_EQ(preferences->GetDeInterlace(), DI_MOTION_ADAPTIVE);
-    EXPECT_EQ(preferences->GetSubtitleFtr(), false);
-    EXPECT_EQ(preferences->GetTweakMode(), false);
+    EXPECT_EQ(preferences->GetSubtitleFtr(), true);
     // Closing twice only hides the window, which one Show() brings back.
-    const auto locked = [&](auto call) { return interface_test::Locked(preferences, call); };
-    locked([&] { preferences->Show(); });
-    EXPECT_FALSE(locked([&] { return preferences->QuitRequested(); }));
-    EXPECT_FALSE(locked([&] { return preferences->QuitRequested(); }));
-    EXPECT_TRUE(locked([&] { return preferences->IsHidden(); }));
-    locked([&] { preferences->Show(); });
-    EXPECT_FALSE(locked([&] { return preferences->IsHidden(); }));
+    Locked([&] {
+        preferences->Show();
+        EXPECT_FALSE(preferences->QuitRequested());
+        EXPECT_FALSE(preferences->QuitRequested());
+        EXPECT_TRUE(preferences->IsHidden());
+        preferences->Show();
+        EXPECT_FALSE(preferences->IsHidden());
+    });
 }
 
 TEST_F(GeneralPageTest, KeysOfAnotherTypeOrOutOfRangeAreSkippedAndTheRestApplies)
@@ -161,7 +134,7 @@ TEST_F(GeneralPageTest, KeysOfAnotherTypeOrOutOfRangeAreSkippedAndTheRestApplies
     const struct {
         BMessage file;
         const char* state;
-        std::vector<std::string> sent;
+        Sent sent;
     } cases[] = {
         // De-interlacing is sent whatever the value was.
         {With('CNLS', "rdoResolution", 7, "rdoDeInterlace", 4), DEFAULTS, {"DI 0"}},
@@ -177,13 +150,12 @@ TEST_F(GeneralPageTest, KeysOfAnotherTypeOrOutOfRangeAreSkippedAndTheRestApplies
         const std::string bytes = test_support::Flat(c.file);
         Open(&bytes);
         EXPECT_EQ(State(), c.state);
-        EXPECT_EQ(Sent(), c.sent);
+        EXPECT_EQ(SentSince(), c.sent);
         Close();
         EXPECT_EQ(ReadBytes(DAMAGED_SETTINGS_PATH), "");
     }
     // The point that is no number left the main window where it was.
-    EXPECT_EQ(
-        interface_test::Locked(main, [&] { return main->Frame().LeftTop(); }), BPoint(30, 40));
+    EXPECT_EQ(MainWindowAt(), BPoint(30, 40));
 }
 
 TEST_F(GeneralPageTest, DamagedOrForeignFilesGiveTheDefaultsAndAreKeptAsideBeforeTheSave)
@@ -201,8 +173,7 @@ TEST_F(GeneralPageTest, DamagedOrForeignFilesGiveTheDefaultsAndAreKeptAsideBefor
         SCOPED_TRACE(bad.size());
         Open(&bad);
         EXPECT_EQ(State(), DEFAULTS);
-        EXPECT_EQ(Sent(), std::vector<std::string>{});
-        EXPECT_EQ(Sent(), std::vector<std::string>{});
+        EXPECT_EQ(SentSince(), Sent{});
         Close();
         EXPECT_EQ(ReadBytes(DAMAGED_SETTINGS_PATH), bad);
         EXPECT_EQ(ReadBytes(SETTINGS_PATH), GoldenBytes("prefs/defaults.msg"));

@@ -31,7 +31,7 @@ protected:
     // Each control's value, a slider's with its limits, "x" after a disabled one.
     std::string Page()
     {
-        return Locked<std::string>([&] {
+        return Locked([&] {
             std::string page;
             for (const char* name : VIDEO_CONTROLS) {
                 page += (page.empty() ? "" : " ") + std::to_string(Control(name)->Value());
