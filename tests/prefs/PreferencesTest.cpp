@@ -143,6 +143,8 @@ TEST_F(GeneralPageTest, KeysOfAnotherTypeOrOutOfRangeAreSkippedAndTheRestApplies
              "chkAdaptSync", false),
             "101 1000 01 1000", {}},
         {With('CNLS', "chk16bitMax", false), "111 1000 00 1000", {"LM 0"}},
+        // Without an audio output the source is read without effect.
+        {With('CNLS', "mnfSource", 1), DEFAULTS, {}},
         {nowhere, DEFAULTS, {}},
     };
     for (const auto& c : cases) {
