@@ -4,35 +4,33 @@
 #include "kits/app/Message.h"
 #include "kits/interface/Box.h"
 #include "kits/interface/CheckBox.h"
+#include "kits/interface/Menu.h"
+#include "kits/interface/MenuField.h"
+#include "kits/interface/MenuItem.h"
 #include "kits/interface/RadioButton.h"
 #include "kits/interface/TabView.h"
 #include "kits/kernel/TypeConstants.h"
-#include "kits/media/ContinuousParameter.h"
 #include "kits/media/MediaRoster.h"
-#include "kits/media/ParameterGroup.h"
-#include "kits/media/ParameterWeb.h"
-#include "kits/media/TimeSource.h"
 #include "kits/storage/File.h"
+#include "prefs/PreferencesPrivate.h"
 #include "video/ReplaceFile.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
-#include <vector>
 
 namespace {
+
+using prefs::Locked;
 
 constexpr BRect PREFERENCES_FRAME(100, 100, 550, 350);
 // Between the window's edge and the tab view, and between the tab view and its pages.
 constexpr float PAGE_MARGIN = 5;
 // The keys of the settings file, in the order it holds them.
 constexpr const char* SETTINGS_KEYS[] = {"chkDblRefresh", "chkAdaptSync", "chkTweakMode",
-    "rdoResolution", "chkSubtitleFtr", "rdoDeInterlace", "chk16bitMax", "window_pos"};
-// A remote-control press moves a level by this much (slider units).
-constexpr int32 LEVEL_STEP = 5;
-// The volume slider runs over per cent of the parameter's range.
-constexpr int32 VOLUME_MAXIMUM = 100;
+    "rdoResolution", "chkSubtitleFtr", "rdoDeInterlace", "chk16bitMax", "window_pos", "mnfSource"};
 
 // Whether a message read from the settings file may be taken for settings: one without fields
 // (another program's, or none) or with at least one of the keys. Otherwise it belongs to another
@@ -45,19 +43,6 @@ bool HoldsSettings(const BMessage& settings)
         type_code type = 0;
         return settings.GetInfo(key, &type) == B_OK;
     });
-}
-
-// What read answers with the window locked.
-template <typename Read>
-auto Locked(BWindow& window, Read read)
-{
-    struct Unlocker {
-        BWindow& window;
-        ~Unlocker() { window.Unlock(); }
-    };
-    window.Lock();
-    const Unlocker unlocker{window};
-    return read();
 }
 
 bool IsOn(const BCheckBox* box)
@@ -84,45 +69,6 @@ void Choose(const std::array<BRadioButton*, N>& buttons, int32 value)
         buttons[size_t(value)]->SetValue(B_CONTROL_ON);
 }
 
-// Whether name begins with prefix: nodes may add to their parameters' and groups' names.
-bool HasPrefix(const char* name, const char* prefix)
-{
-    return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
-}
-
-// The channels' values, or an empty vector when the parameter cannot be read.
-std::vector<float> ReadChannels(BContinuousParameter* parameter)
-{
-    std::vector<float> values(size_t(std::max<int32>(parameter->CountChannels(), 1)));
-    size_t size = values.size() * sizeof(float);
-    if (parameter->GetValue(values.data(), &size, nullptr) != B_OK || size == 0)
-        return {};
-    values.resize(size / sizeof(float));
-    return values;
-}
-
-// Writes value to every channel, to apply at once.
-void WriteChannels(BContinuousParameter* parameter, float value)
-{
-    const std::vector<float> values(size_t(std::max<int32>(parameter->CountChannels(), 1)), value);
-    (void)parameter->SetValue(
-        values.data(), values.size() * sizeof(float), BTimeSource::RealTime());
-}
-
-// The web of the node, or null; node is left null when the roster offers none.
-BParameterWeb* WebOf(
-    BMediaRoster* roster, status_t (BMediaRoster::*get)(media_node*), media_node& node)
-{
-    if ((roster->*get)(&node) != B_OK) {
-        node = media_node::null;
-        return nullptr;
-    }
-    BParameterWeb* web = nullptr;
-    if (roster->GetParameterWebFor(node, &web) != B_OK)
-        return nullptr;
-    return web;
-}
-
 }
 
 Preferences::Preferences(BWindow* mainWindow)
@@ -143,9 +89,13 @@ Preferences::Preferences(BWindow* mainWindow)
     tabView->SetViewColor(216, 216, 216, 0);
     generalPage = AddPage("General");
     InitGeneral();
-    // The set-up binds the stepped levels and offers no pages of its own: the General page
-    // stands alone.
-    (void)InitMediaRoster();
+    // Without the media nodes the General page stands alone.
+    if (InitMediaRoster() == B_OK) {
+        audioPage = AddPage("Audio");
+        InitAudio();
+        videoPage = AddPage("Video");
+        InitVideo();
+    }
     background->AddChild(tabView);
     const bool moveMainWindow = LoadSettings();
     // Showing and hiding at once starts the loop while the window stays invisible.
@@ -180,13 +130,6 @@ BView* Preferences::AddPage(const char* name)
     tabView->AddTab(page, tab);
     tab->SetLabel(name);
     return page;
-}
-
-status_t Preferences::InitMediaRoster()
-{
-    BindPicture();
-    BindVolume();
-    return B_UNSUPPORTED;
 }
 
 bool Preferences::LoadSettings()
@@ -237,12 +180,17 @@ bool Preferences::ApplySettings(const BMessage& settings)
     }
     // A point that is no number would put the main window nowhere.
     BPoint where;
-    if (settings.FindPoint("window_pos", &where) != B_OK || !std::isfinite(where.x)
-        || !std::isfinite(where.y)) {
-        return false;
+    const bool located = settings.FindPoint("window_pos", &where) == B_OK && std::isfinite(where.x)
+        && std::isfinite(where.y);
+    if (located)
+        storedLocation = where;
+    // The source is bound whatever the index: one beyond the menu leaves the default marked.
+    if (sourceField != nullptr && settings.FindInt32("mnfSource", &choice) == B_OK) {
+        if (BMenuItem* item = sourceField->Menu()->ItemAt(choice))
+            item->SetMarked(true);
+        (void)PostMessage(CMD_SOURCE);
     }
-    storedLocation = where;
-    return true;
+    return located;
 }
 
 BMessage Preferences::SettingsMessage()
@@ -256,6 +204,10 @@ BMessage Preferences::SettingsMessage()
     (void)settings.AddInt32("rdoDeInterlace", GetDeInterlace());
     (void)settings.AddBool("chk16bitMax", IsOn(chk16bitMax));
     (void)settings.AddPoint("window_pos", StoredLocation());
+    if (sourceField != nullptr) {
+        BMenu* sources = sourceField->Menu();
+        (void)settings.AddInt32("mnfSource", sources->IndexOf(sources->FindMarked()));
+    }
     return settings;
 }
 
@@ -289,6 +241,22 @@ void Preferences::MessageReceived(BMessage* message)
         Forward(forward);
         break;
     }
+    case CMD_LUMA_CORING:
+    case CMD_CHROMA_COMB:
+    case CMD_GAMMA:
+    case CMD_ERROR_DIFFUSION:
+    case CMD_BRIGHTNESS:
+    case CMD_CONTRAST:
+    case CMD_SATURATION:
+    case CMD_HUE:
+        ApplyPicture(message->what);
+        break;
+    case CMD_VOLUME:
+        ApplyVolume();
+        break;
+    case CMD_SOURCE:
+        ChooseSource();
+        break;
     default:
         BWindow::MessageReceived(message);
         break;
@@ -299,150 +267,6 @@ void Preferences::Forward(BMessage& message)
 {
     if (mainWindow != nullptr)
         (void)mainWindow->PostMessage(&message);
-}
-
-void Preferences::BindPicture()
-{
-    BMediaRoster* roster = BMediaRoster::CurrentRoster();
-    BParameterWeb* web
-        = roster != nullptr ? WebOf(roster, &BMediaRoster::GetVideoInput, videoInput) : nullptr;
-    if (web == nullptr)
-        return;
-    const std::pair<const char*, Level*> levels[]
-        = {{"Brightness", &brightness}, {"Contrast", &contrast}, {"Saturation", &saturation}};
-    // Every parameter is compared with every name: the last match decides, and one of the wrong
-    // kind unbinds.
-    for (int32 i = 0; i < web->CountParameters(); i++) {
-        BParameter* parameter = web->ParameterAt(i);
-        for (const auto& [name, level] : levels) {
-            if (HasPrefix(parameter->Name(), name))
-                level->parameter = dynamic_cast<BContinuousParameter*>(parameter);
-        }
-    }
-    for (const auto& [name, level] : levels) {
-        if (level->parameter == nullptr)
-            continue;
-        level->minimum = int32(level->parameter->MinValue());
-        level->maximum = int32(level->parameter->MaxValue());
-        level->position = level->minimum;
-        // A value that cannot be read leaves the level at the bottom of its range.
-        if (const std::vector<float> values = ReadChannels(level->parameter); !values.empty())
-            level->position = std::clamp(int32(values[0]), level->minimum, level->maximum);
-    }
-}
-
-void Preferences::BindVolume()
-{
-    BMediaRoster* roster = BMediaRoster::CurrentRoster();
-    BParameterWeb* web
-        = roster != nullptr ? WebOf(roster, &BMediaRoster::GetAudioOutput, audioOutput) : nullptr;
-    if (web == nullptr)
-        return;
-    BParameterGroup* output = nullptr;
-    for (int32 i = 0; i < web->CountGroups(); i++) {
-        if (HasPrefix(web->GroupAt(i)->Name(), "Output"))
-            output = web->GroupAt(i);
-    }
-    if (output == nullptr)
-        return;
-    // The line input is the sound of the TV card; without one there is no volume to step.
-    BParameterGroup* line = nullptr;
-    for (int32 i = 0; i < output->CountGroups() && line == nullptr; i++) {
-        if (HasPrefix(output->GroupAt(i)->Name(), "Line"))
-            line = output->GroupAt(i);
-    }
-    if (line == nullptr)
-        return;
-    for (int32 i = 0; i < line->CountParameters(); i++) {
-        BParameter* parameter = line->ParameterAt(i);
-        if (HasPrefix(parameter->Name(), "Volume"))
-            volume.parameter = dynamic_cast<BContinuousParameter*>(parameter);
-    }
-    if (volume.parameter == nullptr)
-        return;
-    volume.minimum = 0;
-    volume.maximum = VOLUME_MAXIMUM;
-    const float low = volume.parameter->MinValue();
-    const float range = volume.parameter->MaxValue() - low;
-    const std::vector<float> values = ReadChannels(volume.parameter);
-    if (values.empty() || range <= 0)
-        return;
-    float sum = 0;
-    for (float value : values)
-        sum += value;
-    const float mean = sum / float(values.size());
-    volume.position = std::clamp(int32((mean - low) / range * VOLUME_MAXIMUM), 0, VOLUME_MAXIMUM);
-}
-
-int32 Preferences::StepPicture(Level& level, int32 step)
-{
-    if (level.parameter == nullptr)
-        return 0;
-    Lock();
-    level.position = std::clamp(level.position + step, level.minimum, level.maximum);
-    const int32 position = level.position;
-    Unlock();
-    // Written outside the lock: the write waits for the node's own thread.
-    WriteChannels(level.parameter, float(position));
-    const float low = level.parameter->MinValue();
-    const float range = level.parameter->MaxValue() - low;
-    if (range <= 0)
-        return 0;
-    return std::clamp(int32((float(position) - low) / range * 100), 0, 100);
-}
-
-int32 Preferences::StepVolume(int32 step)
-{
-    if (volume.parameter == nullptr)
-        return 0;
-    Lock();
-    volume.position = std::clamp(volume.position + step, volume.minimum, volume.maximum);
-    const int32 position = volume.position;
-    Unlock();
-    const float low = volume.parameter->MinValue();
-    const float high = volume.parameter->MaxValue();
-    WriteChannels(volume.parameter, low + float(position) / VOLUME_MAXIMUM * (high - low));
-    return position;
-}
-
-int32 Preferences::VolumeUp()
-{
-    return StepVolume(LEVEL_STEP);
-}
-
-int32 Preferences::VolumeDown()
-{
-    return StepVolume(-LEVEL_STEP);
-}
-
-int32 Preferences::BrightnessUp()
-{
-    return StepPicture(brightness, LEVEL_STEP);
-}
-
-int32 Preferences::BrightnessDown()
-{
-    return StepPicture(brightness, -LEVEL_STEP);
-}
-
-int32 Preferences::ContrastUp()
-{
-    return StepPicture(contrast, LEVEL_STEP);
-}
-
-int32 Preferences::ContrastDown()
-{
-    return StepPicture(contrast, -LEVEL_STEP);
-}
-
-int32 Preferences::SaturationUp()
-{
-    return StepPicture(saturation, LEVEL_STEP);
-}
-
-int32 Preferences::SaturationDown()
-{
-    return StepPicture(saturation, -LEVEL_STEP);
 }
 
 bool Preferences::QuitRequested()
@@ -490,4 +314,36 @@ void Preferences::StoreNewLocation(BPoint location)
 BPoint Preferences::StoredLocation()
 {
     return Locked(*this, [&] { return storedLocation; });
+}
+
+namespace prefs {
+
+BBox* AddBox(BView* page, BRect frame, const char* label)
+{
+    auto* box = new BBox(frame);
+    box->SetLabel(label);
+    page->AddChild(box);
+    return box;
+}
+
+bool HasPrefix(const char* name, const char* prefix)
+{
+    return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
+}
+
+int32 Truncated(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return int32(std::clamp(std::trunc(value), double(std::numeric_limits<int32>::min()),
+        double(std::numeric_limits<int32>::max())));
+}
+
+int32 PerCent(double position, double low, double high)
+{
+    if (!(high > low) || !std::isfinite(high - low))
+        return 0;
+    return std::clamp(Truncated((position - low) / (high - low) * 100), 0, 100);
+}
+
 }

@@ -7,16 +7,11 @@
 #include "kits/interface/InterfaceDefs.h"
 #include "kits/interface/RadioButton.h"
 #include "kits/interface/StringView.h"
+#include "prefs/PreferencesPrivate.h"
 
 namespace {
 
-BBox* AddBox(BView* page, BRect frame, const char* label)
-{
-    auto* box = new BBox(frame);
-    box->SetLabel(label);
-    page->AddChild(box);
-    return box;
-}
+using prefs::AddBox;
 
 // A control added to box and set to value at once, as the page's defaults are.
 template <typename Control>
@@ -92,11 +87,13 @@ void Preferences::InitGeneral()
             Command(CMD_16BIT_LIMIT)),
         B_CONTROL_ON);
     signal->AddChild(new BStringView(BRect(210, 15, 270, 30), "De-interlace", "De-interlace:"));
-    // Every button sends the same command, which sends the whole de-interlace state.
+    // Every button sends the same command, which sends the whole de-interlace state. Motion
+    // adaptive continues the column below the others, which keep their places.
     const Choice modes[] = {
         {"rdoDInone", "None", BRect(275, 15, 412, 30)},
         {"rdoDIsingle", "Single field (fast)", BRect(275, 30, 412, 45)},
         {"rdoDIdouble", "Dual field interpolation", BRect(275, 45, 412, 60)},
+        {"rdoDImotion", "Motion adaptive", BRect(275, 60, 412, 75)},
     };
     AddChoices(signal, modes, CMD_DEINTERLACE, deInterlaceButtons);
 }
