@@ -31,17 +31,13 @@ constexpr uint32 SETTINGS_COMMAND = 'CNLS';
 // The signal options the window sends to the main window, in the main window's command space.
 enum : uint32 {
     // "DI": int32 de-interlace mode, 0 none, 1 single field, 2 dual field interpolation,
-    // DI_MOTION_ADAPTIVE.
+    // 3 motion adaptive (the node manager's DEINTERLACE_ values).
     MSG_SET_DEINTERLACE = 0x10012,
     // "SF": bool, the subtitle contrast filter on or off.
     MSG_SET_SUBTITLE_FILTER = 0x10013,
     // "LM": bool, the 16-bit colour-depth limit on or off.
     MSG_SET_16BIT_LIMIT = 0x10014,
 };
-
-// The de-interlace mode that follows the motion of each part of the picture; stored as
-// "rdoDeInterlace" and sent as "DI".
-constexpr int32 DI_MOTION_ADAPTIVE = 3;
 
 // The preferences window, created hidden with its loop running by the main window and living
 // until the application ends (closing it only hides it; the application object quits it). Its
@@ -75,7 +71,7 @@ public:
     // Hides the window and keeps it.
     bool QuitRequested() override;
 
-    // 0 none, 1 single field, 2 dual field interpolation, DI_MOTION_ADAPTIVE.
+    // 0 none, 1 single field, 2 dual field interpolation, 3 motion adaptive.
     int32 GetDeInterlace();
     bool GetSubtitleFtr();
     // Full-screen resolution: 0 optimal, 1 640 x 480, 2 800 x 600, 3 1024 x 768.

@@ -5,11 +5,11 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${OVELIN_TSAN_BUILD_DIR:-$root/build-tsan}"
 # Loopers, semaphores, the media roster and event looper, the node manager, the consumer, the TV
-# view and windows, the channel suite zapped from the main window, and the zap-and-resize stress
-# test: every place where threads meet.
+# view and windows, the channel suite zapped from the main window, the preferences stepped from
+# it, and the zap-and-resize stress test: every place where threads meet.
 targets=(kits_kernel_tests kits_app_tests kits_media_tests kits_interface_tests video_tests
-    window_tests channels_tests)
-tests='^kits_kernel_tests\.|^kits_app_tests\.|^kits_media_tests\.|^kits_interface_tests\.(Window|Alert|Looper)|^video_tests\.(NodeManager|VideoConsumer|FramePath|TVView)|^window_tests\.|^channels_tests\.'
+    window_tests channels_tests prefs_tests)
+tests='^kits_kernel_tests\.|^kits_app_tests\.|^kits_media_tests\.|^kits_interface_tests\.(Window|Alert|Looper)|^video_tests\.(NodeManager|VideoConsumer|FramePath|TVView)|^window_tests\.|^channels_tests\.|^prefs_tests\.'
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOVELIN_SANITIZE=thread \
     -DOVELIN_WERROR=ON
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"

@@ -2,6 +2,7 @@
 
 #include "tests/prefs/PreferencesFixture.h"
 #include "tests/support/MessageWith.h"
+#include "video/NodeManager.h"
 
 #include <gtest/gtest.h>
 
@@ -114,7 +115,7 @@ TEST_F(GeneralPageTest, ChoicesStayWithinEachGroupAndSendTheSignalOptionsAsTheyS
     }
     EXPECT_EQ(State(), "110 0001 10 0001");
     EXPECT_EQ(preferences->GetResolution(), 3);
-    EXPECT_EQ(preferences->GetDeInterlace(), DI_MOTION_ADAPTIVE);
+    EXPECT_EQ(preferences->GetDeInterlace(), DEINTERLACE_MOTION_ADAPTIVE);
     EXPECT_EQ(preferences->GetSubtitleFtr(), true);
     // Closing twice only hides the window, which one Show() brings back.
     Locked([&] {
