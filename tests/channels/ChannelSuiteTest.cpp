@@ -12,25 +12,20 @@
 #include "kits/interface/Slider.h"
 #include "kits/interface/StringView.h"
 #include "kits/interface/TextControl.h"
-#include "kits/media/Controllable.h"
 #include "kits/media/MediaDevices.h"
-#include "kits/media/DiscreteParameter.h"
-#include "kits/media/ParameterGroup.h"
-#include "kits/media/ParameterWeb.h"
-#include "kits/storage/MallocIO.h"
 #include "tests/channels/ListedPresets.h"
 #include "tests/support/Await.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/MessageWith.h"
 #include "tests/support/TestCard.h"
+#include "tests/support/WebNode.h"
 #include "video/StationPresets.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <tuple>
 
@@ -38,58 +33,24 @@ namespace {
 
 using test_support::CardChannel;
 using test_support::CardValue;
+using test_support::Flat;
+using test_support::GoldenBytes;
+using test_support::ReadBytes;
 using test_support::RegisterTestCard;
+using test_support::WriteBytes;
 using test_support::WritePresets;
 using video::StationPreset;
 
-// A video input whose web holds only the discrete parameters named, with that many items, each
-// valued 1: the webs no capture card has.
-class TunerDouble : public BControllable {
-public:
-    explicit TunerDouble(const std::map<std::string, int32>& itemCounts) : BMediaNode("Tuner")
-    {
-        auto* web = new BParameterWeb();
-        BParameterGroup* group = web->MakeGroup("Tuner");
-        for (const auto& [name, count] : itemCounts) {
-            BDiscreteParameter* parameter
-                = group->MakeDiscreteParameter(0, B_MEDIA_RAW_VIDEO, name.c_str(), B_GENERIC);
-            for (int32 i = 0; i < count; i++)
-                (void)parameter->AddItem(i, std::to_string(i).c_str());
-        }
-        (void)SetParameterWeb(web);
-    }
-
-    BMediaAddOn* AddOn(int32*) const override { return nullptr; }
-
-protected:
-    status_t GetParameterValue(int32, bigtime_t*, void* value, size_t* ioSize) override
-    {
-        *static_cast<int32*>(value) = 1;
-        *ioSize = sizeof(int32);
-        return B_OK;
-    }
-
-    void SetParameterValue(int32, bigtime_t, const void*, size_t) override {}
-};
-
-void RegisterTunerDouble(const std::map<std::string, int32>& itemCounts)
+// Makes the default video input a node whose web holds only the discrete parameters named, with
+// that many items, each valued 1: the webs no capture card has.
+void RegisterTuner(const std::map<std::string, int32>& itemCounts)
 {
+    std::vector<test_support::WebParameter> web;
+    for (const auto& [name, count] : itemCounts)
+        web.push_back({"Tuner", name, false, 0, 0, {1}, count});
     ASSERT_EQ(media_register_default_node(MEDIA_DEFAULT_VIDEO_INPUT,
-        [itemCounts] { return static_cast<BMediaNode*>(new TunerDouble(itemCounts)); }, 0),
+        [web] { return static_cast<BMediaNode*>(new test_support::WebNode(web)); }, 0),
         B_OK);
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-std::string Flat(const BMessage& message)
-{
-    BMallocIO bytes;
-    EXPECT_EQ(message.Flatten(&bytes), B_OK);
-    return std::string(static_cast<const char*>(bytes.Buffer()), bytes.BufferLength());
 }
 
 class ChannelSuiteTest : public test_support::MediaRosterTest {
@@ -122,12 +83,6 @@ protected:
         suite = nullptr;
         kits::media::ResetMediaFaults();
         kits::media::ResetDefaultNodes();
-    }
-
-    void WriteFile(const std::string& bytes)
-    {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     }
 
     void SetUp() override
@@ -190,9 +145,9 @@ TEST_F(ChannelSuiteTest, OnlyAChannelAndATunerBrandMakeATunerAndOnlyATunerReadsT
              RegisterTestCard();
              kits::media::FailRosterOperation(RosterOperation::GetParameterWebFor, B_ERROR);
          }, false},
-        {"no brand", [] { RegisterTunerDouble({{"Channel", 5}}); }, false},
-        {"no channel", [] { RegisterTunerDouble({{"Tuner Brand", 2}}); }, false},
-        {"longer names", [] { RegisterTunerDouble({{"Channels", 5}, {"Tuner Brands", 2}}); },
+        {"no brand", [] { RegisterTuner({{"Channel", 5}}); }, false},
+        {"no channel", [] { RegisterTuner({{"Tuner Brand", 2}}); }, false},
+        {"longer names", [] { RegisterTuner({{"Channels", 5}, {"Tuner Brands", 2}}); },
             true},
     };
     for (const auto& c : cases) {
@@ -252,10 +207,9 @@ TEST_F(ChannelSuiteTest, LoadingEndsWithTheChannelsFillsTheGapsAndSelectsTheLast
 
 TEST_F(ChannelSuiteTest, PresetsAreTunedWithTheirFormatsAndSavedByteForByte)
 {
-    const char* data = std::getenv("OVELIN_TEST_DATA");
-    const std::string golden = ReadBytes(
-        std::string(data != nullptr ? data : "tests/data") + "/channels/three-presets.msg");
-    WriteFile(golden);
+    const std::string golden = GoldenBytes("channels/three-presets.msg");
+    ASSERT_FALSE(golden.empty());
+    WriteBytes(path, golden);
     ASSERT_EQ(MakeSuite(), 0);
     const std::vector<StationPreset> expected
         = {{"Erste", 27, 3, 0}, {"", 5, 1, -1}, {"Dritte Programm", 200, -1, 4}};
@@ -301,7 +255,7 @@ TEST_F(ChannelSuiteTest, AnUnreadableFileIsKeptAsideBeforeTheListReplacesIt)
         Flat(test_support::With('CNLS', "Channel", "E7"))};
     for (const std::string& bad : cases) {
         SCOPED_TRACE(bad.size());
-        WriteFile(bad);
+        WriteBytes(path, bad);
         ASSERT_EQ(MakeSuite(), 0);
         EXPECT_TRUE(channels_test::ListedPresets().empty());
         CloseSuite();
@@ -380,7 +334,7 @@ TEST_F(ChannelSuiteTest, FormatMenusFollowTheParametersThatAreThere)
         std::map<std::string, int32> web = {{"Channel", 3}, {"Tuner Brand", 2}};
         if (c.formats >= 0)
             web.insert({{"Video Format", c.formats}, {"Audio Format", c.formats}});
-        RegisterTunerDouble(web);
+        RegisterTuner(web);
         ASSERT_EQ(MakeSuite(false), 0);
         for (const char* name : {"VideoCombo", "AudioCombo"}) {
             BMenu* menu = dynamic_cast<BMenuField*>(suite->FindView(name))->Menu();

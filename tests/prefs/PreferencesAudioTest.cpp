@@ -3,7 +3,10 @@
 #include "kits/interface/MenuField.h"
 #include "kits/interface/MenuItem.h"
 #include "tests/prefs/PreferencesFixture.h"
+#include "tests/support/Await.h"
+#include "tests/support/LoopHandler.h"
 #include "tests/support/MessageWith.h"
+#include "tests/support/WebNode.h"
 #include "tests/window/TVWindowFixture.h"
 
 #include <gtest/gtest.h>
@@ -116,9 +119,9 @@ TEST_F(AudioPageTest, TheSliderSpansTheVolumesRangeOnEveryChannelAndStepsStopAtI
     // mono volume is read and written as its one channel.
     kits::media::ResetDefaultNodes();
     test_support::RegisterTestCard();
-    prefs_test::WebNode* node = nullptr;
+    test_support::WebNode* node = nullptr;
     Register(MEDIA_DEFAULT_AUDIO_OUTPUT, node,
-        std::vector<prefs_test::WebParameter>{{"Output/Line", "Volume", true, 0, 2, {0, 1}},
+        std::vector<test_support::WebParameter>{{"Output/Line", "Volume", true, 0, 2, {0, 1}},
             {"Output/Aux", ""}, {"Output/Mono", "Volume", true, 0, 1, {0.5f}}});
     Open(nullptr);
     EXPECT_EQ(Page(), "[Line] Aux Mono 25");
@@ -151,7 +154,7 @@ TEST_F(MainWindowVolumeTest, TheVolumeKeyMovesTheSliderWhoseCommandWritesTheVolu
     // Holds the preferences' thread, without its lock, until released (or the promise's end).
     std::promise<void> held;
     std::promise<void> release;
-    prefs_test::LoopHandler gate(
+    test_support::LoopHandler gate(
         preferences, [&held, preferences, released = release.get_future().share()] {
             preferences->Unlock();
             held.set_value();

@@ -1,6 +1,7 @@
 #include "prefs/Preferences.h"
 
 #include "tests/prefs/PreferencesFixture.h"
+#include "tests/support/LoopHandler.h"
 #include "tests/support/MessageWith.h"
 #include "video/NodeManager.h"
 
@@ -8,6 +9,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,7 +51,7 @@ protected:
     Sent SentSince()
     {
         Settle();
-        prefs_test::LoopHandler(main, [] {}).Settle();
+        test_support::Settle(main);
         const Sent sent = main->Sent();
         const Sent since(sent.begin() + ptrdiff_t(seen), sent.end());
         seen = sent.size();
@@ -63,17 +65,6 @@ protected:
 
     size_t seen = 0;
 };
-
-TEST_F(GeneralPageTest, AFirstStartHasTheDefaultsSendsNothingAndSavesThemWhereTheMainWindowIs)
-{
-    Open(nullptr);
-    // Without an audio output there are no media pages.
-    EXPECT_EQ(Pages(), 1);
-    EXPECT_EQ(State(), DEFAULTS);
-    EXPECT_EQ(SentSince(), Sent{});
-    Close();
-    EXPECT_EQ(ReadBytes(SETTINGS_PATH), GoldenBytes("prefs/defaults.msg"));
-}
 
 TEST_F(GeneralPageTest, TheSettingsFileSetsTheControlsAndTheMainWindowAndIsSavedBackByteForByte)
 {
@@ -161,7 +152,7 @@ TEST_F(GeneralPageTest, KeysOfAnotherTypeOrOutOfRangeAreSkippedAndTheRestApplies
     EXPECT_EQ(MainWindowAt(), BPoint(30, 40));
 }
 
-TEST_F(GeneralPageTest, DamagedOrForeignFilesGiveTheDefaultsAndAreKeptAsideBeforeTheSave)
+TEST_F(GeneralPageTest, AMissingDamagedOrForeignFileGivesTheDefaultsAndTheBadOneIsKeptAside)
 {
     const std::string good = GoldenBytes("prefs/settings.msg");
     std::string badTag = good;
@@ -169,16 +160,19 @@ TEST_F(GeneralPageTest, DamagedOrForeignFilesGiveTheDefaultsAndAreKeptAsideBefor
     std::string pastTheEnd = good;
     // The data size of "chkDblRefresh".
     pastTheEnd[22] = char(0xF0);
-    const std::string cases[] = {good.substr(0, 1), good.substr(0, 17), good.substr(0, 40),
-        good.substr(0, good.size() - 1), badTag, pastTheEnd, "not a message",
-        test_support::Flat(With('CNLS', "Channel", 7, "Name", "E7"))};
-    for (const std::string& bad : cases) {
-        SCOPED_TRACE(bad.size());
-        Open(&bad);
+    // No file first, as at the first start, whose defaults are saved where the main window is.
+    const std::optional<std::string> cases[] = {std::nullopt, good.substr(0, 1),
+        good.substr(0, 17), good.substr(0, 40), good.substr(0, good.size() - 1), badTag,
+        pastTheEnd, "not a message", test_support::Flat(With('CNLS', "Channel", 7, "Name", "E7"))};
+    for (const std::optional<std::string>& bad : cases) {
+        SCOPED_TRACE(bad ? std::to_string(bad->size()) + " bytes" : "no file");
+        Open(bad ? &*bad : nullptr);
+        // Without an audio output there are no media pages.
+        EXPECT_EQ(Pages(), 1);
         EXPECT_EQ(State(), DEFAULTS);
         EXPECT_EQ(SentSince(), Sent{});
         Close();
-        EXPECT_EQ(ReadBytes(DAMAGED_SETTINGS_PATH), bad);
+        EXPECT_EQ(ReadBytes(DAMAGED_SETTINGS_PATH), bad.value_or(""));
         EXPECT_EQ(ReadBytes(SETTINGS_PATH), GoldenBytes("prefs/defaults.msg"));
     }
 }

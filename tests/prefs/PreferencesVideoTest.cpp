@@ -2,6 +2,7 @@
 
 #include "kits/interface/Slider.h"
 #include "tests/prefs/PreferencesFixture.h"
+#include "tests/support/WebNode.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,8 @@
 
 namespace {
 
-using prefs_test::WebNode;
-using prefs_test::WebParameter;
+using test_support::WebNode;
+using test_support::WebParameter;
 
 // The Video page's controls in the order of its table.
 constexpr const char* VIDEO_CONTROLS[] = {"sldBright", "sldContrast", "sldSatur", "sldHue",

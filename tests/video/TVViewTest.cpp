@@ -18,6 +18,7 @@
 #include "kits/media/MediaTestHooks.h"
 #include "kits/storage/File.h"
 #include "tests/support/Await.h"
+#include "tests/support/LoopHandler.h"
 #include "tests/support/MessageWith.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tests/support/TestCard.h"
@@ -36,6 +37,7 @@ namespace {
 using kits::interface::HeadlessDisplay;
 
 using test_support::Await;
+using test_support::Settle;
 using test_support::With;
 
 // An application that counts quit requests and refuses them until the test ends.
@@ -52,28 +54,6 @@ public:
     std::atomic<int32> quitRequests{0};
     std::atomic<bool> allowQuit{false};
 };
-
-// Notes that a message reached it.
-class Marker : public BHandler {
-public:
-    Marker() : BHandler("marker") {}
-    void MessageReceived(BMessage*) override { seen = true; }
-    std::atomic<bool> seen{false};
-};
-
-// Waits until `looper` has handled every message posted to it before this call.
-void Settle(BLooper* looper)
-{
-    Marker marker;
-    looper->Lock();
-    looper->AddHandler(&marker);
-    looper->Unlock();
-    looper->PostMessage('sEnT', &marker);
-    EXPECT_TRUE(Await([&] { return marker.seen.load(); }));
-    looper->Lock();
-    looper->RemoveHandler(&marker);
-    looper->Unlock();
-}
 
 class TVViewTest : public PreparedBootVolumeTest {
 protected:

@@ -18,7 +18,6 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -489,10 +488,7 @@ TEST_F(TVWindowCommandsTest, HelpDocumentsOpenWithThePreferredApplication)
     // The quick start is missing: nothing is opened and nothing is said.
     Send(BMessage(MSG_SHOW_QUICK_START));
     Send(BMessage(MSG_SHOW_MANUAL));
-    auto opened = [&] {
-        std::ifstream file(record);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    };
+    auto opened = [&] { return test_support::ReadBytes(record); };
     const bool any = test_support::Await([&] { return !opened().empty(); });
     setenv("PATH", savedPath.c_str(), 1);
     ASSERT_TRUE(any);

@@ -10,6 +10,7 @@
 #include "kits/interface/MenuItem.h"
 #include "kits/media/MediaTestHooks.h"
 #include "tests/support/Await.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TestCard.h"
 #include "video/TVView.h"
 #include "window/Commands.h"
@@ -20,7 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -94,9 +94,7 @@ protected:
 
     void WriteFile(const std::string& relative)
     {
-        const std::string path = applicationDirectory + "/" + relative;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream(path) << "document\n";
+        test_support::WriteBytes(applicationDirectory + "/" + relative, "document\n");
     }
 
     void Pulses(int32 count)

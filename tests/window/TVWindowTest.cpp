@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -117,8 +116,7 @@ TEST_F(TVWindowTest, HelpDocumentsAreLookedForBesideTheRunningExecutable)
     const std::filesystem::path docs =
         std::filesystem::read_symlink("/proc/self/exe").parent_path() / "Doc";
     ASSERT_FALSE(std::filesystem::exists(docs));
-    std::filesystem::create_directories(docs);
-    std::ofstream(docs / "Manual") << "document\n";
+    test_support::WriteBytes(docs / "Manual", "document\n");
     test_support::RegisterTestCard();
     window = new TVWindow(FRAME, "Ovelin Beta 4", B_TITLED_WINDOW, B_ASYNCHRONOUS_CONTROLS);
     window->Lock();
