@@ -22,6 +22,20 @@ DisplayBackend& Display()
     return display;
 }
 
+color_space SpaceOfDepth(int depth)
+{
+    switch (depth) {
+    case 8:
+        return B_CMAP8;
+    case 15:
+        return B_RGB15;
+    case 16:
+        return B_RGB16;
+    default:
+        return B_RGB32;
+    }
+}
+
 int64 RetracePeriodNanoseconds(const display_mode& mode)
 {
     const int64 pixels = int64(mode.timing.h_total) * mode.timing.v_total;

@@ -76,5 +76,7 @@ int64 RetracePeriodNanoseconds(const display_mode& mode);
 bigtime_t NextRetrace(bigtime_t now, int64 periodNanoseconds);
 // Whether a mode can be shown at all: see BScreen::SetMode.
 bool IsShowableMode(const display_mode& mode);
+// The colour space of a screen with this many bits per pixel.
+color_space SpaceOfDepth(int depth);
 
 }

@@ -158,20 +158,6 @@ int32 PixelExtent(float extent)
     return std::clamp(int32(std::ceil(extent)) + 1, 1, MAX_WINDOW_SIZE);
 }
 
-color_space SpaceOfFormat(uint32 format)
-{
-    switch (SDL_BITSPERPIXEL(format)) {
-    case 8:
-        return B_CMAP8;
-    case 15:
-        return B_RGB15;
-    case 16:
-        return B_RGB16;
-    default:
-        return B_RGB32;
-    }
-}
-
 // A display mode with timings a monitor could use for the size and rate: the reduced blanking of
 // flat panels (160 pixels a line, at least 460 microseconds of lines a frame).
 display_mode ModeOf(int width, int height, int refreshRate, color_space space)
@@ -560,7 +546,7 @@ void SdlDisplayBackend::Shared::ReadModes()
     SDL_DisplayMode desktop;
     if (SdlStatus(SDL_GetDesktopDisplayMode(0, &desktop)) != B_OK)
         return;
-    const color_space space = SpaceOfFormat(desktop.format);
+    const color_space space = SpaceOfDepth(SDL_BITSPERPIXEL(desktop.format));
     std::vector<display_mode> found;
     const int count = SDL_GetNumDisplayModes(0);
     for (int i = 0; i < count; i++) {

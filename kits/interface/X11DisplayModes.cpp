@@ -115,20 +115,6 @@ private:
     ::Display* display;
 };
 
-color_space SpaceOfDepth(int depth)
-{
-    switch (depth) {
-    case 8:
-        return B_CMAP8;
-    case 15:
-        return B_RGB15;
-    case 16:
-        return B_RGB16;
-    default:
-        return B_RGB32;
-    }
-}
-
 display_mode ModeOf(const XRRModeInfo& info, color_space space)
 {
     display_mode mode{};
