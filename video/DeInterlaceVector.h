@@ -1,10 +1,9 @@
 #pragma once
 // The DeInterlace row blend written once over a vector instruction set. Read only by the file of
-// each instruction set, which passes its own wrapper V from an anonymous namespace, so that every
-// instantiation stays in the file built for its instruction set.
+// each instruction set, which passes its wrapper V (video/VectorSse2.h, video/VectorAvx2.h),
+// whose anonymous namespace keeps every instantiation in the file built for its instruction set.
 //
-// V provides: Reg, BYTES, and always-inlined Set32, Load, Store, And and Average16 (the rounding
-// average of unsigned 16-bit lanes).
+// Of V it uses Reg, BYTES, Set32, Load, Store, And and Average16.
 
 #include "video/DeInterlacePrivate.h"
 

@@ -1,11 +1,10 @@
 #pragma once
 // MotionDeInterlace written once over a vector instruction set. Read only by the file of each
-// instruction set, which passes its own wrapper V from an anonymous namespace, so that every
-// instantiation stays in the file built for its instruction set.
+// instruction set, which passes its wrapper V (video/VectorSse2.h, video/VectorAvx2.h), whose
+// anonymous namespace keeps every instantiation in the file built for its instruction set.
 //
-// V provides: Reg, BYTES, and always-inlined Set32, Load, Store, And, AndNot (not a, and b), Or,
-// Xor, Add16, ShiftRight16, SubtractSaturated8 and 16 (unsigned), Equal8, Equal16, Equal32 and
-// AllOnes (whether every bit is set).
+// Of V it uses Reg, BYTES, Set32, Load, Store, And, AndNot, Or, Xor, Add16, ShiftRight16,
+// SubtractSaturated8, SubtractSaturated16, Equal8, Equal16, Equal32 and AllOnes.
 //
 // Motion is kept as masks of whole pixels, all ones where a pixel stood still, so that the
 // spread to the neighbours is an AND of shifted loads and the choice between the woven and the

@@ -1,12 +1,11 @@
 #pragma once
 // The SubtitleContrast band pass written once over a vector instruction set. Read only by the file
-// of each instruction set, which passes its own wrapper V from an anonymous namespace, so that
-// every instantiation stays in the file built for its instruction set.
+// of each instruction set, which passes its wrapper V (video/VectorSse2.h, video/VectorAvx2.h),
+// whose anonymous namespace keeps every instantiation in the file built for its instruction set.
 //
-// V provides: Reg, BYTES, and always-inlined Zero, Load, Store, Set16, Set32, LaneIndex16,
-// LaneIndex32, And, AndNot (~a & b), Or, Xor, Sub32, ShiftRight16, ShiftRight32, ShiftLeft32,
-// Equal16, Equal32, Greater16, Greater32, SaturatingSubtract8, PairSum16, MoveMask8,
-// Select (mask ? a : b) and Sum32.
+// Of V it uses Reg, BYTES, Zero, Load, Store, Set16, Set32, LaneIndex16, LaneIndex32, And,
+// AndNot, Or, Xor, Sub32, ShiftRight16, ShiftRight32, ShiftLeft32, Equal16, Equal32, Greater16,
+// Greater32, SubtractSaturated8, PairSum16, MoveMask8, Select and Sum32.
 
 #include "video/SubtitleContrastPrivate.h"
 
@@ -77,8 +76,7 @@ inline void SubtitleVectorPass<V, Format, ACTIVE>::Vector(uint8* address, Reg va
         // the threshold minus green (saturating) is 0. White is all three bytes being 0.
         const Reg halved = V::And(pixels, halveMask);
         const Reg differences = V::Xor(halved, V::ShiftRight32(halved, 8));
-        const Reg shortfall
-            = V::SaturatingSubtract8(thresholdInGreen, ACTIVE ? pixels : halved);
+        const Reg shortfall = V::SubtractSaturated8(thresholdInGreen, ACTIVE ? pixels : halved);
         const Reg tested = V::Or(differences, shortfall);
         white = V::Equal32(V::ShiftLeft32(tested, 16), V::Zero());
         bright = V::Equal32(shortfall, V::Zero());
