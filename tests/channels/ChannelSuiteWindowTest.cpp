@@ -84,9 +84,13 @@ TEST_F(ChannelSuiteWindowTest, ScanFindsExactlyTheCardsStationsAndEndsOnTheFirst
     // A second "Scan all" while the first runs starts it again: one scan, each station once.
     suite->PostMessage(SUITE_SCAN_ALL);
     suite->PostMessage(SUITE_SCAN_ALL);
-    // Sixty channels, each settling and measured: minutes under a sanitizer.
+    std::vector<int32> stations;
+    for (const devices::TestStation& station : devices::DefaultTestStations())
+        stations.push_back(station.channel);
+    // Sixty channels, each settling and measured: minutes under a sanitizer. Channel 0 with every
+    // station listed comes only at the end: the scan starts on channel 0 with the list emptied.
     EXPECT_TRUE(test_support::Await([&] {
-        return !channels_test::ListedChannels(suite).empty()
+        return channels_test::ListedChannels(suite).size() >= stations.size()
             && test_support::CardValue<int32>("Channel") == 0;
     }, 180000000));
     // Nothing scans on: "Down" from the first channel reaches the last and stays there.
@@ -94,9 +98,6 @@ TEST_F(ChannelSuiteWindowTest, ScanFindsExactlyTheCardsStationsAndEndsOnTheFirst
     const int32 last = devices::ChannelPlan::CountChannels() - 1;
     EXPECT_TRUE(test_support::Await(
         [&] { return test_support::CardValue<int32>("Channel") == last; }));
-    std::vector<int32> stations;
-    for (const devices::TestStation& station : devices::DefaultTestStations())
-        stations.push_back(station.channel);
     EXPECT_EQ(channels_test::ListedChannels(suite), stations);
 
     // Selecting a found station tunes it and names it in the main window's title.
