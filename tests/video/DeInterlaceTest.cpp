@@ -12,7 +12,6 @@
 namespace video::test {
 namespace {
 
-constexpr color_space SPACES[] = {B_GRAY8, B_RGB15, B_RGB16, B_RGB32};
 
 // Halves each channel of both pixels, rounding down, and adds them; ignored bits come out clear.
 uint32 Average(color_space space, uint32 upper, uint32 lower)
@@ -78,7 +77,7 @@ TEST(DeInterlaceTest, BlendsEachRowWithTheOriginalRowBelowDownToTheLastWholeGrou
     } cases[] = {{576, 572}, {288, 284}, {480, 476}, {7, 4}, {10, 4}, {11, 8}, {6, 0}, {1, 0}};
     std::mt19937 random(4);
     for (const DeInterlaceImplementation& path : EveryPath()) {
-        for (color_space space : SPACES) {
+        for (color_space space : CONSUMER_SPACES) {
             for (const auto& test : cases) {
                 ASSERT_EQ(DeInterlacedRows(test.lines), test.blendedRows);
                 TestFrame frame(space, 45, test.lines, 5);
@@ -125,21 +124,9 @@ TEST(DeInterlaceTest, FastPathsMatchReferenceOnRandomFrames)
 {
     std::mt19937 random(6);
     const std::vector<DeInterlaceImplementation> paths = EveryPath();
-    struct Size {
-        int32 width;
-        int32 lines;
-        int32 padding;
-    };
-    std::vector<Size> sizes;
-    // Every width up to past two AVX2 vectors of grey, then random larger ones.
-    for (int32 width = 1; width <= 70; width++)
-        sizes.push_back({width, 7 + width % 9, width % 5});
-    for (int32 i = 0; i < 24; i++)
-        sizes.push_back(
-            {1 + int32(random() % 800), 7 + int32(random() % 594), int32(random() % 40)});
-    sizes.push_back({768, 576, 0});
-    for (color_space space : SPACES) {
-        for (const Size& size : sizes) {
+    const std::vector<FrameSize> sizes = FastPathSizes(random, 7, 24, 800, 600);
+    for (color_space space : CONSUMER_SPACES) {
+        for (const FrameSize& size : sizes) {
             TestFrame original(space, size.width, size.lines, size.padding);
             original.Randomize(random);
             TestFrame reference = original;

@@ -66,6 +66,32 @@ private:
     std::vector<uint8> bytes;
 };
 
+// The colour spaces the consumer holds, which the de-interlacers take.
+inline constexpr color_space CONSUMER_SPACES[] = {B_GRAY8, B_RGB15, B_RGB16, B_RGB32};
+
+// A frame size for comparing a fast path with its reference, padding counting bytes a row.
+struct FrameSize {
+    int32 width;
+    int32 lines;
+    int32 padding;
+};
+
+// Every width up to past two AVX2 vectors of grey, then randomSizes random ones up to maxWidth
+// by maxLines, then a full PAL frame; every frame has at least minLines lines.
+inline std::vector<FrameSize> FastPathSizes(std::mt19937& random, int32 minLines,
+    int32 randomSizes, int32 maxWidth, int32 maxLines)
+{
+    std::vector<FrameSize> sizes;
+    for (int32 width = 1; width <= 70; width++)
+        sizes.push_back({width, minLines + width % 9, width % 5});
+    for (int32 i = 0; i < randomSizes; i++) {
+        sizes.push_back({1 + int32(random() % uint32(maxWidth)),
+            minLines + int32(random() % uint32(maxLines - minLines + 1)), int32(random() % 40)});
+    }
+    sizes.push_back({768, 576, 0});
+    return sizes;
+}
+
 // Pixels from channels at the precision each colour space stores.
 inline uint32 Rgb32Pixel(uint32 red, uint32 green, uint32 blue, uint32 ignored = 0)
 {

@@ -11,7 +11,6 @@
 namespace video::test {
 namespace {
 
-constexpr color_space SPACES[] = {B_GRAY8, B_RGB15, B_RGB16, B_RGB32};
 constexpr FieldOrder ORDERS[] = {FIELD_ORDER_TOP_FIRST, FIELD_ORDER_BOTTOM_FIRST};
 
 // The public entry and every implementation.
@@ -121,7 +120,7 @@ TEST(MotionDeInterlaceTest, StillPictureKeepsBothFieldsUntilTheFrameBeforeIsDrop
 {
     std::mt19937 random(2);
     for (const MotionDeInterlaceImplementation& path : EveryPath()) {
-        for (color_space space : SPACES) {
+        for (color_space space : CONSUMER_SPACES) {
             TestFrame original(space, 53, 31, 2);
             original.Randomize(random);
             MotionDeInterlaceState state;
@@ -321,21 +320,9 @@ TEST(MotionDeInterlaceTest, FastPathsMatchReferenceOnRandomFrameSequences)
 {
     std::mt19937 random(5);
     const std::vector<MotionDeInterlaceImplementation> paths = EveryPath();
-    struct Size {
-        int32 width;
-        int32 lines;
-        int32 padding;
-    };
-    std::vector<Size> sizes;
-    // Every width up to past two AVX2 vectors of grey, then random larger ones.
-    for (int32 width = 1; width <= 70; width++)
-        sizes.push_back({width, 2 + width % 9, width % 5});
-    for (int32 i = 0; i < 6; i++)
-        sizes.push_back(
-            {1 + int32(random() % 400), 2 + int32(random() % 300), int32(random() % 40)});
-    sizes.push_back({768, 576, 0});
-    for (color_space space : SPACES) {
-        for (const Size& size : sizes) {
+    const std::vector<FrameSize> sizes = FastPathSizes(random, 2, 6, 400, 301);
+    for (color_space space : CONSUMER_SPACES) {
+        for (const FrameSize& size : sizes) {
             const FieldOrder order = ORDERS[random() % 2];
             std::vector<MotionDeInterlaceState> states(paths.size());
             MotionDeInterlaceState reference;
