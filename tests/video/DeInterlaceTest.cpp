@@ -12,7 +12,6 @@
 namespace video::test {
 namespace {
 
-
 // Halves each channel of both pixels, rounding down, and adds them; ignored bits come out clear.
 uint32 Average(color_space space, uint32 upper, uint32 lower)
 {

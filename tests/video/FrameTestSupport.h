@@ -78,8 +78,8 @@ struct FrameSize {
 
 // Every width up to past two AVX2 vectors of grey, then randomSizes random ones up to maxWidth
 // by maxLines, then a full PAL frame; every frame has at least minLines lines.
-inline std::vector<FrameSize> FastPathSizes(std::mt19937& random, int32 minLines,
-    int32 randomSizes, int32 maxWidth, int32 maxLines)
+inline std::vector<FrameSize> FastPathSizes(
+    std::mt19937& random, int32 minLines, int32 randomSizes, int32 maxWidth, int32 maxLines)
 {
     std::vector<FrameSize> sizes;
     for (int32 width = 1; width <= 70; width++)
