@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev libfreetype-dev fonts-dejavu-core libsdl2-dev
     xvfb x11-apps xdotool
-    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxrandr-dev
+    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxrandr-dev libxext-dev
     libturbojpeg0-dev libasound2-dev
     qemu-system-x86 kmod cpio v4l-utils
     dpkg-dev desktop-file-utils man-db groff-base librsvg2-bin

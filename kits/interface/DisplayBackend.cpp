@@ -22,6 +22,11 @@ DisplayBackend& Display()
     return display;
 }
 
+std::shared_ptr<PixelMemory> DisplayPixels(size_t count)
+{
+    return Display().NewPixels(count);
+}
+
 color_space SpaceOfDepth(int depth)
 {
     switch (depth) {

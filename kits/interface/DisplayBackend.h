@@ -3,6 +3,7 @@
 
 #include "kits/app/Messenger.h"
 #include "kits/interface/ClipRegion.h"
+#include "kits/interface/FrameBuffer.h"
 #include "kits/interface/Screen.h"
 
 #include <string>
@@ -12,8 +13,6 @@ class BMessage;
 class BWindow;
 
 namespace kits::interface {
-
-class FrameBuffer;
 
 // The display the windows are shown on: its modes, retrace and workspaces, and the place where a
 // window's frame buffer is presented. One backend serves the whole process (Display()); every
@@ -40,8 +39,12 @@ public:
     virtual void RemoveWindow(BWindow* window) = 0;
     // Its frame, title, visibility or minimised state changed. Called with the window locked.
     virtual void WindowChanged(BWindow* window) = 0;
+    // Memory for a window's pixels (see PixelSource); a display may hand out memory it shows
+    // without copying it. Any thread.
+    virtual std::shared_ptr<PixelMemory> NewPixels(size_t count) { return HeapPixels(count); }
     // Shows what the views drew; `changed` bounds the pixels that differ from the last present.
-    // Called with the window locked; the buffer is valid only during the call.
+    // Called with the window locked; the buffer is valid only during the call, its Memory() as
+    // long as the display keeps it.
     virtual void Present(BWindow* window, const FrameBuffer& buffer, const PixelRect& changed) = 0;
     // The window covers the whole screen without a border (true) or is back in its own frame
     // (false); its frame has been set to match already. Called with the window locked. A display
@@ -68,6 +71,8 @@ public:
 // reachable and OVELIN_HEADLESS is not "1", the headless one otherwise. Never destroyed, so
 // windows may still reach it while the program exits.
 DisplayBackend& Display();
+// Memory for a window's pixels from the process's display.
+std::shared_ptr<PixelMemory> DisplayPixels(size_t count);
 
 // The refresh period of a mode in nanoseconds; 0 for a mode without a pixel clock or totals.
 int64 RetracePeriodNanoseconds(const display_mode& mode);

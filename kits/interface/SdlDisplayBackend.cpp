@@ -12,6 +12,7 @@
 #include "kits/interface/SdlEventsPrivate.h"
 #include "kits/interface/Window.h"
 #include "kits/interface/X11DisplayModes.h"
+#include "kits/interface/X11Presenter.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -222,11 +223,15 @@ struct Record {
     uint64 raised = 0;
     bool stateChanged = true;
     bool closeRequested = false;
-    // The size of the window's pixels as last presented. They lie on the surface while it holds
-    // a picture of that size, and in `held` otherwise, until the SDL thread has a surface for
-    // them again (held is empty when memory ran out).
+    // The size of the window's pixels as last presented. The X server reads them straight from
+    // the window's own memory, `shared`, when it can (direct, known once the desktop window
+    // exists). Otherwise they lie on the surface while it holds a picture of that size, and in
+    // `held` otherwise, until the SDL thread has a surface for them again (held is empty when
+    // memory ran out).
     int32 pixelsWidth = 0;
     int32 pixelsHeight = 0;
+    bool direct = false;
+    std::shared_ptr<PixelMemory> shared;
     SurfaceTarget surface;
     PixelsPointer held;
     // The rows not yet shown on the desktop (an empty range when dirtyTop > dirtyBottom).
@@ -236,11 +241,43 @@ struct Record {
     int64 presentsShown = 0;
 };
 
+// Copies the changed rows of a window shown through its surface: onto the surface when it holds
+// the picture, into `held` otherwise (all of them, widening the range, when held is new). False
+// when memory ran out: the desktop keeps showing the old picture. Called with the backend's
+// mutex held.
+bool CopyRows(Record& record, const FrameBuffer& buffer, int32& top, int32& bottom)
+{
+    const int32 width = buffer.Width();
+    const int32 height = buffer.Height();
+    const SurfaceTarget& target = record.surface;
+    if (target.Holds(width, height)) {
+        // Straight onto the desktop window's surface: the SDL thread only has to update it.
+        CopyToSurface(buffer.Row(top), width, width, bottom - top + 1, target.At(0, top),
+            target.pitch, target.format);
+        return true;
+    }
+    if (record.held == nullptr) {
+        record.held.reset(new (std::nothrow) uint32[size_t(width) * size_t(height)]);
+        if (record.held == nullptr)
+            return false;
+        top = 0;
+        bottom = height - 1;
+    }
+    // Rows have no padding, so the changed rows are one block.
+    std::memcpy(record.held.get() + int64(top) * width, buffer.Row(top),
+        size_t(bottom - top + 1) * size_t(width) * sizeof(uint32));
+    return true;
+}
+
 // What the SDL thread keeps of a record. Touched only on the SDL thread.
 struct DesktopWindow {
     std::shared_ptr<Record> record;
     WindowPointer window;
     uint32 id = 0;
+    // The X window, where the record's pixels are shown directly; 0 otherwise.
+    unsigned long xWindow = 0;
+    // The whole picture is to be put on the X window again: it was made, exposed or resized.
+    bool wholeWanted = true;
     WindowState applied;
     // The record's surface has been taken back: SDL_GetWindowSurface is called again, and the
     // new surface filled.
@@ -318,6 +355,13 @@ public:
     // The X screen's own modes, set for real; null on Wayland or without RandR. Set before the
     // backend is handed out and safe on any thread by itself.
     std::unique_ptr<X11DisplayModes> x11Modes;
+    // Set before the backend is handed out when the X server reads our pixels from memory we
+    // share with it; null otherwise. Used only on the SDL thread, but for NewPixels.
+    std::unique_ptr<X11Presenter> presenter;
+    // Syncs asked for by WaitUntilShown, and done: each makes sure the X server has handled
+    // every present sent before it. syncsDone is written only on the SDL thread.
+    uint64 syncsWanted = 0;
+    uint64 syncsDone = 0;
     uint64 nextSerial = 1;
     uint64 nextRaise = 1;
     bool cursorHidden = false;
@@ -341,6 +385,11 @@ private:
     bool ServeRequests();
     void Apply(DesktopWindow& desktop, const WindowState& wanted, bool closeRequested);
     void ShowPixels(DesktopWindow& desktop);
+    // Puts the changed rows of the record's shared pixels on the X window. Called with lock
+    // held through guard; returns with it released.
+    void ShowShared(DesktopWindow& desktop, std::unique_lock<std::mutex>& guard);
+    // Finds the X window of a new desktop window and whether it shows the pixels directly.
+    void ConnectToX(DesktopWindow& desktop);
     // Takes the record's surface back before SDL may change it, keeping the pixels that lie on
     // it in `held`. Called with lock held.
     void TakeSurfaceBack(DesktopWindow& desktop);
@@ -353,8 +402,9 @@ private:
 
     // Touched only on the SDL thread.
     std::map<uint64, DesktopWindow> desktopWindows;
-    // The X server's connection, once a desktop window on X11 told it; -1 otherwise.
+    // The X server's connection, once a desktop window on X11 told it; -1 and null otherwise.
     int displayFd = -1;
+    ::Display* x11Display = nullptr;
 };
 
 void SdlDisplayBackend::Shared::Start()
@@ -427,8 +477,11 @@ void SdlDisplayBackend::Shared::Run()
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland");
     const status_t status = SdlStatus(SDL_Init(SDL_INIT_VIDEO));
     // Known before the backend is handed out: windows size themselves by the screen at once.
-    if (status == B_OK)
+    if (status == B_OK) {
         ReadModes();
+        if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0)
+            presenter = X11Presenter::Open();
+    }
     const uint32 registered = status == B_OK ? SDL_RegisterEvents(1) : uint32(-1);
     {
         std::lock_guard guard(lock);
@@ -457,22 +510,40 @@ void SdlDisplayBackend::Shared::Run()
         // Records may outlive their desktop windows; their surfaces are guarded by lock.
         std::lock_guard guard(lock);
         sdlRunning = false;
-        for (auto& [serial, desktop] : desktopWindows)
+        for (auto& [serial, desktop] : desktopWindows) {
             desktop.record->surface = {};
+            desktop.record->direct = false;
+            desktop.record->shared.reset();
+        }
         desktopWindows.clear();
     }
+    if (presenter != nullptr && x11Display != nullptr)
+        presenter->Release(x11Display, true);
     SDL_Quit();
+}
+
+void SdlDisplayBackend::Shared::ConnectToX(DesktopWindow& desktop)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(desktop.window.get(), &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    x11Display = info.info.x11.display;
+    if (displayFd < 0 && wakeDescriptor.Fd() >= 0)
+        displayFd = ConnectionNumber(x11Display);
+    if (presenter == nullptr || !presenter->CanShow(x11Display, info.info.x11.window))
+        return;
+    desktop.xWindow = info.info.x11.window;
+    // What the picture does not cover (beside it in full screen) is black, and the server
+    // clears it so by itself.
+    XSetWindowBackground(x11Display, desktop.xWindow, BlackPixel(x11Display,
+        DefaultScreen(x11Display)));
+    std::lock_guard guard(lock);
+    desktop.record->direct = true;
 }
 
 void SdlDisplayBackend::Shared::WaitForWork(bool following)
 {
-    if (displayFd < 0 && !desktopWindows.empty() && wakeDescriptor.Fd() >= 0) {
-        SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        if (SDL_GetWindowWMInfo(desktopWindows.begin()->second.window.get(), &info)
-            && info.subsystem == SDL_SYSWM_X11)
-            displayFd = ConnectionNumber(info.info.x11.display);
-    }
     SDL_Event event;
     Sleep how;
     {
@@ -633,12 +704,30 @@ bool SdlDisplayBackend::Shared::ServeRequests()
             desktop.applied.height = s.height;
             desktop.applied.minWidth = -1;
             found = desktopWindows.emplace(w.record->serial, std::move(desktop)).first;
+            ConnectToX(found->second);
             w.stateChanged = true;
         }
         if (w.stateChanged || w.closeRequested)
             Apply(found->second, w.state, w.closeRequested);
         ShowPixels(found->second);
     }
+    if (presenter != nullptr && x11Display != nullptr)
+        presenter->Release(x11Display);
+    uint64 sync;
+    {
+        std::lock_guard guard(lock);
+        sync = syncsWanted;
+    }
+    if (sync == syncsDone)
+        return true;
+    // SDL syncs as it updates a surface; what was put needs a round trip.
+    if (x11Display != nullptr)
+        XSync(x11Display, False);
+    {
+        std::lock_guard guard(lock);
+        syncsDone = sync;
+    }
+    changed.notify_all();
     return true;
 }
 
@@ -662,6 +751,7 @@ void SdlDisplayBackend::Shared::Apply(DesktopWindow& desktop, const WindowState&
         SDL_SetWindowFullscreen(window, wanted.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
         applied.fullScreen = wanted.fullScreen;
         desktop.surfaceStale = true;
+        desktop.wholeWanted = true;
         if (!wanted.fullScreen) {
             // Back in its frame, wherever the desktop put it meanwhile.
             SDL_SetWindowSize(window, wanted.width, wanted.height);
@@ -728,6 +818,10 @@ void SdlDisplayBackend::Shared::ShowPixels(DesktopWindow& desktop)
     SurfaceTarget& target = record.surface;
     // Held while the surface is read and updated too: presents write into it.
     std::unique_lock guard(lock);
+    if (record.shared != nullptr) {
+        ShowShared(desktop, guard);
+        return;
+    }
     bool whole = false;
     if (desktop.surfaceStale) {
         SDL_Surface* surface = SDL_GetWindowSurface(window);
@@ -776,6 +870,67 @@ void SdlDisplayBackend::Shared::ShowPixels(DesktopWindow& desktop)
     record.presentsShown = presents;
     statistics.presents++;
     statistics.microseconds += spent.count();
+    guard.unlock();
+    changed.notify_all();
+}
+
+void SdlDisplayBackend::Shared::ShowShared(DesktopWindow& desktop,
+    std::unique_lock<std::mutex>& guard)
+{
+    const auto start = std::chrono::steady_clock::now();
+    Record& record = *desktop.record;
+    const std::shared_ptr<PixelMemory> memory = record.shared;
+    const int32 width = record.pixelsWidth;
+    const int32 height = record.pixelsHeight;
+    int32 top = std::max(record.dirtyTop, 0);
+    int32 bottom = std::min(record.dirtyBottom, height - 1);
+    if (desktop.wholeWanted) {
+        top = 0;
+        bottom = height - 1;
+    }
+    const int64 presents = record.presentsWanted;
+    record.dirtyTop = 0;
+    record.dirtyBottom = -1;
+    if (top > bottom) {
+        record.presentsShown = presents;
+        guard.unlock();
+        return;
+    }
+    guard.unlock();
+    desktop.offsetX = 0;
+    desktop.offsetY = 0;
+    if (desktop.applied.fullScreen) {
+        int windowWidth = 0;
+        int windowHeight = 0;
+        SDL_GetWindowSize(desktop.window.get(), &windowWidth, &windowHeight);
+        desktop.offsetX = std::max(0, (windowWidth - width) / 2);
+        desktop.offsetY = std::max(0, (windowHeight - height) / 2);
+    }
+    const status_t status = presenter->Put(x11Display, desktop.xWindow, memory, width, height,
+        top, bottom, desktop.offsetX, desktop.offsetY);
+    guard.lock();
+    if (status != B_OK) {
+        // The server would not take the memory: the window is shown through its surface, from
+        // a copy of the pixels.
+        desktop.xWindow = 0;
+        record.direct = false;
+        record.shared.reset();
+        record.held.reset(new (std::nothrow) uint32[size_t(width) * size_t(height)]);
+        if (record.held != nullptr)
+            std::memcpy(record.held.get(), memory->Pixels(),
+                size_t(width) * size_t(height) * sizeof(uint32));
+        record.dirtyTop = 0;
+        record.dirtyBottom = height - 1;
+        guard.unlock();
+        ShowPixels(desktop);
+        return;
+    }
+    desktop.wholeWanted = false;
+    desktop.presentedOnce = true;
+    record.presentsShown = std::max(record.presentsShown, presents);
+    statistics.presents++;
+    statistics.microseconds += std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start).count();
     guard.unlock();
     changed.notify_all();
 }
@@ -834,8 +989,10 @@ void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
     switch (event.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED: {
         // SDL makes a new surface on the next SDL_GetWindowSurface; the old one stays until then.
+        // A window shown directly was cleared by the server.
         std::lock_guard guard(lock);
         TakeSurfaceBack(desktop);
+        desktop.wholeWanted = true;
         break;
     }
     case SDL_WINDOWEVENT_FOCUS_GAINED: {
@@ -844,8 +1001,10 @@ void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
         break;
     }
     case SDL_WINDOWEVENT_EXPOSED:
-        // The surface still holds the pixels: show them again.
-        if (desktop.presentedOnce && !desktop.surfaceStale) {
+        // Put again from the window's pixels (on the next round), or from the surface, which
+        // still holds them.
+        desktop.wholeWanted = true;
+        if (desktop.xWindow == 0 && desktop.presentedOnce && !desktop.surfaceStale) {
             std::lock_guard guard(lock);
             (void)SdlStatus(SDL_UpdateWindowSurface(desktop.window.get()));
         }
@@ -1016,6 +1175,15 @@ std::string SdlDisplayBackend::DropExchangeName() const
     return "desktop";
 }
 
+std::shared_ptr<PixelMemory> SdlDisplayBackend::NewPixels(size_t count)
+{
+    if (shared->presenter != nullptr) {
+        if (std::shared_ptr<PixelMemory> memory = X11Presenter::NewPixels(count))
+            return memory;
+    }
+    return HeapPixels(count);
+}
+
 void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
     const PixelRect& changed)
 {
@@ -1028,6 +1196,13 @@ void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
     const int32 height = buffer.Height();
     int32 top = std::max(changed.top, 0);
     int32 bottom = std::min(changed.bottom, height - 1);
+    const std::shared_ptr<PixelMemory>& memory = buffer.Memory();
+    const bool direct = record.direct && memory != nullptr && X11Presenter::IsShared(*memory);
+    if (direct != (record.shared != nullptr) || (direct && memory != record.shared)) {
+        // Other memory, or shown another way: none of the rows shown before count.
+        record.pixelsWidth = -1;
+        record.shared = direct ? memory : nullptr;
+    }
     if (width != record.pixelsWidth || height != record.pixelsHeight) {
         // A new size: the rows kept are of no use, all of the new ones are taken.
         record.held.reset();
@@ -1040,24 +1215,9 @@ void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
     }
     if (width <= 0 || height <= 0 || top > bottom)
         return;
-    const SurfaceTarget& target = record.surface;
-    if (target.Holds(width, height)) {
-        // Straight onto the desktop window's surface: the SDL thread only has to update it.
-        CopyToSurface(buffer.Row(top), width, width, bottom - top + 1, target.At(0, top),
-            target.pitch, target.format);
-    } else {
-        if (record.held == nullptr) {
-            record.held.reset(new (std::nothrow) uint32[size_t(width) * size_t(height)]);
-            // Out of memory: the desktop keeps showing the old picture.
-            if (record.held == nullptr)
-                return;
-            top = 0;
-            bottom = height - 1;
-        }
-        // Rows have no padding, so the changed rows are one block.
-        std::memcpy(record.held.get() + int64(top) * width, buffer.Row(top),
-            size_t(bottom - top + 1) * size_t(width) * sizeof(uint32));
-    }
+    // Shown directly, the SDL thread has the server read the rows from the window's own memory.
+    if (!direct && !CopyRows(record, buffer, top, bottom))
+        return;
     if (record.dirtyTop > record.dirtyBottom) {
         record.dirtyTop = top;
         record.dirtyBottom = bottom;
@@ -1109,11 +1269,17 @@ status_t SdlDisplayBackend::WaitUntilShown(const BWindow* window, bigtime_t time
         return B_BAD_VALUE;
     std::shared_ptr<Record> record = found->second;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(timeout);
-    const bool reached = shared->changed.wait_until(guard, deadline,
+    const bool shown = shared->changed.wait_until(guard, deadline,
         [&] {
             return record->presentsWanted > 0 && record->presentsShown == record->presentsWanted;
         });
-    return reached ? B_OK : B_TIMED_OUT;
+    if (!shown)
+        return B_TIMED_OUT;
+    const uint64 sync = ++shared->syncsWanted;
+    shared->Wake();
+    const bool synced = shared->changed.wait_until(guard, deadline,
+        [&] { return shared->syncsDone >= sync || !shared->sdlRunning; });
+    return synced ? B_OK : B_TIMED_OUT;
 }
 
 SdlDisplayBackend::PresentStatistics SdlDisplayBackend::Statistics() const

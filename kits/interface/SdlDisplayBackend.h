@@ -51,9 +51,13 @@ public:
     void AddWindow(BWindow* window) override;
     void RemoveWindow(BWindow* window) override;
     void WindowChanged(BWindow* window) override;
-    // Copies the rows `changed` spans straight into the desktop window's surface (into a copy
-    // of the window's pixels while the surface is being made anew); the SDL thread puts them on
-    // screen soon after. Waits while the SDL thread updates the window from that surface.
+    // On an X server of this machine, memory the server reads the pixels from directly.
+    std::shared_ptr<PixelMemory> NewPixels(size_t count) override;
+    // Where the server reads the window's pixels from its own memory (NewPixels), only notes
+    // the rows `changed` spans, which the SDL thread has the server put on screen. Otherwise
+    // copies them straight into the desktop window's surface (into a copy of the window's
+    // pixels while the surface is being made anew); the SDL thread puts them on screen soon
+    // after. Waits while the SDL thread updates the window from that surface.
     void Present(BWindow* window, const FrameBuffer& buffer, const PixelRect& changed) override;
     // Covers the desktop with the window; the picture is centred on black when the desktop is
     // larger than the window's frame, as the desktop keeps its own resolution.
@@ -71,7 +75,7 @@ public:
     // B_BAD_VALUE for a window the backend does not know.
     [[nodiscard]] status_t SimulateCloseBox(const BWindow* window);
     // Waits until the window has been presented at least once and every present made so far
-    // has reached the desktop. B_TIMED_OUT after timeout microseconds, B_BAD_VALUE for an
+    // has reached the desktop (and the X server has handled it). B_TIMED_OUT after timeout microseconds, B_BAD_VALUE for an
     // unknown window.
     [[nodiscard]] status_t WaitUntilShown(const BWindow* window, bigtime_t timeout);
     // The presents that reached the desktop, and the microseconds the SDL thread spent putting

@@ -67,7 +67,8 @@ BWindow::BWindow(BRect frame, const char* title, window_type type, uint32 flags,
     title(title != nullptr ? title : ""),
     type(type),
     flags(flags),
-    workspaces(WorkspaceSet(workspaces))
+    workspaces(WorkspaceSet(workspaces)),
+    buffer(kits::interface::DisplayPixels)
 {
     Lock();
     topView = std::make_unique<BView>(Bounds(), "top view", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);

@@ -3,6 +3,7 @@
 #include "kits/interface/X11DisplayModes.h"
 
 #include "kits/interface/DisplayBackend.h"
+#include "kits/interface/X11Private.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
@@ -24,9 +25,6 @@ namespace kits::interface {
 
 namespace {
 
-struct DisplayClose {
-    void operator()(::Display* display) const { XCloseDisplay(display); }
-};
 struct ResourcesFree {
     void operator()(XRRScreenResources* resources) const { XRRFreeScreenResources(resources); }
 };
@@ -42,78 +40,6 @@ using CrtcInfo = std::unique_ptr<XRRCrtcInfo, CrtcInfoFree>;
 
 // The screen's size in millimetres is only a hint; 96 dots per inch is the server's default.
 constexpr double MILLIMETRES_PER_PIXEL = 25.4 / 96;
-
-// An X protocol error as a status.
-status_t XStatus(int errorCode)
-{
-    switch (errorCode) {
-    case Success:
-        return B_OK;
-    case BadAlloc:
-        return B_NO_MEMORY;
-    case BadValue:
-        return B_BAD_VALUE;
-    default:
-        return B_ERROR;
-    }
-}
-
-// The error handler is the process's, shared with SDL's connection: only errors of the trapped
-// connection are kept, the others go on to the handler that was installed before.
-std::mutex trapLock;
-std::atomic<::Display*> trappedDisplay = nullptr;
-std::atomic<int> trappedError = Success;
-std::atomic<XErrorHandler> otherHandler = nullptr;
-
-int TrapError(::Display* display, XErrorEvent* event)
-{
-    if (display == trappedDisplay.load()) {
-        // The first error tells what went wrong; the later ones follow from it.
-        int none = Success;
-        trappedError.compare_exchange_strong(none, event->error_code);
-        return 0;
-    }
-    const XErrorHandler other = otherHandler.load();
-    return other != nullptr ? other(display, event) : 0;
-}
-
-// Keeps the errors of the connection's requests from its construction to Finish(), instead of
-// Xlib's default handler ending the program.
-class ErrorTrap {
-public:
-    explicit ErrorTrap(::Display* display)
-        :
-        guard(trapLock),
-        display(display)
-    {
-        // Errors of earlier requests are not this trap's.
-        XSync(display, False);
-        trappedError = Success;
-        trappedDisplay = display;
-        otherHandler = XSetErrorHandler(TrapError);
-    }
-    ~ErrorTrap() { (void)Finish(); }
-
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-
-    // Waits for the server to have handled every request; the first error's status, or B_OK.
-    [[nodiscard]] status_t Finish()
-    {
-        if (!guard.owns_lock())
-            return B_OK;
-        XSync(display, False);
-        XSetErrorHandler(otherHandler.load());
-        trappedDisplay = nullptr;
-        const status_t status = XStatus(trappedError.load());
-        guard.unlock();
-        return status;
-    }
-
-private:
-    std::unique_lock<std::mutex> guard;
-    ::Display* display;
-};
 
 display_mode ModeOf(const XRRModeInfo& info, color_space space)
 {

@@ -1,0 +1,180 @@
+// Lock order: only the error trap's mutex, taken while memory is attached.
+#include "kits/interface/X11Presenter.h"
+
+#include "kits/interface/X11Private.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <bit>
+
+namespace kits::interface {
+
+namespace {
+
+// A segment of our own, removed at once: it goes when the last process detaches it (Linux lets
+// the server attach a removed segment), so it never outlives us and the server.
+class SharedMemory : public PixelMemory {
+public:
+    SharedMemory(int id, uint32* pixels)
+        :
+        PixelMemory(pixels),
+        id(id)
+    {
+    }
+    ~SharedMemory() override { shmdt(Pixels()); }
+
+    const int id;
+};
+
+// The byte order of our words in memory, as Xlib names it.
+constexpr int NATIVE_ORDER = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+
+// Whether a visual of this depth shows B_RGB32 words (blue in the lowest byte) as they are. SDL
+// gives its windows a direct-colour visual where there is one, with colour maps that leave the
+// pixels as they are, as its own surfaces need.
+bool ShowsWords(::Display* display, const Visual* visual, int depth)
+{
+    if ((depth != 24 && depth != 32) || visual == nullptr
+        || (visual->c_class != TrueColor && visual->c_class != DirectColor) || visual->red_mask != 0xFF0000 || visual->green_mask != 0xFF00
+        || visual->blue_mask != 0xFF || ImageByteOrder(display) != NATIVE_ORDER) {
+        return false;
+    }
+    int count = 0;
+    XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
+    bool found = false;
+    for (int i = 0; i < count; i++)
+        found = found || (formats[i].depth == depth && formats[i].bits_per_pixel == 32);
+    XFree(formats);
+    return found;
+}
+
+}
+
+struct X11Presenter::Attached {
+    std::shared_ptr<PixelMemory> memory;
+    XShmSegmentInfo segment{};
+    XImage* image = nullptr;
+
+    ~Attached()
+    {
+        if (image != nullptr) {
+            // The pixels are the memory's, not Xlib's to free.
+            image->data = nullptr;
+            XDestroyImage(image);
+        }
+    }
+};
+
+std::unique_ptr<X11Presenter> X11Presenter::Open()
+{
+    std::unique_ptr<::Display, DisplayClose> display(XOpenDisplay(nullptr));
+    if (display == nullptr || !XShmQueryExtension(display.get()))
+        return nullptr;
+    const int screen = DefaultScreen(display.get());
+    if (!ShowsWords(display.get(), DefaultVisual(display.get(), screen),
+            DefaultDepth(display.get(), screen))) {
+        return nullptr;
+    }
+    // A server on another machine, or one that may not read our memory, refuses it.
+    const std::shared_ptr<PixelMemory> probe = NewPixels(1);
+    if (probe == nullptr)
+        return nullptr;
+    XShmSegmentInfo segment{};
+    segment.shmid = static_cast<const SharedMemory&>(*probe).id;
+    segment.shmaddr = reinterpret_cast<char*>(probe->Pixels());
+    segment.readOnly = True;
+    ErrorTrap trap(display.get());
+    XShmAttach(display.get(), &segment);
+    if (trap.Finish() != B_OK)
+        return nullptr;
+    XShmDetach(display.get(), &segment);
+    XSync(display.get(), False);
+    return std::unique_ptr<X11Presenter>(new X11Presenter);
+}
+
+X11Presenter::~X11Presenter() = default;
+
+std::shared_ptr<PixelMemory> X11Presenter::NewPixels(size_t count)
+{
+    const int id = shmget(IPC_PRIVATE, std::max<size_t>(count, 1) * sizeof(uint32),
+        IPC_CREAT | 0600);
+    if (id < 0)
+        return nullptr;
+    void* address = shmat(id, nullptr, 0);
+    shmctl(id, IPC_RMID, nullptr);
+    if (address == reinterpret_cast<void*>(-1))
+        return nullptr;
+    return std::make_shared<SharedMemory>(id, static_cast<uint32*>(address));
+}
+
+bool X11Presenter::IsShared(const PixelMemory& memory)
+{
+    return dynamic_cast<const SharedMemory*>(&memory) != nullptr;
+}
+
+bool X11Presenter::CanShow(::Display* display, unsigned long window) const
+{
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display, window, &attributes) != 0
+        && ShowsWords(display, attributes.visual, attributes.depth);
+}
+
+status_t X11Presenter::Put(::Display* display, unsigned long window,
+    const std::shared_ptr<PixelMemory>& memory, int32 width, int32 height, int32 top,
+    int32 bottom, int32 x, int32 y)
+{
+    auto found = std::find_if(attached.begin(), attached.end(),
+        [&](const std::unique_ptr<Attached>& a) { return a->memory == memory; });
+    if (found == attached.end()) {
+        const auto* shared = dynamic_cast<const SharedMemory*>(memory.get());
+        if (shared == nullptr)
+            return B_BAD_VALUE;
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, window, &attributes) == 0)
+            return B_ERROR;
+        auto entry = std::make_unique<Attached>();
+        entry->memory = memory;
+        entry->segment.shmid = shared->id;
+        entry->segment.shmaddr = reinterpret_cast<char*>(memory->Pixels());
+        entry->segment.readOnly = True;
+        entry->image = XShmCreateImage(display, attributes.visual, uint32(attributes.depth),
+            ZPixmap, entry->segment.shmaddr, &entry->segment, uint32(width), uint32(height));
+        if (entry->image == nullptr || entry->image->bytes_per_line != width * 4)
+            return B_ERROR;
+        ErrorTrap trap(display);
+        XShmAttach(display, &entry->segment);
+        if (status_t status = trap.Finish(); status != B_OK)
+            return status;
+        found = attached.insert(attached.end(), std::move(entry));
+    }
+    if (context == nullptr)
+        context = XCreateGC(display, window, 0, nullptr);
+    XShmPutImage(display, window, static_cast<GC>(context), (*found)->image, 0, top, x,
+        y + top, uint32(width), uint32(bottom - top + 1), False);
+    XFlush(display);
+    return B_OK;
+}
+
+void X11Presenter::Release(::Display* display, bool all)
+{
+    // Sent after the puts that read the memory, so the server reads it before it lets go.
+    const auto unused = [&](const std::unique_ptr<Attached>& a) {
+        if (!all && a->memory.use_count() > 1)
+            return false;
+        XShmDetach(display, &a->segment);
+        return true;
+    };
+    attached.erase(std::remove_if(attached.begin(), attached.end(), unused), attached.end());
+    if (all && context != nullptr) {
+        XFreeGC(display, static_cast<GC>(context));
+        context = nullptr;
+    }
+    XFlush(display);
+}
+
+}
