@@ -127,6 +127,7 @@ private:
     bool woken = false;
     // The serving thread sleeps on the signal and the timer, armed for `armedFor`.
     bool sleeping = false;
+    // The signal was raised during this sleep.
     bool signalled = false;
     bigtime_t armedFor = B_INFINITE_TIMEOUT;
     uint64 wakeUps = 0;
