@@ -119,6 +119,9 @@ VideoConsumer::VideoConsumer(BView* view, BMediaAddOn* addOn, uint32 internalId)
       lineContrastSignal(1, "lineContrastSem")
 {
     SetEventLatency(0);
+    // BufferReceived only queues the buffer at its start time (or recycles it when stopped),
+    // so the buffer may as well come then: the control thread wakes once a frame.
+    SetBuffersReceivedWhenDue(true);
     SetPriority(CONTROL_PRIORITY);
     release_sem(renderLock.Id());
 }

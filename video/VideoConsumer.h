@@ -21,8 +21,8 @@ class BView;
 // straight into what is drawn. Each buffer is queued for its start time; when due, the frame path
 // measures line contrast on request, runs the subtitle and de-interlace filters while the window
 // is visible, and draws the frame scaled into the view when it is within 25 ms of its time,
-// cropped for 16:9 as the signal format says. The control thread wakes twice a frame: when the
-// buffer comes, to queue it, and at its start time, to show it in step with the time source; the
+// cropped for 16:9 as the signal format says. The control thread wakes once a frame: each buffer
+// is handed over when due, so it is queued and shown in step with the time source in one go; the
 // wait for the retrace sleeps only on a display that has one.
 //
 // Threads: every node hook (NodeRegistered on the registering thread, the others on the control

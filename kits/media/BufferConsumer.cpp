@@ -1,6 +1,8 @@
 #include "kits/media/BufferConsumer.h"
 
+#include "kits/media/MediaEventLooper.h"
 #include "kits/media/MediaRosterPrivate.h"
+#include "kits/media/TimeSource.h"
 
 #include <atomic>
 
@@ -48,4 +50,23 @@ status_t BBufferConsumer::NotifyLateProducer(const media_source& source, bigtime
         },
         nullptr);
     return B_OK;
+}
+
+void BBufferConsumer::SetBuffersReceivedWhenDue(bool whenDue)
+{
+    buffersReceivedWhenDue = whenDue;
+}
+
+bigtime_t BBufferConsumer::DeliveryTimeFor(bigtime_t startTime)
+{
+    if (!buffersReceivedWhenDue)
+        return 0;
+    auto* looper = dynamic_cast<BMediaEventLooper*>(this);
+    if (looper == nullptr || looper->RunState() != BMediaEventLooper::B_STARTED)
+        return 0;
+    BTimeSource* timeSource = TimeSource();
+    if (!timeSource->IsRunning())
+        return 0;
+    // When the looper's control thread would handle an event at the start time.
+    return timeSource->RealTimeFor(startTime, looper->EventLatency());
 }

@@ -3,6 +3,8 @@
 
 #include "kits/media/MediaNode.h"
 
+#include <atomic>
+
 class BBuffer;
 class BBufferGroup;
 
@@ -48,8 +50,22 @@ protected:
     status_t NotifyLateProducer(const media_source& source, bigtime_t howMuch,
         bigtime_t performanceTime);
 
+    // This platform's own addition. A consumer that is a BMediaEventLooper and whose
+    // BufferReceived only queues each buffer as an event at the buffer's start time says so
+    // with true (any thread). While it runs (B_STARTED on a running time source), SendBuffer
+    // then hands a buffer over at the real time at which the control thread would handle
+    // that event anyway, not at once, sparing the thread one wake-up a buffer. Buffers in
+    // transit are handed over at once when its event latency or time source changes.
+    void SetBuffersReceivedWhenDue(bool whenDue);
+
 private:
     friend struct kits::media::NodeAccess;
+    friend class BBufferProducer;
+
+    // The real time before which a buffer starting at `startTime` need not reach
+    // BufferReceived; 0: at once. Called on the producer's thread.
+    bigtime_t DeliveryTimeFor(bigtime_t startTime);
 
     media_type consumerType;
+    std::atomic<bool> buffersReceivedWhenDue{false};
 };

@@ -95,7 +95,7 @@ status_t BBufferProducer::SendBuffer(BBuffer* buffer, const media_source& source
     // A consumer that quits before handling the buffer recycles it through the drop.
     NodeAccess::Port(consumer).Post(
         [consumer, buffer] { NodeAccess::BufferReceived(consumer, buffer); },
-        [buffer] { buffer->Recycle(); });
+        [buffer] { buffer->Recycle(); }, consumer->DeliveryTimeFor(header->start_time));
     return B_OK;
 }
 

@@ -51,7 +51,9 @@ protected:
     virtual status_t GetInitialLatency(bigtime_t* outLatency, uint32* outFlags);
 
     // Hands `buffer` to the consumer of `destination`, whose BufferReceived
-    // then runs on its control thread; the buffer is given away either way:
+    // then runs on its control thread, at once or, for a consumer that asked
+    // (BBufferConsumer::SetBuffersReceivedWhenDue), when the buffer is due
+    // there; the buffer is given away either way:
     // when the destination is not connected to `source` or its node is gone,
     // the buffer is recycled and B_MEDIA_BAD_DESTINATION or
     // B_MEDIA_NOT_CONNECTED returned.

@@ -1,6 +1,7 @@
 #include "tests/support/MediaNodesTest.h"
 
 #include "kits/media/MediaTestHooks.h"
+#include "kits/media/TimeSource.h"
 
 namespace test_support {
 
@@ -37,6 +38,12 @@ status_t MediaNodesTest::DisconnectNodes()
 {
     return roster->Disconnect(output.node.node, output.source, input.node.node,
         input.destination);
+}
+
+void MediaNodesTest::StartConsumer()
+{
+    ASSERT_EQ(roster->StartNode(consumer->Node(), consumer->TimeSource()->Now()), B_OK);
+    ASSERT_TRUE(Await([&] { return consumer->RunState() == BMediaEventLooper::B_STARTED; }));
 }
 
 } // namespace test_support

@@ -21,6 +21,8 @@ protected:
     // Connects the nodes' free ends at `format`; connectedFormat receives the format agreed.
     status_t ConnectNodes(const media_format& format = RawVideo());
     status_t DisconnectNodes();
+    // Starts the consumer now and waits until it runs.
+    void StartConsumer();
 
     TestProducerOptions producerOptions;
     TestConsumerOptions consumerOptions;

@@ -1,6 +1,7 @@
 #include "tests/support/TestConsumer.h"
 
 #include "kits/media/Buffer.h"
+#include "kits/media/MediaNodePrivate.h"
 #include "kits/media/TimeSource.h"
 
 #include <algorithm>
@@ -20,6 +21,7 @@ TestConsumer::TestConsumer(Options options, const char* name)
     : BMediaNode(name), BBufferConsumer(B_MEDIA_RAW_VIDEO), options(std::move(options))
 {
     SetEventLatency(0);
+    SetBuffersReceivedWhenDue(this->options.receiveWhenDue);
     input.destination = {ControlPort(), 0};
     input.format.type = B_MEDIA_RAW_VIDEO;
     input.format.u.raw_video = media_raw_video_format::wildcard;
@@ -61,6 +63,11 @@ BBufferGroup* TestConsumer::Group() const
     return group.get();
 }
 
+uint64 TestConsumer::WakeUps() const
+{
+    return Port().WakeUps();
+}
+
 void TestConsumer::AddMark(bigtime_t performanceTime)
 {
     EventQueue()->AddEvent(media_timed_event(performanceTime, EVENT_MARK));
@@ -88,7 +95,7 @@ void TestConsumer::HandleEvent(const media_timed_event* event, bigtime_t latenes
         std::lock_guard guard(lock);
         if (event->type == BTimedEventQueue::B_HANDLE_BUFFER)
             handled++;
-        if (event->type == EVENT_MARK)
+        if (event->type == EVENT_MARK || event->type == BTimedEventQueue::B_HANDLE_BUFFER)
             marks.push_back(Mark{event->event_time, lateness, TimeSource()->Now()});
     }
     changed.notify_all();

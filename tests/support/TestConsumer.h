@@ -30,6 +30,9 @@ struct TestConsumerOptions {
     bool queueBuffers = false;
     // Keep a copy of the bytes used of every frame.
     bool keepPixels = false;
+    // Say at construction that buffers need come only when due (with queueBuffers, as a real
+    // consumer may): BBufferConsumer::SetBuffersReceivedWhenDue.
+    bool receiveWhenDue = false;
     // The colour spaces accepted, the first filling an open one; empty: every space, and an
     // open one stays open.
     std::vector<color_space> spaces = {};
@@ -92,9 +95,12 @@ public:
     // The group handed over for the current connection; valid until the next one.
     BBufferGroup* Group() const;
 
-    // Queues an event at `performanceTime`; its handling is recorded as a Mark.
+    // Queues an event at `performanceTime`; its handling is recorded as a Mark, as is that of
+    // every B_HANDLE_BUFFER event.
     void AddMark(bigtime_t performanceTime);
     std::vector<Mark> Marks() const { return Locked(marks); }
+    // How often the control thread has come out of its sleep.
+    uint64 WakeUps() const;
     // Sends a late notice to the producer of `source`.
     status_t NotifyLate(const media_source& source, bigtime_t howMuch);
 

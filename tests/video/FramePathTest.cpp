@@ -462,7 +462,6 @@ TEST_F(FramePathTest, EveryBufferIsRecycledOnceAcrossStopReconnectionAndDeletion
     const bigtime_t later = NOW + 60000000;
     for (int32 i = 0; i < 3; i++)
         ASSERT_EQ(producer->SendFrame(later, Solid(RED)), B_OK);
-    ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 3; }));
     EXPECT_EQ(CountFreeBuffers(group), 0);
     ASSERT_EQ(roster->StopNode(consumer->Node(), 0, true), B_OK);
     EXPECT_TRUE(Await([&] { return CountFreeBuffers(group) == 3; }));
@@ -476,7 +475,6 @@ TEST_F(FramePathTest, EveryBufferIsRecycledOnceAcrossStopReconnectionAndDeletion
     StartConsumer();
     for (int32 i = 0; i < 2; i++)
         ASSERT_EQ(producer->SendFrame(later, Solid(RED)), B_OK);
-    ASSERT_TRUE(Await([&] { return consumer->EventQueue()->EventCount() == 2; }));
     Disconnect();
     ASSERT_EQ(Connect(VideoFormat(B_RGB32, 32, 24)), B_OK);
     Show(HALVES);

@@ -17,12 +17,6 @@ using test_support::TestProducer;
 class MediaRosterTest : public test_support::MediaNodesTest {
 protected:
     MediaRosterTest() { consumerOptions = {.queueBuffers = true, .spaces = {B_RGB32, B_RGB16}}; }
-
-    void StartConsumer()
-    {
-        ASSERT_EQ(roster->StartNode(consumer->Node(), consumer->TimeSource()->Now()), B_OK);
-        ASSERT_TRUE(Await([&] { return consumer->RunState() == BMediaEventLooper::B_STARTED; }));
-    }
 };
 
 TEST_F(MediaRosterTest, RegisterNodeGivesAnIdAndCallsNodeRegisteredOnTheCaller)
