@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
+#include <cstring>
 
 namespace kits::interface {
 
@@ -72,6 +74,10 @@ struct X11Presenter::Attached {
 
 std::unique_ptr<X11Presenter> X11Presenter::Open()
 {
+    if (const char* setting = std::getenv("OVELIN_X11_SHARED_MEMORY");
+        setting != nullptr && std::strcmp(setting, "0") == 0) {
+        return nullptr;
+    }
     std::unique_ptr<::Display, DisplayClose> display(XOpenDisplay(nullptr));
     if (display == nullptr || !XShmQueryExtension(display.get()))
         return nullptr;

@@ -18,7 +18,9 @@ namespace kits::interface {
 class X11Presenter {
 public:
     // Null unless the X server that DISPLAY names attaches a segment of ours (it runs on this
-    // machine and has MIT-SHM) and its screen shows B_RGB32 words as they are.
+    // machine and has MIT-SHM) and its screen shows B_RGB32 words as they are; also when the
+    // environment sets OVELIN_X11_SHARED_MEMORY to "0" (windows are then shown as on a remote
+    // server).
     static std::unique_ptr<X11Presenter> Open();
     ~X11Presenter();
 

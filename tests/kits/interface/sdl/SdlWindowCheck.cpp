@@ -5,8 +5,10 @@
 // belong, clicks and types into the window with xdotool and waits for the view to get both, then
 // closes the window through its close box and expects the program to end through
 // B_QUIT_REQUESTED. Between those steps it checks that the SDL thread sleeps while nothing
-// happens and wakes for a desktop event and for a present made on another thread. Writes the screenshot and the window's own snapshot as PNG files into the
-// directory.
+// happens and wakes for a desktop event and for a present made on another thread, that the
+// window's pixels are in memory shared with the X server (unless OVELIN_X11_SHARED_MEMORY is
+// "0") and that the screen follows a new size. Writes the screenshot and the window's own
+// snapshot as PNG files into the directory (and a screenshot that differed from the window).
 // sdlwindowcheck viewer <program> <directory>: starts the viewer, waits for its window with the
 // menu bar on the screen, opens and closes its About box through the menu and quits it by its
 // shortcut.
@@ -20,6 +22,7 @@
 #include "kits/interface/Snapshot.h"
 #include "kits/interface/View.h"
 #include "kits/interface/Window.h"
+#include "kits/interface/X11Presenter.h"
 #include "kits/kernel/OS.h"
 #include "tests/kits/interface/InterfaceTestSupport.h"
 #include "tests/support/Await.h"
@@ -45,6 +48,7 @@ extern char** environ;
 using kits::interface::FrameBuffer;
 using kits::interface::PackColor;
 using kits::interface::SdlDisplayBackend;
+using kits::interface::X11Presenter;
 
 namespace {
 
@@ -225,6 +229,55 @@ std::string MatchesScreen(BWindow* window, const std::string& directory)
     });
 }
 
+// Waits until the screen shows the window's pixels; answers how it last differed, or nothing,
+// keeping that screenshot as sdlwindowcheck-differs.png.
+std::string AwaitScreen(SdlDisplayBackend* display, BWindow* window,
+    const std::string& directory)
+{
+    const int32 left = int32(WINDOW_FRAME.left);
+    const int32 top = int32(WINDOW_FRAME.top);
+    std::string error;
+    FrameBuffer screen;
+    (void)test_support::Await([&] {
+        if (display->WaitUntilShown(window, WAIT) != B_OK)
+            error = "the window was never presented";
+        else if (error = Screenshot(directory, screen); error.empty())
+            error = interface_test::Locked(window,
+                [&] { return CompareWithScreen(window->ContentBuffer(), screen, left, top); });
+        return error.empty();
+    }, WAIT);
+    if (!error.empty())
+        (void)kits::interface::WriteSnapshot(screen,
+            (directory + "/sdlwindowcheck-differs.png").c_str());
+    return error;
+}
+
+// Whether the X server is to read the windows' pixels from memory shared with it.
+bool SharedMemoryWanted()
+{
+    const char* setting = std::getenv("OVELIN_X11_SHARED_MEMORY");
+    return setting == nullptr || std::strcmp(setting, "0") != 0;
+}
+
+// A window shown directly from memory shared with the X server (or through SDL's surface, when
+// that is turned off) follows a new size with new memory; answers the first thing that did not
+// hold, or nothing.
+std::string CheckResize(SdlDisplayBackend* display, BWindow* window, const std::string& directory)
+{
+    const bool shared = interface_test::Locked(window, [&] {
+        const std::shared_ptr<kits::interface::PixelMemory>& memory
+            = window->ContentBuffer().Memory();
+        return memory != nullptr && X11Presenter::IsShared(*memory);
+    });
+    if (shared != SharedMemoryWanted())
+        return shared ? "the window's pixels are shared with the X server although turned off"
+                      : "the window's pixels are not in memory shared with the X server";
+
+    interface_test::Locked(window, [&] { window->ResizeTo(300, 200); });
+    const std::string error = AwaitScreen(display, window, directory);
+    return error.empty() ? "" : "the screen does not show the resized window: " + error;
+}
+
 // What the shown window should look like on the screen and receive from the X server's mouse
 // and keyboard; answers the first thing that did not hold, or nothing.
 std::string CheckOnScreen(SdlDisplayBackend* display, BWindow* window,
@@ -299,7 +352,7 @@ std::string CheckOnScreen(SdlDisplayBackend* display, BWindow* window,
         return "a present from another thread did not wake the SDL thread";
     if (std::string error = MatchesScreen(window, directory); !error.empty())
         return "the screen does not show what was drawn from another thread: " + error;
-    return "";
+    return CheckResize(display, window, directory);
 }
 
 int Check(const std::string& directory)
