@@ -578,8 +578,12 @@ void SdlDisplayBackend::Shared::WaitForWork(bool following)
         while (SDL_PollEvent(&event) != 0)
             HandleEvent(event);
         pollfd descriptors[2] = {{displayFd, POLLIN, 0}, {wakeDescriptor.Fd(), POLLIN, 0}};
-        if (poll(descriptors, 2, timeout) > 0 && descriptors[1].revents != 0)
+        const bool ready = poll(descriptors, 2, timeout) > 0;
+        if (ready && descriptors[1].revents != 0)
             wakeDescriptor.Clear();
+        // Woken only by another thread, there is nothing to pump: the next wait pumps anyway.
+        if (ready && descriptors[0].revents == 0)
+            return;
     } else if (SDL_WaitEventTimeout(&event, timeout) != 0) {
         HandleEvent(event);
     }
