@@ -6,7 +6,8 @@
 // Each source row the picture needs is first widened to RGB32 (16 pixels per step for the 16-bit
 // spaces), once for all the destination rows that show it; the scaling then only moves 32-bit
 // pixels: eight destination pixels whose source columns lie within eight pixels take one load and
-// one permute, others a gather.
+// one permute, others a gather. A picture drawn at its own width is widened straight into the
+// target.
 
 #include "kits/interface/DrawBitmapPrivate.h"
 
@@ -183,6 +184,19 @@ void DrawStrip(const FrameView& image, const PixelRect& source, const TargetImag
     // Pixels of the row's memory from the lowest column on: vector reads stay inside.
     const int32 capacity = image.bytesPerRow / int32(sizeof(Pixel));
     const int32 highest = columns[count - 1];
+    if constexpr (WIDEN) {
+        // At its own width (the columns rise one by one), a row is widened straight into the
+        // target: the scaling would only copy it.
+        if (highest - lowest == count - 1) {
+            for (int32 y = clip.top; y <= clip.bottom; y++) {
+                const int32 sourceY = source.top
+                    + SourceOffset(y - destination.top, source.Height(), destination.Height());
+                WidenRow<Format>(image.Row(sourceY) + size_t(lowest) * sizeof(Pixel), count,
+                    target.pixels + int64(y) * target.pixelsPerRow + clip.left);
+            }
+            return;
+        }
+    }
     const int32 available = capacity - lowest < highest - lowest + LANES
         ? capacity - lowest : highest - lowest + LANES;
     if (count < LANES || (WIDEN && available > SCRATCH)) {

@@ -1,6 +1,6 @@
-// DrawBitmap 768x576 -> 800x600 per colour space and implementation, as a ratio to memcpy of the
-// 768x576 RGB32 frame timed in the same run. Hot buffers: the same frame and target every call.
-// Read the median of the repetitions.
+// DrawBitmap 768x576 -> 800x600, and at the frame's own size as the viewer starts, per colour
+// space and implementation, as a ratio to memcpy of the 768x576 RGB32 frame timed in the same run.
+// Hot buffers: the same frame and target every call. Read the median of the repetitions.
 
 #include "bench/MemcpyRatio.h"
 #include "kits/interface/Bitmap.h"
@@ -13,6 +13,7 @@
 
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -24,6 +25,7 @@ constexpr int32 FRAME_WIDTH = 768;
 constexpr int32 FRAME_LINES = 576;
 constexpr PixelRect SOURCE{0, 0, FRAME_WIDTH - 1, FRAME_LINES - 1};
 constexpr PixelRect DESTINATION{0, 0, 799, 599};
+constexpr PixelRect OWN_SIZE{0, 0, FRAME_WIDTH - 1, FRAME_LINES - 1};
 constexpr size_t BASELINE_BYTES = size_t(FRAME_WIDTH) * FRAME_LINES * 4;
 
 // Times draw() and one memcpy of the 768x576 RGB32 frame in every iteration.
@@ -64,19 +66,19 @@ BBitmap& Frame(color_space space)
 }
 
 void DrawKernel(benchmark::State& state, kits::interface::DrawBitmapFunction function,
-    color_space space)
+    color_space space, PixelRect destination)
 {
     const BBitmap& bitmap = Frame(space);
     const FrameView image{static_cast<uint8*>(bitmap.Bits()), bitmap.BytesPerRow(),
         FRAME_WIDTH, FRAME_LINES, space};
     // A frame buffer, aligned as the windows' are.
     kits::interface::FrameBuffer buffer;
-    if (buffer.SetSize(DESTINATION.Width(), DESTINATION.Height(), 0) != B_OK) {
+    if (buffer.SetSize(destination.Width(), destination.Height(), 0) != B_OK) {
         state.SkipWithError("no memory for the target");
         return;
     }
     const TargetImage target{buffer.Pixels(), buffer.Width(), buffer.Width(), buffer.Height()};
-    TimeAgainstMemcpy(state, [&] { function(image, SOURCE, target, DESTINATION, DESTINATION); });
+    TimeAgainstMemcpy(state, [&] { function(image, SOURCE, target, destination, destination); });
 }
 
 // The whole call as the consumer makes it: clipping, a window frame buffer and the chosen kernel.
@@ -95,11 +97,14 @@ void DrawThroughView(benchmark::State& state)
 void RegisterAll()
 {
     for (const auto& implementation : kits::interface::DrawBitmapImplementations()) {
-        for (color_space space : {B_GRAY8, B_RGB15, B_RGB16, B_RGB32}) {
-            const std::string name = std::string("DrawBitmap768x576To800x600/")
-                + implementation.name + "/" + benchmarks::SpaceName(space);
-            benchmarks::ConfigureRatio(benchmark::RegisterBenchmark(name.c_str(), DrawKernel,
-                implementation.function, space));
+        for (const auto& [size, destination] :
+            {std::pair{"800x600", DESTINATION}, std::pair{"768x576", OWN_SIZE}}) {
+            for (color_space space : {B_GRAY8, B_RGB15, B_RGB16, B_RGB32}) {
+                const std::string name = std::string("DrawBitmap768x576To") + size + "/"
+                    + implementation.name + "/" + benchmarks::SpaceName(space);
+                benchmarks::ConfigureRatio(benchmark::RegisterBenchmark(name.c_str(), DrawKernel,
+                    implementation.function, space, destination));
+            }
         }
     }
     benchmarks::ConfigureRatio(benchmark::RegisterBenchmark(
