@@ -120,7 +120,7 @@ void Report(const std::map<long, ThreadSample>& before, const std::map<long, Thr
     }
     std::printf("%-8s %-16s %8.2f %10.1f %12.1f\n", "all", "(process)", totalShare, totalWakeUps,
         totalSwitches);
-    std::printf("frames presented a second: %.2f (the display thread spent %.0f us a present)\n",
+    std::printf("frames presented a second: %.2f (%.0f us spent a present)\n",
         double(shownAfter.presents - shownBefore.presents) / seconds,
         shownAfter.presents > shownBefore.presents
             ? double(shownAfter.microseconds - shownBefore.microseconds)

@@ -1,6 +1,6 @@
-// Lock order: a window's lock, then the SDL display's mutex, then SDL's own locks or a looper's
-// queue mutex (taken by posting). The SDL thread never takes a window lock, so a window may wait
-// for it.
+// Lock order: a window's lock, then the SDL display's mutex, then SDL's own locks, the X error
+// trap's mutex (attaching memory to the server) or a looper's queue mutex (taken by posting). The
+// SDL thread never takes a window lock, so a window may wait for it.
 #include "kits/interface/SdlDisplayBackend.h"
 
 #include "kits/app/AppDefs.h"
@@ -232,6 +232,15 @@ struct Record {
     int32 pixelsHeight = 0;
     bool direct = false;
     std::shared_ptr<PixelMemory> shared;
+    // Where a direct window's pixels go: its X window (0 before there is one), whether that is
+    // on screen, and where on it the picture starts. Until the SDL thread has put the whole
+    // picture after a change of these (wholePending), presents leave the rows to it; after
+    // that, they put them themselves.
+    unsigned long xWindow = 0;
+    bool onScreen = false;
+    bool wholePending = true;
+    int32 putX = 0;
+    int32 putY = 0;
     SurfaceTarget surface;
     PixelsPointer held;
     // The rows not yet shown on the desktop (an empty range when dirtyTop > dirtyBottom).
@@ -276,8 +285,6 @@ struct DesktopWindow {
     uint32 id = 0;
     // The X window, where the record's pixels are shown directly; 0 otherwise.
     unsigned long xWindow = 0;
-    // The whole picture is to be put on the X window again: it was made, exposed or resized.
-    bool wholeWanted = true;
     WindowState applied;
     // The record's surface has been taken back: SDL_GetWindowSurface is called again, and the
     // new surface filled.
@@ -356,12 +363,8 @@ public:
     // backend is handed out and safe on any thread by itself.
     std::unique_ptr<X11DisplayModes> x11Modes;
     // Set before the backend is handed out when the X server reads our pixels from memory we
-    // share with it; null otherwise. Used only on the SDL thread, but for NewPixels.
+    // share with it; null otherwise. Used with lock held, but for NewPixels.
     std::unique_ptr<X11Presenter> presenter;
-    // Syncs asked for by WaitUntilShown, and done: each makes sure the X server has handled
-    // every present sent before it. syncsDone is written only on the SDL thread.
-    uint64 syncsWanted = 0;
-    uint64 syncsDone = 0;
     uint64 nextSerial = 1;
     uint64 nextRaise = 1;
     bool cursorHidden = false;
@@ -385,8 +388,8 @@ private:
     bool ServeRequests();
     void Apply(DesktopWindow& desktop, const WindowState& wanted, bool closeRequested);
     void ShowPixels(DesktopWindow& desktop);
-    // Puts the changed rows of the record's shared pixels on the X window. Called with lock
-    // held through guard; returns with it released.
+    // Puts the whole picture of a direct window whose place changed, or rows presents left to
+    // it. Called with lock held through guard; returns with it released.
     void ShowShared(DesktopWindow& desktop, std::unique_lock<std::mutex>& guard);
     // Finds the X window of a new desktop window and whether it shows the pixels directly.
     void ConnectToX(DesktopWindow& desktop);
@@ -514,11 +517,12 @@ void SdlDisplayBackend::Shared::Run()
             desktop.record->surface = {};
             desktop.record->direct = false;
             desktop.record->shared.reset();
+            desktop.record->xWindow = 0;
         }
         desktopWindows.clear();
+        if (presenter != nullptr)
+            presenter->Release(true);
     }
-    if (presenter != nullptr && x11Display != nullptr)
-        presenter->Release(x11Display, true);
     SDL_Quit();
 }
 
@@ -531,15 +535,19 @@ void SdlDisplayBackend::Shared::ConnectToX(DesktopWindow& desktop)
     x11Display = info.info.x11.display;
     if (displayFd < 0 && wakeDescriptor.Fd() >= 0)
         displayFd = ConnectionNumber(x11Display);
-    if (presenter == nullptr || !presenter->CanShow(x11Display, info.info.x11.window))
+    if (presenter == nullptr || !X11Presenter::CanShow(x11Display, info.info.x11.window))
         return;
     desktop.xWindow = info.info.x11.window;
     // What the picture does not cover (beside it in full screen) is black, and the server
     // clears it so by itself.
     XSetWindowBackground(x11Display, desktop.xWindow, BlackPixel(x11Display,
         DefaultScreen(x11Display)));
+    // Sent before the presenter's connection draws on the window.
+    XFlush(x11Display);
     std::lock_guard guard(lock);
     desktop.record->direct = true;
+    desktop.record->xWindow = desktop.xWindow;
+    desktop.record->wholePending = true;
 }
 
 void SdlDisplayBackend::Shared::WaitForWork(bool following)
@@ -715,23 +723,6 @@ bool SdlDisplayBackend::Shared::ServeRequests()
             Apply(found->second, w.state, w.closeRequested);
         ShowPixels(found->second);
     }
-    if (presenter != nullptr && x11Display != nullptr)
-        presenter->Release(x11Display);
-    uint64 sync;
-    {
-        std::lock_guard guard(lock);
-        sync = syncsWanted;
-    }
-    if (sync == syncsDone)
-        return true;
-    // SDL syncs as it updates a surface; what was put needs a round trip.
-    if (x11Display != nullptr)
-        XSync(x11Display, False);
-    {
-        std::lock_guard guard(lock);
-        syncsDone = sync;
-    }
-    changed.notify_all();
     return true;
 }
 
@@ -755,7 +746,10 @@ void SdlDisplayBackend::Shared::Apply(DesktopWindow& desktop, const WindowState&
         SDL_SetWindowFullscreen(window, wanted.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
         applied.fullScreen = wanted.fullScreen;
         desktop.surfaceStale = true;
-        desktop.wholeWanted = true;
+        {
+            std::lock_guard guard(lock);
+            desktop.record->wholePending = true;
+        }
         if (!wanted.fullScreen) {
             // Back in its frame, wherever the desktop put it meanwhile.
             SDL_SetWindowSize(window, wanted.width, wanted.height);
@@ -774,6 +768,8 @@ void SdlDisplayBackend::Shared::Apply(DesktopWindow& desktop, const WindowState&
     if (resized && !sizeStale) {
         SDL_SetWindowSize(window, wanted.width, wanted.height);
         desktop.surfaceStale = true;
+        std::lock_guard guard(lock);
+        desktop.record->wholePending = true;
         applied.width = wanted.width;
         applied.height = wanted.height;
     }
@@ -799,6 +795,14 @@ void SdlDisplayBackend::Shared::Apply(DesktopWindow& desktop, const WindowState&
     applied.title = wanted.title;
     applied.shown = wanted.shown;
     applied.minimized = wanted.minimized;
+    {
+        // Shown again, it is to be put there whole, whatever the server tells of it.
+        std::lock_guard guard(lock);
+        const bool onScreen = applied.shown && !applied.minimized;
+        if (onScreen && !desktop.record->onScreen)
+            desktop.record->wholePending = true;
+        desktop.record->onScreen = onScreen;
+    }
     applied.minWidth = wanted.minWidth;
     applied.maxWidth = wanted.maxWidth;
     applied.minHeight = wanted.minHeight;
@@ -883,24 +887,10 @@ void SdlDisplayBackend::Shared::ShowShared(DesktopWindow& desktop,
 {
     const auto start = std::chrono::steady_clock::now();
     Record& record = *desktop.record;
-    const std::shared_ptr<PixelMemory> memory = record.shared;
     const int32 width = record.pixelsWidth;
     const int32 height = record.pixelsHeight;
     int32 top = std::max(record.dirtyTop, 0);
     int32 bottom = std::min(record.dirtyBottom, height - 1);
-    if (desktop.wholeWanted) {
-        top = 0;
-        bottom = height - 1;
-    }
-    const int64 presents = record.presentsWanted;
-    record.dirtyTop = 0;
-    record.dirtyBottom = -1;
-    if (top > bottom) {
-        record.presentsShown = presents;
-        guard.unlock();
-        return;
-    }
-    guard.unlock();
     desktop.offsetX = 0;
     desktop.offsetY = 0;
     if (desktop.applied.fullScreen) {
@@ -910,13 +900,31 @@ void SdlDisplayBackend::Shared::ShowShared(DesktopWindow& desktop,
         desktop.offsetX = std::max(0, (windowWidth - width) / 2);
         desktop.offsetY = std::max(0, (windowHeight - height) / 2);
     }
-    const status_t status = presenter->Put(x11Display, desktop.xWindow, memory, width, height,
-        top, bottom, desktop.offsetX, desktop.offsetY);
-    guard.lock();
-    if (status != B_OK) {
+    record.putX = desktop.offsetX;
+    record.putY = desktop.offsetY;
+    if (record.wholePending) {
+        top = 0;
+        bottom = height - 1;
+        // The server has made, resized or cleared the window as SDL asked before the picture
+        // comes from the other connection.
+        XSync(x11Display, False);
+    }
+    const int64 presents = record.presentsWanted;
+    record.dirtyTop = 0;
+    record.dirtyBottom = -1;
+    if (top > bottom) {
+        record.presentsShown = presents;
+        guard.unlock();
+        return;
+    }
+    const std::shared_ptr<PixelMemory> memory = record.shared;
+    if (presenter->Put(record.xWindow, memory, width, height, top, bottom, record.putX,
+            record.putY)
+        != B_OK) {
         // The server would not take the memory: the window is shown through its surface, from
         // a copy of the pixels.
         desktop.xWindow = 0;
+        record.xWindow = 0;
         record.direct = false;
         record.shared.reset();
         record.held.reset(new (std::nothrow) uint32[size_t(width) * size_t(height)]);
@@ -929,9 +937,10 @@ void SdlDisplayBackend::Shared::ShowShared(DesktopWindow& desktop,
         ShowPixels(desktop);
         return;
     }
-    desktop.wholeWanted = false;
+    presenter->Release();
+    record.wholePending = false;
     desktop.presentedOnce = true;
-    record.presentsShown = std::max(record.presentsShown, presents);
+    record.presentsShown = presents;
     statistics.presents++;
     statistics.microseconds += std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::steady_clock::now() - start).count();
@@ -996,7 +1005,7 @@ void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
         // A window shown directly was cleared by the server.
         std::lock_guard guard(lock);
         TakeSurfaceBack(desktop);
-        desktop.wholeWanted = true;
+        desktop.record->wholePending = true;
         break;
     }
     case SDL_WINDOWEVENT_FOCUS_GAINED: {
@@ -1007,8 +1016,10 @@ void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
     case SDL_WINDOWEVENT_EXPOSED:
         // Put again from the window's pixels (on the next round), or from the surface, which
         // still holds them.
-        desktop.wholeWanted = true;
-        if (desktop.xWindow == 0 && desktop.presentedOnce && !desktop.surfaceStale) {
+        if (desktop.xWindow != 0) {
+            std::lock_guard guard(lock);
+            desktop.record->wholePending = true;
+        } else if (desktop.presentedOnce && !desktop.surfaceStale) {
             std::lock_guard guard(lock);
             (void)SdlStatus(SDL_UpdateWindowSurface(desktop.window.get()));
         }
@@ -1219,7 +1230,24 @@ void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
     }
     if (width <= 0 || height <= 0 || top > bottom)
         return;
-    // Shown directly, the SDL thread has the server read the rows from the window's own memory.
+    if (direct && record.xWindow != 0 && record.onScreen && !record.wholePending) {
+        // The server reads the rows from the window's own memory at once; the SDL thread need
+        // not wake.
+        const auto start = std::chrono::steady_clock::now();
+        if (shared->presenter->Put(record.xWindow, memory, width, height, top, bottom,
+                record.putX, record.putY)
+            == B_OK) {
+            shared->presenter->Release();
+            record.presentsShown = ++record.presentsWanted;
+            shared->statistics.presents++;
+            shared->statistics.microseconds
+                += std::chrono::duration_cast<std::chrono::microseconds>(
+                    std::chrono::steady_clock::now() - start).count();
+            return;
+        }
+        // Refused: the SDL thread tries once more, and shows the window another way then.
+        record.wholePending = true;
+    }
     if (!direct && !CopyRows(record, buffer, top, bottom))
         return;
     if (record.dirtyTop > record.dirtyBottom) {
@@ -1279,11 +1307,10 @@ status_t SdlDisplayBackend::WaitUntilShown(const BWindow* window, bigtime_t time
         });
     if (!shown)
         return B_TIMED_OUT;
-    const uint64 sync = ++shared->syncsWanted;
-    shared->Wake();
-    const bool synced = shared->changed.wait_until(guard, deadline,
-        [&] { return shared->syncsDone >= sync || !shared->sdlRunning; });
-    return synced ? B_OK : B_TIMED_OUT;
+    // SDL syncs as it updates a surface; what was put needs a round trip.
+    if (shared->presenter != nullptr)
+        shared->presenter->Sync();
+    return B_OK;
 }
 
 SdlDisplayBackend::PresentStatistics SdlDisplayBackend::Statistics() const

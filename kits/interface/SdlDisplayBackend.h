@@ -12,8 +12,10 @@ namespace kits::interface {
 // initialises it, creates, changes and destroys the desktop windows, presents and pumps events,
 // and sleeps in between until a desktop event or another thread wakes it. Every member below may
 // be called from any thread: it records what is wanted under the backend's mutex and wakes that
-// thread, which never takes a window lock. Desktop events reach
-// a window as messages posted to it: B_MOUSE_DOWN, B_MOUSE_UP and B_MOUSE_MOVED ("where" in
+// thread, which never takes a window lock. On an X server of this machine the windows draw into
+// memory the server reads (X11Presenter), and a present puts the rows there at once on the
+// drawing thread, through a connection of the presenter's own, without waking the SDL thread.
+// Desktop events reach a window as messages posted to it: B_MOUSE_DOWN, B_MOUSE_UP and B_MOUSE_MOVED ("where" in
 // window coordinates, "buttons", "modifiers", "clicks", "when"), B_KEY_DOWN ("bytes" as the
 // platform's key bytes, "modifiers", "key", "when"), B_QUIT_REQUESTED for the close box,
 // B_WINDOW_MOVED ("where"), B_WINDOW_RESIZED ("width", "height"), B_MINIMIZE ("minimize") and
@@ -53,11 +55,12 @@ public:
     void WindowChanged(BWindow* window) override;
     // On an X server of this machine, memory the server reads the pixels from directly.
     std::shared_ptr<PixelMemory> NewPixels(size_t count) override;
-    // Where the server reads the window's pixels from its own memory (NewPixels), only notes
-    // the rows `changed` spans, which the SDL thread has the server put on screen. Otherwise
-    // copies them straight into the desktop window's surface (into a copy of the window's
-    // pixels while the surface is being made anew); the SDL thread puts them on screen soon
-    // after. Waits while the SDL thread updates the window from that surface.
+    // Where the server reads the window's pixels from its own memory (NewPixels), has it put
+    // the rows `changed` spans on screen at once (after the SDL thread has put the whole window
+    // there since it was made, shown, exposed, resized or taken to or from full screen; until
+    // then the rows are left to it). Otherwise copies them straight into the desktop window's
+    // surface (into a copy of the window's pixels while the surface is being made anew); the SDL
+    // thread puts them on screen soon after. Waits while the SDL thread updates the window.
     void Present(BWindow* window, const FrameBuffer& buffer, const PixelRect& changed) override;
     // Covers the desktop with the window; the picture is centred on black when the desktop is
     // larger than the window's frame, as the desktop keeps its own resolution.
@@ -75,13 +78,13 @@ public:
     // B_BAD_VALUE for a window the backend does not know.
     [[nodiscard]] status_t SimulateCloseBox(const BWindow* window);
     // Waits until the window has been presented at least once and every present made so far
-    // has reached the desktop (and the X server has handled it). B_TIMED_OUT after timeout microseconds, B_BAD_VALUE for an
-    // unknown window.
+    // has reached the desktop, and the X server has handled it. B_TIMED_OUT after timeout
+    // microseconds, B_BAD_VALUE for an unknown window.
     [[nodiscard]] status_t WaitUntilShown(const BWindow* window, bigtime_t timeout);
-    // The presents that reached the desktop, and the microseconds the SDL thread spent putting
-    // them there (updating the desktop window from its surface), over all windows; and how often
-    // the SDL thread woke up: for a request of another thread, desktop events, or to follow a
-    // drag left by its window. It does not wake while none of these comes.
+    // The presents that reached the desktop, and the microseconds spent putting them there (on
+    // the drawing thread or the SDL thread), over all windows; and how often the SDL thread woke
+    // up: for a request of another thread, desktop events, or to follow a drag left by its
+    // window. It does not wake while none of these comes.
     struct PresentStatistics {
         int64 presents = 0;
         bigtime_t microseconds = 0;

@@ -57,6 +57,10 @@ bool ShowsWords(::Display* display, const Visual* visual, int depth)
 
 }
 
+struct X11Presenter::Connection {
+    std::unique_ptr<::Display, DisplayClose> display;
+};
+
 struct X11Presenter::Attached {
     std::shared_ptr<PixelMemory> memory;
     XShmSegmentInfo segment{};
@@ -78,14 +82,14 @@ std::unique_ptr<X11Presenter> X11Presenter::Open()
         setting != nullptr && std::strcmp(setting, "0") == 0) {
         return nullptr;
     }
-    std::unique_ptr<::Display, DisplayClose> display(XOpenDisplay(nullptr));
-    if (display == nullptr || !XShmQueryExtension(display.get()))
+    auto connection = std::make_unique<Connection>();
+    connection->display.reset(XOpenDisplay(nullptr));
+    ::Display* display = connection->display.get();
+    if (display == nullptr || !XShmQueryExtension(display))
         return nullptr;
-    const int screen = DefaultScreen(display.get());
-    if (!ShowsWords(display.get(), DefaultVisual(display.get(), screen),
-            DefaultDepth(display.get(), screen))) {
+    const int screen = DefaultScreen(display);
+    if (!ShowsWords(display, DefaultVisual(display, screen), DefaultDepth(display, screen)))
         return nullptr;
-    }
     // A server on another machine, or one that may not read our memory, refuses it.
     const std::shared_ptr<PixelMemory> probe = NewPixels(1);
     if (probe == nullptr)
@@ -94,16 +98,28 @@ std::unique_ptr<X11Presenter> X11Presenter::Open()
     segment.shmid = static_cast<const SharedMemory&>(*probe).id;
     segment.shmaddr = reinterpret_cast<char*>(probe->Pixels());
     segment.readOnly = True;
-    ErrorTrap trap(display.get());
-    XShmAttach(display.get(), &segment);
-    if (trap.Finish() != B_OK)
-        return nullptr;
-    XShmDetach(display.get(), &segment);
-    XSync(display.get(), False);
-    return std::unique_ptr<X11Presenter>(new X11Presenter);
+    {
+        ErrorTrap trap(display);
+        XShmAttach(display, &segment);
+        if (trap.Finish() != B_OK)
+            return nullptr;
+    }
+    XShmDetach(display, &segment);
+    XSync(display, False);
+    IgnoreErrorsOf(display);
+    return std::unique_ptr<X11Presenter>(new X11Presenter(std::move(connection)));
 }
 
-X11Presenter::~X11Presenter() = default;
+X11Presenter::X11Presenter(std::unique_ptr<Connection> connection)
+    :
+    connection(std::move(connection))
+{
+}
+
+X11Presenter::~X11Presenter()
+{
+    Release(true);
+}
 
 std::shared_ptr<PixelMemory> X11Presenter::NewPixels(size_t count)
 {
@@ -123,17 +139,17 @@ bool X11Presenter::IsShared(const PixelMemory& memory)
     return dynamic_cast<const SharedMemory*>(&memory) != nullptr;
 }
 
-bool X11Presenter::CanShow(::Display* display, unsigned long window) const
+bool X11Presenter::CanShow(::Display* owner, unsigned long window)
 {
     XWindowAttributes attributes;
-    return XGetWindowAttributes(display, window, &attributes) != 0
-        && ShowsWords(display, attributes.visual, attributes.depth);
+    return XGetWindowAttributes(owner, window, &attributes) != 0
+        && ShowsWords(owner, attributes.visual, attributes.depth);
 }
 
-status_t X11Presenter::Put(::Display* display, unsigned long window,
-    const std::shared_ptr<PixelMemory>& memory, int32 width, int32 height, int32 top,
-    int32 bottom, int32 x, int32 y)
+status_t X11Presenter::Put(unsigned long window, const std::shared_ptr<PixelMemory>& memory,
+    int32 width, int32 height, int32 top, int32 bottom, int32 x, int32 y)
 {
+    ::Display* display = connection->display.get();
     auto found = std::find_if(attached.begin(), attached.end(),
         [&](const std::unique_ptr<Attached>& a) { return a->memory == memory; });
     if (found == attached.end()) {
@@ -158,6 +174,8 @@ status_t X11Presenter::Put(::Display* display, unsigned long window,
             return status;
         found = attached.insert(attached.end(), std::move(entry));
     }
+    if ((*found)->image->width != width || (*found)->image->height != height)
+        return B_BAD_VALUE;
     if (context == nullptr)
         context = XCreateGC(display, window, 0, nullptr);
     XShmPutImage(display, window, static_cast<GC>(context), (*found)->image, 0, top, x,
@@ -166,8 +184,9 @@ status_t X11Presenter::Put(::Display* display, unsigned long window,
     return B_OK;
 }
 
-void X11Presenter::Release(::Display* display, bool all)
+void X11Presenter::Release(bool all)
 {
+    ::Display* display = connection->display.get();
     // Sent after the puts that read the memory, so the server reads it before it lets go.
     const auto unused = [&](const std::unique_ptr<Attached>& a) {
         if (!all && a->memory.use_count() > 1)
@@ -181,6 +200,11 @@ void X11Presenter::Release(::Display* display, bool all)
         context = nullptr;
     }
     XFlush(display);
+}
+
+void X11Presenter::Sync()
+{
+    XSync(connection->display.get(), False);
 }
 
 }

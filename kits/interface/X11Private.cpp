@@ -13,6 +13,17 @@ std::atomic<::Display*> trappedDisplay = nullptr;
 std::atomic<int> trappedError = Success;
 std::atomic<XErrorHandler> otherHandler = nullptr;
 
+std::atomic<::Display*> ignoredDisplay = nullptr;
+std::atomic<XErrorHandler> handlerBeforeIgnoring = nullptr;
+
+int IgnoreError(::Display* display, XErrorEvent* event)
+{
+    if (display == ignoredDisplay.load())
+        return 0;
+    const XErrorHandler other = handlerBeforeIgnoring.load();
+    return other != nullptr ? other(display, event) : 0;
+}
+
 int TrapError(::Display* display, XErrorEvent* event)
 {
     if (display == trappedDisplay.load()) {
@@ -43,7 +54,18 @@ status_t XStatus(int errorCode)
 
 void DisplayClose::operator()(::Display* display) const
 {
+    ::Display* ignored = display;
+    ignoredDisplay.compare_exchange_strong(ignored, nullptr);
     XCloseDisplay(display);
+}
+
+void IgnoreErrorsOf(::Display* display)
+{
+    // Not while a trap has the handler replaced: it puts back the one it found.
+    std::lock_guard guard(trapLock);
+    ignoredDisplay = display;
+    if (const XErrorHandler previous = XSetErrorHandler(IgnoreError); previous != IgnoreError)
+        handlerBeforeIgnoring = previous;
 }
 
 ErrorTrap::ErrorTrap(::Display* display)

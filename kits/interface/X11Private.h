@@ -17,6 +17,12 @@ struct DisplayClose {
     void operator()(_XDisplay* display) const;
 };
 
+// From now on, errors of the connection's requests are dropped instead of ending the program
+// (those of other connections go on to the handler installed before). For a connection whose
+// requests may fail harmlessly, as drawing on a window another connection has just destroyed.
+// One connection at a time: a later call replaces the earlier one.
+void IgnoreErrorsOf(_XDisplay* display);
+
 // Keeps the errors of a connection's requests from its construction to Finish(), instead of
 // Xlib's default handler ending the program. Xlib's error handler belongs to the process and is
 // shared with SDL's connection: only errors of the trapped connection are kept, the others go on

@@ -5,9 +5,10 @@
 // belong, clicks and types into the window with xdotool and waits for the view to get both, then
 // closes the window through its close box and expects the program to end through
 // B_QUIT_REQUESTED. Between those steps it checks that the SDL thread sleeps while nothing
-// happens and wakes for a desktop event and for a present made on another thread, that the
-// window's pixels are in memory shared with the X server (unless OVELIN_X11_SHARED_MEMORY is
-// "0") and that the screen follows a new size. Writes the screenshot and the window's own
+// happens and wakes for a desktop event, that a present made on another thread reaches the
+// screen (put by that thread itself, or by the SDL thread it wakes), that the window's pixels
+// are in memory shared with the X server (unless OVELIN_X11_SHARED_MEMORY is "0") and that the
+// screen follows a new size. Writes the screenshot and the window's own
 // snapshot as PNG files into the directory (and a screenshot that differed from the window).
 // sdlwindowcheck viewer <program> <directory>: starts the viewer, waits for its window with the
 // menu bar on the screen, opens and closes its About box through the menu and quits it by its
@@ -341,14 +342,26 @@ std::string CheckOnScreen(SdlDisplayBackend* display, BWindow* window,
         return "typed keys arrived as \"" + typed() + "\"";
 
     // Drawing on this thread, as a video consumer does, reaches the screen without the window's
-    // thread: the present wakes the SDL thread.
+    // thread: where the X server reads the window's memory, this thread puts it there itself
+    // (once the SDL thread has put the whole window there, which the first drawing may leave to
+    // it); otherwise the present wakes the SDL thread.
+    auto draw = [&](rgb_color color) {
+        interface_test::Locked(window, [&] {
+            BView* label = window->FindView("label");
+            label->SetHighColor(color);
+            label->FillRect(BRect(200, 200, 259, 239));
+        });
+    };
+    draw(BACKGROUND);
+    if (display->WaitUntilShown(window, WAIT) != B_OK)
+        return "a drawing made on another thread was never presented";
     const int64 beforePresent = WakeUps(display);
-    interface_test::Locked(window, [&] {
-        BView* label = window->FindView("label");
-        label->SetHighColor(PATCH);
-        label->FillRect(BRect(200, 200, 259, 239));
-    });
-    if (display->WaitUntilShown(window, WAIT) != B_OK || WakeUps(display) == beforePresent)
+    const int64 presents = display->Statistics().presents;
+    draw(PATCH);
+    if (SharedMemoryWanted() && display->Statistics().presents == presents)
+        return "a present from another thread was left to the SDL thread";
+    if (display->WaitUntilShown(window, WAIT) != B_OK
+        || (!SharedMemoryWanted() && WakeUps(display) == beforePresent))
         return "a present from another thread did not wake the SDL thread";
     if (std::string error = MatchesScreen(window, directory); !error.empty())
         return "the screen does not show what was drawn from another thread: " + error;
