@@ -15,11 +15,11 @@ namespace kits::interface {
 // thread, which never takes a window lock. On an X server of this machine the windows draw into
 // memory the server reads (X11Presenter), and a present puts the rows there at once on the
 // drawing thread, through a connection of the presenter's own, without waking the SDL thread.
-// Desktop events reach a window as messages posted to it: B_MOUSE_DOWN, B_MOUSE_UP and B_MOUSE_MOVED ("where" in
-// window coordinates, "buttons", "modifiers", "clicks", "when"), B_KEY_DOWN ("bytes" as the
-// platform's key bytes, "modifiers", "key", "when"), B_QUIT_REQUESTED for the close box,
-// B_WINDOW_MOVED ("where"), B_WINDOW_RESIZED ("width", "height"), B_MINIMIZE ("minimize") and
-// B_WINDOW_ACTIVATED ("active").
+// Desktop events reach a window as messages posted to it: B_MOUSE_DOWN, B_MOUSE_UP and
+// B_MOUSE_MOVED ("where" in window coordinates, "buttons", "modifiers", "clicks", "when"),
+// B_KEY_DOWN ("bytes" as the platform's key bytes, "modifiers", "key", "when"), B_QUIT_REQUESTED
+// for the close box, B_WINDOW_MOVED ("where"), B_WINDOW_RESIZED ("width", "height"), B_MINIMIZE
+// ("minimize") and B_WINDOW_ACTIVATED ("active").
 //
 // On X11 with RandR the modes are the screen's own and SetMode changes the screen
 // (X11DisplayModes). Elsewhere (Wayland, where no client may set modes, or an X server whose

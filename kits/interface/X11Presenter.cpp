@@ -23,9 +23,8 @@ namespace {
 class SharedMemory : public PixelMemory {
 public:
     SharedMemory(int id, uint32* pixels)
-        :
-        PixelMemory(pixels),
-        id(id)
+        : PixelMemory(pixels),
+          id(id)
     {
     }
     ~SharedMemory() override { shmdt(Pixels()); }
@@ -42,7 +41,8 @@ constexpr int NATIVE_ORDER = std::endian::native == std::endian::little ? LSBFir
 bool ShowsWords(::Display* display, const Visual* visual, int depth)
 {
     if ((depth != 24 && depth != 32) || visual == nullptr
-        || (visual->c_class != TrueColor && visual->c_class != DirectColor) || visual->red_mask != 0xFF0000 || visual->green_mask != 0xFF00
+        || (visual->c_class != TrueColor && visual->c_class != DirectColor)
+        || visual->red_mask != 0xFF0000 || visual->green_mask != 0xFF00
         || visual->blue_mask != 0xFF || ImageByteOrder(display) != NATIVE_ORDER) {
         return false;
     }
@@ -111,8 +111,7 @@ std::unique_ptr<X11Presenter> X11Presenter::Open()
 }
 
 X11Presenter::X11Presenter(std::unique_ptr<Connection> connection)
-    :
-    connection(std::move(connection))
+    : connection(std::move(connection))
 {
 }
 
@@ -123,8 +122,8 @@ X11Presenter::~X11Presenter()
 
 std::shared_ptr<PixelMemory> X11Presenter::NewPixels(size_t count)
 {
-    const int id = shmget(IPC_PRIVATE, std::max<size_t>(count, 1) * sizeof(uint32),
-        IPC_CREAT | 0600);
+    const int id
+        = shmget(IPC_PRIVATE, std::max<size_t>(count, 1) * sizeof(uint32), IPC_CREAT | 0600);
     if (id < 0)
         return nullptr;
     void* address = shmat(id, nullptr, 0);
@@ -178,8 +177,8 @@ status_t X11Presenter::Put(unsigned long window, const std::shared_ptr<PixelMemo
         return B_BAD_VALUE;
     if (context == nullptr)
         context = XCreateGC(display, window, 0, nullptr);
-    XShmPutImage(display, window, static_cast<GC>(context), (*found)->image, 0, top, x,
-        y + top, uint32(width), uint32(bottom - top + 1), False);
+    XShmPutImage(display, window, static_cast<GC>(context), (*found)->image, 0, top, x, y + top,
+        uint32(width), uint32(bottom - top + 1), False);
     XFlush(display);
     return B_OK;
 }

@@ -69,9 +69,8 @@ void IgnoreErrorsOf(::Display* display)
 }
 
 ErrorTrap::ErrorTrap(::Display* display)
-    :
-    guard(trapLock),
-    display(display)
+    : guard(trapLock),
+      display(display)
 {
     // Errors of earlier requests are not this trap's.
     XSync(display, False);
