@@ -224,18 +224,17 @@ struct Record {
     bool stateChanged = true;
     bool closeRequested = false;
     // The size of the window's pixels as last presented. The X server reads them straight from
-    // the window's own memory, `shared`, when it can (direct, known once the desktop window
-    // exists). Otherwise they lie on the surface while it holds a picture of that size, and in
+    // the window's own memory, `shared`, when it can (once the desktop window exists, xWindow
+    // names it). Otherwise they lie on the surface while it holds a picture of that size, and in
     // `held` otherwise, until the SDL thread has a surface for them again (held is empty when
     // memory ran out).
     int32 pixelsWidth = 0;
     int32 pixelsHeight = 0;
-    bool direct = false;
     std::shared_ptr<PixelMemory> shared;
-    // Where a direct window's pixels go: its X window (0 before there is one), whether that is
-    // on screen, and where on it the picture starts. Until the SDL thread has put the whole
-    // picture after a change of these (wholePending), presents leave the rows to it; after
-    // that, they put them themselves.
+    // Where a window shown directly puts its pixels: its X window (0 when not shown so),
+    // whether that is on screen, and where on it the picture starts. Until the SDL thread has
+    // put the whole picture after a change of these (wholePending), presents leave the rows to
+    // it; after that, they put them themselves.
     unsigned long xWindow = 0;
     bool onScreen = false;
     bool wholePending = true;
@@ -250,19 +249,18 @@ struct Record {
     int64 presentsShown = 0;
 };
 
-// Copies the changed rows of a window shown through its surface: onto the surface when it holds
-// the picture, into `held` otherwise (all of them, widening the range, when held is new). False
-// when memory ran out: the desktop keeps showing the old picture. Called with the backend's
-// mutex held.
-bool CopyRows(Record& record, const FrameBuffer& buffer, int32& top, int32& bottom)
+// Copies rows top to bottom of a window's width by height pixels (rows without padding) for
+// showing through its surface: onto the surface when it holds the picture, into `held` otherwise
+// (all of them, widening the range, when held is new). False when memory ran out: the desktop
+// keeps showing the old picture. Called with the backend's mutex held.
+bool CopyRows(Record& record, const uint32* pixels, int32 width, int32 height, int32& top,
+    int32& bottom)
 {
-    const int32 width = buffer.Width();
-    const int32 height = buffer.Height();
     const SurfaceTarget& target = record.surface;
     if (target.Holds(width, height)) {
         // Straight onto the desktop window's surface: the SDL thread only has to update it.
-        CopyToSurface(buffer.Row(top), width, width, bottom - top + 1, target.At(0, top),
-            target.pitch, target.format);
+        CopyToSurface(pixels + int64(top) * width, width, width, bottom - top + 1,
+            target.At(0, top), target.pitch, target.format);
         return true;
     }
     if (record.held == nullptr) {
@@ -273,7 +271,7 @@ bool CopyRows(Record& record, const FrameBuffer& buffer, int32& top, int32& bott
         bottom = height - 1;
     }
     // Rows have no padding, so the changed rows are one block.
-    std::memcpy(record.held.get() + int64(top) * width, buffer.Row(top),
+    std::memcpy(record.held.get() + int64(top) * width, pixels + int64(top) * width,
         size_t(bottom - top + 1) * size_t(width) * sizeof(uint32));
     return true;
 }
@@ -283,8 +281,6 @@ struct DesktopWindow {
     std::shared_ptr<Record> record;
     WindowPointer window;
     uint32 id = 0;
-    // The X window, where the record's pixels are shown directly; 0 otherwise.
-    unsigned long xWindow = 0;
     WindowState applied;
     // The record's surface has been taken back: SDL_GetWindowSurface is called again, and the
     // new surface filled.
@@ -333,6 +329,8 @@ public:
     void WakeAndUnlock(std::unique_lock<std::mutex>& guard);
     // Waits until no drag is left to finish, at most until the deadline.
     void WaitForAdoptedDrag(std::chrono::steady_clock::time_point deadline);
+    // Counts a present that reached the desktop, begun at start. Called with lock held.
+    void CountPresent(std::chrono::steady_clock::time_point start);
 
     mutable std::mutex lock;
     // Signalled when SDL is up (or failed), after each present that reached the desktop and
@@ -515,7 +513,6 @@ void SdlDisplayBackend::Shared::Run()
         sdlRunning = false;
         for (auto& [serial, desktop] : desktopWindows) {
             desktop.record->surface = {};
-            desktop.record->direct = false;
             desktop.record->shared.reset();
             desktop.record->xWindow = 0;
         }
@@ -535,19 +532,24 @@ void SdlDisplayBackend::Shared::ConnectToX(DesktopWindow& desktop)
     x11Display = info.info.x11.display;
     if (displayFd < 0 && wakeDescriptor.Fd() >= 0)
         displayFd = ConnectionNumber(x11Display);
-    if (presenter == nullptr || !X11Presenter::CanShow(x11Display, info.info.x11.window))
+    const ::Window xWindow = info.info.x11.window;
+    if (presenter == nullptr || !X11Presenter::CanShow(x11Display, xWindow))
         return;
-    desktop.xWindow = info.info.x11.window;
     // What the picture does not cover (beside it in full screen) is black, and the server
     // clears it so by itself.
-    XSetWindowBackground(x11Display, desktop.xWindow, BlackPixel(x11Display,
-        DefaultScreen(x11Display)));
+    XSetWindowBackground(x11Display, xWindow, BlackPixel(x11Display, DefaultScreen(x11Display)));
     // Sent before the presenter's connection draws on the window.
     XFlush(x11Display);
     std::lock_guard guard(lock);
-    desktop.record->direct = true;
-    desktop.record->xWindow = desktop.xWindow;
+    desktop.record->xWindow = xWindow;
     desktop.record->wholePending = true;
+}
+
+void SdlDisplayBackend::Shared::CountPresent(std::chrono::steady_clock::time_point start)
+{
+    statistics.presents++;
+    statistics.microseconds += std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start).count();
 }
 
 void SdlDisplayBackend::Shared::WaitForWork(bool following)
@@ -873,11 +875,8 @@ void SdlDisplayBackend::Shared::ShowPixels(DesktopWindow& desktop)
         rect = {0, 0, target.width, target.height};
     (void)SdlStatus(SDL_UpdateWindowSurfaceRects(window, &rect, 1));
     desktop.presentedOnce = true;
-    const auto spent = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - start);
     record.presentsShown = presents;
-    statistics.presents++;
-    statistics.microseconds += spent.count();
+    CountPresent(start);
     guard.unlock();
     changed.notify_all();
 }
@@ -923,16 +922,15 @@ void SdlDisplayBackend::Shared::ShowShared(DesktopWindow& desktop,
         != B_OK) {
         // The server would not take the memory: the window is shown through its surface, from
         // a copy of the pixels.
-        desktop.xWindow = 0;
         record.xWindow = 0;
-        record.direct = false;
         record.shared.reset();
-        record.held.reset(new (std::nothrow) uint32[size_t(width) * size_t(height)]);
-        if (record.held != nullptr)
-            std::memcpy(record.held.get(), memory->Pixels(),
-                size_t(width) * size_t(height) * sizeof(uint32));
-        record.dirtyTop = 0;
-        record.dirtyBottom = height - 1;
+        record.held.reset();
+        top = 0;
+        bottom = height - 1;
+        if (CopyRows(record, memory->Pixels(), width, height, top, bottom)) {
+            record.dirtyTop = top;
+            record.dirtyBottom = bottom;
+        }
         guard.unlock();
         ShowPixels(desktop);
         return;
@@ -941,9 +939,7 @@ void SdlDisplayBackend::Shared::ShowShared(DesktopWindow& desktop,
     record.wholePending = false;
     desktop.presentedOnce = true;
     record.presentsShown = presents;
-    statistics.presents++;
-    statistics.microseconds += std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - start).count();
+    CountPresent(start);
     guard.unlock();
     changed.notify_all();
 }
@@ -1013,17 +1009,16 @@ void SdlDisplayBackend::Shared::HandleWindowEvent(DesktopWindow& desktop,
         desktop.record->raised = nextRaise++;
         break;
     }
-    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_EXPOSED: {
         // Put again from the window's pixels (on the next round), or from the surface, which
         // still holds them.
-        if (desktop.xWindow != 0) {
-            std::lock_guard guard(lock);
+        std::lock_guard guard(lock);
+        if (desktop.record->xWindow != 0)
             desktop.record->wholePending = true;
-        } else if (desktop.presentedOnce && !desktop.surfaceStale) {
-            std::lock_guard guard(lock);
+        else if (desktop.presentedOnce && !desktop.surfaceStale)
             (void)SdlStatus(SDL_UpdateWindowSurface(desktop.window.get()));
-        }
         return;
+    }
     default:
         break;
     }
@@ -1212,7 +1207,8 @@ void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
     int32 top = std::max(changed.top, 0);
     int32 bottom = std::min(changed.bottom, height - 1);
     const std::shared_ptr<PixelMemory>& memory = buffer.Memory();
-    const bool direct = record.direct && memory != nullptr && X11Presenter::IsShared(*memory);
+    const bool direct
+        = record.xWindow != 0 && memory != nullptr && X11Presenter::IsShared(*memory);
     if (direct != (record.shared != nullptr) || (direct && memory != record.shared)) {
         // Other memory, or shown another way: none of the rows shown before count.
         record.pixelsWidth = -1;
@@ -1230,7 +1226,7 @@ void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
     }
     if (width <= 0 || height <= 0 || top > bottom)
         return;
-    if (direct && record.xWindow != 0 && record.onScreen && !record.wholePending) {
+    if (direct && record.onScreen && !record.wholePending) {
         // The server reads the rows from the window's own memory at once; the SDL thread need
         // not wake.
         const auto start = std::chrono::steady_clock::now();
@@ -1239,16 +1235,13 @@ void SdlDisplayBackend::Present(BWindow* window, const FrameBuffer& buffer,
             == B_OK) {
             shared->presenter->Release();
             record.presentsShown = ++record.presentsWanted;
-            shared->statistics.presents++;
-            shared->statistics.microseconds
-                += std::chrono::duration_cast<std::chrono::microseconds>(
-                    std::chrono::steady_clock::now() - start).count();
+            shared->CountPresent(start);
             return;
         }
         // Refused: the SDL thread tries once more, and shows the window another way then.
         record.wholePending = true;
     }
-    if (!direct && !CopyRows(record, buffer, top, bottom))
+    if (!direct && !CopyRows(record, buffer.Pixels(), width, height, top, bottom))
         return;
     if (record.dirtyTop > record.dirtyBottom) {
         record.dirtyTop = top;
