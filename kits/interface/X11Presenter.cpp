@@ -32,6 +32,24 @@ public:
     const int id;
 };
 
+// The server's read-only view of a segment of ours.
+XShmSegmentInfo SegmentOf(const SharedMemory& memory)
+{
+    XShmSegmentInfo segment{};
+    segment.shmid = memory.id;
+    segment.shmaddr = reinterpret_cast<char*>(memory.Pixels());
+    segment.readOnly = True;
+    return segment;
+}
+
+// Has the server attach the segment; what it answered as a status.
+status_t AttachSegment(::Display* display, XShmSegmentInfo& segment)
+{
+    ErrorTrap trap(display);
+    XShmAttach(display, &segment);
+    return trap.Finish();
+}
+
 // The byte order of our words in memory, as Xlib names it.
 constexpr int NATIVE_ORDER = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
 
@@ -94,16 +112,9 @@ std::unique_ptr<X11Presenter> X11Presenter::Open()
     const std::shared_ptr<PixelMemory> probe = NewPixels(1);
     if (probe == nullptr)
         return nullptr;
-    XShmSegmentInfo segment{};
-    segment.shmid = static_cast<const SharedMemory&>(*probe).id;
-    segment.shmaddr = reinterpret_cast<char*>(probe->Pixels());
-    segment.readOnly = True;
-    {
-        ErrorTrap trap(display);
-        XShmAttach(display, &segment);
-        if (trap.Finish() != B_OK)
-            return nullptr;
-    }
+    XShmSegmentInfo segment = SegmentOf(static_cast<const SharedMemory&>(*probe));
+    if (AttachSegment(display, segment) != B_OK)
+        return nullptr;
     XShmDetach(display, &segment);
     XSync(display, False);
     IgnoreErrorsOf(display);
@@ -160,16 +171,12 @@ status_t X11Presenter::Put(unsigned long window, const std::shared_ptr<PixelMemo
             return B_ERROR;
         auto entry = std::make_unique<Attached>();
         entry->memory = memory;
-        entry->segment.shmid = shared->id;
-        entry->segment.shmaddr = reinterpret_cast<char*>(memory->Pixels());
-        entry->segment.readOnly = True;
+        entry->segment = SegmentOf(*shared);
         entry->image = XShmCreateImage(display, attributes.visual, uint32(attributes.depth),
             ZPixmap, entry->segment.shmaddr, &entry->segment, uint32(width), uint32(height));
         if (entry->image == nullptr || entry->image->bytes_per_line != width * 4)
             return B_ERROR;
-        ErrorTrap trap(display);
-        XShmAttach(display, &entry->segment);
-        if (status_t status = trap.Finish(); status != B_OK)
+        if (status_t status = AttachSegment(display, entry->segment); status != B_OK)
             return status;
         found = attached.insert(attached.end(), std::move(entry));
     }
