@@ -13,14 +13,13 @@
 #include "kits/interface/Window.h"
 #include "kits/interface/X11DisplayModes.h"
 #include "kits/interface/X11Presenter.h"
+#include "kits/kernel/EventSignal.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <poll.h>
 #include <pthread.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -47,38 +46,6 @@ status_t SdlStatus(int result)
         return B_OK;
     return std::strcmp(SDL_GetError(), "Out of memory") == 0 ? B_NO_MEMORY : B_ERROR;
 }
-
-// An eventfd that wakes the SDL thread's poll; closed with its owner.
-class WakeDescriptor {
-public:
-    WakeDescriptor()
-        : fd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
-    {
-    }
-    ~WakeDescriptor()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-    WakeDescriptor(const WakeDescriptor&) = delete;
-    WakeDescriptor& operator=(const WakeDescriptor&) = delete;
-
-    // Negative when none could be had.
-    int Fd() const { return fd; }
-    void Signal() const
-    {
-        const uint64_t one = 1;
-        (void)!write(fd, &one, sizeof one);
-    }
-    void Clear() const
-    {
-        uint64_t count;
-        (void)!read(fd, &count, sizeof count);
-    }
-
-private:
-    int fd;
-};
 
 struct WindowDeleter {
     void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
@@ -346,13 +313,13 @@ public:
     enum class Sleep {
         // On `changed`: it has no desktop window.
         ON_CONDITION,
-        // In poll() on the X server's connection and `wakeDescriptor`.
+        // In poll() on the X server's connection and `wakeSignal`.
         ON_X_SERVER,
         // In SDL_WaitEvent, woken by an SDL event (on Wayland).
         ON_SDL,
     };
     Sleep sleep = Sleep::ON_CONDITION;
-    WakeDescriptor wakeDescriptor;
+    kits::kernel::EventSignal wakeSignal;
     // The type of the event that wakes the SDL thread; set before sdlRunning.
     uint32 wakeEventType = SDL_USEREVENT;
     std::vector<display_mode> modes;
@@ -442,7 +409,7 @@ void SdlDisplayBackend::Shared::Wake()
     // On X11, SDL would wake its thread by sending a message to one of our desktop windows from
     // this thread; the X server may destroy that window first, an X error that ends the program.
     if (sleep == Sleep::ON_X_SERVER) {
-        wakeDescriptor.Signal();
+        wakeSignal.Raise();
         return;
     }
     SDL_Event event{};
@@ -459,7 +426,7 @@ void SdlDisplayBackend::Shared::WakeAndUnlock(std::unique_lock<std::mutex>& guar
         Wake();
     guard.unlock();
     if (signal)
-        wakeDescriptor.Signal();
+        wakeSignal.Raise();
 }
 
 void SdlDisplayBackend::Shared::Run()
@@ -530,7 +497,7 @@ void SdlDisplayBackend::Shared::ConnectToX(DesktopWindow& desktop)
     if (!SDL_GetWindowWMInfo(desktop.window.get(), &info) || info.subsystem != SDL_SYSWM_X11)
         return;
     x11Display = info.info.x11.display;
-    if (displayFd < 0 && wakeDescriptor.Fd() >= 0)
+    if (displayFd < 0 && wakeSignal.Fd() >= 0)
         displayFd = ConnectionNumber(x11Display);
     const ::Window xWindow = info.info.x11.window;
     if (presenter == nullptr || !X11Presenter::CanShow(x11Display, xWindow))
@@ -587,10 +554,10 @@ void SdlDisplayBackend::Shared::WaitForWork(bool following)
         // comes next makes the connection readable. Nothing calls X between it and the poll.
         while (SDL_PollEvent(&event) != 0)
             HandleEvent(event);
-        pollfd descriptors[2] = {{displayFd, POLLIN, 0}, {wakeDescriptor.Fd(), POLLIN, 0}};
+        pollfd descriptors[2] = {{displayFd, POLLIN, 0}, {wakeSignal.Fd(), POLLIN, 0}};
         const bool ready = poll(descriptors, 2, timeout) > 0;
         if (ready && descriptors[1].revents != 0)
-            wakeDescriptor.Clear();
+            wakeSignal.Clear();
         // Woken only by another thread, there is nothing to pump: the next wait pumps anyway.
         if (ready && descriptors[0].revents == 0)
             return;

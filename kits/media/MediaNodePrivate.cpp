@@ -8,7 +8,6 @@
 #include <utility>
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
 
@@ -32,47 +31,12 @@ struct Completion {
     bool withdrawn = false;
 };
 
-// Reads the 8-byte counter of an eventfd or timerfd, which resets it; nothing to read is fine.
-void ReadCounter(int fd)
-{
-    uint64_t count;
-    (void)!read(fd, &count, sizeof count);
-}
-
 } // namespace
 
 port_id NewPortId()
 {
     static std::atomic<port_id> next{1};
     return next.fetch_add(1);
-}
-
-PortSignal::PortSignal()
-    : fd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
-{
-    FatalUnless(fd >= 0, "no eventfd for a node's control port");
-}
-
-PortSignal::~PortSignal()
-{
-    close(fd);
-}
-
-int PortSignal::Fd() const
-{
-    return fd;
-}
-
-void PortSignal::Raise() const
-{
-    const uint64_t one = 1;
-    // Fails only when the counter would overflow, when it is raised anyway.
-    (void)!write(fd, &one, sizeof one);
-}
-
-void PortSignal::Clear() const
-{
-    ReadCounter(fd);
 }
 
 PortTimer::PortTimer()
@@ -107,12 +71,15 @@ void PortTimer::SetFor(bigtime_t realTime) const
 
 void PortTimer::Clear() const
 {
-    ReadCounter(fd);
+    // Reading the count of firings resets it; nothing to read is fine.
+    uint64_t count;
+    (void)!read(fd, &count, sizeof count);
 }
 
 NodePort::NodePort(port_id id)
     : id(id)
 {
+    FatalUnless(signal.Fd() >= 0, "no eventfd for a node's control port");
 }
 
 port_id NodePort::Id() const

@@ -1,6 +1,7 @@
 #pragma once
 // NodePort: a node's control port, the in-process request queue its control thread serves.
 
+#include "kits/kernel/EventSignal.h"
 #include "kits/media/MediaDefs.h"
 
 #include <condition_variable>
@@ -10,23 +11,6 @@
 #include <mutex>
 
 namespace kits::media {
-
-// An eventfd the serving thread sleeps on: raised for an immediate request, Wake and Close.
-// Closed with its owner; not having one is fatal.
-class PortSignal {
-public:
-    PortSignal();
-    ~PortSignal();
-    PortSignal(const PortSignal&) = delete;
-    PortSignal& operator=(const PortSignal&) = delete;
-
-    int Fd() const;
-    void Raise() const;
-    void Clear() const;
-
-private:
-    const int fd;
-};
 
 // A timerfd on CLOCK_MONOTONIC the serving thread sleeps on, set to an absolute real time.
 // Closed with its owner; not having one is fatal.
@@ -114,7 +98,8 @@ private:
     bigtime_t EarliestDeferred() const;
 
     const port_id id;
-    const PortSignal signal;
+    // Raised for an immediate request, Wake and Close.
+    const kits::kernel::EventSignal signal;
     const PortTimer timer;
     mutable std::mutex lock;
     // Signalled when a call completes or is dropped.
