@@ -218,10 +218,10 @@ bool SleepsWhileIdle(SdlDisplayBackend* display)
     return WakeUps(display) - before <= 1;
 }
 
-// Compares the window with the screen; answers how they differ, or nothing.
-std::string MatchesScreen(BWindow* window, const std::string& directory)
+// Compares the window with the screen, keeping the screenshot in screen; answers how they
+// differ, or nothing.
+std::string MatchesScreen(BWindow* window, const std::string& directory, FrameBuffer& screen)
 {
-    FrameBuffer screen;
     if (std::string error = Screenshot(directory, screen); !error.empty())
         return error;
     return interface_test::Locked(window, [&] {
@@ -235,16 +235,12 @@ std::string MatchesScreen(BWindow* window, const std::string& directory)
 std::string AwaitScreen(SdlDisplayBackend* display, BWindow* window,
     const std::string& directory)
 {
-    const int32 left = int32(WINDOW_FRAME.left);
-    const int32 top = int32(WINDOW_FRAME.top);
     std::string error;
     FrameBuffer screen;
     (void)test_support::Await([&] {
-        if (display->WaitUntilShown(window, WAIT) != B_OK)
-            error = "the window was never presented";
-        else if (error = Screenshot(directory, screen); error.empty())
-            error = interface_test::Locked(window,
-                [&] { return CompareWithScreen(window->ContentBuffer(), screen, left, top); });
+        error = display->WaitUntilShown(window, WAIT) == B_OK
+            ? MatchesScreen(window, directory, screen)
+            : "the window was never presented";
         return error.empty();
     }, WAIT);
     if (!error.empty())
@@ -363,7 +359,7 @@ std::string CheckOnScreen(SdlDisplayBackend* display, BWindow* window,
     if (display->WaitUntilShown(window, WAIT) != B_OK
         || (!SharedMemoryWanted() && WakeUps(display) == beforePresent))
         return "a present from another thread did not wake the SDL thread";
-    if (std::string error = MatchesScreen(window, directory); !error.empty())
+    if (std::string error = MatchesScreen(window, directory, screen); !error.empty())
         return "the screen does not show what was drawn from another thread: " + error;
     return CheckResize(display, window, directory);
 }
